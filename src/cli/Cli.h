@@ -1,0 +1,41 @@
+#pragma once
+// folidex-cli: the store and search from a terminal. Each command is a function over the shared
+// context below, registered in the command table of main.cpp.
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/Prompter.h"
+#include "common/Settings.h"
+#include "store/Store.h"
+
+namespace folidex::cli {
+
+// Messages go to stderr as UTF-8; questions are answered Yes unless --no was given.
+class CliPrompter : public Prompter {
+ public:
+  bool answerNo = false;
+  int shown = 0;
+  Answer Show(MessageKind kind, const std::string& text) override;
+};
+
+struct Context {
+  Settings& settings;
+  CliPrompter& prompter;
+  Store& store;
+  std::vector<std::string> args;  // the command's own arguments (UTF-8, as typed)
+};
+
+// UTF-8 output of a CP932 text.
+std::string Out(const std::string& cp932);
+
+// Prints "folidex-cli: <message>" to stderr and returns the exit status 2 (usage) or 1.
+int Fail(const std::string& utf8Message, int status = 1);
+
+// Commands: exit status 0 on success.
+int CommandRecord(Context& context);
+int CommandCounter(Context& context);
+
+}  // namespace folidex::cli

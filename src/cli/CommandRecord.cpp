@@ -1,0 +1,31 @@
+#include <iostream>
+
+#include "cli/Cli.h"
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+
+namespace folidex::cli {
+
+// record SERIAL: the seventeen fields of one record, "TAG<TAB>value" per line.
+int CommandRecord(Context& context) {
+  if (context.args.size() != 1) return Fail("usage: folidex-cli record SERIAL", 2);
+  std::string serial = context.args[0];
+  if (serial.empty() || serial.find_first_not_of("0123456789") != std::string::npos)
+    return Fail("not a serial number: " + serial, 2);
+  if (serial.size() < 8) serial = FormatSerial(LeadingNumber(serial));
+  if (context.store.Location().empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
+  if (!context.store.ReadRecordFile(serial, false))
+    return Fail("no record " + serial + " in " + Out(context.store.Location()));
+  const IndexRecord& record = context.store.WorkingRecord();
+  for (int k = 0; k < kFieldCount; ++k) std::cout << kFieldTagNames[k] << '\t' << Out(record.fields[k]) << '\n';
+  return 0;
+}
+
+// counter: the serial counter (the serial the next record gets).
+int CommandCounter(Context& context) {
+  if (!context.args.empty()) return Fail("usage: folidex-cli counter", 2);
+  std::cout << Out(context.store.ReadSerialCounter()) << '\n';
+  return 0;
+}
+
+}  // namespace folidex::cli

@@ -1,0 +1,172 @@
+#include "common/Cp932.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+namespace folidex {
+namespace {
+
+constexpr std::pair<char32_t, char32_t> kRadicals[] = {
+#include "common/RadicalTable.inc"
+};
+
+// One converter per direction and thread; iconv_open is far too slow to repeat per call.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error(std::string("iconv_open failed: ") + from);
+  }
+  ~Converter() { iconv_close(cd_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts `in`; at an unconvertible input unit, `onBad` appends the replacement to `out` and
+  // returns how many input bytes to skip.
+  template <typename OnBad>
+  void Run(const char* in, std::size_t inLeft, std::string& out, OnBad onBad) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    std::array<char, 4096> buffer;
+    char* src = const_cast<char*>(in);
+    while (inLeft > 0) {
+      char* dst = buffer.data();
+      std::size_t dstLeft = buffer.size();
+      std::size_t r = iconv(cd_, &src, &inLeft, &dst, &dstLeft);
+      int err = errno;
+      out.append(buffer.data(), dst - buffer.data());
+      if (r != static_cast<std::size_t>(-1)) break;
+      if (err == E2BIG) continue;
+      // EILSEQ (no form in the target set) or EINVAL (truncated input at the end).
+      std::size_t skip = std::min(inLeft, onBad(src, inLeft, out));
+      src += skip;
+      inLeft -= skip;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+Converter& Utf16ToCp932Converter() {
+  thread_local Converter c("CP932", "UTF-16LE");
+  return c;
+}
+Converter& Cp932ToUtf16Converter() {
+  thread_local Converter c("UTF-16LE", "CP932");
+  return c;
+}
+Converter& Utf8ToUtf16Converter() {
+  thread_local Converter c("UTF-16LE", "UTF-8");
+  return c;
+}
+
+void AppendUnitLE(std::string& out, char16_t unit) {
+  out.push_back(static_cast<char>(unit & 0xFF));
+  out.push_back(static_cast<char>(unit >> 8));
+}
+
+std::u16string FromLE(const std::string& bytes) {
+  std::u16string result(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < result.size(); ++i) {
+    result[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                      (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  }
+  return result;
+}
+
+}  // namespace
+
+char32_t FoldRadical(char32_t codePoint) {
+  if (codePoint < 0x2E80 || codePoint > 0x2FD5) return codePoint;
+  auto it = std::lower_bound(std::begin(kRadicals), std::end(kRadicals), codePoint,
+                             [](const auto& entry, char32_t cp) { return entry.first < cp; });
+  return (it != std::end(kRadicals) && it->first == codePoint) ? it->second : codePoint;
+}
+
+std::string Utf16ToCp932(std::u16string_view utf16) {
+  std::string le;
+  le.reserve(utf16.size() * 2);
+  for (char16_t unit : utf16) AppendUnitLE(le, static_cast<char16_t>(FoldRadical(unit)));
+  std::string out;
+  out.reserve(utf16.size() * 2);
+  Utf16ToCp932Converter().Run(le.data(), le.size(), out, [](const char* at, std::size_t left, std::string& o) {
+    o.push_back(' ');
+    // A high surrogate followed by a low one is one character: skip both units.
+    if (left >= 4) {
+      unsigned hi = static_cast<unsigned char>(at[0]) | (static_cast<unsigned char>(at[1]) << 8);
+      unsigned lo = static_cast<unsigned char>(at[2]) | (static_cast<unsigned char>(at[3]) << 8);
+      if (hi >= 0xD800 && hi <= 0xDBFF && lo >= 0xDC00 && lo <= 0xDFFF) return std::size_t{4};
+    }
+    return std::size_t{2};
+  });
+  return out;
+}
+
+std::u16string Cp932ToUtf16(std::string_view cp932) {
+  std::string le;
+  le.reserve(cp932.size() * 2);
+  Cp932ToUtf16Converter().Run(cp932.data(), cp932.size(), le, [](const char*, std::size_t, std::string& o) {
+    AppendUnitLE(o, u'\uFFFD');
+    return std::size_t{1};
+  });
+  return FromLE(le);
+}
+
+std::string Utf8ToCp932(std::string_view utf8) {
+  std::string le;
+  le.reserve(utf8.size() * 2);
+  Utf8ToUtf16Converter().Run(utf8.data(), utf8.size(), le, [](const char*, std::size_t, std::string& o) {
+    AppendUnitLE(o, u'\uFFFD');
+    return std::size_t{1};
+  });
+  return Utf16ToCp932(FromLE(le));
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+  std::u16string utf16 = Cp932ToUtf16(cp932);
+  std::string out;
+  out.reserve(utf16.size() * 3);
+  for (std::size_t i = 0; i < utf16.size(); ++i) {
+    char32_t cp = utf16[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[++i] - 0xDC00);
+    }
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::string ToNativePath(std::string_view cp932Path) {
+  // Pure ASCII needs no conversion: the common case of store paths below an ASCII location.
+  if (std::all_of(cp932Path.begin(), cp932Path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(cp932Path);
+  return Cp932ToUtf8(cp932Path);
+}
+
+std::string FromNativePath(std::string_view nativePath) {
+  if (std::all_of(nativePath.begin(), nativePath.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(nativePath);
+  return Utf8ToCp932(nativePath);
+}
+
+}  // namespace folidex

@@ -1,0 +1,53 @@
+#pragma once
+// The Settings port: values by section and name, integers or CP932 texts, with the defaults of
+// the settings table. A missing value reads as its default; a text that holds a number is read
+// as the number formed by its leading digits.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "common/SettingsTable.h"
+
+namespace folidex {
+
+class Settings {
+ public:
+  virtual ~Settings() = default;
+
+  long GetInt(const SettingKey& key) const;
+  std::string GetText(const SettingKey& key) const;  // CP932
+  void SetInt(const SettingKey& key, long value);
+  void SetText(const SettingKey& key, const std::string& cp932);
+
+ protected:
+  // The stored value as CP932 text (integers in decimal), or nothing when it is missing.
+  virtual std::optional<std::string> Read(const std::string& section, const std::string& name) const = 0;
+  virtual void WriteInteger(const std::string& section, const std::string& name, long value) = 0;
+  virtual void WriteText(const std::string& section, const std::string& name, const std::string& cp932) = 0;
+};
+
+// Settings held in memory: for tests and for runs that must not touch the user's settings.
+class MemorySettings : public Settings {
+ public:
+  bool Has(const std::string& section, const std::string& name) const;
+  // Raw access for tests: the stored CP932 text.
+  std::optional<std::string> Raw(const std::string& section, const std::string& name) const {
+    return Read(section, name);
+  }
+  void SetRaw(const std::string& section, const std::string& name, const std::string& cp932) {
+    WriteText(section, name, cp932);
+  }
+  void Clear() { values_.clear(); }
+
+ protected:
+  std::optional<std::string> Read(const std::string& section, const std::string& name) const override;
+  void WriteInteger(const std::string& section, const std::string& name, long value) override;
+  void WriteText(const std::string& section, const std::string& name, const std::string& cp932) override;
+
+ private:
+  std::map<std::pair<std::string, std::string>, std::string> values_;
+};
+
+}  // namespace folidex

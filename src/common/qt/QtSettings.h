@@ -1,0 +1,33 @@
+#pragma once
+// The Settings port on QSettings("Orvane", "Folidex"): ~/.config/Orvane/Folidex.conf here (the
+// registry key HKCU\Software\Orvane\Folidex on Windows), one group per section. Texts are kept
+// as UTF-8 in the file and handed to the core as CP932.
+
+#include <QSettings>
+#include <QString>
+#include <memory>
+
+#include "common/Settings.h"
+
+namespace folidex {
+
+class QtSettings : public Settings {
+ public:
+  // The user's own settings.
+  QtSettings();
+  // A settings file in the same INI format (the CLI's --settings FILE, tests).
+  explicit QtSettings(const QString& iniFile);
+
+  void Sync();
+  QString FileName() const;
+
+ protected:
+  std::optional<std::string> Read(const std::string& section, const std::string& name) const override;
+  void WriteInteger(const std::string& section, const std::string& name, long value) override;
+  void WriteText(const std::string& section, const std::string& name, const std::string& cp932) override;
+
+ private:
+  std::unique_ptr<QSettings> settings_;
+};
+
+}  // namespace folidex

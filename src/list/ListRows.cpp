@@ -1,0 +1,60 @@
+#include "list/ListRows.h"
+
+#include <utility>
+
+namespace folidex {
+
+bool ListRows::InsertRow(int position, const std::string& firstCell) {
+  if (position < 0 || position > RowCount() || RowCount() >= kMaxRows) return false;
+  if (observer_) observer_->BeforeInsertRows(position, position);
+  Row row;
+  row.cells[0] = firstCell;
+  rows_.insert(rows_.begin() + position, std::move(row));
+  if (observer_) observer_->AfterInsertRows();
+  return true;
+}
+
+bool ListRows::AppendRow(const Cells& cells, bool selected) {
+  if (RowCount() >= kMaxRows) return false;
+  int position = RowCount();
+  if (observer_) observer_->BeforeInsertRows(position, position);
+  rows_.push_back(Row{cells, selected});
+  if (observer_) observer_->AfterInsertRows();
+  return true;
+}
+
+void ListRows::SetCell(int row, int column, const std::string& text) {
+  rows_[row].cells[column] = text;
+  if (observer_) observer_->CellChanged(row, column);
+}
+
+void ListRows::SetSelected(int row, bool selected) {
+  if (rows_[row].selected == selected) return;
+  rows_[row].selected = selected;
+  if (observer_) observer_->SelectionChanged();
+}
+
+void ListRows::SetAllSelected(bool selected) {
+  for (Row& row : rows_) row.selected = selected;
+  if (observer_) observer_->SelectionChanged();
+}
+
+void ListRows::DeleteRow(int row) {
+  if (observer_) observer_->BeforeRemoveRows(row, row);
+  rows_.erase(rows_.begin() + row);
+  if (observer_) observer_->AfterRemoveRows();
+}
+
+void ListRows::DeleteAllRows() {
+  if (observer_) observer_->BeforeReset();
+  rows_.clear();
+  if (observer_) observer_->AfterReset();
+}
+
+void ListRows::ReplaceRows(std::vector<Row> rows) {
+  if (observer_) observer_->BeforeReset();
+  rows_ = std::move(rows);
+  if (observer_) observer_->AfterReset();
+}
+
+}  // namespace folidex

@@ -1,0 +1,69 @@
+#pragma once
+// The list area's content as core data: rows of seventeen CP932 cells and a selected flag.
+// The serial number in column 1 is the key of every action on a row. The Qt list view shows
+// these rows through a thin model that listens to the changes announced below.
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace folidex {
+
+class ListObserver {
+ public:
+  virtual ~ListObserver() = default;
+  virtual void BeforeInsertRows(int /*first*/, int /*last*/) {}
+  virtual void AfterInsertRows() {}
+  virtual void BeforeRemoveRows(int /*first*/, int /*last*/) {}
+  virtual void AfterRemoveRows() {}
+  virtual void BeforeReset() {}
+  virtual void AfterReset() {}
+  virtual void CellChanged(int /*row*/, int /*column*/) {}
+  virtual void SelectionChanged() {}
+};
+
+class ListRows {
+ public:
+  static constexpr int kColumns = 17;
+  using Cells = std::array<std::string, kColumns>;
+
+  struct Row {
+    Cells cells;
+    bool selected = false;
+  };
+
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+
+  // Inserts a row at `position` (0..RowCount()) with its first cell; the other cells are empty
+  // and the row is not selected. Returns false when the list refuses the row.
+  bool InsertRow(int position, const std::string& firstCell);
+  // Appends a whole row; returns false when the list refuses it.
+  bool AppendRow(const Cells& cells, bool selected);
+
+  const std::string& Cell(int row, int column) const { return rows_[row].cells[column]; }
+  void SetCell(int row, int column, const std::string& text);
+  const Cells& RowCells(int row) const { return rows_[row].cells; }
+
+  bool IsSelected(int row) const { return rows_[row].selected; }
+  void SetSelected(int row, bool selected);
+  // Sets the selected state of every row at once (one notification).
+  void SetAllSelected(bool selected);
+
+  void DeleteRow(int row);
+  void DeleteAllRows();
+
+  // Replaces every row at once (one reset notification).
+  void ReplaceRows(std::vector<Row> rows);
+  const std::vector<Row>& Rows() const { return rows_; }
+
+  // The most rows the list accepts.
+  static constexpr int kMaxRows = 10'000'000;
+
+  void SetObserver(ListObserver* observer) { observer_ = observer; }
+
+ private:
+  std::vector<Row> rows_;
+  ListObserver* observer_ = nullptr;
+};
+
+}  // namespace folidex

@@ -1,0 +1,41 @@
+#include "store/Record.h"
+
+#include "common/Cp932.h"
+
+namespace folidex {
+
+const std::string& ListColumnTitle(int column) {
+  static const std::array<std::string, ListRows::kColumns> titles = [] {
+    std::array<std::string, ListRows::kColumns> result;
+    for (int i = 0; i < ListRows::kColumns; ++i) result[i] = Utf8ToCp932(kListColumnTitlesUtf8[i]);
+    return result;
+  }();
+  return titles[column];
+}
+
+std::string GroupDigits(std::string_view digits) {
+  std::size_t n = digits.size();
+  std::string text(digits);
+  if (n < 4 || n >= 10) return text;
+  if (n <= 6) return text.substr(0, n - 3) + "," + text.substr(n - 3);
+  return text.substr(0, n - 6) + "," + text.substr(n - 6, 3) + "," + text.substr(n - 3);
+}
+
+ListRows::Cells RecordRowTexts(IndexRecord& record, int rowNumber, const std::string& serial, const std::string& mark) {
+  record[FieldTag::FS] = GroupDigits(record[FieldTag::FS]);
+  record[FieldTag::TS] = GroupDigits(record[FieldTag::TS]);
+  ListRows::Cells cells;
+  cells[0] = std::to_string(rowNumber);
+  cells[1] = serial;
+  cells[2] = mark;
+  for (int field = 0; field <= static_cast<int>(FieldTag::FA); ++field) cells[3 + field] = record.fields[field];
+  cells[15] = record[FieldTag::FG];
+  return cells;
+}
+
+bool AppendRecordRow(ListRows& list, IndexRecord& record, const std::string& serial, const std::string& mark) {
+  int n = list.RowCount();
+  return list.AppendRow(RecordRowTexts(record, n + 1, serial, mark), true);
+}
+
+}  // namespace folidex

@@ -1,0 +1,21 @@
+#pragma once
+// Runs folidex-cli as a user would and captures what it prints.
+
+#include <string>
+#include <vector>
+
+namespace folidex::test {
+
+struct CliResult {
+  int status = -1;
+  std::string out;  // stdout (UTF-8)
+  std::string err;  // stderr (UTF-8)
+};
+
+// Runs the program built beside the tests with these arguments (no shell involved).
+CliResult RunCli(const std::vector<std::string>& args);
+
+// Writes a settings file in the desktop program's format; returns its path.
+std::string WriteSettingsFile(const std::string& folder, const std::string& iniText);
+
+}  // namespace folidex::test

@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSettings>
+
+#include "common/Cp932.h"
+#include "common/qt/QtSettings.h"
+#include "support/TestSupport.h"
+
+using namespace folidex;
+
+TEST(QtSettings, StoresUtf8InTheIniFileAndHandsOutCp932) {
+  test::TempDir dir;
+  QString file = QString::fromStdString(dir.File("Folidex.conf"));
+  {
+    QtSettings s(file);
+    s.SetText(setting::StorePath, Utf8ToCp932("/home/資料"));
+    s.SetInt(setting::HitMax, 3000);
+    s.SetText(setting::SerialCounter, "00000005");
+    s.SetText(setting::BookmarkName(3), Utf8ToCp932("報告"));
+    s.Sync();
+  }
+  QSettings raw(file, QSettings::IniFormat);
+  EXPECT_EQ(raw.value("KanSet/StorePath").toString(), QStringLiteral("/home/資料"));
+  EXPECT_EQ(raw.value("KanSet/HitMax").toInt(), 3000);
+  EXPECT_EQ(raw.value("Sys/No").toString(), QStringLiteral("00000005"));
+
+  QtSettings again(file);
+  EXPECT_EQ(Cp932ToUtf8(again.GetText(setting::StorePath)), "/home/資料");
+  EXPECT_EQ(again.GetInt(setting::HitMax), 3000);
+  EXPECT_EQ(again.GetInt(setting::SerialCounter), 5);
+  EXPECT_EQ(Cp932ToUtf8(again.GetText(setting::BookmarkName(3))), "報告");
+  EXPECT_EQ(again.GetInt(setting::Kakunin), 1);  // missing: the default
+}
+
+TEST(QtSettings, ReadsAHandWrittenIniFile) {
+  test::TempDir dir;
+  std::string path = dir.File("hand.conf");
+  QFile f(QString::fromStdString(path));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[KanSet]\nStorePath=/data/store\nColumnMnt=0\n\n[Sys]\nNo=00000042\n\n[Last]\nColColor=255\n");
+  f.close();
+  QtSettings s(QString::fromStdString(path));
+  EXPECT_EQ(s.GetText(setting::StorePath), "/data/store");
+  EXPECT_EQ(s.GetInt(setting::ColumnMnt), 0);
+  EXPECT_EQ(s.GetText(setting::SerialCounter), "00000042");
+  EXPECT_EQ(s.GetInt(setting::ColColor), 255);
+}

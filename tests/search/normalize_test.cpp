@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include "search/Normalize.h"
+#include "support/TestSupport.h"
+
+using namespace folidex;
+using folidex::test::J;
+
+TEST(VariantKanji, TableHoldsTheTwentyEightPairs) {
+  ASSERT_EQ(VariantKanjiTable.size(), 28u);
+  for (std::string_view pair : VariantKanjiTable) ASSERT_EQ(pair.size(), 4u);
+  // Spot checks against the characters: 澤→沢, 﨑→崎 (a vendor extension), 瀧→滝.
+  EXPECT_EQ(VariantKanjiTable[10], J("澤沢"));
+  EXPECT_EQ(VariantKanjiTable[7], J("﨑崎"));
+  EXPECT_EQ(VariantKanjiTable[27], J("瀧滝"));
+  EXPECT_EQ(FoldVariantKanji(J("淺藏兒斎齊齋榮﨑嵜櫻澤嶌壽瀨髙舘德冨濱廣邊邉眞峯惠栁龍瀧")),
+            J("浅蔵児斉斉斉栄崎崎桜沢島寿瀬高館徳富浜広辺辺真峰恵柳竜滝"));
+}
+
+TEST(VariantKanji, FoldIsCharacterAware) {
+  // 澤 is 0xE0 0x56. The bytes 0x88 0xE0 form 育; followed by 0x56 ('V') they must not be read
+  // as 澤. Likewise 0x8A 0xDA (舘) inside 0x98 0x8A 0xDA: 0x98 0x8A is one character.
+  std::string tricky =
+      "\x88\xE0"
+      "V";
+  EXPECT_EQ(FoldVariantKanji(tricky), tricky);
+  std::string tricky2 = "\x98\x8A\xDA";
+  EXPECT_EQ(FoldVariantKanji(tricky2), tricky2);
+  EXPECT_EQ(FoldVariantKanji(J("澤澤")), J("沢沢"));
+}
+
+TEST(Normalize, BodyTextExampleAndSpaceRuns) {
+  std::string text = "a--b\r\nx\t" + J("澤") + "....d";
+  EXPECT_EQ(NormalizeBodyText(text), "AB X " + J("沢") + "D");
+  EXPECT_EQ(NormalizeBodyText("a    b"), "AB");
+  EXPECT_EQ(NormalizeBodyText("a   b"), "A   B");
+  EXPECT_EQ(NormalizeBodyText("a\rb\nc"), "A B C");
+  EXPECT_EQ(NormalizeBodyText(J("全角　空白・・中点・")), J("全角空白中点・"));
+}
+
+TEST(Normalize, BodyTextStepsRunInOrder) {
+  // "-\r\n-" becomes "- -" only after the deletions, so it survives; "---" loses one pair.
+  EXPECT_EQ(NormalizeBodyText("-\r\n-"), "- -");
+  EXPECT_EQ(NormalizeBodyText("---"), "-");
+  // Eight full stops are two runs of four.
+  EXPECT_EQ(NormalizeBodyText("a........b"), "AB");
+}
+
+TEST(Normalize, InvalidDoubleByteTextIsNotUpperCased) { EXPECT_EQ(NormalizeBodyText("abc\x82"), "abc\x82"); }
+
+TEST(Normalize, SearchTermFoldsAndUpperCases) {
+  EXPECT_EQ(NormalizeSearchTerm(J("ｐｄｆ 齋藤")), J("ＰＤＦ 斉藤"));
+  EXPECT_EQ(NormalizeSearchTerm("MixedCase"), "MIXEDCASE");
+  EXPECT_EQ(NormalizeSearchTerm(J("かな漢字")), J("かな漢字"));
+}

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "store/Record.h"
+#include "support/TestSupport.h"
+
+using namespace folidex;
+using folidex::test::J;
+
+TEST(GroupDigits, Boundaries) {
+  EXPECT_EQ(GroupDigits(""), "");
+  EXPECT_EQ(GroupDigits("999"), "999");
+  EXPECT_EQ(GroupDigits("1000"), "1,000");
+  EXPECT_EQ(GroupDigits("1234"), "1,234");
+  EXPECT_EQ(GroupDigits("123456"), "123,456");
+  EXPECT_EQ(GroupDigits("1234567"), "1,234,567");
+  EXPECT_EQ(GroupDigits("999999999"), "999,999,999");
+  EXPECT_EQ(GroupDigits("1000000000"), "1000000000");
+}
+
+TEST(RecordRow, CellsFollowTheColumnTable) {
+  IndexRecord r;
+  for (int k = 0; k < kFieldCount; ++k) r.fields[k] = std::string(kFieldTagNames[k]) + "v";
+  r[FieldTag::FS] = "1234567";
+  r[FieldTag::TS] = "12";
+  ListRows::Cells cells = RecordRowTexts(r, 7, "00000107", kMarkAvailable);
+  EXPECT_EQ(cells[0], "7");
+  EXPECT_EQ(cells[1], "00000107");
+  EXPECT_EQ(cells[2], kMarkAvailable);
+  EXPECT_EQ(cells[3], "PTv");
+  EXPECT_EQ(cells[8], "PMv");
+  EXPECT_EQ(cells[9], "TYv");
+  EXPECT_EQ(cells[10], "FNv");
+  EXPECT_EQ(cells[11], "1,234,567");
+  EXPECT_EQ(cells[12], "12");
+  EXPECT_EQ(cells[13], "FCv");
+  EXPECT_EQ(cells[14], "FAv");
+  EXPECT_EQ(cells[15], "FGv");
+  EXPECT_EQ(cells[16], "");
+  EXPECT_EQ(r[FieldTag::FS], "1,234,567");  // the grouped form is written back
+}
+
+TEST(RecordRow, AppendSelectsEveryNewRowAndNumbersOn) {
+  ListRows list;
+  IndexRecord r;
+  for (int i = 0; i < 3; ++i) {
+    r[FieldTag::PT] = "title" + std::to_string(i);
+    ASSERT_TRUE(AppendRecordRow(list, r, "0000000" + std::to_string(i), kMarkMissing));
+  }
+  ASSERT_EQ(list.RowCount(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(list.IsSelected(i));
+    EXPECT_EQ(list.Cell(i, 0), std::to_string(i + 1));
+    EXPECT_EQ(list.Cell(i, 3), "title" + std::to_string(i));
+  }
+}
+
+TEST(ListColumns, TitlesAreCp932) {
+  EXPECT_EQ(ListColumnTitle(2), J("状態"));
+  EXPECT_EQ(ListColumnTitle(7), ListColumnTitle(13));
+  EXPECT_EQ(ListColumnTitle(16), " ");
+}
