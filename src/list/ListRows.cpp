@@ -1,5 +1,6 @@
 #include "list/ListRows.h"
 
+#include <string>
 #include <utility>
 
 namespace folidex {
@@ -55,6 +56,36 @@ void ListRows::ReplaceRows(std::vector<Row> rows) {
   if (observer_) observer_->BeforeReset();
   rows_ = std::move(rows);
   if (observer_) observer_->AfterReset();
+}
+
+void ListRows::RenumberRows() {
+  for (int i = 0; i < RowCount(); ++i) rows_[i].cells[0] = std::to_string(i + 1);
+  if (observer_ && RowCount() > 0) observer_->CellChanged(-1, 0);
+}
+
+int ListRows::FirstSelectedRow() const {
+  for (int i = 0; i < RowCount(); ++i)
+    if (rows_[i].selected) return i;
+  return -1;
+}
+
+bool ListRows::AddDuplicate(long serial, int group) {
+  if (DuplicateCount() >= kDuplicateCapacity) return false;
+  duplicates_.push_back({serial, group});
+  if (observer_) observer_->DuplicatesChanged();
+  return true;
+}
+
+void ListRows::ClearDuplicates() {
+  duplicates_.clear();
+  if (observer_) observer_->DuplicatesChanged();
+}
+
+int ListRows::DuplicateGroupOf(long serial) const {
+  if (duplicates_.empty() || DuplicateCount() >= kDuplicateDrawLimit) return -1;
+  for (const DuplicateEntry& entry : duplicates_)
+    if (entry.serial == serial) return entry.group;
+  return -1;
 }
 
 }  // namespace folidex

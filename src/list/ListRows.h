@@ -18,8 +18,9 @@ class ListObserver {
   virtual void AfterRemoveRows() {}
   virtual void BeforeReset() {}
   virtual void AfterReset() {}
-  virtual void CellChanged(int /*row*/, int /*column*/) {}
+  virtual void CellChanged(int /*row*/, int /*column*/) {}  // row -1: the whole column
   virtual void SelectionChanged() {}
+  virtual void DuplicatesChanged() {}
 };
 
 class ListRows {
@@ -59,10 +60,32 @@ class ListRows {
   // The most rows the list accepts.
   static constexpr int kMaxRows = 10'000'000;
 
+  // Column 0 of every row rewritten as its position, 1 for the first row.
+  void RenumberRows();
+  // The selected row with the lowest index, or -1.
+  int FirstSelectedRow() const;
+
+  // The duplicate table: rows whose column 1 has an entry's numeric serial are drawn in the
+  // entry's group colour, but only while the table holds 1..kDuplicateDrawLimit-1 entries.
+  struct DuplicateEntry {
+    long serial;
+    int group;  // 0..29
+  };
+  static constexpr int kDuplicateCapacity = 3000;
+  static constexpr int kDuplicateDrawLimit = 3000;
+  const std::vector<DuplicateEntry>& Duplicates() const { return duplicates_; }
+  int DuplicateCount() const { return static_cast<int>(duplicates_.size()); }
+  // Adds an entry; false when the table is full.
+  bool AddDuplicate(long serial, int group);
+  void ClearDuplicates();
+  // The group of the first entry for `serial`, or -1 (also when the table is not drawn).
+  int DuplicateGroupOf(long serial) const;
+
   void SetObserver(ListObserver* observer) { observer_ = observer; }
 
  private:
   std::vector<Row> rows_;
+  std::vector<DuplicateEntry> duplicates_;
   ListObserver* observer_ = nullptr;
 };
 
