@@ -97,6 +97,8 @@ const std::map<int, const char*>& Table() {
       {30202, "Ver. 1.02 2011.11.02 簡易Web検索機能を追加"},
       {30203, "Ver. 1.03 2012.03.25 重複データのチェック機能を追加"},
       {30204, "Ver. 1.04 2022.11.11 Windows 11対応"},
+      // Shown by commands whose function this version does not have yet.
+      {39001, "この機能は現在のバージョンではまだ使用できません"},
       // Descriptions of commands (description, line break, short tooltip).
       {32771, "システムの使用環境の設定をします\n環境設定"},
       {57665, "アプリケーションを終了します\n終了"},

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 
+#include "common/Prompter.h"
 #include "common/Settings.h"
 #include "list/ListRows.h"
 
@@ -40,5 +41,17 @@ void CLeftView::FitColumnWidths(int columnCount, int column) {
   for (int i = 0; i < columnCount; ++i)
     if (column == -1 || column == i) resizeColumnToContents(i);
 }
+
+bool CLeftView::CanSort() const { return services_.settings.GetInt(setting::SelCol) > 0; }
+bool CLeftView::HasRows() const { return services_.list.RowCount() > 0; }
+
+// The list panel's commands arrive with the list view's own work; until then they say so.
+void CLeftView::OnColColor() { services_.prompter.Information(39001); }
+void CLeftView::OnSortUp() { services_.prompter.Information(39001); }
+void CLeftView::OnSortDown() { services_.prompter.Information(39001); }
+void CLeftView::OnListClear() { services_.prompter.Information(39001); }
+void CLeftView::OnSaveList(const QString&) { services_.prompter.Information(39001); }
+void CLeftView::OnLoadList() { services_.prompter.Information(39001); }
+void CLeftView::OnListKanri() { services_.prompter.Information(39001); }
 
 }  // namespace folidex
