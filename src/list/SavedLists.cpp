@@ -1,0 +1,155 @@
+#include "list/SavedLists.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+
+namespace folidex {
+namespace {
+
+constexpr std::string_view kCommaEscape = "@@";
+
+bool WriteAllBytes(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// Creates `path` exclusively and writes `data`; a file already there is left alone (EEXIST is
+// reported through `exists`). On a failed write the new file is removed again.
+bool WriteNewFile(const std::string& path, std::string_view data, bool& exists) {
+  exists = false;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    exists = errno == EEXIST;
+    return false;
+  }
+  bool ok = WriteAllBytes(fd, data) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok) ::unlink(path.c_str());
+  return ok;
+}
+
+}  // namespace
+
+std::string EnsureListFolder(Store& store, Prompter& prompter) {
+  std::string root = store.StoreRoot();
+  std::string folder = root.empty() ? std::string("LIST") : root + kPathSeparator + "LIST";
+  if (root.empty() || !EnsureFolders(ToNativePath(folder))) {
+    prompter.Error(30017, folder + "\n");
+    return {};
+  }
+  return folder;
+}
+
+std::string FormatListLine(const ListRows::Cells& cells) {
+  std::string line;
+  for (const std::string& cell : cells) {
+    std::string text = ReplaceAllCp932(cell, ",", kCommaEscape);
+    // A line break inside a cell would split the row into two broken rows on reading.
+    for (char& c : text)
+      if (c == '\r' || c == '\n') c = ' ';
+    line += text;
+    line += ',';
+  }
+  line += "\r\n";
+  return line;
+}
+
+ListRows::Cells ParseListLine(std::string_view line) {
+  ListRows::Cells cells;
+  std::size_t start = 0;
+  for (int field = 0; field < ListRows::kColumns && start <= line.size(); ++field) {
+    std::size_t comma = line.find(',', start);
+    std::string_view text =
+        line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    if (field > 0) cells[field] = ReplaceAllCp932(text, kCommaEscape, ",");
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return cells;
+}
+
+int SaveListFile(const ListRows& list, Store& store, Prompter& prompter, const std::string& fileName) {
+  std::string folder = EnsureListFolder(store, prompter);
+  if (folder.empty()) return kListFileOpenFailed;
+  std::string path = ToNativePath(folder + kPathSeparator + fileName);
+
+  std::string data;
+  data.reserve(static_cast<std::size_t>(list.RowCount()) * 256);
+  for (const ListRows::Row& row : list.Rows()) data += FormatListLine(row.cells);
+
+  if (fileName == kCurrentListFile) return WriteFileAtomic(path, data) ? kListFileDone : kListFileOpenFailed;
+
+  if (PathExists(path)) return kListFileExists;
+  bool exists = false;
+  if (WriteNewFile(path, data, exists)) return kListFileDone;
+  return exists ? kListFileExists : kListFileOpenFailed;
+}
+
+int LoadListFile(ListRows& list, Store& store, Prompter& prompter, const std::string& fileName) {
+  std::string folder = EnsureListFolder(store, prompter);
+  if (folder.empty()) return kListFileOpenFailed;
+  std::string path = ToNativePath(folder + kPathSeparator + fileName);
+  if (!IsFile(path)) return PathExists(path) ? kListFileOpenFailed : kListFileMissing;
+
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes)) return kListFileOpenFailed;
+
+  int n = list.RowCount();
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    std::size_t end = bytes.find('\n', pos);
+    std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
+    std::string_view line(bytes.data() + pos, (end == std::string::npos ? bytes.size() : end) - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos = next;
+
+    ListRows::Cells cells = ParseListLine(line);
+    cells[0] = std::to_string(n + 1);
+    if (!list.AppendRow(cells, false)) break;  // the list is full: nothing more fits
+    ++n;
+  }
+  return kListFileDone;
+}
+
+std::string FindBadNameChar(std::string_view name) {
+  static constexpr std::array<std::string_view, 9> kBad = {"\\", "/", ":", "*", "?", "\"", "<", ">", "|"};
+  for (std::string_view bad : kBad)
+    if (ContainsCp932(name, bad)) return std::string(bad);
+  return {};
+}
+
+long CountListEntries(const std::string& path, Prompter& prompter) {
+  std::string bytes;
+  if (!ReadFileBytes(ToNativePath(path), bytes)) {
+    prompter.Error(30026);
+    return -1;
+  }
+  long count = 0;
+  bool comma = false;
+  for (char c : bytes) {
+    if (c == ',') comma = true;
+    if (c == '\n') {
+      if (comma) ++count;
+      comma = false;
+    }
+  }
+  if (comma) ++count;  // a last line without its line end
+  return count;
+}
+
+}  // namespace folidex
