@@ -1,0 +1,31 @@
+#pragma once
+// Column widths fitted to their contents: for each column the widest of its header text and
+// of every cell text, plus 20 for column 0, plus 15 — for any table shown as a list.
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/TextMeasure.h"
+#include "list/ListRows.h"
+
+namespace folidex {
+
+struct ColumnWidth {
+  int column;
+  int width;  // pixels
+};
+
+using HeaderTextFn = std::function<const std::string&(int column)>;
+using CellTextFn = std::function<const std::string&(int row, int column)>;
+
+// The fitted widths of the columns below `columnCount` that are to change: every one when
+// `column` is -1, else only `column`.
+std::vector<ColumnWidth> FitColumnWidths(const TextMeasure& measure, int columnCount, int column, int rowCount,
+                                         const HeaderTextFn& header, const CellTextFn& cell);
+
+// The same over the list's rows with the list's column titles.
+std::vector<ColumnWidth> FitColumnWidths(const TextMeasure& measure, const ListRows& list, int columnCount, int column);
+
+}  // namespace folidex

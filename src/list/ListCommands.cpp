@@ -1,0 +1,194 @@
+#include "list/ListCommands.h"
+
+#include <fcntl.h>
+#include <stdio.h>  // renameat2
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "list/SavedLists.h"
+#include "store/Record.h"
+
+namespace folidex {
+namespace {
+
+std::string ListFileName(const std::string& name) { return name + std::string(kListExtension); }
+
+std::string FormatFileTime(std::time_t time) {
+  std::tm local{};
+  if (!localtime_r(&time, &local)) return {};
+  char text[32];
+  std::size_t n = std::strftime(text, sizeof text, "%Y.%m.%d %H:%M", &local);
+  return std::string(text, n);
+}
+
+bool EndsWithListExtension(const std::string& name) {
+  return name.size() >= kListExtension.size() &&
+         name.compare(name.size() - kListExtension.size(), kListExtension.size(), kListExtension) == 0;
+}
+
+// Renames without ever replacing a file of the new name.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+  if (PathExists(to)) return false;
+  return RenameFile(from, to);
+}
+
+}  // namespace
+
+void SelectAllRows(ListRows& list) { list.SetAllSelected(true); }
+
+bool ClearList(ListRows& list, Prompter& prompter) {
+  if (prompter.AskYesNo(30027) != Answer::Yes) return false;
+  list.DeleteAllRows();
+  list.ClearDuplicates();
+  return true;
+}
+
+int SaveListUnderName(const ListRows& list, Store& store, Prompter& prompter, const std::string& name) {
+  if (name.empty()) {
+    prompter.Information(30041);
+    return 0;
+  }
+  if (name.size() > kMaxListNameBytes) {
+    prompter.Information(30045);
+    return 0;
+  }
+  if (std::string bad = FindBadNameChar(name); !bad.empty()) {
+    prompter.Error(30042, bad + "\n");
+    return 0;
+  }
+  if (prompter.AskYesNo(30040, name + "\n\n") != Answer::Yes) return 0;
+  int result = SaveListFile(list, store, prompter, ListFileName(name));
+  if (result == kListFileDone)
+    prompter.Information(30043);
+  else if (result == kListFileExists)
+    prompter.Error(30044);
+  return result;
+}
+
+bool CanLoadList(const Store& store) { return !store.StoreRoot().empty(); }
+
+std::string ListFolderPath(const Store& store) {
+  std::string root = store.StoreRoot();
+  return root.empty() ? std::string() : root + kPathSeparator + "LIST";
+}
+
+int LoadChosenList(ListRows& list, Store& store, Prompter& prompter, const std::string& fileName) {
+  if (list.RowCount() > 0) {
+    Answer answer = prompter.AskYesNoCancel(30054);
+    if (answer == Answer::Cancel) return 0;
+    if (answer == Answer::No) {
+      // The list is read from the list folder only; keep the rows when nothing is there to
+      // take their place.
+      std::string folder = ListFolderPath(store);
+      if (folder.empty()) return kListFileOpenFailed;
+      if (!IsFile(ToNativePath(folder + kPathSeparator + fileName))) return kListFileMissing;
+      list.DeleteAllRows();
+    }
+  }
+  return LoadListFile(list, store, prompter, fileName);
+}
+
+const std::string& SavedListColumnTitle(int column) {
+  static const std::array<std::string, kSavedListColumns> titles = {
+      "No", Utf8ToCp932("リスト名"), Utf8ToCp932("データ数"), Utf8ToCp932("作成日時"), Utf8ToCp932("更新日時")};
+  return titles[static_cast<std::size_t>(column)];
+}
+
+const std::string& SavedListCell(const SavedListEntry& entry, int column) {
+  switch (column) {
+    case 0:
+      return entry.number;
+    case 1:
+      return entry.name;
+    case 2:
+      return entry.count;
+    case 3:
+      return entry.created;
+    default:
+      return entry.modified;
+  }
+}
+
+std::vector<SavedListEntry> EnumerateSavedLists(Store& store, Prompter& prompter) {
+  std::vector<SavedListEntry> entries;
+  std::string folder = EnsureListFolder(store, prompter);
+  if (folder.empty()) return entries;
+  for (const std::string& nativeName : ListFiles(ToNativePath(folder))) {
+    std::string name = FromNativePath(nativeName);
+    if (name.empty() || name[0] == '.') continue;
+    if (name == kCurrentListFile || !EndsWithListExtension(name)) continue;
+    std::string path = folder + kPathSeparator + name;
+    SavedListEntry entry;
+    entry.number = std::to_string(entries.size() + 1);
+    entry.name = name.substr(0, name.size() - kListExtension.size());
+    long count = CountListEntries(path, prompter);
+    if (count >= 0) entry.count = GroupDigits(std::to_string(count));
+    if (auto status = StatFile(ToNativePath(path))) {
+      entry.created = FormatFileTime(status->created);
+      entry.modified = FormatFileTime(status->modified);
+    }
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+ManageChoice AskManageChoice(Prompter& prompter, const std::string& name) {
+  switch (prompter.AskYesNoCancel(30053, name + "\n\n")) {
+    case Answer::Yes:
+      return ManageChoice::Rename;
+    case Answer::No:
+      return ManageChoice::Delete;
+    default:
+      return ManageChoice::Cancel;
+  }
+}
+
+bool DeleteSavedList(Store& store, Prompter& prompter, const std::string& name) {
+  std::string folder = ListFolderPath(store);
+  if (folder.empty() || !RemoveFile(ToNativePath(folder + kPathSeparator + ListFileName(name)))) {
+    prompter.Error(30046);
+    return false;
+  }
+  return true;
+}
+
+bool AcceptRenameName(Store& store, Prompter& prompter, bool listMode, const std::string& oldName,
+                      const std::string& newName) {
+  if (newName.empty()) {
+    prompter.Error(30035);
+    return false;
+  }
+  if (newName.size() > kMaxListNameBytes) {
+    prompter.Information(30045);
+    return false;
+  }
+  if (!listMode) return true;
+  if (std::string bad = FindBadNameChar(newName); !bad.empty()) {
+    prompter.Error(30042, bad + "\n");
+    return false;
+  }
+  std::string folder = EnsureListFolder(store, prompter);
+  if (folder.empty()) return false;
+  std::string target = ToNativePath(folder + kPathSeparator + ListFileName(newName));
+  if (PathExists(target)) {
+    prompter.Error(30044);
+    return false;
+  }
+  if (prompter.AskYesNo(30049, "(Old) " + oldName + "\n(New) " + newName + "\n\n") != Answer::Yes) return false;
+  if (!RenameNoReplace(ToNativePath(folder + kPathSeparator + ListFileName(oldName)), target)) {
+    prompter.Error(30050);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace folidex

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "list/ColumnFit.h"
+#include "list/ListCommands.h"
+#include "list/SavedLists.h"
+#include "store/Record.h"
+#include "support/TestSupport.h"
+
+namespace folidex {
+namespace {
+
+using test::J;
+
+class ListCommandsTest : public ::testing::Test {
+ protected:
+  test::StoreFixture fx;
+  ListRows list;
+
+  std::string ListPath(const std::string& name) const { return fx.dir.path() + "/DOCDATA/LIST/" + name; }
+  std::string Read(const std::string& name) const {
+    std::string bytes;
+    ReadFileBytes(ListPath(name), bytes);
+    return bytes;
+  }
+  static void AddRows(ListRows& target, int count) {
+    for (int i = 0; i < count; ++i) {
+      ListRows::Cells cells;
+      cells[0] = std::to_string(target.RowCount() + 1);
+      cells[1] = FormatSerial(target.RowCount());
+      target.AppendRow(cells, false);
+    }
+  }
+  void SaveNamed(const std::string& name, int rows) {
+    ListRows other;
+    AddRows(other, rows);
+    ASSERT_EQ(SaveListFile(other, fx.store, fx.prompter, name + ".list"), kListFileDone);
+  }
+  std::string LastText() const { return fx.prompter.shown.empty() ? "" : fx.prompter.shown.back().text; }
+};
+
+TEST_F(ListCommandsTest, SelectAllAndClear) {
+  AddRows(list, 3);
+  SelectAllRows(list);
+  EXPECT_TRUE(list.IsSelected(0) && list.IsSelected(2));
+  list.AddDuplicate(1, 0);
+  fx.prompter.answers = {Answer::No};
+  EXPECT_FALSE(ClearList(list, fx.prompter));
+  EXPECT_EQ(list.RowCount(), 3);
+  fx.prompter.answers = {Answer::Yes};
+  EXPECT_TRUE(ClearList(list, fx.prompter));
+  EXPECT_EQ(list.RowCount(), 0);
+  EXPECT_EQ(list.DuplicateCount(), 0);
+  EXPECT_TRUE(fx.prompter.ShowedMessage(30027));
+}
+
+TEST_F(ListCommandsTest, SaveUnderANameChecksTheNameInOrder) {
+  AddRows(list, 2);
+  EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, ""), 0);
+  EXPECT_TRUE(fx.prompter.ShowedMessage(30041));
+
+  std::string fifty;
+  for (int i = 0; i < 50; ++i) fifty += J("あ");
+  EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, fifty + "a"), 0);
+  EXPECT_EQ(fx.prompter.shown.back().kind, MessageKind::Information);
+  EXPECT_TRUE(fx.prompter.ShowedMessage(30045));
+
+  EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, "a?b:c"), 0);
+  EXPECT_EQ(LastText(), ":\n" + MessageText(30042));
+  EXPECT_EQ(fx.prompter.shown.back().kind, MessageKind::Error);
+
+  fx.prompter.answers = {Answer::No};
+  EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, "mine"), 0);
+  EXPECT_EQ(LastText(), "mine\n\n" + MessageText(30040));
+  EXPECT_FALSE(PathExists(ListPath("mine.list")));
+
+  EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, fifty), kListFileDone);
+  EXPECT_TRUE(fx.prompter.ShowedMessage(30043));
+  EXPECT_TRUE(IsFile(ToNativePath(ListPath("") + fifty + ".list")));
+}
+
+TEST_F(ListCommandsTest, SaveOverAnExistingNameIsRefusedAndLeavesTheFile) {
+  SaveNamed("old", 1);
+  std::string before = Read("old.list");
+  AddRows(list, 4);
+  EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, "old"), kListFileExists);
+  EXPECT_EQ(LastText(), MessageText(30044));
+  EXPECT_EQ(Read("old.list"), before);
+}
+
+TEST_F(ListCommandsTest, LoadChoiceAppendsReplacesOrCancels) {
+  SaveNamed("three", 3);
+  AddRows(list, 5);
+  fx.prompter.answers = {Answer::Cancel};
+  EXPECT_EQ(LoadChosenList(list, fx.store, fx.prompter, "three.list"), 0);
+  EXPECT_EQ(list.RowCount(), 5);
+
+  fx.prompter.answers = {Answer::Yes};
+  EXPECT_EQ(LoadChosenList(list, fx.store, fx.prompter, "three.list"), kListFileDone);
+  ASSERT_EQ(list.RowCount(), 8);
+  EXPECT_EQ(list.Cell(7, 0), "8");
+  EXPECT_TRUE(fx.prompter.ShowedMessage(30054));
+
+  fx.prompter.answers = {Answer::No};
+  EXPECT_EQ(LoadChosenList(list, fx.store, fx.prompter, "three.list"), kListFileDone);
+  ASSERT_EQ(list.RowCount(), 3);
+  EXPECT_EQ(list.Cell(0, 0), "1");
+  EXPECT_EQ(list.Cell(2, 0), "3");
+
+  // Replacing with a file that is not in the list folder keeps the rows.
+  fx.prompter.answers = {Answer::No};
+  EXPECT_EQ(LoadChosenList(list, fx.store, fx.prompter, "elsewhere.list"), kListFileMissing);
+  EXPECT_EQ(list.RowCount(), 3);
+
+  ListRows empty;
+  fx.prompter.shown.clear();
+  EXPECT_EQ(LoadChosenList(empty, fx.store, fx.prompter, "three.list"), kListFileDone);
+  EXPECT_TRUE(fx.prompter.shown.empty());  // nothing to append to: no question
+}
+
+TEST_F(ListCommandsTest, EnumerationSkipsTheCurrentListAndOtherNames) {
+  SaveNamed("big", 1500);
+  SaveNamed("Upper", 1);
+  ASSERT_TRUE(RenameFile(ListPath("Upper.list"), ListPath("Upper.LIST")));
+  ASSERT_EQ(SaveListFile(list, fx.store, fx.prompter, "ListData.csv"), kListFileDone);
+  ASSERT_TRUE(WriteFileAtomic(ListPath("a.list.bak"), "x,\r\n"));
+  ASSERT_TRUE(EnsureFolders(ListPath("folder.list")));
+
+  std::vector<SavedListEntry> entries = EnumerateSavedLists(fx.store, fx.prompter);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].number, "1");
+  EXPECT_EQ(entries[0].name, "big");
+  EXPECT_EQ(entries[0].count, "1,500");
+  ASSERT_EQ(entries[0].created.size(), 16u);  // "%Y.%m.%d %H:%M"
+  EXPECT_EQ(entries[0].modified[4], '.');
+  EXPECT_EQ(entries[0].modified[13], ':');
+}
+
+TEST_F(ListCommandsTest, ManageChoiceAndDelete) {
+  fx.prompter.answers = {Answer::Yes, Answer::No, Answer::Cancel};
+  EXPECT_EQ(AskManageChoice(fx.prompter, "x"), ManageChoice::Rename);
+  EXPECT_EQ(LastText(), "x\n\n" + MessageText(30053));
+  EXPECT_EQ(AskManageChoice(fx.prompter, "x"), ManageChoice::Delete);
+  EXPECT_EQ(AskManageChoice(fx.prompter, "x"), ManageChoice::Cancel);
+
+  SaveNamed("gone", 1);
+  EXPECT_TRUE(DeleteSavedList(fx.store, fx.prompter, "gone"));
+  EXPECT_FALSE(PathExists(ListPath("gone.list")));
+  EXPECT_FALSE(DeleteSavedList(fx.store, fx.prompter, "gone"));
+  EXPECT_EQ(LastText(), MessageText(30046));
+}
+
+TEST_F(ListCommandsTest, RenameRulesInListMode) {
+  SaveNamed("old", 2);
+  SaveNamed("taken", 1);
+  std::string oldBytes = Read("old.list");
+
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", ""));
+  EXPECT_EQ(LastText(), MessageText(30035));
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", std::string(101, 'n')));
+  EXPECT_EQ(LastText(), MessageText(30045));
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", "a/b"));
+  EXPECT_EQ(LastText(), "/\n" + MessageText(30042));
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", "taken"));
+  EXPECT_EQ(LastText(), MessageText(30044));
+
+  fx.prompter.answers = {Answer::No};
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", "new"));
+  EXPECT_EQ(LastText(), "(Old) old\n(New) new\n\n" + MessageText(30049));
+  EXPECT_TRUE(PathExists(ListPath("old.list")));
+
+  fx.prompter.answers = {Answer::Yes};
+  EXPECT_TRUE(AcceptRenameName(fx.store, fx.prompter, true, "old", "new"));
+  EXPECT_FALSE(PathExists(ListPath("old.list")));
+  EXPECT_EQ(Read("new.list"), oldBytes);
+
+  fx.prompter.answers = {Answer::Yes};
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "missing", "other"));
+  EXPECT_EQ(LastText(), MessageText(30050));
+}
+
+TEST_F(ListCommandsTest, KeywordModeChecksOnlyTheLength) {
+  std::string fifty;
+  for (int i = 0; i < 50; ++i) fifty += J("会");
+  EXPECT_TRUE(AcceptRenameName(fx.store, fx.prompter, false, "", fifty));
+  EXPECT_TRUE(AcceptRenameName(fx.store, fx.prompter, false, "", J("会議,予算:?")));
+  EXPECT_TRUE(fx.prompter.shown.empty());
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, false, "", fifty + "x"));
+  EXPECT_TRUE(fx.prompter.ShowedMessage(30045));
+}
+
+class ByteMeasure : public TextMeasure {
+ public:
+  int TextWidth(const std::string& text) const override { return static_cast<int>(text.size()) * 7; }
+};
+
+TEST(ColumnFitTest, WidestOfHeaderAndCellsPlusMargins) {
+  ListRows list;
+  ListRows::Cells cells;
+  cells[0] = "12345";       // 35 px, header "No" 14 px
+  cells[1] = "00000001";    // 56 px, header "Serial No" 63 px
+  cells[3] = "long title";  // 70 px, header 8 bytes: 56 px
+  list.AppendRow(cells, false);
+  ByteMeasure measure;
+  std::vector<ColumnWidth> all = FitColumnWidths(measure, list, 17, -1);
+  ASSERT_EQ(all.size(), 17u);
+  EXPECT_EQ(all[0].width, 35 + 20 + 15);
+  EXPECT_EQ(all[1].width, 63 + 15);
+  EXPECT_EQ(all[3].width, 70 + 15);
+  EXPECT_EQ(all[16].width, 7 + 15);  // the one-space title
+
+  std::vector<ColumnWidth> one = FitColumnWidths(measure, list, 17, 3);
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].column, 3);
+  EXPECT_TRUE(FitColumnWidths(measure, list, 5, 9).empty());
+}
+
+}  // namespace
+}  // namespace folidex
