@@ -1,0 +1,103 @@
+#include "store/RecordCommands.h"
+
+#include <cstdio>
+
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+
+namespace folidex {
+namespace {
+
+// The list column that shows field `tag`, or -1 (FP, Y1, Y2 and TX have none).
+int ColumnOfField(FieldTag tag) {
+  int field = static_cast<int>(tag);
+  if (field <= static_cast<int>(FieldTag::FA)) return field + 3;
+  if (tag == FieldTag::FG) return static_cast<int>(ListColumn::Source);
+  return -1;
+}
+
+std::string PercentText(long percent) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld%%", percent);
+  return text;
+}
+
+}  // namespace
+
+bool IsSerialText(std::string_view serial) {
+  if (serial.empty()) return false;
+  for (char c : serial)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+bool RemoveFromList(ListRows& list, Prompter& prompter) {
+  if (prompter.AskYesNo(30057) != Answer::Yes) return false;
+  for (int row = list.RowCount() - 1; row >= 0; --row)
+    if (list.IsSelected(row)) list.DeleteRow(row);
+  list.RenumberRows();
+  return true;
+}
+
+bool DeleteFromStore(ListRows& list, Store& store, Prompter& prompter) {
+  if (prompter.AskYesNo(30058) != Answer::Yes) return false;
+  for (int row = list.RowCount() - 1; row >= 0; --row) {
+    if (!list.IsSelected(row)) continue;
+    if (DeleteRecordFiles(store, list.Cell(row, static_cast<int>(ListColumn::SerialNo)))) list.DeleteRow(row);
+  }
+  list.RenumberRows();
+  return true;
+}
+
+bool DeleteRecordFiles(Store& store, std::string_view serial) {
+  if (!IsSerialText(serial)) return false;
+  std::string record = store.StoreFilePath(serial, kKindText);
+  if (record.empty()) return false;
+  if (!RemoveFile(ToNativePath(record))) return false;
+  // The store's own copy only; the file an outside link names is never deleted.
+  std::string copy = store.StoreFilePath(serial, kKindPdf);
+  if (!copy.empty()) RemoveFile(ToNativePath(copy));
+  return true;
+}
+
+void RefreshList(ListRows& list, Store& store, Progress& progress) {
+  const int n = list.RowCount();
+  {
+    WaitCursor wait(progress);
+    for (int i = 0; i < n; ++i) {
+      std::string serial = list.Cell(i, static_cast<int>(ListColumn::SerialNo));
+      if (!IsSerialText(serial) || !store.ReadRecordFile(serial, false)) continue;
+      IndexRecord& record = store.WorkingRecord();
+      DocumentLocation location = ResolveDocumentPath(store, serial, record[FieldTag::TY], record[FieldTag::FG]);
+      ListRows::Cells cells = RecordRowTexts(record, i + 1, serial, location.mark);
+      for (int column = static_cast<int>(ListColumn::Status); column <= static_cast<int>(ListColumn::Source); ++column)
+        if (list.Cell(i, column) != cells[column]) list.SetCell(i, column, cells[column]);
+      progress.SetPaneText(StatusPane::Url, PercentText(static_cast<long>(i) * 100 / n));
+      progress.Repaint();
+    }
+  }
+  progress.SetPaneText(StatusPane::Url, std::string());
+  progress.Repaint();
+}
+
+void SetRowCellsOfFields(ListRows& list, int row, IndexRecord& record, std::initializer_list<FieldTag> fields) {
+  for (FieldTag tag : fields) {
+    int column = ColumnOfField(tag);
+    if (column < 0) continue;
+    std::string& value = record[tag];
+    if (tag == FieldTag::FS || tag == FieldTag::TS) value = GroupDigits(value);
+    list.SetCell(row, column, value);
+  }
+}
+
+bool UpdateRecord(Store& store, std::string_view serial, bool stopAfterText,
+                  const std::function<void(IndexRecord&)>& change, ListRows* list, int row,
+                  std::initializer_list<FieldTag> changedFields) {
+  if (!IsSerialText(serial) || !store.ReadRecordFile(serial, stopAfterText)) return false;
+  change(store.WorkingRecord());
+  if (!store.WriteRecordFile(serial)) return false;
+  if (list && row >= 0 && row < list->RowCount()) SetRowCellsOfFields(*list, row, store.WorkingRecord(), changedFields);
+  return true;
+}
+
+}  // namespace folidex
