@@ -1,0 +1,218 @@
+#include "list/DuplicateCheck.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+#include <string_view>
+#include <unordered_map>
+
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "store/Digest.h"
+#include "store/Record.h"
+#include "store/RecordCommands.h"
+
+namespace folidex {
+namespace {
+
+constexpr std::size_t kFingerprintLength = 64;
+
+// Shows "%d%%" in pane 120, but only when the figure changes: a long loop repaints once per
+// percent instead of once per record.
+class PercentPane {
+ public:
+  explicit PercentPane(Progress& progress) : progress_(progress) {}
+  void Show(long percent) {
+    if (percent == last_) return;
+    last_ = percent;
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld%%", percent);
+    progress_.SetPaneText(StatusPane::Url, text);
+    progress_.Repaint();
+  }
+  void Clear() {
+    last_ = -1;
+    progress_.SetPaneText(StatusPane::Url, std::string());
+    progress_.Repaint();
+  }
+
+ private:
+  Progress& progress_;
+  long last_ = -1;
+};
+
+std::string GroupCountPrefix(int groups) { return std::to_string(groups) + Utf8ToCp932("件の"); }
+
+}  // namespace
+
+std::string RecordFingerprint(Store& store, std::string_view serial) {
+  if (!IsSerialText(serial) || !store.ReadRecordFile(serial, true)) return {};
+  IndexRecord& record = store.WorkingRecord();
+  if (record[FieldTag::Y2].size() == kFingerprintLength) return record[FieldTag::Y2];
+  DocumentLocation location = ResolveDocumentPath(store, serial, record[FieldTag::TY], record[FieldTag::FG]);
+  if (location.path.empty()) return {};
+  std::string fingerprint = FileDigestHex(location.path);
+  // The write-back starts from the whole file, so that nothing after the TX line of a
+  // hand-arranged record file is lost when the file is replaced.
+  if (store.ReadRecordFile(serial, false)) {
+    store.WorkingRecord()[FieldTag::Y2] = fingerprint;
+    store.WriteRecordFile(serial);
+  }
+  return fingerprint;
+}
+
+DuplicateGrouping GroupFingerprints(const std::vector<std::string>& fingerprints, const std::vector<long>& serials,
+                                    long hitMax, Progress& progress) {
+  DuplicateGrouping result;
+  const int m = static_cast<int>(fingerprints.size());
+  // Every fingerprint's positions as a chain: next[i] is the following position with the same
+  // fingerprint, and first[i] tells whether i is the fingerprint's first position. Comparing a
+  // position with every later one would find exactly these chains.
+  std::vector<int> next(m, -1);
+  std::vector<char> first(m, 0);
+  {
+    std::unordered_map<std::string_view, std::pair<int, int>> chains;  // head, tail
+    chains.reserve(static_cast<std::size_t>(m));
+    for (int i = 0; i < m; ++i) {
+      if (fingerprints[i].empty()) continue;
+      auto [it, inserted] = chains.try_emplace(fingerprints[i], i, i);
+      if (inserted) {
+        first[i] = 1;
+      } else {
+        next[it->second.second] = i;
+        it->second.second = i;
+      }
+    }
+  }
+
+  PercentPane pane(progress);
+  std::vector<ListRows::DuplicateEntry> group;
+  for (int h = 0; h < m; ++h) {
+    if (fingerprints[h].empty()) continue;
+    if (hitMax > 0 && static_cast<long>(result.entries.size()) >= hitMax) {
+      result.stop = GroupingStop::HitMax;
+      break;
+    }
+    if (first[h] && next[h] >= 0) {
+      group.clear();
+      for (int i = next[h]; i >= 0; i = next[i]) group.push_back({serials[i], result.groups});
+      group.push_back({serials[h], result.groups});
+      if (result.entries.size() + group.size() >= static_cast<std::size_t>(ListRows::kDuplicateDrawLimit)) {
+        result.stop = GroupingStop::TableFull;
+        break;
+      }
+      result.entries.insert(result.entries.end(), group.begin(), group.end());
+      if (++result.groups == kDuplicateGroupLimit) {
+        result.stop = GroupingStop::GroupLimit;
+        break;
+      }
+    }
+    pane.Show(50 + static_cast<long>(h) * 50 / m);
+  }
+  return result;
+}
+
+int ApplyGrouping(const DuplicateGrouping& grouping, ListRows& list, Prompter& prompter) {
+  switch (grouping.stop) {
+    case GroupingStop::HitMax:
+      prompter.Information(30067);
+      break;
+    case GroupingStop::GroupLimit:
+    case GroupingStop::TableFull:
+      prompter.Information(30063);
+      break;
+    case GroupingStop::None:
+      break;
+  }
+  list.ClearDuplicates();
+  for (const ListRows::DuplicateEntry& entry : grouping.entries) list.AddDuplicate(entry.serial, entry.group);
+  return grouping.groups;
+}
+
+int CheckListDuplicates(ListRows& list, Store& store, Prompter& prompter, Progress& progress) {
+  PercentPane pane(progress);
+  int groups = 0;
+  try {
+    const int m = list.RowCount();
+    std::vector<std::string> fingerprints(m);
+    std::vector<long> serials(m);
+    for (int r = 0; r < m; ++r) {
+      const std::string& serial = list.Cell(r, static_cast<int>(ListColumn::SerialNo));
+      serials[r] = LeadingNumber(serial);
+      fingerprints[r] = RecordFingerprint(store, serial);
+      pane.Show(static_cast<long>(r) * 50 / m);
+    }
+    DuplicateGrouping grouping = GroupFingerprints(fingerprints, serials, 0, progress);
+    groups = ApplyGrouping(grouping, list, prompter);
+  } catch (const std::bad_alloc&) {
+    pane.Clear();
+    prompter.Error(30001);
+    return -1;
+  }
+  pane.Clear();
+  if (groups > 0) prompter.Information(30065, GroupCountPrefix(groups));
+  return groups;
+}
+
+int FindStoreDuplicates(ListRows& table, Store& store, Prompter& prompter, Progress& progress) {
+  PercentPane pane(progress);
+  int groups = 0;
+  try {
+    const long n = std::max(0L, LeadingNumber(store.ReadSerialCounter()));
+    const long hitMax = store.settings().GetInt(setting::HitMax);
+    std::vector<std::string> fingerprints(static_cast<std::size_t>(n));
+    std::vector<long> serials(static_cast<std::size_t>(n));
+    for (long i = 0; i < n; ++i) {
+      serials[i] = i;
+      fingerprints[i] = RecordFingerprint(store, FormatSerial(i));
+      pane.Show(i * 50 / n);
+    }
+    // A HitMax below 1 would stop at once; such a setting is taken as no limit.
+    DuplicateGrouping grouping = GroupFingerprints(fingerprints, serials, hitMax > 0 ? hitMax : 0, progress);
+    groups = ApplyGrouping(grouping, table, prompter);
+  } catch (const std::bad_alloc&) {
+    pane.Clear();
+    prompter.Error(30001);
+    return -1;
+  } catch (const std::length_error&) {  // a serial counter beyond any table
+    pane.Clear();
+    prompter.Error(30001);
+    return -1;
+  }
+  pane.Clear();
+  return groups;
+}
+
+int CheckStoreDuplicates(ListRows& list, Store& store, Prompter& prompter, Progress& progress) {
+  int groups = FindStoreDuplicates(list, store, prompter, progress);
+  if (groups <= 0) return groups;
+  if (prompter.AskYesNo(30066, GroupCountPrefix(groups)) != Answer::Yes) {
+    list.ClearDuplicates();
+    return groups;
+  }
+  std::vector<ListRows::Row> rows(list.Duplicates().size());
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    rows[k].cells[static_cast<int>(ListColumn::No)] = std::to_string(k + 1);
+    rows[k].cells[static_cast<int>(ListColumn::SerialNo)] = FormatSerial(list.Duplicates()[k].serial);
+  }
+  list.ReplaceRows(std::move(rows));
+  RefreshList(list, store, progress);
+  return groups;
+}
+
+void DuplicateCheckCommand(ListRows& list, Store& store, Prompter& prompter, Progress& progress) {
+  Answer answer = prompter.AskYesNoCancel(30062);
+  if (answer != Answer::Yes && answer != Answer::No) return;
+  int groups = 0;
+  {
+    WaitCursor wait(progress);
+    groups = answer == Answer::Yes ? CheckListDuplicates(list, store, prompter, progress)
+                                   : CheckStoreDuplicates(list, store, prompter, progress);
+  }
+  if (groups == 0) prompter.Information(30064);
+}
+
+void ClearDuplicateCheck(ListRows& list) { list.ClearDuplicates(); }
+
+}  // namespace folidex
