@@ -37,5 +37,6 @@ int Fail(const std::string& utf8Message, int status = 1);
 // Commands: exit status 0 on success.
 int CommandRecord(Context& context);
 int CommandCounter(Context& context);
+int CommandList(Context& context);
 
 }  // namespace folidex::cli

@@ -23,6 +23,8 @@ const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"record", {folidex::cli::CommandRecord, "record SERIAL        the seventeen fields of a record"}},
       {"counter", {folidex::cli::CommandCounter, "counter              the serial counter"}},
+      {"list",
+       {folidex::cli::CommandList, "list FILE|NAME       rows of a saved list: a path, or a name in DOCDATA/LIST"}},
   };
   return commands;
 }
