@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "dialogs/KeywordEdit.h"
+#include "support/TestSupport.h"
+
+using namespace folidex;
+using namespace folidex::test;
+
+namespace {
+
+constexpr int kKeywordColumn = static_cast<int>(ListColumn::Keywords);
+
+struct KeywordFixture : StoreFixture {
+  ListRows list;
+  RecordingProgress progress;
+  std::vector<std::string> asked;
+
+  IndexRecord Sample(long serial) {
+    IndexRecord r;
+    for (int k = 0; k < kFieldCount; ++k) r.fields[k] = J("値") + std::to_string(serial * 100 + k);
+    r[FieldTag::PK] = J("とても長い古いキーワード");
+    return r;
+  }
+  void Add(long serial) {
+    IndexRecord r = Sample(serial);
+    PutRecord(FormatSerial(serial), r);
+    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing);
+  }
+  std::string Path(long serial) { return ToNativePath(store.StoreFilePath(FormatSerial(serial), kKindText)); }
+  std::string Bytes(long serial) {
+    std::string bytes;
+    ReadFileBytes(Path(serial), bytes);
+    return bytes;
+  }
+  KeywordAsker Answering(std::optional<std::string> answer) {
+    return [this, answer](const std::string& initial) {
+      asked.push_back(initial);
+      return answer;
+    };
+  }
+};
+
+}  // namespace
+
+TEST(KeywordEdit, RewritesOnlyThePkLineOfEverySelectedRecord) {
+  KeywordFixture f;
+  for (long s = 1; s <= 4; ++s) f.Add(s);
+  f.list.SetSelected(2, false);
+  f.list.SetCell(0, kKeywordColumn, J("最初"));
+  const std::string unselected = f.Bytes(3);
+
+  const std::string text = J("会議,予算");
+  EXPECT_EQ(KeywordEditCommand(f.list, f.store, f.prompter, f.progress, f.Answering(text)), 3);
+  EXPECT_EQ(f.asked, (std::vector<std::string>{J("最初")}));
+  for (long s : {1L, 2L, 4L}) {
+    // The other sixteen lines byte for byte, and nothing left of the longer old text.
+    IndexRecord expected = f.Sample(s);
+    expected[FieldTag::PK] = text;
+    EXPECT_EQ(f.Bytes(s), FormatRecordFile(expected)) << s;
+    EXPECT_EQ(f.list.Cell(static_cast<int>(s) - 1, kKeywordColumn), text);
+  }
+  EXPECT_EQ(f.Bytes(3), unselected);
+  EXPECT_NE(f.list.Cell(2, kKeywordColumn), text);
+  EXPECT_TRUE(f.prompter.shown.empty());
+  EXPECT_EQ(f.progress.waitDepth, 0);
+  EXPECT_EQ(f.progress.maxWaitDepth, 1);
+}
+
+TEST(KeywordEdit, AShortFileIsRefusedWhileTheOthersChange) {
+  KeywordFixture f;
+  for (long s = 1; s <= 3; ++s) f.Add(s);
+  // Sixteen lines: the TX line is missing.
+  std::string sixteen = f.Bytes(2);
+  sixteen.resize(sixteen.rfind("<TX>"));
+  ASSERT_TRUE(WriteFileAtomic(f.Path(2), sixteen));
+  const std::string oldCell = f.list.Cell(1, kKeywordColumn);
+
+  EXPECT_EQ(KeywordEditCommand(f.list, f.store, f.prompter, f.progress, f.Answering("new")), 2);
+  ASSERT_EQ(f.prompter.shown.size(), 1u);
+  EXPECT_EQ(f.prompter.shown[0].kind, MessageKind::Error);
+  EXPECT_EQ(f.prompter.shown[0].text, f.store.StoreFilePath("00000002", kKindText) + "\n" + MessageText(30004));
+  EXPECT_EQ(f.Bytes(2), sixteen);
+  EXPECT_EQ(f.list.Cell(1, kKeywordColumn), oldCell);
+  EXPECT_EQ(f.list.Cell(0, kKeywordColumn), "new");
+  EXPECT_EQ(f.list.Cell(2, kKeywordColumn), "new");
+
+  // A missing record file: the path and 30026.
+  ASSERT_TRUE(RemoveFile(f.Path(3)));
+  f.prompter.shown.clear();
+  EXPECT_FALSE(RewriteKeywords(f.store, f.prompter, "00000003", "x"));
+  EXPECT_TRUE(f.prompter.ShowedMessage(30026));
+  EXPECT_FALSE(PathExists(f.Path(3)));
+}
+
+TEST(KeywordEdit, CancelOrNoSelectionChangesNothing) {
+  KeywordFixture f;
+  f.Add(1);
+  const std::string before = f.Bytes(1);
+  EXPECT_EQ(KeywordEditCommand(f.list, f.store, f.prompter, f.progress, f.Answering(std::nullopt)), 0);
+  EXPECT_EQ(f.Bytes(1), before);
+  f.list.SetAllSelected(false);
+  f.asked.clear();
+  EXPECT_EQ(KeywordEditCommand(f.list, f.store, f.prompter, f.progress, f.Answering("x")), 0);
+  EXPECT_TRUE(f.asked.empty());
+  EXPECT_EQ(f.Bytes(1), before);
+}
+
+TEST(KeywordEdit, KeepsTheBodyTextOfAFileWhoseValueBrokeItsLine) {
+  KeywordFixture f;
+  // PT held a line break when the file was written: eighteen lines, PK on the fifth.
+  IndexRecord r = f.Sample(1);
+  r[FieldTag::PT] = "first\r\nsecond";
+  f.PutRecord("00000001", r);
+  f.list.AppendRow({"1", "00000001"}, true);
+
+  EXPECT_EQ(KeywordEditCommand(f.list, f.store, f.prompter, f.progress, f.Answering("a\r\nb")), 1);
+  ASSERT_TRUE(f.store.ReadRecordFile("00000001", false));
+  EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PK], "a  b");  // one line: breaks became spaces
+  EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PS], r[FieldTag::PS]);
+  EXPECT_EQ(f.store.WorkingRecord()[FieldTag::TX], r[FieldTag::TX]);
+  EXPECT_EQ(f.list.Cell(0, kKeywordColumn), "a  b");
+}
+
+TEST(KeywordEdit, TheDialogAcceptsOneToAHundredBytes) {
+  ScriptedPrompter prompter;
+  std::string fifty;
+  for (int i = 0; i < 50; ++i) fifty += J("語");
+  EXPECT_TRUE(AcceptKeywordText(prompter, fifty));
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_FALSE(AcceptKeywordText(prompter, fifty + "a"));
+  EXPECT_TRUE(prompter.ShowedMessage(30045));
+  EXPECT_EQ(prompter.shown.back().kind, MessageKind::Information);
+  EXPECT_FALSE(AcceptKeywordText(prompter, ""));
+  EXPECT_TRUE(prompter.ShowedMessage(30035));
+  EXPECT_EQ(prompter.shown.back().kind, MessageKind::Error);
+}
