@@ -1,30 +1,355 @@
 #include "html/CShelfView.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+#include "common/Clock.h"
+#include "common/Prompter.h"
+#include "common/Settings.h"
+#include "common/qt/QtText.h"
+#include "html/CPdfPane.h"
+#include "html/CTopBar.h"
+#include "html/HomePage.h"
+#include "html/PageType.h"
+#include "html/TextZoom.h"
+#include "html/qt/SilentWebPage.h"
+
 namespace folidex {
 namespace {
+
 CShelfView* instance = nullptr;
+
+// The form a browser gives a document's last modification: MM/DD/YYYY hh:mm:ss, local time.
+std::string FormatLastModified(const QDateTime& when) {
+  return ToCp932(when.toLocalTime().toString(QStringLiteral("MM/dd/yyyy HH:mm:ss")));
 }
+
+// The last path segment of an address (after the last "/" or "\").
+QString LastSegment(const QString& address) {
+  const qsizetype cut = std::max(address.lastIndexOf(QLatin1Char('/')), address.lastIndexOf(QLatin1Char('\\')));
+  return address.mid(cut + 1);
+}
+
+// The pane's window text: the document's file name as the address gives it, and its decoded
+// form when that differs, so that a title key taken from either is found in it.
+QString PdfWindowText(const QString& address, const QUrl& url) {
+  QStringList names{LastSegment(address)};
+  const QString decoded = url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.fileName();
+  if (!decoded.isEmpty() && !names.contains(decoded)) names << decoded;
+  return names.join(QLatin1Char(' '));
+}
+
+}  // namespace
 
 CShelfView::CShelfView(Services& services, QWidget* parent) : QWidget(parent), services_(services) {
   setObjectName(QStringLiteral("CShelfView"));
+  setAcceptDrops(false);
   instance = this;
+  if (!services_.html) services_.html = this;
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  bar_ = new CTopBar(this);
+  layout->addWidget(bar_);
+  stack_ = new QStackedWidget(this);
+  stack_->setObjectName(QStringLiteral("HtmlStack"));
+  layout->addWidget(stack_, 1);
+
+  // The pane comes first among the area's windows: the text capture looks for it there.
+  pane_ = new CPdfPane(stack_);
+  stack_->addWidget(pane_);
+
+  const QString dataFolder =
+      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/WebEngine");
+  profile_ = new QWebEngineProfile(QStringLiteral("Folidex"), this);
+  profile_->setPersistentStoragePath(dataFolder);
+  profile_->setCachePath(dataFolder + QStringLiteral("/Cache"));
+  profile_->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+  profile_->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+
+  web_ = new QWebEngineView(stack_);
+  web_->setObjectName(QStringLiteral("WebView"));
+  web_->setAcceptDrops(false);
+  page_ = new SilentWebPage(profile_, web_);
+  page_->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+  web_->setPage(page_);
+  stack_->addWidget(web_);
+  stack_->setCurrentWidget(web_);
+
+  network_ = new QNetworkAccessManager(this);
+
+  page_->SetNavigationHandler([this](const QUrl& url, QWebEnginePage::NavigationType type, bool isMainFrame) {
+    return OnNavigationRequest(url, static_cast<int>(type), isMainFrame);
+  });
+  page_->SetNewWindowHandler([this] { OnNewWindowRequest(); });
+  connect(page_, &QWebEnginePage::linkHovered, this, [this](const QString& url) {
+    lastStatusText_ = url;
+    emit statusTextChanged(url);
+  });
+  connect(page_, &QWebEnginePage::loadFinished, this, &CShelfView::OnWebLoadFinished);
+
+  connect(bar_, &CTopBar::backRequested, this, &CShelfView::GoBack);
+  connect(bar_, &CTopBar::forwardRequested, this, &CShelfView::GoForward);
+  connect(bar_, &CTopBar::stopRequested, this, &CShelfView::Stop);
+  connect(bar_, &CTopBar::homeRequested, this, &CShelfView::GoHome);
+  connect(bar_, &CTopBar::homeChangeRequested, this, &CShelfView::ChangeHome);
+  connect(bar_, &CTopBar::navigateRequested, this, &CShelfView::NavigateAddress);
+  connect(bar_, &CTopBar::zoomLevelChanged, this, &CShelfView::ApplyZoom);
+  // Bookmarks are not built yet: the button says so instead of showing a menu.
+  bar_->SetBookmarkHandler([this](QToolButton*) { services_.prompter.Information(39001); });
+  ApplyZoom();
 }
 
 CShelfView::~CShelfView() {
+  CancelFetch();
+  // The page must go before its profile.
+  delete web_;
+  web_ = nullptr;
+  page_ = nullptr;
+  if (services_.html == this) services_.html = nullptr;
   if (instance == this) instance = nullptr;
 }
 
 CShelfView* CShelfView::Instance() { return instance; }
 
-void CShelfView::Navigate2(const std::string& urlOrPath) { location_ = urlOrPath; }
-std::string CShelfView::GetLocationURL() const { return location_; }
-std::string CShelfView::GetLocationName() const { return location_; }
-std::string CShelfView::LastModified() const { return {}; }
+void CShelfView::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  if (initialised_) return;
+  initialised_ = true;
+  // The home page, unless someone has already sent the area somewhere.
+  if (!navigated_) GoHome();
+}
+
+// ---- navigation ---------------------------------------------------------------------------
+
+void CShelfView::Navigate2(const std::string& urlOrPath) { NavigateAddress(ToQString(urlOrPath)); }
+
+void CShelfView::NavigateAddress(const QString& address) {
+  const QString trimmed = address.trimmed();
+  if (trimmed.isEmpty()) return;
+  navigated_ = true;
+  const QUrl url = QUrl::fromUserInput(trimmed, QDir::currentPath(), QUrl::AssumeLocalFile);
+  if (DetectPageType(ToCp932(trimmed)) == "PDF") {
+    OpenPdf(trimmed, url);
+  } else {
+    OpenWeb(url);
+  }
+}
+
+void CShelfView::OpenWeb(const QUrl& url) {
+  CancelFetch();
+  web_->load(url);  // the page reports the navigation: OnNavigationRequest
+}
+
+void CShelfView::OpenPdf(const QString& address, const QUrl& url) {
+  CancelFetch();
+  BeforeNavigate();
+  web_->stop();
+  ++webGeneration_;  // a late result of the hidden page is not this document's
+  shown_ = Shown::Pdf;
+  stack_->setCurrentWidget(pane_);
+  const QString windowText = PdfWindowText(address, url);
+  if (!url.isLocalFile()) {
+    FetchPdf(url, windowText);
+    return;
+  }
+  const QString path = url.toLocalFile();
+  pdfLocation_ = QUrl::fromLocalFile(path).toString();
+  QString error;
+  if (pane_->Open(path, windowText, &error)) {
+    lastModified_ = FormatLastModified(QFileInfo(path).lastModified());
+    DocumentComplete(pdfLocation_, "PDF");
+  } else {
+    emit statusTextChanged(error);
+    DocumentComplete(pdfLocation_, {});
+  }
+}
+
+void CShelfView::FetchPdf(const QUrl& url, const QString& windowText) {
+  pdfLocation_ = url.toString();
+  pane_->ShowWaiting(QStringLiteral("ダウンロード中 - ") + pdfLocation_);
+  fetchFile_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/folidex-XXXXXX.pdf"));
+  if (!fetchFile_->open()) {
+    pane_->ShowMessage(QStringLiteral("一時ファイルを作成できません"));
+    DocumentComplete(pdfLocation_, {});
+    return;
+  }
+  QNetworkRequest request(url);
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+  request.setHeader(QNetworkRequest::UserAgentHeader, profile_->httpUserAgent());
+  request.setTransferTimeout();
+  QNetworkReply* reply = network_->get(request);
+  fetch_ = reply;
+  connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+    if (reply == fetch_ && fetchFile_) fetchFile_->write(reply->readAll());
+  });
+  connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
+    if (reply == fetch_) pane_->SetProgress(received, total);
+  });
+  connect(reply, &QNetworkReply::finished, this, [this, reply, windowText] { OnFetchFinished(reply, windowText); });
+}
+
+void CShelfView::OnFetchFinished(QNetworkReply* reply, const QString& windowText) {
+  reply->deleteLater();
+  if (reply != fetch_) return;  // cancelled, or overtaken by another navigation
+  fetch_ = nullptr;
+  if (reply->error() != QNetworkReply::NoError) {
+    const QString error = reply->errorString();
+    fetchFile_.reset();
+    pane_->ShowMessage(error + QStringLiteral("\n") + pdfLocation_);
+    emit statusTextChanged(error);
+    DocumentComplete(pdfLocation_, {});
+    return;
+  }
+  fetchFile_->write(reply->readAll());
+  fetchFile_->flush();
+  QString error;
+  if (!pane_->Open(fetchFile_->fileName(), windowText, &error)) {
+    fetchFile_.reset();
+    emit statusTextChanged(error);
+    DocumentComplete(pdfLocation_, {});
+    return;
+  }
+  const QDateTime modified = reply->header(QNetworkRequest::LastModifiedHeader).toDateTime();
+  // Without the header a browser reports the time the document arrived.
+  lastModified_ =
+      FormatLastModified(modified.isValid() ? modified : QDateTime::fromSecsSinceEpoch(services_.clock.Now()));
+  DocumentComplete(pdfLocation_, "PDF");
+}
+
+void CShelfView::CancelFetch() {
+  if (QNetworkReply* reply = fetch_) {
+    fetch_ = nullptr;
+    reply->abort();
+  }
+}
+
+// ---- browser events -----------------------------------------------------------------------
+
+void CShelfView::BeforeNavigate() {
+  documentLoaded_ = false;
+  lastModified_.clear();
+  emit loadingChanged(true);
+  emit statusTextChanged(QStringLiteral("ダウンロード中 - ") + ToQString(GetLocationName()));
+}
+
+bool CShelfView::OnNavigationRequest(const QUrl& url, int type, bool isMainFrame) {
+  if (!isMainFrame) return true;
+  const auto kind = static_cast<QWebEnginePage::NavigationType>(type);
+  // While the pane is shown, the hidden page may not move on by itself.
+  if (shown_ == Shown::Pdf && kind != QWebEnginePage::NavigationTypeTyped) return false;
+  if (DetectPageType(ToCp932(url.toString())) == "PDF") {
+    // A PDF goes to the pane, whatever asked for it (a link, a redirect, a script).
+    QTimer::singleShot(0, this, [this, url] { NavigateAddress(url.toString()); });
+    return false;
+  }
+  BeforeNavigate();  // the name is still that of the document being left
+  if (shown_ == Shown::Pdf) pane_->Clear();
+  shown_ = Shown::Web;
+  stack_->setCurrentWidget(web_);
+  ++webGeneration_;
+  return true;
+}
+
+void CShelfView::OnNewWindowRequest() {
+  if (!lastStatusText_.startsWith(QLatin1String("http"), Qt::CaseInsensitive)) return;
+  const QString target = lastStatusText_;
+  QTimer::singleShot(0, this, [this, target] { NavigateAddress(target); });
+}
+
+void CShelfView::OnWebLoadFinished(bool) {
+  if (shown_ != Shown::Web) return;  // the hidden page, not the shown document
+  const QString url = web_->url().toString();
+  ApplyZoom();
+  DocumentComplete(url, DetectPageType(ToCp932(url)));
+  const int generation = webGeneration_;
+  page_->runJavaScript(QStringLiteral("document.lastModified"), [this, generation](const QVariant& value) {
+    if (generation == webGeneration_ && shown_ == Shown::Web) lastModified_ = ToCp932(value.toString());
+  });
+}
+
+void CShelfView::DocumentComplete(const QString& url, const std::string& pageType) {
+  documentLoaded_ = true;
+  emit loadingChanged(false);
+  bar_->SetAddress(url);
+  pageType_ = pageType;
+  emit pageTypeChanged(ToQString(pageType_));
+  history_.Visit(url.toStdString());
+}
+
+// ---- bar commands -------------------------------------------------------------------------
+
+void CShelfView::GoBack() {
+  if (auto address = history_.Back()) NavigateAddress(QString::fromStdString(*address));
+}
+
+void CShelfView::GoForward() {
+  if (auto address = history_.Forward()) NavigateAddress(QString::fromStdString(*address));
+}
+
+void CShelfView::Stop() {
+  if (fetch_) {
+    CancelFetch();
+    fetchFile_.reset();
+    pane_->ShowMessage(QStringLiteral("中止しました"));
+    emit loadingChanged(false);
+    return;
+  }
+  web_->stop();
+}
+
+void CShelfView::GoHome() {
+  navigated_ = true;
+  NavigateAddress(ToQString(services_.settings.GetText(setting::Home)));
+}
+
+void CShelfView::ChangeHome() { ChangeHomePage(GetLocationURL(), services_.settings, services_.prompter); }
+
+void CShelfView::ApplyZoom() {
+  const double factor = TextZoomFactor(bar_->ZoomLevel());
+  if (!qFuzzyCompare(web_->zoomFactor(), factor)) web_->setZoomFactor(factor);
+}
+
+// ---- state --------------------------------------------------------------------------------
+
+std::string CShelfView::GetLocationURL() const {
+  switch (shown_) {
+    case Shown::Pdf:
+      return ToCp932(pdfLocation_);
+    case Shown::Web:
+      return ToCp932(web_->url().toString());
+    case Shown::Nothing:
+      break;
+  }
+  return {};
+}
+
+std::string CShelfView::GetLocationName() const {
+  if (shown_ == Shown::Web) {
+    const QString title = web_->title();
+    if (!title.isEmpty()) return ToCp932(title);
+  }
+  return GetLocationURL();
+}
+
+std::string CShelfView::LastModified() const { return lastModified_; }
 std::string CShelfView::PageType() const { return pageType_; }
 bool CShelfView::DocumentLoaded() const { return documentLoaded_; }
 void CShelfView::SetDocumentLoaded(bool loaded) { documentLoaded_ = loaded; }
 int CShelfView::WaitTicks() const { return waitTicks_; }
 void CShelfView::SetWaitTicks(int ticks) { waitTicks_ = ticks; }
-void CShelfView::GoBack() {}
 
 }  // namespace folidex

@@ -1,0 +1,229 @@
+#include "html/CPdfPane.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPdfDocument>
+#include <QPdfSelection>
+#include <QPdfView>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+namespace folidex {
+namespace {
+
+enum class PaneKey { None, SelectAll, Copy, Deselect, Top, Bottom };
+
+PaneKey Classify(const QKeyEvent* e) {
+  const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+  if (e->key() == Qt::Key_A && mods == (Qt::ControlModifier | Qt::ShiftModifier)) return PaneKey::Deselect;
+  if (e->key() == Qt::Key_A && mods == Qt::ControlModifier) return PaneKey::SelectAll;
+  if (e->matches(QKeySequence::Copy)) return PaneKey::Copy;
+  if (e->key() == Qt::Key_Home && (mods & ~Qt::ControlModifier) == 0) return PaneKey::Top;
+  if (e->key() == Qt::Key_End && (mods & ~Qt::ControlModifier) == 0) return PaneKey::Bottom;
+  return PaneKey::None;
+}
+
+}  // namespace
+
+CPdfPane::CPdfPane(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("CPdfPane"));
+  setFocusPolicy(Qt::StrongFocus);
+  stack_ = new QStackedLayout(this);
+  stack_->setContentsMargins(0, 0, 0, 0);
+
+  document_ = new QPdfDocument(this);
+  view_ = new QPdfView(this);
+  view_->setObjectName(QStringLiteral("PdfView"));
+  view_->setPageMode(QPdfView::PageMode::MultiPage);
+  view_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+  view_->setDocument(document_);
+  view_->installEventFilter(this);
+  view_->viewport()->installEventFilter(this);
+  stack_->addWidget(view_);
+
+  highlight_ = new QWidget(view_->viewport());
+  highlight_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  highlight_->setAutoFillBackground(true);
+  QPalette tint = highlight_->palette();
+  QColor color = palette().color(QPalette::Highlight);
+  color.setAlpha(60);
+  tint.setColor(QPalette::Window, color);
+  highlight_->setPalette(tint);
+  highlight_->hide();
+
+  messagePage_ = new QWidget(this);
+  auto* column = new QVBoxLayout(messagePage_);
+  column->addStretch(1);
+  message_ = new QLabel(messagePage_);
+  message_->setAlignment(Qt::AlignCenter);
+  message_->setWordWrap(true);
+  message_->setTextInteractionFlags(Qt::NoTextInteraction);
+  column->addWidget(message_);
+  progress_ = new QProgressBar(messagePage_);
+  progress_->setMaximumWidth(400);
+  column->addWidget(progress_, 0, Qt::AlignHCenter);
+  column->addStretch(2);
+  stack_->addWidget(messagePage_);
+  stack_->setCurrentWidget(view_);
+}
+
+CPdfPane::~CPdfPane() { view_->setDocument(nullptr); }
+
+bool CPdfPane::Open(const QString& path, const QString& windowText, QString* error) {
+  Clear();
+  const QPdfDocument::Error result = document_->load(path);
+  if (result != QPdfDocument::Error::None || document_->pageCount() <= 0) {
+    document_->close();
+    switch (result) {
+      case QPdfDocument::Error::FileNotFound:
+        *error = QStringLiteral("ファイルが見つかりません");
+        break;
+      case QPdfDocument::Error::IncorrectPassword:
+        *error = QStringLiteral("パスワードで保護されています");
+        break;
+      default:
+        *error = QStringLiteral("PDFとして開けません");
+        break;
+    }
+    ShowMessage(*error + QStringLiteral("\n") + path);
+    return false;
+  }
+  hasDocument_ = true;
+  setWindowTitle(windowText);
+  stack_->setCurrentWidget(view_);
+  view_->verticalScrollBar()->setValue(0);
+  return true;
+}
+
+void CPdfPane::Clear() {
+  ClearSelection();
+  hasDocument_ = false;
+  document_->close();
+  setWindowTitle(QString());
+  stack_->setCurrentWidget(view_);
+}
+
+void CPdfPane::ShowWaiting(const QString& text) {
+  Clear();
+  message_->setText(text);
+  progress_->setRange(0, 0);  // busy until the size is known
+  progress_->show();
+  stack_->setCurrentWidget(messagePage_);
+}
+
+void CPdfPane::SetProgress(qint64 received, qint64 total) {
+  if (total > 0) {
+    progress_->setRange(0, 100);
+    progress_->setValue(static_cast<int>(received * 100 / total));
+  } else {
+    progress_->setRange(0, 0);
+  }
+}
+
+void CPdfPane::ShowMessage(const QString& text) {
+  message_->setText(text);
+  progress_->hide();
+  stack_->setCurrentWidget(messagePage_);
+}
+
+void CPdfPane::SelectAll() {
+  if (!hasDocument_) return;
+  allSelected_ = true;
+  UpdateHighlight();
+}
+
+void CPdfPane::ClearSelection() {
+  allSelected_ = false;
+  UpdateHighlight();
+}
+
+QString CPdfPane::DocumentText() const {
+  QStringList pages;
+  if (!hasDocument_) return {};
+  for (int page = 0; page < document_->pageCount(); ++page) pages << document_->getAllText(page).text();
+  return pages.join(QStringLiteral("\r\n"));
+}
+
+QString CPdfPane::TextAsHtml(const QString& text) {
+  QString html = QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>\n");
+  const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+  for (const QString& line : lines) {
+    html += QStringLiteral("<p>") + line.toHtmlEscaped() + QStringLiteral("</p>\n");
+  }
+  html += QStringLiteral("</body></html>\n");
+  return html;
+}
+
+bool CPdfPane::CopySelection() {
+  if (!hasDocument_ || !allSelected_) return false;
+  const QString text = DocumentText();
+  if (text.isEmpty()) return false;
+  auto* data = new QMimeData;
+  data->setText(text);
+  data->setHtml(TextAsHtml(text));
+  QApplication::clipboard()->setMimeData(data);
+  return true;
+}
+
+bool CPdfPane::HandleKey(QKeyEvent* e) {
+  switch (Classify(e)) {
+    case PaneKey::SelectAll:
+      SelectAll();
+      return true;
+    case PaneKey::Copy:
+      CopySelection();
+      return true;
+    case PaneKey::Deselect:
+      ClearSelection();
+      return true;
+    case PaneKey::Top:
+      view_->verticalScrollBar()->setValue(view_->verticalScrollBar()->minimum());
+      return true;
+    case PaneKey::Bottom:
+      view_->verticalScrollBar()->setValue(view_->verticalScrollBar()->maximum());
+      return true;
+    case PaneKey::None:
+      break;
+  }
+  return false;
+}
+
+bool CPdfPane::event(QEvent* e) {
+  // The pane's chords win over shortcuts of the main window (a list's Ctrl+C, for one).
+  if (e->type() == QEvent::ShortcutOverride && Classify(static_cast<QKeyEvent*>(e)) != PaneKey::None) {
+    e->accept();
+    return true;
+  }
+  return QWidget::event(e);
+}
+
+void CPdfPane::keyPressEvent(QKeyEvent* e) {
+  if (!HandleKey(e)) QWidget::keyPressEvent(e);
+}
+
+bool CPdfPane::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == view_ || watched == view_->viewport()) {
+    if (e->type() == QEvent::ShortcutOverride && Classify(static_cast<QKeyEvent*>(e)) != PaneKey::None) {
+      e->accept();
+      return true;
+    }
+    if (e->type() == QEvent::KeyPress && HandleKey(static_cast<QKeyEvent*>(e))) return true;
+    if (watched == view_->viewport() && e->type() == QEvent::Resize) UpdateHighlight();
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+void CPdfPane::UpdateHighlight() {
+  if (!highlight_) return;
+  highlight_->setGeometry(view_->viewport()->rect());
+  highlight_->setVisible(allSelected_);
+  if (allSelected_) highlight_->raise();
+}
+
+}  // namespace folidex

@@ -1,0 +1,73 @@
+#pragma once
+// The PDF viewer pane of the HTML area: a QPdfView on a QPdfDocument, pages one after another
+// and fitted to the width. Its window text carries the shown document's file name, which is how
+// the text capture finds it. Keys: Ctrl+A selects the whole document, Ctrl+C then puts the text
+// of every page (pages joined with CR LF) on the clipboard as plain text and as simple HTML,
+// Ctrl+Shift+A clears the selection, (Ctrl+)Home and (Ctrl+)End go to the top and the bottom.
+// While a remote document is fetched the pane shows the wait and its progress.
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QPdfDocument;
+class QPdfView;
+class QProgressBar;
+class QStackedLayout;
+
+namespace folidex {
+
+class CPdfPane : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CPdfPane(QWidget* parent = nullptr);
+  ~CPdfPane() override;
+
+  // Shows the PDF file at the native `path`, with `windowText` as the pane's window text.
+  // On failure the pane shows `error` (set to the reason) and holds no document.
+  bool Open(const QString& path, const QString& windowText, QString* error);
+  // No document: empty window text, nothing selected.
+  void Clear();
+  // The wait while a document is fetched; progress in bytes (total < 0 when unknown).
+  void ShowWaiting(const QString& text);
+  void SetProgress(qint64 received, qint64 total);
+  // A message instead of a document (a fetch or open that failed).
+  void ShowMessage(const QString& text);
+
+  bool HasDocument() const { return hasDocument_; }
+  bool AllSelected() const { return allSelected_; }
+  void SelectAll();
+  void ClearSelection();
+  // Puts the whole text on the clipboard when the whole document is selected and has text;
+  // otherwise the clipboard is left as it is. Returns true when something was copied.
+  bool CopySelection();
+  // The text of every page, pages joined with CR LF.
+  QString DocumentText() const;
+  // The same text as simple HTML: one block per page, one paragraph per line.
+  static QString TextAsHtml(const QString& text);
+
+  QPdfView* View() const { return view_; }
+  QPdfDocument* Document() const { return document_; }
+
+ protected:
+  bool event(QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  bool HandleKey(QKeyEvent* e);
+  void UpdateHighlight();
+
+  QStackedLayout* stack_ = nullptr;
+  QPdfDocument* document_ = nullptr;
+  QPdfView* view_ = nullptr;
+  QWidget* highlight_ = nullptr;  // the tint over the pages while everything is selected
+  QWidget* messagePage_ = nullptr;
+  QLabel* message_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  bool hasDocument_ = false;
+  bool allSelected_ = false;
+};
+
+}  // namespace folidex

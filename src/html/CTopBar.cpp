@@ -1,0 +1,91 @@
+#include "html/CTopBar.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+#include "html/TextZoom.h"
+
+namespace folidex {
+namespace {
+
+QIcon BarIcon(const QWidget* widget, const char* themeName, QStyle::StandardPixmap fallback) {
+  return QIcon::fromTheme(QString::fromLatin1(themeName), widget->style()->standardIcon(fallback));
+}
+
+}  // namespace
+
+CTopBar::CTopBar(QWidget* parent) : QWidget(parent), zoomLevel_(kInitialTextZoomLevel) {
+  setObjectName(QStringLiteral("CTopBar"));
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(2, 1, 2, 1);
+  layout->setSpacing(1);
+
+  QToolButton* back = AddButton("1004", QStringLiteral("戻る"), BarIcon(this, "go-previous", QStyle::SP_ArrowBack));
+  QToolButton* forward = AddButton("1005", QStringLiteral("進む"), BarIcon(this, "go-next", QStyle::SP_ArrowForward));
+  QToolButton* stop = AddButton("1007", QStringLiteral("中止"), BarIcon(this, "process-stop", QStyle::SP_BrowserStop));
+  QToolButton* home = AddButton("1008", QStringLiteral("ホーム"), BarIcon(this, "go-home", QStyle::SP_DirHomeIcon));
+  QToolButton* homeChange = AddButton("1009", QStringLiteral("ホーム変更"),
+                                      BarIcon(this, "document-properties", QStyle::SP_FileDialogDetailedView));
+  QToolButton* larger = AddButton("1011", QStringLiteral("文字を大きく"), BarIcon(this, "zoom-in", QStyle::SP_ArrowUp));
+  QToolButton* smaller =
+      AddButton("1012", QStringLiteral("文字を小さく"), BarIcon(this, "zoom-out", QStyle::SP_ArrowDown));
+  bookmark_ = AddButton("1010", QStringLiteral("ブックマーク"), BarIcon(this, "bookmark-new", QStyle::SP_DirLinkIcon));
+  bookmark_->setCheckable(true);
+
+  navi_ = new QPushButton(BarIcon(this, "go-jump", QStyle::SP_MediaPlay), QString(), this);
+  navi_->setObjectName(QStringLiteral("1006"));
+  navi_->setToolTip(QStringLiteral("ナビ"));
+  navi_->setDefault(true);
+  navi_->setFocusPolicy(Qt::NoFocus);
+  layout->addWidget(navi_);
+
+  address_ = new QLineEdit(this);
+  address_->setObjectName(QStringLiteral("1000"));
+  layout->addWidget(address_, 1);
+
+  connect(back, &QToolButton::clicked, this, &CTopBar::backRequested);
+  connect(forward, &QToolButton::clicked, this, &CTopBar::forwardRequested);
+  connect(stop, &QToolButton::clicked, this, &CTopBar::stopRequested);
+  connect(home, &QToolButton::clicked, this, &CTopBar::homeRequested);
+  connect(homeChange, &QToolButton::clicked, this, &CTopBar::homeChangeRequested);
+  connect(larger, &QToolButton::clicked, this, [this] { StepZoom(TextZoomUp(zoomLevel_)); });
+  connect(smaller, &QToolButton::clicked, this, [this] { StepZoom(TextZoomDown(zoomLevel_)); });
+  connect(bookmark_, &QToolButton::clicked, this, [this] {
+    if (bookmarkHandler_) bookmarkHandler_(bookmark_);
+    bookmark_->setChecked(false);
+  });
+  auto navigate = [this] {
+    const QString text = address_->text();
+    if (!text.isEmpty()) emit navigateRequested(text);
+  };
+  connect(navi_, &QPushButton::clicked, this, navigate);
+  connect(address_, &QLineEdit::returnPressed, this, navigate);
+}
+
+QToolButton* CTopBar::AddButton(const char* name, const QString& tip, const QIcon& icon) {
+  auto* button = new QToolButton(this);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setToolTip(tip);
+  button->setIcon(icon);
+  button->setAutoRaise(true);
+  button->setFocusPolicy(Qt::NoFocus);
+  layout()->addWidget(button);
+  return button;
+}
+
+void CTopBar::SetAddress(const QString& url) {
+  address_->setText(url);
+  address_->setCursorPosition(0);
+}
+
+void CTopBar::StepZoom(int level) {
+  if (level == zoomLevel_) return;
+  zoomLevel_ = level;
+  emit zoomLevelChanged(level);
+}
+
+}  // namespace folidex
