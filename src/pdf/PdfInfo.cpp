@@ -1,0 +1,311 @@
+#include "pdf/PdfInfo.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+
+#include "common/Cp932.h"
+#include "pdf/PdfText.h"
+
+namespace folidex {
+namespace {
+
+// At most this many bytes of a raw value are looked at.
+constexpr std::size_t kValueLimit = 1024;
+
+constexpr std::string_view kXmpNames[6] = {"dc:title", "dc:creator", "dc:description",
+                                           "Keywords", "CreateDate", "ModifyDate"};
+constexpr std::string_view kDictionaryKeys[6] = {"Title", "Author", "Subject", "Keywords", "CreationDate", "ModDate"};
+constexpr int kFirstDateField = 4;  // PC, then PM
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// The first position p >= from with p < size - key.size() (the key never ends on the last byte)
+// at which `key` stands; npos when there is none.
+std::size_t FindKey(std::string_view bytes, std::string_view key, std::size_t from) {
+  if (bytes.size() <= key.size() + from) return npos;
+  const std::size_t end = bytes.size() - 1;  // exclusive end of the bytes a match may cover
+  const void* hit = ::memmem(bytes.data() + from, end - from, key.data(), key.size());
+  return hit ? static_cast<const char*>(hit) - bytes.data() : npos;
+}
+
+// The first position of `c` in [from, end), or npos.
+std::size_t FindByte(std::string_view bytes, char c, std::size_t from, std::size_t end) {
+  if (from >= end) return npos;
+  const void* hit = std::memchr(bytes.data() + from, c, end - from);
+  return hit ? static_cast<const char*>(hit) - bytes.data() : npos;
+}
+
+bool IsLayoutByte(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+
+// The text of the first XMP element `name` that holds at least two bytes other than spaces and
+// line breaks, and fewer than kValueLimit bytes in all. Whitespace between nested elements and
+// one-byte texts are passed over; a "/>" met first ends the search.
+std::optional<std::string_view> XmpElementText(std::string_view bytes, std::string_view name) {
+  const std::size_t n = bytes.size(), len = name.size();
+  std::size_t p = FindKey(bytes, name, 0);
+  while (p != npos && bytes[p + len] != '>' && !(p + len + 1 < n && bytes[p + len + 1] == '>'))
+    p = FindKey(bytes, name, p + 1);
+  if (p == npos) return std::nullopt;
+
+  const std::size_t start = p + len, end = n - len;
+  std::size_t lt = 0;  // the next '<' at or after the text being looked at, or n
+  bool ltKnown = false;
+  for (std::size_t i = start;;) {
+    std::size_t q = FindByte(bytes, '>', i, end);
+    if (q == npos) return std::nullopt;
+    if (q > start && bytes[q - 1] == '/') return std::nullopt;
+    const std::size_t text = q + 1;
+    if (!ltKnown || lt < text) {
+      lt = FindByte(bytes, '<', text, n);
+      if (lt == npos) lt = n;
+      ltKnown = true;
+    }
+    if (lt - text < kValueLimit) {
+      int solid = 0;
+      for (std::size_t k = text; k < lt && solid < 2; ++k) solid += IsLayoutByte(bytes[k]) ? 0 : 1;
+      if (solid >= 2) return bytes.substr(text, lt - text);
+    }
+    i = q + 1;
+  }
+}
+
+bool AllPrintableAscii(std::string_view v) {
+  return std::all_of(v.begin(), v.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+bool HasHighByte(std::string_view v) {
+  return std::any_of(v.begin(), v.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+enum class Source { Xmp, Dictionary };
+
+// The value rules: a raw value to its CP932 text. `fromUtf8` tells that the value was UTF-8.
+std::string DecodeValue(std::string_view v, Source source, bool& fromUtf8) {
+  fromUtf8 = false;
+  if (source == Source::Xmp) {
+    // A PDF hexadecimal string copied into the XMP text with its brackets escaped.
+    std::size_t lt = v.find("&lt;");
+    if (lt != npos) {
+      std::size_t from = lt + 4;
+      std::size_t gt = v.find("&gt;");
+      std::string_view hex = v.substr(from, gt != npos && gt >= from ? gt - from : npos);
+      std::string bytes = DecodeHexText(hex);
+      std::size_t zero = bytes.find('\0');
+      if (zero != std::string::npos) bytes.resize(zero);
+      return bytes;
+    }
+  }
+  if (v.starts_with("\xFE\xFF")) return v.size() >= 3 && v[2] == '\\' ? DecodeOctalUtf16(v) : BigEndianUtf16ToCp932(v);
+  if (v.starts_with("\\376\\377")) return DecodeOctalUtf16(v);
+  if (source == Source::Dictionary) {
+    std::size_t lt = v.find('<');
+    if (lt != npos) {
+      std::string_view rest = v.substr(lt + 1);
+      std::size_t gt = rest.find('>');
+      return gt != npos ? DecodeHexUtf16(rest.substr(0, gt)) : std::string(rest);
+    }
+  } else if (HasHighByte(v)) {
+    // XMP text is UTF-8; a text that begins in ASCII may still hold Japanese further on.
+    fromUtf8 = true;
+    return Utf8TextToCp932(v);
+  }
+  return AllPrintableAscii(v) ? std::string(v) : std::string();
+}
+
+bool IsZoneMark(char c) { return c == '+' || c == '-' || c == 'Z'; }
+
+// 2010-12-01T10:20:30+09:00 and 2010-12-01T10:20+09:00; anything else gives an empty text.
+std::string XmpDate(std::string_view v) {
+  if (v.find(':') == npos) return {};
+  std::string date;
+  if (v.size() > 19 && IsZoneMark(v[19])) {
+    date.append(v.substr(0, 4)).append(".").append(v.substr(5, 2)).append(".").append(v.substr(8, 2));
+    date.append(" ").append(v.substr(11, 8));
+  } else if (v.size() > 16 && IsZoneMark(v[16])) {
+    date.append(v.substr(0, 4)).append(".").append(v.substr(5, 2)).append(".").append(v.substr(8, 2));
+    date.append(" ").append(v.substr(11, 5)).append(":00");
+  }
+  return date;
+}
+
+// D:YYYYMMDDhhmmss… (the time may be missing) and the asctime form Wed Dec 01 10:20:30 2010.
+std::string DictionaryDate(std::string_view v) {
+  if (v.starts_with("D:")) {
+    if (v.size() < 10) return {};  // not even a day
+    std::string w = std::string(v) + "000000";
+    return w.substr(2, 4) + "." + w.substr(6, 2) + "." + w.substr(8, 2) + " " + w.substr(10, 2) + ":" +
+           w.substr(12, 2) + ":" + w.substr(14, 2);
+  }
+  if (std::count(v.begin(), v.end(), ' ') == 4) {
+    std::string_view fields[5];
+    std::size_t from = 0;
+    for (int k = 0; k < 5; ++k) {
+      std::size_t space = k < 4 ? v.find(' ', from) : v.size();
+      fields[k] = v.substr(from, space - from);
+      from = space + 1;
+    }
+    static constexpr std::string_view kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    for (int m = 0; m < 12; ++m) {
+      if (fields[1] == kMonths[m]) {
+        char month[3];
+        std::snprintf(month, sizeof month, "%02d", m + 1);
+        return std::string(fields[4]) + "." + month + "." + std::string(fields[2]) + " " + std::string(fields[3]);
+      }
+    }
+    return std::string(v);
+  }
+  return {};
+}
+
+// The XMP scan: fills what it finds and reports whether any value was accepted.
+bool ScanXmp(std::string_view bytes, IndexRecord& record) {
+  bool accepted = false;
+  for (int k = 0; k < 6; ++k) {
+    std::optional<std::string_view> raw = XmpElementText(bytes, kXmpNames[k]);
+    if (!raw) continue;
+    bool fromUtf8 = false;
+    std::string value = k < kFirstDateField ? DecodeValue(*raw, Source::Xmp, fromUtf8) : XmpDate(*raw);
+    if (!value.empty() || fromUtf8) accepted = true;
+    record.fields[k] = std::move(value);
+  }
+  return accepted;
+}
+
+// Dates written as attributes, xmp:CreateDate='2010-12-01T10:20:30+09:00': the day only.
+std::string AttributeDate(std::string_view bytes, std::string_view name) {
+  std::size_t p = FindKey(bytes, name, 0);
+  if (p == npos) return {};
+  const std::size_t from = p + name.size();
+  const std::size_t end = std::min(from + kValueLimit, bytes.size() - name.size());
+  if (end <= from) return {};
+  std::string_view copy = bytes.substr(from, end - from);
+  std::size_t apostrophe = copy.find('\'');
+  if (apostrophe == npos) return {};
+  std::string_view t = copy.substr(apostrophe + 1);
+  if (t.size() < 10) return {};
+  return std::string(t.substr(0, 4)) + "." + std::string(t.substr(5, 2)) + "." + std::string(t.substr(8, 2)) +
+         " 00:00:00";
+}
+
+// The value of the first occurrence of `key`: the next literal or hexadecimal string after it.
+std::string DictionaryValue(std::string_view bytes, std::string_view key) {
+  std::size_t p = FindKey(bytes, key, 0);
+  if (p == npos) return {};
+  const std::size_t from = p + key.size(), end = bytes.size() - key.size();
+  std::size_t paren = FindByte(bytes, '(', from, end);
+  std::size_t angle = FindByte(bytes, '<', from, paren == npos ? end : paren);
+  std::size_t open = angle != npos ? angle : paren;
+  if (open == npos) return {};
+  const std::size_t text = open + 1;
+  const std::size_t limit = std::min(text + kValueLimit, bytes.size());
+  std::size_t close = FindByte(bytes, angle != npos ? '>' : ')', text, limit);
+  std::string_view value = bytes.substr(text, (close == npos ? limit : close) - text);
+  if (angle != npos) return DecodeHexUtf16(value);
+  if (value.empty()) return {};
+  bool fromUtf8 = false;
+  return DecodeValue(value, Source::Dictionary, fromUtf8);
+}
+
+void ScanDictionary(std::string_view bytes, IndexRecord& record) {
+  for (int k = 0; k < 6; ++k) {
+    std::string value = DictionaryValue(bytes, kDictionaryKeys[k]);
+    record.fields[k] = k < kFirstDateField ? std::move(value) : DictionaryDate(value);
+  }
+}
+
+// A record field is one line of the record file: it ends at a zero byte, and a line break inside
+// a value (UTF-8 or UTF-16 text may hold one) becomes a space.
+void CleanField(std::string& field) {
+  std::size_t zero = field.find('\0');
+  if (zero != std::string::npos) field.resize(zero);
+  std::replace_if(
+      field.begin(), field.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+}
+
+struct FdCloser {
+  int fd;
+  ~FdCloser() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+enum class ReadResult { Ok, NoMemory, Short };
+
+// Reads `size` bytes, or everything up to the end when the size is not known beforehand (a pipe).
+ReadResult ReadAll(int fd, bool sizeKnown, std::size_t size, std::unique_ptr<char[]>& data, std::size_t& length) {
+  length = 0;
+  std::size_t capacity = sizeKnown ? size : 1 << 16;
+  try {
+    data = std::make_unique_for_overwrite<char[]>(capacity + 1);
+  } catch (const std::bad_alloc&) {
+    return ReadResult::NoMemory;
+  }
+  for (;;) {
+    if (length == capacity) {
+      if (sizeKnown) break;
+      try {
+        auto bigger = std::make_unique_for_overwrite<char[]>(capacity * 2 + 1);
+        std::memcpy(bigger.get(), data.get(), length);
+        data = std::move(bigger);
+        capacity *= 2;
+      } catch (const std::bad_alloc&) {
+        return ReadResult::NoMemory;
+      }
+    }
+    ssize_t got = ::read(fd, data.get() + length, capacity - length);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    length += static_cast<std::size_t>(got);
+  }
+  data[length] = '\0';
+  return sizeKnown && length < size ? ReadResult::Short : ReadResult::Ok;
+}
+
+}  // namespace
+
+void PdfInfo::ScanInfo(std::string_view bytes, IndexRecord& record) {
+  if (ScanXmp(bytes, record)) {
+    if (record[FieldTag::PC].empty()) record[FieldTag::PC] = AttributeDate(bytes, kXmpNames[4]);
+    if (record[FieldTag::PM].empty()) record[FieldTag::PM] = AttributeDate(bytes, kXmpNames[5]);
+  } else {
+    ScanDictionary(bytes, record);
+  }
+  for (int k = 0; k < 6; ++k) CleanField(record.fields[k]);
+}
+
+int PdfInfo::ReadInfo(const std::string& pathCp932, IndexRecord& record) {
+  const std::string native = ToNativePath(pathCp932);
+  FdCloser file{::open(native.c_str(), O_RDONLY | O_CLOEXEC)};
+  struct stat status {};
+  if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+    prompter_.Error(30026, pathCp932 + "\n");
+    return 0;
+  }
+  const bool sizeKnown = S_ISREG(status.st_mode);
+  std::unique_ptr<char[]> data;
+  std::size_t length = 0;
+  switch (ReadAll(file.fd, sizeKnown, sizeKnown ? static_cast<std::size_t>(status.st_size) : 0, data, length)) {
+    case ReadResult::NoMemory:
+      prompter_.Error(30001);
+      return 0;
+    case ReadResult::Short:
+      prompter_.Error(30007);
+      return 0;
+    case ReadResult::Ok:
+      break;
+  }
+  ScanInfo(std::string_view(data.get(), length), record);
+  return 1;
+}
+
+}  // namespace folidex

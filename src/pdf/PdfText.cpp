@@ -1,0 +1,119 @@
+#include "pdf/PdfText.h"
+
+#include "common/Cp932.h"
+
+namespace folidex {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+unsigned Byte(std::string_view text, std::size_t i) { return static_cast<unsigned char>(text[i]); }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  std::u16string units;
+  units.reserve(utf8.size());
+  std::size_t i = 0;
+  const std::size_t n = utf8.size();
+  while (i < n) {
+    unsigned lead = Byte(utf8, i);
+    if (lead < 0x80) {
+      units.push_back(static_cast<char16_t>(lead));
+      ++i;
+      continue;
+    }
+    std::size_t length = (lead & 0xE0) == 0xC0 ? 2 : (lead >= 0xF0 && lead <= 0xF4) ? 4 : 3;
+    if (i + length > n) {
+      units.push_back(kReplacement);
+      break;
+    }
+    if (length == 2) {
+      units.push_back(static_cast<char16_t>(((lead & 0x1F) << 6) | (Byte(utf8, i + 1) & 0x3F)));
+    } else if (length == 3) {
+      units.push_back(static_cast<char16_t>(((lead & 0x0F) << 12) | ((Byte(utf8, i + 1) & 0x3F) << 6) |
+                                            (Byte(utf8, i + 2) & 0x3F)));
+    } else {
+      char32_t cp = ((lead & 0x07) << 18) | ((Byte(utf8, i + 1) & 0x3F) << 12) | ((Byte(utf8, i + 2) & 0x3F) << 6) |
+                    (Byte(utf8, i + 3) & 0x3F);
+      if (cp < 0x10000 || cp > 0x10FFFF) {
+        units.push_back(kReplacement);
+      } else {
+        cp -= 0x10000;
+        units.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        units.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+      }
+    }
+    i += length;
+  }
+  return units;
+}
+
+std::string DecodeHexText(std::string_view hex) {
+  std::string bytes;
+  bytes.reserve(hex.size() / 2);
+  int high = -1;
+  for (char c : hex) {
+    int value = HexValue(c);
+    if (value < 0) continue;
+    if (high < 0) {
+      high = value;
+    } else {
+      bytes.push_back(static_cast<char>((high << 4) | value));
+      high = -1;
+    }
+  }
+  return bytes;
+}
+
+std::string PdfUtf16ToCp932(std::u16string_view units) {
+  if (!units.empty() && (units.front() == 0xFEFF || units.front() == 0xFFFE)) units.remove_prefix(1);
+  std::size_t zero = units.find(u'\0');
+  if (zero != std::u16string_view::npos) units = units.substr(0, zero);
+  return Utf16ToCp932(units);
+}
+
+std::string BigEndianUtf16ToCp932(std::string_view bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (std::size_t k = 0; k < units.size(); ++k)
+    units[k] = static_cast<char16_t>((Byte(bytes, 2 * k) << 8) | Byte(bytes, 2 * k + 1));
+  return PdfUtf16ToCp932(units);
+}
+
+std::string DecodeHexUtf16(std::string_view hex) {
+  std::string bytes = DecodeHexText(hex);
+  static constexpr std::string_view kJapaneseEscape("\xFE\xFF\x00\x1B\x6A\x61\x00\x1B", 8);
+  if (std::string_view(bytes).starts_with(kJapaneseEscape)) bytes.erase(2, 6);
+  return BigEndianUtf16ToCp932(bytes);
+}
+
+std::string DecodeOctalUtf16(std::string_view escaped) {
+  std::string bytes;
+  bytes.reserve(escaped.size());
+  for (std::size_t i = 0; i < escaped.size(); ++i) {
+    if (escaped[i] != '\\') {
+      bytes.push_back(escaped[i]);
+      continue;
+    }
+    if (escaped.size() - i - 1 < 3) break;
+    unsigned value = 0;
+    for (std::size_t d = 1; d <= 3; ++d) {
+      char c = escaped[i + d];
+      value = value * 8 + ((c >= '0' && c <= '9') ? static_cast<unsigned>(c - '0') : 0);
+    }
+    bytes.push_back(static_cast<char>(value & 0xFF));
+    i += 3;
+  }
+  return BigEndianUtf16ToCp932(bytes);
+}
+
+std::string Utf8TextToCp932(std::string_view utf8) { return PdfUtf16ToCp932(Utf8ToUtf16(utf8)); }
+
+}  // namespace folidex
