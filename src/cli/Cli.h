@@ -38,5 +38,6 @@ int Fail(const std::string& utf8Message, int status = 1);
 int CommandRecord(Context& context);
 int CommandCounter(Context& context);
 int CommandList(Context& context);
+int CommandDupes(Context& context);
 
 }  // namespace folidex::cli

@@ -25,6 +25,9 @@ const std::map<std::string, Command>& Commands() {
       {"counter", {folidex::cli::CommandCounter, "counter              the serial counter"}},
       {"list",
        {folidex::cli::CommandList, "list FILE|NAME       rows of a saved list: a path, or a name in DOCDATA/LIST"}},
+      {"dupes",
+       {folidex::cli::CommandDupes,
+        "dupes [--all | LIST] duplicate PDFs in all records, or in a saved list (ListData.csv)"}},
   };
   return commands;
 }

@@ -1,0 +1,89 @@
+#include <iostream>
+
+#include "cli/Cli.h"
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "common/Progress.h"
+#include "list/DuplicateCheck.h"
+#include "list/ListCommands.h"
+#include "list/ListRows.h"
+#include "list/SavedLists.h"
+#include "store/Record.h"
+
+namespace folidex::cli {
+namespace {
+
+// Prints the groups of the duplicate table: a heading per group, then one line per record,
+// serial TAB title, in table order.
+void PrintGroups(const ListRows& table, Store& store) {
+  int shownGroup = -1;
+  const auto& entries = table.Duplicates();
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    if (entries[k].group != shownGroup) {
+      shownGroup = entries[k].group;
+      std::size_t size = 0;
+      while (k + size < entries.size() && entries[k + size].group == shownGroup) ++size;
+      std::cout << "group " << shownGroup + 1 << " (" << size << " records)\n";
+    }
+    std::string serial = FormatSerial(entries[k].serial);
+    std::string title;
+    if (store.ReadRecordFile(serial, true)) title = store.WorkingRecord()[FieldTag::PT];
+    std::cout << serial << '\t' << Out(title) << '\n';
+  }
+}
+
+}  // namespace
+
+// dupes [--all | LIST]: the duplicate check. --all checks every record of the store (with the
+// HitMax stop); otherwise the rows of a saved list: a path when LIST holds a "/", else a name
+// in DOCDATA/LIST (with or without ".list"; default the current list, ListData.csv). Missing
+// fingerprints are computed and stored in the records, as the program does. Prints each
+// group's serials and titles; messages go to stderr.
+int CommandDupes(Context& context) {
+  const char* usage = "usage: folidex-cli dupes [--all | LIST]";
+  if (context.args.size() > 1) return Fail(usage, 2);
+  const bool all = !context.args.empty() && context.args[0] == "--all";
+  if (!context.args.empty() && !all && context.args[0].rfind("-", 0) == 0) return Fail(usage, 2);
+  if (context.store.StoreRoot().empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
+
+  NullProgress progress;
+  ListRows table;
+  int groups = 0;
+  if (all) {
+    groups = FindStoreDuplicates(table, context.store, context.prompter, progress);
+  } else {
+    // The list as LIST names it: a path when it holds a "/", else a name in the list folder
+    // (with or without ".list").
+    std::string path;
+    const std::string arg = context.args.empty() ? std::string(kCurrentListFile) : context.args[0];
+    if (arg.find('/') != std::string::npos) {
+      path = arg;
+    } else {
+      std::string base = ToNativePath(ListFolderPath(context.store)) + kPathSeparator;
+      path = IsFile(base + arg) ? base + arg : base + arg + std::string(kListExtension);
+    }
+    std::string bytes;
+    if (!IsFile(path) || !ReadFileBytes(path, bytes)) return Fail("cannot read list file " + path);
+    for (std::size_t pos = 0; pos < bytes.size();) {
+      std::size_t end = bytes.find('\n', pos);
+      if (end == std::string::npos) end = bytes.size();
+      std::string_view line(bytes.data() + pos, end - pos);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      pos = end + 1;
+      ListRows::Cells cells = ParseListLine(line);
+      cells[0] = std::to_string(table.RowCount() + 1);
+      if (!table.AppendRow(cells, false)) break;
+    }
+    groups = CheckListDuplicates(table, context.store, context.prompter, progress);
+  }
+  if (groups < 0) return 1;
+  if (groups == 0) {
+    context.prompter.Information(30064);
+    return 0;
+  }
+  PrintGroups(table, context.store);
+  return 0;
+}
+
+}  // namespace folidex::cli
