@@ -1,0 +1,168 @@
+#include "search/RecordScan.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "common/ByteText.h"
+
+namespace folidex {
+namespace {
+
+constexpr std::size_t kHeaderRead = 4096;       // enough for the sixteen header lines of most records
+constexpr std::size_t kWholeRead = 256 * 1024;  // one read takes most record files whole
+constexpr std::size_t kKeepBuffer = 16 << 20;   // a larger buffer is released after its file
+
+constexpr std::string_view kNoLowerBound = "00000000";
+constexpr std::string_view kNoUpperBound = "99999999";
+
+constexpr int kPC = 4, kTY = 6, kFC = 10, kFA = 11;
+static_assert(kTY == static_cast<int>(FieldTag::TY));
+
+std::string WithoutSpaces(const std::string& term) {
+  // The ideographic space (CP932 0x81 0x40) character by character, then every half-width one.
+  std::string out = ReplaceAllCp932(term, "\x81\x40", "");
+  out.erase(std::remove(out.begin(), out.end(), ' '), out.end());
+  return out;
+}
+
+}  // namespace
+
+SearchMatcher::SearchMatcher(const SearchConditions& c) {
+  if (!c.hasTextCondition && !c.hasDateCondition) {
+    test_ = Test::HeaderOnly;
+  } else if (c.flags.zenbun) {
+    test_ = Test::FullText;
+  } else {
+    test_ = Test::PerField;
+  }
+  checkDate_ = !(c.dateFrom == kNoLowerBound && c.dateTo == kNoUpperBound);
+  chk0_ = c.flags.chk0;
+  dateFrom_ = c.dateFrom;
+  dateTo_ = c.dateTo;
+  if (test_ == Test::PerField) {
+    for (int k = 0; k < 4; ++k) fieldTerms_[k] = c.goku[k];
+    body_ = Cp932Finder(c.goku[4]);
+    mayNeedBody_ = !c.goku[4].empty();
+  } else if (test_ == Test::FullText) {
+    for (int k = 0; k < 4; ++k) fieldTerms_[k] = c.rawFullTextTerm;
+    spaceCut_ = c.flags.spaceCut;
+    body_ = Cp932Finder(spaceCut_ ? WithoutSpaces(c.goku[5]) : c.goku[5]);
+    mayNeedBody_ = !c.rawFullTextTerm.empty();
+  }
+}
+
+bool SearchMatcher::DateInRange(const std::array<std::string_view, kHeaderLines>& fields) const {
+  std::string_view date = chk0_ ? (fields[kPC].empty() ? fields[kFC] : fields[kPC]) : fields[kFA];
+  if (date.empty()) return false;
+  char key[8];
+  std::size_t n = 0;
+  for (char ch : date) {
+    if (ch == '/' || ch == '.') continue;
+    key[n++] = ch;
+    if (n == sizeof key) break;
+  }
+  std::string_view k(key, n);
+  return !(k < std::string_view(dateFrom_) || k > std::string_view(dateTo_));
+}
+
+ScanStatus SearchMatcher::MatchHeader(const std::array<std::string_view, kHeaderLines>& fields, int lines,
+                                      bool& needBody) const {
+  needBody = false;
+  if (lines < kHeaderLines) return ScanStatus::Damaged;
+  if (test_ == Test::HeaderOnly) return ScanStatus::Match;
+  if (checkDate_ && !DateInRange(fields)) return ScanStatus::NoMatch;
+  if (test_ == Test::PerField) {
+    for (int k = 0; k < 4; ++k) {
+      if (!fieldTerms_[k].empty() && !ContainsCp932(fields[k], fieldTerms_[k])) return ScanStatus::NoMatch;
+    }
+    if (body_.needle().empty()) return ScanStatus::Match;
+  } else {
+    for (int k = 0; k < 4; ++k) {
+      if (ContainsCp932(fields[k], fieldTerms_[k])) return ScanStatus::Match;
+    }
+  }
+  needBody = true;
+  return ScanStatus::NoMatch;
+}
+
+bool SearchMatcher::MatchBody(char* body, std::size_t size) const {
+  if (spaceCut_) size = RemoveSpaces(body, size);
+  return body_.FoundIn(std::string_view(body, size));
+}
+
+bool RecordScanner::Fill(int fd, std::size_t want, bool& eof) {
+  if (buffer_.size() < want) buffer_.resize(want);
+  while (size_ < want) {
+    ssize_t got = ::read(fd, buffer_.data() + size_, want - size_);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) {
+      eof = true;
+      break;
+    }
+    size_ += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+void RecordScanner::Scan(const char* nativePath, ScanResult& result) {
+  result.lines = 0;
+  result.header.clear();
+  int fd = ::open(nativePath, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    // Only a file that is not there is marked missing; a file that exists but cannot be opened
+    // just now (permissions, too many open files, I/O error) must not vanish from later searches.
+    result.status = (errno == ENOENT || errno == ENOTDIR) ? ScanStatus::Missing : ScanStatus::Unreadable;
+    return;
+  }
+  size_ = 0;
+  bool eof = false;
+  bool readable = Fill(fd, matcher_.MayNeedBody() ? std::max(kWholeRead, buffer_.size()) : kHeaderRead, eof);
+
+  // The header: lines by position, each value without its first four characters and line end.
+  std::size_t pos = 0;
+  while (readable && result.lines < kHeaderLines) {
+    const char* lf = static_cast<const char*>(std::memchr(buffer_.data() + pos, '\n', size_ - pos));
+    std::size_t end;
+    if (lf) {
+      end = static_cast<std::size_t>(lf - buffer_.data());
+    } else if (!eof) {
+      readable = Fill(fd, std::max(size_ * 2, std::size_t{64 * 1024}), eof);
+      continue;
+    } else if (pos < size_) {
+      end = size_;  // a last line without a line end is still a line
+    } else {
+      break;
+    }
+    std::size_t valueEnd = end;
+    if (lf && valueEnd > pos && buffer_[valueEnd - 1] == '\r') --valueEnd;
+    if (valueEnd > pos + 4) result.header.append(buffer_.data() + pos + 4, valueEnd - pos - 4);
+    result.ends[result.lines++] = static_cast<std::uint32_t>(result.header.size());
+    pos = lf ? end + 1 : end;
+  }
+
+  std::array<std::string_view, kHeaderLines> fields{};
+  for (int k = 0; k < result.lines; ++k) fields[k] = result.Field(k);
+  bool needBody = false;
+  result.status = matcher_.MatchHeader(fields, result.lines, needBody);
+  if (needBody) {
+    // The body is the rest of the file: the TX line, read whole, without its tag and line end.
+    while (readable && !eof) readable = Fill(fd, std::max(size_ * 2, std::size_t{64 * 1024}), eof);
+    if (readable) {
+      std::size_t begin = std::min(pos + 4, size_), end = size_;
+      if (end > begin && buffer_[end - 1] == '\n') --end;
+      if (end > begin && buffer_[end - 1] == '\r') --end;
+      if (matcher_.MatchBody(buffer_.data() + begin, end - begin)) result.status = ScanStatus::Match;
+    }
+  }
+  ::close(fd);
+  if (buffer_.size() > kKeepBuffer) std::vector<char>().swap(buffer_);
+}
+
+}  // namespace folidex

@@ -1,0 +1,356 @@
+// The database search: every serial handed out is examined in order, the index file is
+// repaired as the walk goes, and the hits become rows of the list.
+//
+// Reading and matching a record file depends only on the file and the conditions, so reader
+// threads do it ahead, in batches of consecutive serials. Everything that is observable — the
+// index repairs, the working record, the rows, the hit limit, progress and messages — happens
+// here on the calling thread, strictly in serial order, exactly as a one-by-one walk would.
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "search/RecordScan.h"
+#include "search/SearchRun.h"
+
+namespace folidex {
+namespace {
+
+using Serial = unsigned long;
+
+// Consecutive serials [begin, end) and the scans of those the index does not mark missing.
+struct Batch {
+  Serial begin = 0, end = 0;
+  std::size_t count = 0;
+  std::vector<ScanResult> results;
+};
+
+// Which serials the walk opens: those whose index byte is not '0' (past the end: all).
+class IndexView {
+ public:
+  explicit IndexView(const std::string& bytes) : bytes_(bytes) {}
+  bool Present(Serial i) const { return i >= bytes_.size() || bytes_[i] != '0'; }
+
+ private:
+  const std::string& bytes_;
+};
+
+// The record file path of a serial, built without touching the file system.
+class RecordPaths {
+ public:
+  explicit RecordPaths(std::string nativeTxtFolder) : path_(std::move(nativeTxtFolder)), prefix_(path_.size()) {}
+  const char* For(Serial serial) {
+    char digits[32];
+    int n = std::snprintf(digits, sizeof digits, "%08lu", serial);
+    path_.resize(prefix_);
+    path_.append(digits + n - 2, 2).append(1, kPathSeparator).append(digits, n).append(".TXT");
+    return path_.c_str();
+  }
+
+ private:
+  std::string path_;
+  std::size_t prefix_;
+};
+
+void ScanBatch(Batch& batch, const IndexView& index, RecordScanner& scanner, RecordPaths& paths) {
+  batch.count = 0;
+  for (Serial i = batch.begin; i < batch.end; ++i) {
+    if (!index.Present(i)) continue;
+    if (batch.results.size() <= batch.count) batch.results.resize(batch.count + 1);
+    ScanResult& result = batch.results[batch.count++];
+    try {
+      scanner.Scan(paths.For(i), result);
+    } catch (const std::bad_alloc&) {
+      result.status = ScanStatus::Unreadable;  // a file too large for memory is skipped, not marked
+      result.lines = 0;
+    }
+  }
+}
+
+// Batches scanned ahead by reader threads and handed out in order; with no readers each batch
+// is scanned when it is asked for.
+class ReadAhead {
+ public:
+  ReadAhead(const SearchMatcher& matcher, const IndexView& index, const std::string& txtFolder, Serial count,
+            int readers, int batchSize)
+      : matcher_(matcher),
+        index_(index),
+        txtFolder_(txtFolder),
+        count_(count),
+        batchSize_(static_cast<Serial>(std::max(1, batchSize))),
+        batches_(static_cast<long>((count + batchSize_ - 1) / batchSize_)) {
+    if (readers <= 0 || batches_ <= 1) {
+      StartInline();
+      return;
+    }
+    slots_.resize(static_cast<std::size_t>(2 * readers + 1));
+    try {
+      for (int r = 0; r < readers; ++r) threads_.emplace_back([this] { ReaderLoop(); });
+    } catch (const std::system_error&) {
+      StopReaders();
+      StartInline();
+    }
+  }
+  ~ReadAhead() { StopReaders(); }
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  long BatchCount() const { return batches_; }
+
+  // Batch `id` (0, 1, 2, … in order), scanned.
+  Batch& Take(long id) {
+    if (inline_) {
+      Batch& batch = slots_[0].batch;
+      Prepare(batch, id);
+      ScanBatch(batch, index_, *scanner_, *paths_);
+      return batch;
+    }
+    Slot& slot = SlotOf(id);
+    std::unique_lock lock(mutex_);
+    taken_.wait(lock, [&] { return slot.ready && slot.id == id; });
+    return slot.batch;
+  }
+
+  // Batch `id` is done with; its slot may be scanned again.
+  void Release(long id) {
+    if (inline_) return;
+    {
+      std::lock_guard lock(mutex_);
+      SlotOf(id).ready = false;
+      released_ = id + 1;
+    }
+    freed_.notify_all();
+  }
+
+ private:
+  struct Slot {
+    Batch batch;
+    long id = -1;
+    bool ready = false;
+  };
+
+  Slot& SlotOf(long id) { return slots_[static_cast<std::size_t>(id) % slots_.size()]; }
+
+  void Prepare(Batch& batch, long id) const {
+    batch.begin = static_cast<Serial>(id) * batchSize_;
+    batch.end = std::min(count_, batch.begin + batchSize_);
+  }
+
+  void StartInline() {
+    inline_ = true;
+    slots_.resize(1);
+    scanner_ = std::make_unique<RecordScanner>(matcher_);
+    paths_ = std::make_unique<RecordPaths>(txtFolder_);
+  }
+
+  void StopReaders() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    freed_.notify_all();
+    for (auto& thread : threads_) thread.join();
+    threads_.clear();
+  }
+
+  void ReaderLoop() {
+    RecordScanner scanner(matcher_);
+    RecordPaths paths(txtFolder_);
+    const long ahead = static_cast<long>(slots_.size());
+    for (;;) {
+      long id;
+      {
+        std::unique_lock lock(mutex_);
+        freed_.wait(lock, [&] { return stop_ || claimed_ >= batches_ || claimed_ < released_ + ahead; });
+        if (stop_ || claimed_ >= batches_) return;
+        id = claimed_++;
+      }
+      Slot& slot = SlotOf(id);
+      Prepare(slot.batch, id);
+      ScanBatch(slot.batch, index_, scanner, paths);
+      {
+        std::lock_guard lock(mutex_);
+        slot.id = id;
+        slot.ready = true;
+      }
+      taken_.notify_all();
+    }
+  }
+
+  const SearchMatcher& matcher_;
+  const IndexView& index_;
+  const std::string& txtFolder_;
+  const Serial count_;
+  const Serial batchSize_;
+  const long batches_;
+
+  bool inline_ = false;
+  std::unique_ptr<RecordScanner> scanner_;
+  std::unique_ptr<RecordPaths> paths_;
+
+  std::vector<Slot> slots_;
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable taken_, freed_;
+  long claimed_ = 0;   // batches handed to readers
+  long released_ = 0;  // batches the walk is done with
+  bool stop_ = false;
+};
+
+// Reads up to `count` bytes of the index file from offset 0.
+std::string ReadIndex(std::FILE* file, Serial count) {
+  std::string bytes;
+  char chunk[64 * 1024];
+  while (bytes.size() < count) {
+    std::size_t want = std::min<std::size_t>(sizeof chunk, count - bytes.size());
+    std::size_t got = std::fread(chunk, 1, want, file);
+    bytes.append(chunk, got);
+    if (got < want) break;
+  }
+  return bytes;
+}
+
+// Leaves the index file as the one-by-one walk would: '0' over each missing serial, and one
+// byte appended for every serial reached past the old end ('1', or '0' when it was missing).
+void WriteIndexRepairs(std::FILE* file, std::size_t oldSize, Serial reached, const std::vector<Serial>& missing) {
+  for (Serial i : missing) {
+    if (i >= oldSize) break;
+    if (std::fseek(file, static_cast<long>(i), SEEK_SET) == 0) std::fputc('0', file);
+  }
+  if (reached > oldSize) {
+    std::string tail(reached - oldSize, '1');
+    for (Serial i : missing) {
+      if (i >= oldSize) tail[i - oldSize] = '0';
+    }
+    if (std::fseek(file, static_cast<long>(oldSize), SEEK_SET) == 0) std::fwrite(tail.data(), 1, tail.size(), file);
+  }
+  std::fflush(file);
+}
+
+std::string ElapsedText(std::time_t seconds) {
+  if (seconds < 0) seconds = 0;
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(seconds / 3600 % 24),
+                static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+  return text;
+}
+
+int DefaultReaders() {
+  unsigned cores = std::thread::hardware_concurrency();
+  return cores <= 1 ? 1 : static_cast<int>(std::min(cores, 4u));
+}
+
+}  // namespace
+
+SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, ListRows& list, Settings& settings,
+                            Prompter& prompter, Progress& progress, const Clock& clock,
+                            const SearchRunOptions& options) {
+  SearchRunResult outcome;
+  const std::time_t t0 = clock.Now();
+  UniqueFile indexFile = store.OpenIndexFile();
+  if (!indexFile) return outcome;
+
+  if (!conditions.flags.addList) list.DeleteAllRows();
+  const long counter = LeadingNumber(store.ReadSerialCounter());
+  const Serial n = counter > 0 ? static_cast<Serial>(counter) : 0;
+  const long hitMax = options.hitMax >= 0 ? options.hitMax : settings.GetInt(setting::HitMax);
+
+  std::string indexBytes;
+  std::unique_ptr<SearchMatcher> matcher;
+  std::unique_ptr<ReadAhead> readAhead;
+  const std::string txtFolder = ToNativePath(store.StoreRoot() + kPathSeparator + "TXT") + kPathSeparator;
+  std::unique_ptr<IndexView> index;
+  try {
+    indexBytes = ReadIndex(indexFile.get(), n);
+    index = std::make_unique<IndexView>(indexBytes);
+    matcher = std::make_unique<SearchMatcher>(conditions);
+    readAhead = std::make_unique<ReadAhead>(*matcher, *index, txtFolder, n,
+                                            options.readers < 0 ? DefaultReaders() : options.readers, options.batch);
+  } catch (const std::bad_alloc&) {
+    prompter.Error(30024);
+    return outcome;
+  }
+  outcome.ran = true;
+  progress.SetProgressBar(0);
+
+  // Progress is shown at most every few tens of milliseconds, so that repainting stays cheap.
+  using SteadyClock = std::chrono::steady_clock;
+  constexpr auto kShowEvery = std::chrono::milliseconds(40);
+  SteadyClock::time_point lastShown = SteadyClock::now() - kShowEvery;
+
+  IndexRecord& working = store.WorkingRecord();
+  std::vector<Serial> missing;
+  Serial reached = 0;
+  int hits = 0;
+  bool stop = false;
+  for (long id = 0; id < readAhead->BatchCount() && !stop; ++id) {
+    Batch& batch = readAhead->Take(id);
+    std::size_t next = 0;
+    for (Serial i = batch.begin; i < batch.end; ++i) {
+      if (!index->Present(i)) continue;
+      reached = i + 1;
+      const ScanResult& result = batch.results[next++];
+      if (result.status == ScanStatus::Missing) {
+        missing.push_back(i);
+        continue;
+      }
+      if (result.status == ScanStatus::Unreadable) continue;
+
+      SteadyClock::time_point now = SteadyClock::now();
+      if (now - lastShown >= kShowEvery) {
+        lastShown = now;
+        progress.SetProgressBar(static_cast<int>(static_cast<float>(i) / static_cast<float>(n) * 100.0f));
+        progress.SetPaneText(StatusPane::Url, store.RecordFilePath(FormatSerial(static_cast<long>(i)), kKindText));
+        progress.Repaint();
+      }
+      for (int k = 0; k < result.lines; ++k) working.fields[k].assign(result.Field(k));
+      if (result.status != ScanStatus::Match) continue;
+
+      std::string serial = FormatSerial(static_cast<long>(i));
+      std::string mark = ResolveDocumentPath(store, serial, working[FieldTag::TY], working[FieldTag::FG]).mark;
+      if (!AppendRecordRow(list, working, serial, mark)) {
+        stop = true;
+        break;
+      }
+      if (++hits == hitMax) {
+        prompter.Information(30047);
+        stop = true;
+        break;
+      }
+    }
+    readAhead->Release(id);
+  }
+  readAhead.reset();
+
+  progress.SetProgressBar(0);
+  WriteIndexRepairs(indexFile.get(), indexBytes.size(), reached, missing);
+  indexFile.reset();
+
+  progress.SetPaneText(StatusPane::ProcessingTime, ElapsedText(clock.Now() - t0));
+  progress.SetPaneText(StatusPane::Url, std::string());
+  progress.Repaint();
+  if (hits == 0) {
+    prompter.Information(30052);
+  } else {
+    prompter.Show(MessageKind::Information, Utf8ToCp932("該当 ") + std::to_string(hits) + Utf8ToCp932("件"));
+  }
+  outcome.hits = hits;
+  return outcome;
+}
+
+int RunDbSearch(const SearchConditions& conditions, Store& store, ListRows& list, Settings& settings,
+                Prompter& prompter, Progress& progress, const Clock& clock) {
+  return RunDbSearch(conditions, store, list, settings, prompter, progress, clock, SearchRunOptions{}).hits;
+}
+
+}  // namespace folidex

@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "search/SearchRun.h"
+#include "support/TestSupport.h"
+
+using namespace folidex;
+using namespace folidex::test;
+
+namespace {
+
+// A clock that moves on by `step` seconds each time it is read.
+class SteppingClock : public Clock {
+ public:
+  explicit SteppingClock(long step) : step_(step) {}
+  std::time_t Now() const override { return now_ += step_; }
+
+ private:
+  long step_;
+  mutable std::time_t now_ = 1291166430;
+};
+
+struct SearchFixture : StoreFixture {
+  ListRows list;
+  RecordingProgress progress;
+  FixedClock clock;
+  SearchInputs inputs;
+  SearchRunOptions options;
+
+  SearchFixture() {
+    settings.SetInt(setting::Kakunin, 0);
+    options.readers = 0;
+  }
+
+  std::string Serial(long i) { return FormatSerial(i); }
+  void Put(long i, IndexRecord r) {
+    if (r[FieldTag::TY].empty()) r[FieldTag::TY] = "O";
+    // Written directly: the search only reads, and hundreds of atomic writes would be slow.
+    std::ofstream(ToNativePath(store.StoreFilePath(Serial(i), "TXT")), std::ios::binary) << FormatRecordFile(r);
+  }
+  void Counter(long n) { store.WriteSerialCounter(n); }
+  std::string IndexPath() { return dir.path() + "/DOCDATA/index"; }
+  std::string Index() {
+    std::string bytes;
+    if (!ReadFileBytes(IndexPath(), bytes)) return "<none>";
+    return bytes;
+  }
+  void SetIndex(const std::string& bytes) {
+    std::filesystem::create_directories(dir.path() + "/DOCDATA");
+    std::ofstream(IndexPath(), std::ios::binary) << bytes;
+  }
+  std::string TxtPath(long i) { return store.RecordFilePath(Serial(i), "TXT"); }
+
+  // Collects the conditions from `inputs` and runs the search; the serials listed, in order.
+  std::vector<std::string> Search() {
+    prompter.shown.clear();
+    SearchConditions conditions;
+    if (!CollectSearchConditions(inputs, list, settings, prompter, conditions)) return {"<abandoned>"};
+    prompter.shown.clear();
+    RunDbSearch(conditions, store, list, settings, prompter, progress, clock, options);
+    std::vector<std::string> serials;
+    for (int r = 0; r < list.RowCount(); ++r) serials.push_back(list.Cell(r, 1));
+    return serials;
+  }
+  std::string LastMessage() { return prompter.shown.empty() ? "" : prompter.TextsUtf8().back(); }
+};
+
+IndexRecord Rec(const char* title, const char* body = "", const char* keywords = "") {
+  IndexRecord r;
+  r[FieldTag::PT] = J(title);
+  r[FieldTag::PK] = J(keywords);
+  r[FieldTag::TX] = J(body);
+  r[FieldTag::FS] = "1234567";
+  return r;
+}
+
+}  // namespace
+
+TEST(RunDbSearch, EmptyStoreCreatesAnEmptyIndexAndReportsNoData) {
+  SearchFixture f;
+  f.list.AppendRow({}, false);
+  EXPECT_TRUE(f.Search().empty());
+  EXPECT_EQ(f.Index(), "");
+  EXPECT_EQ(f.LastMessage(), MessageTextUtf8(30052));
+  EXPECT_EQ(f.list.RowCount(), 0);  // AddList off: cleared before the walk
+}
+
+TEST(RunDbSearch, RepairsTheIndexAndNeverOpensAMissingRecordAgain) {
+  SearchFixture f;
+  f.Counter(7);
+  for (long i : {0, 1, 3, 5, 6}) f.Put(i, Rec("T"));
+  f.SetIndex("1x1");  // shorter than the counter; any byte but '0' is present
+  EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000000", "00000001", "00000003", "00000005", "00000006"}));
+  EXPECT_EQ(f.Index(), "1x01011");
+  EXPECT_EQ(f.LastMessage(), "該当 5件");
+  // Serial 2 comes back on disk, but the index says it is gone.
+  f.Put(2, Rec("T"));
+  EXPECT_EQ(f.Search().size(), 5u);
+  EXPECT_EQ(f.Index(), "1x01011");
+
+  // A record that exists but cannot be opened just now is skipped without losing its entry,
+  // and a damaged one (fewer than sixteen lines) is skipped without marking.
+  std::filesystem::remove(f.TxtPath(5));
+  std::filesystem::create_symlink(f.TxtPath(5), f.TxtPath(5));  // a link loop: open fails, the name exists
+  std::ofstream(f.TxtPath(6), std::ios::binary) << "<PT>T\r\n<PA>\r\n<PS>\r\n";
+  EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000000", "00000001", "00000003"}));
+  EXPECT_EQ(f.Index(), "1x01011");
+}
+
+TEST(RunDbSearch, TitleIsCaseSensitiveWhileBodyAndFullTextFoldCaseAndVariants) {
+  SearchFixture f;
+  f.Counter(4);
+  f.Put(0, Rec("REPORT", "ANNUAL REPORT"));
+  f.Put(1, Rec("report", "NOTHING"));
+  f.Put(2, Rec("x", "渡辺沢子の報告"));
+  f.Put(3, Rec("y", "Z", "keyword報告"));
+  f.inputs.editTexts[0] = "report";
+  EXPECT_EQ(f.Search(), std::vector<std::string>{"00000001"});
+  f.inputs.editTexts[0] = "";
+  f.inputs.editTexts[4] = "report";
+  EXPECT_EQ(f.Search(), std::vector<std::string>{"00000000"});
+  f.inputs.editTexts[4] = J("渡邊澤子");
+  EXPECT_EQ(f.Search(), std::vector<std::string>{"00000002"});
+
+  // Full text: a term in the keywords hits as typed; the body is matched normalised.
+  f.inputs.flags.zenbun = true;
+  f.inputs.editTexts[5] = J("報告");
+  EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000002", "00000003"}));
+  f.inputs.editTexts[5] = "annual";
+  EXPECT_EQ(f.Search(), std::vector<std::string>{"00000000"});
+  EXPECT_EQ(f.LastMessage(), "該当 1件");
+}
+
+TEST(RunDbSearch, BodyMatchesTheTextNotTheLineTagAndNeverStartsOnATrailByte) {
+  SearchFixture f;
+  f.Counter(2);
+  f.Put(0, Rec("a", "PLAIN WORDS"));
+  // 0x82 0xA0 is one character; "\xA0" + "X" must not be found inside it.
+  IndexRecord r = Rec("b");
+  r[FieldTag::TX] = "\x82\xA0X";
+  f.Put(1, r);
+  f.inputs.editTexts[4] = "TX";
+  EXPECT_TRUE(f.Search().empty());
+  f.inputs.editTexts[4] = "\xA0X";
+  EXPECT_TRUE(f.Search().empty());
+  f.inputs.editTexts[4] = "\x82\xA0X";
+  EXPECT_EQ(f.Search(), std::vector<std::string>{"00000001"});
+}
+
+TEST(RunDbSearch, SpaceCutRemovesSpacesFromBodyAndTerm) {
+  SearchFixture f;
+  f.Counter(3);
+  f.Put(0, Rec("a", "ＰＤＦファイル"));
+  f.Put(1, Rec("b", "ＰＤＦ    ファイル"));
+  f.Put(2, Rec("c", "ＰＤＦ ファイル"));
+  f.inputs.flags.zenbun = true;
+  f.inputs.editTexts[5] = J("ｐｄｆ ファイル");
+  EXPECT_EQ(f.Search(), std::vector<std::string>{"00000002"});
+  f.inputs.flags.spaceCut = true;
+  EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000000", "00000001", "00000002"}));
+  f.inputs.editTexts[5] = J("ＰＤＦ　ファイル");  // an ideographic space in the term
+  EXPECT_EQ(f.Search().size(), 3u);
+}
+
+TEST(RunDbSearch, DateRangeUsesCreationDateThenFileDateOrTheAcquisitionDate) {
+  SearchFixture f;
+  f.Counter(5);
+  IndexRecord r = Rec("a");
+  r[FieldTag::FC] = "2011/01/05 10:00:00";
+  f.Put(0, r);         // PC empty: FC decides
+  f.Put(1, Rec("b"));  // no date at all: never listed
+  r = Rec("c");
+  r[FieldTag::PC] = "2010.12.01 10:20:30";
+  r[FieldTag::FC] = "2012/01/01 00:00:00";
+  f.Put(2, r);  // PC decides, below the bound
+  r = Rec("d");
+  r[FieldTag::PC] = "2011.01.01 00:00:00";
+  r[FieldTag::FA] = "2009/01/01 10:00";
+  f.Put(3, r);  // the lower bound is inclusive
+  r = Rec("e");
+  r[FieldTag::FA] = "2011/02/01 10:00";
+  f.Put(4, r);
+  f.inputs.flags.chk1 = true;
+  f.inputs.date1Text = "2011/01/01";
+  EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000000", "00000003"}));
+  f.inputs.flags.chk2 = true;
+  f.inputs.date2Text = "2011/01/04";
+  EXPECT_EQ(f.Search(), std::vector<std::string>{"00000003"});
+  f.inputs.flags.chk0 = false;  // acquisition date
+  f.inputs.flags.chk2 = false;
+  EXPECT_EQ(f.Search(), std::vector<std::string>{"00000004"});
+}
+
+TEST(RunDbSearch, HitMaxStopsTheWalkAndTheIndexIsExtendedOnlyAsFarAsItWent) {
+  for (int readers : {0, 2}) {
+    SearchFixture f;
+    f.options.readers = readers;
+    f.options.batch = 7;
+    f.settings.SetInt(setting::HitMax, 500);
+    f.Counter(820);
+    for (long i = 0; i < 820; ++i) {
+      if (i % 41 != 40) f.Put(i, Rec("T"));  // every 41st record is missing
+    }
+    f.SetIndex("");
+    std::vector<std::string> hits = f.Search();
+    ASSERT_EQ(hits.size(), 500u) << readers;
+    long last = 0;
+    for (int present = 0; present < 500; ++last) present += last % 41 != 40;
+    --last;  // the serial of the 500th present record
+    EXPECT_EQ(hits.back(), FormatSerial(last));
+    EXPECT_EQ(f.list.Cell(499, 0), "500");
+    EXPECT_EQ(f.list.Cell(0, 11), "1,234,567");
+    ASSERT_EQ(f.prompter.shown.size(), 2u);
+    EXPECT_TRUE(f.prompter.ShowedMessage(30047));
+    EXPECT_EQ(f.LastMessage(), "該当 500件");
+    std::string expected;
+    for (long i = 0; i <= last; ++i) expected += i % 41 == 40 ? '0' : '1';
+    EXPECT_EQ(f.Index(), expected) << readers;
+  }
+}
+
+TEST(RunDbSearch, ReadersDeliverTheSameResultsInSerialOrder) {
+  SearchFixture f;
+  f.Counter(300);
+  for (long i = 0; i < 300; ++i) f.Put(i, Rec(i % 3 ? "A" : "B", i % 5 ? "BODY" : "BODY KEY"));
+  f.inputs.editTexts[4] = "key";
+  std::vector<std::string> inline_ = f.Search();
+  EXPECT_EQ(inline_.size(), 60u);
+  for (int readers : {1, 2, 3}) {
+    f.options.readers = readers;
+    f.options.batch = 4;
+    EXPECT_EQ(f.Search(), inline_) << readers;
+  }
+  // The working record holds the last record read, not the last hit.
+  EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PT], "A");
+}
+
+TEST(RunDbSearch, AddListAppendsAndFeedbackEndsCleared) {
+  SearchFixture f;
+  SteppingClock clock(86400 + 3725);  // more than a day: the hours are counted within the day
+  f.Counter(2);
+  f.Put(0, Rec("A"));
+  f.Put(1, Rec("B"));
+  f.list.AppendRow({"1", "99999999"}, true);
+  f.inputs.flags.addList = true;
+  SearchConditions conditions;
+  ASSERT_TRUE(CollectSearchConditions(f.inputs, f.list, f.settings, f.prompter, conditions));
+  EXPECT_EQ(RunDbSearch(conditions, f.store, f.list, f.settings, f.prompter, f.progress, clock), 2);
+  ASSERT_EQ(f.list.RowCount(), 3);
+  EXPECT_EQ(f.list.Cell(2, 0), "3");
+  EXPECT_TRUE(f.list.IsSelected(0) && f.list.IsSelected(2));
+  EXPECT_EQ(f.LastMessage(), "該当 2件");
+  ASSERT_GE(f.progress.bar.size(), 2u);
+  EXPECT_EQ(f.progress.bar.front(), 0);
+  EXPECT_EQ(f.progress.bar.back(), 0);
+  ASSERT_GE(f.progress.paneTexts.size(), 3u);
+  EXPECT_EQ(f.progress.paneTexts[0], std::make_pair(StatusPane::Url, f.TxtPath(0)));
+  EXPECT_EQ(f.progress.paneTexts.back(), std::make_pair(StatusPane::Url, std::string()));
+  EXPECT_EQ(f.progress.paneTexts[f.progress.paneTexts.size() - 2],
+            std::make_pair(StatusPane::ProcessingTime, std::string("01:02:05")));
+
+  // AddList off and nothing found: the list is empty afterwards.
+  f.inputs.flags.addList = false;
+  f.inputs.editTexts[0] = "none";
+  EXPECT_TRUE(f.Search().empty());
+  EXPECT_EQ(f.LastMessage(), MessageTextUtf8(30052));
+}
+
+TEST(RunDbSearch, AnIndexThatCannotBeOpenedEndsBeforeTheListIsTouched) {
+  SearchFixture f;
+  f.Counter(1);
+  f.Put(0, Rec("A"));
+  std::filesystem::create_directories(f.IndexPath());  // a folder where the index file belongs
+  f.list.AppendRow({"1"}, false);
+  SearchConditions conditions;
+  ASSERT_TRUE(CollectSearchConditions(f.inputs, f.list, f.settings, f.prompter, conditions));
+  SearchRunResult result =
+      RunDbSearch(conditions, f.store, f.list, f.settings, f.prompter, f.progress, f.clock, SearchRunOptions{});
+  EXPECT_FALSE(result.ran);
+  EXPECT_EQ(f.list.RowCount(), 1);
+  EXPECT_EQ(f.LastMessage(), "索引" + std::string(MessageTextUtf8(30007)));
+  EXPECT_TRUE(f.progress.paneTexts.empty());
+}
