@@ -39,5 +39,6 @@ int CommandRecord(Context& context);
 int CommandCounter(Context& context);
 int CommandList(Context& context);
 int CommandDupes(Context& context);
+int CommandInfo(Context& context);
 
 }  // namespace folidex::cli

@@ -23,6 +23,7 @@ const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"record", {folidex::cli::CommandRecord, "record SERIAL        the seventeen fields of a record"}},
       {"counter", {folidex::cli::CommandCounter, "counter              the serial counter"}},
+      {"info", {folidex::cli::CommandInfo, "info FILE.pdf...     what the import reads from each PDF: PT..PM"}},
       {"list",
        {folidex::cli::CommandList, "list FILE|NAME       rows of a saved list: a path, or a name in DOCDATA/LIST"}},
       {"dupes",
