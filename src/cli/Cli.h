@@ -39,6 +39,7 @@ int CommandRecord(Context& context);
 int CommandCounter(Context& context);
 int CommandList(Context& context);
 int CommandDupes(Context& context);
+int CommandSearch(Context& context);
 int CommandInfo(Context& context);
 
 }  // namespace folidex::cli

@@ -23,6 +23,10 @@ const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"record", {folidex::cli::CommandRecord, "record SERIAL        the seventeen fields of a record"}},
       {"counter", {folidex::cli::CommandCounter, "counter              the serial counter"}},
+      {"search",
+       {folidex::cli::CommandSearch,
+        "search [--title T ... --body B | --all TEXT [--space-cut]] [--created|--acquired] [--from D] [--to D] "
+        "[--max N]\n                       the database search; each hit as the row's seventeen cells"}},
       {"info", {folidex::cli::CommandInfo, "info FILE.pdf...     what the import reads from each PDF: PT..PM"}},
       {"list",
        {folidex::cli::CommandList, "list FILE|NAME       rows of a saved list: a path, or a name in DOCDATA/LIST"}},
