@@ -1,19 +1,155 @@
 #include "list/CLeftView.h"
 
+#include <QAction>
+#include <QColorDialog>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QUrl>
 
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/HtmlArea.h"
+#include "common/Progress.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
+#include "common/qt/QtText.h"
+#include "list/CListDlg.h"
+#include "list/ColumnFit.h"
+#include "list/ListCommands.h"
 #include "list/ListRows.h"
+#include "list/ListSort.h"
+#include "list/qt/ListDelegate.h"
+#include "list/qt/ListModel.h"
+#include "store/Record.h"
+#include "store/Store.h"
 
 namespace folidex {
 namespace {
+
 CLeftView* instance = nullptr;
+
+std::deque<std::optional<QColor>>& ColorScript() {
+  static std::deque<std::optional<QColor>> script;
+  return script;
+}
+std::deque<std::optional<QString>>& OpenFileScript() {
+  static std::deque<std::optional<QString>> script;
+  return script;
 }
 
-CLeftView::CLeftView(Services& services, QWidget* parent) : QTableView(parent), services_(services) {
+// COLORREF: red in the low byte.
+long ToColorRef(const QColor& color) {
+  return static_cast<long>(color.red()) | (static_cast<long>(color.green()) << 8) |
+         (static_cast<long>(color.blue()) << 16);
+}
+QColor FromColorRef(long value) {
+  return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                static_cast<int>((value >> 16) & 0xFF));
+}
+
+class FontMeasure : public TextMeasure {
+ public:
+  explicit FontMeasure(const QFontMetrics& metrics) : metrics_(metrics) {}
+  int TextWidth(const std::string& cp932) const override { return metrics_.horizontalAdvance(ToQString(cp932)); }
+
+ private:
+  QFontMetrics metrics_;
+};
+
+struct MenuItem {
+  int id;
+  const char* text;
+  const char* key;  // the list's own shortcut, or nullptr
+};
+
+// Menu 326, in order; separators follow the second, fourth and sixth items.
+constexpr MenuItem kRowMenu[] = {
+    {CLeftView::kRemoveFromList, "リストから削除(&L)\tDelete  【複数可】", "Delete"},
+    {CLeftView::kDeleteFromStore, "データベースから削除(&D)\t【複数可】", nullptr},
+    {CLeftView::kDuplicateCheck, "重複データのチェック(&W)\tリスト内 or すべて", nullptr},
+    {CLeftView::kClearDuplicates, "チェック結果クリア(&C)\tCtrl+F5", "Ctrl+F5"},
+    {CLeftView::kSelectAll, "すべて選択(&A)\tCtrl+A", "Ctrl+A"},
+    {CLeftView::kRefresh, "最新の情報に更新(&R)\tF5", "F5"},
+    {CLeftView::kOpenPdf, "このデータのPDFを直接表示(&K)\tWClick 「№」", nullptr},
+    {CLeftView::kShowInHtmlArea, "このデータのPDFをHTMLエリアに表示(&G)\tWClick 「Serial №」", nullptr},
+    {CLeftView::kShowText, "このデータのテキスト(&T)\tWClick 「テキスト(Byte)」", nullptr},
+    {CLeftView::kProperties, "このデータのプロパティ(&P)\tWClick 上記以外の列", nullptr},
+};
+constexpr MenuItem kKeywordItem = {CLeftView::kKeywordEdit, "キーワード修正(&K)", nullptr};
+
+}  // namespace
+
+CLeftView::CLeftView(Services& services, QWidget* parent)
+    : QTableView(parent),
+      services_(services),
+      model_(new ListModel(services.list, this)),
+      delegate_(new ListDelegate(this)),
+      selCol_(static_cast<int>(services.settings.GetInt(setting::SelCol))),
+      colColor_(FromColorRef(LeadingNumber(services.settings.GetText(setting::ColColor)))) {
   setObjectName(QStringLiteral("CLeftView"));
   instance = this;
+
+  setModel(model_);
+  setItemDelegate(delegate_);
+  delegate_->SetSelectedColumn(selCol_);
+  delegate_->SetColumnColor(colColor_);
+  setShowGrid(true);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setSortingEnabled(false);
+  setWordWrap(false);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setMouseTracking(true);
+  verticalHeader()->setVisible(false);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+
+  QHeaderView* header = horizontalHeader();
+  header->setSectionsClickable(true);
+  header->setHighlightSections(false);
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setStretchLastSection(false);
+  header->setMinimumSectionSize(0);
+  header->setDefaultAlignment(Qt::AlignCenter);
+  // The divider double-click asks how much to fit instead of Qt's own resize to contents.
+  disconnect(header, &QHeaderView::sectionHandleDoubleClicked, this, nullptr);
+  connect(header, &QHeaderView::sectionClicked, this, &CLeftView::OnHeaderClicked);
+  connect(header, &QHeaderView::sectionHandleDoubleClicked, this, &CLeftView::OnHeaderHandleDoubleClicked);
+  connect(this, &QAbstractItemView::doubleClicked, this, &CLeftView::OnRowDoubleClicked);
+
+  connect(model_, &ListModel::coreSelectionChanged, this, &CLeftView::SelectionFromCore);
+  connect(model_, &ListModel::coreRowsInserted, this, &CLeftView::SelectInsertedRows);
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CLeftView::SelectionToCore);
+  for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+    connect(model_, signal, this, [this] { emit listStateChanged(); });
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] { emit listStateChanged(); });
+
+  // The selection stays visible in its active colours when the list has no focus.
+  QPalette p = palette();
+  p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+  p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+  setPalette(p);
+
+  tip_ = new QLabel(this, Qt::ToolTip);
+  tip_->setObjectName(QStringLiteral("ListTip"));
+  tip_->setWordWrap(true);
+  tip_->setMaximumWidth(512);
+  tip_->setMargin(4);
+  tip_->setForegroundRole(QPalette::ToolTipText);
+  tip_->setBackgroundRole(QPalette::ToolTipBase);
+  tip_->setAutoFillBackground(true);
+  tip_->hide();
+
+  BuildActions();
+  RestoreColumnWidths();
+  SelectionFromCore();
 }
 
 CLeftView::~CLeftView() {
@@ -22,9 +158,35 @@ CLeftView::~CLeftView() {
 
 CLeftView* CLeftView::Instance() { return instance; }
 
+void CLeftView::BuildActions() {
+  auto make = [this](const MenuItem& item) {
+    auto* action = new QAction(QString::fromUtf8(item.text), this);
+    action->setObjectName(QStringLiteral("ID_%1").arg(item.id));
+    if (item.key) {
+      action->setShortcut(QKeySequence(QString::fromLatin1(item.key)));
+      action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+      addAction(action);  // the list's own keys
+    }
+    const int id = item.id;
+    connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    actions_[id] = action;
+    return action;
+  };
+  menu326_ = new QMenu(this);
+  menu326_->setObjectName(QStringLiteral("Menu326"));
+  for (std::size_t i = 0; i < std::size(kRowMenu); ++i) {
+    menu326_->addAction(make(kRowMenu[i]));
+    if (i == 1 || i == 3 || i == 5) menu326_->addSeparator();
+  }
+  menu320_ = new QMenu(this);
+  menu320_->setObjectName(QStringLiteral("Menu320"));
+  menu320_->addAction(make(kKeywordItem));
+}
+
+// ---- widths ----
+
 void CLeftView::RestoreColumnWidths() {
-  if (!model()) return;
-  for (int i = 0; i < ListRows::kColumns && i < model()->columnCount(); ++i) {
+  for (int i = 0; i < ListRows::kColumns; ++i) {
     long width = services_.settings.GetInt(setting::ColumnWidth(i));
     if (width > 600) width = 20;
     setColumnWidth(i, i == 0 ? 50 : static_cast<int>(width));
@@ -32,26 +194,277 @@ void CLeftView::RestoreColumnWidths() {
 }
 
 void CLeftView::SaveColumnWidths() {
-  if (!model()) return;
-  for (int i = 0; i < ListRows::kColumns && i < model()->columnCount(); ++i)
-    services_.settings.SetInt(setting::ColumnWidth(i), columnWidth(i));
+  for (int i = 0; i < ListRows::kColumns; ++i) services_.settings.SetInt(setting::ColumnWidth(i), columnWidth(i));
 }
 
 void CLeftView::FitColumnWidths(int columnCount, int column) {
-  for (int i = 0; i < columnCount; ++i)
-    if (column == -1 || column == i) resizeColumnToContents(i);
+  FontMeasure measure(fontMetrics());
+  for (const ColumnWidth& fit : folidex::FitColumnWidths(measure, services_.list, columnCount, column))
+    setColumnWidth(fit.column, fit.width);
 }
 
-bool CLeftView::CanSort() const { return services_.settings.GetInt(setting::SelCol) > 0; }
+// ---- enabling ----
+
+bool CLeftView::CanSort() const { return selCol_ > 0; }
 bool CLeftView::HasRows() const { return services_.list.RowCount() > 0; }
 
-// The list panel's commands arrive with the list view's own work; until then they say so.
-void CLeftView::OnColColor() { services_.prompter.Information(39001); }
-void CLeftView::OnSortUp() { services_.prompter.Information(39001); }
-void CLeftView::OnSortDown() { services_.prompter.Information(39001); }
-void CLeftView::OnListClear() { services_.prompter.Information(39001); }
-void CLeftView::OnSaveList(const QString&) { services_.prompter.Information(39001); }
-void CLeftView::OnLoadList() { services_.prompter.Information(39001); }
-void CLeftView::OnListKanri() { services_.prompter.Information(39001); }
+// ---- header ----
+
+void CLeftView::OnHeaderClicked(int column) {
+  if (column == selCol_) return;
+  selCol_ = column;
+  services_.settings.SetInt(setting::SelCol, column);
+  delegate_->SetSelectedColumn(column);
+  viewport()->update();
+  emit listStateChanged();
+}
+
+void CLeftView::OnHeaderHandleDoubleClicked(int column) {
+  switch (services_.prompter.AskYesNoCancel(30005)) {
+    case Answer::Yes:
+      FitColumnWidths(ListRows::kColumns, column);
+      break;
+    case Answer::No:
+      FitColumnWidths(ListRows::kColumns, -1);
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- rows ----
+
+int CLeftView::DoubleClickCommand(int column) {
+  switch (column) {
+    case 0:
+      return kOpenPdf;
+    case 1:
+      return kShowInHtmlArea;
+    case 12:
+      return kShowText;
+    default:
+      return kProperties;
+  }
+}
+
+void CLeftView::OnRowDoubleClicked(const QModelIndex& index) {
+  if (index.isValid()) RunCommand(DoubleClickCommand(index.column()));
+}
+
+void CLeftView::RunCommand(int id) {
+  emit commandRun(id);
+  ListRows& list = services_.list;
+  switch (id) {
+    case kSelectAll:
+      SelectAllRows(list);
+      break;
+    case kClearDuplicates:
+      list.ClearDuplicates();
+      viewport()->update();
+      break;
+    case kOpenPdf:
+      OpenPdf();
+      break;
+    case kShowInHtmlArea:
+      ShowPdfInHtmlArea();
+      break;
+    case kShowText:
+    case kProperties:
+    case kKeywordEdit:
+      if (list.FirstSelectedRow() >= 0) UnavailableCommand();
+      break;
+    default:  // delete, refresh and the duplicate check
+      UnavailableCommand();
+      break;
+  }
+}
+
+void CLeftView::UnavailableCommand() { services_.prompter.Information(39001); }
+
+void CLeftView::OpenPdf() {
+  ListRows& list = services_.list;
+  int row = list.FirstSelectedRow();
+  if (row < 0) return;
+  DocumentLocation location =
+      ResolveDocumentPath(services_.store, list.Cell(row, 1), list.Cell(row, 9), list.Cell(row, 15));
+  if (location.mark != kMarkAvailable) return;
+  // A web link has no file: the desktop opens its address instead.
+  QUrl url = location.path.empty() ? QUrl(ToQString(list.Cell(row, 15)))
+                                   : QUrl::fromLocalFile(QString::fromStdString(ToNativePath(location.path)));
+  if (!url.isValid() || url.isEmpty() || !QDesktopServices::openUrl(url)) services_.prompter.Error(30022);
+}
+
+void CLeftView::ShowPdfInHtmlArea() {
+  ListRows& list = services_.list;
+  int row = list.FirstSelectedRow();
+  if (row < 0) return;
+  DocumentLocation location =
+      ResolveDocumentPath(services_.store, list.Cell(row, 1), list.Cell(row, 9), list.Cell(row, 15));
+  if (location.mark != kMarkAvailable) return;
+  if (services_.html) services_.html->Navigate2(location.path);
+  emit showInHtmlArea(ToQString(location.path));
+}
+
+// ---- context menu and tooltips ----
+
+void CLeftView::contextMenuEvent(QContextMenuEvent* event) {
+  QModelIndex index = indexAt(viewport()->mapFromGlobal(event->globalPos()));
+  if (!index.isValid()) return;
+  HideTip();
+  ContextMenuFor(index.column())->popup(event->globalPos());
+}
+
+QString CLeftView::TipTextFor(int column) {
+  if (column == 6)
+    return QString::fromUtf8(
+        "(RClick Menu)\nキーワードの複数行一括変更\n※ 複数行選択方法\n　 Shift + Click 範囲指定選択\n"
+        "　 Ctrl + Click  個別選択/選択解除");
+  const char* what = column == 0    ? "PDFを直接"
+                     : column == 1  ? "PDFをHTMLエリアに"
+                     : column == 12 ? "テキストを"
+                                    : "プロパティを";
+  return QString::fromUtf8("(WClick)\nこのデータの") + QString::fromUtf8(what) + QString::fromUtf8("表示");
+}
+
+QString CLeftView::TipText() const { return tip_->isVisible() ? tip_->text() : QString(); }
+
+void CLeftView::HideTip() {
+  tip_->hide();
+  lastTipColumn_ = -1;
+}
+
+void CLeftView::UpdateTip(const QPoint& pos) {
+  QModelIndex index = indexAt(pos);
+  if (!index.isValid() || !services_.list.IsSelected(index.row())) {
+    HideTip();
+    return;
+  }
+  if (index.column() == lastTipColumn_) return;
+  tip_->hide();
+  tip_->setText(TipTextFor(index.column()));
+  tip_->adjustSize();
+  tip_->move(viewport()->mapToGlobal(pos) + QPoint(12, 18));
+  tip_->show();
+  lastTipColumn_ = index.column();
+}
+
+void CLeftView::mouseMoveEvent(QMouseEvent* event) {
+  QTableView::mouseMoveEvent(event);
+  UpdateTip(event->position().toPoint());
+}
+
+void CLeftView::leaveEvent(QEvent* event) {
+  HideTip();
+  QTableView::leaveEvent(event);
+}
+
+// ---- selection in step with the core ----
+
+void CLeftView::SelectionFromCore() {
+  if (syncing_) return;
+  syncing_ = true;
+  const ListRows& list = services_.list;
+  QItemSelection selection;
+  const int last = ListRows::kColumns - 1;
+  for (int row = 0; row < list.RowCount();) {
+    if (!list.IsSelected(row)) {
+      ++row;
+      continue;
+    }
+    int end = row;
+    while (end + 1 < list.RowCount() && list.IsSelected(end + 1)) ++end;
+    selection.select(model_->index(row, 0), model_->index(end, last));
+    row = end + 1;
+  }
+  selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  syncing_ = false;
+  viewport()->update();
+  emit listStateChanged();
+}
+
+void CLeftView::SelectInsertedRows(int first, int last) {
+  const ListRows& list = services_.list;
+  QItemSelection selection;
+  for (int row = first; row <= last && row < list.RowCount(); ++row)
+    if (list.IsSelected(row)) selection.select(model_->index(row, 0), model_->index(row, ListRows::kColumns - 1));
+  if (selection.isEmpty()) return;
+  syncing_ = true;
+  selectionModel()->select(selection, QItemSelectionModel::Select);
+  syncing_ = false;
+}
+
+void CLeftView::SelectionToCore(const QItemSelection& selected, const QItemSelection& deselected) {
+  if (syncing_) return;
+  syncing_ = true;
+  ListRows& list = services_.list;
+  for (const QItemSelectionRange& range : deselected)
+    for (int row = range.top(); row <= range.bottom() && row < list.RowCount(); ++row)
+      if (!selectionModel()->isRowSelected(row, {})) list.SetSelected(row, false);
+  for (const QItemSelectionRange& range : selected)
+    for (int row = range.top(); row <= range.bottom() && row < list.RowCount(); ++row) list.SetSelected(row, true);
+  syncing_ = false;
+  viewport()->update();
+  emit listStateChanged();
+}
+
+// ---- ribbon commands ----
+
+void CLeftView::ScriptColorAnswer(std::optional<QColor> answer) { ColorScript().push_back(answer); }
+void CLeftView::ScriptOpenFileAnswer(std::optional<QString> answer) { OpenFileScript().push_back(answer); }
+
+void CLeftView::OnColColor() {
+  std::optional<QColor> chosen;
+  if (!ColorScript().empty()) {
+    chosen = ColorScript().front();
+    ColorScript().pop_front();
+  } else {
+    QColor color = QColorDialog::getColor(colColor_, this);
+    if (color.isValid()) chosen = color;
+  }
+  if (!chosen) return;
+  colColor_ = *chosen;
+  services_.settings.SetText(setting::ColColor, std::to_string(ToColorRef(colColor_)));
+  delegate_->SetColumnColor(colColor_);
+  viewport()->update();
+}
+
+void CLeftView::SortRows(bool descending) {
+  if (selCol_ <= 0) return;
+  SortList(services_.list, selCol_, descending ? SortOrder::Descending : SortOrder::Ascending, services_.prompter,
+           services_.progress);
+}
+
+void CLeftView::OnSortUp() { SortRows(false); }
+void CLeftView::OnSortDown() { SortRows(true); }
+
+void CLeftView::OnListClear() {
+  if (ClearList(services_.list, services_.prompter)) viewport()->update();
+}
+
+void CLeftView::OnSaveList(const QString& name) {
+  SaveListUnderName(services_.list, services_.store, services_.prompter, ToCp932(name));
+}
+
+void CLeftView::OnLoadList() {
+  if (!CanLoadList(services_.store)) return;
+  std::optional<QString> chosen;
+  if (!OpenFileScript().empty()) {
+    chosen = OpenFileScript().front();
+    OpenFileScript().pop_front();
+  } else {
+    QString folder = QString::fromStdString(ToNativePath(ListFolderPath(services_.store)));
+    QString file = QFileDialog::getOpenFileName(this, QString::fromUtf8("リストファイルの指定"), folder,
+                                                QStringLiteral("LIST FILE(*.list)"));
+    if (!file.isEmpty()) chosen = file;
+  }
+  if (!chosen || chosen->isEmpty()) return;
+  std::string name = FromNativePath(QFileInfo(*chosen).fileName().toStdString());
+  LoadChosenList(services_.list, services_.store, services_.prompter, name);
+}
+
+void CLeftView::OnListKanri() {
+  CListDlg dialog(services_.store, services_.prompter, this);
+  dialog.exec();
+}
 
 }  // namespace folidex

@@ -1,11 +1,27 @@
 #pragma once
-// The list area: a QTableView on the core ListRows.
+// The list area: a QTableView on the core ListRows through ListModel, drawn by ListDelegate.
+// Header click chooses the selected (sort) column; a double-click on a row opens the row's PDF,
+// shows it in the HTML area, or opens the text or property dialog, by column; the context menus
+// and the list's own keys carry the list commands.
 
+#include <QColor>
 #include <QTableView>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
 
 #include "common/qt/Services.h"
 
+class QAction;
+class QLabel;
+class QMenu;
+
 namespace folidex {
+
+class ListDelegate;
+class ListModel;
 
 class CLeftView : public QTableView {
   Q_OBJECT
@@ -23,6 +39,42 @@ class CLeftView : public QTableView {
   void SaveColumnWidths();
   // Fits the widths of the first `columnCount` columns to header and cells; column -1 = all.
   void FitColumnWidths(int columnCount, int column);
+
+  // Command identifiers of the list's menus and double-click.
+  enum Command {
+    kRemoveFromList = 32778,
+    kDeleteFromStore = 32779,
+    kDuplicateCheck = 315,
+    kClearDuplicates = 314,
+    kSelectAll = 316,
+    kRefresh = 318,
+    kOpenPdf = 32803,
+    kShowInHtmlArea = 32796,
+    kShowText = 32799,
+    kProperties = 32791,
+    kKeywordEdit = 32830,
+  };
+  // The command of a double-click on a row in `column`.
+  static int DoubleClickCommand(int column);
+  // Runs a list command on the current selection.
+  void RunCommand(int id);
+
+  // The context menus: 326 (ten commands) and 320 (the keyword edit).
+  QMenu* RowMenu() const { return menu326_; }
+  QMenu* KeywordMenu() const { return menu320_; }
+  // The menu a right click in `column` pops up.
+  QMenu* ContextMenuFor(int column) const { return column == 6 ? menu320_ : menu326_; }
+
+  int SelectedColumn() const { return selCol_; }
+  QColor ColumnColor() const { return colColor_; }
+  // The tooltip as it stands: its text and the column it describes (-1 = none).
+  QString TipText() const;
+  int LastTipColumn() const { return lastTipColumn_; }
+  static QString TipTextFor(int column);
+
+  // Test hooks for the modal system dialogs: the next colour or file chosen (nothing = Cancel).
+  static void ScriptColorAnswer(std::optional<QColor> answer);
+  static void ScriptOpenFileAnswer(std::optional<QString> answer);
 
  public slots:
   // Commands of the ribbon's list panel, connected by the main frame to its buttons.
@@ -45,9 +97,42 @@ class CLeftView : public QTableView {
   void showInHtmlArea(const QString& pathOrUrl);
   // Rows, selection or SelCol changed: the ribbon re-evaluates its enabling rules.
   void listStateChanged();
+  // A list command started (for the main frame's status and for tests).
+  void commandRun(int id);
 
  protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
   Services& services_;
+
+ private:
+  void BuildActions();
+  void OnHeaderClicked(int column);
+  void OnHeaderHandleDoubleClicked(int column);
+  void OnRowDoubleClicked(const QModelIndex& index);
+  void OpenPdf();
+  void ShowPdfInHtmlArea();
+  void UnavailableCommand();
+  void SortRows(bool descending);
+  void HideTip();
+  void UpdateTip(const QPoint& pos);
+  // Keeping the core's selected flags and Qt's selection model in step.
+  void SelectionFromCore();
+  void SelectInsertedRows(int first, int last);
+  void SelectionToCore(const QItemSelection& selected, const QItemSelection& deselected);
+
+  ListModel* model_;
+  ListDelegate* delegate_;
+  int selCol_;
+  QColor colColor_;
+  QMenu* menu326_ = nullptr;
+  QMenu* menu320_ = nullptr;
+  std::map<int, QAction*> actions_;
+  QLabel* tip_ = nullptr;
+  int lastTipColumn_ = -1;
+  bool syncing_ = false;
 };
 
 }  // namespace folidex

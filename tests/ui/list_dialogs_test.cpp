@@ -1,0 +1,163 @@
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTest>
+
+#include "common/ByteText.h"
+#include "common/FileSystem.h"
+#include "dialogs/CRenameDlg.h"
+#include "list/CListDlg.h"
+#include "list/SavedLists.h"
+#include "list_fixture.h"
+
+using namespace folidex;
+using namespace folidex::test;
+
+class ListDialogsTest : public QObject {
+  Q_OBJECT
+
+  static std::string Repeat(const char* utf8, int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += J(utf8);
+    return text;
+  }
+  static std::string ListPath(ListFixture& f, const std::string& name) {
+    return f.dir.path() + "/DOCDATA/LIST/" + name;
+  }
+  static void SaveRows(ListFixture& f, const std::string& file, int rows) {
+    ListRows other;
+    for (int i = 0; i < rows; ++i) {
+      ListRows::Cells cells;
+      cells[1] = FormatSerial(i);
+      other.AppendRow(cells, false);
+    }
+    QCOMPARE(SaveListFile(other, f.store, f.prompter, file), int(kListFileDone));
+  }
+  static int RowOf(QTableWidget* table, const QString& name) {
+    for (int row = 0; row < table->rowCount(); ++row)
+      if (table->item(row, 1)->text() == name) return row;
+    return -1;
+  }
+
+ private slots:
+  void saveUnderANameOfFiftyDoubleByteCharacters() {
+    ListFixture f;
+    f.AddRow("00000001", "a");
+    auto view = f.MakeView();
+    QString fifty = QString::fromUtf8("あ").repeated(50);
+    view->OnSaveList(fifty + QString::fromUtf8("い"));
+    QVERIFY(f.prompter.ShowedMessage(30045));
+    QVERIFY(!IsDirectory(ListPath(f, "")) || ListFiles(ListPath(f, "")).empty());
+
+    f.prompter.answers = {Answer::Yes, Answer::Ok};
+    view->OnSaveList(fifty);
+    QVERIFY(f.prompter.ShowedMessage(30043));
+    QVERIFY(IsFile(ListPath(f, fifty.toStdString() + ".list")));
+
+    view->OnSaveList(QString());
+    QVERIFY(f.prompter.ShowedMessage(30041));
+  }
+
+  void loadAppendsOrReplacesThroughTheFileDialog() {
+    ListFixture f;
+    SaveRows(f, "three.list", 3);
+    for (int i = 0; i < 5; ++i) f.AddRow(FormatSerial(10 + i), "x");
+    auto view = f.MakeView();
+
+    CLeftView::ScriptOpenFileAnswer(std::nullopt);  // cancelled
+    view->OnLoadList();
+    QCOMPARE(f.list.RowCount(), 5);
+
+    CLeftView::ScriptOpenFileAnswer(QString::fromStdString(ListPath(f, "three.list")));
+    f.prompter.answers = {Answer::Yes};
+    view->OnLoadList();
+    QCOMPARE(f.list.RowCount(), 8);
+    QCOMPARE(f.list.Cell(7, 0), std::string("8"));
+    QCOMPARE(view->model()->rowCount(), 8);
+
+    CLeftView::ScriptOpenFileAnswer(QString::fromStdString(ListPath(f, "three.list")));
+    f.prompter.answers = {Answer::No};
+    view->OnLoadList();
+    QCOMPARE(f.list.RowCount(), 3);
+    QCOMPARE(f.list.Cell(2, 0), std::string("3"));
+  }
+
+  void manageRenamesAndDeletes() {
+    ListFixture f;
+    SaveRows(f, "first.list", 1500);
+    SaveRows(f, "second.list", 2);
+    SaveRows(f, "ListData.csv", 2);
+    CListDlg dialog(f.store, f.prompter);
+    QTableWidget* table = dialog.List();
+    QCOMPARE(dialog.windowTitle(), QString::fromUtf8("リスト管理"));
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->columnCount(), 5);
+    int first = RowOf(table, "first");
+    QVERIFY(first >= 0);
+    QCOMPARE(table->item(first, 2)->text(), QString("1,500"));
+    QCOMPARE(table->horizontalHeaderItem(2)->text(), QString::fromUtf8("データ数"));
+    QVERIFY(table->columnWidth(4) > 50);  // fitted to the dates
+
+    // Rename: 30053 Yes, then the rename dialog with a new name, 30049 Yes.
+    CListDlg::RunRenameDialog() = [](CRenameDlg& rename) {
+      if (rename.windowTitle() != QString::fromUtf8("リスト名の変更") || rename.Edit()->text() != "first") return 0;
+      rename.Edit()->setText(QString::fromUtf8("改名"));
+      rename.OnOk();
+      return rename.result();
+    };
+    f.prompter.answers = {Answer::Yes, Answer::Yes};
+    dialog.OnRowDoubleClicked(first);
+    QCOMPARE(table->item(first, 1)->text(), QString::fromUtf8("改名"));
+    QVERIFY(IsFile(ListPath(f, "改名.list")));
+    QVERIFY(!PathExists(ListPath(f, "first.list")));
+
+    // Delete: 30053 No.
+    int second = RowOf(table, "second");
+    f.prompter.answers = {Answer::No};
+    dialog.OnRowDoubleClicked(second);
+    QCOMPARE(table->rowCount(), 1);
+    QVERIFY(!PathExists(ListPath(f, "second.list")));
+    QCOMPARE(table->item(0, 1)->text(), QString::fromUtf8("改名"));
+
+    // Cancel does nothing.
+    f.prompter.answers = {Answer::Cancel};
+    dialog.OnRowDoubleClicked(0);
+    QCOMPARE(table->rowCount(), 1);
+    CListDlg::RunRenameDialog() = [](CRenameDlg& rename) { return rename.exec(); };
+  }
+
+  void renameDialogRefusesAndStaysOpen() {
+    ListFixture f;
+    SaveRows(f, "old.list", 1);
+    SaveRows(f, "taken.list", 1);
+    CRenameDlg list(f.store, f.prompter, true, J("リスト名"), "old");
+    list.show();
+    list.Edit()->setText("taken");
+    list.OnOk();
+    QVERIFY(f.prompter.ShowedMessage(30044));
+    QVERIFY(list.isVisible());
+    QCOMPARE(list.Name(), std::string("old"));
+    list.Edit()->setText(QString::fromUtf8("a:b"));
+    list.OnOk();
+    QCOMPARE(f.prompter.shown.back().text, ":\n" + MessageText(30042));
+
+    CRenameDlg keyword(f.store, f.prompter, false, J("キーワード"), J("会議"));
+    QCOMPARE(keyword.windowTitle(), QString::fromUtf8("キーワードの変更"));
+    QCOMPARE(keyword.Edit()->text(), QString::fromUtf8("会議"));
+    keyword.show();
+    keyword.Edit()->clear();
+    keyword.OnOk();
+    QVERIFY(f.prompter.ShowedMessage(30035));
+    QVERIFY(keyword.isVisible());
+    keyword.Edit()->setText(QString::fromUtf8("予").repeated(51));
+    keyword.OnOk();
+    QVERIFY(f.prompter.ShowedMessage(30045));
+    QVERIFY(keyword.isVisible());
+    keyword.Edit()->setText(QString::fromUtf8("予").repeated(50));
+    keyword.OnOk();
+    QCOMPARE(keyword.result(), int(QDialog::Accepted));
+    QCOMPARE(keyword.Name(), Repeat("予", 50));
+  }
+};
+
+QTEST_MAIN(ListDialogsTest)
+#include "list_dialogs_test.moc"

@@ -1,0 +1,278 @@
+#include <QHeaderView>
+#include <QImage>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTest>
+
+#include "common/ByteText.h"
+#include "list/CLeftView.h"
+#include "list_fixture.h"
+
+using namespace folidex;
+using namespace folidex::test;
+
+class ListViewTest : public QObject {
+  Q_OBJECT
+
+  static QColor Background(CLeftView& view, const QImage& image, int row, int column) {
+    QRect rect = view.visualRect(view.model()->index(row, column));
+    return image.pixelColor(rect.left() + 2, rect.top() + 2);
+  }
+  static bool HasRedText(CLeftView& view, const QImage& image, int row, int column) {
+    QRect rect = view.visualRect(view.model()->index(row, column));
+    for (int y = rect.top(); y < rect.bottom(); ++y)
+      for (int x = rect.left(); x < rect.right(); ++x) {
+        QColor c = image.pixelColor(x, y);
+        if (c.red() > 200 && c.green() < 60 && c.blue() < 60) return true;
+      }
+    return false;
+  }
+  static void MoveTo(CLeftView& view, int row, int column) {
+    QPoint pos = view.visualRect(view.model()->index(row, column)).center();
+    QMouseEvent move(QEvent::MouseMove, pos, view.viewport()->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+  }
+
+ private slots:
+  void drawsSelectionSelectedColumnAndDuplicates() {
+    ListFixture f;
+    f.AddRow("00000001", "a", true);
+    f.AddRow("00000002", "b");
+    f.AddRow("00000003", "c");
+    f.list.AddDuplicate(3, 0);
+    auto view = f.MakeView();
+    QImage image = view->viewport()->grab().toImage();
+    const QColor highlight = view->palette().color(QPalette::Active, QPalette::Highlight);
+
+    QCOMPARE(Background(*view, image, 0, 6), QColor(0, 0, 255));
+    QCOMPARE(Background(*view, image, 0, 4), highlight);
+    QCOMPARE(Background(*view, image, 0, 3), highlight);  // the selection wins over SelCol
+    QCOMPARE(Background(*view, image, 1, 3), QColor(210, 210, 255));
+    QCOMPARE(Background(*view, image, 1, 4), view->palette().color(QPalette::Active, QPalette::Base));
+    QCOMPARE(Background(*view, image, 2, 4), QColor(0, 165, 255));
+    QCOMPARE(Background(*view, image, 2, 3), QColor(210, 210, 255));  // SelCol wins over the group
+    QVERIFY(HasRedText(*view, image, 2, 4));
+    QVERIFY(!HasRedText(*view, image, 1, 4));
+
+    // A full table (3000 entries) colours nothing.
+    for (int i = 1; i < ListRows::kDuplicateCapacity; ++i) f.list.AddDuplicate(100000 + i, 1);
+    QCOMPARE(f.list.DuplicateCount(), 3000);
+    image = view->viewport()->grab().toImage();
+    QCOMPARE(Background(*view, image, 2, 4), view->palette().color(QPalette::Active, QPalette::Base));
+    QVERIFY(!HasRedText(*view, image, 2, 4));
+  }
+
+  void selectionStaysVisibleWithoutFocus() {
+    ListFixture f;
+    f.AddRow("00000001", "a", true);
+    auto view = f.MakeView();
+    view->clearFocus();
+    QImage image = view->viewport()->grab().toImage();
+    QCOMPARE(Background(*view, image, 0, 6), QColor(0, 0, 255));
+    QCOMPARE(Background(*view, image, 0, 4), view->palette().color(QPalette::Active, QPalette::Highlight));
+  }
+
+  void widthsFromSettings() {
+    ListFixture f;
+    f.settings.SetInt(setting::ColumnWidth(5), 700);
+    f.settings.SetInt(setting::ColumnWidth(0), 200);
+    f.settings.SetInt(setting::ColumnWidth(7), 600);
+    CLeftView view(f.services);
+    QCOMPARE(view.columnWidth(5), 20);
+    QCOMPARE(view.columnWidth(0), 50);
+    QCOMPARE(view.columnWidth(7), 600);
+    QCOMPARE(view.columnWidth(3), 20);  // default
+    view.setColumnWidth(3, 123);
+    view.SaveColumnWidths();
+    QCOMPARE(f.settings.GetInt(setting::ColumnWidth(3)), 123L);
+  }
+
+  void headerClickChoosesTheColumnWithoutSorting() {
+    ListFixture f;
+    f.AddRow("00000002", "b");
+    f.AddRow("00000001", "a");
+    auto view = f.MakeView();
+    QHeaderView* header = view->horizontalHeader();
+    auto click = [&](int column) {
+      QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                        QPoint(header->sectionViewportPosition(column) + 20, header->height() / 2));
+    };
+    click(5);
+    QCOMPARE(view->SelectedColumn(), 5);
+    QCOMPARE(f.settings.GetInt(setting::SelCol), 5L);
+    QCOMPARE(f.list.Cell(0, 1), std::string("00000002"));
+    QVERIFY(view->CanSort());
+
+    click(0);
+    QVERIFY(!view->CanSort());
+    view->OnSortUp();
+    QCOMPARE(f.list.Cell(0, 1), std::string("00000002"));
+
+    click(3);
+    f.list.SetSelected(1, true);
+    view->OnSortUp();
+    QCOMPARE(f.list.Cell(0, 3), std::string("a"));
+    QCOMPARE(f.list.Cell(0, 0), std::string("1"));
+    QVERIFY(!view->selectionModel()->hasSelection());
+    view->OnSortDown();
+    QCOMPARE(f.list.Cell(0, 3), std::string("b"));
+  }
+
+  void dividerDoubleClickFitsOneOrAll() {
+    ListFixture f;
+    f.AddRow("00000001", J("とても長いタイトルのテキストがここにあります"));
+    auto view = f.MakeView();
+    f.prompter.answers = {Answer::Yes, Answer::Cancel, Answer::No};
+    emit view->horizontalHeader()->sectionHandleDoubleClicked(3);
+    QVERIFY(view->columnWidth(3) > 200);
+    QCOMPARE(view->columnWidth(4), 70);
+    QVERIFY(f.prompter.ShowedMessage(30005));
+    view->setColumnWidth(3, 70);
+    emit view->horizontalHeader()->sectionHandleDoubleClicked(3);
+    QCOMPARE(view->columnWidth(3), 70);
+    emit view->horizontalHeader()->sectionHandleDoubleClicked(3);
+    QVERIFY(view->columnWidth(3) > 200);
+    QVERIFY(view->columnWidth(4) != 70);
+  }
+
+  void doubleClickDispatchesByColumn() {
+    ListFixture f;
+    f.AddRow("00000001", "a");
+    f.AddRow("00000002", "b");
+    auto view = f.MakeView();
+    QList<int> run;
+    connect(view.get(), &CLeftView::commandRun, [&run](int id) { run << id; });
+    for (int column : {0, 1, 12, 4}) {
+      QPoint pos = view->visualRect(view->model()->index(1, column)).center();
+      QPoint global = view->viewport()->mapToGlobal(pos);
+      for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                QEvent::MouseButtonRelease}) {
+        Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, pos, global, Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &event);
+      }
+    }
+    QCOMPARE(run, (QList<int>{32803, 32796, 32799, 32791}));
+    QCOMPARE(f.list.FirstSelectedRow(), 1);  // the row double-clicked
+    // The record's PDF is not there: open and show do nothing; the dialogs are not built yet.
+    QCOMPARE(f.prompter.shown.size(), std::size_t(2));
+    QVERIFY(f.prompter.ShowedMessage(39001));
+  }
+
+  void contextMenusHoldTheExactTexts() {
+    ListFixture f;
+    auto view = f.MakeView();
+    QStringList texts;
+    QList<int> separators;
+    const QList<QAction*> actions = view->RowMenu()->actions();
+    for (int i = 0; i < actions.size(); ++i) {
+      if (actions[i]->isSeparator())
+        separators << i;
+      else
+        texts << actions[i]->text();
+    }
+    QCOMPARE(texts,
+             (QStringList{QString::fromUtf8("リストから削除(&L)\tDelete  【複数可】"),
+                          QString::fromUtf8("データベースから削除(&D)\t【複数可】"),
+                          QString::fromUtf8("重複データのチェック(&W)\tリスト内 or すべて"),
+                          QString::fromUtf8("チェック結果クリア(&C)\tCtrl+F5"),
+                          QString::fromUtf8("すべて選択(&A)\tCtrl+A"), QString::fromUtf8("最新の情報に更新(&R)\tF5"),
+                          QString::fromUtf8("このデータのPDFを直接表示(&K)\tWClick 「№」"),
+                          QString::fromUtf8("このデータのPDFをHTMLエリアに表示(&G)\tWClick 「Serial №」"),
+                          QString::fromUtf8("このデータのテキスト(&T)\tWClick 「テキスト(Byte)」"),
+                          QString::fromUtf8("このデータのプロパティ(&P)\tWClick 上記以外の列")}));
+    QCOMPARE(separators, (QList<int>{2, 5, 8}));
+    QCOMPARE(view->KeywordMenu()->actions().size(), 1);
+    QCOMPARE(view->KeywordMenu()->actions()[0]->text(), QString::fromUtf8("キーワード修正(&K)"));
+    QCOMPARE(view->ContextMenuFor(6), view->KeywordMenu());
+    QCOMPARE(view->ContextMenuFor(5), view->RowMenu());
+  }
+
+  void keysAreTheListsOwn() {
+    ListFixture f;
+    f.AddRow("00000001", "a");
+    f.AddRow("00000002", "b");
+    f.list.AddDuplicate(1, 0);
+    auto view = f.MakeView();
+    view->activateWindow();
+    view->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(view.get()));
+    QTest::keyClick(view.get(), Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(f.list.IsSelected(0) && f.list.IsSelected(1));
+    QTest::keyClick(view.get(), Qt::Key_F5, Qt::ControlModifier);
+    QCOMPARE(f.list.DuplicateCount(), 0);
+  }
+
+  void tooltipsOverSelectedRowsOnly() {
+    ListFixture f;
+    f.AddRow("00000001", "a", true);
+    f.AddRow("00000002", "b");
+    auto view = f.MakeView();
+    MoveTo(*view, 0, 6);
+    QCOMPARE(view->LastTipColumn(), 6);
+    QCOMPARE(view->TipText(), QString::fromUtf8("(RClick Menu)\nキーワードの複数行一括変更\n※ 複数行選択方法\n"
+                                                "　 Shift + Click 範囲指定選択\n　 Ctrl + Click  個別選択/選択解除"));
+    MoveTo(*view, 0, 1);
+    QCOMPARE(view->TipText(), QString::fromUtf8("(WClick)\nこのデータのPDFをHTMLエリアに表示"));
+    MoveTo(*view, 0, 0);
+    QCOMPARE(view->TipText(), QString::fromUtf8("(WClick)\nこのデータのPDFを直接表示"));
+    MoveTo(*view, 0, 12);
+    QCOMPARE(view->TipText(), QString::fromUtf8("(WClick)\nこのデータのテキストを表示"));
+    MoveTo(*view, 0, 8);
+    QCOMPARE(view->TipText(), QString::fromUtf8("(WClick)\nこのデータのプロパティを表示"));
+    QVERIFY(view->findChild<QWidget*>("ListTip")->width() <= 512);
+    MoveTo(*view, 1, 8);
+    QCOMPARE(view->LastTipColumn(), -1);
+    QVERIFY(view->TipText().isEmpty());
+  }
+
+  void selectionInStepBothWays() {
+    ListFixture f;
+    for (int i = 0; i < 5; ++i) f.AddRow(FormatSerial(i), "t");
+    auto view = f.MakeView();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 3)).center());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      view->visualRect(view->model()->index(3, 3)).center());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      view->visualRect(view->model()->index(2, 3)).center());
+    QVERIFY(!f.list.IsSelected(0) && f.list.IsSelected(1) && !f.list.IsSelected(2) && f.list.IsSelected(3));
+
+    f.list.SetAllSelected(false);
+    QVERIFY(!view->selectionModel()->hasSelection());
+    f.list.SetSelected(4, true);
+    QVERIFY(view->selectionModel()->isRowSelected(4, {}));
+    f.AddRow("00000009", "new", true);  // an appended selected row, as a search adds it
+    QVERIFY(view->selectionModel()->isRowSelected(5, {}));
+    QVERIFY(view->selectionModel()->isRowSelected(4, {}));
+    f.list.DeleteRow(0);
+    QVERIFY(view->selectionModel()->isRowSelected(3, {}));
+    QVERIFY(view->selectionModel()->isRowSelected(4, {}));
+  }
+
+  void columnColourAndClear() {
+    ListFixture f;
+    f.AddRow("00000001", "a");
+    f.list.AddDuplicate(1, 0);
+    auto view = f.MakeView();
+    CLeftView::ScriptColorAnswer(std::nullopt);
+    view->OnColColor();
+    QCOMPARE(f.settings.GetText(setting::ColColor), std::string("16765650"));
+    CLeftView::ScriptColorAnswer(QColor(1, 2, 3));
+    view->OnColColor();
+    QCOMPARE(f.settings.GetText(setting::ColColor), std::string("197121"));
+    QImage image = view->viewport()->grab().toImage();
+    QCOMPARE(Background(*view, image, 0, 3), QColor(1, 2, 3));
+
+    f.prompter.answers = {Answer::No, Answer::Yes};
+    view->OnListClear();
+    QCOMPARE(f.list.RowCount(), 1);
+    view->OnListClear();
+    QCOMPARE(f.list.RowCount(), 0);
+    QCOMPARE(f.list.DuplicateCount(), 0);
+    QVERIFY(!view->HasRows());
+  }
+};
+
+QTEST_MAIN(ListViewTest)
+#include "list_view_test.moc"
