@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "common/Cp932.h"
+#include "pdf/PdfKeyScan.h"
 #include "pdf/PdfText.h"
 
 namespace folidex {
@@ -21,21 +22,16 @@ namespace {
 // At most this many bytes of a raw value are looked at.
 constexpr std::size_t kValueLimit = 1024;
 
-constexpr std::string_view kXmpNames[6] = {"dc:title", "dc:creator", "dc:description",
-                                           "Keywords", "CreateDate", "ModifyDate"};
-constexpr std::string_view kDictionaryKeys[6] = {"Title", "Author", "Subject", "Keywords", "CreationDate", "ModDate"};
+// The names of PT..PM in XMP and in the information dictionary.
+constexpr PdfKey kXmpNames[6] = {PdfKey::DcTitle,  PdfKey::DcCreator,  PdfKey::DcDescription,
+                                 PdfKey::Keywords, PdfKey::CreateDate, PdfKey::ModifyDate};
+constexpr PdfKey kDictionaryKeys[6] = {PdfKey::Title,    PdfKey::Author,       PdfKey::Subject,
+                                       PdfKey::Keywords, PdfKey::CreationDate, PdfKey::ModDate};
 constexpr int kFirstDateField = 4;  // PC, then PM
 
 constexpr std::size_t npos = std::string_view::npos;
 
-// The first position p >= from with p < size - key.size() (the key never ends on the last byte)
-// at which `key` stands; npos when there is none.
-std::size_t FindKey(std::string_view bytes, std::string_view key, std::size_t from) {
-  if (bytes.size() <= key.size() + from) return npos;
-  const std::size_t end = bytes.size() - 1;  // exclusive end of the bytes a match may cover
-  const void* hit = ::memmem(bytes.data() + from, end - from, key.data(), key.size());
-  return hit ? static_cast<const char*>(hit) - bytes.data() : npos;
-}
+std::size_t NameLength(PdfKey key) { return kPdfKeyNames[static_cast<int>(key)].size(); }
 
 // The first position of `c` in [from, end), or npos.
 std::size_t FindByte(std::string_view bytes, char c, std::size_t from, std::size_t end) {
@@ -46,15 +42,12 @@ std::size_t FindByte(std::string_view bytes, char c, std::size_t from, std::size
 
 bool IsLayoutByte(char c) { return c == ' ' || c == '\r' || c == '\n'; }
 
-// The text of the first XMP element `name` that holds at least two bytes other than spaces and
+// From the first XMP element name at p, the first element text that holds at least two bytes other than spaces and
 // line breaks, and fewer than kValueLimit bytes in all. Whitespace between nested elements and
 // one-byte texts are passed over; a "/>" met first ends the search.
-std::optional<std::string_view> XmpElementText(std::string_view bytes, std::string_view name) {
-  const std::size_t n = bytes.size(), len = name.size();
-  std::size_t p = FindKey(bytes, name, 0);
-  while (p != npos && bytes[p + len] != '>' && !(p + len + 1 < n && bytes[p + len + 1] == '>'))
-    p = FindKey(bytes, name, p + 1);
+std::optional<std::string_view> XmpElementText(std::string_view bytes, std::size_t p, std::size_t len) {
   if (p == npos) return std::nullopt;
+  const std::size_t n = bytes.size();
 
   const std::size_t start = p + len, end = n - len;
   std::size_t lt = 0;  // the next '<' at or after the text being looked at, or n
@@ -168,10 +161,11 @@ std::string DictionaryDate(std::string_view v) {
 }
 
 // The XMP scan: fills what it finds and reports whether any value was accepted.
-bool ScanXmp(std::string_view bytes, IndexRecord& record) {
+bool ScanXmp(std::string_view bytes, const PdfKeyPositions& keys, IndexRecord& record) {
   bool accepted = false;
   for (int k = 0; k < 6; ++k) {
-    std::optional<std::string_view> raw = XmpElementText(bytes, kXmpNames[k]);
+    PdfKey name = kXmpNames[k];
+    std::optional<std::string_view> raw = XmpElementText(bytes, keys.element[static_cast<int>(name)], NameLength(name));
     if (!raw) continue;
     bool fromUtf8 = false;
     std::string value = k < kFirstDateField ? DecodeValue(*raw, Source::Xmp, fromUtf8) : XmpDate(*raw);
@@ -182,11 +176,11 @@ bool ScanXmp(std::string_view bytes, IndexRecord& record) {
 }
 
 // Dates written as attributes, xmp:CreateDate='2010-12-01T10:20:30+09:00': the day only.
-std::string AttributeDate(std::string_view bytes, std::string_view name) {
-  std::size_t p = FindKey(bytes, name, 0);
+std::string AttributeDate(std::string_view bytes, const PdfKeyPositions& keys, PdfKey name) {
+  const std::size_t p = keys.first[static_cast<int>(name)], len = NameLength(name);
   if (p == npos) return {};
-  const std::size_t from = p + name.size();
-  const std::size_t end = std::min(from + kValueLimit, bytes.size() - name.size());
+  const std::size_t from = p + len;
+  const std::size_t end = std::min(from + kValueLimit, bytes.size() - len);
   if (end <= from) return {};
   std::string_view copy = bytes.substr(from, end - from);
   std::size_t apostrophe = copy.find('\'');
@@ -198,10 +192,10 @@ std::string AttributeDate(std::string_view bytes, std::string_view name) {
 }
 
 // The value of the first occurrence of `key`: the next literal or hexadecimal string after it.
-std::string DictionaryValue(std::string_view bytes, std::string_view key) {
-  std::size_t p = FindKey(bytes, key, 0);
+std::string DictionaryValue(std::string_view bytes, const PdfKeyPositions& keys, PdfKey key) {
+  const std::size_t p = keys.first[static_cast<int>(key)], len = NameLength(key);
   if (p == npos) return {};
-  const std::size_t from = p + key.size(), end = bytes.size() - key.size();
+  const std::size_t from = p + len, end = bytes.size() - len;
   std::size_t paren = FindByte(bytes, '(', from, end);
   std::size_t angle = FindByte(bytes, '<', from, paren == npos ? end : paren);
   std::size_t open = angle != npos ? angle : paren;
@@ -216,9 +210,9 @@ std::string DictionaryValue(std::string_view bytes, std::string_view key) {
   return DecodeValue(value, Source::Dictionary, fromUtf8);
 }
 
-void ScanDictionary(std::string_view bytes, IndexRecord& record) {
+void ScanDictionary(std::string_view bytes, const PdfKeyPositions& keys, IndexRecord& record) {
   for (int k = 0; k < 6; ++k) {
-    std::string value = DictionaryValue(bytes, kDictionaryKeys[k]);
+    std::string value = DictionaryValue(bytes, keys, kDictionaryKeys[k]);
     record.fields[k] = k < kFirstDateField ? std::move(value) : DictionaryDate(value);
   }
 }
@@ -274,11 +268,13 @@ ReadResult ReadAll(int fd, bool sizeKnown, std::size_t size, std::unique_ptr<cha
 }  // namespace
 
 void PdfInfo::ScanInfo(std::string_view bytes, IndexRecord& record) {
-  if (ScanXmp(bytes, record)) {
-    if (record[FieldTag::PC].empty()) record[FieldTag::PC] = AttributeDate(bytes, kXmpNames[4]);
-    if (record[FieldTag::PM].empty()) record[FieldTag::PM] = AttributeDate(bytes, kXmpNames[5]);
+  // One pass finds where every name first stands; the scans below start from there.
+  const PdfKeyPositions keys = FindPdfKeys(bytes);
+  if (ScanXmp(bytes, keys, record)) {
+    if (record[FieldTag::PC].empty()) record[FieldTag::PC] = AttributeDate(bytes, keys, PdfKey::CreateDate);
+    if (record[FieldTag::PM].empty()) record[FieldTag::PM] = AttributeDate(bytes, keys, PdfKey::ModifyDate);
   } else {
-    ScanDictionary(bytes, record);
+    ScanDictionary(bytes, keys, record);
   }
   for (int k = 0; k < 6; ++k) CleanField(record.fields[k]);
 }
