@@ -1,15 +1,19 @@
 // folidex: the desktop program.
 
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
+
+#include "app/CShelfApp.h"
+#include "app/ScreenshotTour.h"
+#include "html/qt/WebEngineSetup.h"
 
 int main(int argc, char** argv) {
+  folidex::PrepareWebEngineProcess();
   QApplication app(argc, argv);
-  QMainWindow window;
-  window.setWindowTitle(QStringLiteral("フォリデクス - Folidex"));
-  window.setCentralWidget(new QLabel(QStringLiteral("Folidex"), &window));
-  window.resize(1200, 800);
-  window.show();
+  QApplication::setOrganizationName(QStringLiteral("Orvane"));
+  QApplication::setApplicationName(QStringLiteral("Folidex"));
+
+  folidex::CShelfApp shell;
+  if (!shell.InitInstance()) return shell.ExitCode();
+  folidex::ScreenshotTour::StartIfRequested(shell);
   return app.exec();
 }

@@ -1,0 +1,55 @@
+#include "app/CAboutDlg.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/Messages.h"
+
+namespace folidex {
+
+QString CAboutDlg::HistoryText() {
+  QString text;
+  for (int id = 30204; id >= 30200; --id) text += QString::fromUtf8(MessageTextUtf8(id)) + QStringLiteral("\r\n");
+  return text;
+}
+
+CAboutDlg::CAboutDlg(QWidget* owner) : QDialog(owner) {
+  setObjectName(QStringLiteral("CAboutDlg"));
+  setWindowTitle(QStringLiteral("バージョン情報"));
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+  auto* name = new QLabel(QStringLiteral("<b>フォリデクス</b>&nbsp;&nbsp;Folidex"), this);
+  name->setObjectName(QStringLiteral("IDC_APP_NAME"));
+  auto* icon = new QLabel(this);
+  icon->setPixmap(QIcon::fromTheme(QStringLiteral("x-office-document")).pixmap(32, 32));
+  auto* head = new QHBoxLayout;
+  head->addWidget(icon);
+  head->addWidget(name, 1);
+
+  auto* history = new QPlainTextEdit(this);
+  history->setObjectName(QStringLiteral("IDC_HISTORY"));
+  history->setReadOnly(true);
+  QString shown = HistoryText();
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  history->setPlainText(shown.trimmed());
+  history->setMinimumSize(420, 110);
+
+  auto* ok = new QPushButton(QStringLiteral("確認 (&Y)"), this);
+  ok->setObjectName(QStringLiteral("IDOK"));
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  auto* foot = new QHBoxLayout;
+  foot->addStretch(1);
+  foot->addWidget(ok);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(head);
+  layout->addWidget(history);
+  layout->addLayout(foot);
+}
+
+}  // namespace folidex

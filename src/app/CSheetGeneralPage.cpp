@@ -1,0 +1,58 @@
+#include "app/CSheetGeneralPage.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/SettingsFlow.h"
+#include "common/qt/QtText.h"
+
+namespace folidex {
+
+CSheetGeneralPage::CSheetGeneralPage(SheetValues& values, QWidget* parent) : QWidget(parent), values_(values) {
+  setObjectName(QStringLiteral("CSheetGeneralPage"));
+  auto* layout = new QVBoxLayout(this);
+
+  layout->addWidget(new QLabel(QStringLiteral("1 資料保存場所："), this));
+  auto* row = new QHBoxLayout;
+  auto* path = new QLineEdit(ToQString(values_.storePath), this);
+  path->setObjectName(QStringLiteral("IDC_STORE_PATH"));
+  path->setReadOnly(true);
+  path->setMinimumWidth(360);
+  auto* browse = new QPushButton(QStringLiteral("参照(&S)"), this);
+  browse->setObjectName(QStringLiteral("IDC_BROWSE_STORE"));
+  row->addWidget(path, 1);
+  row->addWidget(browse);
+  layout->addLayout(row);
+  layout->addWidget(new QLabel(QStringLiteral("※ 資料保存場所に、DOCDATAフォルダが作成されます。"), this));
+  layout->addSpacing(12);
+  connect(browse, &QPushButton::clicked, this, [this, path] {
+    QString chosen = BrowseForFolder(this, path->text());
+    if (chosen.isEmpty()) return;
+    values_.storePath = ToCp932(chosen);
+    path->setText(chosen);
+  });
+
+  struct Option {
+    const char* id;
+    const char* label;
+    long SheetValues::*value;
+  };
+  for (const Option& option :
+       {Option{"IDC_SET_LIST", "2 起動時に前回のリスト内容を再現する(&L)", &SheetValues::setList},
+        Option{"IDC_COLUMN_MNT", "3 リストの列幅を自動調整する(&A)", &SheetValues::columnMnt},
+        Option{"IDC_QUES", "4 PDFをドラッグ＆ドロップした時、「確認」を表示する(&Q)", &SheetValues::ques}}) {
+    auto* box = new QCheckBox(QString::fromUtf8(option.label), this);
+    box->setObjectName(QString::fromLatin1(option.id));
+    box->setChecked(values_.*option.value != 0);
+    long SheetValues::*member = option.value;
+    connect(box, &QCheckBox::clicked, this, [this, member](bool on) { values_.*member = on ? 1 : 0; });
+    layout->addWidget(box);
+  }
+  layout->addStretch(1);
+}
+
+}  // namespace folidex

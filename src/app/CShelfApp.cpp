@@ -1,0 +1,120 @@
+#include "app/CShelfApp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QStandardPaths>
+#include <QTranslator>
+
+#include "app/CMainFrame.h"
+#include "app/CMyRibbonBar.h"
+#include "app/QtProgress.h"
+#include "app/SettingsFlow.h"
+#include "common/Settings.h"
+#include "list/CLeftView.h"
+#include "list/SavedLists.h"
+
+namespace folidex {
+namespace {
+
+// Qt's own texts in Japanese: はい／いいえ／キャンセル on message boxes, the file dialogs.
+void LoadJapaneseTranslations() {
+  static bool loaded = false;
+  if (loaded || !QCoreApplication::instance()) return;
+  loaded = true;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+  else
+    delete translator;
+}
+
+}  // namespace
+
+CShelfApp::CShelfApp(ShellOptions options)
+    : options_(std::move(options)),
+      settings_(options_.settingsFile.isEmpty() ? std::make_unique<QtSettings>()
+                                                : std::make_unique<QtSettings>(options_.settingsFile)),
+      progress_(std::make_unique<QtProgress>()),
+      store_(std::make_unique<Store>(*settings_, prompter_)) {
+  Clock& clock = options_.clock ? *options_.clock : systemClock_;
+  services_ =
+      std::unique_ptr<Services>(new Services{*settings_, prompter_, clock, *progress_, *store_, list_, nullptr});
+}
+
+CShelfApp::~CShelfApp() {
+  if (frame_) Shutdown();
+  frame_.reset();
+}
+
+QString CShelfApp::LockFilePath(const QString& folder) {
+  QString base = folder;
+  if (base.isEmpty()) base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (base.isEmpty()) base = QDir::tempPath();
+  QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+  if (name.isEmpty()) name = QStringLiteral("folidex");
+  return base + QLatin1Char('/') + name + QStringLiteral(".lock");
+}
+
+bool CShelfApp::InitInstance() {
+  // 1. One copy only. A lock left by a copy that no longer runs is taken over.
+  lock_ = std::make_unique<QLockFile>(LockFilePath(options_.lockFolder));
+  lock_->setStaleLockTime(0);
+  if (!lock_->tryLock(0)) {
+    lock_.reset();
+    prompter_.Error(30034);
+    exitCode_ = 1;
+    return false;
+  }
+
+  // 2.-3. Qt's texts in Japanese; the settings are rooted at Orvane/Folidex (or the file given).
+  LoadJapaneseTranslations();
+
+  // 6. The main frame with its ribbon, status bar and the two panes.
+  frame_ = std::make_unique<CMainFrame>(*services_, *progress_);
+  prompter_.SetOwner(frame_.get());
+  // 4. The web search filter of the last run.
+  frame_->Ribbon()->SetWebSearchFilter(static_cast<int>(settings_->GetInt(setting::DocType)));
+  QObject::connect(frame_.get(), &CMainFrame::closing, frame_.get(), [this] { Shutdown(); });
+
+  // 7. Maximised or normal as at the last exit, painted at once.
+  if (settings_->GetInt(setting::Zoomed) == 1)
+    frame_->showMaximized();
+  else
+    frame_->show();
+  frame_->ApplyPaneWidth();
+  frame_->repaint();
+
+  // 8. The ribbon state of the last run.
+  if (!frame_->Ribbon()->RestoreRibbonState()) {
+    prompter_.Error(30059);
+    exitCode_ = 1;
+    return false;
+  }
+
+  // 9. A storage location, asked for when none is set.
+  if (RequireStorePath(*services_, frame_.get()).empty()) {
+    exitCode_ = 0;
+    return false;
+  }
+
+  // 10.-11. The list of the last run and the column widths.
+  if (settings_->GetInt(setting::SetList) == 1) LoadListFile(list_, *store_, prompter_, std::string(kCurrentListFile));
+  if (settings_->GetInt(setting::ColumnMnt) == 1) frame_->ListView()->FitColumnWidths(ListRows::kColumns, -1);
+  frame_->Ribbon()->UpdateCommandStates();
+  return true;
+}
+
+void CShelfApp::Shutdown() {
+  if (shutDown_ || !frame_) return;
+  shutDown_ = true;
+  frame_->SaveFrameState();
+  // The current list is written whatever SetList says; without a storage location there is
+  // no list folder to write it to (the start-up ended before one was set).
+  if (!store_->StoreRoot().empty()) SaveListFile(list_, *store_, prompter_, std::string(kCurrentListFile));
+  frame_->ListView()->SaveColumnWidths();
+  settings_->Sync();
+}
+
+}  // namespace folidex

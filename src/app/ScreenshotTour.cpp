@@ -1,0 +1,89 @@
+#include "app/ScreenshotTour.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QWindow>
+#include <deque>
+#include <functional>
+#include <memory>
+
+#include "app/CAboutDlg.h"
+#include "app/CMainFrame.h"
+#include "app/CMainSheet.h"
+#include "app/CMyRibbonBar.h"
+#include "app/CShelfApp.h"
+#include "store/Store.h"
+
+namespace folidex {
+namespace {
+
+void Grab(QWidget* widget, const QString& file) {
+  QApplication::processEvents();
+  QScreen* screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+  const QRect frame = widget->frameGeometry();
+  QPixmap picture = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+  if (picture.isNull()) picture = widget->grab();
+  picture.save(file);
+}
+
+}  // namespace
+
+void ScreenshotTour::StartIfRequested(CShelfApp& app) {
+  const QString folder = qEnvironmentVariable("FOLIDEX_SCREENSHOT_DIR");
+  if (folder.isEmpty()) return;
+  QDir().mkpath(folder);
+  const auto path = [folder](const char* name) { return folder + QLatin1Char('/') + QLatin1String(name); };
+  // Every message of the tour is answered Yes / OK.
+  QtPrompter::ScriptAnswers(std::deque<Answer>(64, Answer::Yes));
+
+  CMainFrame* frame = app.MainFrame();
+  Services* services = &app.services();
+  auto steps = std::make_shared<std::deque<std::function<void()>>>();
+  steps->push_back([frame, path] {
+    frame->Ribbon()->Tabs()->setCurrentIndex(0);
+    Grab(frame, path("01-home-tab.png"));
+  });
+  steps->push_back([frame, path] {
+    frame->Ribbon()->Tabs()->setCurrentIndex(1);
+    Grab(frame, path("02-search-tab.png"));
+  });
+  steps->push_back([frame, path] {
+    if (auto* search = frame->Ribbon()->findChild<QAbstractButton*>(QStringLiteral("ID_DB_SEARCH"))) search->click();
+    Grab(frame, path("03-list-filled.png"));
+  });
+  steps->push_back([frame, services, path] {
+    CMainSheet sheet(*services, LoadSheetValues(services->settings, services->store.Location()), frame);
+    sheet.show();
+    const char* names[] = {"04-settings-general.png", "05-settings-html.png", "06-settings-search.png"};
+    for (int page = 0; page < 3; ++page) {
+      sheet.SetStartPage(page);
+      QApplication::processEvents();
+      Grab(&sheet, path(names[page]));
+    }
+  });
+  steps->push_back([frame, path] {
+    CAboutDlg about(frame);
+    about.show();
+    QApplication::processEvents();
+    Grab(&about, path("07-about.png"));
+  });
+  steps->push_back([frame] { frame->close(); });
+
+  auto run = std::make_shared<std::function<void()>>();
+  *run = [steps, run] {
+    if (steps->empty()) return;
+    auto step = steps->front();
+    steps->pop_front();
+    step();
+    QTimer::singleShot(700, *run);
+  };
+  // Give the window and the HTML area time to draw themselves first.
+  QTimer::singleShot(2500, *run);
+}
+
+}  // namespace folidex

@@ -1,0 +1,31 @@
+#pragma once
+// The settings sheet as a command, the storage location asked for at start-up, and the folder
+// chooser of the sheet's pages.
+
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "common/qt/Services.h"
+
+class QWidget;
+
+namespace folidex {
+
+// Opens the sheet "環境設定" on "全般" and writes its values when confirmed: a changed storage
+// location with a fresh serial count, every KanSet value, then (Word output set to "save"
+// without a folder) 30028 and the sheet again on "HTMLエリア". 1 confirmed, 0 cancelled.
+int EditSettings(Services& services, QWidget* owner);
+
+// KanSet/StorePath, asking 30016 and opening the sheet when it is empty. A returned location
+// is the store's location from now on; empty when the user declines.
+std::string RequireStorePath(Services& services, QWidget* owner);
+
+// A folder chooser titled "フォルダの指定"; starts at the user's home folder when `initial` is
+// not an absolute path. Empty when the user cancels.
+QString BrowseForFolder(QWidget* owner, const QString& initial);
+
+// Test hook: while set, BrowseForFolder returns this function's answer instead of asking.
+void SetBrowseForFolderScript(std::function<QString(const QString& initial)> script);
+
+}  // namespace folidex

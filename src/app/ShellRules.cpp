@@ -1,0 +1,111 @@
+#include "app/ShellRules.h"
+
+#include <algorithm>
+
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+
+namespace folidex {
+
+std::string TodayDateText(const Clock& clock) { return FormatLocalTime(clock.Now(), "%Y/%m/%d"); }
+
+std::string RestoredDateText(const std::string& stored, const std::string& openBound, const Clock& clock) {
+  if (stored.empty()) return TodayDateText(clock);
+  if (stored == openBound) return stored;
+  // YYYYMMDD -> YYYY/MM/DD; a shorter text keeps what it has.
+  std::string shown = stored.substr(0, 4);
+  shown += '/';
+  if (stored.size() > 4) shown += stored.substr(4, 2);
+  shown += '/';
+  if (stored.size() > 6) shown += stored.substr(6, 2);
+  return shown;
+}
+
+WindowRect ShutdownWindowRect(const WindowRect& current, const WindowRect& normal, bool maximised) {
+  WindowRect rect = maximised ? normal : current;
+  rect.x = std::max(rect.x, 0);
+  rect.y = std::max(rect.y, 0);
+  return rect;
+}
+
+std::string WebSearchAddress(const std::string& base, const std::string& text, int filter) {
+  std::string address = base + "search?q=" + text;
+  switch (filter) {
+    case 1:
+      address += "&tbm=isch";
+      break;
+    case 2:
+      address += "&tbm=isch&tbs=itp:photo";
+      break;
+    case 3:
+      address += " filetype:pdf";
+      break;
+    default:
+      break;
+  }
+  return address;
+}
+
+SheetValues LoadSheetValues(const Settings& settings, const std::string& currentLocation) {
+  SheetValues v;
+  v.storePath = currentLocation;
+  v.setList = settings.GetInt(setting::SetList);
+  v.columnMnt = settings.GetInt(setting::ColumnMnt);
+  v.ques = settings.GetInt(setting::Ques);
+  v.home = settings.GetText(setting::Home);
+  v.menuLen = settings.GetInt(setting::MenuLen);
+  v.dspWord = settings.GetInt(setting::DspWord);
+  v.wordStorePath = settings.GetText(setting::WordStorePath);
+  v.hitMax = settings.GetInt(setting::HitMax);
+  v.fukugen = settings.GetInt(setting::Fukugen);
+  v.kakunin = settings.GetInt(setting::Kakunin);
+  return v;
+}
+
+long ClampMenuLen(long value) { return std::clamp(value, 20L, 200L); }
+
+bool IsAbsoluteFolderText(const std::string& cp932) {
+  // An absolute native path; "//server/share" names a network share, not a folder here.
+  return !cp932.empty() && cp932[0] == kPathSeparator && !(cp932.size() > 1 && cp932[1] == kPathSeparator);
+}
+
+bool ChangeStoreLocation(const std::string& location, Store& store, Settings& settings, Prompter& prompter,
+                         Progress& progress) {
+  std::string root = location;
+  if (!root.empty() && root.back() != kPathSeparator) root += kPathSeparator;
+  root += "DOCDATA";
+  if (!IsAbsoluteFolderText(location)) {
+    // No store can live there: keep the current one rather than count from nothing.
+    prompter.Error(30038);
+    return false;
+  }
+  const std::string txt = root + kPathSeparator + "TXT";
+  long next = 0;
+  if (IsDirectory(ToNativePath(txt))) {
+    WaitCursor wait(progress);
+    next = Store::ScanNextSerial(txt);
+  } else if (!EnsureFolders(ToNativePath(root))) {
+    // The counter would restart at 0 for a store that does not exist: refuse the change.
+    prompter.Error(30017, root + "\n");
+    return false;
+  }
+  store.WriteSerialCounter(next);
+  store.SetLocation(location);
+  settings.SetText(setting::StorePath, location);
+  return true;
+}
+
+void WriteSheetValues(const SheetValues& v, Settings& settings) {
+  settings.SetInt(setting::SetList, v.setList);
+  settings.SetInt(setting::ColumnMnt, v.columnMnt);
+  settings.SetInt(setting::Ques, v.ques);
+  settings.SetText(setting::Home, v.home);
+  settings.SetInt(setting::MenuLen, v.menuLen);
+  settings.SetInt(setting::DspWord, v.dspWord);
+  settings.SetText(setting::WordStorePath, v.wordStorePath);
+  settings.SetInt(setting::HitMax, v.hitMax);
+  settings.SetInt(setting::Fukugen, v.fukugen);
+  settings.SetInt(setting::Kakunin, v.kakunin);
+}
+
+}  // namespace folidex
