@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# search_bench.sh BUILD_DIR: times `folidex-cli search` against ripgrep on synthetic stores.
+#
+# For each store shape (records:mean body bytes; default 20000:20000 and 100000:5000) a store
+# is generated once with gen_store under $TMPDIR/folidex-search-stores (or $SEARCH_BENCH_STORES) and
+# reused. With the page cache warm, hyperfine times a body search, a full-text search and a
+# title search of folidex-cli against `rg -l -F -j1` and `rg -l -F` (all threads) on
+# DOCDATA/TXT, and the ratios of the medians are printed (below 1.0: folidex-cli is faster).
+# Before timing, the hit sets are checked to be identical to ripgrep's and to the planted sets.
+# Peak resident memory of the body search is reported from /usr/bin/time.
+#
+#   SEARCH_BENCH_SHAPES="20000:20000 100000:5000"   SEARCH_BENCH_RUNS=10
+set -euo pipefail
+build=${1:-build-bench}
+cli=$build/src/cli/folidex-cli
+gen=$build/bench/gen_store
+stores=${SEARCH_BENCH_STORES:-${TMPDIR:-/tmp}/folidex-search-stores}
+shapes=${SEARCH_BENCH_SHAPES:-"20000:20000 100000:5000"}
+runs=${SEARCH_BENCH_RUNS:-10}
+for tool in "$cli" "$gen"; do
+  [[ -x $tool ]] || { echo "search_bench.sh: $tool is missing (build folidex-cli and gen_store)" >&2; exit 1; }
+done
+for tool in hyperfine rg jq; do
+  command -v "$tool" >/dev/null || { echo "search_bench.sh: $tool is not installed" >&2; exit 1; }
+done
+mkdir -p "$stores"
+stores=$(cd "$stores" && pwd)
+
+term=qzxjwv        # planted in bodies (stored upper-case: QZXJWV)
+title=QZTITLE      # planted in titles
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+serials_of_rg() { sed -e 's|.*/||' -e 's|\.TXT$||' | sort; }
+serials_of_cli() { cut -f2 | sort; }
+
+median() { jq -r ".results[$2].median" "$1"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+for shape in $shapes; do
+  records=${shape%%:*}
+  mean=${shape##*:}
+  store=$stores/store-$records-$mean
+  if [[ ! -f $store/.complete ]]; then
+    rm -rf "$store"
+    mkdir -p "$store"
+    echo "generating $records records, mean body $mean bytes, in $store"
+    "$gen" --out "$store" --records "$records" --mean-body "$mean"
+    touch "$store/.complete"
+  fi
+  settings=$store/settings.conf
+  printf '[KanSet]\nStorePath=%s\nKakunin=0\nHitMax=3000\n[Sys]\nNo=%08d\n' "$store" "$records" >"$settings"
+  txt=$store/DOCDATA/TXT
+  search=("$cli" --settings "$settings" search)
+
+  echo "== store $records x $mean B ($(du -sh "$txt" | cut -f1)), page cache warm"
+  rg -l -F -j1 "${term^^}" "$txt" >/dev/null || true  # warm the cache
+  "${search[@]}" --body "$term" 2>/dev/null | serials_of_cli >"$tmp/cli-body"
+  rg -l -F "${term^^}" "$txt" | serials_of_rg >"$tmp/rg-body" || true
+  "${search[@]}" --all "$term" 2>/dev/null | serials_of_cli >"$tmp/cli-all"
+  "${search[@]}" --title "$title" 2>/dev/null | serials_of_cli >"$tmp/cli-title"
+  rg -l -F "$title" "$txt" | serials_of_rg >"$tmp/rg-title" || true
+  sort "$store/planted-body.txt" >"$tmp/planted-body"
+  sort "$store/planted-title.txt" >"$tmp/planted-title"
+  same=yes
+  cmp -s "$tmp/cli-body" "$tmp/rg-body" || same=no
+  cmp -s "$tmp/cli-body" "$tmp/planted-body" || same=no
+  cmp -s "$tmp/cli-all" "$tmp/rg-body" || same=no
+  cmp -s "$tmp/cli-title" "$tmp/rg-title" || same=no
+  cmp -s "$tmp/cli-title" "$tmp/planted-title" || same=no
+  echo "hit sets identical to ripgrep's and to the planted sets: $same" \
+    "(body $(wc -l <"$tmp/cli-body"), title $(wc -l <"$tmp/cli-title"))"
+  [[ $same == yes ]] || { echo "search_bench.sh: hit sets differ" >&2; exit 1; }
+
+  rss=$(/usr/bin/time -f %M "${search[@]}" --body "$term" 2>&1 >/dev/null | tail -1)
+  echo "peak RSS of the body search: $((rss / 1024)) MB"
+
+  hyperfine -N --style basic --warmup 2 --runs "$runs" --export-json "$tmp/times.json" \
+    -n "folidex body" "${search[*]} --body $term" \
+    -n "folidex full text" "${search[*]} --all $term" \
+    -n "folidex title" "${search[*]} --title $title" \
+    -n "rg -j1" "rg -l -F -j1 ${term^^} $txt" \
+    -n "rg" "rg -l -F ${term^^} $txt" >"$tmp/hyperfine.log" 2>&1 || { cat "$tmp/hyperfine.log"; exit 1; }
+  body=$(median "$tmp/times.json" 0)
+  all=$(median "$tmp/times.json" 1)
+  ttl=$(median "$tmp/times.json" 2)
+  rg1=$(median "$tmp/times.json" 3)
+  rgn=$(median "$tmp/times.json" 4)
+  printf 'median seconds: body %.3f, full text %.3f, title %.3f, rg -j1 %.3f, rg %.3f\n' \
+    "$body" "$all" "$ttl" "$rg1" "$rgn"
+  echo "ratio body / rg -j1:      $(ratio "$body" "$rg1")   (target <= 1.0)"
+  echo "ratio body / rg:          $(ratio "$body" "$rgn")"
+  echo "ratio full text / rg -j1: $(ratio "$all" "$rg1")"
+  echo "ratio full text / rg:     $(ratio "$all" "$rgn")"
+  echo "ratio title / rg -j1:     $(ratio "$ttl" "$rg1")"
+  echo "ratio title / rg:         $(ratio "$ttl" "$rgn")"
+done
