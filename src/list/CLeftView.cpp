@@ -19,14 +19,18 @@
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "common/qt/QtText.h"
+#include "dialogs/CRenameDlg.h"
+#include "dialogs/KeywordEdit.h"
 #include "list/CListDlg.h"
 #include "list/ColumnFit.h"
+#include "list/DuplicateCheck.h"
 #include "list/ListCommands.h"
 #include "list/ListRows.h"
 #include "list/ListSort.h"
 #include "list/qt/ListDelegate.h"
 #include "list/qt/ListModel.h"
 #include "store/Record.h"
+#include "store/RecordCommands.h"
 #include "store/Store.h"
 
 namespace folidex {
@@ -255,12 +259,23 @@ void CLeftView::RunCommand(int id) {
   emit commandRun(id);
   ListRows& list = services_.list;
   switch (id) {
+    case kRemoveFromList:
+      RemoveFromList(list, services_.prompter);
+      break;
+    case kDeleteFromStore:
+      DeleteFromStore(list, services_.store, services_.prompter);
+      break;
+    case kDuplicateCheck:
+      DuplicateCheckCommand(list, services_.store, services_.prompter, services_.progress);
+      break;
+    case kClearDuplicates:
+      ClearDuplicateCheck(list);
+      break;
     case kSelectAll:
       SelectAllRows(list);
       break;
-    case kClearDuplicates:
-      list.ClearDuplicates();
-      viewport()->update();
+    case kRefresh:
+      RefreshList(list, services_.store, services_.progress);
       break;
     case kOpenPdf:
       OpenPdf();
@@ -268,15 +283,24 @@ void CLeftView::RunCommand(int id) {
     case kShowInHtmlArea:
       ShowPdfInHtmlArea();
       break;
+    case kKeywordEdit:
+      KeywordEditCommand(list, services_.store, services_.prompter, services_.progress,
+                         [this](const std::string& initial) -> std::optional<std::string> {
+                           CRenameDlg dialog(services_.store, services_.prompter, false, Utf8ToCp932("キーワード"),
+                                             initial, this);
+                           if (CRenameDlg::Runner()(dialog) != QDialog::Accepted) return std::nullopt;
+                           return dialog.Name();
+                         });
+      break;
     case kShowText:
     case kProperties:
-    case kKeywordEdit:
+      // The text and property dialogs are not part of this version yet.
       if (list.FirstSelectedRow() >= 0) UnavailableCommand();
       break;
-    default:  // delete, refresh and the duplicate check
-      UnavailableCommand();
+    default:
       break;
   }
+  viewport()->update();
 }
 
 void CLeftView::UnavailableCommand() { services_.prompter.Information(39001); }

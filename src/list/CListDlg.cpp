@@ -30,11 +30,6 @@ class FontMeasure : public TextMeasure {
 
 }  // namespace
 
-std::function<int(CRenameDlg&)>& CListDlg::RunRenameDialog() {
-  static std::function<int(CRenameDlg&)> run = [](CRenameDlg& dialog) { return dialog.exec(); };
-  return run;
-}
-
 CListDlg::CListDlg(Store& store, Prompter& prompter, QWidget* parent)
     : QDialog(parent), store_(store), prompter_(prompter) {
   setObjectName(QStringLiteral("CListDlg"));
@@ -100,7 +95,7 @@ void CListDlg::OnRowDoubleClicked(int row) {
   switch (AskManageChoice(prompter_, entry.name)) {
     case ManageChoice::Rename: {
       CRenameDlg dialog(store_, prompter_, true, Utf8ToCp932("リスト名"), entry.name, this);
-      if (RunRenameDialog()(dialog) != QDialog::Accepted) return;
+      if (CRenameDlg::Runner()(dialog) != QDialog::Accepted) return;
       entry.name = dialog.Name();
       list_->item(row, 1)->setText(ToQString(entry.name));
       FitColumns();

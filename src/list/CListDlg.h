@@ -3,7 +3,6 @@
 // counts and file times; a double-click on a row renames the list or deletes it.
 
 #include <QDialog>
-#include <functional>
 #include <vector>
 
 #include "list/ListCommands.h"
@@ -13,7 +12,6 @@ class QPushButton;
 
 namespace folidex {
 
-class CRenameDlg;
 class Prompter;
 class Store;
 
@@ -28,9 +26,6 @@ class CListDlg : public QDialog {
   void OnRowDoubleClicked(int row);
   // Fits the five columns to their contents.
   void FitColumns();
-
-  // Runs the rename dialog; replaceable so a test can drive it.
-  static std::function<int(CRenameDlg&)>& RunRenameDialog();
 
  private:
   void Fill();

@@ -98,7 +98,7 @@ class ListDialogsTest : public QObject {
     QVERIFY(table->columnWidth(4) > 50);  // fitted to the dates
 
     // Rename: 30053 Yes, then the rename dialog with a new name, 30049 Yes.
-    CListDlg::RunRenameDialog() = [](CRenameDlg& rename) {
+    CRenameDlg::Runner() = [](CRenameDlg& rename) {
       if (rename.windowTitle() != QString::fromUtf8("リスト名の変更") || rename.Edit()->text() != "first") return 0;
       rename.Edit()->setText(QString::fromUtf8("改名"));
       rename.OnOk();
@@ -122,7 +122,7 @@ class ListDialogsTest : public QObject {
     f.prompter.answers = {Answer::Cancel};
     dialog.OnRowDoubleClicked(0);
     QCOMPARE(table->rowCount(), 1);
-    CListDlg::RunRenameDialog() = [](CRenameDlg& rename) { return rename.exec(); };
+    CRenameDlg::Runner() = [](CRenameDlg& rename) { return rename.exec(); };
   }
 
   void renameDialogRefusesAndStaysOpen() {

@@ -1,12 +1,15 @@
 #include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 
 #include "common/ByteText.h"
+#include "dialogs/CRenameDlg.h"
 #include "list/CLeftView.h"
 #include "list_fixture.h"
+#include "store/Record.h"
 
 using namespace folidex;
 using namespace folidex::test;
@@ -202,6 +205,39 @@ class ListViewTest : public QObject {
     QVERIFY(f.list.IsSelected(0) && f.list.IsSelected(1));
     QTest::keyClick(view.get(), Qt::Key_F5, Qt::ControlModifier);
     QCOMPARE(f.list.DuplicateCount(), 0);
+    f.list.SetSelected(0, false);
+    f.prompter.answers = {Answer::Yes};
+    QTest::keyClick(view.get(), Qt::Key_Delete);
+    QVERIFY(f.prompter.ShowedMessage(30057));
+    QCOMPARE(f.list.RowCount(), 1);
+    QCOMPARE(f.list.Cell(0, 1), std::string("00000001"));
+  }
+
+  void keywordMenuRewritesTheSelectedRecords() {
+    ListFixture f;
+    IndexRecord record;
+    record[FieldTag::PK] = J("古い");
+    for (const char* serial : {"00000001", "00000002", "00000003"}) {
+      f.store.WorkingRecord() = record;
+      QVERIFY(f.store.WriteRecordFile(serial));
+    }
+    f.AddRow("00000001", "a", true);
+    f.AddRow("00000002", "b");
+    f.AddRow("00000003", "c", true);
+    auto view = f.MakeView();
+    CRenameDlg::Runner() = [](CRenameDlg& dialog) {
+      if (dialog.windowTitle() != QString::fromUtf8("キーワードの変更")) return 0;
+      dialog.Edit()->setText(QString::fromUtf8("会議,予算"));
+      dialog.OnOk();
+      return dialog.result();
+    };
+    for (QAction* action : view->KeywordMenu()->actions()) action->trigger();
+    CRenameDlg::Runner() = [](CRenameDlg& dialog) { return dialog.exec(); };
+    QCOMPARE(f.list.Cell(0, 6), J("会議,予算"));
+    QCOMPARE(f.list.Cell(1, 6), J("会議"));
+    QCOMPARE(f.list.Cell(2, 6), J("会議,予算"));
+    QVERIFY(f.store.ReadRecordFile("00000003", false));
+    QCOMPARE(f.store.WorkingRecord()[FieldTag::PK], J("会議,予算"));
   }
 
   void tooltipsOverSelectedRowsOnly() {

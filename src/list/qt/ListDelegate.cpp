@@ -49,9 +49,7 @@ void ListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
   if (alignment & Qt::AlignLeft) textRect.setLeft(textRect.left() + kTextIndent);
   painter->setPen(text);
   painter->setFont(option.font);
-  painter->drawText(
-      textRect, static_cast<int>(alignment | Qt::TextSingleLine),
-      option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideNone, textRect.width()));
+  painter->drawText(textRect, static_cast<int>(alignment | Qt::TextSingleLine), index.data(Qt::DisplayRole).toString());
   painter->restore();
 }
 
