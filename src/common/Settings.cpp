@@ -6,8 +6,12 @@
 namespace folidex {
 
 namespace setting {
-SettingKey Goku(int index) { return Text("Search", ("Goku" + std::to_string(index)).c_str(), ""); }
-SettingKey ColumnWidth(int column) { return Int("Column", ("W" + std::to_string(column)).c_str(), 20); }
+SettingKey Goku(int index) {
+  return {"Search", std::string("Goku").append(std::to_string(index)), SettingType::Text, 0, {}};
+}
+SettingKey ColumnWidth(int column) {
+  return {"Column", std::string("W").append(std::to_string(column)), SettingType::Integer, 20, {}};
+}
 SettingKey BookmarkName(int slot) { return Text("BM_NAME", std::to_string(slot).c_str(), ""); }
 SettingKey BookmarkUrl(int slot) { return Text("BM_URL", std::to_string(slot).c_str(), ""); }
 }  // namespace setting

@@ -141,7 +141,7 @@ bool Store::WriteRecordFile(std::string_view serial) {
 bool Store::LoadBodyText(const std::string& workTextPath) {
   if (workTextPath.empty()) {
     working_[FieldTag::TX].clear();
-    working_[FieldTag::TS] = "0";
+    working_[FieldTag::TS].assign(1, '0');
     return true;
   }
   std::string bytes;
