@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QUrl>
 
@@ -325,7 +326,9 @@ void CLeftView::ShowPdfInHtmlArea() {
   DocumentLocation location =
       ResolveDocumentPath(services_.store, list.Cell(row, 1), list.Cell(row, 9), list.Cell(row, 15));
   if (location.mark != kMarkAvailable) return;
-  if (services_.html) services_.html->Navigate2(location.path);
+  // The main frame navigates the HTML area on the signal; without a listener the view does.
+  if (services_.html && !isSignalConnected(QMetaMethod::fromSignal(&CLeftView::showInHtmlArea)))
+    services_.html->Navigate2(location.path);
   emit showInHtmlArea(ToQString(location.path));
 }
 

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "common/ByteText.h"
+#include "common/FileSystem.h"
 #include "dialogs/CRenameDlg.h"
 #include "list/CLeftView.h"
 #include "list_fixture.h"
@@ -64,6 +65,58 @@ class ListViewTest : public QObject {
     image = view->viewport()->grab().toImage();
     QCOMPARE(Background(*view, image, 2, 4), view->palette().color(QPalette::Active, QPalette::Base));
     QVERIFY(!HasRedText(*view, image, 2, 4));
+  }
+
+  // A realistic list, sorted, with duplicate groups and a selected row; the picture is written
+  // to $FOLIDEX_SCREENSHOT (a PNG path) when that is set.
+  void sortedColouredListRendersAsAWhole() {
+    ListFixture f;
+    const char* titles[] = {"年次報告書 2023", "Annual Report", "会議議事録", "設計仕様 第2版", "budget plan",
+                            "研究ノート",      "Zeta manual",   "予算案",     "議事録（臨時）", "報告書"};
+    const char* sizes[] = {"12,345", "999", "1,000", "2,345,678", "45,000", "7,777", "100", "88,888", "512", "3,210"};
+    for (int i = 0; i < 10; ++i) {
+      ListRows::Cells cells;
+      cells[0] = std::to_string(i + 1);
+      cells[1] = FormatSerial(100 + i);
+      cells[2] = i % 3 == 0 ? "\x81\x7E" : "\x81\x9B";
+      cells[3] = J(titles[i]);
+      cells[4] = J("山田 太郎");
+      cells[6] = J("会議,予算");
+      cells[7] = "2023.04.01 10:00:00";
+      cells[9] = i % 2 ? "O" : "I";
+      cells[10] = "doc" + std::to_string(i) + ".pdf";
+      cells[11] = sizes[i];
+      cells[12] = "1,024";
+      cells[14] = "2024/01/15 09:30";
+      cells[15] = "/home/user/docs/doc" + std::to_string(i) + ".pdf";
+      f.list.AppendRow(cells, false);
+    }
+    f.list.AddDuplicate(101, 0);
+    f.list.AddDuplicate(104, 0);
+    f.list.AddDuplicate(106, 1);
+    f.list.AddDuplicate(108, 1);
+    auto view = f.MakeView();
+    view->resize(1500, 330);
+    f.settings.SetInt(setting::SelCol, 11);
+    QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(view->horizontalHeader()->sectionViewportPosition(11) + 10, 5));
+    view->OnSortDown();
+    view->FitColumnWidths(ListRows::kColumns, -1);
+    f.list.SetSelected(2, true);
+    QCOMPARE(f.list.Cell(0, 11), std::string("2,345,678"));
+    QCOMPARE(f.list.Cell(9, 11), std::string("100"));
+
+    QImage image = view->grab().toImage();
+    QImage cells = view->viewport()->grab().toImage();
+    QCOMPARE(Background(*view, cells, 2, 6), QColor(0, 0, 255));
+    QCOMPARE(Background(*view, cells, 0, 11), QColor(210, 210, 255));
+    int row101 = -1;
+    for (int r = 0; r < f.list.RowCount(); ++r)
+      if (f.list.Cell(r, 1) == "00000101") row101 = r;
+    QVERIFY(row101 >= 0 && row101 != 2);
+    QCOMPARE(Background(*view, cells, row101, 3), QColor(0, 165, 255));
+    if (qEnvironmentVariableIsSet("FOLIDEX_SCREENSHOT"))
+      QVERIFY(image.save(qEnvironmentVariable("FOLIDEX_SCREENSHOT")));
   }
 
   void selectionStaysVisibleWithoutFocus() {
@@ -161,6 +214,22 @@ class ListViewTest : public QObject {
     // The record's PDF is not there: open and show do nothing; the dialogs are not built yet.
     QCOMPARE(f.prompter.shown.size(), std::size_t(2));
     QVERIFY(f.prompter.ShowedMessage(39001));
+  }
+
+  void showInHtmlAreaOnlyForAReachableDocument() {
+    ListFixture f;
+    const std::string pdf = f.dir.File("a.pdf");
+    QVERIFY(WriteFileAtomic(pdf, "%PDF-1.4"));
+    f.AddRow("00000001", "gone", true);
+    auto view = f.MakeView();
+    QStringList shown;
+    connect(view.get(), &CLeftView::showInHtmlArea, [&shown](const QString& path) { shown << path; });
+    view->RunCommand(CLeftView::kShowInHtmlArea);
+    QVERIFY(shown.isEmpty());
+    f.list.SetCell(0, 9, "O");
+    f.list.SetCell(0, 15, pdf);
+    view->RunCommand(CLeftView::kShowInHtmlArea);
+    QCOMPARE(shown, QStringList{QString::fromStdString(pdf)});
   }
 
   void contextMenusHoldTheExactTexts() {
