@@ -151,7 +151,8 @@ void CShelfView::NavigateAddress(const QString& address) {
 
 void CShelfView::OpenWeb(const QUrl& url) {
   CancelFetch();
-  web_->load(url);  // the page reports the navigation: OnNavigationRequest
+  SwitchToWeb();
+  web_->load(url);
 }
 
 void CShelfView::OpenPdf(const QString& address, const QUrl& url) {
@@ -249,19 +250,25 @@ void CShelfView::BeforeNavigate() {
 bool CShelfView::OnNavigationRequest(const QUrl& url, int type, bool isMainFrame) {
   if (!isMainFrame) return true;
   const auto kind = static_cast<QWebEnginePage::NavigationType>(type);
+  // Our own load (OpenWeb) has already announced itself.
+  if (kind == QWebEnginePage::NavigationTypeTyped) return true;
   // While the pane is shown, the hidden page may not move on by itself.
-  if (shown_ == Shown::Pdf && kind != QWebEnginePage::NavigationTypeTyped) return false;
+  if (shown_ == Shown::Pdf) return false;
   if (DetectPageType(ToCp932(url.toString())) == "PDF") {
     // A PDF goes to the pane, whatever asked for it (a link, a redirect, a script).
     QTimer::singleShot(0, this, [this, url] { NavigateAddress(url.toString()); });
     return false;
   }
+  SwitchToWeb();
+  return true;
+}
+
+void CShelfView::SwitchToWeb() {
   BeforeNavigate();  // the name is still that of the document being left
   if (shown_ == Shown::Pdf) pane_->Clear();
   shown_ = Shown::Web;
   stack_->setCurrentWidget(web_);
   ++webGeneration_;
-  return true;
 }
 
 void CShelfView::OnNewWindowRequest() {

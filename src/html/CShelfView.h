@@ -86,6 +86,7 @@ class CShelfView : public QWidget, public HtmlArea {
   void OnNewWindowRequest();
   void OnWebLoadFinished(bool ok);
   void OpenWeb(const QUrl& url);
+  void SwitchToWeb();
   void OpenPdf(const QString& address, const QUrl& url);
   void FetchPdf(const QUrl& url, const QString& windowText);
   void OnFetchFinished(QNetworkReply* reply, const QString& windowText);
