@@ -157,7 +157,7 @@ Cp932Finder::Cp932Finder(std::string needle) : needle_(std::move(needle)) {
   second_ = std::max(best, next);
 }
 
-std::size_t Cp932Finder::Find(std::string_view text) const {
+std::size_t Cp932Finder::Find(std::string_view text, bool wide) const {
   const std::size_t n = needle_.size();
   if (n == 0) return 0;
   if (text.size() < n) return std::string_view::npos;
@@ -166,7 +166,9 @@ std::size_t Cp932Finder::Find(std::string_view text) const {
     return ScalarFind(text.data(), 0, text.size() - 1, needle_, 0, known);
   }
 #ifdef FOLIDEX_X86
-  if (HasAvx2()) return FindAvx2(text.data(), text.size(), needle_, first_, second_);
+  if (wide && HasAvx2()) return FindAvx2(text.data(), text.size(), needle_, first_, second_);
+#else
+  (void)wide;
 #endif
   return FindSse2OrScalar(text.data(), text.size(), needle_, first_, second_);
 }

@@ -15,8 +15,9 @@ class Cp932Finder {
   explicit Cp932Finder(std::string needle = {});
 
   // The first occurrence in `text` that starts on a character boundary (text[0] is one), or
-  // std::string_view::npos. An empty needle is found at 0.
-  std::size_t Find(std::string_view text) const;
+  // std::string_view::npos. An empty needle is found at 0. `wide` false keeps to the 16-byte
+  // scan even where the processor offers the 32-byte one.
+  std::size_t Find(std::string_view text, bool wide = true) const;
   bool FoundIn(std::string_view text) const { return Find(text) != std::string_view::npos; }
 
   const std::string& needle() const { return needle_; }

@@ -111,16 +111,21 @@ bool RecordScanner::Fill(int fd, std::size_t want, bool& eof) {
   return true;
 }
 
-void RecordScanner::Scan(const char* nativePath, ScanResult& result) {
+void RecordScanner::Scan(int folder, const char* name, ScanResult& result) {
   result.lines = 0;
   result.header.clear();
-  int fd = ::open(nativePath, O_RDONLY | O_CLOEXEC);
+  int fd = folder >= 0 ? ::openat(folder, name, O_RDONLY | O_CLOEXEC) : -1;
   if (fd < 0) {
     // Only a file that is not there is marked missing; a file that exists but cannot be opened
     // just now (permissions, too many open files, I/O error) must not vanish from later searches.
-    result.status = (errno == ENOENT || errno == ENOTDIR) ? ScanStatus::Missing : ScanStatus::Unreadable;
+    int error = folder >= 0 ? errno : -folder;
+    result.status = (error == ENOENT || error == ENOTDIR) ? ScanStatus::Missing : ScanStatus::Unreadable;
     return;
   }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   size_ = 0;
   bool eof = false;
   bool readable = Fill(fd, matcher_.MayNeedBody() ? std::max(kWholeRead, buffer_.size()) : kHeaderRead, eof);
@@ -161,7 +166,6 @@ void RecordScanner::Scan(const char* nativePath, ScanResult& result) {
       if (matcher_.MatchBody(buffer_.data() + begin, end - begin)) result.status = ScanStatus::Match;
     }
   }
-  ::close(fd);
   if (buffer_.size() > kKeepBuffer) std::vector<char>().swap(buffer_);
 }
 

@@ -72,8 +72,9 @@ class RecordScanner {
  public:
   explicit RecordScanner(const SearchMatcher& matcher) : matcher_(matcher) {}
 
-  // Reads and matches the record file at `nativePath` into `result`.
-  void Scan(const char* nativePath, ScanResult& result);
+  // Reads and matches the record file `name` of the folder open as `folder` into `result`. A
+  // negative `folder` is the error (-errno) with which the folder itself could not be opened.
+  void Scan(int folder, const char* name, ScanResult& result);
 
  private:
   bool Fill(int fd, std::size_t want, bool& eof);

@@ -6,7 +6,11 @@
 // index repairs, the working record, the rows, the hit limit, progress and messages — happens
 // here on the calling thread, strictly in serial order, exactly as a one-by-one walk would.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -45,31 +49,54 @@ class IndexView {
   const std::string& bytes_;
 };
 
-// The record file path of a serial, built without touching the file system.
-class RecordPaths {
+// The hundred record folders TXT/00 .. TXT/99, opened once per search so that each record file
+// is opened by its name alone (no folder is created or examined per record).
+class RecordFolders {
  public:
-  explicit RecordPaths(std::string nativeTxtFolder) : path_(std::move(nativeTxtFolder)), prefix_(path_.size()) {}
+  explicit RecordFolders(const std::string& nativeTxtFolder) {
+    for (int k = 0; k < 100; ++k) {
+      char name[3] = {static_cast<char>('0' + k / 10), static_cast<char>('0' + k % 10), '\0'};
+      std::string path = nativeTxtFolder + name;
+      int fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      fds_[k] = fd >= 0 ? fd : -errno;
+    }
+  }
+  ~RecordFolders() {
+    for (int fd : fds_) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+  RecordFolders(const RecordFolders&) = delete;
+  RecordFolders& operator=(const RecordFolders&) = delete;
+
+  // The folder of a serial (its last two digits) and the file name in it.
+  int FolderOf(Serial serial) const { return fds_[serial % 100]; }
+
+ private:
+  int fds_[100];
+};
+
+// "ssssssss.TXT" for a serial.
+class RecordName {
+ public:
   const char* For(Serial serial) {
-    char digits[32];
-    int n = std::snprintf(digits, sizeof digits, "%08lu", serial);
-    path_.resize(prefix_);
-    path_.append(digits + n - 2, 2).append(1, kPathSeparator).append(digits, n).append(".TXT");
-    return path_.c_str();
+    std::snprintf(name_, sizeof name_, "%08lu.TXT", serial);
+    return name_;
   }
 
  private:
-  std::string path_;
-  std::size_t prefix_;
+  char name_[32];
 };
 
-void ScanBatch(Batch& batch, const IndexView& index, RecordScanner& scanner, RecordPaths& paths) {
+void ScanBatch(Batch& batch, const IndexView& index, const RecordFolders& folders, RecordScanner& scanner) {
+  RecordName name;
   batch.count = 0;
   for (Serial i = batch.begin; i < batch.end; ++i) {
     if (!index.Present(i)) continue;
     if (batch.results.size() <= batch.count) batch.results.resize(batch.count + 1);
     ScanResult& result = batch.results[batch.count++];
     try {
-      scanner.Scan(paths.For(i), result);
+      scanner.Scan(folders.FolderOf(i), name.For(i), result);
     } catch (const std::bad_alloc&) {
       result.status = ScanStatus::Unreadable;  // a file too large for memory is skipped, not marked
       result.lines = 0;
@@ -85,7 +112,7 @@ class ReadAhead {
             int readers, int batchSize)
       : matcher_(matcher),
         index_(index),
-        txtFolder_(txtFolder),
+        folders_(txtFolder),
         count_(count),
         batchSize_(static_cast<Serial>(std::max(1, batchSize))),
         batches_(static_cast<long>((count + batchSize_ - 1) / batchSize_)) {
@@ -112,7 +139,7 @@ class ReadAhead {
     if (inline_) {
       Batch& batch = slots_[0].batch;
       Prepare(batch, id);
-      ScanBatch(batch, index_, *scanner_, *paths_);
+      ScanBatch(batch, index_, folders_, *scanner_);
       return batch;
     }
     Slot& slot = SlotOf(id);
@@ -150,7 +177,6 @@ class ReadAhead {
     inline_ = true;
     slots_.resize(1);
     scanner_ = std::make_unique<RecordScanner>(matcher_);
-    paths_ = std::make_unique<RecordPaths>(txtFolder_);
   }
 
   void StopReaders() {
@@ -165,7 +191,6 @@ class ReadAhead {
 
   void ReaderLoop() {
     RecordScanner scanner(matcher_);
-    RecordPaths paths(txtFolder_);
     const long ahead = static_cast<long>(slots_.size());
     for (;;) {
       long id;
@@ -177,7 +202,7 @@ class ReadAhead {
       }
       Slot& slot = SlotOf(id);
       Prepare(slot.batch, id);
-      ScanBatch(slot.batch, index_, scanner, paths);
+      ScanBatch(slot.batch, index_, folders_, scanner);
       {
         std::lock_guard lock(mutex_);
         slot.id = id;
@@ -189,14 +214,13 @@ class ReadAhead {
 
   const SearchMatcher& matcher_;
   const IndexView& index_;
-  const std::string& txtFolder_;
+  const RecordFolders folders_;
   const Serial count_;
   const Serial batchSize_;
   const long batches_;
 
   bool inline_ = false;
   std::unique_ptr<RecordScanner> scanner_;
-  std::unique_ptr<RecordPaths> paths_;
 
   std::vector<Slot> slots_;
   std::vector<std::thread> threads_;

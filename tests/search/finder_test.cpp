@@ -34,7 +34,9 @@ TEST(Cp932Finder, AgreesWithTheCharacterWalkOnRandomText) {
       needle = RandomText(rng, 1 + rng() % 4);
     }
     Cp932Finder finder(needle);
-    ASSERT_EQ(finder.Find(text), FindCp932(text, needle)) << "round " << round;
+    std::size_t expected = FindCp932(text, needle);
+    ASSERT_EQ(finder.Find(text), expected) << "round " << round;
+    ASSERT_EQ(finder.Find(text, false), expected) << "round " << round;
   }
 }
 
@@ -44,6 +46,7 @@ TEST(Cp932Finder, FindsAtTheEdgesOfLongTextsAndOnlyOnBoundaries) {
     std::string t = text;
     t.replace(at, 4, "QZXJ");
     EXPECT_EQ(Cp932Finder("QZXJ").Find(t), at);
+    EXPECT_EQ(Cp932Finder("QZXJ").Find(t, false), at);
   }
   EXPECT_EQ(Cp932Finder("QZXJ").Find(text), std::string_view::npos);
   EXPECT_EQ(Cp932Finder("").Find(text), 0u);
