@@ -141,7 +141,7 @@ void CShelfView::NavigateAddress(const QString& address) {
   const QString trimmed = address.trimmed();
   if (trimmed.isEmpty()) return;
   navigated_ = true;
-  const QUrl url = QUrl::fromUserInput(trimmed, QDir::currentPath(), QUrl::AssumeLocalFile);
+  const QUrl url = QUrl::fromUserInput(trimmed);  // an absolute path is a local file, "example.com" a site
   if (DetectPageType(ToCp932(trimmed)) == "PDF") {
     OpenPdf(trimmed, url);
   } else {

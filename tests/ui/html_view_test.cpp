@@ -130,6 +130,8 @@ class HtmlViewTest : public QObject {
   void overtakenFetchDoesNotReplaceTheNewPage();
   void newWindowAfterHoverNavigatesTheView();
   void scriptWindowWithoutStatusIsSuppressed();
+  void pageDialogsStaySilent();
+  void typedAddressWithoutSchemeIsASite();
   void homeAndHomeChange();
   void textSizeStaysWithinFiveLevels();
   void bookmarkButtonSaysNotYetAvailable();
@@ -177,6 +179,15 @@ void HtmlViewTest::initTestCase() {
                               "<a id=\"pdf\" href=\"/doc.pdf\">pdf</a></body></html>",
                               {},
                               0});
+  server_.Add("/dialogs.html", {"text/html",
+                                "<html><head><script>"
+                                "alert('a'); var c = confirm('c'); var p = prompt('p', 'd');"
+                                "document.title = 'done ' + c + ' ' + p;"
+                                "window.onbeforeunload = function (e) { e.preventDefault(); e.returnValue = 'x'; "
+                                "return 'x'; };"
+                                "</script></head><body style=\"height:600px\">d</body></html>",
+                                {},
+                                0});
   server_.Add("/target.html", {"text/html", "<html><head><title>Target</title></head><body>t</body></html>", {}, 0});
 
   // Never the internet: the home page is blank before the view exists.
@@ -367,6 +378,28 @@ void HtmlViewTest::scriptWindowWithoutStatusIsSuppressed() {
   view_->WebView()->page()->runJavaScript(QStringLiteral("window.open('/target.html')"));
   QTest::qWait(1500);
   QCOMPARE(view_->WebView()->url().toString(), server_.Url("/index.html"));
+}
+
+void HtmlViewTest::pageDialogsStaySilent() {
+  // A box would block here until the watchdog ends the test.
+  Load(server_.Url("/dialogs.html"));
+  QTRY_COMPARE_WITH_TIMEOUT(view_->WebView()->title(), QStringLiteral("done false null"), kLoadTimeout);
+  // With a user gesture on the page, leaving it asks "leave this page?": the answer is yes.
+  QTest::mouseClick(view_->WebView()->focusProxy(), Qt::LeftButton, {}, QPoint(100, 100));
+  QTest::qWait(200);
+  Load(server_.Url("/target.html"));
+  QCOMPARE(view_->WebView()->url().toString(), server_.Url("/target.html"));
+}
+
+void HtmlViewTest::typedAddressWithoutSchemeIsASite() {
+  QString typed = server_.Url("/target.html");
+  typed.remove(QStringLiteral("http://"));
+  Load(htmlPath_);
+  view_->SetDocumentLoaded(false);
+  view_->Bar()->AddressEdit()->setText(typed);
+  QTest::keyClick(view_->Bar()->AddressEdit(), Qt::Key_Return);
+  QTRY_VERIFY_WITH_TIMEOUT(view_->DocumentLoaded(), kLoadTimeout);
+  QCOMPARE(view_->WebView()->url().toString(), server_.Url("/target.html"));
 }
 
 void HtmlViewTest::homeAndHomeChange() {

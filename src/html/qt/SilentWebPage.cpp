@@ -1,5 +1,6 @@
 #include "html/qt/SilentWebPage.h"
 
+#include <QCoreApplication>
 #include <QWebEngineCertificateError>
 
 namespace folidex {
@@ -22,7 +23,13 @@ QWebEnginePage* SilentWebPage::createWindow(WebWindowType) {
 }
 
 void SilentWebPage::javaScriptAlert(const QUrl&, const QString&) {}
-bool SilentWebPage::javaScriptConfirm(const QUrl&, const QString&) { return false; }
+bool SilentWebPage::javaScriptConfirm(const QUrl&, const QString& msg) {
+  // The engine asks "leave this page?" through this box; a navigation is never held up by a
+  // page. Every other confirm() is answered as if the user had declined.
+  static const QString kLeavePage = QCoreApplication::translate(
+      "QWebEnginePage", "Are you sure you want to leave this page? Changes that you made may not be saved.");
+  return msg == kLeavePage;
+}
 bool SilentWebPage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) { return false; }
 void SilentWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) {}
 
