@@ -129,7 +129,7 @@ CLeftView::CLeftView(Services& services, QWidget* parent)
   connect(header, &QHeaderView::sectionHandleDoubleClicked, this, &CLeftView::OnHeaderHandleDoubleClicked);
   connect(this, &QAbstractItemView::doubleClicked, this, &CLeftView::OnRowDoubleClicked);
 
-  connect(model_, &ListModel::coreSelectionChanged, this, &CLeftView::SelectionFromCore);
+  connect(model_, &ListModel::coreSelectionChanged, this, &CLeftView::ScheduleSelectionFromCore);
   connect(model_, &ListModel::coreRowsInserted, this, &CLeftView::SelectInsertedRows);
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CLeftView::SelectionToCore);
   for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
@@ -409,15 +409,28 @@ void CLeftView::SelectionFromCore() {
   emit listStateChanged();
 }
 
+// Rows inserted by the core shift Qt's selection with them; new selected rows are taken over
+// with the next full rebuild, which merges runs of selected rows into one range each (a range
+// per appended row would make every further insertion slower).
 void CLeftView::SelectInsertedRows(int first, int last) {
   const ListRows& list = services_.list;
-  QItemSelection selection;
   for (int row = first; row <= last && row < list.RowCount(); ++row)
-    if (list.IsSelected(row)) selection.select(model_->index(row, 0), model_->index(row, ListRows::kColumns - 1));
-  if (selection.isEmpty()) return;
-  syncing_ = true;
-  selectionModel()->select(selection, QItemSelectionModel::Select);
-  syncing_ = false;
+    if (list.IsSelected(row)) {
+      ScheduleSelectionFromCore();
+      return;
+    }
+}
+
+void CLeftView::ScheduleSelectionFromCore() {
+  if (selectionSyncPending_) return;
+  selectionSyncPending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        selectionSyncPending_ = false;
+        SelectionFromCore();
+      },
+      Qt::QueuedConnection);
 }
 
 void CLeftView::SelectionToCore(const QItemSelection& selected, const QItemSelection& deselected) {

@@ -120,6 +120,7 @@ class CLeftView : public QTableView {
   void UpdateTip(const QPoint& pos);
   // Keeping the core's selected flags and Qt's selection model in step.
   void SelectionFromCore();
+  void ScheduleSelectionFromCore();
   void SelectInsertedRows(int first, int last);
   void SelectionToCore(const QItemSelection& selected, const QItemSelection& deselected);
 
@@ -133,6 +134,7 @@ class CLeftView : public QTableView {
   QLabel* tip_ = nullptr;
   int lastTipColumn_ = -1;
   bool syncing_ = false;
+  bool selectionSyncPending_ = false;
 };
 
 }  // namespace folidex

@@ -1,5 +1,6 @@
 #include "list/ListRows.h"
 
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -22,6 +23,18 @@ bool ListRows::AppendRow(const Cells& cells, bool selected) {
   rows_.push_back(Row{cells, selected});
   if (observer_) observer_->AfterInsertRows();
   return true;
+}
+
+int ListRows::AppendRows(std::vector<Row> rows) {
+  std::size_t room = static_cast<std::size_t>(kMaxRows - RowCount());
+  if (rows.size() > room) rows.resize(room);
+  if (rows.empty()) return 0;
+  int first = RowCount();
+  int last = first + static_cast<int>(rows.size()) - 1;
+  if (observer_) observer_->BeforeInsertRows(first, last);
+  rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+  if (observer_) observer_->AfterInsertRows();
+  return last - first + 1;
 }
 
 void ListRows::SetCell(int row, int column, const std::string& text) {

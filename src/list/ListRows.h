@@ -40,6 +40,9 @@ class ListRows {
   bool InsertRow(int position, const std::string& firstCell);
   // Appends a whole row; returns false when the list refuses it.
   bool AppendRow(const Cells& cells, bool selected);
+  // Appends many rows with one notification; rows beyond kMaxRows are refused. Returns the
+  // number appended.
+  int AppendRows(std::vector<Row> rows);
 
   const std::string& Cell(int row, int column) const { return rows_[row].cells[column]; }
   void SetCell(int row, int column, const std::string& text);

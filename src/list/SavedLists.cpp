@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
@@ -109,6 +110,8 @@ int LoadListFile(ListRows& list, Store& store, Prompter& prompter, const std::st
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) return kListFileOpenFailed;
 
+  // The rows go in with one notification, so a long list loads in one step.
+  std::vector<ListRows::Row> rows;
   int n = list.RowCount();
   std::size_t pos = 0;
   while (pos < bytes.size()) {
@@ -118,11 +121,13 @@ int LoadListFile(ListRows& list, Store& store, Prompter& prompter, const std::st
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     pos = next;
 
-    ListRows::Cells cells = ParseListLine(line);
-    cells[0] = std::to_string(n + 1);
-    if (!list.AppendRow(cells, false)) break;  // the list is full: nothing more fits
+    ListRows::Row row;
+    row.cells = ParseListLine(line);
+    row.cells[0] = std::to_string(n + 1);
+    rows.push_back(std::move(row));
     ++n;
   }
+  list.AppendRows(std::move(rows));
   return kListFileDone;
 }
 
