@@ -81,6 +81,31 @@ bool HasHighByte(std::string_view v) {
 
 enum class Source { Xmp, Dictionary };
 
+// UTF-16 in a literal: the byte-order mark as raw bytes or written as octal escapes.
+bool IsUtf16Literal(std::string_view v) { return v.starts_with("\xFE\xFF") || v.starts_with("\\376\\377"); }
+
+// The end of a literal string that starts at `text`: the first ")" for a text literal, so that a
+// backslash stays in the value (Report \(rev\) gives Report \(rev\). A UTF-16 literal is read
+// as PDF writes it: its bytes 0x28, 0x29 and 0x5C (parts of many kanji, 山 is 0x5C71) come
+// escaped or balanced, so a backslash takes the next byte and parentheses nest. npos when the
+// literal does not end before `limit`.
+std::size_t LiteralEnd(std::string_view bytes, std::size_t text, std::size_t limit) {
+  if (!IsUtf16Literal(bytes.substr(text, std::min<std::size_t>(8, limit - text))))
+    return FindByte(bytes, ')', text, limit);
+  int depth = 0;
+  for (std::size_t i = text; i < limit; ++i) {
+    char c = bytes[i];
+    if (c == '\\') {
+      ++i;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')' && depth-- == 0) {
+      return i;
+    }
+  }
+  return npos;
+}
+
 // The value rules: a raw value to its CP932 text. `fromUtf8` tells that the value was UTF-8.
 std::string DecodeValue(std::string_view v, Source source, bool& fromUtf8) {
   fromUtf8 = false;
@@ -97,8 +122,7 @@ std::string DecodeValue(std::string_view v, Source source, bool& fromUtf8) {
       return bytes;
     }
   }
-  if (v.starts_with("\xFE\xFF")) return v.size() >= 3 && v[2] == '\\' ? DecodeOctalUtf16(v) : BigEndianUtf16ToCp932(v);
-  if (v.starts_with("\\376\\377")) return DecodeOctalUtf16(v);
+  if (IsUtf16Literal(v)) return DecodeLiteralUtf16(v);
   if (source == Source::Dictionary) {
     std::size_t lt = v.find('<');
     if (lt != npos) {
@@ -202,7 +226,7 @@ std::string DictionaryValue(std::string_view bytes, const PdfKeyPositions& keys,
   if (open == npos) return {};
   const std::size_t text = open + 1;
   const std::size_t limit = std::min(text + kValueLimit, bytes.size());
-  std::size_t close = FindByte(bytes, angle != npos ? '>' : ')', text, limit);
+  std::size_t close = angle != npos ? FindByte(bytes, '>', text, limit) : LiteralEnd(bytes, text, limit);
   std::string_view value = bytes.substr(text, (close == npos ? limit : close) - text);
   if (angle != npos) return DecodeHexUtf16(value);
   if (value.empty()) return {};

@@ -94,25 +94,56 @@ std::string DecodeHexUtf16(std::string_view hex) {
   return BigEndianUtf16ToCp932(bytes);
 }
 
-std::string DecodeOctalUtf16(std::string_view escaped) {
+std::string UnescapeLiteral(std::string_view escaped) {
   std::string bytes;
   bytes.reserve(escaped.size());
-  for (std::size_t i = 0; i < escaped.size(); ++i) {
-    if (escaped[i] != '\\') {
-      bytes.push_back(escaped[i]);
+  const std::size_t n = escaped.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    char c = escaped[i];
+    if (c != '\\') {
+      bytes.push_back(c);
       continue;
     }
-    if (escaped.size() - i - 1 < 3) break;
-    unsigned value = 0;
-    for (std::size_t d = 1; d <= 3; ++d) {
-      char c = escaped[i + d];
-      value = value * 8 + ((c >= '0' && c <= '9') ? static_cast<unsigned>(c - '0') : 0);
+    if (++i >= n) break;
+    c = escaped[i];
+    if (c >= '0' && c <= '7') {
+      unsigned value = 0;
+      for (int digits = 0; digits < 3 && i < n && escaped[i] >= '0' && escaped[i] <= '7'; ++digits, ++i)
+        value = value * 8 + static_cast<unsigned>(escaped[i] - '0');
+      --i;
+      bytes.push_back(static_cast<char>(value & 0xFF));
+      continue;
     }
-    bytes.push_back(static_cast<char>(value & 0xFF));
-    i += 3;
+    switch (c) {
+      case 'n':
+        bytes.push_back('\n');
+        break;
+      case 'r':
+        bytes.push_back('\r');
+        break;
+      case 't':
+        bytes.push_back('\t');
+        break;
+      case 'b':
+        bytes.push_back('\b');
+        break;
+      case 'f':
+        bytes.push_back('\f');
+        break;
+      case '\r':
+        if (i + 1 < n && escaped[i + 1] == '\n') ++i;
+        break;
+      case '\n':
+        break;
+      default:
+        bytes.push_back(c);  // \( \) \\ and a backslash before any other byte
+        break;
+    }
   }
-  return BigEndianUtf16ToCp932(bytes);
+  return bytes;
 }
+
+std::string DecodeLiteralUtf16(std::string_view escaped) { return BigEndianUtf16ToCp932(UnescapeLiteral(escaped)); }
 
 std::string Utf8TextToCp932(std::string_view utf8) { return PdfUtf16ToCp932(Utf8ToUtf16(utf8)); }
 

@@ -34,11 +34,15 @@ std::string BigEndianUtf16ToCp932(std::string_view bytes);
 // escape 0x001B "ja" 0x001B is removed.
 std::string DecodeHexUtf16(std::string_view hex);
 
-// A literal whose bytes are UTF-16 written with three-digit octal escapes (\376\377\060\306 …).
-// A backslash takes the next three characters as octal digits, a non-digit counting as 0, the
-// byte being the value modulo 256; no other escape is known. A backslash with fewer than three
-// characters after it ends the text.
-std::string DecodeOctalUtf16(std::string_view escaped);
+// The bytes of a PDF literal string (the text between its parentheses) with its escapes undone:
+// \n \r \t \b \f, \( \) \\, one to three octal digits (the value taken modulo 256), a
+// backslash before a line end joins the lines, and before any other byte it is dropped. A
+// backslash at the very end is dropped.
+std::string UnescapeLiteral(std::string_view escaped);
+
+// A literal holding UTF-16 (raw bytes after the byte-order mark FE FF, or the whole text written
+// with octal escapes, \376\377\060\306 …): UnescapeLiteral, then big-endian units to CP932.
+std::string DecodeLiteralUtf16(std::string_view escaped);
 
 // A value that is UTF-8 (XMP text) to CP932.
 std::string Utf8TextToCp932(std::string_view utf8);

@@ -144,6 +144,18 @@ TEST_F(PdfInfoTest, DictionaryStringForms) {
       {"dict_octal.pdf", "(\\376\\377\\060\\306\\060\\271\\060\\310)", J("テスト")},
       {"dict_raw_utf16.pdf", std::string("(\xFE\xFF\x30\xC6\x30\xB9\x30\xC8)", 10), J("テスト")},
       {"dict_raw_octal.pdf", std::string("(\xFE\xFF\\060\\306\\060\\271\\060\\310)"), J("テスト")},
+      // UTF-16 as producers write it: the bytes 0x5C, 0x28 and 0x29 of a unit escaped, or
+      // parentheses balanced (山 is U+5C71).
+      {"dict_utf16_escaped.pdf",
+       std::string("(\xFE\xFF\\\\q\x75\x30\0\\(\0"
+                   "1\0\\)\x30\x6E)",
+                   19),
+       J("山田(1)の")},
+      {"dict_utf16_nested.pdf",
+       std::string("(\xFE\xFF\0(\0"
+                   "1\0)\x30\x6E)",
+                   12),
+       J("(1)の")},
       {"dict_backslash.pdf", "(Report \\(rev\\))", "Report \\(rev\\"},
       {"dict_raw_cp932.pdf", "(" + J("報告書") + ")", ""},
       {"dict_empty.pdf", "()", ""},
@@ -208,7 +220,7 @@ TEST_F(PdfInfoTest, MalformedEndsStayWithinTheFile) {
   EXPECT_EQ(ReadBytes("end_key.pdf", "%PDF /Title")[FieldTag::PT], "");
   EXPECT_EQ(ReadBytes("end_open.pdf", "%PDF /Title (")[FieldTag::PT], "");
   EXPECT_EQ(ReadBytes("end_hex.pdf", "%PDF /Title <FEFF30C")[FieldTag::PT], "");
-  EXPECT_EQ(ReadBytes("end_octal.pdf", "%PDF /Title (\\376\\377\\060\\306\\060\\)")[FieldTag::PT], J("テ"));
+  EXPECT_EQ(ReadBytes("end_octal.pdf", "%PDF /Title (\\376\\377\\060\\306\\060\\")[FieldTag::PT], J("テ"));
   EXPECT_EQ(ReadBytes("end_odd.pdf", std::string("%PDF /Title (\xFE\xFF\x30\xC6\x30)", 19))[FieldTag::PT], J("テ"));
   EXPECT_EQ(ReadBytes("end_utf8.pdf", "<dc:title>報告\xE6\x9B")[FieldTag::PT], J("報告 "));
   EXPECT_EQ(ReadBytes("end_xmp.pdf", "<dc:title>Open text")[FieldTag::PT], "Open text");

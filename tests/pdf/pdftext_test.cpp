@@ -35,10 +35,14 @@ TEST(PdfText, Utf16ToCp932StepsSkipTheMarkAndEndAtZero) {
   EXPECT_EQ(BigEndianUtf16ToCp932("\x30\xC6\x30"), J("テ"));
 }
 
-TEST(PdfText, OctalEscapes) {
-  EXPECT_EQ(DecodeOctalUtf16("\\376\\377\\060\\306"), J("テ"));
-  // A non-digit counts as 0, digits 8 and 9 count as themselves, the value is taken modulo 256.
-  EXPECT_EQ(DecodeOctalUtf16("\\0x1\\0A9"), " ");  // 0x01 0x09: U+0109, no CP932 form
-  EXPECT_EQ(DecodeOctalUtf16("\\000\\501"), "A");  // 0x00 (5*64+1)%256 = 0x41
-  EXPECT_EQ(DecodeOctalUtf16("\\000A\\0"), "A");   // a cut escape ends the text
+TEST(PdfText, LiteralEscapes) {
+  EXPECT_EQ(UnescapeLiteral("a\\(b\\)c\\\\d"), "a(b)c\\d");
+  EXPECT_EQ(UnescapeLiteral("\\n\\r\\t\\b\\f"), "\n\r\t\b\f");
+  // One to three octal digits, the value modulo 256; a fourth digit is a byte of its own.
+  EXPECT_EQ(UnescapeLiteral("\\101\\0619\\7x\\501\\1011"), "A19\x07xAA1");
+  // A backslash before a line end joins the lines; before another byte it is dropped; at the
+  // end it is dropped.
+  EXPECT_EQ(UnescapeLiteral("ab\\\r\ncd\\\nef\\qg\\"), "abcdefqg");
+  EXPECT_EQ(DecodeLiteralUtf16("\\376\\377\\060\\306"), J("テ"));
+  EXPECT_EQ(DecodeLiteralUtf16("\xFE\xFF\\\\q\x30\xC6"), J("山テ"));
 }
