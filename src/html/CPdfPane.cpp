@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QPainter>
 #include <QPdfDocument>
 #include <QPdfSelection>
 #include <QPdfView>
@@ -31,6 +32,30 @@ PaneKey Classify(const QKeyEvent* e) {
 
 }  // namespace
 
+// The view with the selection drawn over its pages: a tint while the whole document is selected.
+class CPdfPane::SelectableView : public QPdfView {
+ public:
+  explicit SelectableView(QWidget* parent) : QPdfView(parent) {}
+  void SetTinted(bool tinted) {
+    if (tinted_ == tinted) return;
+    tinted_ = tinted;
+    viewport()->update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    QPdfView::paintEvent(e);
+    if (!tinted_) return;
+    QPainter painter(viewport());
+    QColor color = palette().color(QPalette::Highlight);
+    color.setAlpha(70);
+    painter.fillRect(viewport()->rect(), color);
+  }
+
+ private:
+  bool tinted_ = false;
+};
+
 CPdfPane::CPdfPane(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("CPdfPane"));
   setFocusPolicy(Qt::StrongFocus);
@@ -38,7 +63,7 @@ CPdfPane::CPdfPane(QWidget* parent) : QWidget(parent) {
   stack_->setContentsMargins(0, 0, 0, 0);
 
   document_ = new QPdfDocument(this);
-  view_ = new QPdfView(this);
+  view_ = new SelectableView(this);
   view_->setObjectName(QStringLiteral("PdfView"));
   view_->setPageMode(QPdfView::PageMode::MultiPage);
   view_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
@@ -46,16 +71,6 @@ CPdfPane::CPdfPane(QWidget* parent) : QWidget(parent) {
   view_->installEventFilter(this);
   view_->viewport()->installEventFilter(this);
   stack_->addWidget(view_);
-
-  highlight_ = new QWidget(view_->viewport());
-  highlight_->setAttribute(Qt::WA_TransparentForMouseEvents);
-  highlight_->setAutoFillBackground(true);
-  QPalette tint = highlight_->palette();
-  QColor color = palette().color(QPalette::Highlight);
-  color.setAlpha(60);
-  tint.setColor(QPalette::Window, color);
-  highlight_->setPalette(tint);
-  highlight_->hide();
 
   messagePage_ = new QWidget(this);
   auto* column = new QVBoxLayout(messagePage_);
@@ -74,6 +89,8 @@ CPdfPane::CPdfPane(QWidget* parent) : QWidget(parent) {
 }
 
 CPdfPane::~CPdfPane() { view_->setDocument(nullptr); }
+
+QPdfView* CPdfPane::View() const { return view_; }
 
 bool CPdfPane::Open(const QString& path, const QString& windowText, QString* error) {
   Clear();
@@ -214,16 +231,10 @@ bool CPdfPane::eventFilter(QObject* watched, QEvent* e) {
       return true;
     }
     if (e->type() == QEvent::KeyPress && HandleKey(static_cast<QKeyEvent*>(e))) return true;
-    if (watched == view_->viewport() && e->type() == QEvent::Resize) UpdateHighlight();
   }
   return QWidget::eventFilter(watched, e);
 }
 
-void CPdfPane::UpdateHighlight() {
-  if (!highlight_) return;
-  highlight_->setGeometry(view_->viewport()->rect());
-  highlight_->setVisible(allSelected_);
-  if (allSelected_) highlight_->raise();
-}
+void CPdfPane::UpdateHighlight() { view_->SetTinted(allSelected_); }
 
 }  // namespace folidex

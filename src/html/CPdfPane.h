@@ -47,7 +47,7 @@ class CPdfPane : public QWidget {
   // The same text as simple HTML: one block per page, one paragraph per line.
   static QString TextAsHtml(const QString& text);
 
-  QPdfView* View() const { return view_; }
+  QPdfView* View() const;
   QPdfDocument* Document() const { return document_; }
 
  protected:
@@ -56,13 +56,13 @@ class CPdfPane : public QWidget {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  class SelectableView;
   bool HandleKey(QKeyEvent* e);
   void UpdateHighlight();
 
   QStackedLayout* stack_ = nullptr;
   QPdfDocument* document_ = nullptr;
-  QPdfView* view_ = nullptr;
-  QWidget* highlight_ = nullptr;  // the tint over the pages while everything is selected
+  SelectableView* view_ = nullptr;
   QWidget* messagePage_ = nullptr;
   QLabel* message_ = nullptr;
   QProgressBar* progress_ = nullptr;

@@ -167,6 +167,7 @@ void CShelfView::OpenPdf(const QString& address, const QUrl& url) {
     FetchPdf(url, windowText);
     return;
   }
+  fetchFile_.reset();
   const QString path = url.toLocalFile();
   pdfLocation_ = QUrl::fromLocalFile(path).toString();
   QString error;
@@ -265,7 +266,10 @@ bool CShelfView::OnNavigationRequest(const QUrl& url, int type, bool isMainFrame
 
 void CShelfView::SwitchToWeb() {
   BeforeNavigate();  // the name is still that of the document being left
-  if (shown_ == Shown::Pdf) pane_->Clear();
+  if (shown_ == Shown::Pdf) {
+    pane_->Clear();
+    fetchFile_.reset();  // a fetched PDF lives only while it is shown
+  }
   shown_ = Shown::Web;
   stack_->setCurrentWidget(web_);
   ++webGeneration_;
