@@ -48,9 +48,8 @@ CShelfApp::~CShelfApp() {
   frame_.reset();
 }
 
-QString CShelfApp::LockFilePath(const QString& folder) {
-  QString base = folder;
-  if (base.isEmpty()) base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+QString CShelfApp::DefaultLockFilePath() {
+  QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
   if (base.isEmpty()) base = QDir::tempPath();
   QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
   if (name.isEmpty()) name = QStringLiteral("folidex");
@@ -59,7 +58,7 @@ QString CShelfApp::LockFilePath(const QString& folder) {
 
 bool CShelfApp::InitInstance() {
   // 1. One copy only. A lock left by a copy that no longer runs is taken over.
-  lock_ = std::make_unique<QLockFile>(LockFilePath(options_.lockFolder));
+  lock_ = std::make_unique<QLockFile>(options_.lockFile.isEmpty() ? DefaultLockFilePath() : options_.lockFile);
   lock_->setStaleLockTime(0);
   if (!lock_->tryLock(0)) {
     lock_.reset();

@@ -22,7 +22,7 @@ class QtProgress;
 
 struct ShellOptions {
   QString settingsFile;    // empty: the user's own settings (Orvane/Folidex)
-  QString lockFolder;      // empty: the user's runtime folder
+  QString lockFile;        // empty: DefaultLockFilePath()
   Clock* clock = nullptr;  // empty: the system clock
 };
 
@@ -46,8 +46,9 @@ class CShelfApp {
   QtSettings& settings() { return *settings_; }
   QtPrompter& prompter() { return prompter_; }
 
-  // The lock file that keeps a second copy from running.
-  static QString LockFilePath(const QString& folder);
+  // The lock file that keeps a second copy from running: named after the program, in the
+  // user's runtime folder (the temporary folder when there is none).
+  static QString DefaultLockFilePath();
 
  private:
   ShellOptions options_;

@@ -1,0 +1,145 @@
+// The shell's rules that need no widget: restored date texts, the exit rectangle, the web
+// search address, the hover texts built from the state, and the change of storage location.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/HoverHelp.h"
+#include "app/ShellRules.h"
+#include "support/TestSupport.h"
+
+namespace folidex {
+namespace {
+
+using test::J;
+
+TEST(ShellRulesTest, RestoredDatesShowStoredValuesTodayOrTheOpenBound) {
+  test::FixedClock clock;
+  const std::string today = TodayDateText(clock);
+  EXPECT_EQ(today, FormatLocalTime(clock.Now(), "%Y/%m/%d"));
+  EXPECT_EQ(today.size(), 10u);
+  EXPECT_EQ(RestoredDateText("", "00000000", clock), today);
+  EXPECT_EQ(RestoredDateText("00000000", "00000000", clock), "00000000");
+  EXPECT_EQ(RestoredDateText("99999999", "99999999", clock), "99999999");
+  EXPECT_EQ(RestoredDateText("20110105", "99999999", clock), "2011/01/05");
+  // The other bound's open value is an ordinary stored date in this edit.
+  EXPECT_EQ(RestoredDateText("99999999", "00000000", clock), "9999/99/99");
+}
+
+TEST(ShellRulesTest, ExitRectangleIsTheNormalOneWhenMaximisedAndNeverLeftOrAboveTheScreen) {
+  const WindowRect current{-8, -8, 1616, 1016};
+  const WindowRect normal{100, 50, 1200, 800};
+  WindowRect maximised = ShutdownWindowRect(current, normal, true);
+  EXPECT_EQ(maximised.x, 100);
+  EXPECT_EQ(maximised.y, 50);
+  EXPECT_EQ(maximised.width, 1200);
+  EXPECT_EQ(maximised.height, 800);
+  WindowRect off = ShutdownWindowRect({-40, -25, 900, 700}, normal, false);
+  EXPECT_EQ(off.x, 0);
+  EXPECT_EQ(off.y, 0);
+  EXPECT_EQ(off.width, 900);  // the size is kept as it was
+  EXPECT_EQ(off.height, 700);
+}
+
+TEST(ShellRulesTest, WebSearchAddressCarriesTheFilter) {
+  const std::string base = "https://search.example/";
+  EXPECT_EQ(WebSearchAddress(base, "abc", 0), "https://search.example/search?q=abc");
+  EXPECT_EQ(WebSearchAddress(base, "abc", 1), "https://search.example/search?q=abc&tbm=isch");
+  EXPECT_EQ(WebSearchAddress(base, "abc", 2), "https://search.example/search?q=abc&tbm=isch&tbs=itp:photo");
+  EXPECT_EQ(WebSearchAddress(base, "abc", 3), "https://search.example/search?q=abc filetype:pdf");
+}
+
+TEST(HoverHelpTest, TextsFollowTheStateAtTheMomentOfHovering) {
+  HoverState state;
+  EXPECT_NE(HoverHelpText("ID_NOW_DSP", state).find("「不明」"), std::string::npos);
+  state.pageType = "PDF";
+  EXPECT_NE(HoverHelpText("ID_NOW_DSP", state).find("「PDF」"), std::string::npos);
+  state.optWord = 1;
+  EXPECT_NE(HoverHelpText("ID_OPT_WORD", state).find("\n書式付きでWordにセットします"), std::string::npos);
+  state.optWord = 0;
+  EXPECT_NE(HoverHelpText("ID_OPT_WORD", state).find("\n書式を付けず、テキストのみをWordにセットします"),
+            std::string::npos);
+  EXPECT_EQ(HoverHelpText("ID_TITLE2", state),
+            "データベース項目の「作成者」内を\n検索する文字(列)をセットします\n※ 大文字・小文字を区別します\n※ "
+            "「全文」にチェックがあると入力禁止になっています");
+  // The search edits have no hover text of their own.
+  EXPECT_EQ(HoverHelpText("ID_EDIT1", state), "");
+}
+
+class StoreChangeTest : public ::testing::Test {
+ protected:
+  test::TempDir current;
+  test::TempDir other;
+  MemorySettings settings;
+  test::ScriptedPrompter prompter;
+  test::RecordingProgress progress;
+  Store store{settings, prompter};
+
+  void SetUp() override {
+    store.SetLocation(current.path());
+    settings.SetText(setting::StorePath, current.path());
+    settings.SetText(setting::SerialCounter, "00000007");
+  }
+  static void Touch(const std::filesystem::path& file) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file) << "<PT>x\r\n";
+  }
+};
+
+TEST_F(StoreChangeTest, AnExistingStoreSetsTheCounterAfterItsHighestRecord) {
+  Touch(std::filesystem::path(other.path()) / "DOCDATA/TXT/00/00000000.TXT");
+  Touch(std::filesystem::path(other.path()) / "DOCDATA/TXT/41/00000041.TXT");
+  ASSERT_TRUE(ChangeStoreLocation(other.path(), store, settings, prompter, progress));
+  EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000042");
+  EXPECT_EQ(settings.GetText(setting::StorePath), other.path());
+  EXPECT_EQ(store.Location(), other.path());
+  EXPECT_EQ(progress.maxWaitDepth, 1);  // the scan ran under the wait cursor
+  EXPECT_EQ(progress.waitDepth, 0);
+}
+
+TEST_F(StoreChangeTest, AnEmptyFolderGetsDocdataAndCountsFromZero) {
+  ASSERT_TRUE(ChangeStoreLocation(other.path(), store, settings, prompter, progress));
+  EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(other.path()) / "DOCDATA"));
+  EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000000");
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(StoreChangeTest, ALocationWithoutAStoreThatCannotBeCreatedChangesNothing) {
+  std::filesystem::permissions(other.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  const bool writable = std::ofstream(other.File("probe")).good();  // root writes anyway
+  if (!writable) {
+    EXPECT_FALSE(ChangeStoreLocation(other.path(), store, settings, prompter, progress));
+    EXPECT_TRUE(prompter.ShowedMessage(30017));
+    EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000007");
+    EXPECT_EQ(store.Location(), current.path());
+  }
+  std::filesystem::permissions(other.path(), std::filesystem::perms::owner_all);
+  // A relative path can hold no store either.
+  prompter.shown.clear();
+  EXPECT_FALSE(ChangeStoreLocation("relative/folder", store, settings, prompter, progress));
+  EXPECT_TRUE(prompter.ShowedMessage(30038));
+  EXPECT_EQ(settings.GetText(setting::StorePath), current.path());
+  EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000007");
+}
+
+TEST(SheetValuesTest, WritingRewritesEveryOptionAndLeavesTheCounterAlone) {
+  MemorySettings settings;
+  settings.SetText(setting::SerialCounter, "00000012");
+  SheetValues values = LoadSheetValues(settings, "/data");
+  EXPECT_EQ(values.storePath, "/data");
+  EXPECT_EQ(values.hitMax, 500);
+  WriteSheetValues(values, settings);
+  for (const SettingKey* key :
+       {&setting::SetList, &setting::ColumnMnt, &setting::Ques, &setting::Home, &setting::MenuLen, &setting::DspWord,
+        &setting::WordStorePath, &setting::HitMax, &setting::Fukugen, &setting::Kakunin})
+    EXPECT_TRUE(settings.Has(key->section, key->name)) << key->name;
+  EXPECT_FALSE(settings.Has("KanSet", "StorePath"));
+  EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000012");
+  EXPECT_EQ(ClampMenuLen(5), 20);
+  EXPECT_EQ(ClampMenuLen(999), 200);
+}
+
+}  // namespace
+}  // namespace folidex

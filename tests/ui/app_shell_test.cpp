@@ -1,0 +1,617 @@
+// The desktop program's shell under a real X server: start-up and exit, one running copy, the
+// ribbon's elements and rules, the search from the ribbon, the settings sheet, the area swap.
+// Every test runs on its own settings file, store folder and lock file.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "app/CAboutDlg.h"
+#include "app/CMainFrame.h"
+#include "app/CMainSheet.h"
+#include "app/CMyRibbonBar.h"
+#include "app/CShelfApp.h"
+#include "app/SettingsFlow.h"
+#include "common/qt/QtPrompter.h"
+#include "common/qt/QtSettings.h"
+#include "common/qt/QtText.h"
+#include "html/CShelfView.h"
+#include "html/qt/WebEngineSetup.h"
+#include "list/CLeftView.h"
+#include "list/SavedLists.h"
+#include "support/TestSupport.h"
+
+using namespace folidex;
+
+namespace {
+
+// One run of the program's shell on a folder of its own.
+class Run {
+ public:
+  test::TempDir dir;
+  test::FixedClock clock;
+  std::unique_ptr<CShelfApp> app;
+
+  QString Ini() const { return QString::fromStdString(dir.File("settings.ini")); }
+  std::string StorePath() const { return dir.File("store"); }
+  void WriteIni(const std::string& text) const {
+    std::filesystem::create_directories(StorePath());
+    std::ofstream(dir.File("settings.ini")) << text;
+  }
+  // Settings that every run has: a store, no home page to fetch.
+  void WriteStandardIni(const std::string& extra = {}) const {
+    WriteIni("[KanSet]\nStorePath=" + StorePath() + "\nHome=about:blank\n" + extra);
+  }
+  bool Start() {
+    ShellOptions options;
+    options.settingsFile = Ini();
+    options.lockFile = QString::fromStdString(dir.File("folidex.lock"));
+    options.clock = &clock;
+    app = std::make_unique<CShelfApp>(options);
+    return app->InitInstance();
+  }
+  void Stop() { app.reset(); }
+  CMainFrame* Frame() const { return app->MainFrame(); }
+  CMyRibbonBar* Ribbon() const { return Frame()->Ribbon(); }
+  template <typename T>
+  T* Element(const char* id) const {
+    return Frame()->findChild<T*>(QString::fromLatin1(id));
+  }
+  // The settings file as the next start reads it.
+  long Int(const SettingKey& key) const { return QtSettings(Ini()).GetInt(key); }
+  QString Text(const SettingKey& key) const { return ToQString(QtSettings(Ini()).GetText(key)); }
+};
+
+QString Msg(int id) { return QString::fromUtf8(MessageTextUtf8(id)); }
+
+// Acts on the next modal window once it is shown.
+void WhenModal(std::function<void(QWidget*)> action) {
+  QTimer::singleShot(50, [action] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) {
+      WhenModal(action);
+      return;
+    }
+    action(modal);
+  });
+}
+
+void Click(QWidget* root, const char* id) {
+  auto* button = root->findChild<QAbstractButton*>(QString::fromLatin1(id));
+  QVERIFY2(button, id);
+  button->click();
+}
+
+ListRows::Cells RowCells(const char* serial, const char* title) {
+  ListRows::Cells cells;
+  cells[0] = "1";
+  cells[1] = serial;
+  cells[3] = title;
+  return cells;
+}
+
+void PutRecord(Store& store, const std::string& serial, const char* title) {
+  store.WorkingRecord().Clear();
+  store.WorkingRecord()[FieldTag::PT] = title;
+  store.WorkingRecord()[FieldTag::TY] = "O";
+  store.WorkingRecord()[FieldTag::FA] = "2010/12/01 10:00:00";
+  QVERIFY(store.WriteRecordFile(serial));
+}
+
+}  // namespace
+
+class AppShellTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    QtPrompter::ScriptAnswers({});
+    QtPrompter::TakeShownTexts();
+    SetBrowseForFolderScript({});
+  }
+
+  void startWithoutStorePathAsksAndEndsOnNo();
+  void lastListComesBackOnlyWithSetListButIsAlwaysWritten();
+  void exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge();
+  void aSecondCopyIsRefused();
+  void ribbonElementsCarryTheirLabels();
+  void enablingRulesFollowFlagsListAndPageType();
+  void lowerDateBoundGetsTodayOnlyOverTheOpenValue();
+  void restoreWithoutFukugenStartsWithTodayAndFlagsOff();
+  void searchFromTheRibbonFillsTheListAndSavesTheConditions();
+  void settingsSheetChangesTheStoreAndCancelChangesNothing();
+  void settingsSheetFieldRules();
+  void areaSwapIsWrittenAndTakesEffectAtTheNextStart();
+};
+
+void AppShellTest::startWithoutStorePathAsksAndEndsOnNo() {
+  Run run;
+  run.WriteIni("[KanSet]\nHome=about:blank\n");
+  QtPrompter::ScriptAnswers({Answer::No});
+  QVERIFY(!run.Start());
+  QVERIFY(run.Frame()->isVisible());  // the question comes after the window is shown
+  QStringList shown = QtPrompter::TakeShownTexts();
+  QCOMPARE(shown, QStringList{Msg(30016)});
+  run.Stop();
+  // Nothing is written into a store that was never chosen, and no further message appears.
+  QVERIFY(QtPrompter::TakeShownTexts().isEmpty());
+  QVERIFY(!std::filesystem::exists(run.StorePath() + "/DOCDATA"));
+  QCOMPARE(run.Text(setting::StorePath), QString());
+}
+
+void AppShellTest::lastListComesBackOnlyWithSetListButIsAlwaysWritten() {
+  Run run;
+  {
+    MemorySettings settings;
+    test::ScriptedPrompter prompter;
+    Store store(settings, prompter);
+    store.SetLocation(run.StorePath());
+    ListRows rows;
+    rows.AppendRow(RowCells("00000001", "one"), false);
+    rows.AppendRow(RowCells("00000002", "two"), false);
+    QCOMPARE(SaveListFile(rows, store, prompter, "ListData.csv"), 1);
+  }
+  run.WriteStandardIni("SetList=1\n");
+  QVERIFY(run.Start());
+  QCOMPARE(run.app->services().list.RowCount(), 2);
+  QCOMPARE(run.app->services().list.Cell(1, 1), std::string("00000002"));
+  run.Stop();
+
+  run.WriteStandardIni("SetList=0\n");
+  QVERIFY(run.Start());
+  QCOMPARE(run.app->services().list.RowCount(), 0);
+  run.app->services().list.AppendRow(RowCells("00000009", "nine"), false);
+  run.Stop();
+
+  // The list of the latest run is in ListData.csv for the next start with SetList 1.
+  run.WriteStandardIni("SetList=1\n");
+  QVERIFY(run.Start());
+  QCOMPARE(run.app->services().list.RowCount(), 1);
+  QCOMPARE(run.app->services().list.Cell(0, 1), std::string("00000009"));
+  QVERIFY(QtPrompter::TakeShownTexts().isEmpty());
+}
+
+void AppShellTest::exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge() {
+  Run run;
+  run.WriteStandardIni("[Last]\nZoomed=1\nDocType=0\nDspPage=http://kept.example/\n");
+  QVERIFY(run.Start());
+  QTRY_VERIFY(run.Frame()->isMaximized());
+  Click(run.Ribbon(), "ID_BUTTON10");  // the photo filter
+  QCOMPARE(run.Ribbon()->WebSearchFilter(), 2);
+  const QRect normal = run.Frame()->normalGeometry();
+  const int leftWidth = run.Frame()->Splitter()->sizes().value(0);
+  const QString address = ToQString(run.Frame()->HtmlView()->GetLocationURL());
+  run.Frame()->close();
+  // No address shown: the last page stays as it was.
+  QCOMPARE(run.Text(setting::DspPage), address.isEmpty() ? QStringLiteral("http://kept.example/") : address);
+  QCOMPARE(run.Int(setting::Zoomed), 1L);
+  QCOMPARE(run.Int(setting::DocType), 2L);
+  QCOMPARE(run.Int(setting::CxCur), long(leftWidth));
+  QCOMPARE(run.Int(setting::WindowWidth), long(normal.width()));
+  QCOMPARE(run.Int(setting::WindowHeight), long(normal.height()));
+  QVERIFY(run.Int(setting::WindowX) >= 0);
+  run.Stop();
+
+  // A normal window partly off the left and top edges; the address shown is kept.
+  run.WriteStandardIni("[Last]\nZoomed=0\nDspPage=http://kept.example/\n");
+  QVERIFY(run.Start());
+  QVERIFY(!run.Frame()->isMaximized());
+  QCOMPARE(run.Ribbon()->WebSearchFilter(), 0);
+  const QString page = QString::fromStdString(run.dir.File("page.html"));
+  std::ofstream(page.toStdString()) << "<html><body>page</body></html>";
+  run.Frame()->HtmlView()->Navigate2(ToCp932(page));
+  QTRY_VERIFY_WITH_TIMEOUT(!run.Frame()->HtmlView()->GetLocationURL().empty(), 20000);
+  const QString shown = ToQString(run.Frame()->HtmlView()->GetLocationURL());
+  run.Frame()->move(-40, -25);
+  QTRY_VERIFY(run.Frame()->frameGeometry().x() < 0);
+  const QSize size = run.Frame()->frameGeometry().size();
+  run.Frame()->close();
+  QCOMPARE(run.Int(setting::Zoomed), 0L);
+  QCOMPARE(run.Int(setting::WindowX), 0L);
+  QCOMPARE(run.Int(setting::WindowY), 0L);
+  QCOMPARE(run.Int(setting::WindowWidth), long(size.width()));
+  QCOMPARE(run.Text(setting::DspPage), shown);
+}
+
+void AppShellTest::aSecondCopyIsRefused() {
+  // The first copy is the program itself, started as a user would.
+  Run first;
+  QDir().mkpath(QString::fromStdString(first.dir.File("cfg/Orvane")));
+  QDir().mkpath(QString::fromStdString(first.dir.File("run")));
+  QFile::setPermissions(QString::fromStdString(first.dir.File("run")),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  std::filesystem::create_directories(first.StorePath());
+  std::ofstream(first.dir.File("cfg/Orvane/Folidex.conf"))
+      << "[KanSet]\nStorePath=" << first.StorePath() << "\nHome=about:blank\n";
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(first.dir.File("cfg")));
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(first.dir.File("run")));
+  program.setProcessEnvironment(env);
+  program.start(QStringLiteral(FOLIDEX_PROGRAM), {});
+  QVERIFY(program.waitForStarted());
+  const QString lock = QString::fromStdString(first.dir.File("run/folidex.lock"));
+  QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock), 30000);
+
+  // A second copy on the same lock shows 30034 and ends before building any window.
+  Run second;
+  second.WriteStandardIni();
+  ShellOptions options;
+  options.settingsFile = second.Ini();
+  options.lockFile = lock;
+  CShelfApp app(options);
+  QtPrompter::ScriptAnswers({Answer::Ok});
+  QVERIFY(!app.InitInstance());
+  QCOMPARE(app.ExitCode(), 1);
+  QVERIFY(app.MainFrame() == nullptr);
+  QCOMPARE(QtPrompter::TakeShownTexts(), QStringList{Msg(30034)});
+  // The first copy runs on, still holding its lock.
+  QTest::qWait(300);
+  QCOMPARE(program.state(), QProcess::Running);
+  QVERIFY(QFile::exists(lock));
+  program.kill();
+  program.waitForFinished();
+}
+
+void AppShellTest::ribbonElementsCarryTheirLabels() {
+  Run run;
+  run.WriteStandardIni();
+  QVERIFY(run.Start());
+  CMyRibbonBar* ribbon = run.Ribbon();
+  QCOMPARE(ribbon->Tabs()->tabText(0), QStringLiteral("ホーム  ( WClick , Ctrl+F1 )"));
+  QCOMPARE(ribbon->Tabs()->tabText(1), QStringLiteral("検索"));
+  const std::pair<const char*, const char*> labelled[] = {
+      {"ID_GET_PDF", "PDF 取得"},
+      {"ID_GET_WORD", "Word 出力"},
+      {"ID_OPT_WORD", "書式付"},
+      {"ID_BUTTON7", "検索"},
+      {"ID_BUTTON8", "すべて"},
+      {"ID_BUTTON9", "画像"},
+      {"ID_BUTTON10", "写真"},
+      {"ID_BUTTON11", "PDF"},
+      {"ID_DSP_AREA", "エリア 切替"},
+      {"ID_CHANGE_AREA", "エリア 交換"},
+      {"ID_COL_COLOR", "列色 変更"},
+      {"ID_SORT_U", "昇順 ソート"},
+      {"ID_SORT_D", "降順 ソート"},
+      {"ID_EXCEL_OUT3", "Excel 出力"},
+      {"IDC_SAVE_LIST", "この名前でリストを保存"},
+      {"IDC_LOAD_LIST", "リスト 呼出し"},
+      {"IDC_LIST_KANRI", "リスト 管理"},
+      {"ID_LIST_CLEAR", "一覧表 クリア"},
+      {"ID_HELP", "ヘルプ"},
+      {"ID_TITLE1", "1.タ イ ト ル"},
+      {"ID_TITLE2", "2.作　成　者"},
+      {"ID_TITLE3", "3.サブタイトル"},
+      {"ID_TITLE4", "4.キーワード"},
+      {"ID_TITLE5", "5.P D F 本文"},
+      {"ID_ZENBUN", "全文(1-5)"},
+      {"ID_MD_HANI", "作成日の範囲"},
+      {"ID_SPACE_CUT", "スペースを除去して検索する"},
+      {"ID_ADD_LIST", "結果をリスト末尾に追加する"},
+      {"ID_DB_SEARCH", "DB 検索"},
+  };
+  for (const auto& [id, label] : labelled) {
+    QWidget* element = run.Element<QWidget>(id);
+    QVERIFY2(element, id);
+    QCOMPARE(element->property("label").toString(), QString::fromUtf8(label));
+  }
+  QCOMPARE(ribbon->findChildren<QWidget*>(QStringLiteral("ID_LIST_CLEAR")).size(), 2);  // on both tabs
+  for (const char* id : {"ID_GOKU", "ID_EDIT_NAME", "ID_EDIT1", "ID_EDIT2", "ID_EDIT3", "ID_EDIT4", "ID_EDIT5",
+                         "ID_EDIT6", "ID_DATE1", "ID_DATE2"})
+    QVERIFY2(run.Element<QLineEdit>(id), id);
+  for (const char* id : {"ID_CHK0", "ID_CHK1", "ID_CHK2"}) QVERIFY2(run.Element<QCheckBox>(id), id);
+  QVERIFY(run.Element<QToolButton>("ID_NOW_DSP"));
+  QVERIFY(run.Element<QToolButton>("ID_SHOW_MENU"));
+  QCOMPARE(run.Element<QToolButton>("ID_DSP_AREA")->menu(), ribbon->AreaMenu());
+  QStringList appItems;
+  for (QAction* action : ribbon->ApplicationMenu()->actions())
+    if (!action->isSeparator()) appItems << action->objectName() + QLatin1Char('=') + action->text();
+  QCOMPARE(appItems,
+           (QStringList{QStringLiteral("ID_KAN_SET=環境設定(&K)"), QStringLiteral("ID_APP_ABOUT=バージョン情報(&A)"),
+                        QStringLiteral("ID_APP_EXIT=終了(&X)")}));
+  QStringList areaItems;
+  for (QAction* action : ribbon->AreaMenu()->actions()) areaItems << action->text();
+  QCOMPARE(areaItems,
+           (QStringList{QStringLiteral("均等表示"), QStringLiteral("ＨＴＭＬエリア"), QStringLiteral("リストエリア")}));
+  for (const char* pane : {"pane120", "pane121", "pane123"}) QVERIFY2(run.Element<QLabel>(pane), pane);
+  QCOMPARE(run.Element<QLabel>("pane120")->accessibleName(), QStringLiteral("Url & Search Files"));
+  QVERIFY(run.Frame()->windowTitle().startsWith(QStringLiteral("フォリデクス")));
+
+  // The Word format toggle and its hover text, which follows the value at hovering time.
+  QVERIFY(ribbon->HoverText(QStringLiteral("ID_OPT_WORD")).contains(QStringLiteral("書式付きで")));
+  Click(ribbon, "ID_OPT_WORD");
+  QCOMPARE(run.Element<QWidget>("ID_OPT_WORD")->property("label").toString(), QStringLiteral("TEXT"));
+  QCOMPARE(run.app->services().settings.GetInt(setting::OptWord), 0L);
+  QVERIFY(ribbon->HoverText(QStringLiteral("ID_OPT_WORD")).contains(QStringLiteral("テキストのみを")));
+
+  // The About box lists the history newest first and closes with 確認 (&Y).
+  CAboutDlg about(run.Frame());
+  QCOMPARE(about.windowTitle(), QStringLiteral("バージョン情報"));
+  const QStringList lines = about.findChild<QPlainTextEdit*>(QStringLiteral("IDC_HISTORY"))->toPlainText().split('\n');
+  QCOMPARE(lines.size(), 5);
+  QCOMPARE(lines.first(), Msg(30204));
+  QCOMPARE(lines.last(), Msg(30200));
+  QCOMPARE(about.findChild<QAbstractButton*>(QStringLiteral("IDOK"))->text(), QStringLiteral("確認 (&Y)"));
+  QVERIFY(CAboutDlg::HistoryText().endsWith(Msg(30200) + QStringLiteral("\r\n")));
+}
+
+void AppShellTest::enablingRulesFollowFlagsListAndPageType() {
+  Run run;
+  run.WriteStandardIni("[Last]\nSelCol=0\n[Search]\nZenbun=0\nChk1=0\nChk2=0\n");
+  QVERIFY(run.Start());
+  auto enabled = [&run](const char* id) { return run.Element<QWidget>(id)->isEnabled(); };
+  QVERIFY(enabled("ID_EDIT1") && enabled("ID_EDIT5") && !enabled("ID_EDIT6"));
+  Click(run.Ribbon(), "ID_ZENBUN");
+  QVERIFY(!enabled("ID_EDIT1") && !enabled("ID_EDIT5") && enabled("ID_EDIT6"));
+  QCOMPARE(run.app->services().settings.GetInt(setting::Zenbun), 1L);
+  QVERIFY(!enabled("ID_DATE1") && !enabled("ID_DATE2"));
+  Click(run.Ribbon(), "ID_CHK2");
+  QVERIFY(!enabled("ID_DATE1") && enabled("ID_DATE2"));
+  QVERIFY(enabled("ID_SPACE_CUT") && enabled("ID_ADD_LIST"));
+
+  // Sorting needs a selected column above 0; the list buttons need rows.
+  QVERIFY(!enabled("ID_SORT_U") && !enabled("ID_SORT_D"));
+  for (QWidget* clear : run.Ribbon()->findChildren<QWidget*>(QStringLiteral("ID_LIST_CLEAR")))
+    QVERIFY(!clear->isEnabled());
+  QVERIFY(!enabled("IDC_SAVE_LIST") && !enabled("ID_EDIT_NAME") && !enabled("ID_EXCEL_OUT3"));
+  QVERIFY(enabled("IDC_LOAD_LIST") && enabled("IDC_LIST_KANRI"));
+  // A click on the header of column 3 selects it.
+  QHeaderView* header = run.Frame()->ListView()->horizontalHeader();
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                    QPoint(header->sectionViewportPosition(3) + header->sectionSize(3) / 2, header->height() / 2));
+  QCOMPARE(run.app->services().settings.GetInt(setting::SelCol), 3L);
+  run.app->services().list.AppendRow(RowCells("00000001", "one"), false);
+  run.Ribbon()->UpdateCommandStates();
+  QVERIFY(enabled("ID_SORT_U") && enabled("ID_SORT_D"));
+  for (QWidget* clear : run.Ribbon()->findChildren<QWidget*>(QStringLiteral("ID_LIST_CLEAR")))
+    QVERIFY(clear->isEnabled());
+  QVERIFY(enabled("IDC_SAVE_LIST") && enabled("ID_EDIT_NAME") && enabled("ID_EXCEL_OUT3"));
+
+  // PDF 取得 and Word 出力 only while the HTML area shows a PDF.
+  QVERIFY(!enabled("ID_GET_PDF") && !enabled("ID_GET_WORD"));
+  const QString pdf = QString::fromStdString(run.dir.File("shown.pdf"));
+  {
+    QPdfWriter writer(pdf);
+    QPainter painter(&writer);
+    painter.drawText(QPointF(100, 100), QStringLiteral("Folidex"));
+  }
+  run.Frame()->HtmlView()->Navigate2(ToCp932(pdf));
+  QTRY_COMPARE_WITH_TIMEOUT(ToQString(run.Frame()->HtmlView()->PageType()), QStringLiteral("PDF"), 20000);
+  QTRY_VERIFY(enabled("ID_GET_PDF") && enabled("ID_GET_WORD"));
+  QCOMPARE(run.Element<QWidget>("ID_NOW_DSP")->property("label").toString(), QStringLiteral("PDF"));
+  QVERIFY(run.Ribbon()->HoverText(QStringLiteral("ID_NOW_DSP")).contains(QStringLiteral("「PDF」")));
+  // Their functions are not part of this version, and say so.
+  QtPrompter::ScriptAnswers({Answer::Ok});
+  Click(run.Ribbon(), "ID_GET_PDF");
+  QCOMPARE(QtPrompter::TakeShownTexts(), QStringList{Msg(39001)});
+}
+
+void AppShellTest::lowerDateBoundGetsTodayOnlyOverTheOpenValue() {
+  Run run;
+  run.WriteStandardIni("Fukugen=1\n[Search]\nDate1=00000000\nDate2=20101231\nChk1=0\nChk2=0\n");
+  QVERIFY(run.Start());
+  auto* date1 = run.Element<QLineEdit>("ID_DATE1");
+  QCOMPARE(date1->text(), QStringLiteral("00000000"));
+  QCOMPARE(run.Element<QLineEdit>("ID_DATE2")->text(), QStringLiteral("2010/12/31"));
+  const QString today = ToQString(FormatLocalTime(run.clock.Now(), "%Y/%m/%d"));
+  Click(run.Ribbon(), "ID_CHK1");
+  QCOMPARE(date1->text(), today);
+  QCOMPARE(run.app->services().settings.GetInt(setting::Chk1), 1L);
+  Click(run.Ribbon(), "ID_CHK1");  // off: the text stays
+  QCOMPARE(run.app->services().settings.GetInt(setting::Chk1), 0L);
+  date1->setText(QStringLiteral("2011/01/01"));
+  Click(run.Ribbon(), "ID_CHK1");
+  QCOMPARE(date1->text(), QStringLiteral("2011/01/01"));
+}
+
+void AppShellTest::restoreWithoutFukugenStartsWithTodayAndFlagsOff() {
+  Run run;
+  const std::string search =
+      "[Search]\nGoku0=abc\nDate1=20100101\nDate2=20101231\nZenbun=1\nChk0=1\nChk1=1\nChk2=1\nSpaceCut=1\nAddList=1\n";
+  run.WriteStandardIni("Fukugen=0\n" + search);
+  QVERIFY(run.Start());
+  const QString today = ToQString(FormatLocalTime(run.clock.Now(), "%Y/%m/%d"));
+  QCOMPARE(run.Element<QLineEdit>("ID_DATE1")->text(), today);
+  QCOMPARE(run.Element<QLineEdit>("ID_DATE2")->text(), today);
+  for (const char* id : {"ID_ZENBUN", "ID_CHK0", "ID_CHK1", "ID_CHK2", "ID_SPACE_CUT", "ID_ADD_LIST"})
+    QVERIFY2(!run.Element<QCheckBox>(id)->isChecked(), id);
+  QCOMPARE(run.Element<QLabel>("ID_MD_HANI")->text(), QStringLiteral("取得日の範囲"));
+  // The terms come back either way; the edits follow the (off) full-text flag.
+  QCOMPARE(run.Element<QLineEdit>("ID_EDIT1")->text(), QStringLiteral("abc"));
+  QVERIFY(run.Element<QLineEdit>("ID_EDIT1")->isEnabled());
+  run.Stop();
+
+  run.WriteStandardIni("Fukugen=1\n" + search);
+  QVERIFY(run.Start());
+  QCOMPARE(run.Element<QLineEdit>("ID_DATE1")->text(), QStringLiteral("2010/01/01"));
+  QCOMPARE(run.Element<QLineEdit>("ID_DATE2")->text(), QStringLiteral("2010/12/31"));
+  for (const char* id : {"ID_ZENBUN", "ID_CHK0", "ID_CHK1", "ID_CHK2", "ID_SPACE_CUT", "ID_ADD_LIST"})
+    QVERIFY2(run.Element<QCheckBox>(id)->isChecked(), id);
+  QCOMPARE(run.Element<QLabel>("ID_MD_HANI")->text(), QStringLiteral("作成日の範囲"));
+}
+
+void AppShellTest::searchFromTheRibbonFillsTheListAndSavesTheConditions() {
+  Run run;
+  {
+    MemorySettings settings;
+    test::ScriptedPrompter prompter;
+    Store store(settings, prompter);
+    store.SetLocation(run.StorePath());
+    PutRecord(store, "00000000", "Alpha report");
+    PutRecord(store, "00000001", "Beta");
+    PutRecord(store, "00000002", "Alpha notes");
+  }
+  run.WriteStandardIni("Kakunin=0\n[Sys]\nNo=00000003\n[Search]\nZenbun=0\nChk1=0\nChk2=0\n");
+  QVERIFY(run.Start());
+  run.Element<QLineEdit>("ID_EDIT1")->setText(QStringLiteral("Alpha"));
+  QtPrompter::ScriptAnswers({Answer::Ok});
+  Click(run.Ribbon(), "ID_DB_SEARCH");
+  const QStringList shown = QtPrompter::TakeShownTexts();
+  QCOMPARE(shown.size(), 1);
+  QVERIFY2(shown.first().contains(QStringLiteral("2")), qPrintable(shown.first()));
+  QCOMPARE(run.app->services().list.RowCount(), 2);
+  QCOMPARE(run.app->services().list.Cell(1, 1), std::string("00000002"));
+  QCOMPARE(ToQString(run.app->services().settings.GetText(setting::Goku(0))), QStringLiteral("Alpha"));
+  QCOMPARE(ToQString(run.app->services().settings.GetText(setting::Date1)), QStringLiteral("00000000"));
+  QCOMPARE(ToQString(run.app->services().settings.GetText(setting::Date2)), QStringLiteral("99999999"));
+  QVERIFY(!run.Element<QLabel>("pane123")->text().isEmpty());  // the elapsed time
+  QCOMPARE(run.Ribbon()->ProgressBar()->value(), 0);
+  // The list buttons follow the filled list.
+  QVERIFY(run.Element<QWidget>("IDC_SAVE_LIST")->isEnabled());
+}
+
+void AppShellTest::settingsSheetChangesTheStoreAndCancelChangesNothing() {
+  Run run;
+  run.WriteStandardIni("[Sys]\nNo=00000005\n");
+  QVERIFY(run.Start());
+  test::TempDir other;
+  for (const char* file : {"DOCDATA/TXT/00/00000000.TXT", "DOCDATA/TXT/41/00000041.TXT"}) {
+    std::filesystem::path path = std::filesystem::path(other.path()) / file;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << "<PT>x\r\n";
+  }
+  SetBrowseForFolderScript([&other](const QString&) { return QString::fromStdString(other.path()); });
+  Services& services = run.app->services();
+
+  WhenModal([](QWidget* sheet) {
+    Click(sheet, "IDC_BROWSE_STORE");
+    QCOMPARE(sheet->findChild<QLineEdit*>(QStringLiteral("IDC_STORE_PATH"))->text().isEmpty(), false);
+    Click(sheet, "IDCANCEL");
+  });
+  run.Frame()->OnCommand(QStringLiteral("ID_KAN_SET"));
+  QCOMPARE(services.store.Location(), run.StorePath());
+  QCOMPARE(ToQString(services.settings.GetText(setting::SerialCounter)), QStringLiteral("00000005"));
+  QCOMPARE(ToQString(services.settings.GetText(setting::StorePath)), QString::fromStdString(run.StorePath()));
+
+  WhenModal([](QWidget* sheet) {
+    QCOMPARE(sheet->windowTitle(), QStringLiteral("環境設定"));
+    QCOMPARE(static_cast<CMainSheet*>(sheet)->CurrentPage(), 0);
+    Click(sheet, "IDC_BROWSE_STORE");
+    Click(sheet, "IDOK");
+  });
+  QCOMPARE(EditSettings(services, run.Frame()), 1);
+  QCOMPARE(services.store.Location(), other.path());
+  QCOMPARE(ToQString(services.settings.GetText(setting::SerialCounter)), QStringLiteral("00000042"));
+  QCOMPARE(ToQString(services.settings.GetText(setting::StorePath)), QString::fromStdString(other.path()));
+  QCOMPARE(run.Int(setting::Kakunin), 1L);  // every option is written out
+  QVERIFY(QtPrompter::TakeShownTexts().isEmpty());
+}
+
+void AppShellTest::settingsSheetFieldRules() {
+  Run run;
+  run.WriteStandardIni("HitMax=700\nMenuLen=40\nDspWord=0\nWordStorePath=\n");
+  QVERIFY(run.Start());
+  Services& services = run.app->services();
+  int opened = 0;
+  // Stored "save" without a folder: confirming shows 30028 and reopens on HTMLエリア.
+  QtPrompter::ScriptAnswers({Answer::Ok, Answer::Ok});
+  std::function<void(QWidget*)> first = [&](QWidget* sheet) {
+    ++opened;
+    QVERIFY(sheet->findChild<QRadioButton*>(QStringLiteral("IDC_HIT_500"))->isChecked());
+    QVERIFY(sheet->findChild<QRadioButton*>(QStringLiteral("IDC_DSP_WORD_SAVE"))->isChecked());
+    auto* spin = sheet->findChild<QSpinBox*>(QStringLiteral("IDC_MENU_LEN"));
+    spin->findChild<QLineEdit*>()->setText(QStringLiteral("5"));
+    spin->interpretText();
+    QCOMPARE(spin->value(), 20);
+    Click(sheet, "IDOK");
+    WhenModal([&](QWidget* again) {
+      ++opened;
+      QCOMPARE(static_cast<CMainSheet*>(again)->CurrentPage(), 1);
+      // Choosing "save" with an empty folder is refused.
+      Click(again, "IDC_DSP_WORD_SHOW");
+      Click(again, "IDC_DSP_WORD_SAVE");
+      QVERIFY(again->findChild<QRadioButton*>(QStringLiteral("IDC_DSP_WORD_SHOW"))->isChecked());
+      Click(again, "IDCANCEL");
+    });
+  };
+  WhenModal(first);
+  QCOMPARE(EditSettings(services, run.Frame()), 0);
+  QCOMPARE(opened, 2);
+  const QStringList shown = QtPrompter::TakeShownTexts();
+  QCOMPARE(shown, (QStringList{Msg(30028), Msg(30028)}));
+  // The first round's values were written; 700 was not changed by showing the 500 button.
+  QCOMPARE(services.settings.GetInt(setting::HitMax), 700L);
+  QCOMPARE(services.settings.GetInt(setting::MenuLen), 20L);
+  QCOMPARE(services.settings.GetInt(setting::DspWord), 0L);
+
+  // A chosen folder selects "save"; the folder chooser starts at home for a relative text.
+  QString asked;
+  SetBrowseForFolderScript([&asked](const QString& initial) {
+    asked = initial;
+    return QStringLiteral("/srv/word");
+  });
+  WhenModal([](QWidget* sheet) {
+    static_cast<CMainSheet*>(sheet)->SetStartPage(1);
+    Click(sheet, "IDC_BROWSE_WORD");
+    Click(sheet, "IDOK");
+  });
+  QCOMPARE(EditSettings(services, run.Frame()), 1);
+  QCOMPARE(asked, QDir::homePath());
+  QCOMPARE(ToQString(services.settings.GetText(setting::WordStorePath)), QStringLiteral("/srv/word"));
+  QCOMPARE(services.settings.GetInt(setting::DspWord), 0L);
+  QCOMPARE(BrowseForFolder(nullptr, QStringLiteral("//server/share")), QStringLiteral("/srv/word"));
+  QCOMPARE(asked, QDir::homePath());
+}
+
+void AppShellTest::areaSwapIsWrittenAndTakesEffectAtTheNextStart() {
+  Run run;
+  run.WriteStandardIni("[Last]\nArea=0\ncxCur=300\n");
+  QVERIFY(run.Start());
+  QSplitter* splitter = run.Frame()->Splitter();
+  QCOMPARE(splitter->widget(0), static_cast<QWidget*>(run.Frame()->HtmlView()));
+  QCOMPARE(splitter->sizes().value(0), 300);
+  QtPrompter::ScriptAnswers({Answer::Yes, Answer::Ok});
+  Click(run.Ribbon(), "ID_CHANGE_AREA");
+  QCOMPARE(QtPrompter::TakeShownTexts(), (QStringList{Msg(30023), Msg(30013)}));
+  QCOMPARE(run.app->services().settings.GetInt(setting::Area), 1L);
+  QCOMPARE(splitter->widget(0), static_cast<QWidget*>(run.Frame()->HtmlView()));  // not now
+  // Answered No, nothing is written.
+  QtPrompter::ScriptAnswers({Answer::No});
+  Click(run.Ribbon(), "ID_CHANGE_AREA");
+  QCOMPARE(run.app->services().settings.GetInt(setting::Area), 1L);
+  run.Stop();
+
+  QVERIFY(run.Start());
+  splitter = run.Frame()->Splitter();
+  QCOMPARE(splitter->widget(0), static_cast<QWidget*>(run.Frame()->ListView()));
+  QCOMPARE(splitter->sizes().value(0), 300);
+  // The area menu acts on column 0, here the list area.
+  run.Ribbon()->AreaMenu()->findChild<QAction*>(QStringLiteral("ID_AREA_HTML"))->trigger();
+  QCOMPARE(splitter->sizes().value(1), 0);
+  run.Ribbon()->AreaMenu()->findChild<QAction*>(QStringLiteral("ID_AREA_LIST"))->trigger();
+  QCOMPARE(splitter->sizes().value(0), 0);
+  run.Ribbon()->AreaMenu()->findChild<QAction*>(QStringLiteral("ID_AREA_EVEN"))->trigger();
+  QVERIFY(qAbs(splitter->sizes().value(0) - splitter->sizes().value(1)) <= splitter->handleWidth() + 1);
+}
+
+int main(int argc, char** argv) {
+  PrepareWebEngineProcess();
+  QApplication app(argc, argv);
+  AppShellTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "app_shell_test.moc"
