@@ -3,7 +3,6 @@
 #include "html/HomePage.h"
 #include "html/NavigationHistory.h"
 #include "html/PageType.h"
-#include "html/TextZoom.h"
 #include "support/TestSupport.h"
 
 namespace folidex {
@@ -103,14 +102,6 @@ TEST(NavigationHistory, BackForwardAndBranching) {
   EXPECT_FALSE(h.CanGoForward());
   EXPECT_EQ(h.Back(), "b.pdf");
   EXPECT_EQ(h.Back(), "a");
-}
-
-TEST(TextZoom, FiveLevelsStartingAtThree) {
-  EXPECT_EQ(TextZoomUp(kInitialTextZoomLevel), 4);
-  EXPECT_EQ(TextZoomUp(4), 4);
-  EXPECT_EQ(TextZoomDown(0), 0);
-  for (int level = 1; level < kTextZoomLevels; ++level) EXPECT_LT(TextZoomFactor(level - 1), TextZoomFactor(level));
-  EXPECT_DOUBLE_EQ(TextZoomFactor(kInitialTextZoomLevel), 1.0);
 }
 
 }  // namespace
