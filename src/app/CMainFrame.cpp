@@ -77,6 +77,8 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar"));
+  bar->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; }"
+                                    "QStatusBar QLabel { border: 1px solid #b7c6da; padding: 0px 4px; }"));
   const QFontMetrics metrics(bar->font());
   const QString ten = QStringLiteral("1234567890");
 
