@@ -1,15 +1,15 @@
 // gen_store: writes a synthetic store for the search benchmark.
 //
 //   gen_store --out DIR --records N [--mean-body BYTES] [--seed S]
-//             [--plant TERM] [--plant-title TERM] [--per-mille K]
+//             [--plant TERM] [--plant-ja TERM] [--plant-title TERM] [--per-mille K]
 //
 // DIR/DOCDATA/TXT/nn/ssssssss.TXT for serials 0..N-1 in the record-file format (CP932,
 // seventeen tagged lines, CR LF), with mixed Japanese and ASCII body text in its stored
 // (normalised) form, body sizes spread evenly between a quarter and seven quarters of the mean.
-// The body term (default QZXJWV) is planted into the body of about K per mille of the records
-// (default 2), the title term (default QZTITLE) into the title of another such set; the serials
-// of each set are written to DIR/planted-body.txt and DIR/planted-title.txt, one a line.
-// Terms are UTF-8 on the command line. Neither term may occur in the generated vocabulary.
+// The body terms (default QZXJWV, and the Japanese 量子暗号 beside it) are planted into the body of
+// about K per mille of the records (default 2), the title term (default QZTITLE) into the title of another such set;
+// the serials of each set are written to DIR/planted-body.txt and DIR/planted-title.txt, one a line. Terms are UTF-8 on
+// the command line. No term may occur in the generated vocabulary.
 
 #include <cstdio>
 #include <cstdlib>
@@ -220,14 +220,14 @@ std::string Words(std::mt19937_64& rng, const Vocabulary& v, int count) {
 int Usage() {
   std::fprintf(stderr,
                "usage: gen_store --out DIR --records N [--mean-body BYTES] [--seed S] [--plant TERM]\n"
-               "                 [--plant-title TERM] [--per-mille K]\n");
+               "                 [--plant-ja TERM] [--plant-title TERM] [--per-mille K]\n");
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string out, plant = "QZXJWV", plantTitle = "QZTITLE";
+  std::string out, plant = "QZXJWV", plantJa = "量子暗号", plantTitle = "QZTITLE";
   long records = -1, meanBody = 20000, perMille = 2;
   unsigned long seed = 1;
   for (int i = 1; i < argc; ++i) {
@@ -244,6 +244,8 @@ int main(int argc, char** argv) {
       seed = std::strtoul(value, nullptr, 10);
     else if (a == "--plant")
       plant = value;
+    else if (a == "--plant-ja")
+      plantJa = value;
     else if (a == "--plant-title")
       plantTitle = value;
     else if (a == "--per-mille")
@@ -252,7 +254,8 @@ int main(int argc, char** argv) {
       return Usage();
   }
   if (out.empty() || records < 0 || meanBody < 0 || perMille < 0 || perMille > 1000) return Usage();
-  const std::string bodyTerm = folidex::NormalizeSearchTerm(Utf8ToCp932(plant));
+  const std::string bodyTerm =
+      folidex::NormalizeSearchTerm(Utf8ToCp932(plant)) + " " + folidex::NormalizeSearchTerm(Utf8ToCp932(plantJa));
   const std::string titleTerm = Utf8ToCp932(plantTitle);
 
   Vocabulary vocabulary;

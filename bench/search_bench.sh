@@ -6,6 +6,7 @@
 # reused. With the page cache warm, hyperfine times a body search, a full-text search and a
 # title search of folidex-cli against `rg -l -F -j1` and `rg -l -F` (all threads) on
 # DOCDATA/TXT, and the ratios of the medians are printed (below 1.0: folidex-cli is faster).
+# A Japanese body term is timed too, against ripgrep given its CP932 bytes.
 # Before timing, the hit sets are checked to be identical to ripgrep's and to the planted sets.
 # Peak resident memory of the body search is reported from /usr/bin/time.
 #
@@ -27,6 +28,8 @@ mkdir -p "$stores"
 stores=$(cd "$stores" && pwd)
 
 term=qzxjwv        # planted in bodies (stored upper-case: QZXJWV)
+ja=量子暗号        # planted beside it; ripgrep gets its CP932 bytes
+ja_bytes="(?-u:$(printf '%s' "$ja" | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n' | sed 's/../\\x&/g'))"
 title=QZTITLE      # planted in titles
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -40,7 +43,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 for shape in $shapes; do
   records=${shape%%:*}
   mean=${shape##*:}
-  store=$stores/store-$records-$mean
+  store=$stores/store-v2-$records-$mean
   if [[ ! -f $store/.complete ]]; then
     rm -rf "$store"
     mkdir -p "$store"
@@ -58,6 +61,8 @@ for shape in $shapes; do
   "${search[@]}" --body "$term" 2>/dev/null | serials_of_cli >"$tmp/cli-body"
   rg -l -F "${term^^}" "$txt" | serials_of_rg >"$tmp/rg-body" || true
   "${search[@]}" --all "$term" 2>/dev/null | serials_of_cli >"$tmp/cli-all"
+  "${search[@]}" --body "$ja" 2>/dev/null | serials_of_cli >"$tmp/cli-ja"
+  rg -l --no-unicode "$ja_bytes" "$txt" | serials_of_rg >"$tmp/rg-ja" || true
   "${search[@]}" --title "$title" 2>/dev/null | serials_of_cli >"$tmp/cli-title"
   rg -l -F "$title" "$txt" | serials_of_rg >"$tmp/rg-title" || true
   sort "$store/planted-body.txt" >"$tmp/planted-body"
@@ -66,6 +71,8 @@ for shape in $shapes; do
   cmp -s "$tmp/cli-body" "$tmp/rg-body" || same=no
   cmp -s "$tmp/cli-body" "$tmp/planted-body" || same=no
   cmp -s "$tmp/cli-all" "$tmp/rg-body" || same=no
+  cmp -s "$tmp/cli-ja" "$tmp/rg-ja" || same=no
+  cmp -s "$tmp/cli-ja" "$tmp/planted-body" || same=no
   cmp -s "$tmp/cli-title" "$tmp/rg-title" || same=no
   cmp -s "$tmp/cli-title" "$tmp/planted-title" || same=no
   echo "hit sets identical to ripgrep's and to the planted sets: $same" \
@@ -80,18 +87,28 @@ for shape in $shapes; do
     -n "folidex full text" "${search[*]} --all $term" \
     -n "folidex title" "${search[*]} --title $title" \
     -n "rg -j1" "rg -l -F -j1 ${term^^} $txt" \
-    -n "rg" "rg -l -F ${term^^} $txt" >"$tmp/hyperfine.log" 2>&1 || { cat "$tmp/hyperfine.log"; exit 1; }
+    -n "rg" "rg -l -F ${term^^} $txt" \
+    -n "folidex body (Japanese)" "${search[*]} --body $ja" \
+    -n "rg -j1 (Japanese)" "rg -l -j1 --no-unicode '$ja_bytes' $txt" \
+    -n "rg (Japanese)" "rg -l --no-unicode '$ja_bytes' $txt" >"$tmp/hyperfine.log" 2>&1 ||
+    { cat "$tmp/hyperfine.log"; exit 1; }
   body=$(median "$tmp/times.json" 0)
   all=$(median "$tmp/times.json" 1)
   ttl=$(median "$tmp/times.json" 2)
   rg1=$(median "$tmp/times.json" 3)
   rgn=$(median "$tmp/times.json" 4)
+  jab=$(median "$tmp/times.json" 5)
+  ja1=$(median "$tmp/times.json" 6)
+  jan=$(median "$tmp/times.json" 7)
   printf 'median seconds: body %.3f, full text %.3f, title %.3f, rg -j1 %.3f, rg %.3f\n' \
     "$body" "$all" "$ttl" "$rg1" "$rgn"
+  printf 'median seconds, Japanese body term: folidex %.3f, rg -j1 %.3f, rg %.3f\n' "$jab" "$ja1" "$jan"
   echo "ratio body / rg -j1:      $(ratio "$body" "$rg1")   (target <= 1.0)"
   echo "ratio body / rg:          $(ratio "$body" "$rgn")"
   echo "ratio full text / rg -j1: $(ratio "$all" "$rg1")"
   echo "ratio full text / rg:     $(ratio "$all" "$rgn")"
   echo "ratio title / rg -j1:     $(ratio "$ttl" "$rg1")"
   echo "ratio title / rg:         $(ratio "$ttl" "$rgn")"
+  echo "ratio Japanese body / rg -j1: $(ratio "$jab" "$ja1")   (rg -j1 on the same term)"
+  echo "ratio Japanese body / rg:     $(ratio "$jab" "$jan")"
 done
