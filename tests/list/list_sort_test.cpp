@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "common/ByteText.h"
 #include "list/ListSort.h"
 #include "support/TestSupport.h"
 
@@ -46,12 +45,6 @@ TEST_F(ListSortTest, SizeColumnsSortByMagnitudeAndRowsAreRenumberedUnselected) {
   EXPECT_EQ(Column(11), (std::vector<std::string>{"1000000000", "12,345", "1,000", "999"}));
 }
 
-TEST_F(ListSortTest, TextSizeColumnKeepsTheLastTwentyCharacters) {
-  EXPECT_EQ(SortKey("1,234", 12), std::string(15, ' ') + "1,234");
-  EXPECT_EQ(SortKey("123456789012345678901234", 12), "56789012345678901234");
-  EXPECT_EQ(SortKey(std::string(300, 'x'), 3).size(), kSortKeyBytes);
-}
-
 TEST_F(ListSortTest, TitlesCompareAsUnsignedCp932Bytes) {
   for (const char* title : {"漢字", "abc", "あいう", "ABC", "Zeta", "ｱｲｳ"}) AddRow("0", 3, J(title));
   ASSERT_TRUE(SortList(list, 3, SortOrder::Ascending, prompter, progress));
@@ -78,16 +71,6 @@ TEST_F(ListSortTest, ColumnZeroOrNoColumnIsNeverAKey) {
     EXPECT_EQ(Column(1), (std::vector<std::string>{"00000002", "00000001"}));
     EXPECT_TRUE(list.IsSelected(0));
   }
-}
-
-TEST_F(ListSortTest, DuplicateColouringStaysWithItsSerial) {
-  AddRow("00000009", 3, "b");
-  AddRow("00000004", 3, "a");
-  list.AddDuplicate(9, 2);
-  ASSERT_TRUE(SortList(list, 3, SortOrder::Ascending, prompter, progress));
-  EXPECT_EQ(list.DuplicateCount(), 1);
-  EXPECT_EQ(list.DuplicateGroupOf(LeadingNumber(list.Cell(1, 1))), 2);
-  EXPECT_EQ(list.DuplicateGroupOf(LeadingNumber(list.Cell(0, 1))), -1);
 }
 
 }  // namespace

@@ -125,21 +125,8 @@ class ListDialogsTest : public QObject {
     CRenameDlg::Runner() = [](CRenameDlg& rename) { return rename.exec(); };
   }
 
-  void renameDialogRefusesAndStaysOpen() {
+  void keywordModeRefusesAndStaysOpen() {
     ListFixture f;
-    SaveRows(f, "old.list", 1);
-    SaveRows(f, "taken.list", 1);
-    CRenameDlg list(f.store, f.prompter, true, J("リスト名"), "old");
-    list.show();
-    list.Edit()->setText("taken");
-    list.OnOk();
-    QVERIFY(f.prompter.ShowedMessage(30044));
-    QVERIFY(list.isVisible());
-    QCOMPARE(list.Name(), std::string("old"));
-    list.Edit()->setText(QString::fromUtf8("a:b"));
-    list.OnOk();
-    QCOMPARE(f.prompter.shown.back().text, ":\n" + MessageText(30042));
-
     CRenameDlg keyword(f.store, f.prompter, false, J("キーワード"), J("会議"));
     QCOMPARE(keyword.windowTitle(), QString::fromUtf8("キーワードの変更"));
     QCOMPARE(keyword.Edit()->text(), QString::fromUtf8("会議"));

@@ -322,8 +322,6 @@ class ListViewTest : public QObject {
     QCOMPARE(view->TipText(), QString::fromUtf8("(WClick)\nこのデータのPDFをHTMLエリアに表示"));
     MoveTo(*view, 0, 0);
     QCOMPARE(view->TipText(), QString::fromUtf8("(WClick)\nこのデータのPDFを直接表示"));
-    MoveTo(*view, 0, 12);
-    QCOMPARE(view->TipText(), QString::fromUtf8("(WClick)\nこのデータのテキストを表示"));
     MoveTo(*view, 0, 8);
     QCOMPARE(view->TipText(), QString::fromUtf8("(WClick)\nこのデータのプロパティを表示"));
     QVERIFY(view->findChild<QWidget*>("ListTip")->width() <= 512);
