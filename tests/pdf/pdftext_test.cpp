@@ -20,19 +20,10 @@ TEST(PdfText, Utf8ToUtf16DecodesLeniently) {
   EXPECT_EQ(Utf8ToUtf16(std::string_view("a\0b", 3)), std::u16string(u"a\0b", 3));
 }
 
-TEST(PdfText, DecodeHexText) {
-  EXPECT_EQ(DecodeHexText("48656c6C6F"), "Hello");
-  EXPECT_EQ(DecodeHexText("4142 43\n44"), "ABCD");
-  EXPECT_EQ(DecodeHexText("414"), "A");  // an odd final digit is dropped
-  EXPECT_EQ(DecodeHexText(""), "");
-}
-
 TEST(PdfText, Utf16ToCp932StepsSkipTheMarkAndEndAtZero) {
-  EXPECT_EQ(PdfUtf16ToCp932(u"\uFEFFテスト"), J("テスト"));
   EXPECT_EQ(PdfUtf16ToCp932(u"\uFFFEテスト"), J("テスト"));
   EXPECT_EQ(PdfUtf16ToCp932(std::u16string(u"ab\0cd", 5)), "ab");
   EXPECT_EQ(PdfUtf16ToCp932(u"a\u00E9\u0E01b"), "a  b");  // no CP932 form: one space each
-  EXPECT_EQ(BigEndianUtf16ToCp932("\x30\xC6\x30"), J("テ"));
 }
 
 TEST(PdfText, LiteralEscapes) {
