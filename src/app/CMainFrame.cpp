@@ -77,8 +77,9 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar"));
-  bar->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; }"
-                                    "QStatusBar QLabel { border: 1px solid #b7c6da; padding: 0px 4px; }"));
+  bar->setStyleSheet(
+      QStringLiteral("QStatusBar::item { border: none; }"
+                     "QStatusBar QLabel { border: 1px solid #b7c6da; padding: 0px 4px; }"));
   const QFontMetrics metrics(bar->font());
   const QString ten = QStringLiteral("1234567890");
 
@@ -136,8 +137,9 @@ void CMainFrame::SaveFrameState() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  // A command that is still running (a search repaints the window) finishes first.
-  if (progress_.Busy()) {
+  // A command that is still running (a search repaints the window, and a close from the window
+  // system can arrive meanwhile) finishes first, so the list is not saved half filled.
+  if (progress_.Busy() || searching_) {
     event->ignore();
     return;
   }
@@ -225,8 +227,10 @@ void CMainFrame::OnDbSearch() {
   // The edits show the bounds as collected (swapped when the user agreed).
   ribbon_->SetDateTexts(inputs.date1Text, inputs.date2Text);
   if (!go) return;
+  searching_ = true;
   RunDbSearch(conditions, services_.store, services_.list, services_.settings, services_.prompter, progress_,
               services_.clock);
+  searching_ = false;
 }
 
 void CMainFrame::OnWebSearch() {

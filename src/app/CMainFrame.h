@@ -61,6 +61,7 @@ class CMainFrame : public QMainWindow {
   QSplitter* splitter_ = nullptr;
   CShelfView* html_ = nullptr;
   CLeftView* list_ = nullptr;
+  bool searching_ = false;  // a search is running (it repaints the window meanwhile)
   int area_ = 0;
   int cxCur_ = 400;
 };

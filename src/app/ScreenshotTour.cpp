@@ -45,16 +45,16 @@ void ScreenshotTour::StartIfRequested(CShelfApp& app) {
   Services* services = &app.services();
   auto steps = std::make_shared<std::deque<std::function<void()>>>();
   steps->push_back([frame, path] {
-    frame->Ribbon()->Tabs()->setCurrentIndex(0);
-    Grab(frame, path("01-home-tab.png"));
-  });
-  steps->push_back([frame, path] {
     frame->Ribbon()->Tabs()->setCurrentIndex(1);
-    Grab(frame, path("02-search-tab.png"));
+    Grab(frame, path("01-search-tab.png"));
   });
   steps->push_back([frame, path] {
     if (auto* search = frame->Ribbon()->findChild<QAbstractButton*>(QStringLiteral("ID_DB_SEARCH"))) search->click();
-    Grab(frame, path("03-list-filled.png"));
+    Grab(frame, path("02-list-filled.png"));
+  });
+  steps->push_back([frame, path] {
+    frame->Ribbon()->Tabs()->setCurrentIndex(0);
+    Grab(frame, path("03-home-tab.png"));
   });
   steps->push_back([frame, services, path] {
     CMainSheet sheet(*services, LoadSheetValues(services->settings, services->store.Location()), frame);

@@ -339,6 +339,14 @@ void AppShellTest::ribbonElementsCarryTheirLabels() {
   for (const char* pane : {"pane120", "pane121", "pane123"}) QVERIFY2(run.Element<QLabel>(pane), pane);
   QCOMPARE(run.Element<QLabel>("pane120")->accessibleName(), QStringLiteral("Url & Search Files"));
   QVERIFY(run.Frame()->windowTitle().startsWith(QStringLiteral("フォリデクス")));
+  // Qt's own buttons speak Japanese.
+  QVERIFY(QCoreApplication::translate("QPlatformTheme", "&Yes").contains(QStringLiteral("はい")));
+  // The ribbon folds and unfolds.
+  Click(ribbon, "ID_SHOW_MENU");
+  QVERIFY(ribbon->IsMinimized());
+  QVERIFY(!run.Frame()->findChild<QWidget*>(QStringLiteral("RibbonPages"))->isVisible());
+  emit ribbon->Tabs()->tabBarDoubleClicked(0);
+  QVERIFY(!ribbon->IsMinimized());
 
   // The Word format toggle and its hover text, which follows the value at hovering time.
   QVERIFY(ribbon->HoverText(QStringLiteral("ID_OPT_WORD")).contains(QStringLiteral("書式付きで")));
