@@ -316,7 +316,7 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   std::vector<Serial> missing;
   Serial reached = 0;
   int hits = 0;
-  bool stop = false;
+  bool stop = false, limitReached = false;
   for (long id = 0; id < readAhead->BatchCount() && !stop; ++id) {
     Batch& batch = readAhead->Take(id);
     std::size_t next = 0;
@@ -347,14 +347,15 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
         break;
       }
       if (++hits == hitMax) {
-        prompter.Information(30047);
+        limitReached = true;
         stop = true;
         break;
       }
     }
     readAhead->Release(id);
   }
-  readAhead.reset();
+  readAhead.reset();  // the readers stop before the message box waits for the user
+  if (limitReached) prompter.Information(30047);
 
   progress.SetProgressBar(0);
   WriteIndexRepairs(indexFile.get(), indexBytes.size(), reached, missing);
