@@ -1,6 +1,7 @@
 #include "html/CShelfView.h"
 
 #include <QDateTime>
+#include <QEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
@@ -90,6 +91,7 @@ CShelfView::CShelfView(Services& services, QWidget* parent) : QWidget(parent), s
   stack_->setCurrentWidget(web_);
 
   network_ = new QNetworkAccessManager(this);
+  web_->installEventFilter(this);  // the engine adds its drawing surface later
 
   page_->SetNavigationHandler([this](const QUrl& url, QWebEnginePage::NavigationType type, bool isMainFrame) {
     return OnNavigationRequest(url, static_cast<int>(type), isMainFrame);
@@ -124,6 +126,17 @@ CShelfView::~CShelfView() {
 }
 
 CShelfView* CShelfView::Instance() { return instance; }
+
+bool CShelfView::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == web_ && e->type() == QEvent::ChildAdded) QTimer::singleShot(0, this, &CShelfView::RefuseDrops);
+  return QWidget::eventFilter(watched, e);
+}
+
+void CShelfView::RefuseDrops() {
+  // The area takes no dropped files (the list area does); the engine's surface would open them.
+  if (!web_) return;
+  for (QWidget* widget : web_->findChildren<QWidget*>()) widget->setAcceptDrops(false);
+}
 
 void CShelfView::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
@@ -284,6 +297,7 @@ void CShelfView::OnNewWindowRequest() {
 void CShelfView::OnWebLoadFinished(bool) {
   if (shown_ != Shown::Web) return;  // the hidden page, not the shown document
   const QString url = web_->url().toString();
+  RefuseDrops();
   ApplyZoom();
   DocumentComplete(url, DetectPageType(ToCp932(url)));
   const int generation = webGeneration_;

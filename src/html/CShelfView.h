@@ -71,6 +71,7 @@ class CShelfView : public QWidget, public HtmlArea {
 
  protected:
   void showEvent(QShowEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
   Services& services_;
   std::string pageType_;
@@ -92,6 +93,7 @@ class CShelfView : public QWidget, public HtmlArea {
   void OnFetchFinished(QNetworkReply* reply, const QString& windowText);
   void CancelFetch();
   void ApplyZoom();
+  void RefuseDrops();
 
   CTopBar* bar_ = nullptr;
   QStackedWidget* stack_ = nullptr;

@@ -135,6 +135,7 @@ class HtmlViewTest : public QObject {
   void homeAndHomeChange();
   void textSizeStaysWithinFiveLevels();
   void bookmarkButtonSaysNotYetAvailable();
+  void droppedFilesAreRefused();
 
  private:
   void Load(const QString& address);
@@ -463,6 +464,17 @@ void HtmlViewTest::bookmarkButtonSaysNotYetAvailable() {
   QCOMPARE(shown.size(), 1);
   QCOMPARE(shown[0], ToQString(MessageText(39001)));
   QVERIFY(!Button("1010")->isChecked());
+}
+
+void HtmlViewTest::droppedFilesAreRefused() {
+  // Qt delivers a drag only to a widget that accepts drops: neither the pane nor the web view
+  // does, the engine's own drawing surface included (the engine would open a dropped file).
+  Load(htmlPath_);
+  QVERIFY(view_->WebView()->focusProxy());
+  QVERIFY(!view_->acceptDrops());
+  QList<QWidget*> widgets = view_->WebView()->findChildren<QWidget*>();
+  widgets << view_->WebView() << view_->PdfPane() << view_->PdfPane()->findChildren<QWidget*>();
+  for (QWidget* widget : widgets) QVERIFY2(!widget->acceptDrops(), widget->metaObject()->className());
 }
 
 int main(int argc, char** argv) {
