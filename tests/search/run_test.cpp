@@ -153,6 +153,24 @@ TEST(RunDbSearch, BodyMatchesTheTextNotTheLineTagAndNeverStartsOnATrailByte) {
   EXPECT_EQ(f.Search(), std::vector<std::string>{"00000001"});
 }
 
+TEST(RunDbSearch, LongHeadersAndBodiesAreReadWhole) {
+  SearchFixture f;
+  f.Counter(2);
+  IndexRecord r = Rec("");
+  r[FieldTag::PT] = std::string(10000, 'a') + "NEEDLE";  // beyond the first read of the header
+  r[FieldTag::TX] = std::string(600000, 'B') + "DEEP";   // beyond the first read of the body
+  f.Put(0, r);
+  r[FieldTag::TX] = "<PT>NEEDLE";  // a body line that looks like a header line
+  r[FieldTag::PT] = "x";
+  f.Put(1, r);
+  f.inputs.editTexts[0] = "NEEDLE";
+  EXPECT_EQ(f.Search(), std::vector<std::string>{"00000000"});
+  f.inputs.editTexts[0] = "";
+  f.inputs.editTexts[4] = "deep";
+  EXPECT_EQ(f.Search(), std::vector<std::string>{"00000000"});
+  EXPECT_EQ(f.list.Cell(0, 3).size(), 10006u);
+}
+
 TEST(RunDbSearch, SpaceCutRemovesSpacesFromBodyAndTerm) {
   SearchFixture f;
   f.Counter(3);
