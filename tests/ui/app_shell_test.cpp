@@ -613,6 +613,23 @@ void AppShellTest::areaSwapIsWrittenAndTakesEffectAtTheNextStart() {
   QCOMPARE(splitter->sizes().value(0), 0);
   run.Ribbon()->AreaMenu()->findChild<QAction*>(QStringLiteral("ID_AREA_EVEN"))->trigger();
   QVERIFY(qAbs(splitter->sizes().value(0) - splitter->sizes().value(1)) <= splitter->handleWidth() + 1);
+
+  // F6 and Shift+F6 move the focus from pane to pane.
+  run.Frame()->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(run.Frame()));
+  auto focusedPane = [splitter]() -> int {
+    QWidget* focus = QApplication::focusWidget();
+    for (int i = 0; i < 2; ++i)
+      if (focus && (focus == splitter->widget(i) || splitter->widget(i)->isAncestorOf(focus))) return i;
+    return -1;
+  };
+  run.Element<QLineEdit>("ID_GOKU")->setFocus();
+  QTest::keyClick(run.Frame(), Qt::Key_F6);
+  QCOMPARE(focusedPane(), 0);
+  QTest::keyClick(run.Frame(), Qt::Key_F6);
+  QCOMPARE(focusedPane(), 1);
+  QTest::keyClick(run.Frame(), Qt::Key_F6, Qt::ShiftModifier);
+  QCOMPARE(focusedPane(), 0);
 }
 
 int main(int argc, char** argv) {
