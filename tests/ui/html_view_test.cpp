@@ -128,6 +128,7 @@ class HtmlViewTest : public QObject {
   void pdfLinkInPageOpensInPane();
   void failedPdfFetchIsNotAPdf();
   void overtakenFetchDoesNotReplaceTheNewPage();
+  void stopEndsAFetch();
   void newWindowAfterHoverNavigatesTheView();
   void scriptWindowWithoutStatusIsSuppressed();
   void pageDialogsStaySilent();
@@ -354,6 +355,19 @@ void HtmlViewTest::overtakenFetchDoesNotReplaceTheNewPage() {
   QTest::qWait(2500);  // the slow answer has come and gone by now
   QVERIFY(!view_->ShowingPdf());
   QCOMPARE(QString::fromStdString(view_->PageType()), QStringLiteral("HTML"));
+  QVERIFY(!view_->PdfPane()->HasDocument());
+}
+
+void HtmlViewTest::stopEndsAFetch() {
+  QSignalSpy busy(view_.get(), &CShelfView::loadingChanged);
+  view_->SetDocumentLoaded(false);
+  view_->Navigate2(ToCp932(server_.Url("/slow.pdf")));
+  QCOMPARE(busy.size(), 1);
+  Button("1007")->click();
+  QCOMPARE(busy.size(), 2);
+  QCOMPARE(busy.last().at(0).toBool(), false);
+  QTest::qWait(2000);  // the answer would have come by now
+  QVERIFY(!view_->DocumentLoaded());
   QVERIFY(!view_->PdfPane()->HasDocument());
 }
 
