@@ -103,6 +103,10 @@ for shape in $shapes; do
   printf 'median seconds: body %.3f, full text %.3f, title %.3f, rg -j1 %.3f, rg %.3f\n' \
     "$body" "$all" "$ttl" "$rg1" "$rgn"
   printf 'median seconds, Japanese body term: folidex %.3f, rg -j1 %.3f, rg %.3f\n' "$jab" "$ja1" "$jan"
+  # CPU seconds (user + system, mean) vary less than wall time on a busy machine.
+  cpu() { jq -r ".results[$1] | .user + .system" "$tmp/times.json"; }
+  printf 'CPU seconds: body %.3f, full text %.3f, title %.3f, rg -j1 %.3f, rg %.3f\n' \
+    "$(cpu 0)" "$(cpu 1)" "$(cpu 2)" "$(cpu 3)" "$(cpu 4)"
   echo "ratio body / rg -j1:      $(ratio "$body" "$rg1")   (target <= 1.0)"
   echo "ratio body / rg:          $(ratio "$body" "$rgn")"
   echo "ratio full text / rg -j1: $(ratio "$all" "$rg1")"
