@@ -1,8 +1,8 @@
 #include "html/CShelfView.h"
 
 #include <QDateTime>
-#include <QEvent>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
