@@ -1,6 +1,9 @@
 #include "cli/Cli.h"
 
 #include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "list/ListCommands.h"
+#include "list/SavedLists.h"
 
 namespace folidex::cli {
 
@@ -23,6 +26,22 @@ std::string Out(const std::string& cp932) { return Cp932ToUtf8(cp932); }
 int Fail(const std::string& utf8Message, int status) {
   std::cerr << "folidex-cli: " << utf8Message << '\n';
   return status;
+}
+
+int ReadListArgument(Context& context, const std::string& arg, std::vector<ListRows::Cells>& rows) {
+  std::string path;
+  if (arg.find('/') != std::string::npos) {
+    path = arg;
+  } else {
+    std::string folder = ListFolderPath(context.store);
+    if (folder.empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
+    std::string base = ToNativePath(folder) + kPathSeparator;
+    path = IsFile(base + arg) ? base + arg : base + arg + std::string(kListExtension);
+  }
+  std::string bytes;
+  if (!IsFile(path) || !ReadFileBytes(path, bytes)) return Fail("cannot read list file " + path);
+  rows = ParseListFile(bytes);
+  return 0;
 }
 
 }  // namespace folidex::cli

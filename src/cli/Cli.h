@@ -9,6 +9,7 @@
 
 #include "common/Prompter.h"
 #include "common/Settings.h"
+#include "list/ListRows.h"
 #include "store/Store.h"
 
 namespace folidex::cli {
@@ -33,6 +34,11 @@ std::string Out(const std::string& cp932);
 
 // Prints "folidex-cli: <message>" to stderr and returns the exit status 2 (usage) or 1.
 int Fail(const std::string& utf8Message, int status = 1);
+
+// The rows of the saved list an argument names: a path when it holds a "/", otherwise a name in
+// the store's list folder (with or without ".list"; "ListData.csv" is the current list).
+// Returns 0, or the exit status after an error message.
+int ReadListArgument(Context& context, const std::string& arg, std::vector<ListRows::Cells>& rows);
 
 // Commands: exit status 0 on success.
 int CommandRecord(Context& context);

@@ -53,25 +53,10 @@ int CommandDupes(Context& context) {
   if (all) {
     groups = FindStoreDuplicates(table, context.store, context.prompter, progress);
   } else {
-    // The list as LIST names it: a path when it holds a "/", else a name in the list folder
-    // (with or without ".list").
-    std::string path;
+    std::vector<ListRows::Cells> rows;
     const std::string arg = context.args.empty() ? std::string(kCurrentListFile) : context.args[0];
-    if (arg.find('/') != std::string::npos) {
-      path = arg;
-    } else {
-      std::string base = ToNativePath(ListFolderPath(context.store)) + kPathSeparator;
-      path = IsFile(base + arg) ? base + arg : base + arg + std::string(kListExtension);
-    }
-    std::string bytes;
-    if (!IsFile(path) || !ReadFileBytes(path, bytes)) return Fail("cannot read list file " + path);
-    for (std::size_t pos = 0; pos < bytes.size();) {
-      std::size_t end = bytes.find('\n', pos);
-      if (end == std::string::npos) end = bytes.size();
-      std::string_view line(bytes.data() + pos, end - pos);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      pos = end + 1;
-      ListRows::Cells cells = ParseListLine(line);
+    if (int status = ReadListArgument(context, arg, rows)) return status;
+    for (ListRows::Cells& cells : rows) {
       cells[0] = std::to_string(table.RowCount() + 1);
       if (!table.AppendRow(cells, false)) break;
     }

@@ -13,27 +13,9 @@ namespace folidex::cli {
 // list folder (with or without ".list"; "ListData.csv" is the current list).
 int CommandList(Context& context) {
   if (context.args.size() != 1) return Fail("usage: folidex-cli list FILE.list|NAME", 2);
-  const std::string& arg = context.args[0];
-  std::string path;
-  if (arg.find('/') != std::string::npos) {
-    path = arg;
-  } else {
-    std::string folder = ListFolderPath(context.store);
-    if (folder.empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
-    std::string base = ToNativePath(folder) + kPathSeparator;
-    path = IsFile(base + arg) ? base + arg : base + arg + std::string(kListExtension);
-  }
-  std::string bytes;
-  if (!IsFile(path) || !ReadFileBytes(path, bytes)) return Fail("cannot read list file " + path);
-
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    std::size_t end = bytes.find('\n', pos);
-    if (end == std::string::npos) end = bytes.size();
-    std::string_view line(bytes.data() + pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos = end + 1;
-    ListRows::Cells cells = ParseListLine(line);
+  std::vector<ListRows::Cells> rows;
+  if (int status = ReadListArgument(context, context.args[0], rows)) return status;
+  for (const ListRows::Cells& cells : rows) {
     std::string out;
     for (int column = 1; column < ListRows::kColumns; ++column) {
       std::string cell = Out(cells[column]);

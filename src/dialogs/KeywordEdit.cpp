@@ -41,18 +41,6 @@ bool IsKeywordLine(std::string_view line) { return line.size() >= 3 && line[1] =
 
 }  // namespace
 
-bool AcceptKeywordText(Prompter& prompter, const std::string& text) {
-  if (text.empty()) {
-    prompter.Error(30035);
-    return false;
-  }
-  if (text.size() > kKeywordMaxBytes) {
-    prompter.Information(30045);
-    return false;
-  }
-  return true;
-}
-
 bool RewriteKeywords(Store& store, Prompter& prompter, std::string_view serial, const std::string& text) {
   if (!IsSerialText(serial)) return false;
   std::string path = store.StoreFilePath(serial, kKindText);

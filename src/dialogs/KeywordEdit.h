@@ -16,13 +16,6 @@
 
 namespace folidex {
 
-// The longest keywords text the dialog accepts, in CP932 bytes.
-inline constexpr std::size_t kKeywordMaxBytes = 100;
-
-// The OK rule of the keyword dialog: an empty text shows 30035 (error), more than 100 bytes
-// 30045 (information); either keeps the dialog open (false).
-bool AcceptKeywordText(Prompter& prompter, const std::string& text);
-
 // Rewrites the PK line of the record file of `serial` to "<PK>" + text, keeping every other
 // line as it stands; line breaks in `text` become spaces, so the file keeps one line per field.
 // The file is replaced atomically: on any failure the old file stays untouched.

@@ -101,6 +101,20 @@ int SaveListFile(const ListRows& list, Store& store, Prompter& prompter, const s
   return exists ? kListFileExists : kListFileOpenFailed;
 }
 
+std::vector<ListRows::Cells> ParseListFile(std::string_view bytes) {
+  std::vector<ListRows::Cells> rows;
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    std::size_t end = bytes.find('\n', pos);
+    std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+    std::string_view line = bytes.substr(pos, (end == std::string_view::npos ? bytes.size() : end) - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos = next;
+    rows.push_back(ParseListLine(line));
+  }
+  return rows;
+}
+
 int LoadListFile(ListRows& list, Store& store, Prompter& prompter, const std::string& fileName) {
   std::string folder = EnsureListFolder(store, prompter);
   if (folder.empty()) return kListFileOpenFailed;
@@ -113,19 +127,11 @@ int LoadListFile(ListRows& list, Store& store, Prompter& prompter, const std::st
   // The rows go in with one notification, so a long list loads in one step.
   std::vector<ListRows::Row> rows;
   int n = list.RowCount();
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    std::size_t end = bytes.find('\n', pos);
-    std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
-    std::string_view line(bytes.data() + pos, (end == std::string::npos ? bytes.size() : end) - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos = next;
-
+  for (ListRows::Cells& cells : ParseListFile(bytes)) {
     ListRows::Row row;
-    row.cells = ParseListLine(line);
-    row.cells[0] = std::to_string(n + 1);
+    row.cells = std::move(cells);
+    row.cells[0] = std::to_string(++n);
     rows.push_back(std::move(row));
-    ++n;
   }
   list.AppendRows(std::move(rows));
   return kListFileDone;

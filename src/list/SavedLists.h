@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/Prompter.h"
 #include "list/ListRows.h"
@@ -35,6 +36,9 @@ std::string EnsureListFolder(Store& store, Prompter& prompter);
 std::string FormatListLine(const ListRows::Cells& cells);
 // The cells of one line (without its line end): field k is column k; column 0 stays empty.
 ListRows::Cells ParseListLine(std::string_view line);
+
+// The rows of a list file's bytes, one per line (CR LF or LF), column 0 left empty.
+std::vector<ListRows::Cells> ParseListFile(std::string_view bytes);
 
 // Writes every row to `fileName` (no folder: "ListData.csv" or name + ".list") in the list
 // folder. The current-list file is replaced atomically; a named list that exists is never

@@ -4,6 +4,7 @@
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "dialogs/KeywordEdit.h"
+#include "list/ListCommands.h"
 #include "support/TestSupport.h"
 
 using namespace folidex;
@@ -96,11 +97,13 @@ TEST(KeywordEdit, KeepsTheBodyTextOfAFileWhoseValueBrokeItsLine) {
 }
 
 TEST(KeywordEdit, TheDialogAcceptsOneToAHundredBytes) {
-  ScriptedPrompter prompter;
+  StoreFixture fx;
   std::string fifty;
   for (int i = 0; i < 50; ++i) fifty += J("語");
-  EXPECT_TRUE(AcceptKeywordText(prompter, fifty));
-  EXPECT_FALSE(AcceptKeywordText(prompter, fifty + "a"));
-  EXPECT_FALSE(AcceptKeywordText(prompter, ""));
-  EXPECT_EQ(prompter.TextsUtf8(), (std::vector<std::string>{MessageTextUtf8(30045), MessageTextUtf8(30035)}));
+  // The keyword mode of the rename dialog's rule: no list-name checks.
+  EXPECT_TRUE(AcceptRenameName(fx.store, fx.prompter, false, "", fifty));
+  EXPECT_TRUE(AcceptRenameName(fx.store, fx.prompter, false, "", "a/b:c"));
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, false, "", fifty + "a"));
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, false, "", ""));
+  EXPECT_EQ(fx.prompter.TextsUtf8(), (std::vector<std::string>{MessageTextUtf8(30045), MessageTextUtf8(30035)}));
 }
