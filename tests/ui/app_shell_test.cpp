@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -635,6 +636,7 @@ void AppShellTest::areaSwapIsWrittenAndTakesEffectAtTheNextStart() {
 int main(int argc, char** argv) {
   PrepareWebEngineProcess();
   QApplication app(argc, argv);
+  QStandardPaths::setTestModeEnabled(true);  // the browser profile stays out of the user's data
   AppShellTest test;
   return QTest::qExec(&test, argc, argv);
 }
