@@ -15,9 +15,9 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CMyRibbonBar.h"
-#include "app/QtProgress.h"
-#include "app/SettingsFlow.h"
 #include "app/ShellRules.h"
+#include "app/qt/QtProgress.h"
+#include "app/qt/SettingsFlow.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "common/qt/QtText.h"

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/SettingsFlow.h"
+#include "app/qt/SettingsFlow.h"
 #include "common/qt/QtText.h"
 
 namespace folidex {

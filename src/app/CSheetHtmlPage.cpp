@@ -10,7 +10,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/SettingsFlow.h"
+#include "app/qt/SettingsFlow.h"
 #include "common/HtmlArea.h"
 #include "common/Prompter.h"
 #include "common/SettingsTable.h"

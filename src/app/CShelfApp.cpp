@@ -9,8 +9,8 @@
 
 #include "app/CMainFrame.h"
 #include "app/CMyRibbonBar.h"
-#include "app/QtProgress.h"
-#include "app/SettingsFlow.h"
+#include "app/qt/QtProgress.h"
+#include "app/qt/SettingsFlow.h"
 #include "common/Settings.h"
 #include "list/CLeftView.h"
 #include "list/SavedLists.h"

@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "app/CShelfApp.h"
-#include "app/ScreenshotTour.h"
+#include "app/qt/ScreenshotTour.h"
 #include "html/qt/WebEngineSetup.h"
 
 int main(int argc, char** argv) {

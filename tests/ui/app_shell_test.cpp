@@ -34,7 +34,7 @@
 #include "app/CMainSheet.h"
 #include "app/CMyRibbonBar.h"
 #include "app/CShelfApp.h"
-#include "app/SettingsFlow.h"
+#include "app/qt/SettingsFlow.h"
 #include "common/qt/QtPrompter.h"
 #include "common/qt/QtSettings.h"
 #include "common/qt/QtText.h"

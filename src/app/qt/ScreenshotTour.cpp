@@ -1,4 +1,4 @@
-#include "app/ScreenshotTour.h"
+#include "app/qt/ScreenshotTour.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/QtProgress.h"
+#include "app/qt/QtProgress.h"
 
 #include <QApplication>
 #include <QLabel>

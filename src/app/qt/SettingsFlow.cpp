@@ -1,4 +1,4 @@
-#include "app/SettingsFlow.h"
+#include "app/qt/SettingsFlow.h"
 
 #include <QDir>
 #include <QFileDialog>
