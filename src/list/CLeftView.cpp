@@ -20,6 +20,7 @@
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "common/qt/QtText.h"
+#include "common/qt/QtTextMeasure.h"
 #include "dialogs/CRenameDlg.h"
 #include "dialogs/KeywordEdit.h"
 #include "list/CListDlg.h"
@@ -57,15 +58,6 @@ QColor FromColorRef(long value) {
   return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
                 static_cast<int>((value >> 16) & 0xFF));
 }
-
-class FontMeasure : public TextMeasure {
- public:
-  explicit FontMeasure(const QFontMetrics& metrics) : metrics_(metrics) {}
-  int TextWidth(const std::string& cp932) const override { return metrics_.horizontalAdvance(ToQString(cp932)); }
-
- private:
-  QFontMetrics metrics_;
-};
 
 struct MenuItem {
   int id;
@@ -203,7 +195,7 @@ void CLeftView::SaveColumnWidths() {
 }
 
 void CLeftView::FitColumnWidths(int columnCount, int column) {
-  FontMeasure measure(fontMetrics());
+  QtTextMeasure measure(fontMetrics());
   for (const ColumnWidth& fit : folidex::FitColumnWidths(measure, services_.list, columnCount, column))
     setColumnWidth(fit.column, fit.width);
 }

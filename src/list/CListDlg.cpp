@@ -9,6 +9,7 @@
 #include "common/Prompter.h"
 #include "common/TextMeasure.h"
 #include "common/qt/QtText.h"
+#include "common/qt/QtTextMeasure.h"
 #include "dialogs/CRenameDlg.h"
 #include "list/ColumnFit.h"
 
@@ -18,15 +19,6 @@ namespace {
 constexpr Qt::Alignment kAlign[kSavedListColumns] = {Qt::AlignCenter, Qt::AlignLeft | Qt::AlignVCenter,
                                                      Qt::AlignRight | Qt::AlignVCenter, Qt::AlignCenter,
                                                      Qt::AlignCenter};
-
-class FontMeasure : public TextMeasure {
- public:
-  explicit FontMeasure(const QFontMetrics& metrics) : metrics_(metrics) {}
-  int TextWidth(const std::string& cp932) const override { return metrics_.horizontalAdvance(ToQString(cp932)); }
-
- private:
-  QFontMetrics metrics_;
-};
 
 }  // namespace
 
@@ -80,7 +72,7 @@ void CListDlg::Fill() {
 }
 
 void CListDlg::FitColumns() {
-  FontMeasure measure(list_->fontMetrics());
+  QtTextMeasure measure(list_->fontMetrics());
   for (const ColumnWidth& fit :
        FitColumnWidths(measure, kSavedListColumns, -1, static_cast<int>(entries_.size()), SavedListColumnTitle,
                        [this](int row, int column) -> const std::string& {
