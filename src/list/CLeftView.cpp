@@ -1,5 +1,7 @@
 #include "list/CLeftView.h"
 
+#include <optional>
+
 #include <QAction>
 #include <QColorDialog>
 #include <QContextMenuEvent>
@@ -298,30 +300,33 @@ void CLeftView::RunCommand(int id) {
 
 void CLeftView::UnavailableCommand() { services_.prompter.Information(39001); }
 
-void CLeftView::OpenPdf() {
+std::optional<DocumentLocation> CLeftView::FirstSelectedDocument() {
   ListRows& list = services_.list;
   int row = list.FirstSelectedRow();
-  if (row < 0) return;
+  if (row < 0) return std::nullopt;
   DocumentLocation location =
       ResolveDocumentPath(services_.store, list.Cell(row, 1), list.Cell(row, 9), list.Cell(row, 15));
-  if (location.mark != kMarkAvailable) return;
+  if (location.mark != kMarkAvailable) return std::nullopt;
+  return location;
+}
+
+void CLeftView::OpenPdf() {
+  std::optional<DocumentLocation> location = FirstSelectedDocument();
+  if (!location) return;
   // A web link has no file: the desktop opens its address instead.
-  QUrl url = location.path.empty() ? QUrl(ToQString(list.Cell(row, 15)))
-                                   : QUrl::fromLocalFile(QString::fromStdString(ToNativePath(location.path)));
+  ListRows& list = services_.list;
+  QUrl url = location->path.empty() ? QUrl(ToQString(list.Cell(list.FirstSelectedRow(), 15)))
+                                    : QUrl::fromLocalFile(QString::fromStdString(ToNativePath(location->path)));
   if (!url.isValid() || url.isEmpty() || !QDesktopServices::openUrl(url)) services_.prompter.Error(30022);
 }
 
 void CLeftView::ShowPdfInHtmlArea() {
-  ListRows& list = services_.list;
-  int row = list.FirstSelectedRow();
-  if (row < 0) return;
-  DocumentLocation location =
-      ResolveDocumentPath(services_.store, list.Cell(row, 1), list.Cell(row, 9), list.Cell(row, 15));
-  if (location.mark != kMarkAvailable) return;
+  std::optional<DocumentLocation> location = FirstSelectedDocument();
+  if (!location) return;
   // The main frame navigates the HTML area on the signal; without a listener the view does.
   if (services_.html && !isSignalConnected(QMetaMethod::fromSignal(&CLeftView::showInHtmlArea)))
-    services_.html->Navigate2(location.path);
-  emit showInHtmlArea(ToQString(location.path));
+    services_.html->Navigate2(location->path);
+  emit showInHtmlArea(ToQString(location->path));
 }
 
 // ---- context menu and tooltips ----

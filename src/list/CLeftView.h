@@ -13,6 +13,7 @@
 #include <string>
 
 #include "common/qt/Services.h"
+#include "store/Store.h"
 
 class QAction;
 class QLabel;
@@ -112,6 +113,8 @@ class CLeftView : public QTableView {
   void OnHeaderClicked(int column);
   void OnHeaderHandleDoubleClicked(int column);
   void OnRowDoubleClicked(const QModelIndex& index);
+  // The first selected row's document when it is available ("○"), else nothing.
+  std::optional<DocumentLocation> FirstSelectedDocument();
   void OpenPdf();
   void ShowPdfInHtmlArea();
   void UnavailableCommand();
