@@ -1,6 +1,5 @@
 #include "app/CSheetGeneralPage.h"
 
-#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/qt/SettingsFlow.h"
+#include "app/qt/SheetOptions.h"
 #include "common/qt/QtText.h"
 
 namespace folidex {
@@ -36,22 +36,10 @@ CSheetGeneralPage::CSheetGeneralPage(SheetValues& values, QWidget* parent) : QWi
     path->setText(chosen);
   });
 
-  struct Option {
-    const char* id;
-    const char* label;
-    long SheetValues::*value;
-  };
-  for (const Option& option :
-       {Option{"IDC_SET_LIST", "2 起動時に前回のリスト内容を再現する(&L)", &SheetValues::setList},
-        Option{"IDC_COLUMN_MNT", "3 リストの列幅を自動調整する(&A)", &SheetValues::columnMnt},
-        Option{"IDC_QUES", "4 PDFをドラッグ＆ドロップした時、「確認」を表示する(&Q)", &SheetValues::ques}}) {
-    auto* box = new QCheckBox(QString::fromUtf8(option.label), this);
-    box->setObjectName(QString::fromLatin1(option.id));
-    box->setChecked(values_.*option.value != 0);
-    long SheetValues::*member = option.value;
-    connect(box, &QCheckBox::clicked, this, [this, member](bool on) { values_.*member = on ? 1 : 0; });
-    layout->addWidget(box);
-  }
+  AddSheetOptions(this, layout, values_,
+                  {{"IDC_SET_LIST", "2 起動時に前回のリスト内容を再現する(&L)", &SheetValues::setList},
+                   {"IDC_COLUMN_MNT", "3 リストの列幅を自動調整する(&A)", &SheetValues::columnMnt},
+                   {"IDC_QUES", "4 PDFをドラッグ＆ドロップした時、「確認」を表示する(&Q)", &SheetValues::ques}});
   layout->addStretch(1);
 }
 

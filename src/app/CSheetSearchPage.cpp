@@ -1,11 +1,12 @@
 #include "app/CSheetSearchPage.h"
 
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include "app/qt/SheetOptions.h"
 
 namespace folidex {
 
@@ -38,20 +39,9 @@ CSheetSearchPage::CSheetSearchPage(SheetValues& values, QWidget* parent) : QWidg
   layout->addLayout(radios);
   layout->addSpacing(12);
 
-  struct Option {
-    const char* id;
-    const char* label;
-    long SheetValues::*value;
-  };
-  for (const Option& option : {Option{"IDC_FUKUGEN", "2 起動時に前回の検索条件をセットする(&Z)", &SheetValues::fukugen},
-                               Option{"IDC_KAKUNIN", "3 検索開始前に検索条件を確認する(&C)", &SheetValues::kakunin}}) {
-    auto* box = new QCheckBox(QString::fromUtf8(option.label), this);
-    box->setObjectName(QString::fromLatin1(option.id));
-    box->setChecked(values_.*option.value != 0);
-    long SheetValues::*member = option.value;
-    connect(box, &QCheckBox::clicked, this, [this, member](bool on) { values_.*member = on ? 1 : 0; });
-    layout->addWidget(box);
-  }
+  AddSheetOptions(this, layout, values_,
+                  {{"IDC_FUKUGEN", "2 起動時に前回の検索条件をセットする(&Z)", &SheetValues::fukugen},
+                   {"IDC_KAKUNIN", "3 検索開始前に検索条件を確認する(&C)", &SheetValues::kakunin}});
   layout->addStretch(1);
 }
 
