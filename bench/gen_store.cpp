@@ -21,7 +21,7 @@
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
-#include "search/Normalize.h"
+#include "common/Normalize.h"
 #include "store/Record.h"
 #include "store/Store.h"
 

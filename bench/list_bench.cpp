@@ -9,7 +9,7 @@
 #include "common/Progress.h"
 #include "list/ListRows.h"
 #include "list/ListSort.h"
-#include "store/Record.h"
+#include "list/RecordRow.h"
 
 namespace {
 

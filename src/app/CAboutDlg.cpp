@@ -13,7 +13,9 @@ namespace folidex {
 
 QString CAboutDlg::HistoryText() {
   QString text;
-  for (int id = 30204; id >= 30200; --id) text += QString::fromUtf8(MessageTextUtf8(id)) + QStringLiteral("\r\n");
+  for (Msg id : {Msg::VersionHistory104, Msg::VersionHistory103, Msg::VersionHistory102, Msg::VersionHistory101,
+                 Msg::VersionHistory100})
+    text += QString::fromUtf8(MessageTextUtf8(id)) + QStringLiteral("\r\n");
   return text;
 }
 

@@ -183,7 +183,7 @@ void CMainFrame::OnCommand(const QString& id) {
   } else if (id == QLatin1String("ID_GET_PDF") || id == QLatin1String("ID_GET_WORD") ||
              id == QLatin1String("ID_EXCEL_OUT3")) {
     // The PDF import, the Word output and the spreadsheet export are not part of this version.
-    prompter.Information(39001);
+    prompter.Information(Msg::NotAvailableYet);
   } else if (id == QLatin1String("ID_OPT_WORD")) {
     OnOptWord();
   } else if (id == QLatin1String("ID_BUTTON7")) {
@@ -248,14 +248,14 @@ void CMainFrame::OnHelp() {
   if (QFileInfo::exists(manual))
     html_->Navigate2(ToCp932(manual));
   else
-    services_.prompter.Information(30163);
+    services_.prompter.Information(Msg::ManualMissing);
 }
 
 void CMainFrame::OnChangeArea() {
-  if (services_.prompter.AskYesNo(30023) != Answer::Yes) return;
+  if (services_.prompter.AskYesNo(Msg::SwapAreasQuestion) != Answer::Yes) return;
   const long area = services_.settings.GetInt(setting::Area);
   services_.settings.SetInt(setting::Area, area == 0 ? 1 : 0);
-  services_.prompter.Information(30013);
+  services_.prompter.Information(Msg::AreasSwapped);
 }
 
 void CMainFrame::OnOptWord() {

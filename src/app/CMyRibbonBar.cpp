@@ -60,7 +60,7 @@ QString LargeLabelText(const QString& label) {
 }
 
 // Status-pane style tooltips: a short title line, then the description.
-QString ResourceTooltip(int id) {
+QString ResourceTooltip(Msg id) {
   QString text = QString::fromUtf8(MessageTextUtf8(id));
   int cut = text.lastIndexOf(QLatin1Char('\n'));
   if (cut < 0) return text;
@@ -127,16 +127,16 @@ CMyRibbonBar::CMyRibbonBar(Services& services, QWidget* parent) : QWidget(parent
     const char* id;
     const char* label;
     const char* icon;
-    int tooltip;
+    Msg tooltip;  // Msg{}: none
   };
-  for (const MenuItem& item : {MenuItem{"ID_KAN_SET", "環境設定(&K)", "configure", 32771},
-                               MenuItem{"ID_APP_ABOUT", "バージョン情報(&A)", "help-about", 0},
-                               MenuItem{"ID_APP_EXIT", "終了(&X)", "application-exit", 57665}}) {
+  for (const MenuItem& item : {MenuItem{"ID_KAN_SET", "環境設定(&K)", "configure", Msg::KanSetDescription},
+                               MenuItem{"ID_APP_ABOUT", "バージョン情報(&A)", "help-about", Msg{}},
+                               MenuItem{"ID_APP_EXIT", "終了(&X)", "application-exit", Msg::AppExitDescription}}) {
     if (QLatin1String(item.id) == QLatin1String("ID_APP_EXIT")) appMenu_->addSeparator();
     QAction* action =
         appMenu_->addAction(RibbonIcon(item.icon, QChar(u'F'), QColor(0x2b5797)), QString::fromUtf8(item.label));
     action->setObjectName(QString::fromLatin1(item.id));
-    if (item.tooltip) action->setToolTip(ResourceTooltip(item.tooltip));
+    if (item.tooltip != Msg{}) action->setToolTip(ResourceTooltip(item.tooltip));
     const QString id = action->objectName();
     connect(action, &QAction::triggered, this, [this, id] { emit commandTriggered(id); });
   }
@@ -156,11 +156,11 @@ CMyRibbonBar::CMyRibbonBar(Services& services, QWidget* parent) : QWidget(parent
   Register(showMenu, "ID_SHOW_MENU");
   showMenu->setIcon(RibbonIcon("go-up", QChar(u'^'), QColor(0x5b7fa8)));
   showMenu->setAutoRaise(true);
-  showMenu->setToolTip(ResourceTooltip(312));
+  showMenu->setToolTip(ResourceTooltip(Msg::ShowMenuDescription));
   connect(showMenu, &QToolButton::clicked, this, [this] { emit commandTriggered(QStringLiteral("ID_SHOW_MENU")); });
   top->addWidget(showMenu);
   auto* help = SmallButton("ID_HELP", QStringLiteral("ヘルプ"), "help-contents", QChar(u'?'), QColor(0x2e8b57));
-  help->setToolTip(ResourceTooltip(57670));
+  help->setToolTip(ResourceTooltip(Msg::HelpDescription));
   top->addWidget(help);
   outer->addLayout(top);
 
@@ -444,8 +444,8 @@ QWidget* CMyRibbonBar::BuildSearchTab() {
     SearchToggle toggle;
   };
   for (const Toggle& t :
-       {Toggle{"ID_ZENBUN", SearchToggle::Zenbun}, Toggle{"ID_CHK0", SearchToggle::Chk0},
-        Toggle{"ID_CHK1", SearchToggle::Chk1}, Toggle{"ID_CHK2", SearchToggle::Chk2},
+       {Toggle{"ID_ZENBUN", SearchToggle::Zenbun}, Toggle{"ID_CHK0", SearchToggle::CreationDate},
+        Toggle{"ID_CHK1", SearchToggle::DateFrom}, Toggle{"ID_CHK2", SearchToggle::DateTo},
         Toggle{"ID_SPACE_CUT", SearchToggle::SpaceCut}, Toggle{"ID_ADD_LIST", SearchToggle::AddList}}) {
     QCheckBox* box = page->findChild<QCheckBox*>(QString::fromLatin1(t.id));
     const SearchToggle toggle = t.toggle;
@@ -455,7 +455,9 @@ QWidget* CMyRibbonBar::BuildSearchTab() {
 }
 
 void CMyRibbonBar::OnToggle(SearchToggle toggle) {
-  const char* dateId = toggle == SearchToggle::Chk1 ? "ID_DATE1" : toggle == SearchToggle::Chk2 ? "ID_DATE2" : nullptr;
+  const char* dateId = toggle == SearchToggle::DateFrom ? "ID_DATE1"
+                       : toggle == SearchToggle::DateTo ? "ID_DATE2"
+                                                        : nullptr;
   QLineEdit* date = dateId ? Find<QLineEdit>(dateId) : nullptr;
   std::string dateText = date ? ToCp932(date->text()) : std::string();
   ToggleSearchFlag(flags_, toggle, services_.settings, services_.clock, date ? &dateText : nullptr);
@@ -469,13 +471,13 @@ void CMyRibbonBar::ShowFlags() {
     if (auto* box = Find<QCheckBox>(id)) box->setChecked(on);
   };
   show("ID_ZENBUN", flags_.zenbun);
-  show("ID_CHK0", flags_.chk0);
-  show("ID_CHK1", flags_.chk1);
-  show("ID_CHK2", flags_.chk2);
+  show("ID_CHK0", flags_.onCreationDate);
+  show("ID_CHK1", flags_.useDateFrom);
+  show("ID_CHK2", flags_.useDateTo);
   show("ID_SPACE_CUT", flags_.spaceCut);
   show("ID_ADD_LIST", flags_.addList);
   if (auto* hani = Find<QLabel>("ID_MD_HANI")) {
-    const QString caption = flags_.chk0 ? QStringLiteral("作成日の範囲") : QStringLiteral("取得日の範囲");
+    const QString caption = flags_.onCreationDate ? QStringLiteral("作成日の範囲") : QStringLiteral("取得日の範囲");
     hani->setText(caption);
     hani->setProperty("label", caption);
   }
@@ -547,8 +549,8 @@ void CMyRibbonBar::UpdateCommandStates() {
   };
   for (const char* id : {"ID_EDIT1", "ID_EDIT2", "ID_EDIT3", "ID_EDIT4", "ID_EDIT5"}) enable(id, !flags_.zenbun);
   enable("ID_EDIT6", flags_.zenbun);
-  enable("ID_DATE1", flags_.chk1);
-  enable("ID_DATE2", flags_.chk2);
+  enable("ID_DATE1", flags_.useDateFrom);
+  enable("ID_DATE2", flags_.useDateTo);
 
   CLeftView* list = CLeftView::Instance();
   const bool canSort = list && list->CanSort();

@@ -120,19 +120,19 @@ void CSheetHtmlPage::OnSaveChosen() {
   values_.dspWord = 1;
   show_->setChecked(true);
   folder_->setFocus();
-  services_.prompter.Error(30028);
+  services_.prompter.Error(Msg::FolderRequired);
 }
 
 void CSheetHtmlPage::OnFolderTextChanged(const QString& text) {
   const bool saving = save_->isChecked();
   if (saving && text.isEmpty()) {
     folder_->setFocus();
-    services_.prompter.Error(30028);
+    services_.prompter.Error(Msg::FolderRequired);
     return;
   }
   if (saving && !IsAbsoluteFolderText(ToCp932(text))) {
     folder_->setFocus();
-    services_.prompter.Error(30038);
+    services_.prompter.Error(Msg::FilePathRequired);
     return;
   }
   values_.wordStorePath = ToCp932(text);

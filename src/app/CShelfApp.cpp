@@ -62,7 +62,7 @@ bool CShelfApp::InitInstance() {
   lock_->setStaleLockTime(0);
   if (!lock_->tryLock(0)) {
     lock_.reset();
-    prompter_.Error(30034);
+    prompter_.Error(Msg::AlreadyRunning);
     exitCode_ = 1;
     return false;
   }
@@ -87,7 +87,7 @@ bool CShelfApp::InitInstance() {
 
   // 8. The ribbon state of the last run.
   if (!frame_->Ribbon()->RestoreRibbonState()) {
-    prompter_.Error(30059);
+    prompter_.Error(Msg::RibbonInitFailed);
     exitCode_ = 1;
     return false;
   }

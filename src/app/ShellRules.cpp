@@ -64,37 +64,6 @@ SheetValues LoadSheetValues(const Settings& settings, const std::string& current
 
 long ClampMenuLen(long value) { return std::clamp(value, 20L, 200L); }
 
-bool IsAbsoluteFolderText(const std::string& cp932) {
-  // An absolute native path; "//server/share" names a network share, not a folder here.
-  return !cp932.empty() && cp932[0] == kPathSeparator && !(cp932.size() > 1 && cp932[1] == kPathSeparator);
-}
-
-bool ChangeStoreLocation(const std::string& location, Store& store, Settings& settings, Prompter& prompter,
-                         Progress& progress) {
-  std::string root = location;
-  if (!root.empty() && root.back() != kPathSeparator) root += kPathSeparator;
-  root += "DOCDATA";
-  if (!IsAbsoluteFolderText(location)) {
-    // No store can live there: keep the current one rather than count from nothing.
-    prompter.Error(30038);
-    return false;
-  }
-  const std::string txt = root + kPathSeparator + "TXT";
-  long next = 0;
-  if (IsDirectory(ToNativePath(txt))) {
-    WaitCursor wait(progress);
-    next = Store::ScanNextSerial(txt);
-  } else if (!EnsureFolders(ToNativePath(root))) {
-    // The counter would restart at 0 for a store that does not exist: refuse the change.
-    prompter.Error(30017, root + "\n");
-    return false;
-  }
-  store.WriteSerialCounter(next);
-  store.SetLocation(location);
-  settings.SetText(setting::StorePath, location);
-  return true;
-}
-
 void WriteSheetValues(const SheetValues& v, Settings& settings) {
   settings.SetInt(setting::SetList, v.setList);
   settings.SetInt(setting::ColumnMnt, v.columnMnt);

@@ -1,7 +1,7 @@
 #pragma once
 // Rules of the desktop program's shell that need no widget: the date texts of the restored
 // search tab, the window rectangle written at exit, the web search address, and the settings
-// sheet's working values with the change of storage location.
+// sheet's working values.
 
 #include <string>
 
@@ -9,7 +9,7 @@
 #include "common/Progress.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
-#include "store/Store.h"
+#include "store/StoreLocation.h"
 
 namespace folidex {
 
@@ -59,16 +59,6 @@ SheetValues LoadSheetValues(const Settings& settings, const std::string& current
 
 // MenuLen kept within 20..200.
 long ClampMenuLen(long value);
-
-// A folder text the Word output can save into: an absolute path.
-bool IsAbsoluteFolderText(const std::string& cp932);
-
-// Makes `location` the storage location: Sys/No from the highest record below its
-// DOCDATA/TXT (under the wait cursor) or 0 for a fresh DOCDATA, then KanSet/StorePath.
-// A location that is not an absolute path, or whose DOCDATA cannot be created, is refused
-// with a message and nothing changes; false then.
-bool ChangeStoreLocation(const std::string& location, Store& store, Settings& settings, Prompter& prompter,
-                         Progress& progress);
 
 // Writes every KanSet value of the sheet (all of them, changed or not).
 void WriteSheetValues(const SheetValues& values, Settings& settings);

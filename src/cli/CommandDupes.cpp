@@ -57,14 +57,14 @@ int CommandDupes(Context& context) {
     const std::string arg = context.args.empty() ? std::string(kCurrentListFile) : context.args[0];
     if (int status = ReadListArgument(context, arg, rows)) return status;
     for (ListRows::Cells& cells : rows) {
-      cells[0] = std::to_string(table.RowCount() + 1);
+      cells[ColumnIndex(ListColumn::No)] = std::to_string(table.RowCount() + 1);
       if (!table.AppendRow(cells, false)) break;
     }
     groups = CheckListDuplicates(table, context.store, context.prompter, progress);
   }
   if (groups < 0) return 1;
   if (groups == 0) {
-    context.prompter.Information(30064);
+    context.prompter.Information(Msg::NoDuplicates);
     return 0;
   }
   PrintGroups(table, context.store);

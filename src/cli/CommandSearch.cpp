@@ -66,11 +66,11 @@ int CommandSearch(Context& context) {
     } else if (option == "--from") {
       if (!value(text)) return Fail(kUsage, 2);
       inputs.date1Text = Utf8ToCp932(text);
-      inputs.flags.chk1 = true;
+      inputs.flags.useDateFrom = true;
     } else if (option == "--to") {
       if (!value(text)) return Fail(kUsage, 2);
       inputs.date2Text = Utf8ToCp932(text);
-      inputs.flags.chk2 = true;
+      inputs.flags.useDateTo = true;
     } else if (option == "--max") {
       if (!value(text) || !ParseCount(text, options.hitMax)) return Fail(kUsage, 2);
     } else {
@@ -79,7 +79,7 @@ int CommandSearch(Context& context) {
   }
   if ((fieldTerm && inputs.flags.zenbun) || (created && acquired) || (inputs.flags.spaceCut && !inputs.flags.zenbun))
     return Fail(kUsage, 2);
-  inputs.flags.chk0 = !acquired;
+  inputs.flags.onCreationDate = !acquired;
   if (context.store.StoreRoot().empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
 
   ListRows list;

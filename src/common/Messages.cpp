@@ -1,129 +1,53 @@
 #include "common/Messages.h"
 
 #include <map>
-#include <utility>
 
 #include "common/Cp932.h"
 
 namespace folidex {
 namespace {
 
-// Texts exactly as the program shows them ("\n" is a line break).
-const std::map<int, const char*>& Table() {
-  static const std::map<int, const char*> table = {
-      {30001, "メモリの確保に失敗"},
-      {30002, "作業フォルダの取得に失敗しました"},
-      {30003, "テキストを保存してもよろしいですか"},
-      {30004, "索引ファイルが異常です"},
-      {30005,
-       "列幅を適正幅に調整します\nこの列のみでよろしいですか\nすべての列を調整 - 「いいえ」\n中止 -「キャンセル」"},
-      {30007, "ファイルの作成に失敗"},
-      {30008, "１個ずつドラッグ＆ドロップしてください"},
-      {30009,
-       "PDFのテキストを取得できません\n以下の可能性が考えられます\n\n1 暗号などのセキュリティ設定がある\n2 "
-       "PDFページにエラーがある\n3 イメージのみでテキストが含まれない"},
-      {30011, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe"},
-      {30012, "バーの作成に失敗"},
-      {30013, "エリアを左右交換しました\n次回プログラムの起動時に有効になります"},
-      {30014, "の年月日は \"2010/12/01\" のように、\"/\"区切りで入力してください"},
-      {30015, "の年月日に、\"/\"または数字以外の文字が含まれています"},
-      {30016, "資料保存場所が設定されていません\n今すぐ設定しますか"},
-      {30017, "保存場所フォルダの作成に失敗"},
-      {30018, "ファイルの保存に失敗"},
-      {30019, "の年月日の「月」が不明です"},
-      {30020, "の年月日の「月」が、1～12の範囲にありません"},
-      {30021, "の年月日の「日」が、1～31の範囲にありません"},
-      {30022, "PDFを表示するプログラムの起動に失敗"},
-      {30023, "エリアを左右交換しますか"},
-      {30024, "ファイルオブジェクトの作成に失敗"},
-      {30026, "ファイルのオープンに失敗"},
-      {30027, "リストをクリアしてもよろしいですか"},
-      {30028, "「保存場所」(フォルダ)を指定してください"},
-      {30029, "クリップボードからコピー"},
-      {30030,
-       "現在表示中のページを「ホーム」に設定しますか\nそれとも、「ホーム」を空欄にしますか\n\n現在のページを「ホーム」"
-       "に設定 -「はい」\n「ホーム」を空欄に設定 -「いいえ」\n中止 -「キャンセル」"},
-      {30031, "「ホーム」に設定しました"},
-      {30032, "このブックマークを削除してもよろしいですか"},
-      {30033, "Wordの起動に失敗\n\nWordがインストールされていないか\n現在のWordのバージョンに対応していません"},
-      {30034, "既に起動しています"},
-      {30035, "「名前」を空欄にすることはできません"},
-      {30036, "(自)より(至)の日付が前の日付になっています\n逆にしますか"},
-      {30037, "Word出力正常終了\n保存場所を表示しますか"},
-      {30038, "ファイルパスを指定してください"},
-      {30039, "PDFからテキストを取り出すことができませんでした\n処理を継続しますか"},
-      {30040, "この名前で、現在表示されているリストを保存してもよろしいですか"},
-      {30041, "保存するリストの名前が入力されていません"},
-      {30042, "ファイル名に使用できない文字が使用されています"},
-      {30043, "リスト保存、正常終了"},
-      {30044, "同名のファイルが既に存在します"},
-      {30045, "名前が制限の長さ[100バイト]を超えています"},
-      {30046, "ファイルの削除に失敗"},
-      {30047, "ヒット件数が制限を超えました\nこれ以上の検索を中止します\n※ 最大ヒット件数は環境設定で変更できます"},
-      {30048, "エクスプローラの起動に失敗"},
-      {30049, "リストの名前を変更してもよろしいですか"},
-      {30050, "リスト名の変更に失敗"},
-      {30051, "以上の条件で検索を開始してもよろしいですか"},
-      {30052, "指定された検索条件では、該当するデータがありません"},
-      {30053,
-       "このリストの名前を変更しますか。それとも削除しますか\n\n名前の変更 - 「はい」\n削除 - 「いいえ」\n中止 -"
-       "「キャンセル」"},
-      {30054, "現在のリストに追加しますか\nクリアしてからセット - 「いいえ」\n中止 -「キャンセル」"},
-      {30055, "現在表示しているリストを Excelに出力しますか"},
-      {30056, "Excelの起動に失敗\nxcelがインストールされていないか\n現在のExcelのバージョンに対応していません"},
-      {30057,
-       "選択されているデータをこのリストから削除してもよろしいですか\n※ データベース内のファイルは削除されません"},
-      {30058,
-       "選択されているデータを完全削除してもよろしいですか\n※ データベース内のファイルは削除されますが\n "
-       "外部リンクしているファイルは削除されません\n\n【元に戻すことはできませんので、ご注意ください】"},
-      {30059, "リボンメニューの初期化に失敗"},
-      {30060, "OLE の初期化に失敗"},
-      {30061, "PDF以外はドラッグ＆ドロップを受付けません"},
-      {30062,
-       "リストにセットされているデータの重複チェックでよろしいですか\n\nすべてのデータ - 「いいえ」\n中止 -"
-       "「キャンセル」"},
-      {30063, "重複データが既定の件数を超えて確認されました\nこれ以上色分けできません"},
-      {30064, "重複データ(PDFファイル)はありません"},
-      {30065, "重複データが確認されました\n色分けして表示しています"},
-      {30066, "重複データが確認されました\n現在のリスト内容はクリアされますがよろしいですか"},
-      {30067, "リストセット件数超過\n重複データチェックを途中終了します"},
-      {30068, "PDF内情報が変更されていますが、保存しますか"},
-      {30069, "検索語句が入力されていません"},
-      {30070, "更新正常終了"},
-      {30076, "リンク先が見つからないなどの理由でファイルのダウンロードに失敗しました"},
-      {30163, "実行ファイルと同じ場所に「Manual.pdf」がありません"},
-      {30200, "Ver. 1.00 2010.12.16 新規作成"},
-      {30201, "Ver. 1.01 2010.12.26 WordおよびExcel出力を追加"},
-      {30202, "Ver. 1.02 2011.11.02 簡易Web検索機能を追加"},
-      {30203, "Ver. 1.03 2012.03.25 重複データのチェック機能を追加"},
-      {30204, "Ver. 1.04 2022.11.11 Windows 11対応"},
-      // Shown by commands whose function this version does not have yet.
-      {39001, "この機能は現在のバージョンではまだ使用できません"},
-      // Descriptions of commands (description, line break, short tooltip).
-      {32771, "システムの使用環境の設定をします\n環境設定"},
-      {57665, "アプリケーションを終了します\n終了"},
-      {57670, "取扱い説明書をHTMLエリアに表示します\nヘルプ"},
-      {312, "メニューの表示と非表示を切替えます\nメニュー表示/非表示"},
-  };
-  return table;
+struct Entry {
+  Msg id;
+  const char* text;
+};
+
+constexpr Entry kTable[] = {
+#define MESSAGE(name, number, text) {Msg::name, text},
+#include "common/MessageTable.inc"
+#undef MESSAGE
+};
+
+const std::map<Msg, std::string>& Converted() {
+  static const std::map<Msg, std::string> converted = [] {
+    std::map<Msg, std::string> result;
+    for (const Entry& entry : kTable) result.emplace(entry.id, Utf8ToCp932(entry.text));
+    return result;
+  }();
+  return converted;
 }
 
 }  // namespace
 
-const char* MessageTextUtf8(int id) {
-  auto it = Table().find(id);
-  return it == Table().end() ? "" : it->second;
+const char* MessageTextUtf8(Msg id) {
+  for (const Entry& entry : kTable)
+    if (entry.id == id) return entry.text;
+  return "";
 }
 
-const std::string& MessageText(int id) {
-  static const std::map<int, std::string> converted = [] {
-    std::map<int, std::string> result;
-    for (const auto& [key, text] : Table()) result.emplace(key, Utf8ToCp932(text));
-    return result;
-  }();
+const std::string& MessageText(Msg id) {
   static const std::string empty;
-  auto it = converted.find(id);
-  return it == converted.end() ? empty : it->second;
+  auto it = Converted().find(id);
+  return it == Converted().end() ? empty : it->second;
+}
+
+const std::vector<Msg>& AllMessages() {
+  static const std::vector<Msg> all = [] {
+    std::vector<Msg> ids;
+    for (const Entry& entry : kTable) ids.push_back(entry.id);
+    return ids;
+  }();
+  return all;
 }
 
 }  // namespace folidex

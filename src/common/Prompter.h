@@ -26,13 +26,13 @@ class Prompter {
   // Shows a CP932 text and returns the button chosen.
   virtual Answer Show(MessageKind kind, const std::string& text) = 0;
 
-  Answer Message(MessageKind kind, int id, const std::string& prefix = {}) {
+  Answer Message(MessageKind kind, Msg id, const std::string& prefix = {}) {
     return Show(kind, prefix + MessageText(id));
   }
-  void Error(int id, const std::string& prefix = {}) { Message(MessageKind::Error, id, prefix); }
-  void Information(int id, const std::string& prefix = {}) { Message(MessageKind::Information, id, prefix); }
-  Answer AskYesNo(int id, const std::string& prefix = {}) { return Message(MessageKind::YesNo, id, prefix); }
-  Answer AskYesNoCancel(int id, const std::string& prefix = {}) {
+  void Error(Msg id, const std::string& prefix = {}) { Message(MessageKind::Error, id, prefix); }
+  void Information(Msg id, const std::string& prefix = {}) { Message(MessageKind::Information, id, prefix); }
+  Answer AskYesNo(Msg id, const std::string& prefix = {}) { return Message(MessageKind::YesNo, id, prefix); }
+  Answer AskYesNoCancel(Msg id, const std::string& prefix = {}) {
     return Message(MessageKind::YesNoCancel, id, prefix);
   }
 };

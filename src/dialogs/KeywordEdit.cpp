@@ -4,8 +4,8 @@
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
-#include "store/Record.h"
-#include "store/RecordCommands.h"
+#include "list/RecordCommands.h"
+#include "list/RecordRow.h"
 
 namespace folidex {
 namespace {
@@ -48,7 +48,7 @@ bool RewriteKeywords(Store& store, Prompter& prompter, std::string_view serial, 
   const std::string native = ToNativePath(path);
   std::string bytes;
   if (!ReadFileBytes(native, bytes)) {
-    prompter.Error(30026, path + "\n");
+    prompter.Error(Msg::FileOpenFailed, path + "\n");
     return false;
   }
   std::vector<std::string_view> lines = SplitLines(bytes);
@@ -58,7 +58,7 @@ bool RewriteKeywords(Store& store, Prompter& prompter, std::string_view serial, 
   bool hasKeywordLine = false;
   for (std::string_view line : lines) hasKeywordLine = hasKeywordLine || IsKeywordLine(line);
   if (static_cast<int>(lines.size()) < kRecordLines || !hasKeywordLine) {
-    prompter.Error(30004, path + "\n");
+    prompter.Error(Msg::IndexFileDamaged, path + "\n");
     return false;
   }
   const std::string keywordLine = "<PK>" + SingleLine(text);
@@ -66,7 +66,7 @@ bool RewriteKeywords(Store& store, Prompter& prompter, std::string_view serial, 
   rewritten.reserve(bytes.size() + keywordLine.size() + 2 * lines.size());
   for (std::string_view line : lines) rewritten.append(IsKeywordLine(line) ? keywordLine : line).append("\r\n");
   if (!WriteFileAtomic(native, rewritten)) {
-    prompter.Error(30026, path + "\n");
+    prompter.Error(Msg::FileOpenFailed, path + "\n");
     return false;
   }
   return true;
@@ -75,17 +75,17 @@ bool RewriteKeywords(Store& store, Prompter& prompter, std::string_view serial, 
 int KeywordEditCommand(ListRows& list, Store& store, Prompter& prompter, Progress& progress, const KeywordAsker& ask) {
   const int firstSelected = list.FirstSelectedRow();
   if (firstSelected < 0) return 0;
-  std::optional<std::string> answer = ask(list.Cell(firstSelected, static_cast<int>(ListColumn::Keywords)));
+  std::optional<std::string> answer = ask(list.Cell(firstSelected, ColumnIndex(ListColumn::Keywords)));
   if (!answer) return 0;
   const std::string text = SingleLine(*answer);
   int rewritten = 0;
   const int rows = list.RowCount();
   for (int i = 0; i < rows; ++i) {
     if (!list.IsSelected(i)) continue;
-    std::string serial = list.Cell(i, static_cast<int>(ListColumn::SerialNo));
+    std::string serial = list.Cell(i, ListColumn::SerialNo);
     WaitCursor wait(progress);
     if (RewriteKeywords(store, prompter, serial, text)) {
-      list.SetCell(i, static_cast<int>(ListColumn::Keywords), text);
+      list.SetCell(i, ListColumn::Keywords, text);
       ++rewritten;
     }
   }

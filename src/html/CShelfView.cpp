@@ -111,7 +111,7 @@ CShelfView::CShelfView(Services& services, QWidget* parent) : QWidget(parent), s
   connect(bar_, &CTopBar::navigateRequested, this, &CShelfView::NavigateAddress);
   connect(bar_, &CTopBar::zoomLevelChanged, this, &CShelfView::ApplyZoom);
   // Bookmarks are not built yet: the button says so instead of showing a menu.
-  bar_->SetBookmarkHandler([this](QToolButton*) { services_.prompter.Information(39001); });
+  bar_->SetBookmarkHandler([this](QToolButton*) { services_.prompter.Information(Msg::NotAvailableYet); });
   ApplyZoom();
 }
 

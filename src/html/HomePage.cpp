@@ -7,7 +7,7 @@ namespace folidex {
 
 bool ChangeHomePage(const std::string& currentUrl, Settings& settings, Prompter& prompter) {
   if (currentUrl.empty() || currentUrl == "about:blank") return false;
-  Answer answer = prompter.AskYesNoCancel(30030);
+  Answer answer = prompter.AskYesNoCancel(Msg::SetHomeQuestion);
   if (answer == Answer::Yes) {
     settings.SetText(setting::Home, currentUrl);
   } else if (answer == Answer::No) {
@@ -15,7 +15,7 @@ bool ChangeHomePage(const std::string& currentUrl, Settings& settings, Prompter&
   } else {
     return false;
   }
-  prompter.Information(30031);
+  prompter.Information(Msg::HomeSet);
   return true;
 }
 

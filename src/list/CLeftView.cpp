@@ -31,10 +31,10 @@
 #include "list/ListCommands.h"
 #include "list/ListRows.h"
 #include "list/ListSort.h"
+#include "list/RecordCommands.h"
 #include "list/qt/ListDelegate.h"
 #include "list/qt/ListModel.h"
 #include "store/Record.h"
-#include "store/RecordCommands.h"
 #include "store/Store.h"
 
 namespace folidex {
@@ -219,7 +219,7 @@ void CLeftView::OnHeaderClicked(int column) {
 }
 
 void CLeftView::OnHeaderHandleDoubleClicked(int column) {
-  switch (services_.prompter.AskYesNoCancel(30005)) {
+  switch (services_.prompter.AskYesNoCancel(Msg::FitColumnsQuestion)) {
     case Answer::Yes:
       FitColumnWidths(ListRows::kColumns, column);
       break;
@@ -298,14 +298,14 @@ void CLeftView::RunCommand(int id) {
   viewport()->update();
 }
 
-void CLeftView::UnavailableCommand() { services_.prompter.Information(39001); }
+void CLeftView::UnavailableCommand() { services_.prompter.Information(Msg::NotAvailableYet); }
 
 std::optional<DocumentLocation> CLeftView::FirstSelectedDocument() {
   ListRows& list = services_.list;
   int row = list.FirstSelectedRow();
   if (row < 0) return std::nullopt;
-  DocumentLocation location =
-      ResolveDocumentPath(services_.store, list.Cell(row, 1), list.Cell(row, 9), list.Cell(row, 15));
+  DocumentLocation location = ResolveDocumentPath(services_.store, list.Cell(row, ListColumn::SerialNo),
+                                                  list.Cell(row, ListColumn::Link), list.Cell(row, ListColumn::Source));
   if (location.mark != kMarkAvailable) return std::nullopt;
   return location;
 }
@@ -315,9 +315,10 @@ void CLeftView::OpenPdf() {
   if (!location) return;
   // A web link has no file: the desktop opens its address instead.
   ListRows& list = services_.list;
-  QUrl url = location->path.empty() ? QUrl(ToQString(list.Cell(list.FirstSelectedRow(), 15)))
+  QUrl url = location->path.empty() ? QUrl(ToQString(list.Cell(list.FirstSelectedRow(), ListColumn::Source)))
                                     : QUrl::fromLocalFile(QString::fromStdString(ToNativePath(location->path)));
-  if (!url.isValid() || url.isEmpty() || !QDesktopServices::openUrl(url)) services_.prompter.Error(30022);
+  if (!url.isValid() || url.isEmpty() || !QDesktopServices::openUrl(url))
+    services_.prompter.Error(Msg::PdfViewerStartFailed);
 }
 
 void CLeftView::ShowPdfInHtmlArea() {

@@ -12,6 +12,7 @@
 #include "common/qt/QtTextMeasure.h"
 #include "dialogs/CRenameDlg.h"
 #include "list/ColumnFit.h"
+#include "list/RecordRow.h"
 
 namespace folidex {
 namespace {

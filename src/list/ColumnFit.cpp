@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "store/Record.h"
+#include "list/RecordRow.h"
 
 namespace folidex {
 

@@ -9,9 +9,9 @@
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
+#include "list/RecordCommands.h"
+#include "list/RecordRow.h"
 #include "store/Digest.h"
-#include "store/Record.h"
-#include "store/RecordCommands.h"
 
 namespace folidex {
 namespace {
@@ -116,11 +116,11 @@ DuplicateGrouping GroupFingerprints(const std::vector<std::string>& fingerprints
 int ApplyGrouping(const DuplicateGrouping& grouping, ListRows& list, Prompter& prompter) {
   switch (grouping.stop) {
     case GroupingStop::HitMax:
-      prompter.Information(30067);
+      prompter.Information(Msg::DuplicateCheckStopped);
       break;
     case GroupingStop::GroupLimit:
     case GroupingStop::TableFull:
-      prompter.Information(30063);
+      prompter.Information(Msg::DuplicateGroupsExceeded);
       break;
     case GroupingStop::None:
       break;
@@ -138,7 +138,7 @@ int CheckListDuplicates(ListRows& list, Store& store, Prompter& prompter, Progre
     std::vector<std::string> fingerprints(m);
     std::vector<long> serials(m);
     for (int r = 0; r < m; ++r) {
-      const std::string& serial = list.Cell(r, static_cast<int>(ListColumn::SerialNo));
+      const std::string& serial = list.Cell(r, ListColumn::SerialNo);
       serials[r] = LeadingNumber(serial);
       fingerprints[r] = RecordFingerprint(store, serial);
       pane.Show(static_cast<long>(r) * 50 / m);
@@ -147,11 +147,11 @@ int CheckListDuplicates(ListRows& list, Store& store, Prompter& prompter, Progre
     groups = ApplyGrouping(grouping, list, prompter);
   } catch (const std::bad_alloc&) {
     pane.Clear();
-    prompter.Error(30001);
+    prompter.Error(Msg::MemoryAllocFailed);
     return -1;
   }
   pane.Clear();
-  if (groups > 0) prompter.Information(30065, GroupCountPrefix(groups));
+  if (groups > 0) prompter.Information(Msg::DuplicatesColoured, GroupCountPrefix(groups));
   return groups;
 }
 
@@ -173,11 +173,11 @@ int FindStoreDuplicates(ListRows& table, Store& store, Prompter& prompter, Progr
     groups = ApplyGrouping(grouping, table, prompter);
   } catch (const std::bad_alloc&) {
     pane.Clear();
-    prompter.Error(30001);
+    prompter.Error(Msg::MemoryAllocFailed);
     return -1;
   } catch (const std::length_error&) {  // a serial counter beyond any table
     pane.Clear();
-    prompter.Error(30001);
+    prompter.Error(Msg::MemoryAllocFailed);
     return -1;
   }
   pane.Clear();
@@ -187,14 +187,14 @@ int FindStoreDuplicates(ListRows& table, Store& store, Prompter& prompter, Progr
 int CheckStoreDuplicates(ListRows& list, Store& store, Prompter& prompter, Progress& progress) {
   int groups = FindStoreDuplicates(list, store, prompter, progress);
   if (groups <= 0) return groups;
-  if (prompter.AskYesNo(30066, GroupCountPrefix(groups)) != Answer::Yes) {
+  if (prompter.AskYesNo(Msg::DuplicatesReplaceListQuestion, GroupCountPrefix(groups)) != Answer::Yes) {
     list.ClearDuplicates();
     return groups;
   }
   std::vector<ListRows::Row> rows(list.Duplicates().size());
   for (std::size_t k = 0; k < rows.size(); ++k) {
-    rows[k].cells[static_cast<int>(ListColumn::No)] = std::to_string(k + 1);
-    rows[k].cells[static_cast<int>(ListColumn::SerialNo)] = FormatSerial(list.Duplicates()[k].serial);
+    rows[k].cells[ColumnIndex(ListColumn::No)] = std::to_string(k + 1);
+    rows[k].cells[ColumnIndex(ListColumn::SerialNo)] = FormatSerial(list.Duplicates()[k].serial);
   }
   list.ReplaceRows(std::move(rows));
   RefreshList(list, store, progress);
@@ -202,7 +202,7 @@ int CheckStoreDuplicates(ListRows& list, Store& store, Prompter& prompter, Progr
 }
 
 void DuplicateCheckCommand(ListRows& list, Store& store, Prompter& prompter, Progress& progress) {
-  Answer answer = prompter.AskYesNoCancel(30062);
+  Answer answer = prompter.AskYesNoCancel(Msg::DuplicateCheckScopeQuestion);
   if (answer != Answer::Yes && answer != Answer::No) return;
   int groups = 0;
   {
@@ -210,7 +210,7 @@ void DuplicateCheckCommand(ListRows& list, Store& store, Prompter& prompter, Pro
     groups = answer == Answer::Yes ? CheckListDuplicates(list, store, prompter, progress)
                                    : CheckStoreDuplicates(list, store, prompter, progress);
   }
-  if (groups == 0) prompter.Information(30064);
+  if (groups == 0) prompter.Information(Msg::NoDuplicates);
 }
 
 void ClearDuplicateCheck(ListRows& list) { list.ClearDuplicates(); }

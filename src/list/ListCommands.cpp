@@ -10,8 +10,8 @@
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
+#include "list/RecordRow.h"
 #include "list/SavedLists.h"
-#include "store/Record.h"
 
 namespace folidex {
 namespace {
@@ -46,7 +46,7 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 void SelectAllRows(ListRows& list) { list.SetAllSelected(true); }
 
 bool ClearList(ListRows& list, Prompter& prompter) {
-  if (prompter.AskYesNo(30027) != Answer::Yes) return false;
+  if (prompter.AskYesNo(Msg::ClearListQuestion) != Answer::Yes) return false;
   list.DeleteAllRows();
   list.ClearDuplicates();
   return true;
@@ -54,23 +54,23 @@ bool ClearList(ListRows& list, Prompter& prompter) {
 
 int SaveListUnderName(const ListRows& list, Store& store, Prompter& prompter, const std::string& name) {
   if (name.empty()) {
-    prompter.Information(30041);
+    prompter.Information(Msg::ListNameMissing);
     return 0;
   }
   if (name.size() > kMaxListNameBytes) {
-    prompter.Information(30045);
+    prompter.Information(Msg::NameTooLong);
     return 0;
   }
   if (std::string bad = FindBadNameChar(name); !bad.empty()) {
-    prompter.Error(30042, bad + "\n");
+    prompter.Error(Msg::BadFileNameCharacter, bad + "\n");
     return 0;
   }
-  if (prompter.AskYesNo(30040, name + "\n\n") != Answer::Yes) return 0;
+  if (prompter.AskYesNo(Msg::SaveListQuestion, name + "\n\n") != Answer::Yes) return 0;
   int result = SaveListFile(list, store, prompter, ListFileName(name));
   if (result == kListFileDone)
-    prompter.Information(30043);
+    prompter.Information(Msg::ListSaved);
   else if (result == kListFileExists)
-    prompter.Error(30044);
+    prompter.Error(Msg::FileExists);
   return result;
 }
 
@@ -83,7 +83,7 @@ std::string ListFolderPath(const Store& store) {
 
 int LoadChosenList(ListRows& list, Store& store, Prompter& prompter, const std::string& fileName) {
   if (list.RowCount() > 0) {
-    Answer answer = prompter.AskYesNoCancel(30054);
+    Answer answer = prompter.AskYesNoCancel(Msg::AppendToListQuestion);
     if (answer == Answer::Cancel) return 0;
     if (answer == Answer::No) {
       // The list is read from the list folder only; keep the rows when nothing is there to
@@ -142,7 +142,7 @@ std::vector<SavedListEntry> EnumerateSavedLists(Store& store, Prompter& prompter
 }
 
 ManageChoice AskManageChoice(Prompter& prompter, const std::string& name) {
-  switch (prompter.AskYesNoCancel(30053, name + "\n\n")) {
+  switch (prompter.AskYesNoCancel(Msg::RenameOrDeleteListQuestion, name + "\n\n")) {
     case Answer::Yes:
       return ManageChoice::Rename;
     case Answer::No:
@@ -155,7 +155,7 @@ ManageChoice AskManageChoice(Prompter& prompter, const std::string& name) {
 bool DeleteSavedList(Store& store, Prompter& prompter, const std::string& name) {
   std::string folder = ListFolderPath(store);
   if (folder.empty() || !RemoveFile(ToNativePath(folder + kPathSeparator + ListFileName(name)))) {
-    prompter.Error(30046);
+    prompter.Error(Msg::FileDeleteFailed);
     return false;
   }
   return true;
@@ -164,28 +164,29 @@ bool DeleteSavedList(Store& store, Prompter& prompter, const std::string& name) 
 bool AcceptRenameName(Store& store, Prompter& prompter, bool listMode, const std::string& oldName,
                       const std::string& newName) {
   if (newName.empty()) {
-    prompter.Error(30035);
+    prompter.Error(Msg::NameEmpty);
     return false;
   }
   if (newName.size() > kMaxListNameBytes) {
-    prompter.Information(30045);
+    prompter.Information(Msg::NameTooLong);
     return false;
   }
   if (!listMode) return true;
   if (std::string bad = FindBadNameChar(newName); !bad.empty()) {
-    prompter.Error(30042, bad + "\n");
+    prompter.Error(Msg::BadFileNameCharacter, bad + "\n");
     return false;
   }
   std::string folder = EnsureListFolder(store, prompter);
   if (folder.empty()) return false;
   std::string target = ToNativePath(folder + kPathSeparator + ListFileName(newName));
   if (PathExists(target)) {
-    prompter.Error(30044);
+    prompter.Error(Msg::FileExists);
     return false;
   }
-  if (prompter.AskYesNo(30049, "(Old) " + oldName + "\n(New) " + newName + "\n\n") != Answer::Yes) return false;
+  if (prompter.AskYesNo(Msg::RenameListQuestion, "(Old) " + oldName + "\n(New) " + newName + "\n\n") != Answer::Yes)
+    return false;
   if (!RenameNoReplace(ToNativePath(folder + kPathSeparator + ListFileName(oldName)), target)) {
-    prompter.Error(30050);
+    prompter.Error(Msg::ListRenameFailed);
     return false;
   }
   return true;

@@ -10,7 +10,7 @@ bool ListRows::InsertRow(int position, const std::string& firstCell) {
   if (position < 0 || position > RowCount() || RowCount() >= kMaxRows) return false;
   if (observer_) observer_->BeforeInsertRows(position, position);
   Row row;
-  row.cells[0] = firstCell;
+  row.cells[ColumnIndex(ListColumn::No)] = firstCell;
   rows_.insert(rows_.begin() + position, std::move(row));
   if (observer_) observer_->AfterInsertRows();
   return true;
@@ -72,7 +72,7 @@ void ListRows::ReplaceRows(std::vector<Row> rows) {
 }
 
 void ListRows::RenumberRows() {
-  for (int i = 0; i < RowCount(); ++i) rows_[i].cells[0] = std::to_string(i + 1);
+  for (int i = 0; i < RowCount(); ++i) rows_[i].cells[ColumnIndex(ListColumn::No)] = std::to_string(i + 1);
   if (observer_ && RowCount() > 0) observer_->CellChanged(-1, 0);
 }
 

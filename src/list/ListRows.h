@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "list/ListColumn.h"
+
 namespace folidex {
 
 class ListObserver {
@@ -25,7 +27,7 @@ class ListObserver {
 
 class ListRows {
  public:
-  static constexpr int kColumns = 17;
+  static constexpr int kColumns = kListColumnCount;
   using Cells = std::array<std::string, kColumns>;
 
   struct Row {
@@ -45,7 +47,9 @@ class ListRows {
   int AppendRows(std::vector<Row> rows);
 
   const std::string& Cell(int row, int column) const { return rows_[row].cells[column]; }
+  const std::string& Cell(int row, ListColumn column) const { return Cell(row, ColumnIndex(column)); }
   void SetCell(int row, int column, const std::string& text);
+  void SetCell(int row, ListColumn column, const std::string& text) { SetCell(row, ColumnIndex(column), text); }
   const Cells& RowCells(int row) const { return rows_[row].cells; }
 
   bool IsSelected(int row) const { return rows_[row].selected; }

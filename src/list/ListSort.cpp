@@ -8,7 +8,9 @@
 namespace folidex {
 namespace {
 
-bool IsNumberColumn(int column) { return column == 11 || column == 12; }
+bool IsNumberColumn(int column) {
+  return column == ColumnIndex(ListColumn::FileSize) || column == ColumnIndex(ListColumn::TextSize);
+}
 
 }  // namespace
 
@@ -58,7 +60,7 @@ bool SortList(ListRows& list, int selCol, SortOrder order, Prompter& prompter, P
     for (int position = 0; position < n; ++position) {
       ListRows::Row row;
       row.cells = list.RowCells(records[position].index);
-      row.cells[0] = std::to_string(position + 1);
+      row.cells[ColumnIndex(ListColumn::No)] = std::to_string(position + 1);
       row.selected = false;
       sorted.push_back(std::move(row));
     }
@@ -66,7 +68,7 @@ bool SortList(ListRows& list, int selCol, SortOrder order, Prompter& prompter, P
     paddedKeys.clear();
     list.ReplaceRows(std::move(sorted));
   } catch (const std::bad_alloc&) {
-    prompter.Error(30001);
+    prompter.Error(Msg::MemoryAllocFailed);
     return false;
   }
   return true;

@@ -50,7 +50,7 @@ std::string EnsureListFolder(Store& store, Prompter& prompter) {
   std::string root = store.StoreRoot();
   std::string folder = root.empty() ? std::string("LIST") : root + kPathSeparator + "LIST";
   if (root.empty() || !EnsureFolders(ToNativePath(folder))) {
-    prompter.Error(30017, folder + "\n");
+    prompter.Error(Msg::StoreFolderCreateFailed, folder + "\n");
     return {};
   }
   return folder;
@@ -130,7 +130,7 @@ int LoadListFile(ListRows& list, Store& store, Prompter& prompter, const std::st
   for (ListRows::Cells& cells : ParseListFile(bytes)) {
     ListRows::Row row;
     row.cells = std::move(cells);
-    row.cells[0] = std::to_string(++n);
+    row.cells[ColumnIndex(ListColumn::No)] = std::to_string(++n);
     rows.push_back(std::move(row));
   }
   list.AppendRows(std::move(rows));
@@ -147,7 +147,7 @@ std::string FindBadNameChar(std::string_view name) {
 long CountListEntries(const std::string& path, Prompter& prompter) {
   std::string bytes;
   if (!ReadFileBytes(ToNativePath(path), bytes)) {
-    prompter.Error(30026);
+    prompter.Error(Msg::FileOpenFailed);
     return -1;
   }
   long count = 0;

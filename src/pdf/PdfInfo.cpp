@@ -308,7 +308,7 @@ int PdfInfo::ReadInfo(const std::string& pathCp932, IndexRecord& record) {
   FdCloser file{::open(native.c_str(), O_RDONLY | O_CLOEXEC)};
   struct stat status {};
   if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-    prompter_.Error(30026, pathCp932 + "\n");
+    prompter_.Error(Msg::FileOpenFailed, pathCp932 + "\n");
     return 0;
   }
   const bool sizeKnown = S_ISREG(status.st_mode);
@@ -316,10 +316,10 @@ int PdfInfo::ReadInfo(const std::string& pathCp932, IndexRecord& record) {
   std::size_t length = 0;
   switch (ReadAll(file.fd, sizeKnown, sizeKnown ? static_cast<std::size_t>(status.st_size) : 0, data, length)) {
     case ReadResult::NoMemory:
-      prompter_.Error(30001);
+      prompter_.Error(Msg::MemoryAllocFailed);
       return 0;
     case ReadResult::Short:
-      prompter_.Error(30007);
+      prompter_.Error(Msg::FileCreateFailed);
       return 0;
     case ReadResult::Ok:
       break;

@@ -40,7 +40,7 @@ SearchMatcher::SearchMatcher(const SearchConditions& c) {
     test_ = Test::PerField;
   }
   checkDate_ = !(c.dateFrom == kNoLowerBound && c.dateTo == kNoUpperBound);
-  chk0_ = c.flags.chk0;
+  onCreationDate_ = c.flags.onCreationDate;
   dateFrom_ = c.dateFrom;
   dateTo_ = c.dateTo;
   if (test_ == Test::PerField) {
@@ -56,7 +56,7 @@ SearchMatcher::SearchMatcher(const SearchConditions& c) {
 }
 
 bool SearchMatcher::DateInRange(const std::array<std::string_view, kHeaderLines>& fields) const {
-  std::string_view date = chk0_ ? (fields[kPC].empty() ? fields[kFC] : fields[kPC]) : fields[kFA];
+  std::string_view date = onCreationDate_ ? (fields[kPC].empty() ? fields[kFC] : fields[kPC]) : fields[kFA];
   if (date.empty()) return false;
   char key[8];
   std::size_t n = 0;

@@ -61,7 +61,7 @@ class SearchMatcher {
   Test test_;
   bool mayNeedBody_ = false;
   bool checkDate_ = false;
-  bool chk0_ = true;
+  bool onCreationDate_ = true;
   bool spaceCut_ = false;
   std::string dateFrom_, dateTo_;
   std::array<std::string, 4> fieldTerms_;  // Goku0..Goku3 (per field) or the raw term 4 times

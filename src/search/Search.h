@@ -16,21 +16,21 @@ namespace folidex {
 
 // The six check boxes of the search tab, as saved in section Search.
 struct SearchFlags {
-  bool zenbun = false;    // full-text mode
-  bool chk0 = true;       // date kind: creation date (on) or acquisition date (off)
-  bool chk1 = false;      // lower date bound in use
-  bool chk2 = false;      // upper date bound in use
-  bool spaceCut = false;  // remove spaces when matching the full text
-  bool addList = false;   // append hits to the list instead of clearing it first
+  bool zenbun = false;         // full-text mode
+  bool onCreationDate = true;  // Chk0: the date range is on the creation date (off: acquisition date)
+  bool useDateFrom = false;    // Chk1: the lower date bound is in use
+  bool useDateTo = false;      // Chk2: the upper date bound is in use
+  bool spaceCut = false;       // remove spaces when matching the full text
+  bool addList = false;        // append hits to the list instead of clearing it first
 };
 
 // Reads the six flags from section Search (with their defaults).
 SearchFlags LoadSearchFlags(const Settings& settings);
 
-enum class SearchToggle { Zenbun, Chk0, Chk1, Chk2, SpaceCut, AddList };
+enum class SearchToggle { Zenbun, CreationDate, DateFrom, DateTo, SpaceCut, AddList };
 
-// A toggle command: inverts the flag and writes it (0/1) to its Search value at once. For Chk1
-// and Chk2 turned on, a date text holding exactly "00000000" (Chk1) or "99999999" (Chk2) is
+// A toggle command: inverts the flag and writes it (0/1) to its Search value at once. For a date
+// bound turned on, a date text holding exactly "00000000" (from) or "99999999" (to) is
 // replaced by today's date "%Y/%m/%d" (pass the date edit's text, CP932). Returns the new value.
 bool ToggleSearchFlag(SearchFlags& flags, SearchToggle toggle, Settings& settings, const Clock& clock,
                       std::string* dateText = nullptr);

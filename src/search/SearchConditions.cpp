@@ -7,7 +7,7 @@
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
-#include "search/Normalize.h"
+#include "common/Normalize.h"
 #include "search/Search.h"
 
 namespace folidex {
@@ -64,12 +64,12 @@ bool& FlagOf(SearchFlags& flags, SearchToggle toggle) {
   switch (toggle) {
     case SearchToggle::Zenbun:
       return flags.zenbun;
-    case SearchToggle::Chk0:
-      return flags.chk0;
-    case SearchToggle::Chk1:
-      return flags.chk1;
-    case SearchToggle::Chk2:
-      return flags.chk2;
+    case SearchToggle::CreationDate:
+      return flags.onCreationDate;
+    case SearchToggle::DateFrom:
+      return flags.useDateFrom;
+    case SearchToggle::DateTo:
+      return flags.useDateTo;
     case SearchToggle::SpaceCut:
       return flags.spaceCut;
     case SearchToggle::AddList:
@@ -82,11 +82,11 @@ const SettingKey& KeyOf(SearchToggle toggle) {
   switch (toggle) {
     case SearchToggle::Zenbun:
       return setting::Zenbun;
-    case SearchToggle::Chk0:
+    case SearchToggle::CreationDate:
       return setting::Chk0;
-    case SearchToggle::Chk1:
+    case SearchToggle::DateFrom:
       return setting::Chk1;
-    case SearchToggle::Chk2:
+    case SearchToggle::DateTo:
       return setting::Chk2;
     case SearchToggle::SpaceCut:
       return setting::SpaceCut;
@@ -101,9 +101,9 @@ const SettingKey& KeyOf(SearchToggle toggle) {
 SearchFlags LoadSearchFlags(const Settings& settings) {
   SearchFlags flags;
   flags.zenbun = settings.GetInt(setting::Zenbun) != 0;
-  flags.chk0 = settings.GetInt(setting::Chk0) != 0;
-  flags.chk1 = settings.GetInt(setting::Chk1) != 0;
-  flags.chk2 = settings.GetInt(setting::Chk2) != 0;
+  flags.onCreationDate = settings.GetInt(setting::Chk0) != 0;
+  flags.useDateFrom = settings.GetInt(setting::Chk1) != 0;
+  flags.useDateTo = settings.GetInt(setting::Chk2) != 0;
   flags.spaceCut = settings.GetInt(setting::SpaceCut) != 0;
   flags.addList = settings.GetInt(setting::AddList) != 0;
   return flags;
@@ -115,8 +115,8 @@ bool ToggleSearchFlag(SearchFlags& flags, SearchToggle toggle, Settings& setting
   flag = !flag;
   settings.SetInt(KeyOf(toggle), flag ? 1 : 0);
   if (flag && dateText) {
-    if ((toggle == SearchToggle::Chk1 && *dateText == kNoLowerBound) ||
-        (toggle == SearchToggle::Chk2 && *dateText == kNoUpperBound)) {
+    if ((toggle == SearchToggle::DateFrom && *dateText == kNoLowerBound) ||
+        (toggle == SearchToggle::DateTo && *dateText == kNoUpperBound)) {
       *dateText = FormatLocalTime(clock.Now(), "%Y/%m/%d");
     }
   }
@@ -125,29 +125,29 @@ bool ToggleSearchFlag(SearchFlags& flags, SearchToggle toggle, Settings& setting
 
 std::string ParseSearchDate(const std::string& text, const std::string& label, Prompter& prompter) {
   if (text.find_first_not_of("/0123456789") != std::string::npos) {
-    prompter.Information(30015, label);
+    prompter.Information(Msg::DateHasBadCharacter, label);
     return {};
   }
   std::size_t first = text.find('/');
   std::size_t second = first == std::string::npos ? first : text.find('/', first + 1);
   bool exactlyTwo = second != std::string::npos && text.find('/', second + 1) == std::string::npos;
   if (!exactlyTwo || first != 4) {
-    prompter.Information(30014, label);
+    prompter.Information(Msg::DateNeedsSlashes, label);
     return {};
   }
   std::size_t monthLength = second - 5;
   if (monthLength != 1 && monthLength != 2) {
-    prompter.Information(30019, label);
+    prompter.Information(Msg::DateMonthUnknown, label);
     return {};
   }
   int month = DigitsValue(std::string_view(text).substr(5, monthLength));
   if (month < 1 || month > 12) {
-    prompter.Information(30020, label);
+    prompter.Information(Msg::DateMonthOutOfRange, label);
     return {};
   }
   int day = DigitsValue(std::string_view(text).substr(second + 1));
   if (day < 1 || day > 31) {
-    prompter.Information(30021, label);
+    prompter.Information(Msg::DateDayOutOfRange, label);
     return {};
   }
   char tail[8];
@@ -166,7 +166,7 @@ std::string BuildConfirmationText(const SearchConditions& conditions) {
     for (int k = 0; k < 5; ++k)
       text += t.fieldLabels[k] + (conditions.goku[k].empty() ? t.notSet : conditions.goku[k]) + "\n";
   }
-  const std::string& kind = conditions.flags.chk0 ? t.created : t.acquired;
+  const std::string& kind = conditions.flags.onCreationDate ? t.created : t.acquired;
   text += t.head2 + kind + t.rangeOf;
   std::string from = conditions.dateFrom == kNoLowerBound ? std::string() : SlashedDate(conditions.dateFrom);
   std::string to = conditions.dateTo == kNoUpperBound ? std::string() : SlashedDate(conditions.dateTo);
@@ -209,18 +209,18 @@ bool CollectSearchConditions(SearchInputs& inputs, ListRows& list, Settings& set
   }
 
   conditions.dateFrom = kNoLowerBound;
-  if (inputs.flags.chk1) {
+  if (inputs.flags.useDateFrom) {
     conditions.dateFrom = ParseSearchDate(inputs.date1Text, Utf8ToCp932("(自) "), prompter);
     if (conditions.dateFrom.empty()) return false;
   }
   conditions.dateTo = kNoUpperBound;
-  if (inputs.flags.chk2) {
+  if (inputs.flags.useDateTo) {
     conditions.dateTo = ParseSearchDate(inputs.date2Text, Utf8ToCp932("(至) "), prompter);
     if (conditions.dateTo.empty()) return false;
   }
 
   if (conditions.dateFrom > conditions.dateTo) {
-    if (prompter.AskYesNo(30036) != Answer::Yes) return false;
+    if (prompter.AskYesNo(Msg::DatesReversedQuestion) != Answer::Yes) return false;
     std::swap(conditions.dateFrom, conditions.dateTo);
     inputs.date1Text = SlashedDate(conditions.dateFrom);
     inputs.date2Text = SlashedDate(conditions.dateTo);
@@ -232,7 +232,8 @@ bool CollectSearchConditions(SearchInputs& inputs, ListRows& list, Settings& set
   for (int k = 0; k < 6; ++k) settings.SetText(setting::Goku(k), conditions.goku[k]);
 
   if (settings.GetInt(setting::Kakunin) == 1) {
-    if (prompter.AskYesNo(30051, BuildConfirmationText(conditions) + "\n") != Answer::Yes) return false;
+    if (prompter.AskYesNo(Msg::StartSearchQuestion, BuildConfirmationText(conditions) + "\n") != Answer::Yes)
+      return false;
   }
 
   if (conditions.hasTextCondition) {

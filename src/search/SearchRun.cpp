@@ -24,6 +24,7 @@
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
+#include "list/RecordRow.h"
 #include "search/RecordScan.h"
 #include "search/SearchRun.h"
 
@@ -301,7 +302,7 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     readAhead = std::make_unique<ReadAhead>(*matcher, *index, txtFolder, n,
                                             options.readers < 0 ? DefaultReaders() : options.readers, options.batch);
   } catch (const std::bad_alloc&) {
-    prompter.Error(30024);
+    prompter.Error(Msg::FileObjectFailed);
     return outcome;
   }
   outcome.ran = true;
@@ -355,7 +356,7 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     readAhead->Release(id);
   }
   readAhead.reset();  // the readers stop before the message box waits for the user
-  if (limitReached) prompter.Information(30047);
+  if (limitReached) prompter.Information(Msg::HitLimitReached);
 
   progress.SetProgressBar(0);
   WriteIndexRepairs(indexFile.get(), indexBytes.size(), reached, missing);
@@ -365,7 +366,7 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   progress.SetPaneText(StatusPane::Url, std::string());
   progress.Repaint();
   if (hits == 0) {
-    prompter.Information(30052);
+    prompter.Information(Msg::NoMatchingData);
   } else {
     prompter.Show(MessageKind::Information, Utf8ToCp932("該当 ") + std::to_string(hits) + Utf8ToCp932("件"));
   }

@@ -9,7 +9,7 @@
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
-#include "search/Normalize.h"
+#include "common/Normalize.h"
 
 namespace folidex {
 namespace {
@@ -132,7 +132,7 @@ bool Store::WriteRecordFile(std::string_view serial) {
   std::string path = StoreFilePath(serial, kKindText);
   if (path.empty()) return false;
   if (!WriteFileAtomic(ToNativePath(path), FormatRecordFile(working_))) {
-    prompter_.Error(30026);
+    prompter_.Error(Msg::FileOpenFailed);
     return false;
   }
   return true;
@@ -146,7 +146,7 @@ bool Store::LoadBodyText(const std::string& workTextPath) {
   }
   std::string bytes;
   if (!ReadFileBytes(ToNativePath(workTextPath), bytes)) {
-    prompter_.Error(30026, workTextPath + "\n");
+    prompter_.Error(Msg::FileOpenFailed, workTextPath + "\n");
     return false;
   }
   std::size_t zero = bytes.find('\0');
@@ -161,7 +161,7 @@ bool Store::StoreDocumentFile(std::string_view kind, const std::string& sourcePa
   if (destination.empty()) return false;
   if (kind == kKindPdf) {
     if (!CopyFileAtomic(ToNativePath(sourcePath), ToNativePath(destination))) {
-      prompter_.Error(30018);
+      prompter_.Error(Msg::FileSaveFailed);
       return false;
     }
     return true;
@@ -176,13 +176,13 @@ UniqueFile Store::OpenIndexFile() {
   const std::string prefix = Utf8ToCp932("索引");
   if (!native.empty() && IsFile(native)) {
     UniqueFile file(std::fopen(native.c_str(), "r+b"));
-    if (!file) prompter_.Error(30026, prefix);
+    if (!file) prompter_.Error(Msg::FileOpenFailed, prefix);
     return file;
   }
   UniqueFile file;
   if (!native.empty() && EnsureFolders(ToNativePath(root))) file.reset(std::fopen(native.c_str(), "w+b"));
   if (!file) {
-    prompter_.Error(30007, prefix);
+    prompter_.Error(Msg::FileCreateFailed, prefix);
     return file;
   }
   long n = LeadingNumber(ReadSerialCounter());
@@ -216,7 +216,7 @@ std::string Store::WorkFolderPath() {
   std::error_code error;
   std::filesystem::path temp = std::filesystem::temp_directory_path(error);
   if (error || temp.empty()) {
-    prompter_.Error(30002);
+    prompter_.Error(Msg::WorkFolderFailed);
     return {};
   }
   std::string folder = temp.string();
@@ -230,7 +230,7 @@ std::string Store::WorkFolderPath() {
   // The folder must be ours: a real folder (not a link) owned by this user, closed to others.
   if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
       ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0)) {
-    prompter_.Error(30002);
+    prompter_.Error(Msg::WorkFolderFailed);
     return {};
   }
 #endif
@@ -243,6 +243,13 @@ bool Store::ResetWorkText() {
   workTextPath_ = folder + kSep + "tmp.txt";
   std::string native = ToNativePath(workTextPath_);
   if (PathExists(native) && !RemoveFile(native)) return false;
+  return true;
+}
+
+bool IsSerialText(std::string_view serial) {
+  if (serial.empty()) return false;
+  for (char c : serial)
+    if (c < '0' || c > '9') return false;
   return true;
 }
 

@@ -82,6 +82,10 @@ class Store {
   std::string workTextPath_;
 };
 
+// True for a serial number as the store names its files by: one or more decimal digits. A cell
+// holding anything else (a hand-edited list file, say) never reaches a store path.
+bool IsSerialText(std::string_view serial);
+
 // The record file's bytes for `record`: seventeen lines "<TAG>value" ended by CR LF.
 std::string FormatRecordFile(const IndexRecord& record);
 // Fills `record` from record-file bytes (all fields emptied first).

@@ -57,7 +57,7 @@ TEST(CliDupes, PrintsEachGroupsSerialsAndTitlesForTheStoreOrASavedList) {
   CliResult none = RunCli({"--settings", f.settingsFile, "dupes"});
   EXPECT_EQ(none.status, 0);
   EXPECT_EQ(none.out, "");
-  EXPECT_NE(none.err.find(MessageTextUtf8(30064)), std::string::npos);
+  EXPECT_NE(none.err.find(MessageTextUtf8(Msg::NoDuplicates)), std::string::npos);
   CliResult twice = RunCli({"--settings", f.settingsFile, "dupes", "twice"});  // a saved list by name
   EXPECT_EQ(twice.status, 0) << twice.err;
   EXPECT_EQ(twice.out, "group 1 (2 records)\n00000002\tunique\n00000002\tunique\n");

@@ -49,19 +49,19 @@ TEST(CliSearch, PrintsEachHitAsItsSeventeenCells) {
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out.substr(0, 11), "1\t00000000\t");
   EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1);
-  EXPECT_NE(result.err.find(MessageTextUtf8(30047)), std::string::npos);
+  EXPECT_NE(result.err.find(MessageTextUtf8(Msg::HitLimitReached)), std::string::npos);
   // Nothing found is no error.
   result = s.Run({"--title", "nothing"});
   EXPECT_EQ(result.status, 0);
   EXPECT_TRUE(result.out.empty());
-  EXPECT_NE(result.err.find(MessageTextUtf8(30052)), std::string::npos);
+  EXPECT_NE(result.err.find(MessageTextUtf8(Msg::NoMatchingData)), std::string::npos);
 }
 
 TEST(CliSearch, BadConditionsAndADeclinedConfirmationFail) {
   CliSearch s("[KanSet]\nKakunin=1\n");
   CliResult result = s.Run({"--from", "2010-01-01"});
   EXPECT_NE(result.status, 0);
-  EXPECT_NE(result.err.find(std::string("(自) ") + MessageTextUtf8(30015)), std::string::npos);
+  EXPECT_NE(result.err.find(std::string("(自) ") + MessageTextUtf8(Msg::DateHasBadCharacter)), std::string::npos);
   EXPECT_TRUE(result.out.empty());
 
   result = RunCli({"--settings", s.settings, "--no", "search", "--body", "report"});

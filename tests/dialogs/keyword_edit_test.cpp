@@ -5,6 +5,7 @@
 #include "common/FileSystem.h"
 #include "dialogs/KeywordEdit.h"
 #include "list/ListCommands.h"
+#include "list/RecordRow.h"
 #include "support/TestSupport.h"
 
 using namespace folidex;
@@ -72,7 +73,8 @@ TEST(KeywordEdit, RewritesOnlyThePkLineOfEverySelectedRecordAndRefusesAShortFile
   EXPECT_EQ(f.list.Cell(3, kKeywordColumn), oldCell);
   ASSERT_EQ(f.prompter.shown.size(), 1u);
   EXPECT_EQ(f.prompter.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(f.prompter.shown[0].text, f.store.StoreFilePath("00000004", kKindText) + "\n" + MessageText(30004));
+  EXPECT_EQ(f.prompter.shown[0].text,
+            f.store.StoreFilePath("00000004", kKindText) + "\n" + MessageText(Msg::IndexFileDamaged));
   EXPECT_EQ(f.progress.waitDepth, 0);
 
   // Cancelling the dialog changes nothing.
@@ -105,5 +107,6 @@ TEST(KeywordEdit, TheDialogAcceptsOneToAHundredBytes) {
   EXPECT_TRUE(AcceptRenameName(fx.store, fx.prompter, false, "", "a/b:c"));
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, false, "", fifty + "a"));
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, false, "", ""));
-  EXPECT_EQ(fx.prompter.TextsUtf8(), (std::vector<std::string>{MessageTextUtf8(30045), MessageTextUtf8(30035)}));
+  EXPECT_EQ(fx.prompter.TextsUtf8(),
+            (std::vector<std::string>{MessageTextUtf8(Msg::NameTooLong), MessageTextUtf8(Msg::NameEmpty)}));
 }

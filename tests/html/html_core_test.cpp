@@ -69,8 +69,8 @@ TEST_F(HomeFixture, YesNoCancel) {
   EXPECT_EQ(settings.GetText(setting::Home), "https://example.com/top");
   ASSERT_EQ(prompter.shown.size(), 2u);
   EXPECT_EQ(prompter.shown[0].kind, MessageKind::YesNoCancel);
-  EXPECT_TRUE(prompter.ShowedMessage(30030));
-  EXPECT_TRUE(prompter.ShowedMessage(30031));
+  EXPECT_TRUE(prompter.ShowedMessage(Msg::SetHomeQuestion));
+  EXPECT_TRUE(prompter.ShowedMessage(Msg::HomeSet));
 
   prompter.shown.clear();
   prompter.answers = {Answer::No};

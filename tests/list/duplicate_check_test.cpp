@@ -115,7 +115,7 @@ TEST(GroupFingerprints, GivesExactlyTheEntriesOfComparingEveryPairInOrder) {
   ScriptedPrompter prompter;
   EXPECT_EQ(ApplyGrouping(full, list, prompter), 1);
   EXPECT_EQ(list.DuplicateCount(), 2000);
-  EXPECT_TRUE(prompter.ShowedMessage(30063));
+  EXPECT_TRUE(prompter.ShowedMessage(Msg::DuplicateGroupsExceeded));
   EXPECT_EQ(list.DuplicateGroupOf(1), 0);
 }
 
@@ -127,7 +127,7 @@ TEST(CheckListDuplicates, GroupsLaterRowsFirstAndTheSameSerialTwice) {
   DuplicateCheckCommand(f.list, f.store, f.prompter, f.progress);
   EXPECT_EQ(EntriesOf(f.list.Duplicates()), (Entries{{5, 0}, {7, 0}, {2, 0}, {3, 1}, {3, 1}}));
   ASSERT_EQ(f.prompter.shown.size(), 2u);
-  EXPECT_EQ(f.prompter.TextsUtf8()[1], std::string("2件の") + MessageTextUtf8(30065));
+  EXPECT_EQ(f.prompter.TextsUtf8()[1], std::string("2件の") + MessageTextUtf8(Msg::DuplicatesColoured));
   EXPECT_EQ(f.list.RowCount(), 9);  // the rows stay where they are
   EXPECT_EQ(f.progress.paneTexts.back().second, "");
 
@@ -137,7 +137,7 @@ TEST(CheckListDuplicates, GroupsLaterRowsFirstAndTheSameSerialTwice) {
   none.list.AddDuplicate(4, 0);
   none.prompter.answers = {Answer::Yes};
   DuplicateCheckCommand(none.list, none.store, none.prompter, none.progress);
-  EXPECT_TRUE(none.prompter.ShowedMessage(30064));
+  EXPECT_TRUE(none.prompter.ShowedMessage(Msg::NoDuplicates));
   EXPECT_EQ(none.list.DuplicateCount(), 0);
 }
 
@@ -175,8 +175,8 @@ TEST(CheckStoreDuplicates, StopsAtHitMaxAndRebuildsTheListInGroupOrder) {
   f.prompter.answers = {Answer::No, Answer::No};  // all data; then keep the list
   DuplicateCheckCommand(f.list, f.store, f.prompter, f.progress);
   ASSERT_EQ(f.prompter.shown.size(), 3u);
-  EXPECT_TRUE(f.prompter.TextsUtf8()[1].ends_with(MessageTextUtf8(30067)));
-  EXPECT_EQ(f.prompter.TextsUtf8()[2], std::string("2件の") + MessageTextUtf8(30066));
+  EXPECT_TRUE(f.prompter.TextsUtf8()[1].ends_with(MessageTextUtf8(Msg::DuplicateCheckStopped)));
+  EXPECT_EQ(f.prompter.TextsUtf8()[2], std::string("2件の") + MessageTextUtf8(Msg::DuplicatesReplaceListQuestion));
   EXPECT_EQ(f.list.DuplicateCount(), 0);
   EXPECT_EQ(f.list.RowCells(0), before);
 

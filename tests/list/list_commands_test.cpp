@@ -53,31 +53,31 @@ TEST_F(ListCommandsTest, SelectAllAndClear) {
   EXPECT_TRUE(ClearList(list, fx.prompter));
   EXPECT_EQ(list.RowCount(), 0);
   EXPECT_EQ(list.DuplicateCount(), 0);
-  EXPECT_TRUE(fx.prompter.ShowedMessage(30027));
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::ClearListQuestion));
 }
 
 TEST_F(ListCommandsTest, SaveUnderANameChecksTheNameInOrder) {
   AddRows(list, 2);
   EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, ""), 0);
-  EXPECT_TRUE(fx.prompter.ShowedMessage(30041));
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::ListNameMissing));
 
   std::string fifty;
   for (int i = 0; i < 50; ++i) fifty += J("あ");
   EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, fifty + "a"), 0);
   EXPECT_EQ(fx.prompter.shown.back().kind, MessageKind::Information);
-  EXPECT_TRUE(fx.prompter.ShowedMessage(30045));
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::NameTooLong));
 
   EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, "a?b:c"), 0);
-  EXPECT_EQ(LastText(), ":\n" + MessageText(30042));
+  EXPECT_EQ(LastText(), ":\n" + MessageText(Msg::BadFileNameCharacter));
   EXPECT_EQ(fx.prompter.shown.back().kind, MessageKind::Error);
 
   fx.prompter.answers = {Answer::No};
   EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, "mine"), 0);
-  EXPECT_EQ(LastText(), "mine\n\n" + MessageText(30040));
+  EXPECT_EQ(LastText(), "mine\n\n" + MessageText(Msg::SaveListQuestion));
   EXPECT_FALSE(PathExists(ListPath("mine.list")));
 
   EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, fifty), kListFileDone);
-  EXPECT_TRUE(fx.prompter.ShowedMessage(30043));
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::ListSaved));
   EXPECT_TRUE(IsFile(ToNativePath(ListPath("") + fifty + ".list")));
 }
 
@@ -86,7 +86,7 @@ TEST_F(ListCommandsTest, SaveOverAnExistingNameIsRefusedAndLeavesTheFile) {
   std::string before = Read("old.list");
   AddRows(list, 4);
   EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, "old"), kListFileExists);
-  EXPECT_EQ(LastText(), MessageText(30044));
+  EXPECT_EQ(LastText(), MessageText(Msg::FileExists));
   EXPECT_EQ(Read("old.list"), before);
 }
 
@@ -101,7 +101,7 @@ TEST_F(ListCommandsTest, LoadChoiceAppendsReplacesOrCancels) {
   EXPECT_EQ(LoadChosenList(list, fx.store, fx.prompter, "three.list"), kListFileDone);
   ASSERT_EQ(list.RowCount(), 8);
   EXPECT_EQ(list.Cell(7, 0), "8");
-  EXPECT_TRUE(fx.prompter.ShowedMessage(30054));
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::AppendToListQuestion));
 
   fx.prompter.answers = {Answer::No};
   EXPECT_EQ(LoadChosenList(list, fx.store, fx.prompter, "three.list"), kListFileDone);
@@ -141,13 +141,13 @@ TEST_F(ListCommandsTest, EnumerationSkipsTheCurrentListAndOtherNames) {
 TEST_F(ListCommandsTest, ManageChoiceAndDelete) {
   fx.prompter.answers = {Answer::No};
   EXPECT_EQ(AskManageChoice(fx.prompter, "x"), ManageChoice::Delete);
-  EXPECT_EQ(LastText(), "x\n\n" + MessageText(30053));
+  EXPECT_EQ(LastText(), "x\n\n" + MessageText(Msg::RenameOrDeleteListQuestion));
 
   SaveNamed("gone", 1);
   EXPECT_TRUE(DeleteSavedList(fx.store, fx.prompter, "gone"));
   EXPECT_FALSE(PathExists(ListPath("gone.list")));
   EXPECT_FALSE(DeleteSavedList(fx.store, fx.prompter, "gone"));
-  EXPECT_EQ(LastText(), MessageText(30046));
+  EXPECT_EQ(LastText(), MessageText(Msg::FileDeleteFailed));
 }
 
 TEST_F(ListCommandsTest, RenameRulesInListMode) {
@@ -156,17 +156,17 @@ TEST_F(ListCommandsTest, RenameRulesInListMode) {
   std::string oldBytes = Read("old.list");
 
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", ""));
-  EXPECT_EQ(LastText(), MessageText(30035));
+  EXPECT_EQ(LastText(), MessageText(Msg::NameEmpty));
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", std::string(101, 'n')));
-  EXPECT_EQ(LastText(), MessageText(30045));
+  EXPECT_EQ(LastText(), MessageText(Msg::NameTooLong));
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", "a/b"));
-  EXPECT_EQ(LastText(), "/\n" + MessageText(30042));
+  EXPECT_EQ(LastText(), "/\n" + MessageText(Msg::BadFileNameCharacter));
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", "taken"));
-  EXPECT_EQ(LastText(), MessageText(30044));
+  EXPECT_EQ(LastText(), MessageText(Msg::FileExists));
 
   fx.prompter.answers = {Answer::No};
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", "new"));
-  EXPECT_EQ(LastText(), "(Old) old\n(New) new\n\n" + MessageText(30049));
+  EXPECT_EQ(LastText(), "(Old) old\n(New) new\n\n" + MessageText(Msg::RenameListQuestion));
   EXPECT_TRUE(PathExists(ListPath("old.list")));
 
   fx.prompter.answers = {Answer::Yes};
@@ -176,7 +176,7 @@ TEST_F(ListCommandsTest, RenameRulesInListMode) {
 
   fx.prompter.answers = {Answer::Yes};
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "missing", "other"));
-  EXPECT_EQ(LastText(), MessageText(30050));
+  EXPECT_EQ(LastText(), MessageText(Msg::ListRenameFailed));
 }
 
 class ByteMeasure : public TextMeasure {

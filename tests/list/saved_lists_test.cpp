@@ -141,7 +141,7 @@ TEST_F(SavedListsTest, CountListEntriesCountsLinesWithAComma) {
   EXPECT_EQ(CountListEntries(ListPath("mixed.list"), fx.prompter), 2);
   EXPECT_TRUE(fx.prompter.shown.empty());
   EXPECT_EQ(CountListEntries(ListPath("gone.list"), fx.prompter), -1);
-  EXPECT_TRUE(fx.prompter.ShowedMessage(30026));
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::FileOpenFailed));
 }
 
 }  // namespace

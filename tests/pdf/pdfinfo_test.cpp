@@ -248,7 +248,7 @@ TEST(PdfInfo, AFileThatCannotBeOpenedShowsItsPath) {
     EXPECT_EQ(PdfInfo(prompter).ReadInfo(path, record), 0);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].kind, MessageKind::Error);
-    EXPECT_EQ(prompter.shown[0].text, path + "\n" + MessageText(30026));
+    EXPECT_EQ(prompter.shown[0].text, path + "\n" + MessageText(Msg::FileOpenFailed));
     EXPECT_EQ(record[FieldTag::PT], "kept");
   }
 }

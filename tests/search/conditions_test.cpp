@@ -24,7 +24,7 @@ std::pair<std::string, std::string> Parse(const char* text, const char* label = 
   return {result, shown};
 }
 
-std::string Msg(const char* label, int id) { return std::string(label) + MessageTextUtf8(id); }
+std::string Shown(const char* label, Msg id) { return std::string(label) + MessageTextUtf8(id); }
 
 struct Collect {
   MemorySettings settings;
@@ -43,25 +43,25 @@ TEST(ParseSearchDate, AcceptsAndRejectsEachFormWithItsMessage) {
   EXPECT_EQ(Parse("2010/12/01"), std::make_pair(std::string("20101201"), std::string()));
   EXPECT_EQ(Parse("2010/1/5").first, "20100105");
   EXPECT_EQ(Parse("2010/02/31").first, "20100231");  // the day is not checked against the month
-  EXPECT_EQ(Parse("2010-12-01"), std::make_pair(std::string(), Msg("(自) ", 30015)));
-  EXPECT_EQ(Parse("２０１０/1/1").second, Msg("(自) ", 30015));  // double-byte digits
-  EXPECT_EQ(Parse("2010/1201").second, Msg("(自) ", 30014));
-  EXPECT_EQ(Parse("10/12/01").second, Msg("(自) ", 30014));
-  EXPECT_EQ(Parse("2010/1/2/3").second, Msg("(自) ", 30014));
-  EXPECT_EQ(Parse("").second, Msg("(自) ", 30014));
-  EXPECT_EQ(Parse("2010//01").second, Msg("(自) ", 30019));
-  EXPECT_EQ(Parse("2010/123/1").second, Msg("(自) ", 30019));
-  EXPECT_EQ(Parse("2010/13/01").second, Msg("(自) ", 30020));
-  EXPECT_EQ(Parse("2010/0/01").second, Msg("(自) ", 30020));
-  EXPECT_EQ(Parse("2010/12/").second, Msg("(自) ", 30021));
-  EXPECT_EQ(Parse("2010/12/32").second, Msg("(自) ", 30021));
-  EXPECT_EQ(Parse("2010/12/99999999999999999999").second, Msg("(自) ", 30021));
-  EXPECT_EQ(Parse("2010//01", "(至) ").second, Msg("(至) ", 30019));
+  EXPECT_EQ(Parse("2010-12-01"), std::make_pair(std::string(), Shown("(自) ", Msg::DateHasBadCharacter)));
+  EXPECT_EQ(Parse("２０１０/1/1").second, Shown("(自) ", Msg::DateHasBadCharacter));  // double-byte digits
+  EXPECT_EQ(Parse("2010/1201").second, Shown("(自) ", Msg::DateNeedsSlashes));
+  EXPECT_EQ(Parse("10/12/01").second, Shown("(自) ", Msg::DateNeedsSlashes));
+  EXPECT_EQ(Parse("2010/1/2/3").second, Shown("(自) ", Msg::DateNeedsSlashes));
+  EXPECT_EQ(Parse("").second, Shown("(自) ", Msg::DateNeedsSlashes));
+  EXPECT_EQ(Parse("2010//01").second, Shown("(自) ", Msg::DateMonthUnknown));
+  EXPECT_EQ(Parse("2010/123/1").second, Shown("(自) ", Msg::DateMonthUnknown));
+  EXPECT_EQ(Parse("2010/13/01").second, Shown("(自) ", Msg::DateMonthOutOfRange));
+  EXPECT_EQ(Parse("2010/0/01").second, Shown("(自) ", Msg::DateMonthOutOfRange));
+  EXPECT_EQ(Parse("2010/12/").second, Shown("(自) ", Msg::DateDayOutOfRange));
+  EXPECT_EQ(Parse("2010/12/32").second, Shown("(自) ", Msg::DateDayOutOfRange));
+  EXPECT_EQ(Parse("2010/12/99999999999999999999").second, Shown("(自) ", Msg::DateDayOutOfRange));
+  EXPECT_EQ(Parse("2010//01", "(至) ").second, Shown("(至) ", Msg::DateMonthUnknown));
 }
 
 TEST(ConfirmationText, ShowsTermsAsTypedAndEachRangeForm) {
   SearchConditions c;
-  c.flags.chk0 = true;
+  c.flags.onCreationDate = true;
   c.hasTextCondition = false;
   std::string head = "1 語句\n\t-設定なし-\n2 作成日の範囲\n";
   std::string tail = "3 その他\n\t結果をセットする前にリストをクリアする\n";
@@ -72,7 +72,7 @@ TEST(ConfirmationText, ShowsTermsAsTypedAndEachRangeForm) {
   c.dateTo = "20110105";
   EXPECT_EQ(Cp932ToUtf8(BuildConfirmationText(c)), head + "\t2010/12/01～2011/01/05\n" + tail);
   c.dateFrom = "00000000";
-  c.flags.chk0 = false;
+  c.flags.onCreationDate = false;
   c.flags.spaceCut = true;
   c.flags.addList = true;
   c.hasTextCondition = true;
@@ -109,8 +109,8 @@ TEST(CollectSearchConditions, FullTextModeSavesEmptyFieldTermsAndNormalisesOnlyT
   EXPECT_EQ(f.prompter.shown[0].kind, MessageKind::YesNo);
   std::string asked = f.prompter.TextsUtf8()[0];
   EXPECT_EQ(asked.rfind("1 語句\n\t全文検索テキスト：ｐｄｆ 齋藤\n", 0), 0u);
-  EXPECT_EQ(asked.substr(asked.size() - std::string(MessageTextUtf8(30051)).size() - 2),
-            std::string("\n\n") + MessageTextUtf8(30051));
+  EXPECT_EQ(asked.substr(asked.size() - std::string(MessageTextUtf8(Msg::StartSearchQuestion)).size() - 2),
+            std::string("\n\n") + MessageTextUtf8(Msg::StartSearchQuestion));
 
   // Field mode: only the body term is normalised; the title term stays as typed.
   Collect g;
@@ -125,12 +125,12 @@ TEST(CollectSearchConditions, FullTextModeSavesEmptyFieldTermsAndNormalisesOnlyT
 
 TEST(CollectSearchConditions, SwapsReversedDatesIntoTheEditsAndSavesThem) {
   Collect f;
-  f.inputs.flags.chk1 = f.inputs.flags.chk2 = true;
+  f.inputs.flags.useDateFrom = f.inputs.flags.useDateTo = true;
   f.inputs.date1Text = "2011/01/01";
   f.inputs.date2Text = "2010/1/1";
   ASSERT_TRUE(f.Run());
   ASSERT_EQ(f.prompter.shown.size(), 1u);
-  EXPECT_EQ(f.prompter.TextsUtf8()[0], MessageTextUtf8(30036));
+  EXPECT_EQ(f.prompter.TextsUtf8()[0], MessageTextUtf8(Msg::DatesReversedQuestion));
   EXPECT_EQ(f.inputs.date1Text, "2010/01/01");
   EXPECT_EQ(f.inputs.date2Text, "2011/01/01");
   EXPECT_EQ(f.Saved(setting::Date1), "20100101");
@@ -150,17 +150,17 @@ TEST(CollectSearchConditions, SwapsReversedDatesIntoTheEditsAndSavesThem) {
 
 TEST(CollectSearchConditions, ABadDateOrADeclinedConfirmationAbandons) {
   Collect f;
-  f.inputs.flags.chk2 = true;
+  f.inputs.flags.useDateTo = true;
   f.inputs.date2Text = "2010/13/01";
   f.inputs.editTexts[0] = "X";
   EXPECT_FALSE(f.Run());
-  EXPECT_EQ(f.prompter.TextsUtf8(), std::vector<std::string>{Msg("(至) ", 30020)});
+  EXPECT_EQ(f.prompter.TextsUtf8(), std::vector<std::string>{Shown("(至) ", Msg::DateMonthOutOfRange)});
   EXPECT_FALSE(f.settings.Has("Search", "Goku0"));
 
   // Declined confirmation: the conditions are saved all the same, the terms not normalised.
   Collect g;
   g.settings.SetInt(setting::Kakunin, 1);
-  g.inputs.flags.chk1 = true;
+  g.inputs.flags.useDateFrom = true;
   g.inputs.date1Text = "2010/12/01";
   g.inputs.editTexts[4] = "abc";
   g.prompter.answers = {Answer::No};
@@ -176,32 +176,32 @@ TEST(SearchToggles, InvertSaveAndFillTodayIntoAnOpenBound) {
   FixedClock clock;  // 2010-12-01 01:20:30 UTC
   std::string today = FormatLocalTime(clock.Now(), "%Y/%m/%d");
   SearchFlags flags = LoadSearchFlags(settings);
-  EXPECT_TRUE(flags.chk0);
-  EXPECT_FALSE(flags.zenbun || flags.chk1 || flags.chk2 || flags.spaceCut || flags.addList);
+  EXPECT_TRUE(flags.onCreationDate);
+  EXPECT_FALSE(flags.zenbun || flags.useDateFrom || flags.useDateTo || flags.spaceCut || flags.addList);
 
   std::string date1 = "00000000";
-  EXPECT_TRUE(ToggleSearchFlag(flags, SearchToggle::Chk1, settings, clock, &date1));
+  EXPECT_TRUE(ToggleSearchFlag(flags, SearchToggle::DateFrom, settings, clock, &date1));
   EXPECT_EQ(date1, today);
   EXPECT_EQ(settings.GetInt(setting::Chk1), 1);
   date1 = "00000000";
-  EXPECT_FALSE(ToggleSearchFlag(flags, SearchToggle::Chk1, settings, clock, &date1));  // turned off: untouched
+  EXPECT_FALSE(ToggleSearchFlag(flags, SearchToggle::DateFrom, settings, clock, &date1));  // turned off: untouched
   EXPECT_EQ(date1, "00000000");
   EXPECT_EQ(settings.GetInt(setting::Chk1), 0);
 
   std::string date2 = "2010/05/05";
-  EXPECT_TRUE(ToggleSearchFlag(flags, SearchToggle::Chk2, settings, clock, &date2));
+  EXPECT_TRUE(ToggleSearchFlag(flags, SearchToggle::DateTo, settings, clock, &date2));
   EXPECT_EQ(date2, "2010/05/05");
-  flags.chk2 = false;
+  flags.useDateTo = false;
   date2 = "99999999";
-  EXPECT_TRUE(ToggleSearchFlag(flags, SearchToggle::Chk2, settings, clock, &date2));
+  EXPECT_TRUE(ToggleSearchFlag(flags, SearchToggle::DateTo, settings, clock, &date2));
   EXPECT_EQ(date2, today);
 
-  EXPECT_FALSE(ToggleSearchFlag(flags, SearchToggle::Chk0, settings, clock));
+  EXPECT_FALSE(ToggleSearchFlag(flags, SearchToggle::CreationDate, settings, clock));
   EXPECT_EQ(settings.GetInt(setting::Chk0), 0);
   EXPECT_TRUE(ToggleSearchFlag(flags, SearchToggle::Zenbun, settings, clock));
   EXPECT_TRUE(ToggleSearchFlag(flags, SearchToggle::SpaceCut, settings, clock));
   EXPECT_TRUE(ToggleSearchFlag(flags, SearchToggle::AddList, settings, clock));
   SearchFlags reloaded = LoadSearchFlags(settings);
-  EXPECT_TRUE(reloaded.zenbun && reloaded.spaceCut && reloaded.addList && reloaded.chk2);
-  EXPECT_FALSE(reloaded.chk0 || reloaded.chk1);
+  EXPECT_TRUE(reloaded.zenbun && reloaded.spaceCut && reloaded.addList && reloaded.useDateTo);
+  EXPECT_FALSE(reloaded.onCreationDate || reloaded.useDateFrom);
 }

@@ -87,7 +87,7 @@ TEST(RunDbSearch, EmptyStoreCreatesAnEmptyIndexAndReportsNoData) {
   f.list.AppendRow({}, false);
   EXPECT_TRUE(f.Search().empty());
   EXPECT_EQ(f.Index(), "");
-  EXPECT_EQ(f.LastMessage(), MessageTextUtf8(30052));
+  EXPECT_EQ(f.LastMessage(), MessageTextUtf8(Msg::NoMatchingData));
   EXPECT_EQ(f.list.RowCount(), 0);  // AddList off: cleared before the walk
 }
 
@@ -204,14 +204,14 @@ TEST(RunDbSearch, DateRangeUsesCreationDateThenFileDateOrTheAcquisitionDate) {
   r = Rec("e");
   r[FieldTag::FA] = "2011/02/01 10:00";
   f.Put(4, r);
-  f.inputs.flags.chk1 = true;
+  f.inputs.flags.useDateFrom = true;
   f.inputs.date1Text = "2011/01/01";
   EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000000", "00000003"}));
-  f.inputs.flags.chk2 = true;
+  f.inputs.flags.useDateTo = true;
   f.inputs.date2Text = "2011/01/04";
   EXPECT_EQ(f.Search(), std::vector<std::string>{"00000003"});
-  f.inputs.flags.chk0 = false;  // acquisition date
-  f.inputs.flags.chk2 = false;
+  f.inputs.flags.onCreationDate = false;  // acquisition date
+  f.inputs.flags.useDateTo = false;
   EXPECT_EQ(f.Search(), std::vector<std::string>{"00000004"});
 }
 
@@ -235,7 +235,7 @@ TEST(RunDbSearch, HitMaxStopsTheWalkAndTheIndexIsExtendedOnlyAsFarAsItWent) {
     EXPECT_EQ(f.list.Cell(499, 0), "500");
     EXPECT_EQ(f.list.Cell(0, 11), "1,234,567");
     ASSERT_EQ(f.prompter.shown.size(), 2u);
-    EXPECT_TRUE(f.prompter.ShowedMessage(30047));
+    EXPECT_TRUE(f.prompter.ShowedMessage(Msg::HitLimitReached));
     EXPECT_EQ(f.LastMessage(), "該当 500件");
     std::string expected;
     for (long i = 0; i <= last; ++i) expected += i % 41 == 40 ? '0' : '1';
@@ -287,7 +287,7 @@ TEST(RunDbSearch, AddListAppendsAndFeedbackEndsCleared) {
   f.inputs.flags.addList = false;
   f.inputs.editTexts[0] = "none";
   EXPECT_TRUE(f.Search().empty());
-  EXPECT_EQ(f.LastMessage(), MessageTextUtf8(30052));
+  EXPECT_EQ(f.LastMessage(), MessageTextUtf8(Msg::NoMatchingData));
 }
 
 TEST(RunDbSearch, AnIndexThatCannotBeOpenedEndsBeforeTheListIsTouched) {
@@ -302,6 +302,6 @@ TEST(RunDbSearch, AnIndexThatCannotBeOpenedEndsBeforeTheListIsTouched) {
       RunDbSearch(conditions, f.store, f.list, f.settings, f.prompter, f.progress, f.clock, SearchRunOptions{});
   EXPECT_FALSE(result.ran);
   EXPECT_EQ(f.list.RowCount(), 1);
-  EXPECT_EQ(f.LastMessage(), "索引" + std::string(MessageTextUtf8(30007)));
+  EXPECT_EQ(f.LastMessage(), "索引" + std::string(MessageTextUtf8(Msg::FileCreateFailed)));
   EXPECT_TRUE(f.progress.paneTexts.empty());
 }

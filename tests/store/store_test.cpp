@@ -159,7 +159,7 @@ TEST(RecordFile, FailedRewriteKeepsTheOldFile) {
   std::signal(SIGXFSZ, previous);
 
   EXPECT_FALSE(written);
-  EXPECT_TRUE(f.prompter.ShowedMessage(30026));
+  EXPECT_TRUE(f.prompter.ShowedMessage(Msg::FileOpenFailed));
   EXPECT_EQ(Slurp(path), before);
   EXPECT_EQ(ListFiles(f.dir.path() + "/DOCDATA/TXT/10").size(), 1u);  // no temporary file left
 }
@@ -183,7 +183,7 @@ TEST(BodyText, LoadsAndNormalisesTheWorkText) {
 
   EXPECT_FALSE(f.store.LoadBodyText(f.dir.File("missing.txt")));
   ASSERT_EQ(f.prompter.shown.size(), 1u);
-  EXPECT_EQ(f.prompter.shown[0].text, f.dir.File("missing.txt") + "\n" + MessageText(30026));
+  EXPECT_EQ(f.prompter.shown[0].text, f.dir.File("missing.txt") + "\n" + MessageText(Msg::FileOpenFailed));
 }
 
 TEST(DocumentFile, CopiesThePdfAndWritesTheRecord) {
@@ -194,7 +194,7 @@ TEST(DocumentFile, CopiesThePdfAndWritesTheRecord) {
   EXPECT_EQ(Slurp(f.dir.path() + "/DOCDATA/PDF/05/00000005.PDF"), std::string("%PDF-1.4\0binary", 15));
 
   EXPECT_FALSE(f.store.StoreDocumentFile("PDF", f.dir.File("absent.pdf"), "00000006"));
-  EXPECT_TRUE(f.prompter.ShowedMessage(30018));
+  EXPECT_TRUE(f.prompter.ShowedMessage(Msg::FileSaveFailed));
 
   std::string work = f.dir.File("tmp.txt");
   Spit(work, "text");
@@ -227,7 +227,7 @@ TEST(IndexFile, UncreatableIndexReportsWithItsPrefix) {
   f.store.SetLocation("//server/share");
   EXPECT_FALSE(f.store.OpenIndexFile());
   ASSERT_EQ(f.prompter.shown.size(), 1u);
-  EXPECT_EQ(f.prompter.shown[0].text, J("索引") + MessageText(30007));
+  EXPECT_EQ(f.prompter.shown[0].text, J("索引") + MessageText(Msg::FileCreateFailed));
 }
 
 TEST(SerialCounter, ReadsAndWritesEightDigits) {
@@ -276,7 +276,7 @@ TEST(WorkFolder, PerUserClosedToOthers) {
   if (getuid() == 0) {
     ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
     EXPECT_EQ(f.store.WorkFolderPath(), "");
-    EXPECT_TRUE(f.prompter.ShowedMessage(30002));
+    EXPECT_TRUE(f.prompter.ShowedMessage(Msg::WorkFolderFailed));
   }
   unsetenv("TMPDIR");
 }

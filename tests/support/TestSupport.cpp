@@ -40,7 +40,7 @@ std::vector<std::string> ScriptedPrompter::TextsUtf8() const {
   return texts;
 }
 
-bool ScriptedPrompter::ShowedMessage(int id) const {
+bool ScriptedPrompter::ShowedMessage(Msg id) const {
   const std::string& message = MessageText(id);
   for (const auto& s : shown) {
     if (s.text.size() >= message.size() && s.text.compare(s.text.size() - message.size(), message.size(), message) == 0)

@@ -45,7 +45,7 @@ class ScriptedPrompter : public Prompter {
 
   // The UTF-8 texts shown, for readable assertions.
   std::vector<std::string> TextsUtf8() const;
-  bool ShowedMessage(int id) const;  // a text that ends with message `id`
+  bool ShowedMessage(Msg id) const;  // a text that ends with message `id`
 };
 
 class FixedClock : public Clock {

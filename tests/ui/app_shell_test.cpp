@@ -85,7 +85,7 @@ class Run {
   QString Text(const SettingKey& key) const { return ToQString(QtSettings(Ini()).GetText(key)); }
 };
 
-QString Msg(int id) { return QString::fromUtf8(MessageTextUtf8(id)); }
+QString MsgText(Msg id) { return QString::fromUtf8(MessageTextUtf8(id)); }
 
 // Acts on the next modal window once it is shown.
 void WhenModal(std::function<void(QWidget*)> action) {
@@ -154,7 +154,7 @@ void AppShellTest::startWithoutStorePathAsksAndEndsOnNo() {
   QVERIFY(!run.Start());
   QVERIFY(run.Frame()->isVisible());  // the question comes after the window is shown
   QStringList shown = QtPrompter::TakeShownTexts();
-  QCOMPARE(shown, QStringList{Msg(30016)});
+  QCOMPARE(shown, QStringList{MsgText(Msg::StorePathMissingQuestion)});
   run.Stop();
   // Nothing is written into a store that was never chosen, and no further message appears.
   QVERIFY(QtPrompter::TakeShownTexts().isEmpty());
@@ -267,7 +267,7 @@ void AppShellTest::aSecondCopyIsRefused() {
   QVERIFY(!app.InitInstance());
   QCOMPARE(app.ExitCode(), 1);
   QVERIFY(app.MainFrame() == nullptr);
-  QCOMPARE(QtPrompter::TakeShownTexts(), QStringList{Msg(30034)});
+  QCOMPARE(QtPrompter::TakeShownTexts(), QStringList{MsgText(Msg::AlreadyRunning)});
   // The first copy runs on, still holding its lock.
   QTest::qWait(300);
   QCOMPARE(program.state(), QProcess::Running);
@@ -361,10 +361,10 @@ void AppShellTest::ribbonElementsCarryTheirLabels() {
   QCOMPARE(about.windowTitle(), QStringLiteral("バージョン情報"));
   const QStringList lines = about.findChild<QPlainTextEdit*>(QStringLiteral("IDC_HISTORY"))->toPlainText().split('\n');
   QCOMPARE(lines.size(), 5);
-  QCOMPARE(lines.first(), Msg(30204));
-  QCOMPARE(lines.last(), Msg(30200));
+  QCOMPARE(lines.first(), MsgText(Msg::VersionHistory104));
+  QCOMPARE(lines.last(), MsgText(Msg::VersionHistory100));
   QCOMPARE(about.findChild<QAbstractButton*>(QStringLiteral("IDOK"))->text(), QStringLiteral("確認 (&Y)"));
-  QVERIFY(CAboutDlg::HistoryText().endsWith(Msg(30200) + QStringLiteral("\r\n")));
+  QVERIFY(CAboutDlg::HistoryText().endsWith(MsgText(Msg::VersionHistory100) + QStringLiteral("\r\n")));
 }
 
 void AppShellTest::enablingRulesFollowFlagsListAndPageType() {
@@ -415,7 +415,7 @@ void AppShellTest::enablingRulesFollowFlagsListAndPageType() {
   // Their functions are not part of this version, and say so.
   QtPrompter::ScriptAnswers({Answer::Ok});
   Click(run.Ribbon(), "ID_GET_PDF");
-  QCOMPARE(QtPrompter::TakeShownTexts(), QStringList{Msg(39001)});
+  QCOMPARE(QtPrompter::TakeShownTexts(), QStringList{MsgText(Msg::NotAvailableYet)});
 }
 
 void AppShellTest::lowerDateBoundGetsTodayOnlyOverTheOpenValue() {
@@ -560,7 +560,7 @@ void AppShellTest::settingsSheetFieldRules() {
   QCOMPARE(EditSettings(services, run.Frame()), 0);
   QCOMPARE(opened, 2);
   const QStringList shown = QtPrompter::TakeShownTexts();
-  QCOMPARE(shown, (QStringList{Msg(30028), Msg(30028)}));
+  QCOMPARE(shown, (QStringList{MsgText(Msg::FolderRequired), MsgText(Msg::FolderRequired)}));
   // The first round's values were written; 700 was not changed by showing the 500 button.
   QCOMPARE(services.settings.GetInt(setting::HitMax), 700L);
   QCOMPARE(services.settings.GetInt(setting::MenuLen), 20L);
@@ -594,7 +594,7 @@ void AppShellTest::areaSwapIsWrittenAndTakesEffectAtTheNextStart() {
   QCOMPARE(splitter->sizes().value(0), 300);
   QtPrompter::ScriptAnswers({Answer::Yes, Answer::Ok});
   Click(run.Ribbon(), "ID_CHANGE_AREA");
-  QCOMPARE(QtPrompter::TakeShownTexts(), (QStringList{Msg(30023), Msg(30013)}));
+  QCOMPARE(QtPrompter::TakeShownTexts(), (QStringList{MsgText(Msg::SwapAreasQuestion), MsgText(Msg::AreasSwapped)}));
   QCOMPARE(run.app->services().settings.GetInt(setting::Area), 1L);
   QCOMPARE(splitter->widget(0), static_cast<QWidget*>(run.Frame()->HtmlView()));  // not now
   // Answered No, nothing is written.

@@ -430,8 +430,8 @@ void HtmlViewTest::homeAndHomeChange() {
   QCOMPARE(ToQString(settings_.GetText(setting::Home)), QUrl::fromLocalFile(htmlPath_).toString());
   QStringList shown = QtPrompter::TakeShownTexts();
   QCOMPARE(shown.size(), 2);
-  QCOMPARE(shown[0], ToQString(MessageText(30030)));
-  QCOMPARE(shown[1], ToQString(MessageText(30031)));
+  QCOMPARE(shown[0], ToQString(MessageText(Msg::SetHomeQuestion)));
+  QCOMPARE(shown[1], ToQString(MessageText(Msg::HomeSet)));
 
   Load(QStringLiteral("about:blank"));
   Button("1009")->click();  // nothing to ask about a blank page
@@ -476,7 +476,7 @@ void HtmlViewTest::bookmarkButtonSaysNotYetAvailable() {
   Button("1010")->click();
   const QStringList shown = QtPrompter::TakeShownTexts();
   QCOMPARE(shown.size(), 1);
-  QCOMPARE(shown[0], ToQString(MessageText(39001)));
+  QCOMPARE(shown[0], ToQString(MessageText(Msg::NotAvailableYet)));
   QVERIFY(!Button("1010")->isChecked());
 }
 

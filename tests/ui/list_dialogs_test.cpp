@@ -45,16 +45,16 @@ class ListDialogsTest : public QObject {
     auto view = f.MakeView();
     QString fifty = QString::fromUtf8("あ").repeated(50);
     view->OnSaveList(fifty + QString::fromUtf8("い"));
-    QVERIFY(f.prompter.ShowedMessage(30045));
+    QVERIFY(f.prompter.ShowedMessage(Msg::NameTooLong));
     QVERIFY(!IsDirectory(ListPath(f, "")) || ListFiles(ListPath(f, "")).empty());
 
     f.prompter.answers = {Answer::Yes, Answer::Ok};
     view->OnSaveList(fifty);
-    QVERIFY(f.prompter.ShowedMessage(30043));
+    QVERIFY(f.prompter.ShowedMessage(Msg::ListSaved));
     QVERIFY(IsFile(ListPath(f, fifty.toStdString() + ".list")));
 
     view->OnSaveList(QString());
-    QVERIFY(f.prompter.ShowedMessage(30041));
+    QVERIFY(f.prompter.ShowedMessage(Msg::ListNameMissing));
   }
 
   void loadAppendsOrReplacesThroughTheFileDialog() {
@@ -133,11 +133,11 @@ class ListDialogsTest : public QObject {
     keyword.show();
     keyword.Edit()->clear();
     keyword.OnOk();
-    QVERIFY(f.prompter.ShowedMessage(30035));
+    QVERIFY(f.prompter.ShowedMessage(Msg::NameEmpty));
     QVERIFY(keyword.isVisible());
     keyword.Edit()->setText(QString::fromUtf8("予").repeated(51));
     keyword.OnOk();
-    QVERIFY(f.prompter.ShowedMessage(30045));
+    QVERIFY(f.prompter.ShowedMessage(Msg::NameTooLong));
     QVERIFY(keyword.isVisible());
     keyword.Edit()->setText(QString::fromUtf8("予").repeated(50));
     keyword.OnOk();

@@ -183,7 +183,7 @@ class ListViewTest : public QObject {
     emit view->horizontalHeader()->sectionHandleDoubleClicked(3);
     QVERIFY(view->columnWidth(3) > 200);
     QCOMPARE(view->columnWidth(4), 70);
-    QVERIFY(f.prompter.ShowedMessage(30005));
+    QVERIFY(f.prompter.ShowedMessage(Msg::FitColumnsQuestion));
     view->setColumnWidth(3, 70);
     emit view->horizontalHeader()->sectionHandleDoubleClicked(3);
     QCOMPARE(view->columnWidth(3), 70);
@@ -213,7 +213,7 @@ class ListViewTest : public QObject {
     QCOMPARE(f.list.FirstSelectedRow(), 1);  // the row double-clicked
     // The record's PDF is not there: open and show do nothing; the dialogs are not built yet.
     QCOMPARE(f.prompter.shown.size(), std::size_t(2));
-    QVERIFY(f.prompter.ShowedMessage(39001));
+    QVERIFY(f.prompter.ShowedMessage(Msg::NotAvailableYet));
   }
 
   void showInHtmlAreaOnlyForAReachableDocument() {
@@ -277,7 +277,7 @@ class ListViewTest : public QObject {
     f.list.SetSelected(0, false);
     f.prompter.answers = {Answer::Yes};
     QTest::keyClick(view.get(), Qt::Key_Delete);
-    QVERIFY(f.prompter.ShowedMessage(30057));
+    QVERIFY(f.prompter.ShowedMessage(Msg::RemoveFromListQuestion));
     QCOMPARE(f.list.RowCount(), 1);
     QCOMPARE(f.list.Cell(0, 1), std::string("00000001"));
   }

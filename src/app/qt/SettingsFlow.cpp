@@ -56,7 +56,7 @@ int EditSettings(Services& services, QWidget* owner) {
       ChangeStoreLocation(values.storePath, services.store, services.settings, services.prompter, services.progress);
     WriteSheetValues(values, services.settings);
     if (values.dspWord == 0 && values.wordStorePath.empty()) {
-      services.prompter.Error(30028);
+      services.prompter.Error(Msg::FolderRequired);
       startPage = 1;
       continue;
     }
@@ -68,7 +68,7 @@ int EditSettings(Services& services, QWidget* owner) {
 std::string RequireStorePath(Services& services, QWidget* owner) {
   std::string path = services.settings.GetText(setting::StorePath);
   if (path.empty()) {
-    if (services.prompter.AskYesNo(30016) != Answer::Yes) return {};
+    if (services.prompter.AskYesNo(Msg::StorePathMissingQuestion) != Answer::Yes) return {};
     if (EditSettings(services, owner) == 0) return {};
     path = services.settings.GetText(setting::StorePath);
     if (path.empty()) return {};

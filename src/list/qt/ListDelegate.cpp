@@ -8,13 +8,13 @@
 namespace folidex {
 
 Qt::Alignment ListDelegate::ColumnAlignment(int column) {
-  switch (column) {
-    case 1:
-    case 2:
-    case 9:
+  switch (static_cast<ListColumn>(column)) {
+    case ListColumn::SerialNo:
+    case ListColumn::Status:
+    case ListColumn::Link:
       return Qt::AlignHCenter | Qt::AlignVCenter;
-    case 11:
-    case 12:
+    case ListColumn::FileSize:
+    case ListColumn::TextSize:
       return Qt::AlignRight | Qt::AlignVCenter;
     default:
       return Qt::AlignLeft | Qt::AlignVCenter;
@@ -23,7 +23,7 @@ Qt::Alignment ListDelegate::ColumnAlignment(int column) {
 
 void ListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const int column = index.column();
-  if (column == 0) {
+  if (column == ColumnIndex(ListColumn::No)) {
     QStyledItemDelegate::paint(painter, option, index);
     return;
   }
@@ -33,7 +33,8 @@ void ListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
   QColor text = palette.color(QPalette::Active, QPalette::Text);
   if (index.data(ListModel::SelectedRole).toBool()) {
     text = palette.color(QPalette::Active, QPalette::HighlightedText);
-    background = column == 6 ? QColor(0, 0, 255) : palette.color(QPalette::Active, QPalette::Highlight);
+    background = column == ColumnIndex(ListColumn::Keywords) ? QColor(0, 0, 255)
+                                                             : palette.color(QPalette::Active, QPalette::Highlight);
   } else if (column == selCol_) {
     background = colColor_;
   } else if (int group = index.data(ListModel::DuplicateGroupRole).toInt(); group >= 0) {

@@ -2,7 +2,7 @@
 
 #include "common/ByteText.h"
 #include "common/qt/QtText.h"
-#include "store/Record.h"
+#include "list/RecordRow.h"
 
 namespace folidex {
 
@@ -46,7 +46,7 @@ int ListModel::DuplicateGroup(int row) const {
       duplicateGroups_.emplace(entry.serial, entry.group);
     duplicatesDirty_ = false;
   }
-  auto found = duplicateGroups_.find(LeadingNumber(list_.Cell(row, 1)));
+  auto found = duplicateGroups_.find(LeadingNumber(list_.Cell(row, ListColumn::SerialNo)));
   return found == duplicateGroups_.end() ? -1 : found->second;
 }
 

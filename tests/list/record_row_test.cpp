@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "store/Record.h"
+#include "list/RecordRow.h"
 #include "support/TestSupport.h"
 
 using namespace folidex;

@@ -11,14 +11,10 @@
 #include "common/Progress.h"
 #include "common/Prompter.h"
 #include "list/ListRows.h"
-#include "store/Record.h"
+#include "list/RecordRow.h"
 #include "store/Store.h"
 
 namespace folidex {
-
-// True for a serial number as the store names its files by: one or more decimal digits. A cell
-// holding anything else (a hand-edited list file, say) never reaches a store path.
-bool IsSerialText(std::string_view serial);
 
 // Command 32778: after 30057 answered Yes, removes the selected rows and renumbers the rest.
 // No file changes. Returns true when the user agreed.

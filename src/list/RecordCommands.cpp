@@ -1,4 +1,4 @@
-#include "store/RecordCommands.h"
+#include "list/RecordCommands.h"
 
 #include <cstdio>
 
@@ -12,7 +12,7 @@ namespace {
 int ColumnOfField(FieldTag tag) {
   int field = static_cast<int>(tag);
   if (field <= static_cast<int>(FieldTag::FA)) return field + 3;
-  if (tag == FieldTag::FG) return static_cast<int>(ListColumn::Source);
+  if (tag == FieldTag::FG) return ColumnIndex(ListColumn::Source);
   return -1;
 }
 
@@ -24,15 +24,8 @@ std::string PercentText(long percent) {
 
 }  // namespace
 
-bool IsSerialText(std::string_view serial) {
-  if (serial.empty()) return false;
-  for (char c : serial)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
 bool RemoveFromList(ListRows& list, Prompter& prompter) {
-  if (prompter.AskYesNo(30057) != Answer::Yes) return false;
+  if (prompter.AskYesNo(Msg::RemoveFromListQuestion) != Answer::Yes) return false;
   for (int row = list.RowCount() - 1; row >= 0; --row)
     if (list.IsSelected(row)) list.DeleteRow(row);
   list.RenumberRows();
@@ -40,10 +33,10 @@ bool RemoveFromList(ListRows& list, Prompter& prompter) {
 }
 
 bool DeleteFromStore(ListRows& list, Store& store, Prompter& prompter) {
-  if (prompter.AskYesNo(30058) != Answer::Yes) return false;
+  if (prompter.AskYesNo(Msg::DeleteFromStoreQuestion) != Answer::Yes) return false;
   for (int row = list.RowCount() - 1; row >= 0; --row) {
     if (!list.IsSelected(row)) continue;
-    if (DeleteRecordFiles(store, list.Cell(row, static_cast<int>(ListColumn::SerialNo)))) list.DeleteRow(row);
+    if (DeleteRecordFiles(store, list.Cell(row, ListColumn::SerialNo))) list.DeleteRow(row);
   }
   list.RenumberRows();
   return true;
@@ -65,12 +58,12 @@ void RefreshList(ListRows& list, Store& store, Progress& progress) {
   {
     WaitCursor wait(progress);
     for (int i = 0; i < n; ++i) {
-      std::string serial = list.Cell(i, static_cast<int>(ListColumn::SerialNo));
+      std::string serial = list.Cell(i, ListColumn::SerialNo);
       if (!IsSerialText(serial) || !store.ReadRecordFile(serial, false)) continue;
       IndexRecord& record = store.WorkingRecord();
       DocumentLocation location = ResolveDocumentPath(store, serial, record[FieldTag::TY], record[FieldTag::FG]);
       ListRows::Cells cells = RecordRowTexts(record, i + 1, serial, location.mark);
-      for (int column = static_cast<int>(ListColumn::Status); column <= static_cast<int>(ListColumn::Source); ++column)
+      for (int column = ColumnIndex(ListColumn::Status); column <= ColumnIndex(ListColumn::Source); ++column)
         if (list.Cell(i, column) != cells[column]) list.SetCell(i, column, cells[column]);
       progress.SetPaneText(StatusPane::Url, PercentText(static_cast<long>(i) * 100 / n));
       progress.Repaint();

@@ -3,7 +3,7 @@
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
-#include "store/RecordCommands.h"
+#include "list/RecordCommands.h"
 #include "support/TestSupport.h"
 
 using namespace folidex;
@@ -45,7 +45,7 @@ TEST(RemoveFromList, RemovesTheSelectedRowsAndRenumbersTheRestWithoutTouchingFil
   for (int row : {1, 3, 4}) f.list.SetSelected(row, true);
   f.prompter.answers = {Answer::Yes};
   EXPECT_TRUE(RemoveFromList(f.list, f.prompter));
-  EXPECT_TRUE(f.prompter.ShowedMessage(30057));
+  EXPECT_TRUE(f.prompter.ShowedMessage(Msg::RemoveFromListQuestion));
   EXPECT_EQ(f.Column(0), (Strings{"1", "2", "3"}));
   EXPECT_EQ(f.Column(1), (Strings{"00000001", "00000003", "00000006"}));
   EXPECT_TRUE(IsFile(f.Native(2, kKindText)));

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "search/Normalize.h"
+#include "common/Normalize.h"
 #include "support/TestSupport.h"
 
 using namespace folidex;

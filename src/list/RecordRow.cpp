@@ -1,13 +1,13 @@
-#include "store/Record.h"
+#include "list/RecordRow.h"
 
 #include "common/Cp932.h"
 
 namespace folidex {
 
 const std::string& ListColumnTitle(int column) {
-  static const std::array<std::string, ListRows::kColumns> titles = [] {
-    std::array<std::string, ListRows::kColumns> result;
-    for (int i = 0; i < ListRows::kColumns; ++i) result[i] = Utf8ToCp932(kListColumnTitlesUtf8[i]);
+  static const std::array<std::string, kListColumnCount> titles = [] {
+    std::array<std::string, kListColumnCount> result;
+    for (int i = 0; i < kListColumnCount; ++i) result[i] = Utf8ToCp932(kListColumnTitlesUtf8[i]);
     return result;
   }();
   return titles[column];
@@ -25,11 +25,13 @@ ListRows::Cells RecordRowTexts(IndexRecord& record, int rowNumber, const std::st
   record[FieldTag::FS] = GroupDigits(record[FieldTag::FS]);
   record[FieldTag::TS] = GroupDigits(record[FieldTag::TS]);
   ListRows::Cells cells;
-  cells[0] = std::to_string(rowNumber);
-  cells[1] = serial;
-  cells[2] = mark;
-  for (int field = 0; field <= static_cast<int>(FieldTag::FA); ++field) cells[3 + field] = record.fields[field];
-  cells[15] = record[FieldTag::FG];
+  cells[ColumnIndex(ListColumn::No)] = std::to_string(rowNumber);
+  cells[ColumnIndex(ListColumn::SerialNo)] = serial;
+  cells[ColumnIndex(ListColumn::Status)] = mark;
+  // PT..FA stand in the columns from Title on, in field order.
+  for (int field = 0; field <= static_cast<int>(FieldTag::FA); ++field)
+    cells[ColumnIndex(ListColumn::Title) + field] = record.fields[field];
+  cells[ColumnIndex(ListColumn::Source)] = record[FieldTag::FG];
   return cells;
 }
 

@@ -1,4 +1,4 @@
-#include "search/Normalize.h"
+#include "common/Normalize.h"
 
 #include "common/ByteText.h"
 

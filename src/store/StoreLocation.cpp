@@ -1,0 +1,38 @@
+#include "store/StoreLocation.h"
+
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+
+namespace folidex {
+
+bool IsAbsoluteFolderText(const std::string& cp932) {
+  return !cp932.empty() && cp932[0] == kPathSeparator && !(cp932.size() > 1 && cp932[1] == kPathSeparator);
+}
+
+bool ChangeStoreLocation(const std::string& location, Store& store, Settings& settings, Prompter& prompter,
+                         Progress& progress) {
+  std::string root = location;
+  if (!root.empty() && root.back() != kPathSeparator) root += kPathSeparator;
+  root += "DOCDATA";
+  if (!IsAbsoluteFolderText(location)) {
+    // No store can live there: keep the current one rather than count from nothing.
+    prompter.Error(Msg::FilePathRequired);
+    return false;
+  }
+  const std::string txt = root + kPathSeparator + "TXT";
+  long next = 0;
+  if (IsDirectory(ToNativePath(txt))) {
+    WaitCursor wait(progress);
+    next = Store::ScanNextSerial(txt);
+  } else if (!EnsureFolders(ToNativePath(root))) {
+    // The counter would restart at 0 for a store that does not exist: refuse the change.
+    prompter.Error(Msg::StoreFolderCreateFailed, root + "\n");
+    return false;
+  }
+  store.WriteSerialCounter(next);
+  store.SetLocation(location);
+  settings.SetText(setting::StorePath, location);
+  return true;
+}
+
+}  // namespace folidex

@@ -1,0 +1,72 @@
+// The change of storage location: the counter from the new location's records, and the
+// refusal of a location that cannot hold a store.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "store/StoreLocation.h"
+#include "support/TestSupport.h"
+
+namespace folidex {
+namespace {
+
+class StoreChangeTest : public ::testing::Test {
+ protected:
+  test::TempDir current;
+  test::TempDir other;
+  MemorySettings settings;
+  test::ScriptedPrompter prompter;
+  test::RecordingProgress progress;
+  Store store{settings, prompter};
+
+  void SetUp() override {
+    store.SetLocation(current.path());
+    settings.SetText(setting::StorePath, current.path());
+    settings.SetText(setting::SerialCounter, "00000007");
+  }
+  static void Touch(const std::filesystem::path& file) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file) << "<PT>x\r\n";
+  }
+};
+
+TEST_F(StoreChangeTest, AnExistingStoreSetsTheCounterAfterItsHighestRecord) {
+  Touch(std::filesystem::path(other.path()) / "DOCDATA/TXT/00/00000000.TXT");
+  Touch(std::filesystem::path(other.path()) / "DOCDATA/TXT/41/00000041.TXT");
+  ASSERT_TRUE(ChangeStoreLocation(other.path(), store, settings, prompter, progress));
+  EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000042");
+  EXPECT_EQ(settings.GetText(setting::StorePath), other.path());
+  EXPECT_EQ(store.Location(), other.path());
+  EXPECT_EQ(progress.maxWaitDepth, 1);  // the scan ran under the wait cursor
+  EXPECT_EQ(progress.waitDepth, 0);
+}
+
+TEST_F(StoreChangeTest, AnEmptyFolderGetsDocdataAndCountsFromZero) {
+  ASSERT_TRUE(ChangeStoreLocation(other.path(), store, settings, prompter, progress));
+  EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(other.path()) / "DOCDATA"));
+  EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000000");
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(StoreChangeTest, ALocationWithoutAStoreThatCannotBeCreatedChangesNothing) {
+  std::filesystem::permissions(other.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  const bool writable = std::ofstream(other.File("probe")).good();  // root writes anyway
+  if (!writable) {
+    EXPECT_FALSE(ChangeStoreLocation(other.path(), store, settings, prompter, progress));
+    EXPECT_TRUE(prompter.ShowedMessage(Msg::StoreFolderCreateFailed));
+    EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000007");
+    EXPECT_EQ(store.Location(), current.path());
+  }
+  std::filesystem::permissions(other.path(), std::filesystem::perms::owner_all);
+  // A relative path can hold no store either.
+  prompter.shown.clear();
+  EXPECT_FALSE(ChangeStoreLocation("relative/folder", store, settings, prompter, progress));
+  EXPECT_TRUE(prompter.ShowedMessage(Msg::FilePathRequired));
+  EXPECT_EQ(settings.GetText(setting::StorePath), current.path());
+  EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000007");
+}
+
+}  // namespace
+}  // namespace folidex
