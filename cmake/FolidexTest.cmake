@@ -12,7 +12,7 @@ function(folidex_add_test)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   if(T_QT)
-    target_link_libraries(${T_NAME} PRIVATE folidex_config folidex_test_support folidex_ui Qt6::Test ${T_LIBS})
+    target_link_libraries(${T_NAME} PRIVATE folidex_config folidex_qt_test_support folidex_ui Qt6::Test ${T_LIBS})
     set(label ui)
   else()
     target_link_libraries(${T_NAME} PRIVATE folidex_config folidex_test_support GTest::gtest GTest::gmock

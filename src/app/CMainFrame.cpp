@@ -2,27 +2,29 @@
 
 #include <algorithm>
 
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 
 #include "app/CAboutDlg.h"
-#include "app/CMyRibbonBar.h"
 #include "app/ShellRules.h"
 #include "app/qt/QtProgress.h"
 #include "app/qt/SettingsFlow.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
+#include "common/qt/Modal.h"
 #include "common/qt/QtText.h"
+#include "dialogs/qt/RecordDialogs.h"
 #include "html/CShelfView.h"
 #include "list/CLeftView.h"
+#include "list/CListDlg.h"
 #include "search/Search.h"
 
 namespace folidex {
@@ -31,10 +33,6 @@ CMainFrame::CMainFrame(Services& services, QtProgress& progress, QWidget* parent
     : QMainWindow(parent), services_(services), progress_(progress) {
   setObjectName(QStringLiteral("CMainFrame"));
   setWindowTitle(QStringLiteral("フォリデクス - Folidex"));
-
-  ribbon_ = new CMyRibbonBar(services_, this);
-  setMenuWidget(ribbon_);
-  BuildStatusBar();
 
   // The client area: Last/Area 0 puts the HTML area on the left, anything else the list area.
   cxCur_ = static_cast<int>(services_.settings.GetInt(setting::CxCur));
@@ -48,14 +46,20 @@ CMainFrame::CMainFrame(Services& services, QtProgress& progress, QWidget* parent
   if (area_ != 0) splitter_->insertWidget(0, list_);
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
+
+  BuildActions();
+  ConnectListDialogs();
+  ribbon_ = new CMyRibbonBar(services_, CollectRibbonActions(), this);
+  setMenuWidget(ribbon_);
+  BuildStatusBar();
   setCentralWidget(splitter_);
   list_->RestoreColumnWidths();
 
-  connect(ribbon_, &CMyRibbonBar::commandTriggered, this, &CMainFrame::OnCommand);
-  connect(list_, &CLeftView::listStateChanged, ribbon_, &CMyRibbonBar::UpdateCommandStates);
-  connect(list_, &CLeftView::showInHtmlArea, this,
-          [this](const QString& target) { html_->Navigate2(ToCp932(target)); });
-  connect(html_, &CShelfView::pageTypeChanged, ribbon_, &CMyRibbonBar::ShowPageType);
+  connect(list_, &CLeftView::listStateChanged, this, &CMainFrame::UpdateCommandStates);
+  connect(html_, &CShelfView::pageTypeChanged, this, [this](const QString& pageType) {
+    ribbon_->ShowPageType(pageType);
+    UpdateCommandStates();
+  });
   connect(html_, &CShelfView::loadingChanged, &progress_, &QtProgress::SetLoading);
   connect(html_, &CShelfView::statusTextChanged, this,
           [this](const QString& text) { progress_.SetPaneText(StatusPane::Url, ToCp932(text)); });
@@ -67,11 +71,103 @@ CMainFrame::CMainFrame(Services& services, QtProgress& progress, QWidget* parent
   connect(previous, &QShortcut::activated, this, [this] { MoveFocusBetweenPanes(false); });
 
   resize(1280, 820);
-  ribbon_->UpdateCommandStates();
+  UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
   if (services_.html == html_) services_.html = nullptr;
+}
+
+QAction* CMainFrame::MakeAction(const char* id, void (CMainFrame::*handler)()) {
+  auto* action = new QAction(this);
+  action->setObjectName(QString::fromLatin1(id));
+  connect(action, &QAction::triggered, this, handler);
+  return action;
+}
+
+void CMainFrame::BuildActions() {
+  kanSet_ = MakeAction("ID_KAN_SET", &CMainFrame::OnKanSet);
+  kanSet_->setText(QStringLiteral("環境設定(&K)"));
+  about_ = MakeAction("ID_APP_ABOUT", &CMainFrame::OnAbout);
+  about_->setText(QStringLiteral("バージョン情報(&A)"));
+  exit_ = new QAction(QStringLiteral("終了(&X)"), this);
+  exit_->setObjectName(QStringLiteral("ID_APP_EXIT"));
+  connect(exit_, &QAction::triggered, this, &QWidget::close);
+  help_ = MakeAction("ID_HELP", &CMainFrame::OnHelp);
+  getPdf_ = MakeAction("ID_GET_PDF", &CMainFrame::OnGetPdf);
+  getWord_ = MakeAction("ID_GET_WORD", &CMainFrame::OnGetWord);
+  optWord_ = MakeAction("ID_OPT_WORD", &CMainFrame::OnOptWord);
+  webSearch_ = MakeAction("ID_BUTTON7", &CMainFrame::OnWebSearch);
+
+  // The web search filters: one of four, checked while it is the filter.
+  webFilterGroup_ = new QActionGroup(this);
+  webFilterGroup_->setExclusive(true);
+  static const char* const kFilterIds[] = {"ID_BUTTON8", "ID_BUTTON9", "ID_BUTTON10", "ID_BUTTON11"};
+  for (int i = 0; i < 4; ++i) {
+    QAction* filter = new QAction(this);
+    filter->setObjectName(QString::fromLatin1(kFilterIds[i]));
+    filter->setCheckable(true);
+    webFilterGroup_->addAction(filter);
+    connect(filter, &QAction::triggered, this, [this, i] { SetWebSearchFilter(i); });
+    webFilters_[i] = filter;
+  }
+  webFilters_[0]->setChecked(true);
+
+  // The area menu's items (resource 321: 311, 32820, 32821).
+  struct AreaItem {
+    const char* id;
+    const char* label;
+    int command;
+    void (CMainFrame::*handler)();
+  };
+  const AreaItem kAreaItems[] = {{"ID_AREA_EVEN", "均等表示", 311, &CMainFrame::OnAreaEven},
+                                 {"ID_AREA_HTML", "ＨＴＭＬエリア", 32820, &CMainFrame::OnAreaHtml},
+                                 {"ID_AREA_LIST", "リストエリア", 32821, &CMainFrame::OnAreaList}};
+  for (int i = 0; i < 3; ++i) {
+    QAction* item = MakeAction(kAreaItems[i].id, kAreaItems[i].handler);
+    item->setText(QString::fromUtf8(kAreaItems[i].label));
+    item->setProperty("commandId", kAreaItems[i].command);
+    areaItems_[i] = item;
+  }
+  changeArea_ = MakeAction("ID_CHANGE_AREA", &CMainFrame::OnChangeArea);
+  dbSearch_ = MakeAction("ID_DB_SEARCH", &CMainFrame::OnDbSearch);
+  saveList_ = MakeAction("IDC_SAVE_LIST", &CMainFrame::OnSaveList);
+  listKanri_ = MakeAction("IDC_LIST_KANRI", &CMainFrame::OnListKanri);
+}
+
+// The list's commands that open a record dialog run here, so the list view needs no dialog.
+void CMainFrame::ConnectListDialogs() {
+  connect(list_->CommandAction(CLeftView::kKeywordEdit), &QAction::triggered, this,
+          [this] { RunKeywordEdit(services_, this); });
+  connect(list_->CommandAction(CLeftView::kShowText), &QAction::triggered, this,
+          [this] { RunTextDialog(services_, this); });
+  connect(list_->CommandAction(CLeftView::kProperties), &QAction::triggered, this,
+          [this] { RunPropertyDialog(services_, this); });
+}
+
+RibbonActions CMainFrame::CollectRibbonActions() const {
+  RibbonActions actions;
+  actions.kanSet = kanSet_;
+  actions.about = about_;
+  actions.exit = exit_;
+  actions.help = help_;
+  actions.getPdf = getPdf_;
+  actions.getWord = getWord_;
+  actions.optWord = optWord_;
+  actions.webSearch = webSearch_;
+  actions.webFilters = webFilters_;
+  actions.areaItems = areaItems_;
+  actions.changeArea = changeArea_;
+  actions.dbSearch = dbSearch_;
+  actions.listKanri = listKanri_;
+  actions.saveList = saveList_;
+  actions.colColor = list_->ColColorAction();
+  actions.sortUp = list_->SortUpAction();
+  actions.sortDown = list_->SortDownAction();
+  actions.excelOut = list_->ExcelOutAction();
+  actions.loadList = list_->LoadListAction();
+  actions.listClear = list_->ListClearAction();
+  return actions;
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -107,6 +203,22 @@ void CMainFrame::BuildStatusBar() {
   progress_.Attach(url, download, time, ribbon_->ProgressBar());
 }
 
+void CMainFrame::UpdateCommandStates() {
+  CommandState state;
+  state.listHasRows = services_.list.RowCount() > 0;
+  state.selectedColumn = list_->SelectedColumn();
+  state.pageType = html_->PageType();
+  const CommandEnabling enabling = EnableCommands(state);
+  list_->SortUpAction()->setEnabled(enabling.sort);
+  list_->SortDownAction()->setEnabled(enabling.sort);
+  list_->ListClearAction()->setEnabled(enabling.listRows);
+  list_->ExcelOutAction()->setEnabled(enabling.listRows);
+  saveList_->setEnabled(enabling.listRows);
+  getPdf_->setEnabled(enabling.shownPdf);
+  getWord_->setEnabled(enabling.shownPdf);
+  ribbon_->ApplyEnabling(enabling);
+}
+
 void CMainFrame::ApplyPaneWidth() {
   const int total = splitter_->width();
   splitter_->setSizes({cxCur_, std::max(total - cxCur_, 100)});
@@ -118,14 +230,21 @@ void CMainFrame::SetLeftPaneWidth(int width) {
   splitter_->setSizes({width, total - width});
 }
 
+void CMainFrame::SetWebSearchFilter(int filter) {
+  if (filter < 0 || filter > 3) filter = 0;
+  webSearchFilter_ = filter;
+  webFilters_[filter]->setChecked(true);
+}
+
 void CMainFrame::SaveFrameState() {
   Settings& settings = services_.settings;
+  // A percent-encoded address is plain ASCII: the setting keeps it byte for byte.
   const std::string url = html_->GetLocationURL();
-  if (!url.empty()) settings.SetText(setting::DspPage, url);
+  if (!url.empty()) settings.SetText(setting::DspPage, Utf8ToCp932(url));
   settings.SetInt(setting::CxCur, splitter_->sizes().value(0));
   const bool maximised = isMaximized();
   settings.SetInt(setting::Zoomed, maximised ? 1 : 0);
-  settings.SetInt(setting::DocType, ribbon_->WebSearchFilter());
+  settings.SetInt(setting::DocType, webSearchFilter_);
   const QRect frame = frameGeometry();
   const QRect normal = normalGeometry();
   WindowRect rect = ShutdownWindowRect({frame.x(), frame.y(), frame.width(), frame.height()},
@@ -167,57 +286,52 @@ void CMainFrame::MoveFocusBetweenPanes(bool forward) {
   pane->setFocus(Qt::ShortcutFocusReason);
 }
 
-void CMainFrame::OnCommand(const QString& id) {
-  Prompter& prompter = services_.prompter;
-  if (id == QLatin1String("ID_KAN_SET")) {
-    EditSettings(services_, this);
-  } else if (id == QLatin1String("ID_APP_ABOUT")) {
-    CAboutDlg about(this);
-    about.exec();
-  } else if (id == QLatin1String("ID_APP_EXIT")) {
-    close();
-  } else if (id == QLatin1String("ID_SHOW_MENU")) {
-    ribbon_->ToggleMinimized();
-  } else if (id == QLatin1String("ID_HELP")) {
-    OnHelp();
-  } else if (id == QLatin1String("ID_GET_PDF") || id == QLatin1String("ID_GET_WORD") ||
-             id == QLatin1String("ID_EXCEL_OUT3")) {
-    // The PDF import, the Word output and the spreadsheet export are not part of this version.
-    prompter.Information(Msg::NotAvailableYet);
-  } else if (id == QLatin1String("ID_OPT_WORD")) {
-    OnOptWord();
-  } else if (id == QLatin1String("ID_BUTTON7")) {
-    OnWebSearch();
-  } else if (id.startsWith(QLatin1String("ID_BUTTON"))) {
-    const int filter = id.mid(9).toInt() - 8;  // ID_BUTTON8..11 -> 0..3
-    if (filter >= 0 && filter <= 3) ribbon_->SetWebSearchFilter(filter);
-  } else if (id == QLatin1String("ID_AREA_EVEN")) {
-    SetLeftPaneWidth(splitter_->width() / 2);
-  } else if (id == QLatin1String("ID_AREA_HTML")) {
-    SetLeftPaneWidth(splitter_->width());
-  } else if (id == QLatin1String("ID_AREA_LIST")) {
-    SetLeftPaneWidth(0);
-  } else if (id == QLatin1String("ID_CHANGE_AREA")) {
-    OnChangeArea();
-  } else if (id == QLatin1String("ID_COL_COLOR")) {
-    list_->OnColColor();
-  } else if (id == QLatin1String("ID_SORT_U")) {
-    list_->OnSortUp();
-  } else if (id == QLatin1String("ID_SORT_D")) {
-    list_->OnSortDown();
-  } else if (id == QLatin1String("ID_LIST_CLEAR")) {
-    list_->OnListClear();
-  } else if (id == QLatin1String("IDC_SAVE_LIST")) {
-    auto* name = ribbon_->findChild<QLineEdit*>(QStringLiteral("ID_EDIT_NAME"));
-    list_->OnSaveList(name ? name->text() : QString());
-  } else if (id == QLatin1String("IDC_LOAD_LIST")) {
-    list_->OnLoadList();
-  } else if (id == QLatin1String("IDC_LIST_KANRI")) {
-    list_->OnListKanri();
-  } else if (id == QLatin1String("ID_DB_SEARCH")) {
-    OnDbSearch();
-  }
-  ribbon_->UpdateCommandStates();
+// ---- the commands ----
+
+void CMainFrame::OnKanSet() { EditSettings(services_, this); }
+
+void CMainFrame::OnAbout() {
+  CAboutDlg about(this);
+  Modal::Run(about);
+}
+
+void CMainFrame::OnHelp() {
+  const QString folder = QCoreApplication::applicationDirPath();
+  if (folder.isEmpty()) return;
+  const QString manual = folder + QStringLiteral("/Manual.pdf");
+  if (QFileInfo::exists(manual))
+    html_->Navigate2(manual.toStdString());
+  else
+    services_.prompter.Information(Msg::ManualMissing);
+}
+
+// The PDF import and the Word output are not part of this version yet.
+void CMainFrame::OnGetPdf() { services_.prompter.Information(Msg::NotAvailableYet); }
+void CMainFrame::OnGetWord() { services_.prompter.Information(Msg::NotAvailableYet); }
+
+void CMainFrame::OnOptWord() {
+  const long optWord = services_.settings.GetInt(setting::OptWord) != 0 ? 0 : 1;
+  services_.settings.SetInt(setting::OptWord, optWord);
+  ribbon_->ShowOptWord(optWord);
+}
+
+void CMainFrame::OnWebSearch() {
+  const QString typed = ribbon_->WebSearchText();
+  if (typed.isEmpty()) return;
+  const std::string text = ToCp932(typed);
+  html_->Navigate2(Cp932ToUtf8(WebSearchAddress(kWebSearchBase, text, webSearchFilter_)));
+  services_.settings.SetText(setting::WebGoku, text);
+}
+
+void CMainFrame::OnAreaEven() { SetLeftPaneWidth(splitter_->width() / 2); }
+void CMainFrame::OnAreaHtml() { SetLeftPaneWidth(splitter_->width()); }
+void CMainFrame::OnAreaList() { SetLeftPaneWidth(0); }
+
+void CMainFrame::OnChangeArea() {
+  if (services_.prompter.AskYesNo(Msg::SwapAreasQuestion) != Answer::Yes) return;
+  const long area = services_.settings.GetInt(setting::Area);
+  services_.settings.SetInt(setting::Area, area == 0 ? 1 : 0);
+  services_.prompter.Information(Msg::AreasSwapped);
 }
 
 void CMainFrame::OnDbSearch() {
@@ -233,39 +347,13 @@ void CMainFrame::OnDbSearch() {
   searching_ = false;
 }
 
-void CMainFrame::OnWebSearch() {
-  auto* goku = ribbon_->findChild<QLineEdit*>(QStringLiteral("ID_GOKU"));
-  if (!goku || goku->text().isEmpty()) return;
-  const std::string text = ToCp932(goku->text());
-  html_->Navigate2(WebSearchAddress(kWebSearchBase, text, ribbon_->WebSearchFilter()));
-  services_.settings.SetText(setting::WebGoku, text);
-}
+void CMainFrame::OnSaveList() { list_->OnSaveList(ribbon_->ListNameText()); }
 
-void CMainFrame::OnHelp() {
-  const QString folder = QCoreApplication::applicationDirPath();
-  if (folder.isEmpty()) return;
-  const QString manual = folder + QStringLiteral("/Manual.pdf");
-  if (QFileInfo::exists(manual))
-    html_->Navigate2(ToCp932(manual));
-  else
-    services_.prompter.Information(Msg::ManualMissing);
-}
-
-void CMainFrame::OnChangeArea() {
-  if (services_.prompter.AskYesNo(Msg::SwapAreasQuestion) != Answer::Yes) return;
-  const long area = services_.settings.GetInt(setting::Area);
-  services_.settings.SetInt(setting::Area, area == 0 ? 1 : 0);
-  services_.prompter.Information(Msg::AreasSwapped);
-}
-
-void CMainFrame::OnOptWord() {
-  if (services_.settings.GetInt(setting::OptWord) != 0) {
-    services_.settings.SetInt(setting::OptWord, 0);
-    ribbon_->ShowOptWord(0);
-  } else {
-    services_.settings.SetInt(setting::OptWord, 1);
-    ribbon_->ShowOptWord(1);
-  }
+void CMainFrame::OnListKanri() {
+  CListDlg dialog(
+      services_.store, services_.prompter,
+      [this](const std::string& oldName, QWidget* owner) { return RenameSavedList(services_, oldName, owner); }, this);
+  Modal::Run(dialog);
 }
 
 }  // namespace folidex

@@ -1,20 +1,22 @@
 #pragma once
 // The main window: the ribbon, the status bar with panes 120 / 121 / 123, and the client area
 // split into the HTML area and the list area (Last/Area decides which is on the left, Last/cxCur
-// how wide the left one is). It dispatches the ribbon's commands and saves the window and
-// layout state when it closes.
+// how wide the left one is). It owns the commands that are not the list's own, one QAction
+// each, evaluates the enabling rules, and saves the window and layout state when it closes.
 
 #include <QMainWindow>
+#include <array>
 
+#include "app/CMyRibbonBar.h"
 #include "common/qt/Services.h"
 
-class QLabel;
+class QAction;
+class QActionGroup;
 class QSplitter;
 
 namespace folidex {
 
 class CLeftView;
-class CMyRibbonBar;
 class CShelfView;
 class QtProgress;
 
@@ -35,8 +37,13 @@ class CMainFrame : public QMainWindow {
   // Last/DspPage (when an address is shown), cxCur, Zoomed, DocType, PX, PY, SX, SY.
   void SaveFrameState();
 
- public slots:
-  void OnCommand(const QString& id);
+  // The web search filter of ID_BUTTON8..11 (0..3).
+  int WebSearchFilter() const { return webSearchFilter_; }
+  void SetWebSearchFilter(int filter);
+
+  // Re-evaluates the enabling rules from the list's rows, its selected column and the HTML
+  // area's page type.
+  void UpdateCommandStates();
 
  signals:
   // The user closes the window: the application saves what the next start restores.
@@ -46,12 +53,28 @@ class CMainFrame : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  QAction* MakeAction(const char* id, void (CMainFrame::*handler)());
+  void BuildActions();
   void BuildStatusBar();
-  void OnDbSearch();
-  void OnWebSearch();
+  void ConnectListDialogs();
+  RibbonActions CollectRibbonActions() const;
+
+  // The commands.
+  void OnKanSet();
+  void OnAbout();
   void OnHelp();
-  void OnChangeArea();
+  void OnGetPdf();
+  void OnGetWord();
   void OnOptWord();
+  void OnWebSearch();
+  void OnAreaEven();
+  void OnAreaHtml();
+  void OnAreaList();
+  void OnChangeArea();
+  void OnDbSearch();
+  void OnSaveList();
+  void OnListKanri();
+
   void SetLeftPaneWidth(int width);
   void MoveFocusBetweenPanes(bool forward);
 
@@ -64,6 +87,23 @@ class CMainFrame : public QMainWindow {
   bool searching_ = false;  // a search is running (it repaints the window meanwhile)
   int area_ = 0;
   int cxCur_ = 400;
+  int webSearchFilter_ = 0;
+
+  QAction* kanSet_ = nullptr;
+  QAction* about_ = nullptr;
+  QAction* exit_ = nullptr;
+  QAction* help_ = nullptr;
+  QAction* getPdf_ = nullptr;
+  QAction* getWord_ = nullptr;
+  QAction* optWord_ = nullptr;
+  QAction* webSearch_ = nullptr;
+  std::array<QAction*, 4> webFilters_{};
+  QActionGroup* webFilterGroup_ = nullptr;
+  std::array<QAction*, 3> areaItems_{};
+  QAction* changeArea_ = nullptr;
+  QAction* dbSearch_ = nullptr;
+  QAction* saveList_ = nullptr;
+  QAction* listKanri_ = nullptr;
 };
 
 }  // namespace folidex

@@ -1,5 +1,6 @@
 #include "app/CMyRibbonBar.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QEvent>
@@ -12,7 +13,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QProgressBar>
-#include <QShortcut>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QToolButton>
@@ -20,11 +20,9 @@
 #include <QVBoxLayout>
 
 #include "app/ShellRules.h"
-#include "common/HtmlArea.h"
 #include "common/Messages.h"
 #include "common/Settings.h"
 #include "common/qt/QtText.h"
-#include "list/CLeftView.h"
 
 namespace folidex {
 namespace {
@@ -67,6 +65,29 @@ QString ResourceTooltip(Msg id) {
   return text.mid(cut + 1) + QLatin1Char('\n') + text.left(cut);
 }
 
+// A button that runs `action`: a click triggers it, and the button follows its enabled and
+// checked state.
+void BindButton(QAbstractButton* button, QAction* action) {
+  if (!action) return;
+  QObject::connect(button, &QAbstractButton::clicked, action, [action] { action->trigger(); });
+  auto follow = [button, action] {
+    button->setEnabled(action->isEnabled());
+    if (action->isCheckable()) {
+      button->setCheckable(true);
+      button->setChecked(action->isChecked());
+    }
+  };
+  QObject::connect(action, &QAction::changed, button, follow);
+  follow();
+}
+
+QFrame* Separator(QWidget* parent) {
+  auto* line = new QFrame(parent);
+  line->setFrameShape(QFrame::VLine);
+  line->setProperty("ribbonSeparator", true);
+  return line;
+}
+
 }  // namespace
 
 QIcon RibbonIcon(const char* themeName, QChar glyph, QColor color) {
@@ -94,7 +115,8 @@ QIcon RibbonIcon(const char* themeName, QChar glyph, QColor color) {
   return icon;
 }
 
-CMyRibbonBar::CMyRibbonBar(Services& services, QWidget* parent) : QWidget(parent), services_(services) {
+CMyRibbonBar::CMyRibbonBar(Services& services, const RibbonActions& actions, QWidget* parent)
+    : QWidget(parent), services_(services), actions_(actions) {
   setObjectName(QStringLiteral("CMyRibbonBar"));
   flags_ = SearchFlags{false, false, false, false, false, false};
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -124,21 +146,18 @@ CMyRibbonBar::CMyRibbonBar(Services& services, QWidget* parent) : QWidget(parent
   appMenu_->setObjectName(QStringLiteral("ApplicationMenu"));
   appMenu_->setToolTipsVisible(true);
   struct MenuItem {
-    const char* id;
-    const char* label;
+    QAction* action;
     const char* icon;
     Msg tooltip;  // Msg{}: none
   };
-  for (const MenuItem& item : {MenuItem{"ID_KAN_SET", "環境設定(&K)", "configure", Msg::KanSetDescription},
-                               MenuItem{"ID_APP_ABOUT", "バージョン情報(&A)", "help-about", Msg{}},
-                               MenuItem{"ID_APP_EXIT", "終了(&X)", "application-exit", Msg::AppExitDescription}}) {
-    if (QLatin1String(item.id) == QLatin1String("ID_APP_EXIT")) appMenu_->addSeparator();
-    QAction* action =
-        appMenu_->addAction(RibbonIcon(item.icon, QChar(u'F'), QColor(0x2b5797)), QString::fromUtf8(item.label));
-    action->setObjectName(QString::fromLatin1(item.id));
-    if (item.tooltip != Msg{}) action->setToolTip(ResourceTooltip(item.tooltip));
-    const QString id = action->objectName();
-    connect(action, &QAction::triggered, this, [this, id] { emit commandTriggered(id); });
+  for (const MenuItem& item :
+       {MenuItem{actions_.kanSet, "configure", Msg::KanSetDescription}, MenuItem{actions_.about, "help-about", Msg{}},
+        MenuItem{actions_.exit, "application-exit", Msg::AppExitDescription}}) {
+    if (!item.action) continue;
+    if (item.action == actions_.exit) appMenu_->addSeparator();
+    item.action->setIcon(RibbonIcon(item.icon, QChar(u'F'), QColor(0x2b5797)));
+    if (item.tooltip != Msg{}) item.action->setToolTip(ResourceTooltip(item.tooltip));
+    appMenu_->addAction(item.action);
   }
   appButton->setMenu(appMenu_);
   top->addWidget(appButton);
@@ -152,14 +171,22 @@ CMyRibbonBar::CMyRibbonBar(Services& services, QWidget* parent) : QWidget(parent
   top->addWidget(tabs_);
   top->addStretch(1);
 
-  auto* showMenu = new QToolButton(this);
-  Register(showMenu, "ID_SHOW_MENU");
-  showMenu->setIcon(RibbonIcon("go-up", QChar(u'^'), QColor(0x5b7fa8)));
-  showMenu->setAutoRaise(true);
-  showMenu->setToolTip(ResourceTooltip(Msg::ShowMenuDescription));
-  connect(showMenu, &QToolButton::clicked, this, [this] { emit commandTriggered(QStringLiteral("ID_SHOW_MENU")); });
-  top->addWidget(showMenu);
-  auto* help = SmallButton("ID_HELP", QStringLiteral("ヘルプ"), "help-contents", QChar(u'?'), QColor(0x2e8b57));
+  // ID_SHOW_MENU is the ribbon's own command (also Ctrl+F1 and a double-click on a tab).
+  auto* showMenu = new QAction(this);
+  showMenu->setObjectName(QStringLiteral("ID_SHOW_MENU"));
+  showMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1));
+  showMenu->setShortcutContext(Qt::WindowShortcut);
+  connect(showMenu, &QAction::triggered, this, &CMyRibbonBar::ToggleMinimized);
+  addAction(showMenu);
+  showMenu_ = new QToolButton(this);
+  Register(showMenu_, "ID_SHOW_MENU");
+  showMenu_->setIcon(RibbonIcon("go-up", QChar(u'^'), QColor(0x5b7fa8)));
+  showMenu_->setAutoRaise(true);
+  showMenu_->setToolTip(ResourceTooltip(Msg::ShowMenuDescription));
+  BindButton(showMenu_, showMenu);
+  top->addWidget(showMenu_);
+  QToolButton* help =
+      SmallButton(actions_.help, "ID_HELP", QStringLiteral("ヘルプ"), "help-contents", QChar(u'?'), QColor(0x2e8b57));
   help->setToolTip(ResourceTooltip(Msg::HelpDescription));
   top->addWidget(help);
   outer->addLayout(top);
@@ -172,27 +199,11 @@ CMyRibbonBar::CMyRibbonBar(Services& services, QWidget* parent) : QWidget(parent
   connect(tabs_, &QTabBar::currentChanged, pages_, &QStackedWidget::setCurrentIndex);
   connect(tabs_, &QTabBar::tabBarDoubleClicked, this, [this](int) { ToggleMinimized(); });
 
-  auto* minimize = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1), this);
-  minimize->setContext(Qt::WindowShortcut);
-  connect(minimize, &QShortcut::activated, this, &CMyRibbonBar::ToggleMinimized);
-
   // The area menu, attached to ID_DSP_AREA by RestoreRibbonState.
   areaMenu_ = new QMenu(this);
   areaMenu_->setObjectName(QStringLiteral("AreaMenu"));
-  struct AreaItem {
-    const char* id;
-    const char* label;
-    int command;
-  };
-  for (const AreaItem& item :
-       {AreaItem{"ID_AREA_EVEN", "均等表示", 311}, AreaItem{"ID_AREA_HTML", "ＨＴＭＬエリア", 32820},
-        AreaItem{"ID_AREA_LIST", "リストエリア", 32821}}) {
-    QAction* action = areaMenu_->addAction(QString::fromUtf8(item.label));
-    action->setObjectName(QString::fromLatin1(item.id));
-    action->setProperty("commandId", item.command);
-    const QString id = action->objectName();
-    connect(action, &QAction::triggered, this, [this, id] { emit commandTriggered(id); });
-  }
+  for (QAction* item : actions_.areaItems)
+    if (item) areaMenu_->addAction(item);
 
   ShowFlags();
 }
@@ -202,13 +213,8 @@ void CMyRibbonBar::Register(QWidget* widget, const char* id) {
   widget->installEventFilter(this);
 }
 
-template <typename T>
-T* CMyRibbonBar::Find(const char* id) const {
-  return findChild<T*>(QString::fromLatin1(id));
-}
-
-QToolButton* CMyRibbonBar::LargeButton(const char* id, const QString& label, const char* icon, QChar glyph,
-                                       QColor color) {
+QToolButton* CMyRibbonBar::LargeButton(QAction* action, const char* id, const QString& label, const char* icon,
+                                       QChar glyph, QColor color) {
   auto* button = new QToolButton(this);
   Register(button, id);
   button->setProperty("large", true);
@@ -218,13 +224,13 @@ QToolButton* CMyRibbonBar::LargeButton(const char* id, const QString& label, con
   button->setAutoRaise(true);
   button->setMinimumWidth(52);
   SetDisplayedLabel(button, label);
-  const QString name = button->objectName();
-  connect(button, &QToolButton::clicked, this, [this, name] { emit commandTriggered(name); });
+  if (action && action->text().isEmpty()) action->setText(label);
+  BindButton(button, action);
   return button;
 }
 
-QToolButton* CMyRibbonBar::SmallButton(const char* id, const QString& label, const char* icon, QChar glyph,
-                                       QColor color) {
+QToolButton* CMyRibbonBar::SmallButton(QAction* action, const char* id, const QString& label, const char* icon,
+                                       QChar glyph, QColor color) {
   auto* button = new QToolButton(this);
   Register(button, id);
   button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -233,8 +239,8 @@ QToolButton* CMyRibbonBar::SmallButton(const char* id, const QString& label, con
   button->setAutoRaise(true);
   button->setText(label);
   button->setProperty("label", label);
-  const QString name = button->objectName();
-  connect(button, &QToolButton::clicked, this, [this, name] { emit commandTriggered(name); });
+  if (action && action->text().isEmpty()) action->setText(label);
+  BindButton(button, action);
   return button;
 }
 
@@ -250,10 +256,11 @@ QLineEdit* CMyRibbonBar::Edit(const char* id, int width) {
   return edit;
 }
 
-QCheckBox* CMyRibbonBar::Check(const char* id, const QString& label) {
+QCheckBox* CMyRibbonBar::Check(const char* id, const QString& label, SearchToggle toggle) {
   auto* box = new QCheckBox(label, this);
   Register(box, id);
   box->setProperty("label", label);
+  connect(box, &QCheckBox::clicked, this, [this, toggle] { OnToggle(toggle); });
   return box;
 }
 
@@ -280,17 +287,6 @@ QWidget* CMyRibbonBar::Panel(const QString& caption, QBoxLayout* content, const 
   return panel;
 }
 
-namespace {
-
-QFrame* Separator(QWidget* parent) {
-  auto* line = new QFrame(parent);
-  line->setFrameShape(QFrame::VLine);
-  line->setProperty("ribbonSeparator", true);
-  return line;
-}
-
-}  // namespace
-
 QWidget* CMyRibbonBar::BuildHomeTab() {
   auto* page = new QWidget(this);
   page->setObjectName(QStringLiteral("HomeTab"));
@@ -301,18 +297,23 @@ QWidget* CMyRibbonBar::BuildHomeTab() {
   // HTMLエリア
   auto* html = new QHBoxLayout;
   html->setSpacing(1);
-  html->addWidget(LargeButton("ID_NOW_DSP", QStringLiteral("HTML"), "text-html", QChar(u'H'), QColor(0xe07b00)));
-  html->addWidget(
-      LargeButton("ID_GET_PDF", QStringLiteral("PDF 取得"), "document-import", QChar(u'P'), QColor(0xc0392b)));
-  html->addWidget(
-      LargeButton("ID_GET_WORD", QStringLiteral("Word 出力"), "x-office-document", QChar(u'W'), QColor(0x2b5797)));
-  html->addWidget(LargeButton("ID_OPT_WORD", QStringLiteral("書式付"), "text-html", QChar(u'T'), QColor(0x6a5acd)));
+  nowDsp_ = LargeButton(nullptr, "ID_NOW_DSP", QStringLiteral("HTML"), "text-html", QChar(u'H'), QColor(0xe07b00));
+  html->addWidget(nowDsp_);
+  html->addWidget(LargeButton(actions_.getPdf, "ID_GET_PDF", QStringLiteral("PDF 取得"), "document-import", QChar(u'P'),
+                              QColor(0xc0392b)));
+  html->addWidget(LargeButton(actions_.getWord, "ID_GET_WORD", QStringLiteral("Word 出力"), "x-office-document",
+                              QChar(u'W'), QColor(0x2b5797)));
+  optWord_ = LargeButton(actions_.optWord, "ID_OPT_WORD", QStringLiteral("書式付"), "text-html", QChar(u'T'),
+                         QColor(0x6a5acd));
+  html->addWidget(optWord_);
   auto* web = new QVBoxLayout;
   web->setSpacing(2);
   auto* webRow = new QHBoxLayout;
   webRow->setSpacing(2);
-  webRow->addWidget(Edit("ID_GOKU", 120));
-  webRow->addWidget(SmallButton("ID_BUTTON7", QStringLiteral("検索"), "edit-find", QChar(u'S'), QColor(0x2e8b57)));
+  goku_ = Edit("ID_GOKU", 120);
+  webRow->addWidget(goku_);
+  webRow->addWidget(SmallButton(actions_.webSearch, "ID_BUTTON7", QStringLiteral("検索"), "edit-find", QChar(u'S'),
+                                QColor(0x2e8b57)));
   web->addLayout(webRow);
   auto* filters = new QHBoxLayout;
   filters->setSpacing(1);
@@ -321,15 +322,13 @@ QWidget* CMyRibbonBar::BuildHomeTab() {
     const char* label;
     const char* icon;
   };
-  int filter = 0;
-  for (const Filter& f :
-       {Filter{"ID_BUTTON8", "すべて", "globe"}, Filter{"ID_BUTTON9", "画像", "image-x-generic"},
-        Filter{"ID_BUTTON10", "写真", "camera-photo"}, Filter{"ID_BUTTON11", "PDF", "application-pdf"}}) {
-    QToolButton* button = SmallButton(f.id, QString::fromUtf8(f.label), f.icon, QChar(u'0' + filter), QColor(0x5b7fa8));
-    button->setCheckable(true);
-    filters->addWidget(button);
-    ++filter;
-  }
+  const Filter kFilters[] = {{"ID_BUTTON8", "すべて", "globe"},
+                             {"ID_BUTTON9", "画像", "image-x-generic"},
+                             {"ID_BUTTON10", "写真", "camera-photo"},
+                             {"ID_BUTTON11", "PDF", "application-pdf"}};
+  for (int i = 0; i < 4; ++i)
+    filters->addWidget(SmallButton(actions_.webFilters[i], kFilters[i].id, QString::fromUtf8(kFilters[i].label),
+                                   kFilters[i].icon, QChar(u'0' + i), QColor(0x5b7fa8)));
   web->addLayout(filters);
   web->addStretch(1);
   html->addLayout(web);
@@ -339,39 +338,40 @@ QWidget* CMyRibbonBar::BuildHomeTab() {
   // 表示
   auto* display = new QHBoxLayout;
   display->setSpacing(1);
-  QToolButton* dspArea =
-      LargeButton("ID_DSP_AREA", QStringLiteral("エリア 切替"), "view-split-left-right", QChar(u'A'), QColor(0x008b8b));
-  dspArea->setPopupMode(QToolButton::InstantPopup);
-  display->addWidget(dspArea);
-  display->addWidget(LargeButton("ID_CHANGE_AREA", QStringLiteral("エリア 交換"), "exchange-positions", QChar(u'X'),
-                                 QColor(0x008b8b)));
+  dspArea_ = LargeButton(nullptr, "ID_DSP_AREA", QStringLiteral("エリア 切替"), "view-split-left-right", QChar(u'A'),
+                         QColor(0x008b8b));
+  dspArea_->setPopupMode(QToolButton::InstantPopup);
+  display->addWidget(dspArea_);
+  display->addWidget(LargeButton(actions_.changeArea, "ID_CHANGE_AREA", QStringLiteral("エリア 交換"),
+                                 "exchange-positions", QChar(u'X'), QColor(0x008b8b)));
   row->addWidget(Panel(QStringLiteral("表示"), display, QStringLiteral("PanelDisplay")));
   row->addWidget(Separator(page));
 
   // リストエリア
   auto* list = new QHBoxLayout;
   list->setSpacing(1);
-  list->addWidget(
-      LargeButton("ID_COL_COLOR", QStringLiteral("列色 変更"), "format-fill-color", QChar(u'C'), QColor(0x8e44ad)));
-  list->addWidget(
-      LargeButton("ID_SORT_U", QStringLiteral("昇順 ソート"), "view-sort-ascending", QChar(u'U'), QColor(0x27ae60)));
-  list->addWidget(
-      LargeButton("ID_SORT_D", QStringLiteral("降順 ソート"), "view-sort-descending", QChar(u'D'), QColor(0x27ae60)));
-  list->addWidget(LargeButton("ID_EXCEL_OUT3", QStringLiteral("Excel 出力"), "x-office-spreadsheet", QChar(u'E'),
-                              QColor(0x1e7145)));
+  list->addWidget(LargeButton(actions_.colColor, "ID_COL_COLOR", QStringLiteral("列色 変更"), "format-fill-color",
+                              QChar(u'C'), QColor(0x8e44ad)));
+  list->addWidget(LargeButton(actions_.sortUp, "ID_SORT_U", QStringLiteral("昇順 ソート"), "view-sort-ascending",
+                              QChar(u'U'), QColor(0x27ae60)));
+  list->addWidget(LargeButton(actions_.sortDown, "ID_SORT_D", QStringLiteral("降順 ソート"), "view-sort-descending",
+                              QChar(u'D'), QColor(0x27ae60)));
+  list->addWidget(LargeButton(actions_.excelOut, "ID_EXCEL_OUT3", QStringLiteral("Excel 出力"), "x-office-spreadsheet",
+                              QChar(u'E'), QColor(0x1e7145)));
   auto* named = new QVBoxLayout;
   named->setSpacing(2);
-  named->addWidget(Edit("ID_EDIT_NAME", 150));
-  named->addWidget(SmallButton("IDC_SAVE_LIST", QStringLiteral("この名前でリストを保存"), "document-save", QChar(u'S'),
-                               QColor(0x2b5797)));
+  listName_ = Edit("ID_EDIT_NAME", 150);
+  named->addWidget(listName_);
+  named->addWidget(SmallButton(actions_.saveList, "IDC_SAVE_LIST", QStringLiteral("この名前でリストを保存"),
+                               "document-save", QChar(u'S'), QColor(0x2b5797)));
   named->addStretch(1);
   list->addLayout(named);
-  list->addWidget(
-      LargeButton("IDC_LOAD_LIST", QStringLiteral("リスト 呼出し"), "document-open", QChar(u'L'), QColor(0x2b5797)));
-  list->addWidget(
-      LargeButton("IDC_LIST_KANRI", QStringLiteral("リスト 管理"), "view-list-details", QChar(u'K'), QColor(0x2b5797)));
-  list->addWidget(
-      LargeButton("ID_LIST_CLEAR", QStringLiteral("一覧表 クリア"), "edit-clear-list", QChar(u'C'), QColor(0xc0392b)));
+  list->addWidget(LargeButton(actions_.loadList, "IDC_LOAD_LIST", QStringLiteral("リスト 呼出し"), "document-open",
+                              QChar(u'L'), QColor(0x2b5797)));
+  list->addWidget(LargeButton(actions_.listKanri, "IDC_LIST_KANRI", QStringLiteral("リスト 管理"), "view-list-details",
+                              QChar(u'K'), QColor(0x2b5797)));
+  list->addWidget(LargeButton(actions_.listClear, "ID_LIST_CLEAR", QStringLiteral("一覧表 クリア"), "edit-clear-list",
+                              QChar(u'C'), QColor(0xc0392b)));
   row->addWidget(Panel(QStringLiteral("リストエリア"), list, QStringLiteral("PanelList")));
   row->addStretch(1);
   return page;
@@ -392,37 +392,46 @@ QWidget* CMyRibbonBar::BuildSearchTab() {
   grid->addWidget(Caption("ID_TITLE1", QStringLiteral("1.タ イ ト ル")), 0, 0);
   grid->addWidget(Caption("ID_TITLE2", QStringLiteral("2.作　成　者")), 1, 0);
   grid->addWidget(Caption("ID_TITLE3", QStringLiteral("3.サブタイトル")), 2, 0);
-  grid->addWidget(Edit("ID_EDIT1", 118), 0, 1);
-  grid->addWidget(Edit("ID_EDIT2", 118), 1, 1);
-  grid->addWidget(Edit("ID_EDIT3", 118), 2, 1);
+  static const char* const kEdits[] = {"ID_EDIT1", "ID_EDIT2", "ID_EDIT3", "ID_EDIT4", "ID_EDIT5", "ID_EDIT6"};
+  for (int i = 0; i < 6; ++i) searchEdits_[i] = Edit(kEdits[i], 118);
+  grid->addWidget(searchEdits_[0], 0, 1);
+  grid->addWidget(searchEdits_[1], 1, 1);
+  grid->addWidget(searchEdits_[2], 2, 1);
   grid->addWidget(Caption("ID_TITLE4", QStringLiteral("4.キーワード")), 0, 2);
   grid->addWidget(Caption("ID_TITLE5", QStringLiteral("5.P D F 本文")), 1, 2);
-  grid->addWidget(Check("ID_ZENBUN", QStringLiteral("全文(1-5)")), 2, 2);
-  grid->addWidget(Edit("ID_EDIT4", 118), 0, 3);
-  grid->addWidget(Edit("ID_EDIT5", 118), 1, 3);
-  grid->addWidget(Edit("ID_EDIT6", 118), 2, 3);
+  zenbun_ = Check("ID_ZENBUN", QStringLiteral("全文(1-5)"), SearchToggle::Zenbun);
+  grid->addWidget(zenbun_, 2, 2);
+  grid->addWidget(searchEdits_[3], 0, 3);
+  grid->addWidget(searchEdits_[4], 1, 3);
+  grid->addWidget(searchEdits_[5], 2, 3);
 
   auto* kind = new QHBoxLayout;
-  kind->addWidget(Check("ID_CHK0", QString()));
-  kind->addWidget(Caption("ID_MD_HANI", QStringLiteral("作成日の範囲")), 1);
+  onCreationDate_ = Check("ID_CHK0", QString(), SearchToggle::CreationDate);
+  kind->addWidget(onCreationDate_);
+  dateKind_ = Caption("ID_MD_HANI", QStringLiteral("作成日の範囲"));
+  kind->addWidget(dateKind_, 1);
   grid->addLayout(kind, 0, 4);
   auto* from = new QHBoxLayout;
-  from->addWidget(Check("ID_CHK1", QString()));
+  useDateFrom_ = Check("ID_CHK1", QString(), SearchToggle::DateFrom);
+  from->addWidget(useDateFrom_);
   from->addWidget(new QLabel(QStringLiteral("(自)"), this));
-  QLineEdit* date1 = Edit("ID_DATE1", 70);
-  date1->setText(QStringLiteral("2010/12/01"));
-  from->addWidget(date1, 1);
+  date1_ = Edit("ID_DATE1", 70);
+  date1_->setText(QStringLiteral("2010/12/01"));
+  from->addWidget(date1_, 1);
   grid->addLayout(from, 1, 4);
   auto* to = new QHBoxLayout;
-  to->addWidget(Check("ID_CHK2", QString()));
+  useDateTo_ = Check("ID_CHK2", QString(), SearchToggle::DateTo);
+  to->addWidget(useDateTo_);
   to->addWidget(new QLabel(QStringLiteral("(至)"), this));
-  QLineEdit* date2 = Edit("ID_DATE2", 70);
-  date2->setText(QStringLiteral("2010/12/01"));
-  to->addWidget(date2, 1);
+  date2_ = Edit("ID_DATE2", 70);
+  date2_->setText(QStringLiteral("2010/12/01"));
+  to->addWidget(date2_, 1);
   grid->addLayout(to, 2, 4);
 
-  grid->addWidget(Check("ID_SPACE_CUT", QStringLiteral("スペースを除去して検索する")), 0, 5);
-  grid->addWidget(Check("ID_ADD_LIST", QStringLiteral("結果をリスト末尾に追加する")), 1, 5);
+  spaceCut_ = Check("ID_SPACE_CUT", QStringLiteral("スペースを除去して検索する"), SearchToggle::SpaceCut);
+  grid->addWidget(spaceCut_, 0, 5);
+  addList_ = Check("ID_ADD_LIST", QStringLiteral("結果をリスト末尾に追加する"), SearchToggle::AddList);
+  grid->addWidget(addList_, 1, 5);
   progress_ = new QProgressBar(this);
   Register(progress_, "ID_PROGRESS1");
   progress_->setFixedWidth(200);
@@ -432,55 +441,38 @@ QWidget* CMyRibbonBar::BuildSearchTab() {
   progress_->setMaximumHeight(14);
   grid->addWidget(progress_, 2, 5);
   content->addLayout(grid);
-  content->addWidget(
-      LargeButton("ID_DB_SEARCH", QStringLiteral("DB 検索"), "system-search", QChar(u'D'), QColor(0x2e8b57)));
-  content->addWidget(
-      LargeButton("ID_LIST_CLEAR", QStringLiteral("一覧表 クリア"), "edit-clear-list", QChar(u'C'), QColor(0xc0392b)));
+  content->addWidget(LargeButton(actions_.dbSearch, "ID_DB_SEARCH", QStringLiteral("DB 検索"), "system-search",
+                                 QChar(u'D'), QColor(0x2e8b57)));
+  content->addWidget(LargeButton(actions_.listClear, "ID_LIST_CLEAR", QStringLiteral("一覧表 クリア"),
+                                 "edit-clear-list", QChar(u'C'), QColor(0xc0392b)));
   row->addWidget(Panel(QStringLiteral("データベース検索"), content, QStringLiteral("PanelDbSearch")));
   row->addStretch(1);
-
-  struct Toggle {
-    const char* id;
-    SearchToggle toggle;
-  };
-  for (const Toggle& t :
-       {Toggle{"ID_ZENBUN", SearchToggle::Zenbun}, Toggle{"ID_CHK0", SearchToggle::CreationDate},
-        Toggle{"ID_CHK1", SearchToggle::DateFrom}, Toggle{"ID_CHK2", SearchToggle::DateTo},
-        Toggle{"ID_SPACE_CUT", SearchToggle::SpaceCut}, Toggle{"ID_ADD_LIST", SearchToggle::AddList}}) {
-    QCheckBox* box = page->findChild<QCheckBox*>(QString::fromLatin1(t.id));
-    const SearchToggle toggle = t.toggle;
-    connect(box, &QCheckBox::clicked, this, [this, toggle] { OnToggle(toggle); });
-  }
   return page;
 }
 
 void CMyRibbonBar::OnToggle(SearchToggle toggle) {
-  const char* dateId = toggle == SearchToggle::DateFrom ? "ID_DATE1"
-                       : toggle == SearchToggle::DateTo ? "ID_DATE2"
-                                                        : nullptr;
-  QLineEdit* date = dateId ? Find<QLineEdit>(dateId) : nullptr;
+  QLineEdit* date = toggle == SearchToggle::DateFrom ? date1_ : toggle == SearchToggle::DateTo ? date2_ : nullptr;
   std::string dateText = date ? ToCp932(date->text()) : std::string();
   ToggleSearchFlag(flags_, toggle, services_.settings, services_.clock, date ? &dateText : nullptr);
   if (date && ToQString(dateText) != date->text()) date->setText(ToQString(dateText));
   ShowFlags();
-  UpdateCommandStates();
 }
 
 void CMyRibbonBar::ShowFlags() {
-  auto show = [this](const char* id, bool on) {
-    if (auto* box = Find<QCheckBox>(id)) box->setChecked(on);
-  };
-  show("ID_ZENBUN", flags_.zenbun);
-  show("ID_CHK0", flags_.onCreationDate);
-  show("ID_CHK1", flags_.useDateFrom);
-  show("ID_CHK2", flags_.useDateTo);
-  show("ID_SPACE_CUT", flags_.spaceCut);
-  show("ID_ADD_LIST", flags_.addList);
-  if (auto* hani = Find<QLabel>("ID_MD_HANI")) {
-    const QString caption = flags_.onCreationDate ? QStringLiteral("作成日の範囲") : QStringLiteral("取得日の範囲");
-    hani->setText(caption);
-    hani->setProperty("label", caption);
-  }
+  zenbun_->setChecked(flags_.zenbun);
+  onCreationDate_->setChecked(flags_.onCreationDate);
+  useDateFrom_->setChecked(flags_.useDateFrom);
+  useDateTo_->setChecked(flags_.useDateTo);
+  spaceCut_->setChecked(flags_.spaceCut);
+  addList_->setChecked(flags_.addList);
+  const QString caption = flags_.onCreationDate ? QStringLiteral("作成日の範囲") : QStringLiteral("取得日の範囲");
+  dateKind_->setText(caption);
+  dateKind_->setProperty("label", caption);
+  // The field edits give way to the full-text edit, and each date edit follows its check box.
+  for (int i = 0; i < 5; ++i) searchEdits_[i]->setEnabled(!flags_.zenbun);
+  searchEdits_[5]->setEnabled(flags_.zenbun);
+  date1_->setEnabled(flags_.useDateFrom);
+  date2_->setEnabled(flags_.useDateTo);
 }
 
 bool CMyRibbonBar::RestoreRibbonState() {
@@ -491,143 +483,91 @@ bool CMyRibbonBar::RestoreRibbonState() {
     if (home < 0 && tabs_->tabText(i).startsWith(QStringLiteral("ホーム"))) home = i;
     if (search < 0 && tabs_->tabText(i).startsWith(QStringLiteral("検索"))) search = i;
   }
-  if (home < 0) return false;
-  QWidget* homePage = pages_->widget(home);
-  QWidget* htmlPanel = homePage->findChild<QWidget*>(QStringLiteral("PanelHtml"));
-  if (!htmlPanel) return false;
-  auto* nowDsp = Find<QToolButton>("ID_NOW_DSP");
-  auto* optWord = Find<QToolButton>("ID_OPT_WORD");
-  if (!nowDsp || !optWord || !htmlPanel->isAncestorOf(nowDsp) || !htmlPanel->isAncestorOf(optWord)) return false;
+  if (home < 0 || search < 0) return false;
+  QWidget* htmlPanel = pages_->widget(home)->findChild<QWidget*>(QStringLiteral("PanelHtml"));
+  if (!htmlPanel || !htmlPanel->isAncestorOf(nowDsp_) || !htmlPanel->isAncestorOf(optWord_) ||
+      !htmlPanel->isAncestorOf(goku_))
+    return false;
   ShowOptWord(services_.settings.GetInt(setting::OptWord));
+  goku_->setText(ToQString(services_.settings.GetText(setting::WebGoku)));
 
-  auto* goku = Find<QLineEdit>("ID_GOKU");
-  if (!goku || !htmlPanel->isAncestorOf(goku)) return false;
-  goku->setText(ToQString(services_.settings.GetText(setting::WebGoku)));
+  dspArea_->setMenu(areaMenu_);
+  dspArea_->setPopupMode(QToolButton::InstantPopup);
 
-  auto* dspArea = Find<QToolButton>("ID_DSP_AREA");
-  if (!dspArea) return false;
-  dspArea->setMenu(areaMenu_);
-  dspArea->setPopupMode(QToolButton::InstantPopup);
-
-  if (!Find<QLineEdit>("ID_EDIT_NAME")) return false;
-
-  if (search < 0 || !progress_) return false;
+  if (!pages_->widget(search)->isAncestorOf(progress_)) return false;
   progress_->setRange(0, 100);
   progress_->setValue(0);
 
-  static const char* const kEdits[] = {"ID_EDIT1", "ID_EDIT2", "ID_EDIT3", "ID_EDIT4", "ID_EDIT5", "ID_EDIT6"};
-  for (int i = 0; i < 6; ++i) {
-    auto* edit = Find<QLineEdit>(kEdits[i]);
-    if (!edit) return false;
-    edit->setText(ToQString(services_.settings.GetText(setting::Goku(i))));
-  }
-  auto* hani = Find<QLabel>("ID_MD_HANI");
-  auto* date1 = Find<QLineEdit>("ID_DATE1");
-  auto* date2 = Find<QLineEdit>("ID_DATE2");
-  if (!hani || !date1 || !date2) return false;
-
+  for (int i = 0; i < 6; ++i) searchEdits_[i]->setText(ToQString(services_.settings.GetText(setting::Goku(i))));
   if (services_.settings.GetInt(setting::Fukugen) != 0) {
-    date1->setText(
+    date1_->setText(
         ToQString(RestoredDateText(services_.settings.GetText(setting::Date1), "00000000", services_.clock)));
-    date2->setText(
+    date2_->setText(
         ToQString(RestoredDateText(services_.settings.GetText(setting::Date2), "99999999", services_.clock)));
     flags_ = LoadSearchFlags(services_.settings);
   } else {
     const QString today = ToQString(TodayDateText(services_.clock));
-    date1->setText(today);
-    date2->setText(today);
+    date1_->setText(today);
+    date2_->setText(today);
     flags_ = SearchFlags{false, false, false, false, false, false};
   }
   ShowFlags();
-  UpdateCommandStates();
   return true;
 }
 
-void CMyRibbonBar::UpdateCommandStates() {
-  auto enable = [this](const char* id, bool on) {
-    for (QWidget* widget : findChildren<QWidget*>(QString::fromLatin1(id))) widget->setEnabled(on);
-  };
-  for (const char* id : {"ID_EDIT1", "ID_EDIT2", "ID_EDIT3", "ID_EDIT4", "ID_EDIT5"}) enable(id, !flags_.zenbun);
-  enable("ID_EDIT6", flags_.zenbun);
-  enable("ID_DATE1", flags_.useDateFrom);
-  enable("ID_DATE2", flags_.useDateTo);
-
-  CLeftView* list = CLeftView::Instance();
-  const bool canSort = list && list->CanSort();
-  const bool hasRows = list && list->HasRows();
-  enable("ID_SORT_U", canSort);
-  enable("ID_SORT_D", canSort);
-  for (const char* id : {"ID_LIST_CLEAR", "ID_EDIT_NAME", "IDC_SAVE_LIST", "ID_EXCEL_OUT3"}) enable(id, hasRows);
-
-  const bool pdf = services_.html && services_.html->PageType() == "PDF";
-  enable("ID_GET_PDF", pdf);
-  enable("ID_GET_WORD", pdf);
-
-  static const char* const kFilters[] = {"ID_BUTTON8", "ID_BUTTON9", "ID_BUTTON10", "ID_BUTTON11"};
-  for (int i = 0; i < 4; ++i)
-    if (auto* button = Find<QToolButton>(kFilters[i])) button->setChecked(webSearchFilter_ == i);
-}
+void CMyRibbonBar::ApplyEnabling(const CommandEnabling& enabling) { listName_->setEnabled(enabling.listRows); }
 
 void CMyRibbonBar::SetMinimized(bool minimized) {
   minimized_ = minimized;
   pages_->setVisible(!minimized);
-  if (auto* button = Find<QToolButton>("ID_SHOW_MENU"))
-    button->setIcon(minimized ? RibbonIcon("go-down", QChar(u'v'), QColor(0x5b7fa8))
-                              : RibbonIcon("go-up", QChar(u'^'), QColor(0x5b7fa8)));
+  showMenu_->setIcon(minimized ? RibbonIcon("go-down", QChar(u'v'), QColor(0x5b7fa8))
+                               : RibbonIcon("go-up", QChar(u'^'), QColor(0x5b7fa8)));
   updateGeometry();
-}
-
-void CMyRibbonBar::SetWebSearchFilter(int filter) {
-  webSearchFilter_ = filter;
-  UpdateCommandStates();
 }
 
 SearchInputs CMyRibbonBar::CurrentSearchInputs() const {
   SearchInputs inputs;
-  static const char* const kEdits[] = {"ID_EDIT1", "ID_EDIT2", "ID_EDIT3", "ID_EDIT4", "ID_EDIT5", "ID_EDIT6"};
-  for (int i = 0; i < 6; ++i)
-    if (auto* edit = Find<QLineEdit>(kEdits[i])) inputs.editTexts[i] = ToCp932(edit->text());
-  if (auto* date = Find<QLineEdit>("ID_DATE1")) inputs.date1Text = ToCp932(date->text());
-  if (auto* date = Find<QLineEdit>("ID_DATE2")) inputs.date2Text = ToCp932(date->text());
+  for (int i = 0; i < 6; ++i) inputs.editTexts[i] = ToCp932(searchEdits_[i]->text());
+  inputs.date1Text = ToCp932(date1_->text());
+  inputs.date2Text = ToCp932(date2_->text());
   inputs.flags = flags_;
   return inputs;
 }
 
 void CMyRibbonBar::SetDateTexts(const std::string& date1, const std::string& date2) {
-  if (auto* date = Find<QLineEdit>("ID_DATE1")) date->setText(ToQString(date1));
-  if (auto* date = Find<QLineEdit>("ID_DATE2")) date->setText(ToQString(date2));
+  date1_->setText(ToQString(date1));
+  date2_->setText(ToQString(date2));
 }
 
+QString CMyRibbonBar::WebSearchText() const { return goku_->text(); }
+QString CMyRibbonBar::ListNameText() const { return listName_->text(); }
+
 void CMyRibbonBar::ShowPageType(const QString& pageType) {
-  auto* button = Find<QToolButton>("ID_NOW_DSP");
-  if (!button) return;
+  pageType_ = pageType;
   if (pageType.isEmpty())
-    button->setIcon(RibbonIcon("unknown", QChar(u'?'), QColor(0x808080)));
+    nowDsp_->setIcon(RibbonIcon("unknown", QChar(u'?'), QColor(0x808080)));
   else if (pageType == QLatin1String("HTML"))
-    button->setIcon(RibbonIcon("text-html", QChar(u'H'), QColor(0xe07b00)));
+    nowDsp_->setIcon(RibbonIcon("text-html", QChar(u'H'), QColor(0xe07b00)));
   else if (pageType == QLatin1String("PDF"))
-    button->setIcon(RibbonIcon("application-pdf", QChar(u'P'), QColor(0xc0392b)));
+    nowDsp_->setIcon(RibbonIcon("application-pdf", QChar(u'P'), QColor(0xc0392b)));
   else
-    button->setIcon(RibbonIcon("image-x-generic", QChar(u'I'), QColor(0x2e8b57)));
-  SetDisplayedLabel(button, pageType.isEmpty() ? QStringLiteral("不明") : pageType);
-  UpdateCommandStates();
+    nowDsp_->setIcon(RibbonIcon("image-x-generic", QChar(u'I'), QColor(0x2e8b57)));
+  SetDisplayedLabel(nowDsp_, pageType.isEmpty() ? QStringLiteral("不明") : pageType);
 }
 
 void CMyRibbonBar::ShowOptWord(long optWord) {
-  auto* button = Find<QToolButton>("ID_OPT_WORD");
-  if (!button) return;
   if (optWord == 1) {
-    SetDisplayedLabel(button, QStringLiteral("書式付"));
-    button->setIcon(RibbonIcon("text-html", QChar(u'T'), QColor(0x6a5acd)));
+    SetDisplayedLabel(optWord_, QStringLiteral("書式付"));
+    optWord_->setIcon(RibbonIcon("text-html", QChar(u'T'), QColor(0x6a5acd)));
   } else {
-    SetDisplayedLabel(button, QStringLiteral("TEXT"));
-    button->setIcon(RibbonIcon("text-plain", QChar(u'T'), QColor(0x808080)));
+    SetDisplayedLabel(optWord_, QStringLiteral("TEXT"));
+    optWord_->setIcon(RibbonIcon("text-plain", QChar(u'T'), QColor(0x808080)));
   }
 }
 
 QString CMyRibbonBar::HoverText(const QString& id) const {
   HoverState state;
-  if (services_.html) state.pageType = services_.html->PageType();
+  state.pageType = ToCp932(pageType_);
   state.optWord = services_.settings.GetInt(setting::OptWord);
   return QString::fromStdString(HoverHelpText(id.toStdString(), state));
 }

@@ -42,7 +42,7 @@ CSheetHtmlPage::CSheetHtmlPage(Services& services, SheetValues& values, QWidget*
   homeButtons->addStretch(1);
   layout->addLayout(homeButtons);
   connect(now, &QPushButton::clicked, this, [this] {
-    if (services_.html) SetHome(services_.html->GetLocationURL());
+    if (services_.html) SetHome(Utf8ToCp932(services_.html->GetLocationURL()));
   });
   connect(blank, &QPushButton::clicked, this, [this] { SetHome("about:blank"); });
   connect(google, &QPushButton::clicked, this, [this] { SetHome(kWebSearchBase); });

@@ -74,7 +74,7 @@ bool CShelfApp::InitInstance() {
   frame_ = std::make_unique<CMainFrame>(*services_, *progress_);
   prompter_.SetOwner(frame_.get());
   // 4. The web search filter of the last run.
-  frame_->Ribbon()->SetWebSearchFilter(static_cast<int>(settings_->GetInt(setting::DocType)));
+  frame_->SetWebSearchFilter(static_cast<int>(settings_->GetInt(setting::DocType)));
   QObject::connect(frame_.get(), &CMainFrame::closing, frame_.get(), [this] { Shutdown(); });
 
   // 7. Maximised or normal as at the last exit, painted at once.
@@ -101,7 +101,7 @@ bool CShelfApp::InitInstance() {
   // 10.-11. The list of the last run and the column widths.
   if (settings_->GetInt(setting::SetList) == 1) LoadListFile(list_, *store_, prompter_, std::string(kCurrentListFile));
   if (settings_->GetInt(setting::ColumnMnt) == 1) frame_->ListView()->FitColumnWidths(ListRows::kColumns, -1);
-  frame_->Ribbon()->UpdateCommandStates();
+  frame_->UpdateCommandStates();
   return true;
 }
 

@@ -46,6 +46,14 @@ std::string WebSearchAddress(const std::string& base, const std::string& text, i
   return address;
 }
 
+CommandEnabling EnableCommands(const CommandState& state) {
+  CommandEnabling enabling;
+  enabling.sort = state.selectedColumn > 0;
+  enabling.listRows = state.listHasRows;
+  enabling.shownPdf = state.pageType == "PDF";
+  return enabling;
+}
+
 SheetValues LoadSheetValues(const Settings& settings, const std::string& currentLocation) {
   SheetValues v;
   v.storePath = currentLocation;

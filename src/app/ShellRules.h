@@ -36,6 +36,23 @@ WindowRect ShutdownWindowRect(const WindowRect& current, const WindowRect& norma
 // (1 pictures, 2 photographs, 3 PDF files, anything else nothing).
 std::string WebSearchAddress(const std::string& base, const std::string& text, int filter);
 
+// What the enabling rules of the commands look at.
+struct CommandState {
+  bool listHasRows = false;
+  int selectedColumn = 0;  // SelCol of the list
+  std::string pageType;    // PageType of the HTML area
+};
+
+// Which commands are enabled: sorting needs a selected column above 0; clearing, saving and
+// exporting the list (and the list-name edit) need rows; PDF 取得 and Word 出力 need a PDF shown
+// in the HTML area.
+struct CommandEnabling {
+  bool sort = false;
+  bool listRows = false;
+  bool shownPdf = false;
+};
+CommandEnabling EnableCommands(const CommandState& state);
+
 // The settings sheet's working values (CP932 texts).
 struct SheetValues {
   // 全般

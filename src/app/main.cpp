@@ -3,7 +3,6 @@
 #include <QApplication>
 
 #include "app/CShelfApp.h"
-#include "app/qt/ScreenshotTour.h"
 #include "html/qt/WebEngineSetup.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +13,5 @@ int main(int argc, char** argv) {
 
   folidex::CShelfApp shell;
   if (!shell.InitInstance()) return shell.ExitCode();
-  folidex::ScreenshotTour::StartIfRequested(shell);
   return app.exec();
 }

@@ -1,5 +1,7 @@
 #pragma once
 // The HtmlArea port: what the core asks of the HTML area (the browser view and its PDF pane).
+// Addresses are UTF-8: a native path, or a URL in its percent-encoded form. A record field that
+// holds an address in CP932 (FG) is converted once, where it is read.
 
 #include <string>
 
@@ -8,11 +10,11 @@ namespace folidex {
 class HtmlArea {
  public:
   virtual ~HtmlArea() = default;
-  virtual void Navigate2(const std::string& urlOrPath) = 0;  // CP932
-  virtual std::string GetLocationURL() const = 0;            // empty when nothing is shown
-  virtual std::string GetLocationName() const = 0;           // the title, or the address
-  virtual std::string LastModified() const = 0;              // the shown document's last-modified text
-  virtual std::string PageType() const = 0;                  // "HTML", "PDF", a picture type or empty
+  virtual void Navigate2(const std::string& address) = 0;  // a native path or a URL
+  virtual std::string GetLocationURL() const = 0;          // percent-encoded; empty when nothing is shown
+  virtual std::string GetLocationName() const = 0;         // the title (UTF-8), or the address
+  virtual std::string LastModified() const = 0;            // "MM/DD/YYYY hh:mm:ss" of the shown document
+  virtual std::string PageType() const = 0;                // "HTML", "PDF", a picture type or empty
   virtual bool DocumentLoaded() const = 0;
   virtual void SetDocumentLoaded(bool loaded) = 0;
   virtual int WaitTicks() const = 0;

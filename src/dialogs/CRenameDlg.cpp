@@ -37,11 +37,6 @@ CRenameDlg::CRenameDlg(Store& store, Prompter& prompter, bool listMode, const st
   layout->addLayout(buttons);
 }
 
-std::function<int(CRenameDlg&)>& CRenameDlg::Runner() {
-  static std::function<int(CRenameDlg&)> run = [](CRenameDlg& dialog) { return dialog.exec(); };
-  return run;
-}
-
 void CRenameDlg::OnOk() {
   std::string text = ToCp932(edit_->text());
   if (!AcceptRenameName(store_, prompter_, listMode_, name_, text)) return;

@@ -4,7 +4,6 @@
 // text of 1..100 bytes. The caption is the label + "の変更".
 
 #include <QDialog>
-#include <functional>
 #include <string>
 
 class QLabel;
@@ -27,9 +26,6 @@ class CRenameDlg : public QDialog {
   // The name: the old one until OK succeeded, then the new one (CP932).
   const std::string& Name() const { return name_; }
   QLineEdit* Edit() const { return edit_; }
-
-  // Runs a rename dialog modally and returns its result; replaceable so a test can drive it.
-  static std::function<int(CRenameDlg&)>& Runner();
 
  public slots:
   void OnOk();

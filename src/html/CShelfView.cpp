@@ -148,7 +148,7 @@ void CShelfView::showEvent(QShowEvent* e) {
 
 // ---- navigation ---------------------------------------------------------------------------
 
-void CShelfView::Navigate2(const std::string& urlOrPath) { NavigateAddress(ToQString(urlOrPath)); }
+void CShelfView::Navigate2(const std::string& address) { NavigateAddress(QString::fromStdString(address)); }
 
 void CShelfView::NavigateAddress(const QString& address) {
   const QString trimmed = address.trimmed();
@@ -258,7 +258,7 @@ void CShelfView::BeforeNavigate() {
   documentLoaded_ = false;
   lastModified_.clear();
   emit loadingChanged(true);
-  emit statusTextChanged(QStringLiteral("ダウンロード中 - ") + ToQString(GetLocationName()));
+  emit statusTextChanged(QStringLiteral("ダウンロード中 - ") + QString::fromStdString(GetLocationName()));
 }
 
 bool CShelfView::OnNavigationRequest(const QUrl& url, int type, bool isMainFrame) {
@@ -341,7 +341,10 @@ void CShelfView::GoHome() {
   NavigateAddress(ToQString(services_.settings.GetText(setting::Home)));
 }
 
-void CShelfView::ChangeHome() { ChangeHomePage(GetLocationURL(), services_.settings, services_.prompter); }
+void CShelfView::ChangeHome() {
+  // A percent-encoded address is plain ASCII: the setting keeps it byte for byte.
+  ChangeHomePage(Utf8ToCp932(GetLocationURL()), services_.settings, services_.prompter);
+}
 
 void CShelfView::ApplyZoom() {
   const double factor = TextZoomFactor(bar_->ZoomLevel());
@@ -353,9 +356,9 @@ void CShelfView::ApplyZoom() {
 std::string CShelfView::GetLocationURL() const {
   switch (shown_) {
     case Shown::Pdf:
-      return ToCp932(pdfLocation_);
+      return QUrl(pdfLocation_).toEncoded().toStdString();
     case Shown::Web:
-      return ToCp932(web_->url().toString());
+      return web_->url().toEncoded().toStdString();
     case Shown::Nothing:
       break;
   }
@@ -365,9 +368,10 @@ std::string CShelfView::GetLocationURL() const {
 std::string CShelfView::GetLocationName() const {
   if (shown_ == Shown::Web) {
     const QString title = web_->title();
-    if (!title.isEmpty()) return ToCp932(title);
+    if (!title.isEmpty()) return title.toStdString();
   }
-  return GetLocationURL();
+  // No title: the address, in the readable form the bar shows.
+  return QUrl::fromEncoded(QByteArray::fromStdString(GetLocationURL())).toString().toStdString();
 }
 
 std::string CShelfView::LastModified() const { return lastModified_; }

@@ -38,10 +38,10 @@ class CShelfView : public QWidget, public HtmlArea {
   static CShelfView* Instance();
 
   // HtmlArea
-  void Navigate2(const std::string& urlOrPath) override;
+  void Navigate2(const std::string& address) override;
   std::string GetLocationURL() const override;
   std::string GetLocationName() const override;
-  std::string LastModified() const override;  // "MM/DD/YYYY hh:mm:ss", local time; empty when nothing
+  std::string LastModified() const override;  // local time; empty when nothing is shown
   std::string PageType() const override;
   bool DocumentLoaded() const override;
   void SetDocumentLoaded(bool loaded) override;
@@ -54,7 +54,7 @@ class CShelfView : public QWidget, public HtmlArea {
   void Stop();
   void GoHome();
   void ChangeHome();
-  // Navigates to an address as typed (a URL or a local path), without a CP932 round trip.
+  // Navigates to an address as typed (a URL or a local path).
   void NavigateAddress(const QString& address);
 
   CTopBar* Bar() const { return bar_; }

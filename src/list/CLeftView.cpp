@@ -3,17 +3,12 @@
 #include <optional>
 
 #include <QAction>
-#include <QColorDialog>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMetaMethod>
 #include <QMouseEvent>
-#include <QUrl>
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
@@ -21,11 +16,10 @@
 #include "common/Progress.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
+#include "common/qt/DesktopOpener.h"
+#include "common/qt/Modal.h"
 #include "common/qt/QtText.h"
 #include "common/qt/QtTextMeasure.h"
-#include "dialogs/CRenameDlg.h"
-#include "dialogs/KeywordEdit.h"
-#include "list/CListDlg.h"
 #include "list/ColumnFit.h"
 #include "list/DuplicateCheck.h"
 #include "list/ListCommands.h"
@@ -41,15 +35,6 @@ namespace folidex {
 namespace {
 
 CLeftView* instance = nullptr;
-
-std::deque<std::optional<QColor>>& ColorScript() {
-  static std::deque<std::optional<QColor>> script;
-  return script;
-}
-std::deque<std::optional<QString>>& OpenFileScript() {
-  static std::deque<std::optional<QString>> script;
-  return script;
-}
 
 // COLORREF: red in the low byte.
 long ToColorRef(const QColor& color) {
@@ -158,6 +143,8 @@ CLeftView::~CLeftView() {
 CLeftView* CLeftView::Instance() { return instance; }
 
 void CLeftView::BuildActions() {
+  // The menu commands. Text, properties and the keyword edit open record dialogs: the main
+  // frame connects those; the others run here.
   auto make = [this](const MenuItem& item) {
     auto* action = new QAction(QString::fromUtf8(item.text), this);
     action->setObjectName(QStringLiteral("ID_%1").arg(item.id));
@@ -167,19 +154,36 @@ void CLeftView::BuildActions() {
       addAction(action);  // the list's own keys
     }
     const int id = item.id;
-    connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    connect(action, &QAction::triggered, this, [this, id] {
+      emit commandRun(id);
+      RunListCommand(id);
+    });
     actions_[id] = action;
     return action;
   };
-  menu326_ = new QMenu(this);
-  menu326_->setObjectName(QStringLiteral("Menu326"));
+  rowMenu_ = new QMenu(this);
+  rowMenu_->setObjectName(QStringLiteral("RowMenu"));
   for (std::size_t i = 0; i < std::size(kRowMenu); ++i) {
-    menu326_->addAction(make(kRowMenu[i]));
-    if (i == 1 || i == 3 || i == 5) menu326_->addSeparator();
+    rowMenu_->addAction(make(kRowMenu[i]));
+    if (i == 1 || i == 3 || i == 5) rowMenu_->addSeparator();
   }
-  menu320_ = new QMenu(this);
-  menu320_->setObjectName(QStringLiteral("Menu320"));
-  menu320_->addAction(make(kKeywordItem));
+  keywordMenu_ = new QMenu(this);
+  keywordMenu_->setObjectName(QStringLiteral("KeywordMenu"));
+  keywordMenu_->addAction(make(kKeywordItem));
+
+  // The commands of the ribbon's list panel.
+  auto ribbon = [this](const char* id, void (CLeftView::*slot)()) {
+    auto* action = new QAction(this);
+    action->setObjectName(QString::fromLatin1(id));
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+  };
+  colColorAction_ = ribbon("ID_COL_COLOR", &CLeftView::OnColColor);
+  sortUp_ = ribbon("ID_SORT_U", &CLeftView::OnSortUp);
+  sortDown_ = ribbon("ID_SORT_D", &CLeftView::OnSortDown);
+  listClear_ = ribbon("ID_LIST_CLEAR", &CLeftView::OnListClear);
+  loadList_ = ribbon("IDC_LOAD_LIST", &CLeftView::OnLoadList);
+  excelOut_ = ribbon("ID_EXCEL_OUT3", &CLeftView::OnExcelOut);
 }
 
 // ---- widths ----
@@ -234,12 +238,12 @@ void CLeftView::OnHeaderHandleDoubleClicked(int column) {
 // ---- rows ----
 
 int CLeftView::DoubleClickCommand(int column) {
-  switch (column) {
-    case 0:
+  switch (static_cast<ListColumn>(column)) {
+    case ListColumn::No:
       return kOpenPdf;
-    case 1:
+    case ListColumn::SerialNo:
       return kShowInHtmlArea;
-    case 12:
+    case ListColumn::TextSize:
       return kShowText;
     default:
       return kProperties;
@@ -251,7 +255,10 @@ void CLeftView::OnRowDoubleClicked(const QModelIndex& index) {
 }
 
 void CLeftView::RunCommand(int id) {
-  emit commandRun(id);
+  if (QAction* action = actions_.count(id) ? actions_.at(id) : nullptr) action->trigger();
+}
+
+void CLeftView::RunListCommand(int id) {
   ListRows& list = services_.list;
   switch (id) {
     case kRemoveFromList:
@@ -278,27 +285,11 @@ void CLeftView::RunCommand(int id) {
     case kShowInHtmlArea:
       ShowPdfInHtmlArea();
       break;
-    case kKeywordEdit:
-      KeywordEditCommand(list, services_.store, services_.prompter, services_.progress,
-                         [this](const std::string& initial) -> std::optional<std::string> {
-                           CRenameDlg dialog(services_.store, services_.prompter, false, Utf8ToCp932("キーワード"),
-                                             initial, this);
-                           if (CRenameDlg::Runner()(dialog) != QDialog::Accepted) return std::nullopt;
-                           return dialog.Name();
-                         });
-      break;
-    case kShowText:
-    case kProperties:
-      // The text and property dialogs are not part of this version yet.
-      if (list.FirstSelectedRow() >= 0) UnavailableCommand();
-      break;
     default:
-      break;
+      break;  // the record dialogs: connected by the main frame
   }
   viewport()->update();
 }
-
-void CLeftView::UnavailableCommand() { services_.prompter.Information(Msg::NotAvailableYet); }
 
 std::optional<DocumentLocation> CLeftView::FirstSelectedDocument() {
   ListRows& list = services_.list;
@@ -313,21 +304,19 @@ std::optional<DocumentLocation> CLeftView::FirstSelectedDocument() {
 void CLeftView::OpenPdf() {
   std::optional<DocumentLocation> location = FirstSelectedDocument();
   if (!location) return;
-  // A web link has no file: the desktop opens its address instead.
-  ListRows& list = services_.list;
-  QUrl url = location->path.empty() ? QUrl(ToQString(list.Cell(list.FirstSelectedRow(), ListColumn::Source)))
-                                    : QUrl::fromLocalFile(QString::fromStdString(ToNativePath(location->path)));
-  if (!url.isValid() || url.isEmpty() || !QDesktopServices::openUrl(url))
-    services_.prompter.Error(Msg::PdfViewerStartFailed);
+  // A web link has no file: the desktop's browser opens its address instead.
+  const ListRows& list = services_.list;
+  const std::string source = list.Cell(list.FirstSelectedRow(), ListColumn::Source);
+  const bool opened = location->path.empty()
+                          ? DesktopOpener::OpenUrl(QString::fromStdString(Cp932ToUtf8(source)))
+                          : DesktopOpener::OpenFile(QString::fromStdString(ToNativePath(location->path)));
+  if (!opened) services_.prompter.Error(Msg::PdfViewerStartFailed);
 }
 
 void CLeftView::ShowPdfInHtmlArea() {
   std::optional<DocumentLocation> location = FirstSelectedDocument();
-  if (!location) return;
-  // The main frame navigates the HTML area on the signal; without a listener the view does.
-  if (services_.html && !isSignalConnected(QMetaMethod::fromSignal(&CLeftView::showInHtmlArea)))
-    services_.html->Navigate2(location->path);
-  emit showInHtmlArea(ToQString(location->path));
+  if (!location || !services_.html) return;
+  services_.html->Navigate2(ToNativePath(location->path));
 }
 
 // ---- context menu and tooltips ----
@@ -340,14 +329,14 @@ void CLeftView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 QString CLeftView::TipTextFor(int column) {
-  if (column == 6)
+  if (column == ColumnIndex(ListColumn::Keywords))
     return QString::fromUtf8(
         "(RClick Menu)\nキーワードの複数行一括変更\n※ 複数行選択方法\n　 Shift + Click 範囲指定選択\n"
         "　 Ctrl + Click  個別選択/選択解除");
-  const char* what = column == 0    ? "PDFを直接"
-                     : column == 1  ? "PDFをHTMLエリアに"
-                     : column == 12 ? "テキストを"
-                                    : "プロパティを";
+  const char* what = column == ColumnIndex(ListColumn::No)         ? "PDFを直接"
+                     : column == ColumnIndex(ListColumn::SerialNo) ? "PDFをHTMLエリアに"
+                     : column == ColumnIndex(ListColumn::TextSize) ? "テキストを"
+                                                                   : "プロパティを";
   return QString::fromUtf8("(WClick)\nこのデータの") + QString::fromUtf8(what) + QString::fromUtf8("表示");
 }
 
@@ -447,18 +436,8 @@ void CLeftView::SelectionToCore(const QItemSelection& selected, const QItemSelec
 
 // ---- ribbon commands ----
 
-void CLeftView::ScriptColorAnswer(std::optional<QColor> answer) { ColorScript().push_back(answer); }
-void CLeftView::ScriptOpenFileAnswer(std::optional<QString> answer) { OpenFileScript().push_back(answer); }
-
 void CLeftView::OnColColor() {
-  std::optional<QColor> chosen;
-  if (!ColorScript().empty()) {
-    chosen = ColorScript().front();
-    ColorScript().pop_front();
-  } else {
-    QColor color = QColorDialog::getColor(colColor_, this);
-    if (color.isValid()) chosen = color;
-  }
+  std::optional<QColor> chosen = Modal::ChooseColor(this, colColor_);
   if (!chosen) return;
   colColor_ = *chosen;
   services_.settings.SetText(setting::ColColor, std::to_string(ToColorRef(colColor_)));
@@ -485,24 +464,14 @@ void CLeftView::OnSaveList(const QString& name) {
 
 void CLeftView::OnLoadList() {
   if (!CanLoadList(services_.store)) return;
-  std::optional<QString> chosen;
-  if (!OpenFileScript().empty()) {
-    chosen = OpenFileScript().front();
-    OpenFileScript().pop_front();
-  } else {
-    QString folder = QString::fromStdString(ToNativePath(ListFolderPath(services_.store)));
-    QString file = QFileDialog::getOpenFileName(this, QString::fromUtf8("リストファイルの指定"), folder,
-                                                QStringLiteral("LIST FILE(*.list)"));
-    if (!file.isEmpty()) chosen = file;
-  }
-  if (!chosen || chosen->isEmpty()) return;
-  std::string name = FromNativePath(QFileInfo(*chosen).fileName().toStdString());
+  const QString folder = QString::fromStdString(ToNativePath(ListFolderPath(services_.store)));
+  const QString chosen = Modal::ChooseOpenFile(this, QString::fromUtf8("リストファイルの指定"), folder,
+                                               QStringLiteral("LIST FILE(*.list)"));
+  if (chosen.isEmpty()) return;
+  std::string name = FromNativePath(QFileInfo(chosen).fileName().toStdString());
   LoadChosenList(services_.list, services_.store, services_.prompter, name);
 }
 
-void CLeftView::OnListKanri() {
-  CListDlg dialog(services_.store, services_.prompter, this);
-  dialog.exec();
-}
+void CLeftView::OnExcelOut() { services_.prompter.Information(Msg::NotAvailableYet); }
 
 }  // namespace folidex

@@ -3,16 +3,21 @@
 // Header click chooses the selected (sort) column; a double-click on a row opens the row's PDF,
 // shows it in the HTML area, or opens the text or property dialog, by column; the context menus
 // and the list's own keys carry the list commands.
+//
+// Every list command is one QAction owned here (objectName "ID_<number>" for the menu commands,
+// the ribbon identifier for the ribbon's). The commands that open a record dialog (text,
+// properties, keyword edit) have no handler here: the main frame connects them, so the view
+// needs no dialog of another folder.
 
 #include <QColor>
 #include <QTableView>
-#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 
 #include "common/qt/Services.h"
+#include "list/ListColumn.h"
 #include "store/Store.h"
 
 class QAction;
@@ -57,14 +62,25 @@ class CLeftView : public QTableView {
   };
   // The command of a double-click on a row in `column`.
   static int DoubleClickCommand(int column);
-  // Runs a list command on the current selection.
+  // Runs a list command on the current selection (through its action).
   void RunCommand(int id);
+  // The action of a menu command.
+  QAction* CommandAction(int id) const { return actions_.at(id); }
+  // The actions of the ribbon's list panel.
+  QAction* ColColorAction() const { return colColorAction_; }
+  QAction* SortUpAction() const { return sortUp_; }
+  QAction* SortDownAction() const { return sortDown_; }
+  QAction* ListClearAction() const { return listClear_; }
+  QAction* LoadListAction() const { return loadList_; }
+  QAction* ExcelOutAction() const { return excelOut_; }
 
   // The context menus: 326 (ten commands) and 320 (the keyword edit).
-  QMenu* RowMenu() const { return menu326_; }
-  QMenu* KeywordMenu() const { return menu320_; }
+  QMenu* RowMenu() const { return rowMenu_; }
+  QMenu* KeywordMenu() const { return keywordMenu_; }
   // The menu a right click in `column` pops up.
-  QMenu* ContextMenuFor(int column) const { return column == 6 ? menu320_ : menu326_; }
+  QMenu* ContextMenuFor(int column) const {
+    return column == ColumnIndex(ListColumn::Keywords) ? keywordMenu_ : rowMenu_;
+  }
 
   int SelectedColumn() const { return selCol_; }
   QColor ColumnColor() const { return colColor_; }
@@ -72,10 +88,6 @@ class CLeftView : public QTableView {
   QString TipText() const;
   int LastTipColumn() const { return lastTipColumn_; }
   static QString TipTextFor(int column);
-
-  // Test hooks for the modal system dialogs: the next colour or file chosen (nothing = Cancel).
-  static void ScriptColorAnswer(std::optional<QColor> answer);
-  static void ScriptOpenFileAnswer(std::optional<QString> answer);
 
  public slots:
   // Commands of the ribbon's list panel, connected by the main frame to its buttons.
@@ -85,7 +97,7 @@ class CLeftView : public QTableView {
   void OnListClear();                    // ID_LIST_CLEAR (asks 30027)
   void OnSaveList(const QString& name);  // IDC_SAVE_LIST with the text of ID_EDIT_NAME
   void OnLoadList();                     // IDC_LOAD_LIST
-  void OnListKanri();                    // IDC_LIST_KANRI
+  void OnExcelOut();                     // ID_EXCEL_OUT3
 
  public:
   // Enabling rules the ribbon asks for: sorting needs SelCol > 0; clear, save, name and
@@ -94,8 +106,6 @@ class CLeftView : public QTableView {
   bool HasRows() const;
 
  signals:
-  // A row's document is to be shown in the HTML area (path or URL).
-  void showInHtmlArea(const QString& pathOrUrl);
   // Rows, selection or SelCol changed: the ribbon re-evaluates its enabling rules.
   void listStateChanged();
   // A list command started (for the main frame's status and for tests).
@@ -110,6 +120,7 @@ class CLeftView : public QTableView {
 
  private:
   void BuildActions();
+  void RunListCommand(int id);
   void OnHeaderClicked(int column);
   void OnHeaderHandleDoubleClicked(int column);
   void OnRowDoubleClicked(const QModelIndex& index);
@@ -117,7 +128,6 @@ class CLeftView : public QTableView {
   std::optional<DocumentLocation> FirstSelectedDocument();
   void OpenPdf();
   void ShowPdfInHtmlArea();
-  void UnavailableCommand();
   void SortRows(bool descending);
   void HideTip();
   void UpdateTip(const QPoint& pos);
@@ -131,9 +141,15 @@ class CLeftView : public QTableView {
   ListDelegate* delegate_;
   int selCol_;
   QColor colColor_;
-  QMenu* menu326_ = nullptr;
-  QMenu* menu320_ = nullptr;
+  QMenu* rowMenu_ = nullptr;
+  QMenu* keywordMenu_ = nullptr;
   std::map<int, QAction*> actions_;
+  QAction* colColorAction_ = nullptr;
+  QAction* sortUp_ = nullptr;
+  QAction* sortDown_ = nullptr;
+  QAction* listClear_ = nullptr;
+  QAction* loadList_ = nullptr;
+  QAction* excelOut_ = nullptr;
   QLabel* tip_ = nullptr;
   int lastTipColumn_ = -1;
   bool syncing_ = false;

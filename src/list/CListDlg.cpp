@@ -10,7 +10,6 @@
 #include "common/TextMeasure.h"
 #include "common/qt/QtText.h"
 #include "common/qt/QtTextMeasure.h"
-#include "dialogs/CRenameDlg.h"
 #include "list/ColumnFit.h"
 #include "list/RecordRow.h"
 
@@ -23,8 +22,8 @@ constexpr Qt::Alignment kAlign[kSavedListColumns] = {Qt::AlignCenter, Qt::AlignL
 
 }  // namespace
 
-CListDlg::CListDlg(Store& store, Prompter& prompter, QWidget* parent)
-    : QDialog(parent), store_(store), prompter_(prompter) {
+CListDlg::CListDlg(Store& store, Prompter& prompter, Renamer renamer, QWidget* parent)
+    : QDialog(parent), store_(store), prompter_(prompter), renamer_(std::move(renamer)) {
   setObjectName(QStringLiteral("CListDlg"));
   setWindowTitle(QString::fromUtf8("リスト管理"));
 
@@ -87,9 +86,9 @@ void CListDlg::OnRowDoubleClicked(int row) {
   SavedListEntry& entry = entries_[static_cast<std::size_t>(row)];
   switch (AskManageChoice(prompter_, entry.name)) {
     case ManageChoice::Rename: {
-      CRenameDlg dialog(store_, prompter_, true, Utf8ToCp932("リスト名"), entry.name, this);
-      if (CRenameDlg::Runner()(dialog) != QDialog::Accepted) return;
-      entry.name = dialog.Name();
+      std::optional<std::string> renamed = renamer_ ? renamer_(entry.name, this) : std::nullopt;
+      if (!renamed) return;
+      entry.name = *renamed;
       list_->item(row, 1)->setText(ToQString(entry.name));
       FitColumns();
       break;

@@ -18,12 +18,8 @@ class SavedListsTest : public ::testing::Test {
   test::StoreFixture fx;
   ListRows list;
 
-  std::string ListPath(const std::string& name) const { return fx.dir.path() + "/DOCDATA/LIST/" + name; }
-  std::string Read(const std::string& name) const {
-    std::string bytes;
-    ReadFileBytes(ListPath(name), bytes);
-    return bytes;
-  }
+  std::string ListPath(const std::string& name) const { return fx.ListFilePath(name); }
+  std::string Read(const std::string& name) const { return fx.ReadListFile(name); }
   void AddRows(ListRows& target, int count, const std::string& title = "t") {
     for (int i = 0; i < count; ++i) {
       ListRows::Cells cells;

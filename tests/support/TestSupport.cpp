@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "common/Cp932.h"
+#include "common/FileSystem.h"
 
 namespace folidex::test {
 
@@ -52,6 +53,12 @@ bool ScriptedPrompter::ShowedMessage(Msg id) const {
 void StoreFixture::PutRecord(const std::string& serial, const IndexRecord& record) {
   store.WorkingRecord() = record;
   if (!store.WriteRecordFile(serial)) throw std::runtime_error("cannot write record " + serial);
+}
+
+std::string StoreFixture::ReadListFile(const std::string& name) const {
+  std::string bytes;
+  ReadFileBytes(ListFilePath(name), bytes);
+  return bytes;
 }
 
 std::string J(const char* utf8) { return Utf8ToCp932(utf8); }

@@ -82,6 +82,9 @@ struct StoreFixture {
   StoreFixture() { store.SetLocation(dir.path()); }
   // Writes a record file for `serial` with the given fields (others empty) through the store.
   void PutRecord(const std::string& serial, const IndexRecord& record);
+  // A file of the list folder DOCDATA/LIST (native path), and its bytes (empty when unreadable).
+  std::string ListFilePath(const std::string& name) const { return dir.path() + "/DOCDATA/LIST/" + name; }
+  std::string ReadListFile(const std::string& name) const;
 };
 
 // UTF-8 literal to CP932, for readable test data.

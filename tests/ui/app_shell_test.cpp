@@ -3,6 +3,7 @@
 // Every test runs on its own settings file, store folder and lock file.
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -11,12 +12,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -35,7 +35,7 @@
 #include "app/CMyRibbonBar.h"
 #include "app/CShelfApp.h"
 #include "app/qt/SettingsFlow.h"
-#include "common/qt/QtPrompter.h"
+#include "common/qt/Modal.h"
 #include "common/qt/QtSettings.h"
 #include "common/qt/QtText.h"
 #include "html/CShelfView.h"
@@ -43,6 +43,7 @@
 #include "list/CLeftView.h"
 #include "list/SavedLists.h"
 #include "support/TestSupport.h"
+#include "support/qt/QtTestSupport.h"
 
 using namespace folidex;
 
@@ -127,17 +128,13 @@ class AppShellTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    QtPrompter::ScriptAnswers({});
-    QtPrompter::TakeShownTexts();
-    SetBrowseForFolderScript({});
-  }
+  void init() { Modal::Reset(); }
 
   void startWithoutStorePathAsksAndEndsOnNo();
   void lastListComesBackOnlyWithSetListButIsAlwaysWritten();
   void exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge();
   void aSecondCopyIsRefused();
-  void ribbonElementsCarryTheirLabels();
+  void ribbonElementsAreReachable();
   void enablingRulesFollowFlagsListAndPageType();
   void lowerDateBoundGetsTodayOnlyOverTheOpenValue();
   void restoreWithoutFukugenStartsWithTodayAndFlagsOff();
@@ -150,14 +147,14 @@ class AppShellTest : public QObject {
 void AppShellTest::startWithoutStorePathAsksAndEndsOnNo() {
   Run run;
   run.WriteIni("[KanSet]\nHome=about:blank\n");
-  QtPrompter::ScriptAnswers({Answer::No});
+  Modal::SetNextAnswers({Answer::No});
   QVERIFY(!run.Start());
   QVERIFY(run.Frame()->isVisible());  // the question comes after the window is shown
-  QStringList shown = QtPrompter::TakeShownTexts();
+  QStringList shown = Modal::TakeShownMessages();
   QCOMPARE(shown, QStringList{MsgText(Msg::StorePathMissingQuestion)});
   run.Stop();
   // Nothing is written into a store that was never chosen, and no further message appears.
-  QVERIFY(QtPrompter::TakeShownTexts().isEmpty());
+  QVERIFY(Modal::TakeShownMessages().isEmpty());
   QVERIFY(!std::filesystem::exists(run.StorePath() + "/DOCDATA"));
   QCOMPARE(run.Text(setting::StorePath), QString());
 }
@@ -191,7 +188,7 @@ void AppShellTest::lastListComesBackOnlyWithSetListButIsAlwaysWritten() {
   QVERIFY(run.Start());
   QCOMPARE(run.app->services().list.RowCount(), 1);
   QCOMPARE(run.app->services().list.Cell(0, 1), std::string("00000009"));
-  QVERIFY(QtPrompter::TakeShownTexts().isEmpty());
+  QVERIFY(Modal::TakeShownMessages().isEmpty());
 }
 
 void AppShellTest::exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge() {
@@ -200,10 +197,10 @@ void AppShellTest::exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge(
   QVERIFY(run.Start());
   QTRY_VERIFY(run.Frame()->isMaximized());
   Click(run.Ribbon(), "ID_BUTTON10");  // the photo filter
-  QCOMPARE(run.Ribbon()->WebSearchFilter(), 2);
+  QCOMPARE(run.Frame()->WebSearchFilter(), 2);
   const QRect normal = run.Frame()->normalGeometry();
   const int leftWidth = run.Frame()->Splitter()->sizes().value(0);
-  const QString address = ToQString(run.Frame()->HtmlView()->GetLocationURL());
+  const QString address = QString::fromStdString(run.Frame()->HtmlView()->GetLocationURL());
   run.Frame()->close();
   // No address shown: the last page stays as it was.
   QCOMPARE(run.Text(setting::DspPage), address.isEmpty() ? QStringLiteral("http://kept.example/") : address);
@@ -219,12 +216,12 @@ void AppShellTest::exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge(
   run.WriteStandardIni("[Last]\nZoomed=0\nDspPage=http://kept.example/\n");
   QVERIFY(run.Start());
   QVERIFY(!run.Frame()->isMaximized());
-  QCOMPARE(run.Ribbon()->WebSearchFilter(), 0);
+  QCOMPARE(run.Frame()->WebSearchFilter(), 0);
   const QString page = QString::fromStdString(run.dir.File("page.html"));
   std::ofstream(page.toStdString()) << "<html><body>page</body></html>";
-  run.Frame()->HtmlView()->Navigate2(ToCp932(page));
+  run.Frame()->HtmlView()->Navigate2(page.toStdString());
   QTRY_VERIFY_WITH_TIMEOUT(!run.Frame()->HtmlView()->GetLocationURL().empty(), 20000);
-  const QString shown = ToQString(run.Frame()->HtmlView()->GetLocationURL());
+  const QString shown = QString::fromStdString(run.Frame()->HtmlView()->GetLocationURL());
   run.Frame()->move(-40, -25);
   QTRY_VERIFY(run.Frame()->frameGeometry().x() < 0);
   const QSize size = run.Frame()->frameGeometry().size();
@@ -263,11 +260,11 @@ void AppShellTest::aSecondCopyIsRefused() {
   options.settingsFile = second.Ini();
   options.lockFile = lock;
   CShelfApp app(options);
-  QtPrompter::ScriptAnswers({Answer::Ok});
+  Modal::SetNextAnswers({Answer::Ok});
   QVERIFY(!app.InitInstance());
   QCOMPARE(app.ExitCode(), 1);
   QVERIFY(app.MainFrame() == nullptr);
-  QCOMPARE(QtPrompter::TakeShownTexts(), QStringList{MsgText(Msg::AlreadyRunning)});
+  QCOMPARE(Modal::TakeShownMessages(), QStringList{MsgText(Msg::AlreadyRunning)});
   // The first copy runs on, still holding its lock.
   QTest::qWait(300);
   QCOMPARE(program.state(), QProcess::Running);
@@ -276,49 +273,35 @@ void AppShellTest::aSecondCopyIsRefused() {
   program.waitForFinished();
 }
 
-void AppShellTest::ribbonElementsCarryTheirLabels() {
+void AppShellTest::ribbonElementsAreReachable() {
   Run run;
   run.WriteStandardIni();
   QVERIFY(run.Start());
   CMyRibbonBar* ribbon = run.Ribbon();
   QCOMPARE(ribbon->Tabs()->tabText(0), QStringLiteral("ホーム  ( WClick , Ctrl+F1 )"));
   QCOMPARE(ribbon->Tabs()->tabText(1), QStringLiteral("検索"));
-  const std::pair<const char*, const char*> labelled[] = {
-      {"ID_GET_PDF", "PDF 取得"},
-      {"ID_GET_WORD", "Word 出力"},
-      {"ID_OPT_WORD", "書式付"},
-      {"ID_BUTTON7", "検索"},
-      {"ID_BUTTON8", "すべて"},
-      {"ID_BUTTON9", "画像"},
-      {"ID_BUTTON10", "写真"},
-      {"ID_BUTTON11", "PDF"},
-      {"ID_DSP_AREA", "エリア 切替"},
-      {"ID_CHANGE_AREA", "エリア 交換"},
-      {"ID_COL_COLOR", "列色 変更"},
-      {"ID_SORT_U", "昇順 ソート"},
-      {"ID_SORT_D", "降順 ソート"},
-      {"ID_EXCEL_OUT3", "Excel 出力"},
-      {"IDC_SAVE_LIST", "この名前でリストを保存"},
-      {"IDC_LOAD_LIST", "リスト 呼出し"},
-      {"IDC_LIST_KANRI", "リスト 管理"},
-      {"ID_LIST_CLEAR", "一覧表 クリア"},
-      {"ID_HELP", "ヘルプ"},
-      {"ID_TITLE1", "1.タ イ ト ル"},
-      {"ID_TITLE2", "2.作　成　者"},
-      {"ID_TITLE3", "3.サブタイトル"},
-      {"ID_TITLE4", "4.キーワード"},
-      {"ID_TITLE5", "5.P D F 本文"},
-      {"ID_ZENBUN", "全文(1-5)"},
-      {"ID_MD_HANI", "作成日の範囲"},
-      {"ID_SPACE_CUT", "スペースを除去して検索する"},
-      {"ID_ADD_LIST", "結果をリスト末尾に追加する"},
-      {"ID_DB_SEARCH", "DB 検索"},
-  };
-  for (const auto& [id, label] : labelled) {
-    QWidget* element = run.Element<QWidget>(id);
-    QVERIFY2(element, id);
-    QCOMPARE(element->property("label").toString(), QString::fromUtf8(label));
+  // Every element of the ribbon is reachable: it shows, inside the ribbon, when its tab is the
+  // current one, and each command button runs a command of the frame or the list.
+  QTabBar* tabs = ribbon->Tabs();
+  const QList<QWidget*> elements = ribbon->findChildren<QWidget*>(QRegularExpression(QStringLiteral("^IDC?_")));
+  QVERIFY(elements.size() >= 40);
+  for (QWidget* element : elements) {
+    const QString id = element->objectName();
+    QWidget* page = nullptr;
+    for (const char* name : {"HomeTab", "SearchTab"}) {
+      auto* candidate = ribbon->findChild<QWidget*>(QString::fromLatin1(name));
+      if (candidate->isAncestorOf(element)) page = candidate;
+    }
+    if (page) tabs->setCurrentIndex(page->objectName() == QLatin1String("HomeTab") ? 0 : 1);
+    QVERIFY2(element->isVisible(), qPrintable(id));
+    const QRect rect(element->mapTo(ribbon, QPoint(0, 0)), element->size());
+    QVERIFY2(!rect.isEmpty() && ribbon->rect().contains(rect), qPrintable(id));
+    auto* button = qobject_cast<QToolButton*>(element);
+    if (button && id != QLatin1String("ID_NOW_DSP") && id != QLatin1String("ID_DSP_AREA") &&
+        id != QLatin1String("ID_APP_MENU"))
+      QVERIFY2(run.Frame()->findChild<QAction*>(id), qPrintable(id));
   }
+  tabs->setCurrentIndex(0);
   QCOMPARE(ribbon->findChildren<QWidget*>(QStringLiteral("ID_LIST_CLEAR")).size(), 2);  // on both tabs
   for (const char* id : {"ID_GOKU", "ID_EDIT_NAME", "ID_EDIT1", "ID_EDIT2", "ID_EDIT3", "ID_EDIT4", "ID_EDIT5",
                          "ID_EDIT6", "ID_DATE1", "ID_DATE2"})
@@ -393,7 +376,7 @@ void AppShellTest::enablingRulesFollowFlagsListAndPageType() {
                     QPoint(header->sectionViewportPosition(3) + header->sectionSize(3) / 2, header->height() / 2));
   QCOMPARE(run.app->services().settings.GetInt(setting::SelCol), 3L);
   run.app->services().list.AppendRow(RowCells("00000001", "one"), false);
-  run.Ribbon()->UpdateCommandStates();
+  run.Frame()->UpdateCommandStates();
   QVERIFY(enabled("ID_SORT_U") && enabled("ID_SORT_D"));
   for (QWidget* clear : run.Ribbon()->findChildren<QWidget*>(QStringLiteral("ID_LIST_CLEAR")))
     QVERIFY(clear->isEnabled());
@@ -402,20 +385,16 @@ void AppShellTest::enablingRulesFollowFlagsListAndPageType() {
   // PDF 取得 and Word 出力 only while the HTML area shows a PDF.
   QVERIFY(!enabled("ID_GET_PDF") && !enabled("ID_GET_WORD"));
   const QString pdf = QString::fromStdString(run.dir.File("shown.pdf"));
-  {
-    QPdfWriter writer(pdf);
-    QPainter painter(&writer);
-    painter.drawText(QPointF(100, 100), QStringLiteral("Folidex"));
-  }
-  run.Frame()->HtmlView()->Navigate2(ToCp932(pdf));
+  test::WriteJapanesePdf(pdf, {QStringLiteral("Folidex")});
+  run.Frame()->HtmlView()->Navigate2(pdf.toStdString());
   QTRY_COMPARE_WITH_TIMEOUT(ToQString(run.Frame()->HtmlView()->PageType()), QStringLiteral("PDF"), 20000);
   QTRY_VERIFY(enabled("ID_GET_PDF") && enabled("ID_GET_WORD"));
   QCOMPARE(run.Element<QWidget>("ID_NOW_DSP")->property("label").toString(), QStringLiteral("PDF"));
   QVERIFY(run.Ribbon()->HoverText(QStringLiteral("ID_NOW_DSP")).contains(QStringLiteral("「PDF」")));
   // Their functions are not part of this version, and say so.
-  QtPrompter::ScriptAnswers({Answer::Ok});
+  Modal::SetNextAnswers({Answer::Ok});
   Click(run.Ribbon(), "ID_GET_PDF");
-  QCOMPARE(QtPrompter::TakeShownTexts(), QStringList{MsgText(Msg::NotAvailableYet)});
+  QCOMPARE(Modal::TakeShownMessages(), QStringList{MsgText(Msg::NotAvailableYet)});
 }
 
 void AppShellTest::lowerDateBoundGetsTodayOnlyOverTheOpenValue() {
@@ -476,9 +455,9 @@ void AppShellTest::searchFromTheRibbonFillsTheListAndSavesTheConditions() {
   run.WriteStandardIni("Kakunin=0\n[Sys]\nNo=00000003\n[Search]\nZenbun=0\nChk1=0\nChk2=0\n");
   QVERIFY(run.Start());
   run.Element<QLineEdit>("ID_EDIT1")->setText(QStringLiteral("Alpha"));
-  QtPrompter::ScriptAnswers({Answer::Ok});
+  Modal::SetNextAnswers({Answer::Ok});
   Click(run.Ribbon(), "ID_DB_SEARCH");
-  const QStringList shown = QtPrompter::TakeShownTexts();
+  const QStringList shown = Modal::TakeShownMessages();
   QCOMPARE(shown.size(), 1);
   QVERIFY2(shown.first().contains(QStringLiteral("2")), qPrintable(shown.first()));
   QCOMPARE(run.app->services().list.RowCount(), 2);
@@ -502,7 +481,7 @@ void AppShellTest::settingsSheetChangesTheStoreAndCancelChangesNothing() {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path) << "<PT>x\r\n";
   }
-  SetBrowseForFolderScript([&other](const QString&) { return QString::fromStdString(other.path()); });
+  Modal::SetFolderAnswer([&other](const QString&) { return QString::fromStdString(other.path()); });
   Services& services = run.app->services();
 
   WhenModal([](QWidget* sheet) {
@@ -510,7 +489,7 @@ void AppShellTest::settingsSheetChangesTheStoreAndCancelChangesNothing() {
     QCOMPARE(sheet->findChild<QLineEdit*>(QStringLiteral("IDC_STORE_PATH"))->text().isEmpty(), false);
     Click(sheet, "IDCANCEL");
   });
-  run.Frame()->OnCommand(QStringLiteral("ID_KAN_SET"));
+  run.Element<QAction>("ID_KAN_SET")->trigger();
   QCOMPARE(services.store.Location(), run.StorePath());
   QCOMPARE(ToQString(services.settings.GetText(setting::SerialCounter)), QStringLiteral("00000005"));
   QCOMPARE(ToQString(services.settings.GetText(setting::StorePath)), QString::fromStdString(run.StorePath()));
@@ -526,7 +505,7 @@ void AppShellTest::settingsSheetChangesTheStoreAndCancelChangesNothing() {
   QCOMPARE(ToQString(services.settings.GetText(setting::SerialCounter)), QStringLiteral("00000042"));
   QCOMPARE(ToQString(services.settings.GetText(setting::StorePath)), QString::fromStdString(other.path()));
   QCOMPARE(run.Int(setting::Kakunin), 1L);  // every option is written out
-  QVERIFY(QtPrompter::TakeShownTexts().isEmpty());
+  QVERIFY(Modal::TakeShownMessages().isEmpty());
 }
 
 void AppShellTest::settingsSheetFieldRules() {
@@ -536,7 +515,7 @@ void AppShellTest::settingsSheetFieldRules() {
   Services& services = run.app->services();
   int opened = 0;
   // Stored "save" without a folder: confirming shows 30028 and reopens on HTMLエリア.
-  QtPrompter::ScriptAnswers({Answer::Ok, Answer::Ok});
+  Modal::SetNextAnswers({Answer::Ok, Answer::Ok});
   std::function<void(QWidget*)> first = [&](QWidget* sheet) {
     ++opened;
     QVERIFY(sheet->findChild<QRadioButton*>(QStringLiteral("IDC_HIT_500"))->isChecked());
@@ -559,7 +538,7 @@ void AppShellTest::settingsSheetFieldRules() {
   WhenModal(first);
   QCOMPARE(EditSettings(services, run.Frame()), 0);
   QCOMPARE(opened, 2);
-  const QStringList shown = QtPrompter::TakeShownTexts();
+  const QStringList shown = Modal::TakeShownMessages();
   QCOMPARE(shown, (QStringList{MsgText(Msg::FolderRequired), MsgText(Msg::FolderRequired)}));
   // The first round's values were written; 700 was not changed by showing the 500 button.
   QCOMPARE(services.settings.GetInt(setting::HitMax), 700L);
@@ -568,7 +547,7 @@ void AppShellTest::settingsSheetFieldRules() {
 
   // A chosen folder selects "save"; the folder chooser starts at home for a relative text.
   QString asked;
-  SetBrowseForFolderScript([&asked](const QString& initial) {
+  Modal::SetFolderAnswer([&asked](const QString& initial) {
     asked = initial;
     return QStringLiteral("/srv/word");
   });
@@ -592,13 +571,13 @@ void AppShellTest::areaSwapIsWrittenAndTakesEffectAtTheNextStart() {
   QSplitter* splitter = run.Frame()->Splitter();
   QCOMPARE(splitter->widget(0), static_cast<QWidget*>(run.Frame()->HtmlView()));
   QCOMPARE(splitter->sizes().value(0), 300);
-  QtPrompter::ScriptAnswers({Answer::Yes, Answer::Ok});
+  Modal::SetNextAnswers({Answer::Yes, Answer::Ok});
   Click(run.Ribbon(), "ID_CHANGE_AREA");
-  QCOMPARE(QtPrompter::TakeShownTexts(), (QStringList{MsgText(Msg::SwapAreasQuestion), MsgText(Msg::AreasSwapped)}));
+  QCOMPARE(Modal::TakeShownMessages(), (QStringList{MsgText(Msg::SwapAreasQuestion), MsgText(Msg::AreasSwapped)}));
   QCOMPARE(run.app->services().settings.GetInt(setting::Area), 1L);
   QCOMPARE(splitter->widget(0), static_cast<QWidget*>(run.Frame()->HtmlView()));  // not now
   // Answered No, nothing is written.
-  QtPrompter::ScriptAnswers({Answer::No});
+  Modal::SetNextAnswers({Answer::No});
   Click(run.Ribbon(), "ID_CHANGE_AREA");
   QCOMPARE(run.app->services().settings.GetInt(setting::Area), 1L);
   run.Stop();
@@ -608,11 +587,11 @@ void AppShellTest::areaSwapIsWrittenAndTakesEffectAtTheNextStart() {
   QCOMPARE(splitter->widget(0), static_cast<QWidget*>(run.Frame()->ListView()));
   QCOMPARE(splitter->sizes().value(0), 300);
   // The area menu acts on column 0, here the list area.
-  run.Ribbon()->AreaMenu()->findChild<QAction*>(QStringLiteral("ID_AREA_HTML"))->trigger();
+  run.Element<QAction>("ID_AREA_HTML")->trigger();
   QCOMPARE(splitter->sizes().value(1), 0);
-  run.Ribbon()->AreaMenu()->findChild<QAction*>(QStringLiteral("ID_AREA_LIST"))->trigger();
+  run.Element<QAction>("ID_AREA_LIST")->trigger();
   QCOMPARE(splitter->sizes().value(0), 0);
-  run.Ribbon()->AreaMenu()->findChild<QAction*>(QStringLiteral("ID_AREA_EVEN"))->trigger();
+  run.Element<QAction>("ID_AREA_EVEN")->trigger();
   QVERIFY(qAbs(splitter->sizes().value(0) - splitter->sizes().value(1)) <= splitter->handleWidth() + 1);
 
   // F6 and Shift+F6 move the focus from pane to pane.

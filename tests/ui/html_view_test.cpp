@@ -27,6 +27,7 @@
 #include "common/Clock.h"
 #include "common/Progress.h"
 #include "common/Settings.h"
+#include "common/qt/Modal.h"
 #include "common/qt/QtPrompter.h"
 #include "common/qt/QtText.h"
 #include "html/CPdfPane.h"
@@ -35,78 +36,15 @@
 #include "html/qt/WebEngineSetup.h"
 #include "list/ListRows.h"
 #include "store/Store.h"
+#include "support/qt/QtTestSupport.h"
 
 using namespace folidex;
+using folidex::test::LoopbackServer;
+using folidex::test::WriteJapanesePdf;
 
 namespace {
 
 constexpr int kLoadTimeout = 20000;
-
-// A minimal HTTP/1.1 server on 127.0.0.1: fixed responses by path, 404 otherwise.
-class LoopbackServer : public QObject {
- public:
-  struct Response {
-    QByteArray type;
-    QByteArray body;
-    QByteArray headers;  // extra header lines, each ending in CR LF
-    int delayMs = 0;
-  };
-
-  LoopbackServer() {
-    server_.listen(QHostAddress::LocalHost);
-    connect(&server_, &QTcpServer::newConnection, this, [this] {
-      while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnRead(socket); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-      }
-    });
-  }
-  void Add(const QString& path, Response response) { routes_[path] = std::move(response); }
-  QString Url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
-  }
-
- private:
-  void OnRead(QTcpSocket* socket) {
-    QByteArray& buffer = pending_[socket];
-    buffer += socket->readAll();
-    if (!buffer.contains("\r\n\r\n")) return;
-    const QByteArray path = buffer.split(' ').value(1);
-    pending_.erase(socket);
-    auto it = routes_.find(QString::fromLatin1(path));
-    Response response = it != routes_.end() ? it->second : Response{"text/html", "<h1>404</h1>", {}, 0};
-    const QByteArray status = it != routes_.end() ? "200 OK" : "404 Not Found";
-    QByteArray reply = "HTTP/1.1 " + status + "\r\nContent-Type: " + response.type +
-                       "\r\nContent-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n" +
-                       response.headers + "\r\n" + response.body;
-    QPointer<QTcpSocket> guard(socket);
-    QTimer::singleShot(response.delayMs, this, [guard, reply] {
-      if (!guard) return;
-      guard->write(reply);
-      guard->disconnectFromHost();
-    });
-  }
-
-  QTcpServer server_;
-  std::map<QString, Response> routes_;
-  std::map<QTcpSocket*, QByteArray> pending_;
-};
-
-// A two-page Japanese PDF drawn by Qt's own PDF writer.
-void WriteJapanesePdf(const QString& path, const QStringList& pages) {
-  QPdfWriter writer(path);
-  writer.setPageSize(QPageSize(QPageSize::A4));
-  writer.setResolution(300);
-  writer.setTitle(QStringLiteral("日本語の文書"));
-  QPainter painter(&writer);
-  QFont font(QStringLiteral("Noto Sans CJK JP"));
-  font.setPointSize(20);
-  painter.setFont(font);
-  for (int i = 0; i < pages.size(); ++i) {
-    if (i > 0) writer.newPage();
-    painter.drawText(QRect(150, 150, 2100, 600), Qt::AlignLeft | Qt::TextWordWrap, pages[i]);
-  }
-}
 
 void PostChord(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mods, const QString& text) {
   QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, mods, text));
@@ -211,7 +149,7 @@ void HtmlViewTest::cleanupTestCase() { view_.reset(); }
 
 void HtmlViewTest::Load(const QString& address) {
   view_->SetDocumentLoaded(false);
-  view_->Navigate2(ToCp932(address));
+  view_->Navigate2(address.toStdString());
   QTRY_VERIFY_WITH_TIMEOUT(view_->DocumentLoaded(), kLoadTimeout);
 }
 
@@ -252,8 +190,10 @@ void HtmlViewTest::localPdfShowsInPaneAndCopiesItsText() {
   QCOMPARE(types.last().at(0).toString(), QStringLiteral("PDF"));
   QCOMPARE(busy.first().at(0).toBool(), true);
   QCOMPARE(busy.last().at(0).toBool(), false);
+  // The port gives the address percent-encoded; the bar shows it readable.
   const QString url = QUrl::fromLocalFile(pdfPath_).toString();
-  QCOMPARE(ToQString(view_->GetLocationURL()), url);
+  QCOMPARE(QString::fromStdString(view_->GetLocationURL()),
+           QString::fromLatin1(QUrl::fromLocalFile(pdfPath_).toEncoded()));
   QCOMPARE(view_->Bar()->AddressEdit()->text(), url);
   CPdfPane* pane = view_->PdfPane();
   QVERIFY(pane->windowTitle().contains(QStringLiteral("日本語レポート.pdf")));
@@ -301,7 +241,7 @@ void HtmlViewTest::localHtmlThenBackAndForwardAcrossKinds() {
   Load(htmlPath_);
   QVERIFY(!view_->ShowingPdf());
   QCOMPARE(QString::fromStdString(view_->PageType()), QStringLiteral("HTML"));
-  QCOMPARE(ToQString(view_->GetLocationName()), QStringLiteral("ローカルのページ"));
+  QCOMPARE(QString::fromStdString(view_->GetLocationName()), QStringLiteral("ローカルのページ"));
   QVERIFY(view_->PdfPane()->windowTitle().isEmpty());  // no stale document for the capture
   // Before the navigation: the name of the document being left.
   QVERIFY(!status.isEmpty());
@@ -325,7 +265,7 @@ void HtmlViewTest::remotePdfKeepsLastModified() {
   Load(server_.Url("/doc.pdf"));
   QVERIFY(view_->ShowingPdf());
   QCOMPARE(QString::fromStdString(view_->PageType()), QStringLiteral("PDF"));
-  QCOMPARE(ToQString(view_->GetLocationURL()), server_.Url("/doc.pdf"));
+  QCOMPARE(QString::fromStdString(view_->GetLocationURL()), server_.Url("/doc.pdf"));
   QVERIFY(view_->PdfPane()->windowTitle().contains(QStringLiteral("doc.pdf")));
   const QDateTime modified(QDate(2010, 12, 1), QTime(10, 20, 30), Qt::UTC);
   QCOMPARE(ToQString(view_->LastModified()), modified.toLocalTime().toString(QStringLiteral("MM/dd/yyyy HH:mm:ss")));
@@ -338,7 +278,7 @@ void HtmlViewTest::pdfLinkInPageOpensInPane() {
   view_->WebView()->page()->runJavaScript(QStringLiteral("document.getElementById('pdf').click()"));
   QTRY_VERIFY_WITH_TIMEOUT(view_->DocumentLoaded() && view_->ShowingPdf(), kLoadTimeout);
   QCOMPARE(QString::fromStdString(view_->PageType()), QStringLiteral("PDF"));
-  QCOMPARE(ToQString(view_->GetLocationURL()), server_.Url("/doc.pdf"));
+  QCOMPARE(QString::fromStdString(view_->GetLocationURL()), server_.Url("/doc.pdf"));
 }
 
 void HtmlViewTest::failedPdfFetchIsNotAPdf() {
@@ -350,7 +290,7 @@ void HtmlViewTest::failedPdfFetchIsNotAPdf() {
 }
 
 void HtmlViewTest::overtakenFetchDoesNotReplaceTheNewPage() {
-  view_->Navigate2(ToCp932(server_.Url("/slow.pdf")));
+  view_->Navigate2(server_.Url("/slow.pdf").toStdString());
   Load(htmlPath_);
   QTest::qWait(2500);  // the slow answer has come and gone by now
   QVERIFY(!view_->ShowingPdf());
@@ -361,7 +301,7 @@ void HtmlViewTest::overtakenFetchDoesNotReplaceTheNewPage() {
 void HtmlViewTest::stopEndsAFetch() {
   QSignalSpy busy(view_.get(), &CShelfView::loadingChanged);
   view_->SetDocumentLoaded(false);
-  view_->Navigate2(ToCp932(server_.Url("/slow.pdf")));
+  view_->Navigate2(server_.Url("/slow.pdf").toStdString());
   QCOMPARE(busy.size(), 1);
   Button("1007")->click();
   QCOMPARE(busy.size(), 2);
@@ -424,18 +364,18 @@ void HtmlViewTest::typedAddressWithoutSchemeIsASite() {
 
 void HtmlViewTest::homeAndHomeChange() {
   Load(htmlPath_);
-  QtPrompter::TakeShownTexts();
-  QtPrompter::ScriptAnswers({Answer::Yes, Answer::Ok});
+  Modal::TakeShownMessages();
+  Modal::SetNextAnswers({Answer::Yes, Answer::Ok});
   Button("1009")->click();
   QCOMPARE(ToQString(settings_.GetText(setting::Home)), QUrl::fromLocalFile(htmlPath_).toString());
-  QStringList shown = QtPrompter::TakeShownTexts();
+  QStringList shown = Modal::TakeShownMessages();
   QCOMPARE(shown.size(), 2);
   QCOMPARE(shown[0], ToQString(MessageText(Msg::SetHomeQuestion)));
   QCOMPARE(shown[1], ToQString(MessageText(Msg::HomeSet)));
 
   Load(QStringLiteral("about:blank"));
   Button("1009")->click();  // nothing to ask about a blank page
-  QVERIFY(QtPrompter::TakeShownTexts().isEmpty());
+  QVERIFY(Modal::TakeShownMessages().isEmpty());
   QCOMPARE(ToQString(settings_.GetText(setting::Home)), QUrl::fromLocalFile(htmlPath_).toString());
 
   view_->SetDocumentLoaded(false);
@@ -471,10 +411,10 @@ void HtmlViewTest::textSizeStaysWithinFiveLevels() {
 }
 
 void HtmlViewTest::bookmarkButtonSaysNotYetAvailable() {
-  QtPrompter::TakeShownTexts();
-  QtPrompter::ScriptAnswers({Answer::Ok});
+  Modal::TakeShownMessages();
+  Modal::SetNextAnswers({Answer::Ok});
   Button("1010")->click();
-  const QStringList shown = QtPrompter::TakeShownTexts();
+  const QStringList shown = Modal::TakeShownMessages();
   QCOMPARE(shown.size(), 1);
   QCOMPARE(shown[0], ToQString(MessageText(Msg::NotAvailableYet)));
   QVERIFY(!Button("1010")->isChecked());

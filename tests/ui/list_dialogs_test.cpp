@@ -4,6 +4,7 @@
 
 #include "common/ByteText.h"
 #include "common/FileSystem.h"
+#include "common/qt/Modal.h"
 #include "dialogs/CRenameDlg.h"
 #include "list/CListDlg.h"
 #include "list/SavedLists.h"
@@ -63,18 +64,18 @@ class ListDialogsTest : public QObject {
     for (int i = 0; i < 5; ++i) f.AddRow(FormatSerial(10 + i), "x");
     auto view = f.MakeView();
 
-    CLeftView::ScriptOpenFileAnswer(std::nullopt);  // cancelled
+    Modal::SetNextFileName(std::nullopt);  // cancelled
     view->OnLoadList();
     QCOMPARE(f.list.RowCount(), 5);
 
-    CLeftView::ScriptOpenFileAnswer(QString::fromStdString(ListPath(f, "three.list")));
+    Modal::SetNextFileName(QString::fromStdString(ListPath(f, "three.list")));
     f.prompter.answers = {Answer::Yes};
     view->OnLoadList();
     QCOMPARE(f.list.RowCount(), 8);
     QCOMPARE(f.list.Cell(7, 0), std::string("8"));
     QCOMPARE(view->model()->rowCount(), 8);
 
-    CLeftView::ScriptOpenFileAnswer(QString::fromStdString(ListPath(f, "three.list")));
+    Modal::SetNextFileName(QString::fromStdString(ListPath(f, "three.list")));
     f.prompter.answers = {Answer::No};
     view->OnLoadList();
     QCOMPARE(f.list.RowCount(), 3);
@@ -86,7 +87,9 @@ class ListDialogsTest : public QObject {
     SaveRows(f, "first.list", 1500);
     SaveRows(f, "second.list", 2);
     SaveRows(f, "ListData.csv", 2);
-    CListDlg dialog(f.store, f.prompter);
+    CListDlg dialog(f.store, f.prompter, [&f](const std::string& oldName, QWidget* owner) {
+      return RenameSavedList(f.services, oldName, owner);
+    });
     QTableWidget* table = dialog.List();
     QCOMPARE(dialog.windowTitle(), QString::fromUtf8("リスト管理"));
     QCOMPARE(table->rowCount(), 2);
@@ -98,12 +101,13 @@ class ListDialogsTest : public QObject {
     QVERIFY(table->columnWidth(4) > 50);  // fitted to the dates
 
     // Rename: 30053 Yes, then the rename dialog with a new name, 30049 Yes.
-    CRenameDlg::Runner() = [](CRenameDlg& rename) {
+    Modal::SetNextRun([](QDialog& run) {
+      auto& rename = static_cast<CRenameDlg&>(run);
       if (rename.windowTitle() != QString::fromUtf8("リスト名の変更") || rename.Edit()->text() != "first") return 0;
       rename.Edit()->setText(QString::fromUtf8("改名"));
       rename.OnOk();
       return rename.result();
-    };
+    });
     f.prompter.answers = {Answer::Yes, Answer::Yes};
     dialog.OnRowDoubleClicked(first);
     QCOMPARE(table->item(first, 1)->text(), QString::fromUtf8("改名"));
@@ -122,7 +126,6 @@ class ListDialogsTest : public QObject {
     f.prompter.answers = {Answer::Cancel};
     dialog.OnRowDoubleClicked(0);
     QCOMPARE(table->rowCount(), 1);
-    CRenameDlg::Runner() = [](CRenameDlg& rename) { return rename.exec(); };
   }
 
   void keywordModeRefusesAndStaysOpen() {

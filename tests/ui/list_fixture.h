@@ -3,12 +3,34 @@
 
 #include <memory>
 
+#include <QAction>
+#include <string>
+#include <vector>
+
+#include "common/HtmlArea.h"
 #include "common/qt/Services.h"
+#include "dialogs/qt/RecordDialogs.h"
 #include "list/CLeftView.h"
 #include "list/ListRows.h"
 #include "support/TestSupport.h"
 
 namespace folidex::test {
+
+// An HTML area that only records where it was sent.
+class RecordingHtmlArea : public HtmlArea {
+ public:
+  std::vector<std::string> navigated;
+  void Navigate2(const std::string& address) override { navigated.push_back(address); }
+  std::string GetLocationURL() const override { return navigated.empty() ? std::string() : navigated.back(); }
+  std::string GetLocationName() const override { return GetLocationURL(); }
+  std::string LastModified() const override { return {}; }
+  std::string PageType() const override { return {}; }
+  bool DocumentLoaded() const override { return true; }
+  void SetDocumentLoaded(bool) override {}
+  int WaitTicks() const override { return 0; }
+  void SetWaitTicks(int) override {}
+  void GoBack() override {}
+};
 
 struct ListFixture {
   TempDir dir;
@@ -22,8 +44,16 @@ struct ListFixture {
 
   ListFixture() { store.SetLocation(dir.path()); }
 
+  // A list view whose record-dialog commands run as the main frame runs them.
   std::unique_ptr<CLeftView> MakeView() {
     auto view = std::make_unique<CLeftView>(services);
+    CLeftView* raw = view.get();
+    QObject::connect(raw->CommandAction(CLeftView::kKeywordEdit), &QAction::triggered, raw,
+                     [this, raw] { RunKeywordEdit(services, raw); });
+    QObject::connect(raw->CommandAction(CLeftView::kShowText), &QAction::triggered, raw,
+                     [this, raw] { RunTextDialog(services, raw); });
+    QObject::connect(raw->CommandAction(CLeftView::kProperties), &QAction::triggered, raw,
+                     [this, raw] { RunPropertyDialog(services, raw); });
     view->resize(1400, 420);
     for (int i = 0; i < ListRows::kColumns; ++i) view->setColumnWidth(i, 70);
     view->show();

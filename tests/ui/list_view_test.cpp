@@ -7,6 +7,7 @@
 
 #include "common/ByteText.h"
 #include "common/FileSystem.h"
+#include "common/qt/Modal.h"
 #include "dialogs/CRenameDlg.h"
 #include "list/CLeftView.h"
 #include "list_fixture.h"
@@ -221,15 +222,15 @@ class ListViewTest : public QObject {
     const std::string pdf = f.dir.File("a.pdf");
     QVERIFY(WriteFileAtomic(pdf, "%PDF-1.4"));
     f.AddRow("00000001", "gone", true);
+    RecordingHtmlArea html;
+    f.services.html = &html;
     auto view = f.MakeView();
-    QStringList shown;
-    connect(view.get(), &CLeftView::showInHtmlArea, [&shown](const QString& path) { shown << path; });
     view->RunCommand(CLeftView::kShowInHtmlArea);
-    QVERIFY(shown.isEmpty());
+    QVERIFY(html.navigated.empty());
     f.list.SetCell(0, 9, "O");
     f.list.SetCell(0, 15, pdf);
     view->RunCommand(CLeftView::kShowInHtmlArea);
-    QCOMPARE(shown, QStringList{QString::fromStdString(pdf)});
+    QCOMPARE(html.navigated, std::vector<std::string>{pdf});
   }
 
   void contextMenusHoldTheExactTexts() {
@@ -294,14 +295,14 @@ class ListViewTest : public QObject {
     f.AddRow("00000002", "b");
     f.AddRow("00000003", "c", true);
     auto view = f.MakeView();
-    CRenameDlg::Runner() = [](CRenameDlg& dialog) {
+    Modal::SetNextRun([](QDialog& run) {
+      auto& dialog = static_cast<CRenameDlg&>(run);
       if (dialog.windowTitle() != QString::fromUtf8("キーワードの変更")) return 0;
       dialog.Edit()->setText(QString::fromUtf8("会議,予算"));
       dialog.OnOk();
       return dialog.result();
-    };
+    });
     for (QAction* action : view->KeywordMenu()->actions()) action->trigger();
-    CRenameDlg::Runner() = [](CRenameDlg& dialog) { return dialog.exec(); };
     QCOMPARE(f.list.Cell(0, 6), J("会議,予算"));
     QCOMPARE(f.list.Cell(1, 6), J("会議"));
     QCOMPARE(f.list.Cell(2, 6), J("会議,予算"));
@@ -361,10 +362,10 @@ class ListViewTest : public QObject {
     f.AddRow("00000001", "a");
     f.list.AddDuplicate(1, 0);
     auto view = f.MakeView();
-    CLeftView::ScriptColorAnswer(std::nullopt);
+    Modal::SetNextColor(std::nullopt);
     view->OnColColor();
     QCOMPARE(f.settings.GetText(setting::ColColor), std::string("16765650"));
-    CLeftView::ScriptColorAnswer(QColor(1, 2, 3));
+    Modal::SetNextColor(QColor(1, 2, 3));
     view->OnColColor();
     QCOMPARE(f.settings.GetText(setting::ColColor), std::string("197121"));
     QImage image = view->viewport()->grab().toImage();

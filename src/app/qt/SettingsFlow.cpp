@@ -1,45 +1,23 @@
 #include "app/qt/SettingsFlow.h"
 
 #include <QDir>
-#include <QFileDialog>
 
 #include "app/CMainSheet.h"
 #include "app/ShellRules.h"
 #include "common/HtmlArea.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
+#include "common/qt/Modal.h"
 #include "common/qt/QtText.h"
 #include "store/Store.h"
+#include "store/StoreLocation.h"
 
 namespace folidex {
-namespace {
-
-std::function<QString(const QString&)>& BrowseScript() {
-  static std::function<QString(const QString&)> script;
-  return script;
-}
-
-}  // namespace
-
-void SetBrowseForFolderScript(std::function<QString(const QString& initial)> script) {
-  BrowseScript() = std::move(script);
-}
-
 QString BrowseForFolder(QWidget* owner, const QString& initial) {
   QString start = initial;
   if (start.isEmpty() || !QDir::isAbsolutePath(start) || start.startsWith(QStringLiteral("//")))
     start = QDir::homePath();
-  if (BrowseScript()) return BrowseScript()(start);
-  QFileDialog dialog(owner, QStringLiteral("フォルダの指定"), start);
-  dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOption(QFileDialog::ShowDirsOnly, true);
-  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("フォルダを指定してください"));
-  dialog.setLabelText(QFileDialog::Accept, QStringLiteral("選択"));
-  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
-  if (dialog.exec() != QDialog::Accepted) return {};
-  const QStringList chosen = dialog.selectedFiles();
-  return chosen.isEmpty() ? QString() : QDir::cleanPath(chosen.first());
+  return Modal::ChooseFolder(owner, start);
 }
 
 int EditSettings(Services& services, QWidget* owner) {
@@ -50,7 +28,7 @@ int EditSettings(Services& services, QWidget* owner) {
     SheetValues values = LoadSheetValues(services.settings, services.store.Location());
     CMainSheet sheet(services, values, owner);
     sheet.SetStartPage(startPage);
-    if (sheet.exec() != QDialog::Accepted) return 0;
+    if (Modal::Run(sheet) != QDialog::Accepted) return 0;
     values = sheet.Values();
     if (values.storePath != services.store.Location())
       ChangeStoreLocation(values.storePath, services.store, services.settings, services.prompter, services.progress);
@@ -60,7 +38,7 @@ int EditSettings(Services& services, QWidget* owner) {
       startPage = 1;
       continue;
     }
-    if (values.home != oldHome && services.html) services.html->Navigate2(values.home);
+    if (values.home != oldHome && services.html) services.html->Navigate2(Cp932ToUtf8(values.home));
     return 1;
   }
 }

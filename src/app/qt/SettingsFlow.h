@@ -3,7 +3,6 @@
 // chooser of the sheet's pages.
 
 #include <QString>
-#include <functional>
 #include <string>
 
 #include "common/qt/Services.h"
@@ -24,8 +23,5 @@ std::string RequireStorePath(Services& services, QWidget* owner);
 // A folder chooser titled "フォルダの指定"; starts at the user's home folder when `initial` is
 // not an absolute path. Empty when the user cancels.
 QString BrowseForFolder(QWidget* owner, const QString& initial);
-
-// Test hook: while set, BrowseForFolder returns this function's answer instead of asking.
-void SetBrowseForFolderScript(std::function<QString(const QString& initial)> script);
 
 }  // namespace folidex

@@ -1,6 +1,6 @@
-#include "app/qt/ScreenshotTour.h"
+#include "ScreenshotTour.h"
 
-#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
@@ -17,6 +17,7 @@
 #include "app/CMainSheet.h"
 #include "app/CMyRibbonBar.h"
 #include "app/CShelfApp.h"
+#include "common/qt/Modal.h"
 #include "store/Store.h"
 
 namespace folidex {
@@ -33,13 +34,11 @@ void Grab(QWidget* widget, const QString& file) {
 
 }  // namespace
 
-void ScreenshotTour::StartIfRequested(CShelfApp& app) {
-  const QString folder = qEnvironmentVariable("FOLIDEX_SCREENSHOT_DIR");
-  if (folder.isEmpty()) return;
+void ScreenshotTour::Start(CShelfApp& app, const QString& folder) {
   QDir().mkpath(folder);
   const auto path = [folder](const char* name) { return folder + QLatin1Char('/') + QLatin1String(name); };
   // Every message of the tour is answered Yes / OK.
-  QtPrompter::ScriptAnswers(std::deque<Answer>(64, Answer::Yes));
+  Modal::SetNextAnswers(std::deque<Answer>(64, Answer::Yes));
 
   CMainFrame* frame = app.MainFrame();
   Services* services = &app.services();
@@ -49,7 +48,7 @@ void ScreenshotTour::StartIfRequested(CShelfApp& app) {
     Grab(frame, path("01-search-tab.png"));
   });
   steps->push_back([frame, path] {
-    if (auto* search = frame->Ribbon()->findChild<QAbstractButton*>(QStringLiteral("ID_DB_SEARCH"))) search->click();
+    if (auto* search = frame->findChild<QAction*>(QStringLiteral("ID_DB_SEARCH"))) search->trigger();
     Grab(frame, path("02-list-filled.png"));
   });
   steps->push_back([frame, path] {

@@ -1,0 +1,26 @@
+#pragma once
+// The list's commands that open a dialog of this folder, as the main frame runs them: the
+// keyword bulk edit, the text and property dialogs of a record, and the rename dialog of the
+// list-management dialog.
+
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "common/qt/Services.h"
+
+class QWidget;
+
+namespace folidex {
+
+// "キーワード修正": the rename dialog in keyword mode asks for the new keywords, which replace
+// those of every selected record.
+void RunKeywordEdit(Services& services, QWidget* owner);
+// "このデータのテキスト" and "このデータのプロパティ" of the first selected row.
+void RunTextDialog(Services& services, QWidget* owner);
+void RunPropertyDialog(Services& services, QWidget* owner);
+// The rename dialog in list mode: renames the list's file and gives the new name (CP932), or
+// nothing when the user gave up.
+std::optional<std::string> RenameSavedList(Services& services, const std::string& oldName, QWidget* owner);
+
+}  // namespace folidex
