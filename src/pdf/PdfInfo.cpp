@@ -304,11 +304,14 @@ void PdfInfo::ScanInfo(std::string_view bytes, IndexRecord& record) {
 }
 
 int PdfInfo::ReadInfo(const std::string& pathCp932, IndexRecord& record) {
-  const std::string native = ToNativePath(pathCp932);
+  return ReadInfoFile(ToNativePath(pathCp932), record);
+}
+
+int PdfInfo::ReadInfoFile(const std::string& native, IndexRecord& record) {
   FdCloser file{::open(native.c_str(), O_RDONLY | O_CLOEXEC)};
   struct stat status {};
   if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-    prompter_.Error(Msg::FileOpenFailed, pathCp932 + "\n");
+    prompter_.Error(Msg::FileOpenFailed, FromNativePath(native) + "\n");
     return 0;
   }
   const bool sizeKnown = S_ISREG(status.st_mode);

@@ -22,6 +22,8 @@ class PdfInfo {
   // whether or not anything was found, and 0 after a message when it cannot be read; the fields
   // are then untouched.
   int ReadInfo(const std::string& pathCp932, IndexRecord& record);
+  // The same for a native path (one that may have no CP932 form).
+  int ReadInfoFile(const std::string& nativePath, IndexRecord& record);
 
   // The scans of ReadInfo on bytes already in memory. Any bytes at all are accepted; what cannot
   // be used leaves its field empty.

@@ -157,17 +157,21 @@ bool Store::LoadBodyText(const std::string& workTextPath) {
 }
 
 bool Store::StoreDocumentFile(std::string_view kind, const std::string& sourcePath, std::string_view serial) {
+  if (kind == kKindPdf) return StorePdfCopy(ToNativePath(sourcePath), serial);
   std::string destination = StoreFilePath(serial, kind);
   if (destination.empty()) return false;
-  if (kind == kKindPdf) {
-    if (!CopyFileAtomic(ToNativePath(sourcePath), ToNativePath(destination))) {
-      prompter_.Error(Msg::FileSaveFailed);
-      return false;
-    }
-    return true;
-  }
   if (!LoadBodyText(sourcePath)) return false;
   return WriteRecordFile(serial);
+}
+
+bool Store::StorePdfCopy(const std::string& sourceNative, std::string_view serial) {
+  std::string destination = StoreFilePath(serial, kKindPdf);
+  if (destination.empty()) return false;
+  if (!CopyFileAtomic(sourceNative, ToNativePath(destination))) {
+    prompter_.Error(Msg::FileSaveFailed);
+    return false;
+  }
+  return true;
 }
 
 UniqueFile Store::OpenIndexFile() {

@@ -54,6 +54,9 @@ class Store {
   bool WriteRecordFile(std::string_view serial);
   bool LoadBodyText(const std::string& workTextPath);
   bool StoreDocumentFile(std::string_view kind, const std::string& sourcePath, std::string_view serial);
+  // The PDF copy of `serial` from a file at a native path (which may have no CP932 form): 30018
+  // when the copy fails.
+  bool StorePdfCopy(const std::string& sourceNative, std::string_view serial);
 
   // The index file, open for reading and writing at offset 0 (created with one '1' per serial
   // handed out when missing); nothing after a message.

@@ -7,30 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "common/HtmlArea.h"
 #include "common/qt/Services.h"
 #include "dialogs/qt/RecordDialogs.h"
 #include "list/CLeftView.h"
 #include "list/ListRows.h"
+#include "support/Fakes.h"
 #include "support/TestSupport.h"
 
 namespace folidex::test {
-
-// An HTML area that only records where it was sent.
-class RecordingHtmlArea : public HtmlArea {
- public:
-  std::vector<std::string> navigated;
-  void Navigate2(const std::string& address) override { navigated.push_back(address); }
-  std::string GetLocationURL() const override { return navigated.empty() ? std::string() : navigated.back(); }
-  std::string GetLocationName() const override { return GetLocationURL(); }
-  std::string LastModified() const override { return {}; }
-  std::string PageType() const override { return {}; }
-  bool DocumentLoaded() const override { return true; }
-  void SetDocumentLoaded(bool) override {}
-  int WaitTicks() const override { return 0; }
-  void SetWaitTicks(int) override {}
-  void GoBack() override {}
-};
 
 struct ListFixture {
   TempDir dir;

@@ -222,7 +222,7 @@ class ListViewTest : public QObject {
     const std::string pdf = f.dir.File("a.pdf");
     QVERIFY(WriteFileAtomic(pdf, "%PDF-1.4"));
     f.AddRow("00000001", "gone", true);
-    RecordingHtmlArea html;
+    FakeHtmlArea html;
     f.services.html = &html;
     auto view = f.MakeView();
     view->RunCommand(CLeftView::kShowInHtmlArea);

@@ -46,8 +46,7 @@ Answer Modal::ShowMessage(QWidget* owner, MessageKind kind, const QString& text)
       QMessageBox::information(owner, caption, text);
       return Answer::Ok;
     case MessageKind::YesNo:
-      return QMessageBox::question(owner, caption, text, B::Yes | B::No, B::Yes) == B::Yes ? Answer::Yes
-                                                                                            : Answer::No;
+      return QMessageBox::question(owner, caption, text, B::Yes | B::No, B::Yes) == B::Yes ? Answer::Yes : Answer::No;
     case MessageKind::YesNoCancel: {
       B b = QMessageBox::question(owner, caption, text, B::Yes | B::No | B::Cancel, B::Yes);
       return b == B::Yes ? Answer::Yes : b == B::No ? Answer::No : Answer::Cancel;

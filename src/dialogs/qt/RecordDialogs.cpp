@@ -12,8 +12,8 @@ namespace folidex {
 void RunKeywordEdit(Services& services, QWidget* owner) {
   KeywordEditCommand(services.list, services.store, services.prompter, services.progress,
                      [&services, owner](const std::string& initial) -> std::optional<std::string> {
-                       CRenameDlg dialog(services.store, services.prompter, false, Utf8ToCp932("キーワード"),
-                                         initial, owner);
+                       CRenameDlg dialog(services.store, services.prompter, false, Utf8ToCp932("キーワード"), initial,
+                                         owner);
                        if (Modal::Run(dialog) != QDialog::Accepted) return std::nullopt;
                        return dialog.Name();
                      });

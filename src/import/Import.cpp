@@ -1,0 +1,243 @@
+#include "import/Import.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "list/RecordRow.h"
+#include "pdf/PdfInfo.h"
+#include "pdf/ViewerCapture.h"
+#include "store/Digest.h"
+
+namespace folidex {
+namespace {
+
+// The most ticks the timed import waits for the document (the 21st runs it anyway).
+constexpr int kMostWaitTicks = 20;
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Percent-escapes decoded to bytes; an escape that is cut or not hexadecimal stays as written.
+std::string PercentDecodedBytes(std::string_view text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+      bytes.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
+      i += 2;
+    } else {
+      bytes.push_back(text[i]);
+    }
+  }
+  return bytes;
+}
+
+bool IsWellFormedUtf8(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || (length == 2 && lead < 0xC2) || i + length > bytes.size()) return false;
+    for (std::size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+    i += length;
+  }
+  return true;
+}
+
+// The text after the last platform separator of a native path.
+std::string NativeFileName(const std::string& path) {
+  const std::size_t cut = path.rfind(kPathSeparator);
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool EndsWithPdf(const std::string& path) {
+  if (path.size() < 4) return false;
+  return UpperCaseAsciiCp932(path.substr(path.size() - 4)) == ".PDF";
+}
+
+}  // namespace
+
+void ApplyLinkAnswer(Answer answer, bool dontAskAgain, Settings& settings) {
+  if (answer != Answer::Yes && answer != Answer::No) return;
+  if (dontAskAgain) settings.SetInt(setting::Ques, 0);
+  settings.SetText(setting::Link, std::string(answer == Answer::Yes ? kLinkCopy : kLinkOutside));
+}
+
+std::string RearrangeLastModified(const std::string& lastModified) {
+  if (lastModified.size() < 10 || lastModified[2] != '/') return lastModified;
+  return lastModified.substr(6, 4) + "/" + lastModified.substr(0, 5) + lastModified.substr(10);
+}
+
+std::string AddressFileName(const std::string& address) {
+  const std::size_t slash = address.rfind('/');
+  const std::string segment = slash == std::string::npos ? address : address.substr(slash + 1);
+  const std::string decoded = PercentDecodedBytes(segment);
+  return IsWellFormedUtf8(decoded) ? Utf8ToCp932(decoded) : Utf8ToCp932(segment);
+}
+
+bool HasExactCp932Form(const std::string& nativePath) {
+  return IsWellFormedUtf8(nativePath) && ToNativePath(FromNativePath(nativePath)) == nativePath;
+}
+
+Importer::Importer(ImportPorts ports) : ports_(std::move(ports)) {}
+
+void Importer::ImportDroppedFile(const std::vector<std::string>& paths, const AskLinkKind& ask) {
+  if (paths.size() > 1) {
+    ports_.prompter.Error(Msg::DropOneFileOnly);
+    return;
+  }
+  if (paths.empty()) return;
+  const std::string& path = paths.front();
+  // A PDF by its name, at an absolute path.
+  if (!EndsWithPdf(path) || path.front() != kPathSeparator) return;
+
+  std::string kind;
+  if (ports_.settings.GetInt(setting::Ques) == 1) {
+    const Answer answer = ask ? ask() : Answer::Cancel;
+    if (answer == Answer::Cancel) return;
+    kind = std::string(answer == Answer::Yes ? kLinkCopy : kLinkOutside);
+  } else {
+    kind = ports_.settings.GetText(setting::Link);
+  }
+  // An outside link is found again by FG, which is CP932: a path without an exact CP932 form
+  // could never be found, so such a file is always copied into the store.
+  if (kind != kLinkCopy && !HasExactCp932Form(path)) {
+    ports_.prompter.Information(Msg::OutsideLinkImpossible);
+    kind = std::string(kLinkCopy);
+  }
+
+  IndexRecord& record = ports_.store.WorkingRecord();
+  record.Clear();
+  PdfInfo(ports_.prompter).ReadInfoFile(path, record);
+  ports_.html.SetDocumentLoaded(false);
+  ports_.html.SetWaitTicks(0);
+  ports_.html.Navigate2(path);
+  record[FieldTag::TY] = kind;
+  record[FieldTag::FN] = FromNativePath(NativeFileName(path));
+  record[FieldTag::FG] = FromNativePath(path);
+  Wait(path, false);
+}
+
+void Importer::ImportFromUrl(const std::string& address, const std::string& fileName) {
+  const std::string local = DownloadPdf(address);
+  if (local.empty()) return;
+  if (address.find('/') == std::string::npos) return;
+
+  IndexRecord& record = ports_.store.WorkingRecord();
+  record.Clear();
+  PdfInfo(ports_.prompter).ReadInfoFile(local, record);
+  ports_.html.SetDocumentLoaded(false);
+  ports_.html.SetWaitTicks(0);
+  ports_.html.Navigate2(address);
+  // A dropped link is always copied into the store.
+  record[FieldTag::TY] = std::string(kLinkCopy);
+  record[FieldTag::FN] = fileName.empty() ? AddressFileName(address) : fileName;
+  record[FieldTag::FG] = Utf8ToCp932(address);
+  Wait(local, true);
+}
+
+bool Importer::ImportShownPdf() {
+  if (ports_.store.ReadSerialCounter().empty()) return false;
+  const std::string url = ports_.html.GetLocationURL();
+  IndexRecord& record = ports_.store.WorkingRecord();
+  record[FieldTag::FG] = Utf8ToCp932(url);
+  if (ports_.html.PageType() != "PDF") return false;
+  const std::string local = DownloadPdf(url);
+  if (local.empty()) return false;
+  PdfInfo(ports_.prompter).ReadInfoFile(local, record);
+  return ImportDocument(local, url, url);
+}
+
+void Importer::Wait(const std::string& sourcePath, bool fromLink) {
+  // A drop while another import waits replaces it.
+  pending_ = true;
+  pendingSource_ = sourcePath;
+  pendingFromLink_ = fromLink;
+}
+
+void Importer::Tick() {
+  if (!pending_) return;
+  if (!ports_.html.DocumentLoaded()) {
+    ports_.html.SetWaitTicks(ports_.html.WaitTicks() + 1);
+    if (ports_.html.WaitTicks() > kMostWaitTicks) ports_.html.SetDocumentLoaded(true);
+    if (!ports_.html.DocumentLoaded()) return;
+  }
+  pending_ = false;
+  const bool fromLink = pendingFromLink_;
+  if (ImportDocument(pendingSource_, {}, pendingSource_) && fromLink) ports_.html.GoBack();
+}
+
+bool Importer::ImportDocument(const std::string& sourcePath, const std::string& url, const std::string& keySource) {
+  Store& store = ports_.store;
+  const std::string serial = store.ReadSerialCounter();
+  if (serial.empty()) return false;
+  FillFileFields(url, sourcePath);
+  IndexRecord& record = store.WorkingRecord();
+  if (record[FieldTag::TY] == kLinkCopy && !store.StorePdfCopy(sourcePath, serial)) return false;
+  if (store.WorkFolderPath().empty() || !store.ResetWorkText()) return false;
+
+  const std::string key = ViewerTitleKey(FromNativePath(keySource));
+  if (key.empty()) return false;
+  std::string text;
+  std::string workText = store.WorkTextPath();
+  const CaptureResult captured =
+      CaptureViewerText(ports_.viewer, ports_.prompter, true, ToNativePath(workText), key, text);
+  if (captured != CaptureResult::Captured) {
+    if (ports_.prompter.AskYesNo(Msg::ContinueWithoutTextQuestion) != Answer::Yes) return false;
+    workText.clear();  // the record gets no text
+  }
+  // The capture and the question ran: the working record is this import's still.
+  if (!store.StoreDocumentFile(kKindText, workText, serial)) return false;
+  if (!AppendRecordRow(ports_.list, record, serial, kMarkAvailable)) return false;
+  store.WriteSerialCounter(LeadingNumber(serial) + 1);
+  if (ports_.settings.GetInt(setting::ColumnMnt) == 1 && ports_.fitColumns) ports_.fitColumns();
+  return true;
+}
+
+void Importer::FillFileFields(const std::string& url, const std::string& sourcePath) {
+  IndexRecord& record = ports_.store.WorkingRecord();
+  if (!url.empty()) {
+    record[FieldTag::TY] = std::string(kLinkCopy);
+    if (url.find('/') != std::string::npos) record[FieldTag::FN] = AddressFileName(url);
+  }
+  const std::optional<FileStatus> status = StatFile(sourcePath);
+  if (status) record[FieldTag::FS] = std::to_string(status->size);
+  if (url.empty()) {
+    record[FieldTag::FC] = FormatLocalTime(status ? status->created : 0, "%Y/%m/%d %H:%M:%S");
+  } else {
+    const std::string lastModified = ports_.html.LastModified();
+    if (!lastModified.empty()) record[FieldTag::FC] = RearrangeLastModified(lastModified);
+  }
+  record[FieldTag::FA] = FormatLocalTime(ports_.clock.Now(), "%Y/%m/%d %H:%M");
+  record[FieldTag::Y2] = FileDigestHexNative(sourcePath);
+}
+
+std::string Importer::DownloadPdf(const std::string& address) {
+  const std::string folder = ports_.store.WorkFolderPath();
+  if (folder.empty()) return {};
+  const std::string target = ToNativePath(folder) + kPathSeparator + "tmp.pdf";
+  if (!ports_.downloader.Download(address, target)) {
+    ports_.prompter.Information(Msg::DownloadFailed);
+    return {};
+  }
+  // A server that answers with a web page instead of the PDF.
+  const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) {
+    char first = 0;
+    const bool isPage = ::read(fd, &first, 1) == 1 && first == '<';
+    ::close(fd);
+    if (isPage) {
+      ports_.prompter.Information(Msg::DownloadFailed);
+      return {};
+    }
+  }
+  return target;
+}
+
+}  // namespace folidex

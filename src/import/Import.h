@@ -1,0 +1,100 @@
+#pragma once
+// Adding a PDF: a file dropped on the list area, a link to a PDF, or the PDF the HTML area
+// shows. Each entry brings the PDF to a local file and shows it in the HTML area; then one
+// pipeline, ImportDocument, gives it the next serial, fills the file fields, keeps a copy in the
+// store (unless it is an outside link), captures the body text from the viewer, writes the
+// record file, lists the record as a selected row and advances the counter.
+//
+// Paths handed in are native (UTF-8 here); addresses are UTF-8 in their percent-encoded form.
+// What the record stores (FN, FG) is CP932.
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/Clock.h"
+#include "common/HtmlArea.h"
+#include "common/Progress.h"
+#include "common/Prompter.h"
+#include "common/Settings.h"
+#include "import/Downloader.h"
+#include "list/ListRows.h"
+#include "pdf/ViewerBridge.h"
+#include "store/Store.h"
+
+namespace folidex {
+
+// The ports and data an import works with.
+struct ImportPorts {
+  Store& store;
+  Settings& settings;
+  Prompter& prompter;
+  Progress& progress;
+  const Clock& clock;
+  ListRows& list;
+  HtmlArea& html;
+  ViewerBridge& viewer;
+  Downloader& downloader;
+  // Fits the widths of the list's columns (KanSet/ColumnMnt after an import).
+  std::function<void()> fitColumns;
+};
+
+// The confirmation dialog's answer for a dropped file: Yes copy, No outside link, Cancel.
+using AskLinkKind = std::function<Answer()>;
+
+// The dialog's answer applied: with the box ticked KanSet/Ques becomes 0; KanSet/Link keeps the
+// last answer ("I" for Yes, "O" for No). Cancel changes nothing.
+void ApplyLinkAnswer(Answer answer, bool dontAskAgain, Settings& settings);
+
+// FC of a PDF fetched from the HTML area: the browser's last-modified text, rearranged from
+// MM/DD/YYYY hh:mm:ss to YYYY/MM/DD hh:mm:ss when its third character is "/".
+std::string RearrangeLastModified(const std::string& lastModified);
+
+// The last path segment of an address (the text after its last "/"), percent-escapes decoded
+// as UTF-8 when they form UTF-8 (kept as they are otherwise), converted to CP932.
+std::string AddressFileName(const std::string& address);
+
+// True when a native path has an exact CP932 form (FG can hold it).
+bool HasExactCp932Form(const std::string& nativePath);
+
+class Importer {
+ public:
+  explicit Importer(ImportPorts ports);
+
+  // Files dropped on the list area (native paths). Several: 30008. One that is not a PDF, or a
+  // relative path: ignored. The link kind comes from `ask` (KanSet/Ques 1) or KanSet/Link.
+  void ImportDroppedFile(const std::vector<std::string>& paths, const AskLinkKind& ask);
+  // A link to a PDF dropped on the list area: downloaded, shown, then imported (always a copy).
+  // `fileName` (CP932) is FN; empty: the address's last segment.
+  void ImportFromUrl(const std::string& address, const std::string& fileName = {});
+  // "PDF 取得": the PDF the HTML area shows, downloaded and imported at once. The caller has
+  // emptied the working record. True when stored.
+  bool ImportShownPdf();
+
+  // An import waits for the HTML area to load the document: the list area's timer (1000 ms)
+  // calls Tick while Waiting. After at most 21 ticks the import runs.
+  bool Waiting() const { return pending_; }
+  void Tick();
+
+  // The common pipeline. `sourcePath` native, `url` the address of a fetched page (empty for a
+  // drop), `keySource` the text the viewer title key is made from. True when stored.
+  bool ImportDocument(const std::string& sourcePath, const std::string& url, const std::string& keySource);
+
+  // Fills TY and FN (only with `url`), FS, FC, FA and Y2 of the working record.
+  void FillFileFields(const std::string& url, const std::string& sourcePath);
+
+  // Downloads `address` into tmp.pdf of the work folder; its native path, or empty after 30076
+  // (also for an answer whose first byte is "<": a web page instead of a PDF).
+  std::string DownloadPdf(const std::string& address);
+
+ private:
+  void Wait(const std::string& sourcePath, bool fromLink);
+
+  ImportPorts ports_;
+  bool pending_ = false;
+  std::string pendingSource_;
+  bool pendingFromLink_ = false;
+};
+
+}  // namespace folidex

@@ -1,0 +1,242 @@
+// The import pipeline on fakes of the HTML area, the viewer and the downloader: what a drop, a
+// link and "PDF 取得" store, and every way they stop.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "common/Normalize.h"
+#include "import/Import.h"
+#include "store/Digest.h"
+#include "support/Fakes.h"
+#include "support/TestSupport.h"
+
+namespace folidex {
+namespace {
+
+using test::J;
+
+const std::string kPdf = "%PDF-1.4\n1 0 obj << /Title (Annual Report) /Author (Yamada) >> endobj\n%%EOF\n";
+
+class ImportTest : public ::testing::Test {
+ protected:
+  test::StoreFixture fx;
+  test::FixedClock clock;
+  test::RecordingProgress progress;
+  ListRows list;
+  test::FakeHtmlArea html;
+  test::FakeViewer viewer;
+  test::FakeDownloader downloader;
+  int fits = 0;
+  Importer importer{ImportPorts{fx.store, fx.settings, fx.prompter, progress, clock, list, html, viewer, downloader,
+                                [this] { ++fits; }}};
+  test::TempDir outside;
+
+  void SetUp() override {
+    // The viewer pane: found by its marker, it copies the document's text at once.
+    viewer.copyingWindow = viewer.root.Add("HtmlStack")->Add("(ADOBE)");
+    viewer.copyDelay = 0;
+    viewer.documentText = J("第一頁の本文\r\n二頁目は　澤田の--報告");
+  }
+  std::string PutPdf(const std::string& name, const std::string& bytes = kPdf) {
+    const std::string path = outside.File(name);
+    EXPECT_TRUE(WriteFileAtomic(path, bytes));
+    return path;
+  }
+  IndexRecord Stored(const std::string& serial) {
+    EXPECT_TRUE(fx.store.ReadRecordFile(serial, false));
+    return fx.store.WorkingRecord();
+  }
+  std::string CopyOf(const std::string& serial) {
+    std::string bytes;
+    ReadFileBytes(ToNativePath(fx.store.RecordFilePath(serial, kKindPdf)), bytes);
+    return bytes;
+  }
+  void Drop(const std::string& path, Answer answer) {
+    importer.ImportDroppedFile({path}, [answer] { return answer; });
+    while (importer.Waiting()) importer.Tick();
+  }
+};
+
+TEST_F(ImportTest, ADroppedPdfCopiedIntoTheStoreBecomesASelectedRow) {
+  fx.settings.SetText(setting::SerialCounter, "00000007");
+  const std::string path = PutPdf("report.pdf");
+  Drop(path, Answer::Yes);
+
+  IndexRecord r = Stored("00000007");
+  EXPECT_EQ(r[FieldTag::PT], "Annual Report");
+  EXPECT_EQ(r[FieldTag::PA], "Yamada");
+  EXPECT_EQ(r[FieldTag::TY], "I");
+  EXPECT_EQ(r[FieldTag::FN], "report.pdf");
+  EXPECT_EQ(r[FieldTag::FG], path);
+  EXPECT_EQ(r[FieldTag::FS], std::to_string(kPdf.size()));
+  EXPECT_EQ(r[FieldTag::FA], FormatLocalTime(clock.Now(), "%Y/%m/%d %H:%M"));
+  EXPECT_EQ(r[FieldTag::FC].size(), 19u);
+  EXPECT_EQ(r[FieldTag::Y2], FileDigestHexNative(path));
+  EXPECT_EQ(r[FieldTag::Y2].size(), 64u);
+  EXPECT_EQ(r[FieldTag::TX], NormalizeBodyText(viewer.documentText));
+  EXPECT_EQ(r[FieldTag::TS], std::to_string(r[FieldTag::TX].size()));
+  EXPECT_EQ(CopyOf("00000007"), kPdf);
+  // The work text holds the captured text; the HTML area was sent to the file.
+  std::string work;
+  ReadFileBytes(ToNativePath(fx.store.WorkTextPath()), work);
+  EXPECT_EQ(work, viewer.documentText);
+  EXPECT_EQ(html.navigated, std::vector<std::string>{path});
+  ASSERT_EQ(list.RowCount(), 1);
+  EXPECT_TRUE(list.IsSelected(0));
+  EXPECT_EQ(list.Cell(0, ListColumn::SerialNo), "00000007");
+  EXPECT_EQ(list.Cell(0, ListColumn::Status), kMarkAvailable);
+  EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000008");
+  EXPECT_EQ(fits, 1);
+  EXPECT_TRUE(fx.prompter.shown.empty());
+}
+
+TEST_F(ImportTest, TheAnswerDecidesCopyOrOutsideLinkAndTheStoredAnswerSkipsTheQuestion) {
+  const std::string path = PutPdf("REPORT.Pdf");
+  Drop(path, Answer::No);
+  EXPECT_EQ(Stored("00000000")[FieldTag::TY], "O");
+  EXPECT_FALSE(PathExists(ToNativePath(fx.store.RecordFilePath("00000000", kKindPdf))));
+  EXPECT_EQ(list.Cell(0, ListColumn::Status), kMarkAvailable);
+
+  // Cancel stores nothing.
+  Drop(path, Answer::Cancel);
+  EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000001");
+
+  // The box ticked: the answer is kept and nothing is asked any more.
+  ApplyLinkAnswer(Answer::Yes, true, fx.settings);
+  EXPECT_EQ(fx.settings.GetInt(setting::Ques), 0);
+  EXPECT_EQ(fx.settings.GetText(setting::Link), "I");
+  importer.ImportDroppedFile({path}, [] {
+    ADD_FAILURE() << "asked although Ques is 0";
+    return Answer::Cancel;
+  });
+  while (importer.Waiting()) importer.Tick();
+  EXPECT_EQ(Stored("00000001")[FieldTag::TY], "I");
+  // An answer without the box keeps asking but remembers the last answer.
+  fx.settings.SetInt(setting::Ques, 1);
+  ApplyLinkAnswer(Answer::No, false, fx.settings);
+  EXPECT_EQ(fx.settings.GetInt(setting::Ques), 1);
+  EXPECT_EQ(fx.settings.GetText(setting::Link), "O");
+}
+
+TEST_F(ImportTest, DropsThatAreNotOneAbsolutePdfAreRefusedOrIgnored) {
+  const std::string a = PutPdf("a.pdf");
+  const std::string b = PutPdf("b.pdf");
+  importer.ImportDroppedFile({a, b}, [] { return Answer::Yes; });
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::DropOneFileOnly));
+  EXPECT_FALSE(importer.Waiting());
+  fx.prompter.shown.clear();
+  importer.ImportDroppedFile({PutPdf("report.txt")}, [] { return Answer::Yes; });
+  importer.ImportDroppedFile({"relative/a.pdf"}, [] { return Answer::Yes; });
+  EXPECT_FALSE(importer.Waiting());
+  EXPECT_TRUE(fx.prompter.shown.empty());
+  EXPECT_TRUE(html.navigated.empty());
+}
+
+TEST_F(ImportTest, TheTimedImportWaitsForTheDocumentAtMostTwentyOneTicks) {
+  html.loadsAtOnce = false;
+  importer.ImportDroppedFile({PutPdf("slow.pdf")}, [] { return Answer::Yes; });
+  int ticks = 0;
+  while (importer.Waiting()) {
+    importer.Tick();
+    ++ticks;
+  }
+  EXPECT_EQ(ticks, 21);
+  EXPECT_EQ(list.RowCount(), 1);
+
+  // A second drop while waiting replaces the first: only the second is imported.
+  importer.ImportDroppedFile({PutPdf("first.pdf")}, [] { return Answer::Yes; });
+  importer.Tick();
+  importer.ImportDroppedFile({PutPdf("second.pdf")}, [] { return Answer::Yes; });
+  html.SetDocumentLoaded(true);
+  importer.Tick();
+  EXPECT_FALSE(importer.Waiting());
+  ASSERT_EQ(list.RowCount(), 2);
+  EXPECT_EQ(Stored("00000001")[FieldTag::FN], "second.pdf");
+  EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000002");
+}
+
+TEST_F(ImportTest, AFailedCaptureAsksWhetherToStoreWithoutText) {
+  viewer.documentText = "";  // the viewer copies nothing
+  fx.prompter.answers = {Answer::No};
+  Drop(PutPdf("images.pdf"), Answer::Yes);
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::ContinueWithoutTextQuestion));
+  EXPECT_EQ(list.RowCount(), 0);
+  EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000000");
+  // The copy already made stays; the next import, under the same serial, replaces it.
+  fx.prompter.answers = {Answer::Yes};
+  Drop(PutPdf("images.pdf", kPdf + "%2"), Answer::Yes);
+  IndexRecord r = Stored("00000000");
+  EXPECT_EQ(r[FieldTag::TX], "");
+  EXPECT_EQ(r[FieldTag::TS], "0");
+  EXPECT_EQ(CopyOf("00000000"), kPdf + "%2");
+  EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000001");
+}
+
+TEST_F(ImportTest, ANameWithNothingBeforeTheExtensionStopsAfterTheCopy) {
+  Drop(PutPdf(".pdf"), Answer::Yes);
+  EXPECT_EQ(list.RowCount(), 0);
+  EXPECT_EQ(CopyOf("00000000"), kPdf);
+  EXPECT_FALSE(PathExists(ToNativePath(fx.store.RecordFilePath("00000000", kKindText))));
+  EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000000");
+  EXPECT_TRUE(fx.prompter.shown.empty());
+}
+
+TEST_F(ImportTest, APathWithoutACp932FormIsAlwaysCopied) {
+  std::filesystem::create_directories(outside.File("caf\xC3\xA9"));  // café
+  const std::string path = PutPdf("caf\xC3\xA9/a.pdf");
+  EXPECT_FALSE(HasExactCp932Form(path));
+  EXPECT_TRUE(HasExactCp932Form(outside.File("\xE8\xB3\x87\xE6\x96\x99.pdf")));  // 資料.pdf
+  Drop(path, Answer::No);
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::OutsideLinkImpossible));
+  EXPECT_EQ(Stored("00000000")[FieldTag::TY], "I");
+  EXPECT_EQ(CopyOf("00000000"), kPdf);
+}
+
+TEST_F(ImportTest, ALinkIsDownloadedCopiedAndTheAreaGoesBack) {
+  const std::string address = "http://127.0.0.1/docs/%E8%B3%87%E6%96%99.pdf";
+  downloader.answers[address] = kPdf;
+  importer.ImportFromUrl(address);
+  while (importer.Waiting()) importer.Tick();
+  IndexRecord r = Stored("00000000");
+  EXPECT_EQ(r[FieldTag::TY], "I");
+  EXPECT_EQ(r[FieldTag::FG], address);
+  EXPECT_EQ(r[FieldTag::FN], J("資料.pdf"));
+  EXPECT_EQ(r[FieldTag::PT], "Annual Report");
+  EXPECT_EQ(CopyOf("00000000"), kPdf);
+  EXPECT_EQ(html.navigated, std::vector<std::string>{address});
+  EXPECT_EQ(html.goneBack, 1);
+
+  // A failed download and a web page instead of the PDF: 30076, nothing stored.
+  importer.ImportFromUrl("http://127.0.0.1/missing.pdf");
+  downloader.answers["http://127.0.0.1/error.pdf"] = "<html>not found</html>";
+  importer.ImportFromUrl("http://127.0.0.1/error.pdf");
+  EXPECT_FALSE(importer.Waiting());
+  EXPECT_EQ(fx.prompter.shown.size(), 2u);
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::DownloadFailed));
+  EXPECT_EQ(list.RowCount(), 1);
+}
+
+TEST_F(ImportTest, TheShownPdfIsFetchedWithItsLastModifiedTime) {
+  const std::string address = "http://127.0.0.1/shown/annual.pdf";
+  downloader.answers[address] = kPdf;
+  html.navigated = {address};
+  html.pageType = "HTML";
+  EXPECT_FALSE(importer.ImportShownPdf());
+  EXPECT_TRUE(downloader.fetched.empty());
+  html.pageType = "PDF";
+  html.lastModified = "12/01/2010 10:20:30";
+  ASSERT_TRUE(importer.ImportShownPdf());
+  IndexRecord r = Stored("00000000");
+  EXPECT_EQ(r[FieldTag::FC], "2010/12/01 10:20:30");
+  EXPECT_EQ(r[FieldTag::FG], address);
+  EXPECT_EQ(r[FieldTag::FN], "annual.pdf");
+  EXPECT_EQ(r[FieldTag::TY], "I");
+  EXPECT_EQ(RearrangeLastModified("Wed, 01 Dec 2010"), "Wed, 01 Dec 2010");
+}
+
+}  // namespace
+}  // namespace folidex
