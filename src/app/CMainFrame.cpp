@@ -23,6 +23,7 @@
 #include "common/qt/QtText.h"
 #include "dialogs/qt/RecordDialogs.h"
 #include "html/CShelfView.h"
+#include "import/qt/ImportController.h"
 #include "list/CLeftView.h"
 #include "list/CListDlg.h"
 #include "search/Search.h"
@@ -46,6 +47,10 @@ CMainFrame::CMainFrame(Services& services, QtProgress& progress, QWidget* parent
   if (area_ != 0) splitter_->insertWidget(0, list_);
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
+
+  import_ = new ImportController(
+      services_, *html_, [this] { list_->FitColumnWidths(ListRows::kColumns, -1); }, this);
+  connect(list_, &CLeftView::filesDropped, import_, &ImportController::DropFiles);
 
   BuildActions();
   ConnectListDialogs();
@@ -305,8 +310,9 @@ void CMainFrame::OnHelp() {
     services_.prompter.Information(Msg::ManualMissing);
 }
 
-// The PDF import and the Word output are not part of this version yet.
-void CMainFrame::OnGetPdf() { services_.prompter.Information(Msg::NotAvailableYet); }
+void CMainFrame::OnGetPdf() { import_->ImportShownPdf(); }
+
+// The Word output is not part of this version yet.
 void CMainFrame::OnGetWord() { services_.prompter.Information(Msg::NotAvailableYet); }
 
 void CMainFrame::OnOptWord() {

@@ -18,6 +18,7 @@ namespace folidex {
 
 class CLeftView;
 class CShelfView;
+class ImportController;
 class QtProgress;
 
 class CMainFrame : public QMainWindow {
@@ -30,6 +31,7 @@ class CMainFrame : public QMainWindow {
   CMyRibbonBar* Ribbon() const { return ribbon_; }
   CLeftView* ListView() const { return list_; }
   CShelfView* HtmlView() const { return html_; }
+  ImportController* Import() const { return import_; }
   QSplitter* Splitter() const { return splitter_; }
 
   // Column 0 of the splitter gets the width Last/cxCur (call once the window is shown).
@@ -84,6 +86,7 @@ class CMainFrame : public QMainWindow {
   QSplitter* splitter_ = nullptr;
   CShelfView* html_ = nullptr;
   CLeftView* list_ = nullptr;
+  ImportController* import_ = nullptr;
   bool searching_ = false;  // a search is running (it repaints the window meanwhile)
   int area_ = 0;
   int cxCur_ = 400;

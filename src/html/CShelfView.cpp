@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStackedWidget>
@@ -12,6 +14,7 @@
 #include <QTemporaryFile>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -43,13 +46,14 @@ QString LastSegment(const QString& address) {
   return address.mid(cut + 1);
 }
 
-// The pane's window text: the document's file name as the address gives it, and its decoded
-// form when that differs, so that a title key taken from either is found in it.
+// The pane's window text: the document's file name as the address gives it, its decoded form
+// when that differs, so that a title key taken from either is found in it, and the viewer
+// marker, so that the text capture finds the pane whatever its key.
 QString PdfWindowText(const QString& address, const QUrl& url) {
   QStringList names{LastSegment(address)};
   const QString decoded = url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.fileName();
   if (!decoded.isEmpty() && !names.contains(decoded)) names << decoded;
-  return names.join(QLatin1Char(' '));
+  return names.join(QLatin1Char(' ')) + QStringLiteral(" (ADOBE)");
 }
 
 }  // namespace
@@ -90,7 +94,16 @@ CShelfView::CShelfView(Services& services, QWidget* parent) : QWidget(parent), s
   stack_->addWidget(web_);
   stack_->setCurrentWidget(web_);
 
+  // Fetches carry the cookies the browser holds: a PDF behind a site's login downloads too.
   network_ = new QNetworkAccessManager(this);
+  auto* cookies = new QNetworkCookieJar(network_);
+  network_->setCookieJar(cookies);
+  QWebEngineCookieStore* store = profile_->cookieStore();
+  connect(store, &QWebEngineCookieStore::cookieAdded, cookies,
+          [cookies](const QNetworkCookie& cookie) { cookies->insertCookie(cookie); });
+  connect(store, &QWebEngineCookieStore::cookieRemoved, cookies,
+          [cookies](const QNetworkCookie& cookie) { cookies->deleteCookie(cookie); });
+  store->loadAllCookies();
   web_->installEventFilter(this);  // the engine adds its drawing surface later
 
   page_->SetNavigationHandler([this](const QUrl& url, QWebEnginePage::NavigationType type, bool isMainFrame) {

@@ -61,6 +61,8 @@ class CShelfView : public QWidget, public HtmlArea {
   CPdfPane* PdfPane() const { return pane_; }
   QWebEngineView* WebView() const { return web_; }
   QWebEngineProfile* Profile() const { return profile_; }
+  // The network access of the area: its fetches carry the browser's cookies.
+  QNetworkAccessManager* Network() const { return network_; }
   QString LastStatusText() const { return lastStatusText_; }
   bool ShowingPdf() const { return shown_ == Shown::Pdf; }
 

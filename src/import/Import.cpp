@@ -41,7 +41,11 @@ std::string PercentDecodedBytes(std::string_view text) {
 bool IsWellFormedUtf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     const auto lead = static_cast<unsigned char>(bytes[i]);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 0 || (length == 2 && lead < 0xC2) || i + length > bytes.size()) return false;
     for (std::size_t k = 1; k < length; ++k)
       if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
@@ -187,7 +191,7 @@ bool Importer::ImportDocument(const std::string& sourcePath, const std::string& 
   std::string text;
   std::string workText = store.WorkTextPath();
   const CaptureResult captured =
-      CaptureViewerText(ports_.viewer, ports_.prompter, true, ToNativePath(workText), key, text);
+      CaptureViewerText(ports_.viewer, ports_.prompter, true, ToNativePath(workText), key, text, timing_);
   if (captured != CaptureResult::Captured) {
     if (ports_.prompter.AskYesNo(Msg::ContinueWithoutTextQuestion) != Answer::Yes) return false;
     workText.clear();  // the record gets no text

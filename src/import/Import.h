@@ -21,6 +21,7 @@
 #include "import/Downloader.h"
 #include "list/ListRows.h"
 #include "pdf/ViewerBridge.h"
+#include "pdf/ViewerCapture.h"
 #include "store/Store.h"
 
 namespace folidex {
@@ -84,6 +85,9 @@ class Importer {
   // Fills TY and FN (only with `url`), FS, FC, FA and Y2 of the working record.
   void FillFileFields(const std::string& url, const std::string& sourcePath);
 
+  // How long the text capture waits for the viewer (a hundred polls, 100 ms apart).
+  void SetCaptureTiming(CaptureTiming timing) { timing_ = timing; }
+
   // Downloads `address` into tmp.pdf of the work folder; its native path, or empty after 30076
   // (also for an answer whose first byte is "<": a web page instead of a PDF).
   std::string DownloadPdf(const std::string& address);
@@ -92,6 +96,7 @@ class Importer {
   void Wait(const std::string& sourcePath, bool fromLink);
 
   ImportPorts ports_;
+  CaptureTiming timing_;
   bool pending_ = false;
   std::string pendingSource_;
   bool pendingFromLink_ = false;

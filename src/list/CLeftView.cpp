@@ -4,10 +4,13 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 
 #include "common/ByteText.h"
@@ -91,6 +94,10 @@ CLeftView::CLeftView(Services& services, QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setMouseTracking(true);
+  // Files dropped on the list are imported; the list's own rows are not dragged.
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DropOnly);
   verticalHeader()->setVisible(false);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -370,6 +377,49 @@ void CLeftView::mouseMoveEvent(QMouseEvent* event) {
 void CLeftView::leaveEvent(QEvent* event) {
   HideTip();
   QTableView::leaveEvent(event);
+}
+
+// ---- dropped files ----
+
+namespace {
+
+QStringList LocalFiles(const QMimeData* data) {
+  QStringList files;
+  if (!data || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) files << url.toLocalFile();
+  return files;
+}
+
+}  // namespace
+
+void CLeftView::dragEnterEvent(QDragEnterEvent* event) {
+  if (LocalFiles(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void CLeftView::dragMoveEvent(QDragMoveEvent* event) {
+  if (LocalFiles(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void CLeftView::dropEvent(QDropEvent* event) {
+  const QStringList files = LocalFiles(event->mimeData());
+  if (files.isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  emit filesDropped(files);
 }
 
 // ---- selection in step with the core ----

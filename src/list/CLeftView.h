@@ -110,11 +110,16 @@ class CLeftView : public QTableView {
   void listStateChanged();
   // A list command started (for the main frame's status and for tests).
   void commandRun(int id);
+  // Local files were dropped on the list (native paths): the import takes them.
+  void filesDropped(const QStringList& paths);
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
   Services& services_;
 

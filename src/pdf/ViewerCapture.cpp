@@ -43,7 +43,8 @@ void RestoreViewer(ViewerBridge& bridge, ViewerWindow viewer) {
 }  // namespace
 
 CaptureResult CaptureViewerText(ViewerBridge& bridge, Prompter& prompter, bool writeWorkText,
-                                const std::string& workTextPathNative, std::string_view key, std::string& text) {
+                                const std::string& workTextPathNative, std::string_view key, std::string& text,
+                                CaptureTiming timing) {
   for (;;) {
     ViewerWindow viewer = FindViewerWindow(bridge, bridge.ViewWindow(), key, kViewerMarker);
     if (!viewer) return CaptureResult::Failed;
@@ -53,10 +54,10 @@ CaptureResult CaptureViewerText(ViewerBridge& bridge, Prompter& prompter, bool w
     bridge.PostKey(viewer, ViewerKey::A);
     bridge.PostKey(viewer, ViewerKey::C);
 
-    for (int poll = 0; poll < kCapturePolls; ++poll) {
+    for (int poll = 0; poll < timing.polls; ++poll) {
       text = bridge.ReadClipboardText(viewer);
       if (!text.empty() && text != kClipboardSentinel) break;
-      if (poll + 1 < kCapturePolls) bridge.Sleep(kCapturePollMs);
+      if (poll + 1 < timing.polls) bridge.Sleep(timing.intervalMs);
     }
 
     CaptureResult result = CaptureResult::Captured;

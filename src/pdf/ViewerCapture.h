@@ -13,8 +13,12 @@ namespace folidex {
 
 inline constexpr std::string_view kClipboardSentinel = "TEXT";
 inline constexpr std::string_view kViewerMarker = "ADOBE";
-inline constexpr int kCapturePolls = 100;
-inline constexpr int kCapturePollMs = 100;
+// How long the capture waits for the viewer's copy: at most `polls` reads of the clipboard,
+// `intervalMs` apart (about ten seconds).
+struct CaptureTiming {
+  int polls = 100;
+  int intervalMs = 100;
+};
 
 // The viewer title key of a path or address: the part after the last backslash (or, without
 // one, after the last slash), cut before its last full stop, upper-cased (single-byte letters
@@ -23,8 +27,7 @@ std::string ViewerTitleKey(std::string_view pathOrUrl);
 
 // Depth-first, pre-order over the descendants of `window`: the first whose upper-cased window
 // text contains `key` or `marker`. An empty key matches the first child. nullptr: none.
-ViewerWindow FindViewerWindow(ViewerBridge& bridge, ViewerWindow window, std::string_view key,
-                              std::string_view marker);
+ViewerWindow FindViewerWindow(ViewerBridge& bridge, ViewerWindow window, std::string_view key, std::string_view marker);
 
 // What a capture came to.
 enum class CaptureResult {
@@ -38,6 +41,7 @@ enum class CaptureResult {
 // zero). Message 30009 (Retry/Cancel) when the viewer never copied; Retry starts again from the
 // search for the viewer window.
 CaptureResult CaptureViewerText(ViewerBridge& bridge, Prompter& prompter, bool writeWorkText,
-                                const std::string& workTextPathNative, std::string_view key, std::string& text);
+                                const std::string& workTextPathNative, std::string_view key, std::string& text,
+                                CaptureTiming timing = {});
 
 }  // namespace folidex

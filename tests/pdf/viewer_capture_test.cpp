@@ -70,20 +70,10 @@ TEST_F(CaptureTest, CopiesTheTextPressesTheChordsAndRestoresTheViewer) {
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_EQ(viewer.sleeps, 2);
   const std::string p = J("報告書.pdf (ADOBE)");
-  const std::vector<std::string> expected = {"seed TEXT",
-                                             "focus " + p,
-                                             "ctrl down",
-                                             "key Ctrl+A " + p,
-                                             "key Ctrl+C " + p,
-                                             "repaint " + p,
-                                             "key Ctrl+Home " + p,
-                                             "shift down",
-                                             "repaint " + p,
-                                             "key Ctrl+Shift+A " + p,
-                                             "redraw " + p,
-                                             "repaint " + p,
-                                             "shift up",
-                                             "ctrl up"};
+  const std::vector<std::string> expected = {
+      "seed TEXT",    "focus " + p,         "ctrl down",  "key Ctrl+A " + p, "key Ctrl+C " + p,
+      "repaint " + p, "key Ctrl+Home " + p, "shift down", "repaint " + p,    "key Ctrl+Shift+A " + p,
+      "redraw " + p,  "repaint " + p,       "shift up",   "ctrl up"};
   EXPECT_EQ(viewer.events, expected);
   EXPECT_FALSE(viewer.ControlDown() || viewer.ShiftDown());
 }

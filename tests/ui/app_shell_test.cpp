@@ -42,49 +42,14 @@
 #include "html/qt/WebEngineSetup.h"
 #include "list/CLeftView.h"
 #include "list/SavedLists.h"
+#include "shell_fixture.h"
 #include "support/TestSupport.h"
 #include "support/qt/QtTestSupport.h"
 
 using namespace folidex;
+using folidex::test::Run;
 
 namespace {
-
-// One run of the program's shell on a folder of its own.
-class Run {
- public:
-  test::TempDir dir;
-  test::FixedClock clock;
-  std::unique_ptr<CShelfApp> app;
-
-  QString Ini() const { return QString::fromStdString(dir.File("settings.ini")); }
-  std::string StorePath() const { return dir.File("store"); }
-  void WriteIni(const std::string& text) const {
-    std::filesystem::create_directories(StorePath());
-    std::ofstream(dir.File("settings.ini")) << text;
-  }
-  // Settings that every run has: a store, no home page to fetch.
-  void WriteStandardIni(const std::string& extra = {}) const {
-    WriteIni("[KanSet]\nStorePath=" + StorePath() + "\nHome=about:blank\n" + extra);
-  }
-  bool Start() {
-    ShellOptions options;
-    options.settingsFile = Ini();
-    options.lockFile = QString::fromStdString(dir.File("folidex.lock"));
-    options.clock = &clock;
-    app = std::make_unique<CShelfApp>(options);
-    return app->InitInstance();
-  }
-  void Stop() { app.reset(); }
-  CMainFrame* Frame() const { return app->MainFrame(); }
-  CMyRibbonBar* Ribbon() const { return Frame()->Ribbon(); }
-  template <typename T>
-  T* Element(const char* id) const {
-    return Frame()->findChild<T*>(QString::fromLatin1(id));
-  }
-  // The settings file as the next start reads it.
-  long Int(const SettingKey& key) const { return QtSettings(Ini()).GetInt(key); }
-  QString Text(const SettingKey& key) const { return ToQString(QtSettings(Ini()).GetText(key)); }
-};
 
 QString MsgText(Msg id) { return QString::fromUtf8(MessageTextUtf8(id)); }
 
@@ -391,9 +356,9 @@ void AppShellTest::enablingRulesFollowFlagsListAndPageType() {
   QTRY_VERIFY(enabled("ID_GET_PDF") && enabled("ID_GET_WORD"));
   QCOMPARE(run.Element<QWidget>("ID_NOW_DSP")->property("label").toString(), QStringLiteral("PDF"));
   QVERIFY(run.Ribbon()->HoverText(QStringLiteral("ID_NOW_DSP")).contains(QStringLiteral("「PDF」")));
-  // Their functions are not part of this version, and say so.
+  // Word output is not part of this version, and says so.
   Modal::SetNextAnswers({Answer::Ok});
-  Click(run.Ribbon(), "ID_GET_PDF");
+  Click(run.Ribbon(), "ID_GET_WORD");
   QCOMPARE(Modal::TakeShownMessages(), QStringList{MsgText(Msg::NotAvailableYet)});
 }
 

@@ -28,11 +28,22 @@ void LoopbackServer::OnRead(QTcpSocket* socket) {
   QByteArray& buffer = pending_[socket];
   buffer += socket->readAll();
   if (!buffer.contains("\r\n\r\n")) return;
+  const QByteArray request = buffer;
   const QByteArray path = buffer.split(' ').value(1);
   pending_.erase(socket);
+  requests_ << QString::fromLatin1(path);
   auto it = routes_.find(QString::fromLatin1(path));
-  Response response = it != routes_.end() ? it->second : Response{"text/html", "<h1>404</h1>", {}, 0};
-  const QByteArray status = it != routes_.end() ? "200 OK" : "404 Not Found";
+  Response response = it != routes_.end() ? it->second : Response{"text/html", "<h1>404</h1>", {}, 0, {}};
+  QByteArray status = it != routes_.end() ? "200 OK" : "404 Not Found";
+  if (!response.requiredCookie.isEmpty()) {
+    bool carried = false;
+    for (const QByteArray& line : request.split('\n'))
+      if (line.toLower().startsWith("cookie:") && line.contains(response.requiredCookie)) carried = true;
+    if (!carried) {
+      response = Response{"text/html", "<html><body>login required</body></html>", {}, 0, {}};
+      status = "403 Forbidden";
+    }
+  }
   QByteArray reply = "HTTP/1.1 " + status + "\r\nContent-Type: " + response.type +
                      "\r\nContent-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n" +
                      response.headers + "\r\n" + response.body;

@@ -21,11 +21,14 @@ class LoopbackServer : public QObject {
     QByteArray body;
     QByteArray headers;  // extra header lines, each ending in CR LF
     int delayMs = 0;
+    QByteArray requiredCookie;  // "name=value" the request must carry, else 403 with a page
   };
 
   LoopbackServer();
   void Add(const QString& path, Response response) { routes_[path] = std::move(response); }
   QString Url(const QString& path) const;
+  // The paths asked for, oldest first.
+  const QStringList& Requests() const { return requests_; }
 
  private:
   void OnRead(QTcpSocket* socket);
@@ -33,6 +36,7 @@ class LoopbackServer : public QObject {
   QTcpServer server_;
   std::map<QString, Response> routes_;
   std::map<QTcpSocket*, QByteArray> pending_;
+  QStringList requests_;
 };
 
 // A Japanese PDF of one page per text, drawn by Qt's own PDF writer (A4, 300 dpi, Noto Sans CJK

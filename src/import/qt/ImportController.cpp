@@ -1,0 +1,55 @@
+#include "import/qt/ImportController.h"
+
+#include <QWebEngineProfile>
+
+#include "html/CShelfView.h"
+#include "import/CQuesDlg.h"
+
+namespace folidex {
+
+ImportController::ImportController(Services& services, CShelfView& html, std::function<void()> fitColumns,
+                                   QWidget* owner)
+    : QObject(owner),
+      services_(services),
+      owner_(owner),
+      viewer_(&html),
+      downloader_(html.Network(), services.progress, html.Profile()->httpUserAgent()),
+      timer_(new QTimer(this)) {
+  importer_ = std::make_unique<Importer>(ImportPorts{services.store, services.settings, services.prompter,
+                                                     services.progress, services.clock, services.list, html, viewer_,
+                                                     downloader_, std::move(fitColumns)});
+  // Timer 1 of the list area: once a second until the HTML area has loaded the document.
+  timer_->setObjectName(QStringLiteral("ImportTimer"));
+  timer_->setInterval(1000);
+  connect(timer_, &QTimer::timeout, this, [this] {
+    importer_->Tick();
+    if (!importer_->Waiting()) timer_->stop();
+  });
+}
+
+void ImportController::StartWaiting() {
+  if (importer_->Waiting()) timer_->start();  // (re)started: a new drop replaces a waiting one
+}
+
+void ImportController::DropFiles(const QStringList& paths) {
+  std::vector<std::string> native;
+  for (const QString& path : paths) native.push_back(path.toStdString());
+  importer_->ImportDroppedFile(native, [this] { return CQuesDlg::Ask(services_.settings, owner_); });
+  StartWaiting();
+}
+
+void ImportController::DropLink(const std::string& address, const std::string& fileName) {
+  {
+    WaitCursor wait(services_.progress);
+    importer_->ImportFromUrl(address, fileName);
+  }
+  StartWaiting();
+}
+
+bool ImportController::ImportShownPdf() {
+  WaitCursor wait(services_.progress);
+  services_.store.WorkingRecord().Clear();
+  return importer_->ImportShownPdf();
+}
+
+}  // namespace folidex

@@ -1,0 +1,48 @@
+#pragma once
+// The import as the desktop program runs it: the core pipeline over the HTML area (its viewer
+// pane, its network access with the browser's cookies), the confirmation dialog for a dropped
+// file, and the list area's one-second timer that waits until the area has loaded the document.
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <memory>
+
+#include "common/qt/Services.h"
+#include "html/qt/QtDownloader.h"
+#include "html/qt/QtViewerBridge.h"
+#include "import/Import.h"
+
+namespace folidex {
+
+class CShelfView;
+
+class ImportController : public QObject {
+  Q_OBJECT
+
+ public:
+  // `fitColumns` fits the list's column widths after an import (KanSet/ColumnMnt).
+  ImportController(Services& services, CShelfView& html, std::function<void()> fitColumns, QWidget* owner);
+
+  // Files dropped on the list area (native paths).
+  void DropFiles(const QStringList& paths);
+  // A link to a PDF dropped on the list area, under the wait cursor.
+  void DropLink(const std::string& address, const std::string& fileName = {});
+  // "PDF 取得", under the wait cursor.
+  bool ImportShownPdf();
+
+  Importer& Pipeline() { return *importer_; }
+  QTimer* Timer() const { return timer_; }
+
+ private:
+  void StartWaiting();
+
+  Services& services_;
+  QWidget* owner_;
+  QtViewerBridge viewer_;
+  QtDownloader downloader_;
+  std::unique_ptr<Importer> importer_;
+  QTimer* timer_;
+};
+
+}  // namespace folidex
