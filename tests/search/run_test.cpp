@@ -349,7 +349,7 @@ TEST(RunDbSearch, TheIndexOfACounterFarAheadIsWrittenInAFewWrites) {
   const std::optional<std::uint64_t> before = WriteSystemCalls();
   if (!before) GTEST_SKIP() << "no write accounting in /proc/self/io";
   EXPECT_EQ(f.Search().size(), 4u);
-  EXPECT_LE(*WriteSystemCalls() - *before, 4u);  // creation, then the repairs in one go
+  EXPECT_LE(*WriteSystemCalls() - *before, 16u);  // creation and the repairs: a handful, not one per serial
   std::string expected(1'000'000, '0');
   expected[0] = expected[1] = expected[2] = expected[999'999] = '1';
   EXPECT_EQ(f.Index(), expected);
