@@ -308,17 +308,15 @@ TEST(RunDbSearch, AnIndexThatCannotBeOpenedEndsBeforeTheListIsTouched) {
 }
 
 TEST(RunDbSearch, ADamagedCounterStopsTheSearchBeforeAnyFileOrRowIsTouched) {
-  for (const char* bad : {"-5", "abc", "100000000", "99999999999"}) {
-    SearchFixture f;
-    f.Put(0, Rec("A"));
-    f.settings.SetText(setting::SerialCounter, bad);
-    f.list.AppendRow({"1", "00000009"}, false);
-    EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000009"})) << bad;
-    ASSERT_EQ(f.prompter.shown.size(), 1u) << bad;
-    EXPECT_EQ(f.LastMessage(), "Sys/No = \"" + std::string(bad) + "\"\n設定ファイル: (メモリ上の設定)\n" +
-                                   MessageTextUtf8(Msg::SerialCounterInvalid));
-    EXPECT_EQ(f.Index(), "<none>") << bad;
-  }
+  SearchFixture f;  // which counters are damaged: serial_counter_test
+  f.Put(0, Rec("A"));
+  f.settings.SetText(setting::SerialCounter, "99999999999");
+  f.list.AppendRow({"1", "00000009"}, false);
+  EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000009"}));
+  ASSERT_EQ(f.prompter.shown.size(), 1u);
+  EXPECT_EQ(f.LastMessage(), "Sys/No = \"99999999999\"\n設定ファイル: (メモリ上の設定)\n" +
+                                 std::string(MessageTextUtf8(Msg::SerialCounterInvalid)));
+  EXPECT_EQ(f.Index(), "<none>");
 }
 
 TEST(RunDbSearch, OddRecordFilesAreSkippedWithoutWaitingAndWithoutLosingTheirEntries) {
