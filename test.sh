@@ -3,7 +3,8 @@
 #   ./test.sh          the whole program: core, CLI and GUI tests (GUI tests under Xvfb)
 #   ./test.sh --core   the Qt-free core alone, with its tests
 #   ./test.sh --asan   the core tests under AddressSanitizer and UndefinedBehaviorSanitizer
-#   ./test.sh --ci     what CI runs: formatting check, all three above, warnings as errors
+#   ./test.sh --ci     what CI runs: formatting check, all three above, warnings as errors, and
+#                      the permission tests again as an unprivileged user (scripts/unprivileged-tests)
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup
@@ -35,6 +36,7 @@ case "$mode" in
   --ci)
     scripts/format --check
     build_and_test build-core "" -DFOLIDEX_CORE_ONLY=ON
+    scripts/unprivileged-tests build-core
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
       build_and_test build-asan unit -DFOLIDEX_CORE_ONLY=ON -DFOLIDEX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
       -DFOLIDEX_BENCH=OFF

@@ -14,16 +14,20 @@ int CommandRecord(Context& context) {
     return Fail("not a serial number: " + serial, 2);
   if (serial.size() < 8) serial = FormatSerial(LeadingNumber(serial));
   if (context.store.Location().empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
+  // A missing or unreadable record (a FIFO, say) fails without waiting; an oversize one has
+  // already said so.
   if (!context.store.ReadRecordFile(serial, false))
-    return Fail("no record " + serial + " in " + Out(context.store.Location()));
+    return Fail("no readable record " + serial + " in " + Out(context.store.Location()));
   const IndexRecord& record = context.store.WorkingRecord();
   for (int k = 0; k < kFieldCount; ++k) std::cout << kFieldTagNames[k] << '\t' << Out(record.fields[k]) << '\n';
   return 0;
 }
 
-// counter: the serial counter (the serial the next record gets).
+// counter: the serial counter (the serial the next record gets), as stored; a counter that is
+// not valid is reported (31021) with exit status 1.
 int CommandCounter(Context& context) {
   if (!context.args.empty()) return Fail("usage: folidex-cli counter", 2);
+  if (!context.store.ReadSerialCount()) return 1;
   std::cout << Out(context.store.ReadSerialCounter()) << '\n';
   return 0;
 }

@@ -31,16 +31,17 @@ std::string ReplaceAllCp932(std::string_view text, std::string_view from, std::s
   return out;
 }
 
-std::optional<std::string> UpperCaseCp932(std::string_view text) {
+std::string UpperCaseCp932(std::string_view text) {
   std::string out(text);
   for (std::size_t i = 0; i < out.size();) {
     auto c = static_cast<unsigned char>(out[i]);
-    if (IsCp932LeadByte(c)) {
-      if (i + 1 >= out.size() || !IsCp932TrailByte(static_cast<unsigned char>(out[i + 1]))) return std::nullopt;
+    if (IsCp932LeadByte(c) && i + 1 < out.size() && IsCp932TrailByte(static_cast<unsigned char>(out[i + 1]))) {
       auto t = static_cast<unsigned char>(out[i + 1]);
       if (c == 0x82 && t >= 0x81 && t <= 0x9A) out[i + 1] = static_cast<char>(t - 0x21);
       i += 2;
     } else {
+      // A single-byte character, or a lead byte without a valid trail byte: that byte alone
+      // passes unchanged and the walk goes on with the next one.
       if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 'a' + 'A');
       ++i;
     }

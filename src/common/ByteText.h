@@ -32,9 +32,10 @@ inline bool ContainsCp932(std::string_view haystack, std::string_view needle) {
 std::string ReplaceAllCp932(std::string_view text, std::string_view from, std::string_view to);
 
 // Upper-cases single-byte a..z and the full-width Latin lower-case letters (CP932 0x8281..0x829A
-// become 0x8260..0x8279); kana, kanji and everything else stay. Returns nothing when the text holds
-// an invalid double-byte sequence (a lead byte without a valid trail byte).
-std::optional<std::string> UpperCaseCp932(std::string_view text);
+// become 0x8260..0x8279), character by character; kana, kanji and everything else stay. A lead
+// byte without a valid trail byte is an invalid sequence: that byte passes through unchanged and
+// the rest of the text is still upper-cased.
+std::string UpperCaseCp932(std::string_view text);
 
 // Upper-cases single-byte a..z only, leaving double-byte characters untouched.
 std::string UpperCaseAsciiCp932(std::string_view text);

@@ -7,7 +7,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
+#include <new>
 #include <random>
+#include <set>
 
 namespace folidex {
 namespace {
@@ -25,6 +28,9 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+constexpr std::string_view kTemporaryMark = ".tmp";
+constexpr std::size_t kTemporaryDigits = 8;
+
 std::string TemporarySibling(const std::string& path) {
   static thread_local std::mt19937 random{std::random_device{}()};
   char suffix[32];
@@ -32,20 +38,71 @@ std::string TemporarySibling(const std::string& path) {
   return path + suffix;
 }
 
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind(kPathSeparator);
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? std::string(1, kPathSeparator) : path.substr(0, slash);
+}
+
+// The first rewrite into a folder in this run clears what a killed run left there; later ones
+// need not look again (this run removes its own temporary files).
+void RemoveStaleTemporariesOnce(const std::string& folder) {
+  static std::mutex mutex;
+  static std::set<std::string> cleaned;
+  {
+    std::lock_guard lock(mutex);
+    if (!cleaned.insert(folder).second) return;
+  }
+  RemoveStaleTemporaries(folder);
+}
+
+void SyncFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);  // some file systems cannot flush a folder; the rename stands either way
+  ::close(fd);
+}
+
 // Writes a new file beside `path` through `produce`, then renames it over `path`.
 template <typename Produce>
 bool ReplaceAtomically(const std::string& path, Produce produce) {
+  const std::string folder = FolderOf(path);
+  RemoveStaleTemporariesOnce(folder);
+  struct stat old;
+  const bool replacing = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   std::string temporary = TemporarySibling(path);
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  bool ok = produce(fd) && ::fsync(fd) == 0;
+  bool ok = true;
+  if (replacing) {
+    // The owner first (a change of owner may clear the set-id bits), where the process may.
+    if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+      (void)!::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  }
+  ok = ok && produce(fd) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+  if (!ok) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  SyncFolder(folder);
+  return true;
+}
+
+FileRead ErrorToRead(int error) {
+  if (error == ENOENT || error == ENOTDIR) return FileRead::Missing;
+  if (error == ENXIO) return FileRead::NotRegular;  // a socket
+  return FileRead::Failed;
 }
 
 }  // namespace
+
+void FileHandle::Reset(int fd) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = fd;
+}
 
 bool IsFile(const std::string& path) {
   struct stat st;
@@ -75,36 +132,60 @@ bool EnsureFolders(const std::string& path) {
   return true;
 }
 
-bool ReadFileBytes(const std::string& path, std::string& out) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
+FileRead ReadRegularFile(const std::string& path, std::string& out, std::uint64_t maxBytes) {
   out.clear();
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) out.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[65536];
-  bool ok = true;
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
+  // Look before opening: opening a FIFO or a device may block or act on the device.
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return ErrorToRead(errno);
+  if (!S_ISREG(st.st_mode)) return FileRead::NotRegular;
+  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return FileRead::TooLarge;
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return ErrorToRead(errno);
+  FileHandle file(fd);
+  // The name may have been replaced since it was looked at.
+  if (::fstat(fd, &st) != 0) return FileRead::Failed;
+  if (!S_ISREG(st.st_mode)) return FileRead::NotRegular;
+  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return FileRead::TooLarge;
+  try {
+    out.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+      ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        out.clear();
+        return FileRead::Failed;
+      }
+      if (n == 0) break;
+      if (out.size() + static_cast<std::uint64_t>(n) > maxBytes) {  // it grew while being read
+        out.clear();
+        return FileRead::TooLarge;
+      }
+      out.append(buffer, static_cast<std::size_t>(n));
     }
-    if (n == 0) break;
-    out.append(buffer, static_cast<std::size_t>(n));
+  } catch (const std::bad_alloc&) {
+    std::string().swap(out);
+    return FileRead::NoMemory;
+  } catch (const std::length_error&) {
+    std::string().swap(out);
+    return FileRead::NoMemory;
   }
-  ::close(fd);
-  return ok;
+  return FileRead::Ok;
 }
+
+bool ReadFileBytes(const std::string& path, std::string& out) { return ReadRegularFile(path, out) == FileRead::Ok; }
 
 bool WriteFileAtomic(const std::string& path, std::string_view data) {
   return ReplaceAtomically(path, [&](int fd) { return WriteAll(fd, data.data(), data.size()); });
 }
 
 bool CopyFileAtomic(const std::string& source, const std::string& destination) {
-  int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  int in = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (in < 0) return false;
-  bool ok = ReplaceAtomically(destination, [&](int out) {
+  FileHandle input(in);
+  struct stat st;
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  return ReplaceAtomically(destination, [&](int out) {
     char buffer[1 << 16];
     for (;;) {
       ssize_t n = ::read(in, buffer, sizeof buffer);
@@ -116,13 +197,70 @@ bool CopyFileAtomic(const std::string& source, const std::string& destination) {
       if (!WriteAll(out, buffer, static_cast<std::size_t>(n))) return false;
     }
   });
-  ::close(in);
-  return ok;
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool RenameFile(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+
+bool IsRewriteTemporaryName(std::string_view name) {
+  const std::size_t tail = kTemporaryMark.size() + kTemporaryDigits;
+  if (name.size() <= tail) return false;
+  if (name.substr(name.size() - tail, kTemporaryMark.size()) != kTemporaryMark) return false;
+  for (char c : name.substr(name.size() - kTemporaryDigits)) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  }
+  return true;
+}
+
+int RemoveStaleTemporaries(const std::string& folder, long minimumAgeSeconds) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return 0;
+  const std::time_t now = std::time(nullptr);
+  int removed = 0;
+  while (dirent* entry = ::readdir(dir)) {
+    if (!IsRewriteTemporaryName(entry->d_name)) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (now - st.st_mtime < minimumAgeSeconds) continue;  // perhaps being written right now
+    if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
+}
+
+bool WriteAllAt(int fd, std::string_view data, std::uint64_t offset) {
+  const char* p = data.data();
+  std::size_t size = data.size();
+  while (size > 0) {
+    ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+    offset += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
+bool ReadAt(int fd, std::uint64_t offset, std::size_t size, std::string& out) {
+  out.resize(size);
+  std::size_t got = 0;
+  while (got < size) {
+    ssize_t n = ::pread(fd, out.data() + got, size - got, static_cast<off_t>(offset + got));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      out.resize(got);
+      return false;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  out.resize(got);
+  return true;
+}
 
 std::optional<FileStatus> StatFile(const std::string& path) {
   FileStatus status;

@@ -1,7 +1,15 @@
 #pragma once
 // File-system helpers of the core. Paths here are native (UTF-8 on POSIX); callers convert
-// CP932 paths with ToNativePath. Whole-file rewrites are atomic: a temporary file in the same
-// folder is written, flushed and renamed over the old one, so a failure leaves the old file.
+// CP932 paths with ToNativePath.
+//
+// Whole-file rewrites are atomic: a temporary file "<name>.tmp<8 hex digits>" in the same folder
+// is written, flushed and renamed over the old one, so a failure leaves the old file. The new
+// file keeps the replaced file's permission bits (and its owner where the process may), the
+// folder is flushed after the rename, and the first rewrite into a folder in a run removes the
+// temporary files of that exact pattern that a killed run left there (older than a minute).
+//
+// Files are read without blocking: a FIFO, a device or a folder under a file's name is not a
+// file and is never waited on.
 
 #include <cstdint>
 #include <ctime>
@@ -20,17 +28,73 @@ bool PathExists(const std::string& path);
 // or one that starts with two separators (a network share name), fails.
 bool EnsureFolders(const std::string& path);
 
-// The whole file as bytes (zero bytes included).
+// What reading a whole file came to.
+enum class FileRead {
+  Ok,
+  Missing,     // nothing of that name
+  NotRegular,  // a FIFO, device, socket or folder: not read
+  TooLarge,    // more than the limit given
+  NoMemory,    // the bytes would not fit in memory
+  Failed,      // the file exists but cannot be opened or read
+};
+
+inline constexpr std::uint64_t kNoSizeLimit = UINT64_MAX;
+
+// The whole of a regular file (zero bytes included) into `out`; a symlink to a regular file is
+// followed. More than `maxBytes` bytes is TooLarge. `out` holds nothing useful on failure.
+FileRead ReadRegularFile(const std::string& path, std::string& out, std::uint64_t maxBytes = kNoSizeLimit);
+
+// ReadRegularFile without a size limit, as a yes or no.
 bool ReadFileBytes(const std::string& path, std::string& out);
 
 // Replaces the file by `data` atomically; on failure the old file, if any, stays as it was.
 bool WriteFileAtomic(const std::string& path, std::string_view data);
 
-// Copies `source` to `destination` atomically, replacing a file already there.
+// Copies the regular file `source` to `destination` atomically, replacing a file already there.
 bool CopyFileAtomic(const std::string& source, const std::string& destination);
 
 bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
+
+// True for a name of the atomic rewrite's temporary files: "<name>.tmp" and eight lower-case
+// hexadecimal digits.
+bool IsRewriteTemporaryName(std::string_view name);
+
+// Removes from `folder` the atomic rewrite's temporary files older than `minimumAgeSeconds`
+// (regular files only). Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& folder, long minimumAgeSeconds = 60);
+
+// An open file descriptor, closed when the object goes.
+class FileHandle {
+ public:
+  FileHandle() = default;
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle() { Reset(); }
+  FileHandle(FileHandle&& other) noexcept : fd_(other.Release()) {}
+  FileHandle& operator=(FileHandle&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  int Release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Reset(int fd = -1);
+
+ private:
+  int fd_ = -1;
+};
+
+// Writes all of `data` at `offset` (without moving the file position). False on any error.
+bool WriteAllAt(int fd, std::string_view data, std::uint64_t offset);
+// Reads up to `size` bytes from `offset`; fewer at the end of the file. False on a read error.
+bool ReadAt(int fd, std::uint64_t offset, std::size_t size, std::string& out);
 
 struct FileStatus {
   std::uint64_t size = 0;

@@ -24,11 +24,7 @@ std::string FoldVariantKanji(std::string_view text) {
   return result;
 }
 
-std::string NormalizeSearchTerm(std::string_view term) {
-  std::string folded = FoldVariantKanji(term);
-  auto upper = UpperCaseCp932(folded);
-  return upper ? *upper : folded;
-}
+std::string NormalizeSearchTerm(std::string_view term) { return UpperCaseCp932(FoldVariantKanji(term)); }
 
 std::string NormalizeBodyText(std::string_view text) {
   std::string result = FoldVariantKanji(text);
@@ -36,12 +32,17 @@ std::string NormalizeBodyText(std::string_view text) {
                                    std::string_view("\x81\x45\x81\x45"), std::string_view("    ")}) {
     if (result.find(removed) != std::string::npos) result = ReplaceAllCp932(result, removed, "");
   }
-  for (auto [from, to] :
-       {std::pair<std::string_view, std::string_view>{"\r\n", " "}, {"\r", " "}, {"\n", " "}, {"\t", " "}}) {
-    if (result.find(from) != std::string::npos) result = ReplaceAllCp932(result, from, to);
+  // CR LF, then CR, LF and tab become spaces. Byte by byte: none of them can be the trail byte
+  // of a character, so this is the character-aware result, and a stray lead byte in front of a
+  // line break cannot keep the break in the stored single line.
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < result.size(); ++i) {
+    char c = result[i];
+    if (c == '\r' && i + 1 < result.size() && result[i + 1] == '\n') ++i;
+    result[out++] = (c == '\r' || c == '\n' || c == '\t') ? ' ' : c;
   }
-  auto upper = UpperCaseCp932(result);
-  return upper ? *upper : result;
+  result.resize(out);
+  return UpperCaseCp932(result);
 }
 
 }  // namespace folidex

@@ -32,6 +32,8 @@ void Settings::SetInt(const SettingKey& key, long value) { WriteInteger(key.sect
 
 void Settings::SetText(const SettingKey& key, const std::string& cp932) { WriteText(key.section, key.name, cp932); }
 
+std::string MemorySettings::Location() const { return Utf8ToCp932("(メモリ上の設定)"); }
+
 bool MemorySettings::Has(const std::string& section, const std::string& name) const {
   return values_.count({section, name}) != 0;
 }

@@ -21,6 +21,10 @@ class Settings {
   void SetInt(const SettingKey& key, long value);
   void SetText(const SettingKey& key, const std::string& cp932);
 
+  // Where the values are kept, for messages that send the user there: the settings file's
+  // path (CP932). Empty when there is nothing to name.
+  virtual std::string Location() const { return {}; }
+
  protected:
   // The stored value as CP932 text (integers in decimal), or nothing when it is missing.
   virtual std::optional<std::string> Read(const std::string& section, const std::string& name) const = 0;
@@ -40,6 +44,7 @@ class MemorySettings : public Settings {
     WriteText(section, name, cp932);
   }
   void Clear() { values_.clear(); }
+  std::string Location() const override;  // "(メモリ上の設定)": no file
 
  protected:
   std::optional<std::string> Read(const std::string& section, const std::string& name) const override;

@@ -17,11 +17,13 @@
 namespace folidex {
 
 // Rewrites the PK line of the record file of `serial` to "<PK>" + text, keeping every other
-// line as it stands; line breaks in `text` become spaces, so the file keeps one line per field.
-// The file is replaced atomically: on any failure the old file stays untouched.
+// byte of the file as it stands (Store::PatchRecordFile: its line ends, a byte-order mark, lines
+// after the seventeenth); line breaks in `text` become spaces, so the file keeps one line per
+// field. The file is replaced atomically: on any failure the old file stays untouched.
 // Messages: path + "\n" + 30026 when the file cannot be read or replaced, path + "\n" + 30004
-// when it holds fewer than seventeen lines or no PK line. Nothing is shown without a storage
-// location. Returns true when the file was rewritten.
+// when it holds fewer than seventeen lines or no PK line, path + "\n" + 31022 when it is
+// oversize. Nothing is shown without a storage location. Returns true when the file holds the
+// new text.
 bool RewriteKeywords(Store& store, Prompter& prompter, std::string_view serial, const std::string& text);
 
 // Asks for the new keywords, starting from `initial` (CP932); nothing when the user cancels.

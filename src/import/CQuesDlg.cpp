@@ -44,8 +44,8 @@ CQuesDlg::CQuesDlg(Settings& settings, QWidget* owner) : QDialog(owner), setting
   yes->setDefault(true);
   auto* no = new QPushButton(QStringLiteral("いいえ(&N)"), this);
   no->setObjectName(QStringLiteral("IDNO"));
-  auto* stop = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("キャンセル(&C)"),
-                               this);
+  auto* stop =
+      new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("キャンセル(&C)"), this);
   stop->setObjectName(QStringLiteral("IDCANCEL"));
   connect(yes, &QPushButton::clicked, this, [this] { Choose(Answer::Yes); });
   connect(no, &QPushButton::clicked, this, [this] { Choose(Answer::No); });

@@ -179,7 +179,9 @@ void Importer::Tick() {
 
 bool Importer::ImportDocument(const std::string& sourcePath, const std::string& url, const std::string& keySource) {
   Store& store = ports_.store;
-  const std::string serial = store.ReadSerialCounter();
+  // The counter's serial, unless a complete record already stands there (a counter restored
+  // from an old settings file): then the store's next free one.
+  const std::string serial = store.TakeNewSerial();
   if (serial.empty()) return false;
   FillFileFields(url, sourcePath);
   IndexRecord& record = store.WorkingRecord();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
-#include <stdexcept>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -47,19 +47,24 @@ std::string GroupCountPrefix(int groups) { return std::to_string(groups) + Utf8T
 }  // namespace
 
 std::string RecordFingerprint(Store& store, std::string_view serial) {
-  if (!IsSerialText(serial) || !store.ReadRecordFile(serial, true)) return {};
-  IndexRecord& record = store.WorkingRecord();
-  if (record[FieldTag::Y2].size() == kFingerprintLength) return record[FieldTag::Y2];
-  DocumentLocation location = ResolveDocumentPath(store, serial, record[FieldTag::TY], record[FieldTag::FG]);
-  if (location.path.empty()) return {};
-  std::string fingerprint = FileDigestHex(location.path);
-  // The write-back starts from the whole file, so that nothing after the TX line of a
-  // hand-arranged record file is lost when the file is replaced.
-  if (store.ReadRecordFile(serial, false)) {
-    store.WorkingRecord()[FieldTag::Y2] = fingerprint;
-    store.WriteRecordFile(serial);
+  if (!IsSerialText(serial)) return {};
+  try {
+    if (!store.ReadRecordFile(serial, true)) return {};
+    IndexRecord& record = store.WorkingRecord();
+    if (record[FieldTag::Y2].size() == kFingerprintLength) return record[FieldTag::Y2];
+    DocumentLocation location = ResolveDocumentPath(store, serial, record[FieldTag::TY], record[FieldTag::FG]);
+    if (location.path.empty()) return {};
+    std::string fingerprint = FileDigestHex(location.path);
+    // Only the Y2 line changes; a file without a Y2 line stays as it is and the digest is used
+    // without being stored.
+    PatchStatus status = store.PatchRecordFile(serial, {{FieldTag::Y2, fingerprint}});
+    if (status != PatchStatus::NoFieldLine) store.ReportPatchFailure(serial, status);
+    return fingerprint;
+  } catch (const std::bad_alloc&) {
+    // This record takes no part; the check goes on with the others.
+    store.prompter().Error(Msg::MemoryAllocFailed, store.RecordFilePath(serial, kKindText) + "\n");
+    return {};
   }
-  return fingerprint;
 }
 
 DuplicateGrouping GroupFingerprints(const std::vector<std::string>& fingerprints, const std::vector<long>& serials,
@@ -156,26 +161,29 @@ int CheckListDuplicates(ListRows& list, Store& store, Prompter& prompter, Progre
 }
 
 int FindStoreDuplicates(ListRows& table, Store& store, Prompter& prompter, Progress& progress) {
+  std::optional<long> count = store.ReadSerialCount();
+  if (!count) return -1;
   PercentPane pane(progress);
   int groups = 0;
   try {
-    const long n = std::max(0L, LeadingNumber(store.ReadSerialCounter()));
+    const long n = *count;
     const long hitMax = store.settings().GetInt(setting::HitMax);
-    std::vector<std::string> fingerprints(static_cast<std::size_t>(n));
-    std::vector<long> serials(static_cast<std::size_t>(n));
+    // Only the records that have a fingerprint take part in the grouping, so they alone are
+    // kept: a counter far ahead of the records costs no memory per serial.
+    std::vector<std::string> fingerprints;
+    std::vector<long> serials;
     for (long i = 0; i < n; ++i) {
-      serials[i] = i;
-      fingerprints[i] = RecordFingerprint(store, FormatSerial(i));
+      std::string fingerprint = RecordFingerprint(store, FormatSerial(i));
+      if (!fingerprint.empty()) {
+        fingerprints.push_back(std::move(fingerprint));
+        serials.push_back(i);
+      }
       pane.Show(i * 50 / n);
     }
     // A HitMax below 1 would stop at once; such a setting is taken as no limit.
     DuplicateGrouping grouping = GroupFingerprints(fingerprints, serials, hitMax > 0 ? hitMax : 0, progress);
     groups = ApplyGrouping(grouping, table, prompter);
   } catch (const std::bad_alloc&) {
-    pane.Clear();
-    prompter.Error(Msg::MemoryAllocFailed);
-    return -1;
-  } catch (const std::length_error&) {  // a serial counter beyond any table
     pane.Clear();
     prompter.Error(Msg::MemoryAllocFailed);
     return -1;

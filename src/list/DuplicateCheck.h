@@ -24,8 +24,10 @@ namespace folidex {
 inline constexpr int kDuplicateGroupLimit = 30;
 
 // The fingerprint of one record: its Y2 when that has exactly 64 characters; otherwise the
-// digest of the document's file when it resolves to one, stored into Y2 and written back (even
-// when the digest came out empty). Empty when the record cannot be loaded or has no file.
+// digest of the document's file when it resolves to one, written into the record file's Y2 line
+// (even when the digest came out empty) with every other byte of the file kept; a file without
+// a Y2 line is left as it is. A failed write is reported and the digest still used. Empty when
+// the record cannot be loaded (an oversize one reported) or has no file.
 std::string RecordFingerprint(Store& store, std::string_view serial);
 
 // Why a grouping ended before its last position.
@@ -55,8 +57,8 @@ int ApplyGrouping(const DuplicateGrouping& grouping, ListRows& list, Prompter& p
 int CheckListDuplicates(ListRows& list, Store& store, Prompter& prompter, Progress& progress);
 
 // The all-data part of the check: the fingerprints of serials 0..Sys/No-1 grouped with the
-// HitMax stop into `table`'s duplicate table. Returns the number of groups; -1 when memory ran
-// out (30001 shown, the table unchanged).
+// HitMax stop into `table`'s duplicate table. Returns the number of groups; -1 when the counter
+// is not valid (31021 shown) or memory ran out (30001 shown), the table unchanged then.
 int FindStoreDuplicates(ListRows& table, Store& store, Prompter& prompter, Progress& progress);
 
 // The check over every record of the store: FindStoreDuplicates, then "%d件の" + 30066; Yes

@@ -1,6 +1,7 @@
 #include "list/RecordCommands.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
@@ -87,8 +88,15 @@ bool UpdateRecord(Store& store, std::string_view serial, bool stopAfterText,
                   const std::function<void(IndexRecord&)>& change, ListRows* list, int row,
                   std::initializer_list<FieldTag> changedFields) {
   if (!IsSerialText(serial) || !store.ReadRecordFile(serial, stopAfterText)) return false;
-  change(store.WorkingRecord());
-  if (!store.WriteRecordFile(serial)) return false;
+  IndexRecord& record = store.WorkingRecord();
+  change(record);
+  std::vector<FieldValue> changes;
+  for (FieldTag tag : changedFields) changes.push_back({tag, record[tag]});
+  PatchStatus status = store.PatchRecordFile(serial, changes);
+  if (status != PatchStatus::Patched) {
+    store.ReportPatchFailure(serial, status);
+    return false;
+  }
   if (list && row >= 0 && row < list->RowCount()) SetRowCellsOfFields(*list, row, store.WorkingRecord(), changedFields);
   return true;
 }

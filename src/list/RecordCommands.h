@@ -40,9 +40,11 @@ void RefreshList(ListRows& list, Store& store, Progress& progress);
 void SetRowCellsOfFields(ListRows& list, int row, IndexRecord& record, std::initializer_list<FieldTag> fields);
 
 // The update rule: loads the record of `serial` into the working record, lets `change` alter
-// it, writes the whole record file, and (when `row` >= 0) sets that row's cells of the changed
-// fields. False when the record cannot be loaded or written (the writer reports its failure);
-// the row is then left as it was.
+// it, writes the values of `changedFields` into their lines of the record file (PatchRecordFile:
+// every other byte of the file stays), and (when `row` >= 0) sets that row's cells of those
+// fields. Only the fields named in `changedFields` are written. False when the record cannot
+// be loaded or patched (a failed patch is reported with the file's path); the row is then
+// left as it was.
 bool UpdateRecord(Store& store, std::string_view serial, bool stopAfterText,
                   const std::function<void(IndexRecord&)>& change, ListRows* list, int row,
                   std::initializer_list<FieldTag> changedFields);

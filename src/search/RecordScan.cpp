@@ -1,6 +1,7 @@
 #include "search/RecordScan.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstring>
 
 #include "common/ByteText.h"
+#include "store/Store.h"
 
 namespace folidex {
 namespace {
@@ -95,6 +97,13 @@ bool SearchMatcher::MatchBody(char* body, std::size_t size) const {
 }
 
 bool RecordScanner::Fill(int fd, std::size_t want, bool& eof) {
+  // Never more than one byte past the largest record file: a file that grows while it is read
+  // shows itself as oversize instead of filling the memory.
+  want = std::min<std::size_t>(want, kMaxRecordFileSize + 1);
+  if (size_ >= want) {
+    eof = true;
+    return true;
+  }
   if (buffer_.size() < want) buffer_.resize(want);
   while (size_ < want) {
     ssize_t got = ::read(fd, buffer_.data() + size_, want - size_);
@@ -114,7 +123,8 @@ bool RecordScanner::Fill(int fd, std::size_t want, bool& eof) {
 void RecordScanner::Scan(int folder, const char* name, ScanResult& result) {
   result.lines = 0;
   result.header.clear();
-  int fd = folder >= 0 ? ::openat(folder, name, O_RDONLY | O_CLOEXEC) : -1;
+  // Opened without waiting: a FIFO in place of a record file must not stop the search.
+  int fd = folder >= 0 ? ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
   if (fd < 0) {
     // Only a file that is not there is marked missing; a file that exists but cannot be opened
     // just now (permissions, too many open files, I/O error) must not vanish from later searches.
@@ -126,6 +136,15 @@ void RecordScanner::Scan(int folder, const char* name, ScanResult& result) {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    result.status = ScanStatus::Unreadable;
+    return;
+  }
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxRecordFileSize) {
+    result.status = ScanStatus::Oversize;
+    return;
+  }
   size_ = 0;
   bool eof = false;
   bool readable = Fill(fd, matcher_.MayNeedBody() ? std::max(kWholeRead, buffer_.size()) : kHeaderRead, eof);
@@ -152,6 +171,10 @@ void RecordScanner::Scan(int folder, const char* name, ScanResult& result) {
     pos = lf ? end + 1 : end;
   }
 
+  if (size_ > kMaxRecordFileSize) {
+    result.status = ScanStatus::Oversize;
+    return;
+  }
   std::array<std::string_view, kHeaderLines> fields{};
   for (int k = 0; k < result.lines; ++k) fields[k] = result.Field(k);
   bool needBody = false;
@@ -159,6 +182,11 @@ void RecordScanner::Scan(int folder, const char* name, ScanResult& result) {
   if (needBody) {
     // The body is the rest of the file: the TX line, read whole, without its tag and line end.
     while (readable && !eof) readable = Fill(fd, std::max(size_ * 2, std::size_t{64 * 1024}), eof);
+    if (size_ > kMaxRecordFileSize) {
+      result.status = ScanStatus::Oversize;
+      if (buffer_.size() > kKeepBuffer) std::vector<char>().swap(buffer_);
+      return;
+    }
     if (readable) {
       std::size_t begin = std::min(pos + 4, size_), end = size_;
       if (end > begin && buffer_[end - 1] == '\n') --end;

@@ -19,7 +19,10 @@ inline constexpr int kHeaderLines = 16;
 
 enum class ScanStatus : std::uint8_t {
   Missing,     // the record file does not exist: its index entry becomes '0'
-  Unreadable,  // it exists but cannot be opened now: skipped, the index is left alone
+  Unreadable,  // it exists but cannot be opened now, or is not a regular file (a FIFO is never
+               // waited on): skipped, the index is left alone
+  Oversize,    // larger than kMaxRecordFileSize: skipped with its message, the index left alone
+  NoMemory,    // too large for memory: skipped with its message, the index left alone
   Damaged,     // fewer than sixteen header lines: skipped without marking
   NoMatch,
   Match,

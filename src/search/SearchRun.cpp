@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -99,7 +100,7 @@ void ScanBatch(Batch& batch, const IndexView& index, const RecordFolders& folder
     try {
       scanner.Scan(folders.FolderOf(i), name.For(i), result);
     } catch (const std::bad_alloc&) {
-      result.status = ScanStatus::Unreadable;  // a file too large for memory is skipped, not marked
+      result.status = ScanStatus::NoMemory;  // a file too large for memory is skipped, not marked
       result.lines = 0;
     }
   }
@@ -232,34 +233,24 @@ class ReadAhead {
   bool stop_ = false;
 };
 
-// Reads up to `count` bytes of the index file from offset 0.
-std::string ReadIndex(std::FILE* file, Serial count) {
-  std::string bytes;
-  char chunk[64 * 1024];
-  while (bytes.size() < count) {
-    std::size_t want = std::min<std::size_t>(sizeof chunk, count - bytes.size());
-    std::size_t got = std::fread(chunk, 1, want, file);
-    bytes.append(chunk, got);
-    if (got < want) break;
-  }
-  return bytes;
-}
-
 // Leaves the index file as the one-by-one walk would: '0' over each missing serial, and one
 // byte appended for every serial reached past the old end ('1', or '0' when it was missing).
-void WriteIndexRepairs(std::FILE* file, std::size_t oldSize, Serial reached, const std::vector<Serial>& missing) {
-  for (Serial i : missing) {
-    if (i >= oldSize) break;
-    if (std::fseek(file, static_cast<long>(i), SEEK_SET) == 0) std::fputc('0', file);
-  }
+// `bytes` (the index as read) is changed in memory and the changed span written in one go.
+// False when that write fails.
+bool WriteIndexRepairs(int fd, std::string& bytes, Serial reached, const std::vector<Serial>& missing) {
+  const std::size_t oldSize = bytes.size();
+  std::size_t first = bytes.size();
   if (reached > oldSize) {
-    std::string tail(reached - oldSize, '1');
-    for (Serial i : missing) {
-      if (i >= oldSize) tail[i - oldSize] = '0';
-    }
-    if (std::fseek(file, static_cast<long>(oldSize), SEEK_SET) == 0) std::fwrite(tail.data(), 1, tail.size(), file);
+    bytes.resize(reached, '1');
+    first = oldSize;
   }
-  std::fflush(file);
+  for (Serial i : missing) {
+    if (i >= bytes.size() || (i < oldSize && bytes[i] == '0')) continue;
+    bytes[i] = '0';
+    first = std::min<std::size_t>(first, i);
+  }
+  if (first >= bytes.size()) return true;
+  return WriteAllAt(fd, std::string_view(bytes).substr(first), first);
 }
 
 std::string ElapsedText(std::time_t seconds) {
@@ -282,13 +273,15 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
                             const SearchRunOptions& options) {
   SearchRunResult outcome;
   const std::time_t t0 = clock.Now();
-  UniqueFile indexFile = store.OpenIndexFile();
+  // A damaged counter stops the search with its message before any file is touched.
+  const std::optional<long> counter = store.ReadSerialCount();
+  if (!counter) return outcome;
+  FileHandle indexFile = store.OpenIndexFile();
   if (!indexFile) return outcome;
 
-  if (!conditions.flags.addList) list.DeleteAllRows();
-  const long counter = LeadingNumber(store.ReadSerialCounter());
-  const Serial n = counter > 0 ? static_cast<Serial>(counter) : 0;
+  const Serial n = static_cast<Serial>(*counter);
   const long hitMax = options.hitMax >= 0 ? options.hitMax : settings.GetInt(setting::HitMax);
+  const std::string indexPrefix = Utf8ToCp932("索引");
 
   std::string indexBytes;
   std::unique_ptr<SearchMatcher> matcher;
@@ -296,7 +289,11 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   const std::string txtFolder = ToNativePath(store.StoreRoot() + kPathSeparator + "TXT") + kPathSeparator;
   std::unique_ptr<IndexView> index;
   try {
-    indexBytes = ReadIndex(indexFile.get(), n);
+    // The entries of the serials handed out; an index longer than that is read no further.
+    if (!ReadAt(indexFile.get(), 0, n, indexBytes)) {
+      prompter.Error(Msg::FileOpenFailed, indexPrefix);
+      return outcome;
+    }
     index = std::make_unique<IndexView>(indexBytes);
     matcher = std::make_unique<SearchMatcher>(conditions);
     readAhead = std::make_unique<ReadAhead>(*matcher, *index, txtFolder, n,
@@ -305,6 +302,7 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     prompter.Error(Msg::FileObjectFailed);
     return outcome;
   }
+  if (!conditions.flags.addList) list.DeleteAllRows();
   outcome.ran = true;
   progress.SetProgressBar(0);
 
@@ -330,6 +328,11 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
         continue;
       }
       if (result.status == ScanStatus::Unreadable) continue;
+      if (result.status == ScanStatus::Oversize || result.status == ScanStatus::NoMemory) {
+        prompter.Error(result.status == ScanStatus::Oversize ? Msg::RecordFileOversize : Msg::MemoryAllocFailed,
+                       store.RecordFilePath(FormatSerial(static_cast<long>(i)), kKindText) + "\n");
+        continue;
+      }
 
       SteadyClock::time_point now = SteadyClock::now();
       if (now - lastShown >= kShowEvery) {
@@ -359,8 +362,13 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   if (limitReached) prompter.Information(Msg::HitLimitReached);
 
   progress.SetProgressBar(0);
-  WriteIndexRepairs(indexFile.get(), indexBytes.size(), reached, missing);
-  indexFile.reset();
+  bool indexWritten = false;
+  try {
+    indexWritten = WriteIndexRepairs(indexFile.get(), indexBytes, reached, missing);
+  } catch (const std::bad_alloc&) {
+  }
+  indexFile.Reset();
+  if (!indexWritten) prompter.Error(Msg::FileSaveFailed, indexPrefix);
 
   progress.SetPaneText(StatusPane::ProcessingTime, ElapsedText(clock.Now() - t0));
   progress.SetPaneText(StatusPane::Url, std::string());

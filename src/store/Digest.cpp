@@ -38,9 +38,12 @@ class FileDescriptor {
 
 std::string FileDigestHexNative(const std::string& nativePath) {
   if (nativePath.empty()) return {};
-  FileDescriptor file(::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) return {};
+  // Only a regular file has a digest; a FIFO or a device under the name is not opened or
+  // waited on.
   struct stat status;
+  if (::stat(nativePath.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
+  FileDescriptor file(::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.get() < 0) return {};
   if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
 #ifdef POSIX_FADV_SEQUENTIAL
   ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);

@@ -1,9 +1,13 @@
 #include "store/Store.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "common/ByteText.h"
@@ -54,7 +58,115 @@ std::string FileUrlToNativePath(std::string_view url) {
   return decoded;
 }
 
+// One line of a record file as the reader splits it: the text without its line end, and the
+// line end itself (LF, CR LF, or nothing for a last line without one).
+struct RecordLine {
+  std::size_t begin = 0, textEnd = 0, end = 0;
+  int field = -1;  // the field the reader takes the line for, or -1
+};
+
+std::vector<RecordLine> SplitRecordLines(std::string_view bytes) {
+  std::vector<RecordLine> lines;
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    RecordLine line;
+    line.begin = pos;
+    std::size_t lf = bytes.find('\n', pos);
+    if (lf == std::string_view::npos) {
+      line.textEnd = line.end = bytes.size();
+    } else {
+      line.textEnd = (lf > pos && bytes[lf - 1] == '\r') ? lf - 1 : lf;
+      line.end = lf + 1;
+    }
+    if (line.textEnd - line.begin >= 3) {
+      for (int k = 0; k < kFieldCount; ++k) {
+        if (bytes[pos + 1] == kFieldTagNames[k][0] && bytes[pos + 2] == kFieldTagNames[k][1]) {
+          line.field = k;
+          break;
+        }
+      }
+    }
+    lines.push_back(line);
+    pos = line.end;
+  }
+  return lines;
+}
+
+constexpr int kRecordLines = 17;
+
+// The record file's bytes with the lines of the changed fields replaced; every other byte kept.
+PatchStatus PatchRecordBytes(std::string_view bytes, const std::vector<FieldValue>& changes, std::string& out) {
+  std::vector<RecordLine> lines = SplitRecordLines(bytes);
+  if (static_cast<int>(lines.size()) < kRecordLines) return PatchStatus::Incomplete;
+  std::array<const std::string*, kFieldCount> newValue{};
+  for (const FieldValue& change : changes) newValue[static_cast<int>(change.tag)] = &change.value;
+  for (const FieldValue& change : changes) {
+    int field = static_cast<int>(change.tag);
+    if (std::none_of(lines.begin(), lines.end(), [&](const RecordLine& line) { return line.field == field; }))
+      return PatchStatus::NoFieldLine;
+  }
+  out.clear();
+  out.reserve(bytes.size() + 256);
+  for (const RecordLine& line : lines) {
+    const std::string* value = line.field >= 0 ? newValue[line.field] : nullptr;
+    if (!value) {
+      out.append(bytes.substr(line.begin, line.end - line.begin));
+      continue;
+    }
+    std::size_t start = out.size();
+    out.append(1, '<').append(kFieldTagNames[line.field]).append(1, '>').append(*value);
+    for (std::size_t i = start; i < out.size(); ++i)
+      if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
+    out.append(bytes.substr(line.textEnd, line.end - line.textEnd));
+  }
+  return PatchStatus::Patched;
+}
+
+// Whether a complete record (seventeen lines) stands at the native path. Read without
+// blocking and only as far as the seventeenth line.
+bool HoldsCompleteRecord(const std::string& native) {
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  FileHandle file(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  char buffer[65536];
+  long lineEnds = 0;
+  bool openLine = false;  // bytes after the last line end
+  std::uint64_t total = 0;
+  for (;;) {
+    ssize_t n = ::read(file.get(), buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    total += static_cast<std::uint64_t>(n);
+    for (ssize_t i = 0; i < n; ++i) lineEnds += buffer[i] == '\n';
+    openLine = buffer[n - 1] != '\n';
+    if (lineEnds >= kRecordLines || total > kMaxRecordFileSize) break;
+  }
+  return lineEnds + (openLine ? 1 : 0) >= kRecordLines;
+}
+
+std::string ShownValue(std::string_view text) {
+  constexpr std::size_t kShown = 40;
+  if (text.size() <= kShown) return std::string(text);
+  std::size_t cut = 0;
+  while (cut < kShown) cut += Cp932CharLength(text, cut);
+  return std::string(text.substr(0, cut)) + "...";
+}
+
 }  // namespace
+
+std::optional<long> ParseSerialCounter(std::string_view text) {
+  if (text.empty() || text[0] < '0' || text[0] > '9') return std::nullopt;
+  long value = 0;
+  for (std::size_t i = 0; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kMaxSerialCount) return std::nullopt;
+  }
+  return value;
+}
 
 Store::Store(Settings& settings, Prompter& prompter) : settings_(settings), prompter_(prompter) {}
 
@@ -123,8 +235,28 @@ bool Store::ReadRecordFile(std::string_view serial, bool stopAfterText) {
   std::string path = StoreFilePath(serial, kKindText);
   if (path.empty()) return false;
   std::string bytes;
-  if (!ReadFileBytes(ToNativePath(path), bytes)) return false;
-  ParseRecordFile(bytes, stopAfterText, working_);
+  switch (ReadRegularFile(ToNativePath(path), bytes, kMaxRecordFileSize)) {
+    case FileRead::Ok:
+      break;
+    case FileRead::TooLarge:
+      prompter_.Error(Msg::RecordFileOversize, path + "\n");
+      return false;
+    case FileRead::NoMemory:
+      prompter_.Error(Msg::MemoryAllocFailed, path + "\n");
+      return false;
+    case FileRead::Missing:
+    case FileRead::NotRegular:
+    case FileRead::Failed:
+      return false;
+  }
+  try {
+    IndexRecord record;
+    ParseRecordFile(bytes, stopAfterText, record);
+    working_ = std::move(record);
+  } catch (const std::bad_alloc&) {
+    prompter_.Error(Msg::MemoryAllocFailed, path + "\n");
+    return false;
+  }
   return true;
 }
 
@@ -138,6 +270,61 @@ bool Store::WriteRecordFile(std::string_view serial) {
   return true;
 }
 
+PatchStatus Store::PatchRecordFile(std::string_view serial, const std::vector<FieldValue>& changes) {
+  if (!IsSerialText(serial)) return PatchStatus::Unreadable;
+  std::string path = RecordFilePath(serial, kKindText);
+  if (path.empty()) return PatchStatus::NoLocation;
+  const std::string native = ToNativePath(path);
+  try {
+    std::string bytes;
+    switch (ReadRegularFile(native, bytes, kMaxRecordFileSize)) {
+      case FileRead::Ok:
+        break;
+      case FileRead::TooLarge:
+        return PatchStatus::Oversize;
+      case FileRead::NoMemory:
+        return PatchStatus::NoMemory;
+      case FileRead::Missing:
+      case FileRead::NotRegular:
+      case FileRead::Failed:
+        return PatchStatus::Unreadable;
+    }
+    std::string patched;
+    PatchStatus status = PatchRecordBytes(bytes, changes, patched);
+    if (status != PatchStatus::Patched || patched == bytes) return status;
+    return WriteFileAtomic(native, patched) ? PatchStatus::Patched : PatchStatus::WriteFailed;
+  } catch (const std::bad_alloc&) {
+    return PatchStatus::NoMemory;
+  }
+}
+
+void ReportPatchFailure(Prompter& prompter, const std::string& recordPath, PatchStatus status) {
+  const std::string prefix = recordPath + "\n";
+  switch (status) {
+    case PatchStatus::Patched:
+    case PatchStatus::NoLocation:
+      return;
+    case PatchStatus::Unreadable:
+    case PatchStatus::WriteFailed:
+      prompter.Error(Msg::FileOpenFailed, prefix);
+      return;
+    case PatchStatus::Oversize:
+      prompter.Error(Msg::RecordFileOversize, prefix);
+      return;
+    case PatchStatus::NoMemory:
+      prompter.Error(Msg::MemoryAllocFailed, prefix);
+      return;
+    case PatchStatus::Incomplete:
+    case PatchStatus::NoFieldLine:
+      prompter.Error(Msg::IndexFileDamaged, prefix);
+      return;
+  }
+}
+
+void Store::ReportPatchFailure(std::string_view serial, PatchStatus status) {
+  folidex::ReportPatchFailure(prompter_, RecordFilePath(serial, kKindText), status);
+}
+
 bool Store::LoadBodyText(const std::string& workTextPath) {
   if (workTextPath.empty()) {
     working_[FieldTag::TX].clear();
@@ -145,13 +332,29 @@ bool Store::LoadBodyText(const std::string& workTextPath) {
     return true;
   }
   std::string bytes;
-  if (!ReadFileBytes(ToNativePath(workTextPath), bytes)) {
-    prompter_.Error(Msg::FileOpenFailed, workTextPath + "\n");
-    return false;
+  switch (ReadRegularFile(ToNativePath(workTextPath), bytes, kMaxRecordFileSize)) {
+    case FileRead::Ok:
+      break;
+    case FileRead::TooLarge:
+      prompter_.Error(Msg::RecordFileOversize, workTextPath + "\n");
+      return false;
+    case FileRead::NoMemory:
+      prompter_.Error(Msg::MemoryAllocFailed);
+      return false;
+    case FileRead::Missing:
+    case FileRead::NotRegular:
+    case FileRead::Failed:
+      prompter_.Error(Msg::FileOpenFailed, workTextPath + "\n");
+      return false;
   }
   std::size_t zero = bytes.find('\0');
   if (zero != std::string::npos) bytes.resize(zero);
-  working_[FieldTag::TX] = NormalizeBodyText(bytes);
+  try {
+    working_[FieldTag::TX] = NormalizeBodyText(bytes);
+  } catch (const std::bad_alloc&) {
+    prompter_.Error(Msg::MemoryAllocFailed);
+    return false;
+  }
   working_[FieldTag::TS] = std::to_string(working_[FieldTag::TX].size());
   return true;
 }
@@ -174,31 +377,95 @@ bool Store::StorePdfCopy(const std::string& sourceNative, std::string_view seria
   return true;
 }
 
-UniqueFile Store::OpenIndexFile() {
-  std::string root = StoreRoot();
-  std::string native = root.empty() ? std::string() : ToNativePath(root + kSep + "index");
+FileHandle Store::OpenIndexFile() {
   const std::string prefix = Utf8ToCp932("索引");
-  if (!native.empty() && IsFile(native)) {
-    UniqueFile file(std::fopen(native.c_str(), "r+b"));
-    if (!file) prompter_.Error(Msg::FileOpenFailed, prefix);
+  const std::string root = StoreRoot();
+  if (root.empty()) {
+    prompter_.Error(Msg::FileCreateFailed, prefix);
+    return {};
+  }
+  const std::string path = root + kSep + "index";
+  const std::string native = ToNativePath(path);
+  // Never through a symlink (its target may lie outside the store) and never waiting on a FIFO.
+  FileHandle file(::open(native.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file) {
+    struct stat st;
+    if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      prompter_.Error(Msg::NotARegularFile, path + "\n");
+      return {};
+    }
     return file;
   }
-  UniqueFile file;
-  if (!native.empty() && EnsureFolders(ToNativePath(root))) file.reset(std::fopen(native.c_str(), "w+b"));
+  if (errno == ELOOP || errno == EISDIR) {  // a symlink or a folder under the index's name
+    prompter_.Error(Msg::NotARegularFile, path + "\n");
+    return {};
+  }
+  if (errno != ENOENT) {
+    prompter_.Error(Msg::FileOpenFailed, prefix);
+    return {};
+  }
+  std::optional<long> count = ReadSerialCount();
+  if (!count) return {};
+  if (EnsureFolders(ToNativePath(root)))
+    file.Reset(::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644));
   if (!file) {
     prompter_.Error(Msg::FileCreateFailed, prefix);
-    return file;
+    return {};
   }
-  long n = LeadingNumber(ReadSerialCounter());
-  for (long i = 0; i < n; ++i) std::fputc('1', file.get());
-  std::fflush(file.get());
-  std::fseek(file.get(), 0, SEEK_SET);
+  // One '1' per serial handed out, in a few large writes.
+  constexpr std::size_t kChunk = 8u << 20;
+  bool written = true;
+  try {
+    const std::string ones(std::min(static_cast<std::size_t>(*count), kChunk), '1');
+    for (std::size_t done = 0; written && done < static_cast<std::size_t>(*count);) {
+      std::size_t size = std::min(ones.size(), static_cast<std::size_t>(*count) - done);
+      written = WriteAllAt(file.get(), std::string_view(ones).substr(0, size), done);
+      done += size;
+    }
+  } catch (const std::bad_alloc&) {
+    written = false;
+  }
+  if (!written) {
+    file.Reset();
+    ::unlink(native.c_str());
+    prompter_.Error(Msg::FileSaveFailed, prefix);
+    return {};
+  }
   return file;
 }
 
 std::string Store::ReadSerialCounter() const { return settings_.GetText(setting::SerialCounter); }
 
+std::optional<long> Store::ReadSerialCount() {
+  std::string text = ReadSerialCounter();
+  std::optional<long> count = ParseSerialCounter(text);
+  if (!count) {
+    std::string prefix = "Sys/No = \"" + ShownValue(text) + "\"\n";
+    std::string location = settings_.Location();
+    if (!location.empty()) prefix += Utf8ToCp932("設定ファイル: ") + location + "\n";
+    prompter_.Error(Msg::SerialCounterInvalid, prefix);
+  }
+  return count;
+}
+
 void Store::WriteSerialCounter(long next) { settings_.SetText(setting::SerialCounter, FormatSerial(next)); }
+
+std::string Store::TakeNewSerial() {
+  std::optional<long> count = ReadSerialCount();
+  if (!count) return {};
+  std::string serial = FormatSerial(*count);
+  std::string path = RecordFilePath(serial, kKindText);
+  if (path.empty() || !HoldsCompleteRecord(ToNativePath(path))) return serial;
+  // The counter is behind the records: never over an existing record, and never into a gap
+  // (a deleted serial's index entry is '0', so a record put there would never be searched).
+  long next = ScanNextSerial(StoreRoot() + kSep + "TXT");
+  if (next > kMaxSerialCount) {
+    prompter_.Error(Msg::SerialNumbersExhausted);
+    return {};
+  }
+  WriteSerialCounter(next);
+  return FormatSerial(next);
+}
 
 long Store::ScanNextSerial(const std::string& txtFolder) {
   long highest = -1;
@@ -206,11 +473,15 @@ long Store::ScanNextSerial(const std::string& txtFolder) {
   for (int folder = 0; folder < 100; ++folder) {
     char name[3] = {static_cast<char>('0' + folder / 10), static_cast<char>('0' + folder % 10), '\0'};
     for (const std::string& file : ListFiles(base + kSep + name)) {
-      if (file.size() < 4 || file.compare(file.size() - 4, 4, ".TXT") != 0) continue;
+      // Exactly "ssssssss.TXT": a stray longer name must not throw the counter far ahead.
+      if (file.size() != 12 || file.compare(8, 4, ".TXT") != 0) continue;
       long value = 0;
-      for (std::size_t i = 0; i < file.size() && file[i] >= '0' && file[i] <= '9' && value < 100'000'000'000L; ++i)
+      bool digits = true;
+      for (std::size_t i = 0; i < 8 && digits; ++i) {
+        digits = file[i] >= '0' && file[i] <= '9';
         value = value * 10 + (file[i] - '0');
-      if (value > highest) highest = value;
+      }
+      if (digits && value > highest) highest = value;
     }
   }
   return highest + 1;

@@ -3,11 +3,13 @@
 // location, the serial counter, and the per-user work folder. Paths handed out are CP932 (as the
 // program shows and stores them); the file-system calls use their native form.
 
-#include <cstdio>
-#include <memory>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/FileSystem.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "store/Record.h"
@@ -17,12 +19,34 @@ namespace folidex {
 inline constexpr std::string_view kKindText = "TXT";
 inline constexpr std::string_view kKindPdf = "PDF";
 
-struct FileCloser {
-  void operator()(std::FILE* file) const {
-    if (file) std::fclose(file);
-  }
+// A record file larger than this is damage (the longest real bodies are a few MB): every reader
+// treats it as that record's failure.
+inline constexpr std::uint64_t kMaxRecordFileSize = 256ull << 20;
+
+// The largest valid serial counter. A counter is valid when its leading digits give a number
+// from 0 to this; anything else ("-5", "abc", "", 100000000) is damage, never read as 0.
+inline constexpr long kMaxSerialCount = 99'999'999;
+
+// The counter text's value when it is valid.
+std::optional<long> ParseSerialCounter(std::string_view text);
+
+// A new value for one field of a record file.
+struct FieldValue {
+  FieldTag tag;
+  std::string value;  // CP932; a CR or LF in it becomes a space, so the field stays one line
 };
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// What PatchRecordFile came to. Only Patched has written anything.
+enum class PatchStatus {
+  Patched,      // the file now holds the new values (or held them already)
+  NoLocation,   // no usable storage location
+  Unreadable,   // the record file is missing, not a regular file, or cannot be read
+  Oversize,     // the record file is larger than kMaxRecordFileSize
+  NoMemory,     // the file's bytes do not fit in memory
+  Incomplete,   // fewer than seventeen lines
+  NoFieldLine,  // a field to change has no line of its own
+  WriteFailed,  // the new file could not be written or put in place; the old one stays
+};
 
 // The availability of a record's document, and its path when it is reachable as a file.
 struct DocumentLocation {
@@ -50,22 +74,56 @@ class Store {
   // The one working record that all record work goes through.
   IndexRecord& WorkingRecord() { return working_; }
 
+  // Loads the record file into the working record. False (the working record untouched) when
+  // it is missing or unreadable, without a message; an oversize file (31022) or one too large
+  // for memory (30001) is reported with its path.
   bool ReadRecordFile(std::string_view serial, bool stopAfterText);
+  // Writes the working record as a new record file (the import). An existing record is never
+  // rebuilt from the working record: it is changed with PatchRecordFile.
   bool WriteRecordFile(std::string_view serial);
+
+  // The one way to change an existing record file. The line of each field in `changes` — every
+  // line the reader takes for that field, that is, every line whose second and third characters
+  // are its tag — becomes "<TAG>" + the new value, ended as that line was ended; every other
+  // byte of the file stays as it is (a byte-order mark, LF or CR LF line ends, the continuation
+  // of a value that held a line break, lines after the seventeenth). The file is replaced
+  // atomically and keeps its permission bits; on any failure it is left exactly as it was.
+  // A file of fewer than seventeen lines, or without a line for one of the fields, is not
+  // changed at all (Incomplete, NoFieldLine). Shows no message: see ReportPatchFailure.
+  PatchStatus PatchRecordFile(std::string_view serial, const std::vector<FieldValue>& changes);
+  // The message of a failed patch, after the record file's path and a line break: 30026 for a
+  // file that cannot be read or replaced, 31022 oversize, 30001 memory, 30004 for a file that
+  // is not a complete record. Nothing for Patched and NoLocation.
+  void ReportPatchFailure(std::string_view serial, PatchStatus status);
+
   bool LoadBodyText(const std::string& workTextPath);
   bool StoreDocumentFile(std::string_view kind, const std::string& sourcePath, std::string_view serial);
   // The PDF copy of `serial` from a file at a native path (which may have no CP932 form): 30018
   // when the copy fails.
   bool StorePdfCopy(const std::string& sourceNative, std::string_view serial);
 
-  // The index file, open for reading and writing at offset 0 (created with one '1' per serial
-  // handed out when missing); nothing after a message.
-  UniqueFile OpenIndexFile();
+  // The index file, open for reading and writing (created with one '1' per serial handed out,
+  // in a few large writes, when missing); nothing after a message. A symlink or any other
+  // non-regular file in its place is refused (31023), never followed or waited on; a counter
+  // that is not valid stops the creation before anything is written.
+  FileHandle OpenIndexFile();
 
+  // The counter's text as stored.
   std::string ReadSerialCounter() const;
+  // The counter's value, checked: when it is not valid, 31021 naming the value and the
+  // settings file, and nothing.
+  std::optional<long> ReadSerialCount();
   void WriteSerialCounter(long next);
 
+  // The serial for a new record, the import's first step (before any file is written): the
+  // counter's serial ("%08ld"), unless a complete record file (seventeen lines) already stands
+  // under it — a counter restored from an old settings file — in which case the serial after
+  // the highest record of the store (ScanNextSerial) is taken and written to the counter.
+  // Empty after a message when the counter is not valid or no serial is left.
+  std::string TakeNewSerial();
+
   // The serial after the highest one among the record files below `txtFolder` (CP932), or 0.
+  // Only names of exactly eight digits and ".TXT" in the folders 00..99 count.
   static long ScanNextSerial(const std::string& txtFolder);
 
   // The per-user work folder (created mode 0700; a folder owned by someone else is refused).
@@ -93,6 +151,9 @@ bool IsSerialText(std::string_view serial);
 std::string FormatRecordFile(const IndexRecord& record);
 // Fills `record` from record-file bytes (all fields emptied first).
 void ParseRecordFile(std::string_view bytes, bool stopAfterText, IndexRecord& record);
+
+// The message of a failed PatchRecordFile (see Store::ReportPatchFailure) through `prompter`.
+void ReportPatchFailure(Prompter& prompter, const std::string& recordPath, PatchStatus status);
 
 // The availability mark and resolved path of a record's document.
 DocumentLocation ResolveDocumentPath(Store& store, std::string_view serial, std::string_view ty, std::string_view fg);

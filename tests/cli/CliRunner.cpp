@@ -3,9 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "support/TestSupport.h"
 
@@ -20,12 +23,13 @@ std::string ReadAll(const std::string& path) {
 }
 }  // namespace
 
-CliResult RunCli(const std::vector<std::string>& args) {
+CliResult RunCli(const std::vector<std::string>& args, int limitSeconds) {
   TempDir capture;
   std::string outPath = capture.File("out"), errPath = capture.File("err");
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
+    freopen("/dev/null", "r", stdin);
     freopen(outPath.c_str(), "w", stdout);
     freopen(errPath.c_str(), "w", stderr);
     std::vector<char*> argv;
@@ -38,9 +42,18 @@ CliResult RunCli(const std::vector<std::string>& args) {
     _exit(127);
   }
   int status = 0;
-  waitpid(pid, &status, 0);
   CliResult result;
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      result.timedOut = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  result.status = !result.timedOut && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.out = ReadAll(outPath);
   result.err = ReadAll(errPath);
   return result;

@@ -7,13 +7,16 @@
 namespace folidex::test {
 
 struct CliResult {
-  int status = -1;
-  std::string out;  // stdout (UTF-8)
-  std::string err;  // stderr (UTF-8)
+  int status = -1;        // the exit status; -1 when the program did not exit by itself
+  bool timedOut = false;  // killed after the time limit
+  std::string out;        // stdout (UTF-8)
+  std::string err;        // stderr (UTF-8)
 };
 
-// Runs the program built beside the tests with these arguments (no shell involved).
-CliResult RunCli(const std::vector<std::string>& args);
+// Runs the program built beside the tests with these arguments (no shell involved), its input
+// empty. A run that takes longer than `limitSeconds` is killed: a hang fails the test instead
+// of stopping the suite.
+CliResult RunCli(const std::vector<std::string>& args, int limitSeconds = 60);
 
 // Writes a settings file in the desktop program's format; returns its path.
 std::string WriteSettingsFile(const std::string& folder, const std::string& iniText);

@@ -36,16 +36,20 @@ TEST(ByteText, ReplaceIsOneLeftToRightPass) {
 }
 
 TEST(ByteText, UpperCasesAsciiAndFullWidthLatinOnly) {
-  EXPECT_EQ(UpperCaseCp932(J("abcｐｄｆａｚ日本語かなｱ")).value(), J("ABCＰＤＦＡＺ日本語かなｱ"));
+  EXPECT_EQ(UpperCaseCp932(J("abcｐｄｆａｚ日本語かなｱ")), J("ABCＰＤＦＡＺ日本語かなｱ"));
   // ぁ is 0x82 0x9F: the lead byte of the full-width letters, but not a letter.
-  EXPECT_EQ(UpperCaseCp932(J("ぁ")).value(), J("ぁ"));
+  EXPECT_EQ(UpperCaseCp932(J("ぁ")), J("ぁ"));
   // A trail byte that looks like a lower-case letter stays: ぢ is 0x82 0x61 ('a').
-  EXPECT_EQ(UpperCaseCp932(J("ぢ")).value(), J("ぢ"));
-  EXPECT_FALSE(UpperCaseCp932("ab\x82").has_value());  // lead byte at the end
-  EXPECT_FALSE(UpperCaseCp932("\x82\x20"
-                              "a")
-                   .has_value());  // invalid trail byte
+  EXPECT_EQ(UpperCaseCp932(J("ぢ")), J("ぢ"));
   EXPECT_EQ(UpperCaseAsciiCp932(J("ぢpdf")), J("ぢPDF"));
+}
+
+TEST(ByteText, AnInvalidSequencePassesThroughAndTheRestIsStillUpperCased) {
+  EXPECT_EQ(UpperCaseCp932("ab\x82"), "AB\x82");  // a lead byte at the end
+  // 0x82 before a space is no character: it stays, and the letters after it are upper-cased,
+  // full-width ones included.
+  EXPECT_EQ(UpperCaseCp932("\x82 a" + J("ｐ")), "\x82 A" + J("Ｐ"));
+  EXPECT_EQ(UpperCaseCp932("x\x82\x7F" + J("ｂ") + "y"), "X\x82\x7F" + J("Ｂ") + "Y");
 }
 
 TEST(ByteText, LeadingNumberAndSerials) {

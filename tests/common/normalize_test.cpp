@@ -46,7 +46,12 @@ TEST(Normalize, BodyTextStepsRunInOrder) {
   EXPECT_EQ(NormalizeBodyText("a........b"), "AB");
 }
 
-TEST(Normalize, InvalidDoubleByteTextIsNotUpperCased) { EXPECT_EQ(NormalizeBodyText("abc\x82"), "abc\x82"); }
+TEST(Normalize, AnInvalidDoubleByteSequenceDoesNotStopTheUpperCasing) {
+  // A stray lead byte in captured text: the body is still found by a lower-case term.
+  EXPECT_EQ(NormalizeBodyText("abc\x82"), "ABC\x82");
+  EXPECT_EQ(NormalizeBodyText("report \x82\x0A summary " + J("ｐｄｆ")), "REPORT \x82  SUMMARY " + J("ＰＤＦ"));
+  EXPECT_EQ(NormalizeSearchTerm("term\xFD"), "TERM\xFD");
+}
 
 TEST(Normalize, SearchTermFoldsAndUpperCases) {
   EXPECT_EQ(NormalizeSearchTerm(J("ｐｄｆ 齋藤")), J("ＰＤＦ 斉藤"));

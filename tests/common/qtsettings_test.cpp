@@ -46,3 +46,21 @@ TEST(QtSettings, ReadsAHandWrittenIniFile) {
   EXPECT_EQ(s.GetText(setting::SerialCounter), "00000042");
   EXPECT_EQ(s.GetInt(setting::ColColor), 255);
 }
+
+TEST(QtSettings, AHandWrittenValueWithACommaIsOneText) {
+  test::TempDir dir;
+  std::string path = dir.File("hand.conf");
+  QFile f(QString::fromStdString(path));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[KanSet]\nStorePath = /home/a, b  ,c\nHome=x\n[Other]\nStorePath=/elsewhere, z\n[Sys]\nNo=00000003\n");
+  f.close();
+  QtSettings s(QString::fromStdString(path));
+  EXPECT_EQ(s.GetText(setting::StorePath), "/home/a, b  ,c");
+  EXPECT_EQ(s.GetText(setting::Home), "x");
+  EXPECT_EQ(Cp932ToUtf8(s.Location()), path);
+
+  // The program's own writes are quoted and come back whole, Japanese included.
+  s.SetText(setting::StorePath, Utf8ToCp932("/home/資料, 二"));
+  s.Sync();
+  EXPECT_EQ(Cp932ToUtf8(QtSettings(QString::fromStdString(path)).GetText(setting::StorePath)), "/home/資料, 二");
+}

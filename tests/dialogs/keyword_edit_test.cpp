@@ -98,6 +98,21 @@ TEST(KeywordEdit, KeepsTheBodyTextOfAFileWhoseValueBrokeItsLine) {
   EXPECT_EQ(f.list.Cell(0, kKeywordColumn), "a  b");
 }
 
+TEST(KeywordEdit, KeepsTheFilesOwnLineEndsAndEveryOtherByte) {
+  KeywordFixture f;
+  f.Add(1);
+  std::string lf = f.Bytes(1);
+  for (std::size_t cr = lf.find('\r'); cr != std::string::npos; cr = lf.find('\r', cr)) lf.erase(cr, 1);
+  lf = "\xEF\xBB\xBF" + lf + "note after the record\n";
+  ASSERT_TRUE(WriteFileAtomic(f.Path(1), lf));
+  ASSERT_TRUE(RewriteKeywords(f.store, f.prompter, "00000001", J("新")));
+  std::string expected = lf;
+  const std::string old = "<PK>" + J("とても長い古いキーワード") + "\n";
+  expected.replace(expected.find(old), old.size(), "<PK>" + J("新") + "\n");
+  EXPECT_EQ(f.Bytes(1), expected);
+  EXPECT_TRUE(f.prompter.shown.empty());
+}
+
 TEST(KeywordEdit, TheDialogAcceptsOneToAHundredBytes) {
   StoreFixture fx;
   std::string fifty;

@@ -94,6 +94,20 @@ TEST_F(ImportTest, ADroppedPdfCopiedIntoTheStoreBecomesASelectedRow) {
   EXPECT_TRUE(fx.prompter.shown.empty());
 }
 
+TEST_F(ImportTest, ACounterBehindTheRecordsNeverReplacesOne) {
+  // A counter restored from an old settings file names serial 1, but records 0..4 exist.
+  IndexRecord existing;
+  existing[FieldTag::PT] = "kept";
+  for (int i = 0; i < 5; ++i) fx.PutRecord(FormatSerial(i), existing);
+  fx.settings.SetText(setting::SerialCounter, "00000001");
+  Drop(PutPdf("new.pdf"), Answer::Yes);
+  EXPECT_EQ(Stored("00000001")[FieldTag::PT], "kept");
+  EXPECT_EQ(Stored("00000005")[FieldTag::FN], "new.pdf");
+  EXPECT_EQ(CopyOf("00000005"), kPdf);
+  EXPECT_EQ(list.Cell(0, ListColumn::SerialNo), "00000005");
+  EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000006");
+}
+
 TEST_F(ImportTest, TheAnswerDecidesCopyOrOutsideLinkAndTheStoredAnswerSkipsTheQuestion) {
   const std::string path = PutPdf("REPORT.Pdf");
   Drop(path, Answer::No);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <openssl/sha.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <random>
 
 #include "common/ByteText.h"
@@ -187,4 +189,80 @@ TEST(CheckStoreDuplicates, StopsAtHitMaxAndRebuildsTheListInGroupOrder) {
   for (int i = 0; i < f.list.RowCount(); ++i)
     rows.push_back(f.list.Cell(i, 0) + " " + f.list.Cell(i, 1) + " " + f.list.Cell(i, 3));
   EXPECT_EQ(rows, (std::vector<std::string>{"1 00000003 T3", "2 00000000 T0", "3 00000005 T5", "4 00000001 T1"}));
+}
+
+TEST(RecordFingerprint, TheWriteBackChangesOnlyTheY2LineAndAddsNone) {
+  DupFixture f;
+  ASSERT_TRUE(WriteFileAtomic(f.dir.File("doc.pdf"), "abc"));
+  const std::string digest = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
+  const std::string fg = FromNativePath(f.dir.File("doc.pdf"));
+  auto lines = [&](const std::string& end, const std::string& title, bool withY2) {
+    std::string bytes;
+    for (int k = 0; k < kFieldCount; ++k) {
+      std::string tag(kFieldTagNames[k]);
+      if (tag == "Y2" && !withY2) continue;
+      std::string value = tag == "PT" ? title : tag == "TY" ? "O" : tag == "FG" ? fg : tag == "TX" ? "BODY" : "";
+      bytes += "<" + tag + ">" + value + end;
+    }
+    return bytes;
+  };
+  auto path = [&](long serial) { return ToNativePath(f.store.StoreFilePath(FormatSerial(serial), kKindText)); };
+  // A byte-order mark on the first line; LF line ends with the continuation of a title that
+  // held a line break and a line after the seventeenth; a file without a Y2 line.
+  const std::string files[] = {"\xEF\xBB\xBF" + lines("\r\n", J("報告書"), true),
+                               lines("\n", "first\nsecond", true) + "trailing note\n",
+                               lines("\r\n", "T", false) + "<ZZ>seventeenth\r\n"};
+  for (long s = 1; s <= 3; ++s) {
+    ASSERT_TRUE(WriteFileAtomic(path(s), files[s - 1]));
+    f.list.AppendRow({std::to_string(s), FormatSerial(s)}, false);
+  }
+  f.prompter.answers = {Answer::Yes};
+  DuplicateCheckCommand(f.list, f.store, f.prompter, f.progress);
+  EXPECT_EQ(f.list.DuplicateCount(), 3);  // the third takes part with a digest it does not store
+
+  for (long s = 1; s <= 2; ++s) {
+    std::string expected = files[s - 1];
+    std::string end = s == 1 ? "\r\n" : "\n";
+    expected.replace(expected.find("<Y2>" + end), 4 + end.size(), "<Y2>" + digest + end);
+    std::string bytes;
+    ASSERT_TRUE(ReadFileBytes(path(s), bytes));
+    EXPECT_EQ(bytes, expected) << s;
+  }
+  std::string third;
+  ASSERT_TRUE(ReadFileBytes(path(3), third));
+  EXPECT_EQ(third, files[2]);
+  EXPECT_EQ(f.prompter.shown.size(), 2u);  // the question and the result: no failure reported
+}
+
+TEST(CheckStoreDuplicates, AnOversizeOrFifoRecordAloneTakesNoPart) {
+  DupFixture f;
+  f.Add(0, Fp('a'));
+  f.Add(1, Fp('a'));
+  f.Add(2, Fp('a'));
+  f.Add(3, Fp('a'));
+  std::string oversize = ToNativePath(f.store.StoreFilePath("00000002", kKindText));
+  std::filesystem::resize_file(oversize, kMaxRecordFileSize + 1);
+  std::string fifo = ToNativePath(f.store.StoreFilePath("00000003", kKindText));
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  f.settings.SetText(setting::SerialCounter, "00000004");
+
+  ListRows table;
+  EXPECT_EQ(FindStoreDuplicates(table, f.store, f.prompter, f.progress), 1);
+  EXPECT_EQ(EntriesOf(table.Duplicates()), (Entries{{1, 0}, {0, 0}}));
+  EXPECT_EQ(f.prompter.TextsUtf8(), (std::vector<std::string>{Cp932ToUtf8(FromNativePath(oversize)) + "\n" +
+                                                              MessageTextUtf8(Msg::RecordFileOversize)}));
+}
+
+TEST(CheckStoreDuplicates, ADamagedCounterEndsTheCheckWithItsMessage) {
+  DupFixture f;
+  f.Add(0, Fp('a'));
+  f.Add(1, Fp('a'));
+  f.settings.SetText(setting::SerialCounter, "-5");  // read as 0 it reported "no duplicates"
+  f.prompter.answers = {Answer::No};
+  DuplicateCheckCommand(f.list, f.store, f.prompter, f.progress);
+  ASSERT_EQ(f.prompter.shown.size(), 2u);  // the question, then the counter's error only
+  EXPECT_TRUE(f.prompter.ShowedMessage(Msg::SerialCounterInvalid));
+  EXPECT_EQ(f.list.DuplicateCount(), 0);
+  EXPECT_EQ(f.list.RowCount(), 2);
 }

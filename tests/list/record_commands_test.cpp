@@ -110,3 +110,42 @@ TEST(RefreshList, ShowsTheRecordFilesAsTheyAreNowWithProgress) {
   EXPECT_EQ(f.progress.maxWaitDepth, 1);
   EXPECT_EQ(f.progress.waitDepth, 0);
 }
+
+TEST(UpdateRecord, WritesOnlyTheChangedFieldsLinesAndTheirCells) {
+  ListFixture f;
+  f.Add(1, "old");
+  std::string path = f.Native(1, kKindText), bytes;
+  ASSERT_TRUE(ReadFileBytes(path, bytes));
+  for (std::size_t cr = bytes.find('\r'); cr != std::string::npos; cr = bytes.find('\r', cr)) bytes.erase(cr, 1);
+  bytes += "kept line\n";  // LF line ends and a line after the record
+  ASSERT_TRUE(WriteFileAtomic(path, bytes));
+
+  auto change = [](IndexRecord& r) {
+    r[FieldTag::PT] = J("新題");
+    r[FieldTag::TS] = "12345";
+    r[FieldTag::PA] = "not written";  // changed but not named: stays as it is in the file
+  };
+  ASSERT_TRUE(UpdateRecord(f.store, "00000001", true, change, &f.list, 0, {FieldTag::PT, FieldTag::TS}));
+  std::string expected = bytes;
+  expected.replace(expected.find("<PT>old\n"), 8, "<PT>" + J("新題") + "\n");
+  expected.replace(expected.find("<TS>\n"), 5, "<TS>12345\n");
+  std::string after;
+  ASSERT_TRUE(ReadFileBytes(path, after));
+  EXPECT_EQ(after, expected);
+  EXPECT_EQ(f.list.Cell(0, 3), J("新題"));
+  EXPECT_EQ(f.list.Cell(0, 12), "12,345");
+  EXPECT_TRUE(f.prompter.shown.empty());
+
+  // A record of sixteen lines is not patched: reported, the file and the row as they were.
+  f.Add(2, "two");
+  std::string sixteen;
+  ASSERT_TRUE(ReadFileBytes(f.Native(2, kKindText), sixteen));
+  sixteen.resize(sixteen.rfind("<TX>"));
+  ASSERT_TRUE(WriteFileAtomic(f.Native(2, kKindText), sixteen));
+  EXPECT_FALSE(UpdateRecord(f.store, "00000002", true, change, &f.list, 1, {FieldTag::PT}));
+  ASSERT_TRUE(ReadFileBytes(f.Native(2, kKindText), after));
+  EXPECT_EQ(after, sixteen);
+  EXPECT_EQ(f.list.Cell(1, 3), "two");
+  EXPECT_EQ(f.prompter.TextsUtf8(), (Strings{Cp932ToUtf8(f.store.RecordFilePath("00000002", kKindText)) + "\n" +
+                                             MessageTextUtf8(Msg::IndexFileDamaged)}));
+}

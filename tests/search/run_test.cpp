@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -302,6 +303,52 @@ TEST(RunDbSearch, AnIndexThatCannotBeOpenedEndsBeforeTheListIsTouched) {
       RunDbSearch(conditions, f.store, f.list, f.settings, f.prompter, f.progress, f.clock, SearchRunOptions{});
   EXPECT_FALSE(result.ran);
   EXPECT_EQ(f.list.RowCount(), 1);
-  EXPECT_EQ(f.LastMessage(), "索引" + std::string(MessageTextUtf8(Msg::FileCreateFailed)));
+  EXPECT_EQ(f.LastMessage(), f.IndexPath() + "\n" + MessageTextUtf8(Msg::NotARegularFile));
   EXPECT_TRUE(f.progress.paneTexts.empty());
+}
+
+TEST(RunDbSearch, ADamagedCounterStopsTheSearchBeforeAnyFileOrRowIsTouched) {
+  SearchFixture f;  // which counters are damaged: serial_counter_test
+  f.Put(0, Rec("A"));
+  f.settings.SetText(setting::SerialCounter, "99999999999");
+  f.list.AppendRow({"1", "00000009"}, false);
+  EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000009"}));
+  ASSERT_EQ(f.prompter.shown.size(), 1u);
+  EXPECT_EQ(f.LastMessage(), "Sys/No = \"99999999999\"\n設定ファイル: (メモリ上の設定)\n" +
+                                 std::string(MessageTextUtf8(Msg::SerialCounterInvalid)));
+  EXPECT_EQ(f.Index(), "<none>");
+}
+
+TEST(RunDbSearch, OddRecordFilesAreSkippedWithoutWaitingAndWithoutLosingTheirEntries) {
+  for (int readers : {0, 2}) {
+    SearchFixture f;
+    f.options.readers = readers;
+    f.options.batch = 2;
+    f.Counter(4);
+    for (long i : {0, 3}) f.Put(i, Rec("T", "BODY"));
+    f.Put(2, Rec("T"));
+    // A FIFO is never waited on; an oversize (sparse) file is that record's failure.
+    std::filesystem::create_directories(std::filesystem::path(f.TxtPath(1)).parent_path());
+    ASSERT_EQ(mkfifo(f.TxtPath(1).c_str(), 0644), 0);
+    std::filesystem::resize_file(f.TxtPath(2), kMaxRecordFileSize + 1);
+    f.inputs.editTexts[4] = "body";
+    EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000000", "00000003"})) << readers;
+    EXPECT_EQ(f.prompter.TextsUtf8(),
+              (std::vector<std::string>{f.TxtPath(2) + "\n" + MessageTextUtf8(Msg::RecordFileOversize), "該当 2件"}));
+    EXPECT_EQ(f.Index(), "1111");
+  }
+}
+
+TEST(RunDbSearch, TheIndexOfACounterFarAheadIsWrittenInAFewWrites) {
+  SearchFixture f;
+  f.Counter(1'000'000);
+  for (long i : {0, 1, 2}) f.Put(i, Rec("T"));
+  f.Put(999'999, Rec("T"));
+  const std::optional<std::uint64_t> before = WriteSystemCalls();
+  if (!before) GTEST_SKIP() << "no write accounting in /proc/self/io";
+  EXPECT_EQ(f.Search().size(), 4u);
+  EXPECT_LE(*WriteSystemCalls() - *before, 16u);  // creation and the repairs: a handful, not one per serial
+  std::string expected(1'000'000, '0');
+  expected[0] = expected[1] = expected[2] = expected[999'999] = '1';
+  EXPECT_EQ(f.Index(), expected);
 }

@@ -209,10 +209,12 @@ TEST(IndexFile, CreatedWithOneEntryPerSerialHandedOut) {
   StoreFixture f;
   f.store.WriteSerialCounter(5);
   {
-    UniqueFile index = f.store.OpenIndexFile();
+    FileHandle index = f.store.OpenIndexFile();
     ASSERT_TRUE(index);
-    EXPECT_EQ(std::ftell(index.get()), 0);
-    EXPECT_EQ(std::fgetc(index.get()), '1');
+    EXPECT_EQ(lseek(index.get(), 0, SEEK_CUR), 0);
+    char first = 0;
+    EXPECT_EQ(read(index.get(), &first, 1), 1);
+    EXPECT_EQ(first, '1');
   }
   EXPECT_EQ(Slurp(f.dir.path() + "/DOCDATA/index"), "11111");
   // An existing index is opened as it is, not truncated.

@@ -1,9 +1,11 @@
 #include "support/TestSupport.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "common/Cp932.h"
@@ -62,5 +64,29 @@ std::string StoreFixture::ReadListFile(const std::string& name) const {
 }
 
 std::string J(const char* utf8) { return Utf8ToCp932(utf8); }
+
+std::optional<std::uint64_t> WriteSystemCalls() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  std::uint64_t value = 0;
+  while (io >> key >> value)
+    if (key == "syscw:") return value;
+  return std::nullopt;
+}
+
+bool FileModesBind() {
+  static const bool binds = [] {
+    TempDir dir;
+    std::string probe = dir.File("probe");
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      ::unlink(probe.c_str());
+    }
+    return fd < 0;
+  }();
+  return binds;
+}
 
 }  // namespace folidex::test

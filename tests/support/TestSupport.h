@@ -2,8 +2,10 @@
 // Test support: a temporary folder per test, a scripted Prompter, a fixed Clock, a Progress that
 // records what it was told, and a ready store on a temporary location.
 
+#include <cstdint>
 #include <ctime>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,4 +92,21 @@ struct StoreFixture {
 // UTF-8 literal to CP932, for readable test data.
 std::string J(const char* utf8);
 
+// Whether file modes stop this process: false for root (and any process that may override them),
+// whose writes into a read-only folder succeed, so a test of that failure path cannot fail there.
+bool FileModesBind();
+
+// The number of write system calls this process has made so far (write, pwrite, ...), from the
+// kernel's accounting in /proc/self/io; nothing where the kernel keeps none.
+std::optional<std::uint64_t> WriteSystemCalls();
+
 }  // namespace folidex::test
+
+// Skips a test of a permission failure path when file modes do not bind this process, saying why;
+// ./test.sh --ci runs these tests again as an unprivileged user.
+#define FOLIDEX_REQUIRE_FILE_MODES()                                                                \
+  do {                                                                                              \
+    if (!::folidex::test::FileModesBind())                                                          \
+      GTEST_SKIP() << "file modes do not bind this process (root?): this permission test needs an " \
+                      "unprivileged user (scripts/unprivileged-tests runs it as nobody)";           \
+  } while (false)

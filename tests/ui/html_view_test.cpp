@@ -110,15 +110,16 @@ void HtmlViewTest::initTestCase() {
   QFile pdf(pdfPath_);
   QVERIFY(pdf.open(QIODevice::ReadOnly));
   const QByteArray pdfBytes = pdf.readAll();
-  server_.Add("/doc.pdf", {"application/pdf", pdfBytes, "Last-Modified: Wed, 01 Dec 2010 10:20:30 GMT\r\n", 0});
-  server_.Add("/slow.pdf", {"application/pdf", pdfBytes, {}, 1500});
+  server_.Add("/doc.pdf", {"application/pdf", pdfBytes, "Last-Modified: Wed, 01 Dec 2010 10:20:30 GMT\r\n", 0, {}});
+  server_.Add("/slow.pdf", {"application/pdf", pdfBytes, {}, 1500, {}});
   server_.Add("/index.html", {"text/html; charset=utf-8",
                               "<html><head><title>Index</title></head><body style=\"margin:0\">"
                               "<a id=\"blank\" href=\"/target.html\" target=\"_blank\" "
                               "style=\"display:block;width:400px;height:200px;background:#ccc\">new window</a>"
                               "<a id=\"pdf\" href=\"/doc.pdf\">pdf</a></body></html>",
                               {},
-                              0});
+                              0,
+                              {}});
   server_.Add("/dialogs.html", {"text/html",
                                 "<html><head><script>"
                                 "alert('a'); var c = confirm('c'); var p = prompt('p', 'd');"
@@ -127,8 +128,10 @@ void HtmlViewTest::initTestCase() {
                                 "return 'x'; };"
                                 "</script></head><body style=\"height:600px\">d</body></html>",
                                 {},
-                                0});
-  server_.Add("/target.html", {"text/html", "<html><head><title>Target</title></head><body>t</body></html>", {}, 0});
+                                0,
+                                {}});
+  server_.Add("/target.html",
+              {"text/html", "<html><head><title>Target</title></head><body>t</body></html>", {}, 0, {}});
 
   // Never the internet: the home page is blank before the view exists.
   settings_.SetText(setting::Home, "about:blank");

@@ -7,8 +7,6 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDialog>
-#include <QTemporaryDir>
-#include <QTimeZone>
 #include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
@@ -18,7 +16,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 #include <QUrl>
 
 #include "common/FileSystem.h"
@@ -114,8 +114,9 @@ void ImportDesktopTest::initTestCase() {
   test::WriteJapanesePdf(pdf_, kPages, QStringLiteral("日本語の見積書"));
   pdfBytes_ = Bytes(pdf_.toStdString());
   server_.Add(QStringLiteral("/docs/%E5%A0%B1%E5%91%8A.pdf"), {"application/pdf", pdfBytes_, {}, 0, {}});
-  server_.Add(QStringLiteral("/page.html"),
-              {"text/html; charset=utf-8", "<html><head><title>page</title></head><body>page</body></html>", {}, 0, {}});
+  server_.Add(
+      QStringLiteral("/page.html"),
+      {"text/html; charset=utf-8", "<html><head><title>page</title></head><body>page</body></html>", {}, 0, {}});
   server_.Add(QStringLiteral("/login.html"),
               {"text/html", "<html><body>logged in</body></html>", "Set-Cookie: session=opened; Path=/\r\n", 0, {}});
   server_.Add(QStringLiteral("/private.pdf"), {"application/pdf", pdfBytes_, {}, 0, "session=opened"});

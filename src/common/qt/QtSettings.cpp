@@ -1,5 +1,8 @@
 #include "common/qt/QtSettings.h"
 
+#include <QFile>
+#include <QStringList>
+
 #include "common/qt/QtText.h"
 
 namespace folidex {
@@ -21,10 +24,38 @@ void QtSettings::Sync() { settings_->sync(); }
 
 QString QtSettings::FileName() const { return settings_->fileName(); }
 
+std::string QtSettings::Location() const { return ToCp932(settings_->fileName()); }
+
 std::optional<std::string> QtSettings::Read(const std::string& section, const std::string& name) const {
   QVariant value = settings_->value(KeyOf(section, name));
   if (!value.isValid()) return std::nullopt;
+  if (value.metaType().id() == QMetaType::QStringList) {
+    // The INI reader takes an unquoted value with commas for a list and trims the spaces around
+    // each comma; every setting is one text, so it is taken from the file's line as written.
+    if (std::optional<QString> raw = RawFileValue(section, name)) return ToCp932(*raw);
+    return ToCp932(value.toStringList().join(QStringLiteral(", ")));
+  }
   return ToCp932(value.toString());
+}
+
+std::optional<QString> QtSettings::RawFileValue(const std::string& section, const std::string& name) const {
+  QFile file(settings_->fileName());
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QString wantedSection = QString::fromStdString(section);
+  const QString wantedName = QString::fromStdString(name);
+  QString current;
+  std::optional<QString> found;
+  while (!file.atEnd()) {
+    const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+      current = line.mid(1, line.size() - 2).trimmed();
+      continue;
+    }
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    if (current != wantedSection || equals < 0) continue;
+    if (line.left(equals).trimmed() == wantedName) found = line.mid(equals + 1).trimmed();
+  }
+  return found;
 }
 
 void QtSettings::WriteInteger(const std::string& section, const std::string& name, long value) {

@@ -1,7 +1,8 @@
 #pragma once
 // The Settings port on QSettings("Orvane", "Folidex"): ~/.config/Orvane/Folidex.conf here (the
 // registry key HKCU\Software\Orvane\Folidex on Windows), one group per section. Texts are kept
-// as UTF-8 in the file and handed to the core as CP932.
+// as UTF-8 in the file and handed to the core as CP932. A hand-written value with a comma
+// ("StorePath=/home/a, b") is the text it is, not a list.
 
 #include <QSettings>
 #include <QString>
@@ -20,6 +21,7 @@ class QtSettings : public Settings {
 
   void Sync();
   QString FileName() const;
+  std::string Location() const override;  // the settings file's path
 
  protected:
   std::optional<std::string> Read(const std::string& section, const std::string& name) const override;
@@ -27,6 +29,10 @@ class QtSettings : public Settings {
   void WriteText(const std::string& section, const std::string& name, const std::string& cp932) override;
 
  private:
+  // The value of `name` in `section` exactly as the file's line holds it, without the spaces
+  // around it; nothing when there is no such line.
+  std::optional<QString> RawFileValue(const std::string& section, const std::string& name) const;
+
   std::unique_ptr<QSettings> settings_;
 };
 

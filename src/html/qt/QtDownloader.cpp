@@ -26,8 +26,8 @@ bool QtDownloader::Download(const std::string& address, const std::string& targe
     if (target.write(reply->readAll()) < 0) written = false;
   });
   QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [this](qint64 received, qint64 total) {
-    const std::string text = total > 0 ? std::to_string(received * 100 / total) + "%"
-                                       : std::to_string(received / 1024) + " KB";
+    const std::string text =
+        total > 0 ? std::to_string(received * 100 / total) + "%" : std::to_string(received / 1024) + " KB";
     progress_.SetPaneText(StatusPane::Download, text);
     progress_.Repaint();
   });

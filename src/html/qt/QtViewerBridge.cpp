@@ -60,7 +60,9 @@ void QtViewerBridge::SetKeyDown(ViewerKey modifier, bool down) {
 void QtViewerBridge::PostKey(ViewerWindow window, ViewerKey key) {
   if (!window) return;
   const int code = key == ViewerKey::A ? Qt::Key_A : key == ViewerKey::C ? Qt::Key_C : Qt::Key_Home;
-  const QString text = key == ViewerKey::A ? QStringLiteral("a") : key == ViewerKey::C ? QStringLiteral("c") : QString();
+  const QString text = key == ViewerKey::A   ? QStringLiteral("a")
+                       : key == ViewerKey::C ? QStringLiteral("c")
+                                             : QString();
   QWidget* target = AsWidget(window);
   QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, code, modifiers_, text));
   QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, code, modifiers_, text));
