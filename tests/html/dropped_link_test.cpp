@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "html/DroppedLink.h"
 #include "html/PercentText.h"
 #include "support/TestSupport.h"
@@ -150,6 +152,31 @@ TEST(DecideDroppedLink, RedirectsAreUnwrappedAndOtherLinksRefused) {
 
   EXPECT_EQ(DecideDroppedLink({"https://example.com/get?id=5"}).kind, DropKind::NotPdf);
   EXPECT_EQ(DecideDroppedLink({"https://r.example/url?q=https%3A%2F%2Fs.example%2Fpage.html"}).kind, DropKind::NotPdf);
+}
+
+TEST(DroppedLinkProperties, ArbitraryAddressesAreReadSafely) {
+  // Texts built from the pieces the rules look at; run under the sanitizers in CI.
+  const std::vector<std::string> pieces = {"%",        "%E3", "%8",  "%82", "%A0",  "%E8",  "%B3", "%F0",
+                                           "%9F",      "%zz", "%2F", "%3A", ".pdf", ".PDF", "/",   "http://",
+                                           "HTTPS://", "a",   "?",   "#",   "\xE8", "\x81"};
+  std::mt19937 random(15);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int count = static_cast<int>(random() % 12);
+    for (int i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
+    const PercentDecoded decoded = DecodePercent(text);
+    ASSERT_LE(decoded.text.size(), text.size()) << text;
+    const std::string address = ExtractPdfAddress(text, "PDF");
+    if (!address.empty()) {
+      for (char c : address) ASSERT_TRUE(c > 0x20 && c < 0x7F) << text;
+      ASSERT_TRUE(address.ends_with(".pdf") || address.ends_with(".PDF")) << text;
+    }
+    ExtractPdfUrl(text, "PDF");
+    const DroppedLink drop = DecideDroppedLink({text});
+    if (drop.kind == DropKind::Link) {
+      for (char c : drop.fetchUrl) ASSERT_TRUE(c > 0x20 && c < 0x7F) << text;
+    }
+  }
 }
 
 }  // namespace
