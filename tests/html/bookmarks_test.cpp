@@ -177,6 +177,7 @@ TEST_F(BookmarkFixture, SavingNamesRefusesEmptyNamesAndNamesThatWouldChange) {
   EXPECT_EQ(SaveBookmarkNames(settings, prompter, {"x", "y", "Report 😀"}), 2);
   EXPECT_TRUE(prompter.ShowedMessage(Msg::BookmarkNameNotStorable));
   EXPECT_EQ(SaveBookmarkNames(settings, prompter, {"café", "y", "z"}), 0);
+  EXPECT_EQ(SaveBookmarkNames(settings, prompter, {"x", "y", "a\xE8\xB3"}), 2);  // not UTF-8
   EXPECT_EQ(Name(0), "A");
 
   // 〜 (wave dash) has a CP932 form, as typed by Japanese input methods.
@@ -188,14 +189,6 @@ TEST_F(BookmarkFixture, SavingNamesRefusesEmptyNamesAndNamesThatWouldChange) {
   EXPECT_EQ(Name(2), "z");
   EXPECT_EQ(Url(2), "https://c.example/");  // addresses are never written
   EXPECT_EQ(Name(3), "");
-}
-
-TEST(HasCp932Form, CharactersWithAndWithoutAForm) {
-  EXPECT_TRUE(HasCp932Form(""));
-  EXPECT_TRUE(HasCp932Form("abc 資料①～"));
-  EXPECT_TRUE(HasCp932Form("⽇本"));  // the radical folds to 日
-  EXPECT_FALSE(HasCp932Form("é"));
-  EXPECT_FALSE(HasCp932Form("a\xE8\xB3"));  // not UTF-8
 }
 
 }  // namespace

@@ -104,7 +104,6 @@ TEST(DragData, UriListsAndMozillaUrls) {
   EXPECT_EQ(MozUrlAddress("https://a.example/b.pdf\nThe title"), "https://a.example/b.pdf");
   EXPECT_EQ(LocalFileUrlPath("file:///home/u/%E8%B3%87%E6%96%99.pdf"), "/home/u/資料.pdf");
   EXPECT_EQ(LocalFileUrlPath("file://localhost/tmp/a%20b.pdf"), "/tmp/a b.pdf");
-  EXPECT_EQ(LocalFileUrlPath("FILE:/tmp/a.pdf"), "/tmp/a.pdf");
   EXPECT_EQ(LocalFileUrlPath("file://server/share/a.pdf"), "");
   EXPECT_EQ(LocalFileUrlPath("https://a.example/b.pdf"), "");
 }
