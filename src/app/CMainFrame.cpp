@@ -51,6 +51,7 @@ CMainFrame::CMainFrame(Services& services, QtProgress& progress, QWidget* parent
   import_ = new ImportController(
       services_, *html_, [this] { list_->FitColumnWidths(ListRows::kColumns, -1); }, this);
   connect(list_, &CLeftView::filesDropped, import_, &ImportController::DropFiles);
+  connect(list_, &CLeftView::linkDropped, import_, &ImportController::DropLink);
 
   BuildActions();
   ConnectListDialogs();

@@ -4,6 +4,7 @@
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
+#include "html/PercentText.h"
 
 namespace folidex {
 
@@ -29,16 +30,17 @@ WindowRect ShutdownWindowRect(const WindowRect& current, const WindowRect& norma
 }
 
 std::string WebSearchAddress(const std::string& base, const std::string& text, int filter) {
-  std::string address = base + "search?q=" + text;
+  // The query value is the whole search text, with " filetype:pdf" for PDF files, encoded so
+  // that "&", "#", "+" and "%" are searched for instead of ending or changing the query.
+  std::string query = text;
+  if (filter == 3) query += " filetype:pdf";
+  std::string address = base + "search?q=" + EncodeQueryValue(Cp932ToUtf8(query));
   switch (filter) {
     case 1:
       address += "&tbm=isch";
       break;
     case 2:
       address += "&tbm=isch&tbs=itp:photo";
-      break;
-    case 3:
-      address += " filetype:pdf";
       break;
     default:
       break;

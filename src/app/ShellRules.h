@@ -32,8 +32,10 @@ struct WindowRect {
 // left and top edges raised to 0 when negative.
 WindowRect ShutdownWindowRect(const WindowRect& current, const WindowRect& normal, bool maximised);
 
-// The web search of the ribbon: base + "search?q=" + text (as typed) + the filter's suffix
-// (1 pictures, 2 photographs, 3 PDF files, anything else nothing).
+// The web search of the ribbon: base + "search?q=" + the query + the filter's parameters (1
+// pictures, 2 photographs, anything else none). The query is the CP932 text, with
+// " filetype:pdf" appended for filter 3 (PDF files), in UTF-8 percent-encoding. The result is
+// ASCII.
 std::string WebSearchAddress(const std::string& base, const std::string& text, int filter);
 
 // What the enabling rules of the commands look at.

@@ -28,6 +28,7 @@
 #include "html/HomePage.h"
 #include "html/PageType.h"
 #include "html/TextZoom.h"
+#include "html/qt/BookmarkMenu.h"
 #include "html/qt/SilentWebPage.h"
 
 namespace folidex {
@@ -123,8 +124,7 @@ CShelfView::CShelfView(Services& services, QWidget* parent) : QWidget(parent), s
   connect(bar_, &CTopBar::homeChangeRequested, this, &CShelfView::ChangeHome);
   connect(bar_, &CTopBar::navigateRequested, this, &CShelfView::NavigateAddress);
   connect(bar_, &CTopBar::zoomLevelChanged, this, &CShelfView::ApplyZoom);
-  // Bookmarks are not built yet: the button says so instead of showing a menu.
-  bar_->SetBookmarkHandler([this](QToolButton*) { services_.prompter.Information(Msg::NotAvailableYet); });
+  bar_->SetBookmarkHandler(BookmarkButtonHandler(services_.settings, services_.prompter, *this));
   ApplyZoom();
 }
 

@@ -23,6 +23,7 @@
 #include "common/qt/Modal.h"
 #include "common/qt/QtText.h"
 #include "common/qt/QtTextMeasure.h"
+#include "html/qt/LinkDropData.h"
 #include "list/ColumnFit.h"
 #include "list/DuplicateCheck.h"
 #include "list/ListCommands.h"
@@ -379,22 +380,21 @@ void CLeftView::leaveEvent(QEvent* event) {
   QTableView::leaveEvent(event);
 }
 
-// ---- dropped files ----
+// ---- dropped files and links ----
 
 namespace {
 
-QStringList LocalFiles(const QMimeData* data) {
-  QStringList files;
-  if (!data || !data->hasUrls()) return files;
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile()) files << url.toLocalFile();
-  return files;
+// A drop the list takes: local files, or a web link ("copy" for a link, as for files).
+bool TakesDrop(const QMimeData* data) {
+  if (!data) return false;
+  const DroppedLink dropped = ReadDroppedLink(data);
+  return dropped.kind == DropKind::Files || OffersWebLink(data);
 }
 
 }  // namespace
 
 void CLeftView::dragEnterEvent(QDragEnterEvent* event) {
-  if (LocalFiles(event->mimeData()).isEmpty()) {
+  if (!TakesDrop(event->mimeData())) {
     event->ignore();
     return;
   }
@@ -403,7 +403,7 @@ void CLeftView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CLeftView::dragMoveEvent(QDragMoveEvent* event) {
-  if (LocalFiles(event->mimeData()).isEmpty()) {
+  if (!TakesDrop(event->mimeData())) {
     event->ignore();
     return;
   }
@@ -412,14 +412,29 @@ void CLeftView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CLeftView::dropEvent(QDropEvent* event) {
-  const QStringList files = LocalFiles(event->mimeData());
-  if (files.isEmpty()) {
-    event->ignore();
-    return;
+  const DroppedLink dropped = ReadDroppedLink(event->mimeData());
+  switch (dropped.kind) {
+    case DropKind::Files: {
+      QStringList files;
+      for (const std::string& path : dropped.files) files << QString::fromStdString(path);
+      event->setDropAction(Qt::CopyAction);
+      event->accept();
+      emit filesDropped(files);
+      return;
+    }
+    case DropKind::Link:
+      event->setDropAction(Qt::CopyAction);
+      event->accept();
+      emit linkDropped(dropped.fetchUrl, dropped.fileName);
+      return;
+    case DropKind::NotPdf:
+      event->accept();
+      services_.prompter.Information(Msg::OnlyPdfLinksAccepted);
+      return;
+    case DropKind::None:
+      break;
   }
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
-  emit filesDropped(files);
+  event->ignore();
 }
 
 // ---- selection in step with the core ----

@@ -45,7 +45,15 @@ TEST(ShellRulesTest, WebSearchAddressCarriesTheFilter) {
   EXPECT_EQ(WebSearchAddress(base, "abc", 0), "https://search.example/search?q=abc");
   EXPECT_EQ(WebSearchAddress(base, "abc", 1), "https://search.example/search?q=abc&tbm=isch");
   EXPECT_EQ(WebSearchAddress(base, "abc", 2), "https://search.example/search?q=abc&tbm=isch&tbs=itp:photo");
-  EXPECT_EQ(WebSearchAddress(base, "abc", 3), "https://search.example/search?q=abc filetype:pdf");
+  // The operator is part of the query text, so it is encoded with it.
+  EXPECT_EQ(WebSearchAddress(base, "abc", 3), "https://search.example/search?q=abc%20filetype%3Apdf");
+  // "&", "#", "+" and "%" would end the query, cut the address or change the text searched for.
+  EXPECT_EQ(WebSearchAddress(base, "R&D #1 C++ 100%", 0),
+            "https://search.example/search?q=R%26D%20%231%20C%2B%2B%20100%25");
+  EXPECT_EQ(WebSearchAddress(base, "a&b", 1), "https://search.example/search?q=a%26b&tbm=isch");
+  // Japanese text is sent as UTF-8, whatever the program keeps it as.
+  EXPECT_EQ(WebSearchAddress(base, J("資料 PDF"), 3),
+            "https://search.example/search?q=%E8%B3%87%E6%96%99%20PDF%20filetype%3Apdf");
 }
 
 TEST(HoverHelpTest, TextsFollowTheStateAtTheMomentOfHovering) {

@@ -64,6 +64,18 @@ void Drop(CLeftView* view, const QStringList& paths) {
   QApplication::sendEvent(view->viewport(), &drop);
 }
 
+// A link dragged from a browser: text/uri-list with the address.
+void DropLinkData(CLeftView* view, const QByteArray& address) {
+  QMimeData data;
+  data.setData(QStringLiteral("text/uri-list"), address + "\r\n");
+  const QPointF at = view->viewport()->rect().center();
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view->viewport(), &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view->viewport(), &drop);
+}
+
 QString Sha256Of(const QString& path) {
   QProcess sum;
   sum.start(QStringLiteral("sha256sum"), {path});
@@ -97,6 +109,7 @@ class ImportDesktopTest : public QObject {
   void aPdfWithoutTextAsksAndIsStoredWithoutText();
   void linksDownloadWithTheBrowsersCookies();
   void getPdfTakesTheShownDocumentWithItsLastModifiedTime();
+  void droppedLinksAreDecodedAndRedirectsUnwrapped();
 
  private:
   bool Start(Run& run, const std::string& extra = {});
@@ -114,6 +127,7 @@ void ImportDesktopTest::initTestCase() {
   test::WriteJapanesePdf(pdf_, kPages, QStringLiteral("日本語の見積書"));
   pdfBytes_ = Bytes(pdf_.toStdString());
   server_.Add(QStringLiteral("/docs/%E5%A0%B1%E5%91%8A.pdf"), {"application/pdf", pdfBytes_, {}, 0, {}});
+  server_.Add(QStringLiteral("/%E8%B3%87%E6%96%99.pdf"), {"application/pdf", pdfBytes_, {}, 0, {}});
   server_.Add(
       QStringLiteral("/page.html"),
       {"text/html; charset=utf-8", "<html><head><title>page</title></head><body>page</body></html>", {}, 0, {}});
@@ -297,6 +311,36 @@ void ImportDesktopTest::getPdfTakesTheShownDocumentWithItsLastModifiedTime() {
   QCOMPARE(r[FieldTag::FN], std::string("dated.pdf"));
   QCOMPARE(r[FieldTag::TY], std::string("I"));
   QVERIFY(Cp932ToUtf8(r[FieldTag::TX]).find("見積書の説明") != std::string::npos);
+}
+
+void ImportDesktopTest::droppedLinksAreDecodedAndRedirectsUnwrapped() {
+  Run run;
+  QVERIFY(Start(run));
+  Services& services = run.app->services();
+  CLeftView* list = run.Frame()->ListView();
+  // A kanji file name in UTF-8 escapes: downloaded and stored as 資料.pdf.
+  const QString kanji = server_.Url(QStringLiteral("/%E8%B3%87%E6%96%99.pdf"));
+  DropLinkData(list, kanji.toLatin1());
+  QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 1, kImportTimeout);
+  IndexRecord r = Stored(run, "00000000");
+  QCOMPARE(Cp932ToUtf8(r[FieldTag::FN]), std::string("資料.pdf"));
+  QCOMPARE(QString::fromStdString(Cp932ToUtf8(r[FieldTag::FG])), kanji);
+  QVERIFY(Cp932ToUtf8(r[FieldTag::TX]).find("見積書の説明") != std::string::npos);
+
+  // A redirect address carrying the PDF's address as an encoded parameter.
+  const QByteArray inner = QUrl::toPercentEncoding(server_.Url(QStringLiteral("/docs/%E5%A0%B1%E5%91%8A.pdf")));
+  DropLinkData(list, server_.Url(QStringLiteral("/redirect?target=")).toLatin1() + inner + "&from=page");
+  QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 2, kImportTimeout);
+  r = Stored(run, "00000001");
+  QCOMPARE(Cp932ToUtf8(r[FieldTag::FN]), std::string("報告.pdf"));
+  QVERIFY(
+      QString::fromStdString(Cp932ToUtf8(r[FieldTag::FG])).endsWith(QStringLiteral("/docs/%E5%A0%B1%E5%91%8A.pdf")));
+
+  // A link to something else: 30061, nothing imported.
+  Modal::SetNextAnswers({Answer::Ok});
+  DropLinkData(list, server_.Url(QStringLiteral("/page.html")).toLatin1());
+  QCOMPARE(Modal::TakeShownMessages(), QStringList{QString::fromUtf8(MessageTextUtf8(Msg::OnlyPdfLinksAccepted))});
+  QCOMPARE(services.list.RowCount(), 2);
 }
 
 int main(int argc, char** argv) {
