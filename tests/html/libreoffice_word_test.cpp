@@ -51,8 +51,8 @@ TEST(LibreOfficeWord, PlainAndFormattedOutputGiveWordDocumentsWhoseTextReadsBack
   // Plain text: the captured CP932 text, lines broken as the viewer copies them.
   settings.SetInt(setting::OptWord, 0);
   const std::string captured = J("日本語の文書です。第一段落 の 本文。\r\n二行目は「かぎ括弧」と記号 ①② を含む。\r\n");
-  WordOutputResult plain = RunWordOutput({"file:///home/u/" + J("報告書") + ".pdf", captured, ""}, dir.path(),
-                                         settings, prompter, progress, processor, opener);
+  WordOutputResult plain = RunWordOutput({"file:///home/u/" + J("報告書") + ".pdf", captured, ""}, dir.path(), settings,
+                                         prompter, progress, processor, opener);
   ASSERT_EQ(plain.outcome, WordOutcome::Saved) << plain.detail;
   EXPECT_EQ(plain.path, dir.File("saved/報告書.doc"));
 
@@ -67,10 +67,10 @@ TEST(LibreOfficeWord, PlainAndFormattedOutputGiveWordDocumentsWhoseTextReadsBack
   EXPECT_TRUE(IsOle(plain.path));
   EXPECT_TRUE(IsOle(rich.path));
   std::string detail;
-  ASSERT_EQ(processor.Convert({"--convert-to", "txt:Text (encoded):UTF8", "--outdir", dir.File("back"), plain.path,
-                               rich.path},
-                              detail),
-            WordProcessorStatus::Done)
+  ASSERT_EQ(
+      processor.Convert(
+          {"--convert-to", "txt:Text (encoded):UTF8", "--outdir", dir.File("back"), plain.path, rich.path}, detail),
+      WordProcessorStatus::Done)
       << detail;
   EXPECT_EQ(TextBack(dir.File("back/報告書.txt")),
             "日本語の文書です。第一段落 の 本文。\n二行目は「かぎ括弧」と記号 ①② を含む。\n");
@@ -93,9 +93,9 @@ TEST(LibreOfficeWord, WithoutLibreOfficeTheOutputSays30033) {
   EXPECT_FALSE(PathExists(dir.File("show")));
 
   std::string document, detail;
-  EXPECT_EQ(LibreOfficeWordProcessor("folidex-no-such-program").MakeWordDocument(WordInput::PlainText, "x", document,
-                                                                                  detail),
-            WordProcessorStatus::Missing);
+  EXPECT_EQ(
+      LibreOfficeWordProcessor("folidex-no-such-program").MakeWordDocument(WordInput::PlainText, "x", document, detail),
+      WordProcessorStatus::Missing);
 }
 
 TEST(LibreOfficeWord, AConverterThatHangsIsStoppedAtTheTimeLimit) {

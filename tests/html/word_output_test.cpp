@@ -110,7 +110,7 @@ TEST(WordPlainText, PairsOfSpacesAndTextBeyondTheSampleAreNotCounted) {
   EXPECT_EQ(PrepareWordPlainText(text).find("\r\n"), std::string::npos);
   // Only the first 1000 bytes are looked at.
   std::string spacesFirst, breaksFirst;
-  for (int i = 0; i < 500; ++i) spacesFirst += "x ";   // exactly the 1000 bytes sampled
+  for (int i = 0; i < 500; ++i) spacesFirst += "x ";     // exactly the 1000 bytes sampled
   for (int i = 0; i < 333; ++i) breaksFirst += "y\r\n";  // 999 bytes
   for (int i = 0; i < 2000; ++i) {
     spacesFirst += "y\r\n";

@@ -76,9 +76,9 @@ TEST(SpreadsheetCells, TypedTextsBecomeWhatTheSpreadsheetMakesOfThem) {
   EXPECT_EQ(ClassifyCell("1234567890").number, 1234567890);
   EXPECT_EQ(ClassifyCell("-1,000").number, -1000);
   EXPECT_EQ(ClassifyCell("0").kind, Kind::Number);
-  for (const char* text : {"", "12,34", "1,2345", ",123", "1,", "0123", "1234567890123456", "1.5", "abc", "-",
-                           "1 234", "2010/12/01", "2010.12.01 10:20", "2010/02/29 10:20", "1899/12/31 10:20",
-                           "2010/12/01 24:00", "2010-12-01 10:20:30", "2010.12/01 10:20:30"}) {
+  for (const char* text : {"", "12,34", "1,2345", ",123", "1,", "0123", "1234567890123456", "1.5", "abc", "-", "1 234",
+                           "2010/12/01", "2010.12.01 10:20", "2010/02/29 10:20", "1899/12/31 10:20", "2010/12/01 24:00",
+                           "2010-12-01 10:20:30", "2010.12/01 10:20:30"}) {
     EXPECT_EQ(ClassifyCell(text).kind, Kind::Text) << text;
   }
   CellValue date = ClassifyCell("2012.02.29 23:59:58");
@@ -98,9 +98,9 @@ TEST(SpreadsheetExport, OneRowGivesTheFormattedTableOfTwoRows) {
   Workbook book = Read(path);
 
   ASSERT_EQ(book.rows.size(), 2u);
-  const std::vector<std::string> titles = {"No",           "状態",           "タイトル", "作成者",   "サブタイトル",
-                                           "キーワード",   "作成日時",       "更新日時", "Link",     "ファイル名",
-                                           "サイズ(Byte)", "テキスト(Byte)", "作成日時", "取得日時", "取得先", " "};
+  const std::vector<std::string> titles = {
+      "No",   "状態",       "タイトル",     "作成者",         "サブタイトル", "キーワード", "作成日時", "更新日時",
+      "Link", "ファイル名", "サイズ(Byte)", "テキスト(Byte)", "作成日時",     "取得日時",   "取得先",   " "};
   for (int row = 0; row < 2; ++row) {
     EXPECT_EQ(book.rows[row].number, row + 1);
     EXPECT_EQ(book.rows[row].height, "18");
@@ -162,9 +162,9 @@ TEST(SpreadsheetExport, OneRowGivesTheFormattedTableOfTwoRows) {
 
 TEST(SpreadsheetExport, ColumnWidthsFollowTheLongestTextWithDoubleByteCharactersAsTwo) {
   ListRows list = ListOf(2);
-  list.SetCell(1, 3, J("日本語の題名"));            // 6 double-byte characters: 12
-  list.SetCell(0, 10, "abcdefghijkl");             // 12 single-byte characters
-  list.SetCell(1, 4, std::string(400, 'x'));        // longer than a column can be
+  list.SetCell(1, 3, J("日本語の題名"));      // 6 double-byte characters: 12
+  list.SetCell(0, 10, "abcdefghijkl");        // 12 single-byte characters
+  list.SetCell(1, 4, std::string(400, 'x'));  // longer than a column can be
   std::vector<double> widths = ExportColumnWidths(list);
   EXPECT_EQ(widths[2], widths[9]);  // タイトル (C) and ファイル名 (J)
   EXPECT_GT(widths[2], ExportColumnWidths(ListOf(2))[2]);
@@ -209,8 +209,8 @@ TEST(SpreadsheetExport, AwkwardTextsStayWhole) {
   TempDir dir;
   ListRows list = ListOf(1);
   list.SetCell(0, 3, "a<b>&\"c\" \x01z");
-  list.SetCell(0, 4, std::string("\x81", 1));        // a lead byte alone: not CP932
-  list.SetCell(0, 5, std::string(40000, 'y'));       // beyond what a cell holds
+  list.SetCell(0, 4, std::string("\x81", 1));   // a lead byte alone: not CP932
+  list.SetCell(0, 5, std::string(40000, 'y'));  // beyond what a cell holds
   std::string path = dir.File("odd.xlsx");
   ASSERT_EQ(WriteListWorkbook(list, path, false), WorkbookResult::Done);
   Workbook book = Read(path);

@@ -10,7 +10,7 @@ namespace folidex::test {
 
 class FakeDesktopOpener : public DesktopOpener {
  public:
-  bool hasProgram = true;   // HasProgramFor's answer
+  bool hasProgram = true;    // HasProgramFor's answer
   bool openSucceeds = true;  // OpenFile's answer
   bool showSucceeds = true;  // ShowInFolder's answer
   std::vector<std::string> asked, opened, shownInFolder;

@@ -26,12 +26,18 @@ std::string DecodeEntities(const std::string& text) {
     }
     std::size_t end = text.find(';', i);
     std::string entity = text.substr(i + 1, end - i - 1);
-    if (entity == "lt") out += '<';
-    else if (entity == "gt") out += '>';
-    else if (entity == "amp") out += '&';
-    else if (entity == "quot") out += '"';
-    else if (entity == "apos") out += '\'';
-    else out += "&" + entity + ";";
+    if (entity == "lt")
+      out += '<';
+    else if (entity == "gt")
+      out += '>';
+    else if (entity == "amp")
+      out += '&';
+    else if (entity == "quot")
+      out += '"';
+    else if (entity == "apos")
+      out += '\'';
+    else
+      out += "&" + entity + ";";
     i = end;
   }
   return out;
@@ -96,8 +102,10 @@ std::vector<SheetRow> ParseSheetRows(const std::string& xml) {
       cell.type = Attribute(cellTag, "t");
       std::vector<std::string> t = Elements(c, "t");
       std::vector<std::string> v = Elements(c, "v");
-      if (!t.empty()) cell.value = DecodeEntities(Inner(t.front()));
-      else if (!v.empty()) cell.value = Inner(v.front());
+      if (!t.empty())
+        cell.value = DecodeEntities(Inner(t.front()));
+      else if (!v.empty())
+        cell.value = Inner(v.front());
       row.cells.push_back(cell);
     }
     rows.push_back(row);
@@ -108,8 +116,8 @@ std::vector<SheetRow> ParseSheetRows(const std::string& xml) {
 std::vector<SheetColumn> ParseSheetColumns(const std::string& xml) {
   std::vector<SheetColumn> columns;
   for (const std::string& col : Elements(xml, "col")) {
-    columns.push_back({std::stoi(Attribute(col, "min")), std::stoi(Attribute(col, "max")),
-                       std::stod(Attribute(col, "width"))});
+    columns.push_back(
+        {std::stoi(Attribute(col, "min")), std::stoi(Attribute(col, "max")), std::stod(Attribute(col, "width"))});
   }
   return columns;
 }
