@@ -12,7 +12,7 @@
 namespace folidex {
 
 struct ProgramResult {
-  bool started = false;   // false: the program could not be started (startError holds errno)
+  bool started = false;  // false: the program could not be started (startError holds errno)
   int startError = 0;
   bool timedOut = false;  // killed after the time limit
   int exitStatus = -1;    // the exit code when the program ended by itself, else -1

@@ -18,7 +18,8 @@ std::string FileUrl(const std::string& path) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string url = "file://";
   for (unsigned char c : path) {
-    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '/' || c == '-' ||
+        c == '_' || c == '.' || c == '~') {
       url += static_cast<char>(c);
     } else {
       url += '%';
@@ -29,7 +30,9 @@ std::string FileUrl(const std::string& path) {
   return url;
 }
 
-bool IsOleDocument(const std::string& bytes) { return bytes.size() >= 512 && bytes.compare(0, 4, "\xD0\xCF\x11\xE0") == 0; }
+bool IsOleDocument(const std::string& bytes) {
+  return bytes.size() >= 512 && bytes.compare(0, 4, "\xD0\xCF\x11\xE0") == 0;
+}
 
 class TemporaryFolder {
  public:

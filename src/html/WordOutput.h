@@ -66,7 +66,6 @@ struct WordOutputResult {
 //   word processor missing or failing: 30033
 //   saved: "ファイル名 : " + name + "\n" + 30037; Yes shows the file in its folder (30048)
 WordOutputResult RunWordOutput(const WordOutputRequest& request, const std::string& showFolder, Settings& settings,
-                               Prompter& prompter, Progress& progress, WordProcessor& processor,
-                               DesktopOpener& opener);
+                               Prompter& prompter, Progress& progress, WordProcessor& processor, DesktopOpener& opener);
 
 }  // namespace folidex

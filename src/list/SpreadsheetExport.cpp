@@ -72,8 +72,8 @@ bool ParseDate(std::string_view text, CellValue& cell) {
   int year = std::stoi(std::string(text.substr(0, 4)));
   int month = TwoDigits(text, 5), day = TwoDigits(text, 8), hour = TwoDigits(text, 11), minute = TwoDigits(text, 14);
   int second = text.size() == 19 ? TwoDigits(text, 17) : 0;
-  if (year < 1900 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour < 0 ||
-      hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
+  if (year < 1900 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59 || second < 0 || second > 59) {
     return false;
   }
   cell.kind = CellValue::Kind::Date;
@@ -169,8 +169,11 @@ lxw_error WriteCell(lxw_worksheet* sheet, TableFormats& formats, int row, int co
     case CellValue::Kind::GroupedNumber:
       return worksheet_write_number(sheet, r, c, value.number, formats.For(row, column, "#,##0"));
     case CellValue::Kind::Date: {
-      lxw_datetime when{value.year, static_cast<uint8_t>(value.month), static_cast<uint8_t>(value.day),
-                        static_cast<uint8_t>(value.hour), static_cast<uint8_t>(value.minute),
+      lxw_datetime when{value.year,
+                        static_cast<uint8_t>(value.month),
+                        static_cast<uint8_t>(value.day),
+                        static_cast<uint8_t>(value.hour),
+                        static_cast<uint8_t>(value.minute),
                         static_cast<double>(value.second)};
       return worksheet_write_datetime(sheet, r, c, &when, formats.For(row, column, value.dateFormat));
     }

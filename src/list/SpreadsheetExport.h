@@ -33,7 +33,7 @@ inline constexpr long kMaxExportRows = 1'048'575;
 struct CellValue {
   enum class Kind { Text, Number, GroupedNumber, Date };
   Kind kind = Kind::Text;
-  double number = 0;  // Number, GroupedNumber
+  double number = 0;                                                   // Number, GroupedNumber
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;  // Date
   const char* dateFormat = nullptr;  // Date: the number format that shows it as it was typed
 };

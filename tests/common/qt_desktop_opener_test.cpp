@@ -117,7 +117,8 @@ class QtDesktopOpenerTest : public QObject {
     QCOMPARE(QString::fromStdString(FolidexDocumentsFolder()),
              QString::fromStdString(desktop->home.File("Documents/Folidex")));
     desktop->Write("config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/文書\"\n");
-    QCOMPARE(QString::fromStdString(FolidexDocumentsFolder()), QString::fromStdString(desktop->home.File("文書/Folidex")));
+    QCOMPARE(QString::fromStdString(FolidexDocumentsFolder()),
+             QString::fromStdString(desktop->home.File("文書/Folidex")));
     QFile::remove(desktop->Path("config/user-dirs.dirs"));
   }
 };

@@ -15,7 +15,9 @@
 namespace folidex {
 namespace {
 
-QString FromNative(const std::string& path) { return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())); }
+QString FromNative(const std::string& path) {
+  return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+}
 
 // Whether a desktop entry id names an installed entry ("kde-foo.desktop" may live in kde/).
 bool DesktopEntryInstalled(const QString& id) {
