@@ -20,6 +20,7 @@ int CommandExport(Context& context) {
   std::vector<ListRows::Row> rows;
   rows.reserve(cells.size());
   for (ListRows::Cells& row : cells) rows.push_back({std::move(row), false});
+  std::vector<ListRows::Cells>().swap(cells);  // the list holds the rows now
   ListRows list;
   list.ReplaceRows(std::move(rows));
   list.RenumberRows();

@@ -146,7 +146,7 @@ class TableFormats {
   struct Key {
     uint8_t left, right, top, bottom;
     bool title;
-    std::string numberFormat;
+    std::string_view numberFormat;  // a string literal
     bool operator<(const Key& o) const {
       return std::tie(left, right, top, bottom, title, numberFormat) <
              std::tie(o.left, o.right, o.top, o.bottom, o.title, o.numberFormat);
