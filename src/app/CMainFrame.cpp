@@ -23,6 +23,7 @@
 #include "common/qt/QtText.h"
 #include "dialogs/qt/RecordDialogs.h"
 #include "html/CShelfView.h"
+#include "html/qt/WordOutputCommand.h"
 #include "import/qt/ImportController.h"
 #include "list/CLeftView.h"
 #include "list/CListDlg.h"
@@ -313,8 +314,7 @@ void CMainFrame::OnHelp() {
 
 void CMainFrame::OnGetPdf() { import_->ImportShownPdf(); }
 
-// The Word output is not part of this version yet.
-void CMainFrame::OnGetWord() { services_.prompter.Information(Msg::NotAvailableYet); }
+void CMainFrame::OnGetWord() { RunWordOutputCommand(services_, *html_, import_->Viewer()); }
 
 void CMainFrame::OnOptWord() {
   const long optWord = services_.settings.GetInt(setting::OptWord) != 0 ? 0 : 1;

@@ -30,6 +30,10 @@ const std::map<std::string, Command>& Commands() {
       {"info", {folidex::cli::CommandInfo, "info FILE.pdf...     what the import reads from each PDF: PT..PM"}},
       {"list",
        {folidex::cli::CommandList, "list FILE|NAME       rows of a saved list: a path, or a name in DOCDATA/LIST"}},
+      {"export",
+       {folidex::cli::CommandExport,
+        "export [LIST] OUT.xlsx the list as a workbook (LIST: a path or a name in DOCDATA/LIST, default "
+        "ListData.csv)"}},
       {"dupes",
        {folidex::cli::CommandDupes,
         "dupes [--all | LIST] duplicate PDFs in all records, or in a saved list (ListData.csv)"}},

@@ -19,8 +19,8 @@
 #include "common/Progress.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
-#include "common/qt/DesktopOpener.h"
 #include "common/qt/Modal.h"
+#include "common/qt/QtDesktopOpener.h"
 #include "common/qt/QtText.h"
 #include "common/qt/QtTextMeasure.h"
 #include "html/qt/LinkDropData.h"
@@ -30,6 +30,7 @@
 #include "list/ListRows.h"
 #include "list/ListSort.h"
 #include "list/RecordCommands.h"
+#include "list/SpreadsheetExport.h"
 #include "list/qt/ListDelegate.h"
 #include "list/qt/ListModel.h"
 #include "store/Record.h"
@@ -315,9 +316,9 @@ void CLeftView::OpenPdf() {
   // A web link has no file: the desktop's browser opens its address instead.
   const ListRows& list = services_.list;
   const std::string source = list.Cell(list.FirstSelectedRow(), ListColumn::Source);
-  const bool opened = location->path.empty()
-                          ? DesktopOpener::OpenUrl(QString::fromStdString(Cp932ToUtf8(source)))
-                          : DesktopOpener::OpenFile(QString::fromStdString(ToNativePath(location->path)));
+  QtDesktopOpener desktop;
+  const bool opened = location->path.empty() ? QtDesktopOpener::OpenAddress(QString::fromStdString(Cp932ToUtf8(source)))
+                                             : OpenWithDesktop(desktop, ToNativePath(location->path));
   if (!opened) services_.prompter.Error(Msg::PdfViewerStartFailed);
 }
 
@@ -537,6 +538,10 @@ void CLeftView::OnLoadList() {
   LoadChosenList(services_.list, services_.store, services_.prompter, name);
 }
 
-void CLeftView::OnExcelOut() { services_.prompter.Information(Msg::NotAvailableYet); }
+void CLeftView::OnExcelOut() {
+  QtDesktopOpener opener;
+  ExportListToSpreadsheet(services_.list, FolidexDocumentsFolder(), services_.clock, services_.prompter,
+                          services_.progress, opener);
+}
 
 }  // namespace folidex

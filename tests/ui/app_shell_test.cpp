@@ -356,10 +356,6 @@ void AppShellTest::enablingRulesFollowFlagsListAndPageType() {
   QTRY_VERIFY(enabled("ID_GET_PDF") && enabled("ID_GET_WORD"));
   QCOMPARE(run.Element<QWidget>("ID_NOW_DSP")->property("label").toString(), QStringLiteral("PDF"));
   QVERIFY(run.Ribbon()->HoverText(QStringLiteral("ID_NOW_DSP")).contains(QStringLiteral("「PDF」")));
-  // Word output is not part of this version, and says so.
-  Modal::SetNextAnswers({Answer::Ok});
-  Click(run.Ribbon(), "ID_GET_WORD");
-  QCOMPARE(Modal::TakeShownMessages(), QStringList{MsgText(Msg::NotAvailableYet)});
 }
 
 void AppShellTest::lowerDateBoundGetsTodayOnlyOverTheOpenValue() {

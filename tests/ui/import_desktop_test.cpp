@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDialog>
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
@@ -110,6 +111,7 @@ class ImportDesktopTest : public QObject {
   void linksDownloadWithTheBrowsersCookies();
   void getPdfTakesTheShownDocumentWithItsLastModifiedTime();
   void droppedLinksAreDecodedAndRedirectsUnwrapped();
+  void wordOutputOfTheShownPdfIsARealWordDocument();
 
  private:
   bool Start(Run& run, const std::string& extra = {});
@@ -341,6 +343,24 @@ void ImportDesktopTest::droppedLinksAreDecodedAndRedirectsUnwrapped() {
   DropLinkData(list, server_.Url(QStringLiteral("/page.html")).toLatin1());
   QCOMPARE(Modal::TakeShownMessages(), QStringList{QString::fromUtf8(MessageTextUtf8(Msg::OnlyPdfLinksAccepted))});
   QCOMPARE(services.list.RowCount(), 2);
+}
+
+void ImportDesktopTest::wordOutputOfTheShownPdfIsARealWordDocument() {
+  Run run;
+  const std::string folder = run.dir.File("word");
+  QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
+  QVERIFY(Start(run, "DspWord=0\nWordStorePath=" + folder + "\n[Last]\nOptWord=0\n"));
+  CShelfView* html = run.Frame()->HtmlView();
+  html->Navigate2(pdf_.toStdString());
+  QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(html->PageType()), QStringLiteral("PDF"), kImportTimeout);
+  // Saved into the Word folder under the document's name; 30037 asks to show the folder: No.
+  Modal::SetNextAnswers({Answer::No});
+  run.Element<QAction>("ID_GET_WORD")->trigger();
+  const QStringList shown = Modal::TakeShownMessages();
+  QCOMPARE(shown.size(), 1);
+  QVERIFY(shown.first().endsWith(QString::fromUtf8(MessageTextUtf8(Msg::WordOutputDoneQuestion))));
+  const QByteArray doc = Bytes(folder + "/見積書.doc");
+  QVERIFY(doc.startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1")));
 }
 
 int main(int argc, char** argv) {

@@ -32,6 +32,8 @@ class ImportController : public QObject {
   bool ImportShownPdf();
 
   Importer& Pipeline() { return *importer_; }
+  // The HTML area's viewer, as the text capture reaches it.
+  ViewerBridge& Viewer() { return viewer_; }
   QTimer* Timer() const { return timer_; }
 
  private:

@@ -1,0 +1,31 @@
+#pragma once
+// The DesktopOpener port: what the core asks of the desktop about files it has made — open a
+// file with the program the desktop uses for its type, tell whether any program is registered
+// for that type, and show a file in the file manager. Paths are native (UTF-8 here).
+
+#include <string>
+
+#include "common/Prompter.h"
+
+namespace folidex {
+
+class DesktopOpener {
+ public:
+  virtual ~DesktopOpener() = default;
+  // True when the desktop has a program for files of this file's type (by its name).
+  virtual bool HasProgramFor(const std::string& path) = 0;
+  // Opens the file with that program; false when it cannot be started.
+  virtual bool OpenFile(const std::string& path) = 0;
+  // Opens the file's folder in the file manager, the file selected where the file manager
+  // allows; false when no file manager can be started.
+  virtual bool ShowInFolder(const std::string& path) = 0;
+};
+
+// Opens the file with the desktop's program for its type: false when none is registered or the
+// start fails (the caller shows its message; the file stays where it is).
+bool OpenWithDesktop(DesktopOpener& opener, const std::string& path);
+
+// Shows a file's folder in the file manager; 30048 when that fails.
+bool OpenFolderInExplorer(DesktopOpener& opener, Prompter& prompter, const std::string& path);
+
+}  // namespace folidex
