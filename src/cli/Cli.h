@@ -47,5 +47,6 @@ int CommandList(Context& context);
 int CommandDupes(Context& context);
 int CommandSearch(Context& context);
 int CommandInfo(Context& context);
+int CommandOcr(Context& context);
 
 }  // namespace folidex::cli
