@@ -1,6 +1,7 @@
 #include "ScanPdf.h"
 
 #include <QFont>
+#include <QHash>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -10,31 +11,44 @@ namespace folidex::test {
 
 namespace {
 
-constexpr int kWidth = 2480;  // A4 at 300 dpi
+constexpr int kWidth = 2480;  // A4 at 300 dpi: the painters of the image and the PDF alike
 constexpr int kHeight = 3508;
 constexpr int kMargin = 240;
 
-QFont PageFont(int pixelSize) {
-  QFont font(QStringLiteral("Noto Sans CJK JP"));
-  font.setPixelSize(pixelSize);
-  return font;
+// Vertical writing sets punctuation and brackets in their vertical forms.
+QChar VerticalForm(QChar c) {
+  static const QHash<QChar, QChar> forms = {{QChar(0x3001), QChar(0xFE11)}, {QChar(0x3002), QChar(0xFE12)},
+                                            {QChar(0x30FC), QChar(0xFE31)}, {QChar(0x300C), QChar(0xFE41)},
+                                            {QChar(0x300D), QChar(0xFE42)}, {QChar(0xFF08), QChar(0xFE35)},
+                                            {QChar(0xFF09), QChar(0xFE36)}};
+  return forms.value(c, c);
 }
 
-void DrawVertical(QPainter& painter, const QString& text, int pixelSize) {
-  const int step = pixelSize * 6 / 5;
+void DrawPage(QPainter& painter, const ScanPage& page) {
+  QFont font(QStringLiteral("Noto Sans CJK JP"));
+  font.setPixelSize(page.pixelSize);
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  if (!page.vertical) {
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    painter.drawText(QRectF(kMargin, kMargin, kWidth - 2 * kMargin, kHeight - 2 * kMargin), page.text, option);
+    return;
+  }
+  const int size = page.pixelSize;
+  const int step = size * 11 / 10;
   const int perColumn = (kHeight - 2 * kMargin) / step;
-  int x = kWidth - kMargin - pixelSize;
-  int n = 0;
-  for (const QChar c : text) {
-    if (c == QLatin1Char('\n')) {
-      n = (n / perColumn + 1) * perColumn;
-      continue;
+  int x = kWidth - kMargin - size;
+  int row = 0;
+  for (const QChar c : page.text) {
+    if (c == QLatin1Char('\n') || row == perColumn) {
+      x -= size * 17 / 10;
+      row = 0;
+      if (c == QLatin1Char('\n')) continue;
     }
-    if (n > 0 && n % perColumn == 0) x -= pixelSize * 8 / 5;
-    const int y = kMargin + (n % perColumn) * step;
-    painter.drawText(QRect(x, y, pixelSize, step), Qt::AlignCenter, QString(c));
-    ++n;
-    if (n % perColumn == 0 && x < kMargin) break;
+    if (x < kMargin) break;
+    painter.drawText(QRect(x, kMargin + row * step, size, step), Qt::AlignCenter, QString(VerticalForm(c)));
+    ++row;
   }
 }
 
@@ -46,15 +60,7 @@ QImage DrawPageImage(const ScanPage& page) {
   image.setDotsPerMeterX(11811);  // 300 dpi
   image.setDotsPerMeterY(11811);
   QPainter painter(&image);
-  painter.setPen(Qt::black);
-  painter.setFont(PageFont(page.pixelSize));
-  if (page.vertical) {
-    DrawVertical(painter, page.text, page.pixelSize);
-  } else {
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    painter.drawText(QRectF(kMargin, kMargin, kWidth - 2 * kMargin, kHeight - 2 * kMargin), page.text, option);
-  }
+  DrawPage(painter, page);
   return image;
 }
 
@@ -67,30 +73,32 @@ bool WriteScanPdf(const QString& path, const std::vector<ScanPage>& pages) {
   if (!painter.begin(&writer)) return false;
   for (std::size_t i = 0; i < pages.size(); ++i) {
     if (i > 0) writer.newPage();
-    const ScanPage& page = pages[i];
-    if (page.picture) {
-      painter.drawImage(QRect(0, 0, kWidth, kHeight), DrawPageImage(page));
+    if (pages[i].picture) {
+      painter.drawImage(QRect(0, 0, kWidth, kHeight), DrawPageImage(pages[i]));
     } else {
-      painter.setPen(Qt::black);
-      painter.setFont(PageFont(page.pixelSize));
-      QTextOption option;
-      option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-      painter.drawText(QRectF(kMargin, kMargin, kWidth - 2 * kMargin, kHeight - 2 * kMargin), page.text, option);
+      DrawPage(painter, pages[i]);
     }
   }
   return painter.end();
 }
 
 bool WriteImagePdf(const QString& path, const std::vector<QImage>& images) {
+  // Each page takes the size of its image at 300 dpi (a landscape scan makes a landscape page).
+  auto pageSize = [](const QImage& image) {
+    return QPageSize(QSizeF(image.width(), image.height()) * 25.4 / 300.0, QPageSize::Millimeter);
+  };
   QPdfWriter writer(path);
-  writer.setPageSize(QPageSize(QPageSize::A4));
   writer.setPageMargins(QMarginsF(0, 0, 0, 0));
   writer.setResolution(300);
+  if (!images.empty()) writer.setPageSize(pageSize(images.front()));
   QPainter painter;
   if (!painter.begin(&writer)) return false;
   for (std::size_t i = 0; i < images.size(); ++i) {
-    if (i > 0) writer.newPage();
-    painter.drawImage(QRect(0, 0, kWidth, kHeight), images[i]);
+    if (i > 0) {
+      writer.setPageSize(pageSize(images[i]));
+      writer.newPage();
+    }
+    painter.drawImage(QRect(0, 0, images[i].width(), images[i].height()), images[i]);
   }
   return painter.end();
 }
