@@ -89,6 +89,14 @@ bool PageHasText(std::u16string_view text) {
   return false;
 }
 
+TextLayer FindTextLayer(PdfEngine& pdf) {
+  const int pages = pdf.PageCount();
+  int withText = 0;
+  for (int page = 0; page < pages; ++page) withText += PageHasText(pdf.PageText(page)) ? 1 : 0;
+  if (withText == 0) return TextLayer::Nowhere;
+  return withText == pages ? TextLayer::Everywhere : TextLayer::Partly;
+}
+
 std::u16string TidyRecognisedText(std::u16string_view text) {
   std::vector<std::u16string> lines;
   std::u16string_view rest = text;

@@ -60,6 +60,12 @@ DocumentText BuildDocumentText(PdfEngine& pdf, TextRecognizer& recognizer, Docum
 // Whether a page's own text holds anything but white space.
 bool PageHasText(std::u16string_view text);
 
+// How much of the open document has a text layer: an import captures the text of a document with
+// text on every page as before, and builds it with BuildDocumentText otherwise (a picture-only
+// document needs no capture at all). A document without pages counts as Nowhere.
+enum class TextLayer { Everywhere, Partly, Nowhere };
+TextLayer FindTextLayer(PdfEngine& pdf);
+
 // A recognised page's text as the document text takes it: the spaces an OCR engine puts between
 // Japanese characters are removed (they are not in the printed text, and they would split the
 // words a body search looks for), spaces between Latin words stay; lines end with CR LF; white

@@ -174,6 +174,18 @@ TEST(DocumentText, TidyRemovesTheSpacesBetweenJapaneseCharactersOnly) {
   EXPECT_EQ(TidyRecognisedText(u"\n\n"), u"");
 }
 
+TEST(DocumentText, TheTextLayerIsFoundEverywherePartlyOrNowhere) {
+  FakePdf pdf;
+  pdf.texts = {u"a", u"b"};
+  EXPECT_EQ(FindTextLayer(pdf), TextLayer::Everywhere);
+  pdf.texts = {u"cover", u" \r\n"};
+  EXPECT_EQ(FindTextLayer(pdf), TextLayer::Partly);
+  pdf.texts = {u"", u"\r\n"};
+  EXPECT_EQ(FindTextLayer(pdf), TextLayer::Nowhere);
+  pdf.texts = {};
+  EXPECT_EQ(FindTextLayer(pdf), TextLayer::Nowhere);
+}
+
 TEST(DocumentText, StepTextAndOpenFailureMessages) {
   EXPECT_EQ(RecognitionProgressText(3, 12), J("文字認識中 3/12 ページ"));
   EXPECT_EQ(PdfOpenFailureMessage(PdfOpenResult::Unreadable), Msg::FileOpenFailed);

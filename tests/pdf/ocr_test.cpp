@@ -10,6 +10,7 @@
 #include "common/Cp932.h"
 #include "common/Normalize.h"
 #include "pdf/DocumentText.h"
+#include "pdf/qt/CRecognitionDlg.h"
 #include "pdf/qt/QtPdfEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 
@@ -114,6 +115,26 @@ class OcrTest : public QObject {
     // The recognizer is still good for the next page.
     Quiet again;
     QCOMPARE(BuildDocumentText(pdf, recognizer_, again).outcome, DocumentTextOutcome::Text);
+  }
+
+  void theWindowRecognisesOnItsWorkerThread() {
+    const std::string path = Write("window.pdf", {{QStringLiteral("表紙"), false}, {QString::fromUtf8(kSentence)}});
+    QtPdfEngine pdf;
+    QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
+    QCOMPARE(FindTextLayer(pdf), TextLayer::Partly);
+    const DocumentText d = CRecognitionDlg::Run(nullptr, pdf, recognizer_);
+    QCOMPARE(d.outcome, DocumentTextOutcome::Text);
+    QVERIFY(BodyHas(d.text, "支払期限"));
+  }
+
+  void tinyPagesDoNotUpsetTheEngine() {
+    for (int side : {1, 2, 7}) {
+      PageImage page{side, side, side, 300, std::vector<std::uint8_t>(static_cast<std::size_t>(side * side), 0)};
+      std::u16string text;
+      Quiet monitor;
+      const RecognitionStatus status = recognizer_.Recognize(page, monitor, text);
+      QVERIFY(status == RecognitionStatus::Done || status == RecognitionStatus::Failed);  // and no abort
+    }
   }
 
   void missingDataIsReportedNotFailedOn() {
