@@ -65,8 +65,10 @@ std::u16string TidyLine(const std::u32string& line) {
   while (end > 0 && IsSpace(line[end - 1])) --end;
   std::u16string out;
   out.reserve(end);
-  for (std::size_t i = 0; i < end;) {
-    if (line[i] != U' ' || i == 0) {
+  std::size_t i = 0;
+  while (i < end && line[i] == U' ') out.push_back(line[i++]);  // an indent stays
+  while (i < end) {
+    if (line[i] != U' ') {
       AppendUtf16(out, line[i++]);
       continue;
     }

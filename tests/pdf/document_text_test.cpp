@@ -168,7 +168,7 @@ TEST(DocumentText, TidyRemovesTheSpacesBetweenJapaneseCharactersOnly) {
   EXPECT_EQ(TidyRecognisedText(u"氏名　山田 太郎"), u"氏名　山田太郎");   // an ideographic space is the text's own
   EXPECT_EQ(TidyRecognisedText(u"\U00020BB7 野 家"), u"\U00020BB7野家");  // beyond the BMP
   EXPECT_EQ(TidyRecognisedText(u"ＡＢＣ ｶﾀｶﾅ"), u"ＡＢＣｶﾀｶﾅ");           // full and half width forms
-  EXPECT_EQ(TidyRecognisedText(u" 字下げ"), u" 字下げ");                  // a line's leading space stays
+  EXPECT_EQ(TidyRecognisedText(u"  字下げ の 行"), u"  字下げの行");      // an indent stays
   // Line ends become CR LF; white space at line ends and blank lines at the end go.
   EXPECT_EQ(TidyRecognisedText(u"a  \nb\r\n\r\nc\rd\n\n \n"), u"a\r\nb\r\n\r\nc\r\nd");
   EXPECT_EQ(TidyRecognisedText(u"\n\n"), u"");
