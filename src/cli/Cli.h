@@ -48,5 +48,6 @@ int CommandDupes(Context& context);
 int CommandSearch(Context& context);
 int CommandInfo(Context& context);
 int CommandExport(Context& context);
+int CommandOcr(Context& context);
 
 }  // namespace folidex::cli

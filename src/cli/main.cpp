@@ -28,6 +28,7 @@ const std::map<std::string, Command>& Commands() {
         "search [--title T ... --body B | --all TEXT [--space-cut]] [--created|--acquired] [--from D] [--to D] "
         "[--max N]\n                       the database search; each hit as the row's seventeen cells"}},
       {"info", {folidex::cli::CommandInfo, "info FILE.pdf...     what the import reads from each PDF: PT..PM"}},
+      {"ocr", {folidex::cli::CommandOcr, "ocr FILE.pdf         text recognised on the PDF's pages that have no text"}},
       {"list",
        {folidex::cli::CommandList, "list FILE|NAME       rows of a saved list: a path, or a name in DOCDATA/LIST"}},
       {"export",

@@ -54,6 +54,9 @@ inline const SettingKey HitMax = Int("KanSet", "HitMax", 500);
 inline const SettingKey Fukugen = Int("KanSet", "Fukugen", 1);
 // 1: confirm the search conditions before a search starts
 inline const SettingKey Kakunin = Int("KanSet", "Kakunin", 1);
+// 1: read the text of PDF pages that hold only images by text recognition (OCR), when the
+// engine and its Japanese data are installed
+inline const SettingKey Ocr = Int("KanSet", "Ocr", 1);
 
 // Sys: the serial counter.
 // the serial of the next record, "%08ld"

@@ -1,0 +1,183 @@
+#include "pdf/DocumentText.h"
+
+#include <utility>
+
+#include "common/Cp932.h"
+
+namespace folidex {
+
+Msg PdfOpenFailureMessage(PdfOpenResult result) {
+  switch (result) {
+    case PdfOpenResult::NotPdf:
+      return Msg::PdfNotPdf;
+    case PdfOpenResult::Damaged:
+      return Msg::PdfDamaged;
+    case PdfOpenResult::Encrypted:
+      return Msg::PdfEncrypted;
+    case PdfOpenResult::Opened:
+    case PdfOpenResult::Unreadable:
+      break;
+  }
+  return Msg::FileOpenFailed;
+}
+
+namespace {
+
+bool IsSpace(char32_t c) { return c == U' ' || c == U'\t' || c == U'\r' || c == U'\n' || c == 0x3000 || c == 0xA0; }
+
+// Characters of Japanese (and Chinese) writing, which is set without spaces between words:
+// radicals, CJK symbols and punctuation, kana, enclosed and compatibility forms, the unified
+// ideographs with extension A and the supplementary planes, compatibility ideographs, and the
+// full-width and half-width forms.
+bool IsWide(char32_t c) {
+  return (c >= 0x2E80 && c <= 0x2FDF) || (c >= 0x3000 && c <= 0x30FF) || (c >= 0x31F0 && c <= 0x4DBF) ||
+         (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+         (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+std::u32string ToCodePoints(std::u16string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+  if (c >= 0x10000) {
+    c -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+  } else {
+    out.push_back(static_cast<char16_t>(c));
+  }
+}
+
+// One line: runs of ASCII spaces next to a wide character removed, white space at the end cut.
+std::u16string TidyLine(const std::u32string& line) {
+  std::size_t end = line.size();
+  while (end > 0 && IsSpace(line[end - 1])) --end;
+  std::u16string out;
+  out.reserve(end);
+  std::size_t i = 0;
+  while (i < end && line[i] == U' ') out.push_back(line[i++]);  // an indent stays
+  while (i < end) {
+    if (line[i] != U' ') {
+      AppendUtf16(out, line[i++]);
+      continue;
+    }
+    std::size_t next = i;
+    while (next < end && line[next] == U' ') ++next;  // never reaches `end`: the line ends in non-space
+    if (!IsWide(line[i - 1]) && !IsWide(line[next])) {
+      for (; i < next; ++i) out.push_back(u' ');
+    }
+    i = next;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool PageHasText(std::u16string_view text) {
+  for (char16_t c : text) {
+    if (!IsSpace(c)) return true;
+  }
+  return false;
+}
+
+TextLayer FindTextLayer(PdfEngine& pdf) {
+  const int pages = pdf.PageCount();
+  int withText = 0;
+  for (int page = 0; page < pages; ++page) withText += PageHasText(pdf.PageText(page)) ? 1 : 0;
+  if (withText == 0) return TextLayer::Nowhere;
+  return withText == pages ? TextLayer::Everywhere : TextLayer::Partly;
+}
+
+std::u16string TidyRecognisedText(std::u16string_view text) {
+  std::vector<std::u16string> lines;
+  std::u16string_view rest = text;
+  while (true) {
+    std::size_t brk = rest.find_first_of(u"\r\n");
+    lines.push_back(TidyLine(ToCodePoints(rest.substr(0, brk))));
+    if (brk == std::u16string_view::npos) break;
+    brk += (rest[brk] == u'\r' && brk + 1 < rest.size() && rest[brk + 1] == u'\n') ? 2 : 1;
+    rest.remove_prefix(brk);
+  }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  std::u16string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out += u"\r\n";
+    out += lines[i];
+  }
+  return out;
+}
+
+std::string RecognitionProgressText(int index, int count) {
+  return Utf8ToCp932("文字認識中 ") + std::to_string(index) + "/" + std::to_string(count) + Utf8ToCp932(" ページ");
+}
+
+DocumentText BuildDocumentText(PdfEngine& pdf, TextRecognizer& recognizer, DocumentTextMonitor& monitor) {
+  DocumentText result;
+  const int pageCount = pdf.PageCount();
+  std::vector<int> withoutText;
+  result.pages.reserve(pageCount > 0 ? static_cast<std::size_t>(pageCount) : 0);
+  for (int page = 0; page < pageCount; ++page) {
+    PageText own{PageSource::TextLayer, pdf.PageText(page)};
+    if (!PageHasText(own.text)) {
+      own.text.clear();
+      withoutText.push_back(page);
+    }
+    result.pages.push_back(std::move(own));
+  }
+
+  auto cancelled = [&result] {
+    result = DocumentText{DocumentTextOutcome::Cancelled, {}, {}};
+    return result;
+  };
+  const int count = static_cast<int>(withoutText.size());
+  for (int index = 0; index < count; ++index) {
+    if (monitor.Cancelled()) return cancelled();
+    const int page = withoutText[static_cast<std::size_t>(index)];
+    monitor.RecognitionStarted(index + 1, count, page);
+    PageText& done = result.pages[static_cast<std::size_t>(page)];
+    {
+      PageImage image;  // one page at a time: released before the next is rendered
+      if (!pdf.RenderPage(page, kRecognitionDpi, image) || image.Empty()) {
+        done.source = PageSource::RenderFailed;
+      } else {
+        std::u16string text;
+        switch (recognizer.Recognize(image, monitor, text)) {
+          case RecognitionStatus::Cancelled:
+            return cancelled();
+          case RecognitionStatus::Failed:
+            done.source = PageSource::RecognitionFailed;
+            break;
+          case RecognitionStatus::Done:
+            done.text = TidyRecognisedText(text);
+            done.source = PageHasText(done.text) ? PageSource::Recognised : PageSource::NothingRecognised;
+            if (done.source == PageSource::NothingRecognised) done.text.clear();
+            break;
+        }
+      }
+    }
+    monitor.PageFinished(page, done);
+  }
+
+  bool any = false;
+  for (std::size_t page = 0; page < result.pages.size(); ++page) {
+    if (page > 0) result.text += u"\r\n";
+    result.text += result.pages[page].text;
+    any = any || PageHasText(result.pages[page].text);
+  }
+  if (!any) result.text.clear();
+  result.outcome = any ? DocumentTextOutcome::Text : DocumentTextOutcome::NothingFound;
+  return result;
+}
+
+}  // namespace folidex

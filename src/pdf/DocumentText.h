@@ -1,0 +1,78 @@
+#pragma once
+// A document's text page by page through the two ports: a page with its own text keeps it; a page
+// whose text layer is empty is rendered in greyscale (one page at a time, so memory is bounded by
+// one page) and read by the text recognizer. The pages are joined with CR LF in page order, as
+// the viewer's copy joins them, so a document stores the same text whichever way it was taken.
+// The result is UTF-16; the caller converts it (Utf16ToCp932, NormalizeBodyText).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf/PdfEngine.h"
+#include "pdf/TextRecognizer.h"
+
+namespace folidex {
+
+inline constexpr int kRecognitionDpi = 300;
+
+enum class PageSource {
+  TextLayer,          // the page's own text
+  Recognised,         // read by the recognizer
+  NothingRecognised,  // recognised, but no text found
+  RenderFailed,       // the engine could not render the page
+  RecognitionFailed,  // the recognizer failed on the page
+};
+
+struct PageText {
+  PageSource source = PageSource::TextLayer;
+  std::u16string text;
+};
+
+enum class DocumentTextOutcome {
+  Text,          // `text` holds the document's text
+  NothingFound,  // neither the pages nor the recognition gave any text
+  Cancelled,     // the monitor asked to stop; `text` is empty
+};
+
+struct DocumentText {
+  DocumentTextOutcome outcome = DocumentTextOutcome::NothingFound;
+  std::u16string text;          // the pages joined with CR LF (empty unless the outcome is Text)
+  std::vector<PageText> pages;  // one per page, in page order (none after a cancel)
+};
+
+// What BuildDocumentText reports while it runs, on its own thread; Cancelled() is asked before
+// each page and by the recognizer while it reads one.
+class DocumentTextMonitor : public RecognitionMonitor {
+ public:
+  // Before a page without text is recognised: the `index`-th (from 1) of `count` such pages;
+  // `page` is its number in the document (from 0).
+  virtual void RecognitionStarted(int index, int count, int page) { (void)index, (void)count, (void)page; }
+  // After each recognised page.
+  virtual void PageFinished(int page, const PageText& result) { (void)page, (void)result; }
+};
+
+// Builds the text of the document open in `pdf`. The recognizer is asked only for pages whose own
+// text is empty or white space; a page that cannot be rendered or recognised counts as empty and
+// the others go on.
+DocumentText BuildDocumentText(PdfEngine& pdf, TextRecognizer& recognizer, DocumentTextMonitor& monitor);
+
+// Whether a page's own text holds anything but white space.
+bool PageHasText(std::u16string_view text);
+
+// How much of the open document has a text layer: an import captures the text of a document with
+// text on every page as before, and builds it with BuildDocumentText otherwise (a picture-only
+// document needs no capture at all). A document without pages counts as Nowhere.
+enum class TextLayer { Everywhere, Partly, Nowhere };
+TextLayer FindTextLayer(PdfEngine& pdf);
+
+// A recognised page's text as the document text takes it: the spaces an OCR engine puts between
+// Japanese characters are removed (they are not in the printed text, and they would split the
+// words a body search looks for), spaces between Latin words stay; lines end with CR LF; white
+// space at the end of lines and blank lines at the end go.
+std::u16string TidyRecognisedText(std::u16string_view text);
+
+// "文字認識中 3/12 ページ" (CP932): the step shown while the `index`-th of `count` pages is read.
+std::string RecognitionProgressText(int index, int count);
+
+}  // namespace folidex

@@ -1,0 +1,73 @@
+#pragma once
+// The PdfEngine port: what the core asks of a PDF engine — open a document, its page count, the
+// text of one page, the document's meta data, and a page rendered to a greyscale image. The engine
+// itself (QtPdf here) stays behind this port.
+
+#include <optional>
+#include <string>
+
+#include "common/Messages.h"
+#include "pdf/PageImage.h"
+
+namespace folidex {
+
+enum class PdfOpenResult {
+  Opened,
+  Unreadable,  // missing, not a regular file (a folder, a FIFO), or not readable
+  NotPdf,      // readable, but no PDF header in its first kilobyte
+  Damaged,     // a PDF header, but the engine cannot make a document of it
+  Encrypted,   // the document needs a password
+};
+
+// A date of the document information as written in the document: its own clock time, without
+// the time zone it may name.
+struct PdfDateTime {
+  int year = 0;
+  int month = 0;  // 1..12
+  int day = 0;    // 1..31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  friend bool operator==(const PdfDateTime&, const PdfDateTime&) = default;
+};
+
+struct PdfMetaData {
+  std::u16string title;
+  std::u16string author;
+  std::u16string subject;
+  std::u16string keywords;
+  std::optional<PdfDateTime> created;
+  std::optional<PdfDateTime> modified;
+};
+
+// A rendered page never gets more pixels than this; a larger page is rendered at a lower
+// resolution than asked (PageImage::dpi tells which), so one page's memory stays bounded.
+inline constexpr long long kMaxRenderPixels = 40'000'000;
+
+class PdfEngine {
+ public:
+  virtual ~PdfEngine() = default;
+
+  // Opens the file at `nativePath` (closing any document opened before). A file that is not a
+  // regular file is Unreadable without being opened, so a FIFO never blocks.
+  virtual PdfOpenResult Open(const std::string& nativePath) = 0;
+  virtual void Close() = 0;
+
+  // The open document's pages, 0 when none is open. Pages are numbered from 0.
+  virtual int PageCount() = 0;
+
+  // The text of one page as the engine extracts it (lines end with CR LF); empty for a page
+  // without text and for a page number out of range.
+  virtual std::u16string PageText(int page) = 0;
+
+  virtual PdfMetaData MetaData() = 0;
+
+  // Renders one page at `dpi` (white where the page draws nothing) into `image`. Returns false,
+  // with `image` emptied, when the page cannot be rendered.
+  virtual bool RenderPage(int page, int dpi, PageImage& image) = 0;
+};
+
+// The message that reports a failed Open: 30026 for an unreadable file, otherwise the PDF's own.
+Msg PdfOpenFailureMessage(PdfOpenResult result);
+
+}  // namespace folidex

@@ -1,0 +1,195 @@
+// BuildDocumentText over a faked PDF engine and recognizer.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "pdf/DocumentText.h"
+#include "support/TestSupport.h"
+
+using namespace folidex;
+using folidex::test::J;
+
+namespace {
+
+// Pages given by their text layer; a rendered page's first byte carries its page number, so the
+// recognizer can tell which page it reads.
+class FakePdf : public PdfEngine {
+ public:
+  std::vector<std::u16string> texts;
+  std::set<int> unrenderable;
+  std::vector<std::pair<int, int>> rendered;  // page, dpi
+
+  PdfOpenResult Open(const std::string&) override { return PdfOpenResult::Opened; }
+  void Close() override {}
+  int PageCount() override { return static_cast<int>(texts.size()); }
+  std::u16string PageText(int page) override { return texts.at(static_cast<std::size_t>(page)); }
+  PdfMetaData MetaData() override { return {}; }
+  bool RenderPage(int page, int dpi, PageImage& image) override {
+    rendered.emplace_back(page, dpi);
+    if (unrenderable.count(page)) return false;
+    image = PageImage{8, 4, 8, dpi, std::vector<std::uint8_t>(32, 255)};
+    image.bytes[0] = static_cast<std::uint8_t>(page);
+    return true;
+  }
+};
+
+class FakeRecognizer : public TextRecognizer {
+ public:
+  std::map<int, std::u16string> textOf;  // pages not listed read as empty
+  std::set<int> failing;
+  int cancelDuring = -1;  // the page whose recognition the user cancels
+  std::vector<int> read;
+
+  RecognizerCheck Check() override { return {RecognizerState::Ready, "fake"}; }
+  RecognitionStatus Recognize(const PageImage& image, RecognitionMonitor& monitor, std::u16string& text) override;
+};
+
+class Monitor : public DocumentTextMonitor {
+ public:
+  bool cancelled = false;
+  std::vector<std::tuple<int, int, int>> started;
+  std::vector<std::pair<int, PageSource>> finished;
+  bool Cancelled() override { return cancelled; }
+  void RecognitionStarted(int index, int count, int page) override { started.emplace_back(index, count, page); }
+  void PageFinished(int page, const PageText& result) override { finished.emplace_back(page, result.source); }
+};
+
+RecognitionStatus FakeRecognizer::Recognize(const PageImage& image, RecognitionMonitor& monitor, std::u16string& text) {
+  const int page = image.bytes.at(0);
+  read.push_back(page);
+  monitor.PageProgress(50);
+  if (page == cancelDuring) static_cast<Monitor&>(monitor).cancelled = true;
+  if (monitor.Cancelled()) return RecognitionStatus::Cancelled;
+  if (failing.count(page)) return RecognitionStatus::Failed;
+  auto it = textOf.find(page);
+  text = it == textOf.end() ? std::u16string() : it->second;
+  return RecognitionStatus::Done;
+}
+
+std::vector<PageSource> Sources(const DocumentText& d) {
+  std::vector<PageSource> s;
+  for (const PageText& p : d.pages) s.push_back(p.source);
+  return s;
+}
+
+}  // namespace
+
+TEST(DocumentText, PagesWithoutTextAreRecognisedInPageOrderAndTheOthersKeepTheirText) {
+  FakePdf pdf;
+  pdf.texts = {u"表紙のテキスト\r\n2024年度", u"", u"  \r\n", u"最終頁"};
+  FakeRecognizer ocr;
+  ocr.textOf = {{1, u"請求 書 の 支払 期限\n\nTotal amount  100 円\n"}, {2, u"二頁目"}};
+  Monitor monitor;
+
+  DocumentText d = BuildDocumentText(pdf, ocr, monitor);
+
+  EXPECT_EQ(d.outcome, DocumentTextOutcome::Text);
+  EXPECT_EQ(d.text,
+            u"表紙のテキスト\r\n2024年度\r\n"
+            u"請求書の支払期限\r\n\r\nTotal amount  100円\r\n"
+            u"二頁目\r\n"
+            u"最終頁");
+  EXPECT_EQ(Sources(d), (std::vector<PageSource>{PageSource::TextLayer, PageSource::Recognised, PageSource::Recognised,
+                                                 PageSource::TextLayer}));
+  EXPECT_EQ(pdf.rendered, (std::vector<std::pair<int, int>>{{1, 300}, {2, 300}}));
+  EXPECT_EQ(monitor.started, (std::vector<std::tuple<int, int, int>>{{1, 2, 1}, {2, 2, 2}}));
+  EXPECT_EQ(monitor.finished.size(), 2u);
+}
+
+TEST(DocumentText, ADocumentWithTextOnEveryPageIsJoinedLikeTheViewersCopyWithoutRecognition) {
+  FakePdf pdf;
+  pdf.texts = {u"one\r\n", u"two", u"three"};
+  FakeRecognizer ocr;
+  Monitor monitor;
+  DocumentText d = BuildDocumentText(pdf, ocr, monitor);
+  EXPECT_EQ(d.outcome, DocumentTextOutcome::Text);
+  EXPECT_EQ(d.text, u"one\r\n\r\ntwo\r\nthree");
+  EXPECT_TRUE(ocr.read.empty());
+  EXPECT_TRUE(pdf.rendered.empty());
+  EXPECT_TRUE(monitor.started.empty());
+}
+
+TEST(DocumentText, APageThatCannotBeRenderedOrRecognisedCountsAsEmptyAndTheNextGoesOn) {
+  FakePdf pdf;
+  pdf.texts = {u"", u"", u"", u""};
+  pdf.unrenderable = {0};
+  FakeRecognizer ocr;
+  ocr.failing = {1};
+  ocr.textOf = {{2, u" \n \n"}, {3, u"found"}};
+  Monitor monitor;
+  DocumentText d = BuildDocumentText(pdf, ocr, monitor);
+  EXPECT_EQ(d.outcome, DocumentTextOutcome::Text);
+  EXPECT_EQ(d.text, u"\r\n\r\n\r\nfound");
+  EXPECT_EQ(Sources(d), (std::vector<PageSource>{PageSource::RenderFailed, PageSource::RecognitionFailed,
+                                                 PageSource::NothingRecognised, PageSource::Recognised}));
+  EXPECT_EQ(ocr.read, (std::vector<int>{1, 2, 3}));
+
+  ocr.textOf.erase(3);
+  d = BuildDocumentText(pdf, ocr, monitor);
+  EXPECT_EQ(d.outcome, DocumentTextOutcome::NothingFound);
+  EXPECT_EQ(d.text, u"");
+
+  pdf.texts.clear();  // no pages at all
+  EXPECT_EQ(BuildDocumentText(pdf, ocr, monitor).outcome, DocumentTextOutcome::NothingFound);
+}
+
+TEST(DocumentText, ACancelStopsAtOnceAndGivesNoText) {
+  FakePdf pdf;
+  pdf.texts = {u"cover", u"", u"", u""};
+  FakeRecognizer ocr;
+  ocr.textOf = {{1, u"first"}, {2, u"second"}, {3, u"third"}};
+  ocr.cancelDuring = 2;
+  Monitor monitor;
+  DocumentText d = BuildDocumentText(pdf, ocr, monitor);
+  EXPECT_EQ(d.outcome, DocumentTextOutcome::Cancelled);
+  EXPECT_EQ(d.text, u"");
+  EXPECT_TRUE(d.pages.empty());
+  EXPECT_EQ(ocr.read, (std::vector<int>{1, 2}));
+  EXPECT_EQ(pdf.rendered.size(), 2u);  // page 3 never rendered
+
+  // Cancelled before the first page: nothing is rendered or read.
+  FakePdf pdf2;
+  pdf2.texts = {u"", u""};
+  FakeRecognizer ocr2;
+  Monitor cancelled;
+  cancelled.cancelled = true;
+  EXPECT_EQ(BuildDocumentText(pdf2, ocr2, cancelled).outcome, DocumentTextOutcome::Cancelled);
+  EXPECT_TRUE(pdf2.rendered.empty());
+  EXPECT_TRUE(ocr2.read.empty());
+}
+
+TEST(DocumentText, TidyRemovesTheSpacesBetweenJapaneseCharactersOnly) {
+  EXPECT_EQ(TidyRecognisedText(u"これ は テスト です 。"), u"これはテストです。");
+  EXPECT_EQ(TidyRecognisedText(u"ABC 社 の Windows 11 対応"), u"ABC社のWindows 11対応");
+  EXPECT_EQ(TidyRecognisedText(u"The quick  brown fox"), u"The quick  brown fox");
+  EXPECT_EQ(TidyRecognisedText(u"氏名　山田 太郎"), u"氏名　山田太郎");   // an ideographic space is the text's own
+  EXPECT_EQ(TidyRecognisedText(u"\U00020BB7 野 家"), u"\U00020BB7野家");  // beyond the BMP
+  EXPECT_EQ(TidyRecognisedText(u"ＡＢＣ ｶﾀｶﾅ"), u"ＡＢＣｶﾀｶﾅ");           // full and half width forms
+  EXPECT_EQ(TidyRecognisedText(u"  字下げ の 行"), u"  字下げの行");      // an indent stays
+  // Line ends become CR LF; white space at line ends and blank lines at the end go.
+  EXPECT_EQ(TidyRecognisedText(u"a  \nb\r\n\r\nc\rd\n\n \n"), u"a\r\nb\r\n\r\nc\r\nd");
+  EXPECT_EQ(TidyRecognisedText(u"\n\n"), u"");
+}
+
+TEST(DocumentText, TheTextLayerIsFoundEverywherePartlyOrNowhere) {
+  FakePdf pdf;
+  pdf.texts = {u"a", u"b"};
+  EXPECT_EQ(FindTextLayer(pdf), TextLayer::Everywhere);
+  pdf.texts = {u"cover", u" \r\n"};
+  EXPECT_EQ(FindTextLayer(pdf), TextLayer::Partly);
+  pdf.texts = {u"", u"\r\n"};
+  EXPECT_EQ(FindTextLayer(pdf), TextLayer::Nowhere);
+  pdf.texts = {};
+  EXPECT_EQ(FindTextLayer(pdf), TextLayer::Nowhere);
+}
+
+TEST(DocumentText, StepTextAndOpenFailureMessages) {
+  EXPECT_EQ(RecognitionProgressText(3, 12), J("文字認識中 3/12 ページ"));
+  EXPECT_EQ(PdfOpenFailureMessage(PdfOpenResult::Unreadable), Msg::FileOpenFailed);
+  EXPECT_EQ(PdfOpenFailureMessage(PdfOpenResult::NotPdf), Msg::PdfNotPdf);
+  EXPECT_EQ(PdfOpenFailureMessage(PdfOpenResult::Damaged), Msg::PdfDamaged);
+  EXPECT_EQ(PdfOpenFailureMessage(PdfOpenResult::Encrypted), Msg::PdfEncrypted);
+}
