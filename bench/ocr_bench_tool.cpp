@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "ScanPdf.h"
-#include "pdf/qt/QtPdfEngine.h"
+#include "pdf/poppler/PopplerPdfEngine.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ QImage Scanned(const QImage& page, const Sample& sample, std::mt19937& random) {
 // engine, then wrapped again as picture pages.
 bool Rescan(const QString& textPdf, const QString& scanPdf, const Sample& sample) {
   std::mt19937 random(20240401);
-  folidex::QtPdfEngine pdf;
+  folidex::PopplerPdfEngine pdf;
   if (pdf.Open(textPdf.toStdString()) != folidex::PdfOpenResult::Opened) return false;
   std::vector<QImage> images;
   for (int page = 0; page < pdf.PageCount(); ++page) {

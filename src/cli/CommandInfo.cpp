@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "common/Cp932.h"
 #include "pdf/PdfInfo.h"
+#include "pdf/poppler/PopplerPdfEngine.h"
 
 namespace folidex::cli {
 
@@ -11,9 +12,10 @@ namespace folidex::cli {
 int CommandInfo(Context& context) {
   if (context.args.empty()) return Fail("usage: folidex-cli info FILE.pdf...", 2);
   int status = 0;
+  PopplerPdfEngine pdf;  // for metadata the raw scan cannot see (inside object streams)
   for (const std::string& path : context.args) {
     IndexRecord record;
-    if (!PdfInfo(context.prompter).ReadInfo(FromNativePath(path), record)) {
+    if (!PdfInfo(context.prompter, &pdf).ReadInfoFile(path, record)) {
       status = 1;
       continue;
     }

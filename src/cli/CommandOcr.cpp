@@ -4,7 +4,7 @@
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "pdf/DocumentText.h"
-#include "pdf/qt/QtPdfEngine.h"
+#include "pdf/poppler/PopplerPdfEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 
 namespace folidex::cli {
@@ -42,7 +42,7 @@ class CliMonitor : public DocumentTextMonitor {
 int CommandOcr(Context& context) {
   if (context.args.size() != 1) return Fail("usage: folidex-cli ocr FILE.pdf", 2);
   const std::string& path = context.args[0];
-  QtPdfEngine pdf;
+  PopplerPdfEngine pdf;
   const PdfOpenResult opened = pdf.Open(path);
   if (opened != PdfOpenResult::Opened) {
     context.prompter.Error(PdfOpenFailureMessage(opened), FromNativePath(path) + "\n");

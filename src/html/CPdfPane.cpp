@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -14,6 +15,8 @@
 #include <QScrollBar>
 #include <QStackedLayout>
 #include <QVBoxLayout>
+
+#include "pdf/poppler/PopplerPdfEngine.h"
 
 namespace folidex {
 namespace {
@@ -112,6 +115,7 @@ bool CPdfPane::Open(const QString& path, const QString& windowText, QString* err
     return false;
   }
   hasDocument_ = true;
+  path_ = path;
   setWindowTitle(windowText);
   stack_->setCurrentWidget(view_);
   view_->verticalScrollBar()->setValue(0);
@@ -121,6 +125,7 @@ bool CPdfPane::Open(const QString& path, const QString& windowText, QString* err
 void CPdfPane::Clear() {
   ClearSelection();
   hasDocument_ = false;
+  path_.clear();
   document_->close();
   setWindowTitle(QString());
   stack_->setCurrentWidget(view_);
@@ -161,9 +166,17 @@ void CPdfPane::ClearSelection() {
 }
 
 QString CPdfPane::DocumentText() const {
-  QStringList pages;
   if (!hasDocument_) return {};
-  for (int page = 0; page < document_->pageCount(); ++page) pages << document_->getAllText(page).text();
+  // The text comes from the same engine as the import's (folidex-cli import takes it from there
+  // too), so a document stores the same text whichever way it was added. The shown document is
+  // the file it was opened from; only when that file is gone does the display engine answer.
+  PopplerPdfEngine engine;
+  QStringList pages;
+  if (engine.Open(QFile::encodeName(path_).toStdString()) == PdfOpenResult::Opened) {
+    for (int page = 0; page < engine.PageCount(); ++page) pages << QString::fromStdU16String(engine.PageText(page));
+  } else {
+    for (int page = 0; page < document_->pageCount(); ++page) pages << document_->getAllText(page).text();
+  }
   return pages.join(QStringLiteral("\r\n"));
 }
 

@@ -67,6 +67,7 @@ class CPdfPane : public QWidget {
   QLabel* message_ = nullptr;
   QProgressBar* progress_ = nullptr;
   bool hasDocument_ = false;
+  QString path_;  // the file the shown document was opened from
   bool allSelected_ = false;
 };
 

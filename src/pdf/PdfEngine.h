@@ -1,7 +1,7 @@
 #pragma once
 // The PdfEngine port: what the core asks of a PDF engine — open a document, its page count, the
 // text of one page, the document's meta data, and a page rendered to a greyscale image. The engine
-// itself (QtPdf here) stays behind this port.
+// itself (poppler here: PopplerPdfEngine) stays behind this port.
 
 #include <optional>
 #include <string>

@@ -291,9 +291,22 @@ ReadResult ReadAll(int fd, bool sizeKnown, std::size_t size, std::unique_ptr<cha
 
 }  // namespace
 
-void PdfInfo::ScanInfo(std::string_view bytes, IndexRecord& record) {
-  // One pass finds where every name first stands; the scans below start from there.
-  const PdfKeyPositions keys = FindPdfKeys(bytes);
+namespace {
+
+bool HasInfoNamesAt(std::string_view bytes, const PdfKeyPositions& keys) {
+  for (PdfKey name : kXmpNames)
+    if (keys.element[static_cast<int>(name)] != npos) return true;
+  for (PdfKey key : kDictionaryKeys) {
+    const std::size_t first = keys.first[static_cast<int>(key)];
+    if (first == npos) continue;
+    // The name stands somewhere; as a dictionary key it follows a slash.
+    const std::string slashed = "/" + std::string(kPdfKeyNames[static_cast<int>(key)]);
+    if (bytes.find(slashed, first == 0 ? 0 : first - 1) != npos) return true;
+  }
+  return false;
+}
+
+void ScanInfoAt(std::string_view bytes, const PdfKeyPositions& keys, IndexRecord& record) {
   if (ScanXmp(bytes, keys, record)) {
     if (record[FieldTag::PC].empty()) record[FieldTag::PC] = AttributeDate(bytes, keys, PdfKey::CreateDate);
     if (record[FieldTag::PM].empty()) record[FieldTag::PM] = AttributeDate(bytes, keys, PdfKey::ModifyDate);
@@ -303,14 +316,42 @@ void PdfInfo::ScanInfo(std::string_view bytes, IndexRecord& record) {
   for (int k = 0; k < 6; ++k) CleanField(record.fields[k]);
 }
 
+}  // namespace
+
+bool PdfInfo::HasInfoNames(std::string_view bytes) { return HasInfoNamesAt(bytes, FindPdfKeys(bytes)); }
+
+void PdfInfo::TakeMetaData(const PdfMetaData& meta, IndexRecord& record) {
+  auto date = [](const std::optional<PdfDateTime>& when) {
+    if (!when) return std::string();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d.%02d.%02d %02d:%02d:%02d", when->year, when->month, when->day, when->hour,
+                  when->minute, when->second);
+    return std::string(text);
+  };
+  record[FieldTag::PT] = Utf16ToCp932(meta.title);
+  record[FieldTag::PA] = Utf16ToCp932(meta.author);
+  record[FieldTag::PS] = Utf16ToCp932(meta.subject);
+  record[FieldTag::PK] = Utf16ToCp932(meta.keywords);
+  record[FieldTag::PC] = date(meta.created);
+  record[FieldTag::PM] = date(meta.modified);
+  for (int k = 0; k < 6; ++k) CleanField(record.fields[k]);
+}
+
+void PdfInfo::ScanInfo(std::string_view bytes, IndexRecord& record) {
+  // One pass finds where every name first stands; the scans start from there.
+  ScanInfoAt(bytes, FindPdfKeys(bytes), record);
+}
+
 int PdfInfo::ReadInfo(const std::string& pathCp932, IndexRecord& record) {
   return ReadInfoFile(ToNativePath(pathCp932), record);
 }
 
 int PdfInfo::ReadInfoFile(const std::string& native, IndexRecord& record) {
-  FdCloser file{::open(native.c_str(), O_RDONLY | O_CLOEXEC)};
+  // Opened without blocking, so a FIFO under a PDF's name cannot hang the reader; only a regular
+  // file is read.
+  FdCloser file{::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   struct stat status {};
-  if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+  if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) {
     prompter_.Error(Msg::FileOpenFailed, FromNativePath(native) + "\n");
     return 0;
   }
@@ -327,7 +368,14 @@ int PdfInfo::ReadInfoFile(const std::string& native, IndexRecord& record) {
     case ReadResult::Ok:
       break;
   }
-  ScanInfo(std::string_view(data.get(), length), record);
+  const std::string_view bytes(data.get(), length);
+  const PdfKeyPositions keys = FindPdfKeys(bytes);
+  ScanInfoAt(bytes, keys, record);
+  if (engine_ && !HasInfoNamesAt(bytes, keys)) {
+    data.reset();  // the engine reads the file itself
+    if (engine_->Open(native) == PdfOpenResult::Opened) TakeMetaData(engine_->MetaData(), record);
+    engine_->Close();
+  }
   return 1;
 }
 

@@ -4,18 +4,26 @@
 // only when none of them yields a value are the keys of the document information dictionary
 // read. No object structure is parsed: no cross-reference table, no stream filters, no
 // decryption. Everything found is converted to CP932; dates take the form YYYY.MM.DD hh:mm:ss.
+//
+// Many PDFs keep their information dictionary inside a compressed object stream, where the scan
+// cannot see it. When the scan finds no metadata name at all (no XMP element and none of /Title,
+// /Author, /Subject, /Keywords, /CreationDate, /ModDate in the raw bytes), the six values are
+// taken from the PDF engine instead, when the reader has one; a file in which the scan finds any
+// name keeps the scan's result exactly.
 
 #include <string>
 #include <string_view>
 
 #include "common/Prompter.h"
+#include "pdf/PdfEngine.h"
 #include "store/Record.h"
 
 namespace folidex {
 
 class PdfInfo {
  public:
-  explicit PdfInfo(Prompter& prompter) : prompter_(prompter) {}
+  // `engine` (may be null: no fallback) opens the file again when the scan finds no name.
+  explicit PdfInfo(Prompter& prompter, PdfEngine* engine = nullptr) : prompter_(prompter), engine_(engine) {}
 
   // Reads the whole file at `pathCp932` and fills PT, PA, PS, PK, PC and PM of `record` (the
   // caller has emptied the record; no other field is written). Returns 1 when the file was read,
@@ -29,8 +37,16 @@ class PdfInfo {
   // be used leaves its field empty.
   static void ScanInfo(std::string_view bytes, IndexRecord& record);
 
+  // Whether the raw bytes hold any metadata name the scan looks for (see above).
+  static bool HasInfoNames(std::string_view bytes);
+
+  // The six values of the engine's meta data (texts through the conversion layer, dates in the
+  // reader's form), written into PT..PM of `record`.
+  static void TakeMetaData(const PdfMetaData& meta, IndexRecord& record);
+
  private:
   Prompter& prompter_;
+  PdfEngine* engine_;
 };
 
 }  // namespace folidex

@@ -10,8 +10,8 @@
 #include "common/Cp932.h"
 #include "common/Normalize.h"
 #include "pdf/DocumentText.h"
+#include "pdf/poppler/PopplerPdfEngine.h"
 #include "pdf/qt/CRecognitionDlg.h"
-#include "pdf/qt/QtPdfEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 
 using namespace folidex;
@@ -59,7 +59,7 @@ class OcrTest : public QObject {
 
   void aPictureOnlyPageIsRecognisedWellEnoughToFindAWord() {
     const std::string path = Write("scan.pdf", {{QString::fromUtf8(kSentence)}});
-    QtPdfEngine pdf;
+    PopplerPdfEngine pdf;
     QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
     QCOMPARE(pdf.PageText(0), std::u16string());  // no text of its own
     Quiet monitor;
@@ -74,7 +74,7 @@ class OcrTest : public QObject {
   void aMixedDocumentKeepsItsTextPageAndRecognisesItsPicturePage() {
     const std::string path = Write(
         "mixed.pdf", {{QStringLiteral("表紙 年次報告書 Annual Report 2024"), false}, {QString::fromUtf8(kSentence)}});
-    QtPdfEngine pdf;
+    PopplerPdfEngine pdf;
     QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
     const std::u16string cover = pdf.PageText(0);
     Quiet monitor;
@@ -91,7 +91,7 @@ class OcrTest : public QObject {
   void aVerticalPageIsReadInColumns() {
     const std::string path =
         Write("vertical.pdf", {{QStringLiteral("縦書きの契約書です。\n印鑑を押印してください。"), true, true, 80}});
-    QtPdfEngine pdf;
+    PopplerPdfEngine pdf;
     QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
     Quiet monitor;
     const DocumentText d = BuildDocumentText(pdf, recognizer_, monitor);
@@ -100,7 +100,7 @@ class OcrTest : public QObject {
 
   void aBlankPageGivesNothingAndACancelStopsThePage() {
     const std::string path = Write("blank.pdf", {{QString()}});
-    QtPdfEngine pdf;
+    PopplerPdfEngine pdf;
     QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
     Quiet monitor;
     const DocumentText blank = BuildDocumentText(pdf, recognizer_, monitor);
@@ -119,7 +119,7 @@ class OcrTest : public QObject {
 
   void theWindowRecognisesOnItsWorkerThread() {
     const std::string path = Write("window.pdf", {{QStringLiteral("表紙"), false}, {QString::fromUtf8(kSentence)}});
-    QtPdfEngine pdf;
+    PopplerPdfEngine pdf;
     QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
     QCOMPARE(FindTextLayer(pdf), TextLayer::Partly);
     const DocumentText d = CRecognitionDlg::Run(nullptr, pdf, recognizer_);

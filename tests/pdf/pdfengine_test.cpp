@@ -1,4 +1,4 @@
-// The PdfEngine port on QtPdf: opening (and telling apart the files it cannot open), page text,
+// The PdfEngine port on poppler: opening (and telling apart the files it cannot open), page text,
 // meta data and greyscale rendering.
 
 #include <sys/stat.h>
@@ -14,7 +14,10 @@
 #include "PdfBuilder.h"
 #include "ScanPdf.h"
 #include "common/Cp932.h"
-#include "pdf/qt/QtPdfEngine.h"
+#include "pdf/PdfInfo.h"
+#include "pdf/poppler/PopplerPdfEngine.h"
+#include "support/TestSupport.h"
+#include "support/qt/QtTestSupport.h"
 
 using namespace folidex;
 
@@ -50,6 +53,39 @@ std::string EncryptedPdf() {
   return pdf;
 }
 
+// A PDF 1.5 file as dvipdfmx and recent pdfTeX write them: the information dictionary is object 6
+// inside a Flate-compressed object stream, found through a cross-reference stream, so none of its
+// names stands in the raw bytes.
+std::string ObjectStreamPdf(const std::string& infoBody) {
+  std::string pdf = "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n";
+  std::vector<std::size_t> offsets(7, 0);
+  auto object = [&](int n, const std::string& body) {
+    offsets[static_cast<std::size_t>(n)] = pdf.size();
+    pdf += std::to_string(n) + " 0 obj\n" + body + "\nendobj\n";
+  };
+  object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>");
+  const std::string header = "6 0 ";
+  const QByteArray packed = qCompress(QByteArray::fromStdString(header + "<< " + infoBody + " >>")).mid(4);
+  object(4, "<< /Type /ObjStm /N 1 /First " + std::to_string(header.size()) + " /Filter /FlateDecode /Length " +
+                std::to_string(packed.size()) + " >>\nstream\n" + packed.toStdString() + "\nendstream");
+  offsets[5] = pdf.size();
+  std::string rows;
+  auto row = [&rows](int type, std::size_t second, int third) {
+    rows += static_cast<char>(type);
+    for (int shift = 24; shift >= 0; shift -= 8) rows += static_cast<char>((second >> shift) & 0xFF);
+    rows += static_cast<char>((third >> 8) & 0xFF);
+    rows += static_cast<char>(third & 0xFF);
+  };
+  row(0, 0, 0xFFFF);
+  for (int n = 1; n <= 5; ++n) row(1, offsets[static_cast<std::size_t>(n)], 0);
+  row(2, 4, 0);  // object 6: the first object of stream 4
+  pdf += "5 0 obj\n<< /Type /XRef /Size 7 /W [1 4 2] /Root 1 0 R /Info 6 0 R /Length " + std::to_string(rows.size()) +
+         " >>\nstream\n" + rows + "\nendstream\nendobj\nstartxref\n" + std::to_string(offsets[5]) + "\n%%EOF\n";
+  return pdf;
+}
+
 int DarkPixels(const PageImage& image) {
   int dark = 0;
   for (int y = 0; y < image.height; ++y)
@@ -60,7 +96,7 @@ int DarkPixels(const PageImage& image) {
 
 }  // namespace
 
-class QtPdfEngineTest : public QObject {
+class PdfEngineTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -69,7 +105,7 @@ class QtPdfEngineTest : public QObject {
     const std::string path = Native(dir, "mixed.pdf");
     QVERIFY(test::WriteScanPdf(QString::fromStdString(path),
                                {{QStringLiteral("表紙の本文テキスト"), false}, {QStringLiteral("画像の頁"), true}}));
-    QtPdfEngine pdf;
+    PopplerPdfEngine pdf;
     QCOMPARE(pdf.PageCount(), 0);  // nothing open yet
     QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
     QCOMPARE(pdf.PageCount(), 2);
@@ -111,7 +147,7 @@ class QtPdfEngineTest : public QObject {
       QPainter painter(&writer);
       painter.drawText(QPointF(100, 100), QStringLiteral("x"));
     }
-    QtPdfEngine pdf;
+    PopplerPdfEngine pdf;
     QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
     PageImage image;
     QVERIFY(pdf.RenderPage(0, 300, image));
@@ -129,7 +165,7 @@ class QtPdfEngineTest : public QObject {
                         {},
                         {},
                         {}}));
-    QtPdfEngine pdf;
+    PopplerPdfEngine pdf;
     QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
     const PdfMetaData meta = pdf.MetaData();
     QCOMPARE(QString::fromStdU16String(meta.title), QStringLiteral("年度報告書"));
@@ -150,7 +186,7 @@ class QtPdfEngineTest : public QObject {
   void filesThatCannotBeOpenedSayWhy() {
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
-    QtPdfEngine pdf;
+    PopplerPdfEngine pdf;
     QCOMPARE(pdf.Open(root + "/missing.pdf"), PdfOpenResult::Unreadable);
     QCOMPARE(pdf.Open(root), PdfOpenResult::Unreadable);  // a folder
 
@@ -173,7 +209,79 @@ class QtPdfEngineTest : public QObject {
     QCOMPARE(pdf.Open(root + "/missing.pdf"), PdfOpenResult::Unreadable);
     QCOMPARE(pdf.PageCount(), 0);
   }
+  void pageTextIsTheViewersFormWithoutFormFeeds() {
+    QCOMPARE(PageTextWithCrLf(u"一行目\n二行目\n\f"), std::u16string(u"一行目\r\n二行目"));
+    QCOMPARE(PageTextWithCrLf(u"a\r\nb\rc \n\n"), std::u16string(u"a\r\nb\r\nc"));
+    QCOMPARE(PageTextWithCrLf(u"\f"), std::u16string());
+
+    QTemporaryDir dir;
+    const std::string path = Native(dir, "two.pdf");
+    test::WriteJapanesePdf(QString::fromStdString(path), {QStringLiteral("第一頁の本文"), QStringLiteral("二頁目")});
+    PopplerPdfEngine pdf;
+    QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
+    const std::u16string first = pdf.PageText(0);
+    QVERIFY(first.find(u'\f') == std::u16string::npos);
+    QVERIFY(Cp932ToUtf8(Utf16ToCp932(first)).find("第一頁の本文") != std::string::npos);
+    QVERIFY(Cp932ToUtf8(Utf16ToCp932(pdf.PageText(1))).find("二頁目") != std::string::npos);
+  }
+
+  void pdfDatesAreTheDocumentsOwnClockTime() {
+    QVERIFY((ParsePdfDate(u"D:20101201102030+09'00'") == PdfDateTime{2010, 12, 1, 10, 20, 30}));
+    QVERIFY((ParsePdfDate(u"D:2010") == PdfDateTime{2010, 1, 1, 0, 0, 0}));  // left-out parts: earliest
+    QVERIFY((ParsePdfDate(u"20111109080706Z") == PdfDateTime{2011, 11, 9, 8, 7, 6}));
+    QVERIFY(!ParsePdfDate(u""));
+    QVERIFY(!ParsePdfDate(u"D:20"));
+    QVERIFY(!ParsePdfDate(u"D:20101301"));  // month 13
+    QVERIFY(!ParsePdfDate(u"yesterday"));
+  }
+
+  void metadataInsideACompressedObjectStreamComesFromTheEngine() {
+    QTemporaryDir dir;
+    const std::string bytes = ObjectStreamPdf(
+        "/Title <FEFF5E745EA65831544A66F8> /Author (Yamada) /Subject (Finance) /Keywords (a, b) "
+        "/CreationDate (D:20101201102030+09'00') /ModDate (D:20111109080706Z)");
+    const std::string path = test::WritePdf(dir.path().toStdString(), "objstm.pdf", bytes);
+    QVERIFY(!PdfInfo::HasInfoNames(bytes));
+
+    test::ScriptedPrompter prompter;
+    IndexRecord scanned;
+    QCOMPARE(PdfInfo(prompter).ReadInfoFile(path, scanned), 1);  // the scan alone sees nothing
+    QCOMPARE(scanned[FieldTag::PT], std::string());
+
+    PopplerPdfEngine pdf;
+    IndexRecord record;
+    QCOMPARE(PdfInfo(prompter, &pdf).ReadInfoFile(path, record), 1);
+    QCOMPARE(Cp932ToUtf8(record[FieldTag::PT]), std::string("年度報告書"));
+    QCOMPARE(record[FieldTag::PA], std::string("Yamada"));
+    QCOMPARE(record[FieldTag::PS], std::string("Finance"));
+    QCOMPARE(record[FieldTag::PK], std::string("a, b"));
+    QCOMPARE(record[FieldTag::PC], std::string("2010.12.01 10:20:30"));
+    QCOMPARE(record[FieldTag::PM], std::string("2011.11.09 08:07:06"));
+    QCOMPARE(pdf.PageCount(), 0);  // the reader closed what it opened
+    QVERIFY(prompter.shown.empty());
+
+    // Where the scan finds any name its result stands, even with more in the object stream.
+    const std::string named =
+        test::WritePdf(dir.path().toStdString(), "named.pdf", test::BuildPdf({"/Author (Scan)", {}, {}, {}}));
+    IndexRecord kept;
+    QCOMPARE(PdfInfo(prompter, &pdf).ReadInfoFile(named, kept), 1);
+    QCOMPARE(kept[FieldTag::PA], std::string("Scan"));
+    QCOMPARE(kept[FieldTag::PT], std::string());
+  }
+
+  void aFifoIsRefusedByTheInformationReaderWithoutWaiting() {
+    QTemporaryDir dir;
+    const std::string fifo = Native(dir, "pipe.pdf");
+    QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+    test::ScriptedPrompter prompter;
+    IndexRecord record;
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(PdfInfo(prompter).ReadInfoFile(fifo, record), 0);
+    QVERIFY(timer.elapsed() < 5000);
+    QVERIFY(prompter.ShowedMessage(Msg::FileOpenFailed));
+  }
 };
 
-QTEST_MAIN(QtPdfEngineTest)
-#include "qtpdfengine_test.moc"
+QTEST_MAIN(PdfEngineTest)
+#include "pdfengine_test.moc"
