@@ -62,6 +62,7 @@ SheetValues LoadSheetValues(const Settings& settings, const std::string& current
   v.setList = settings.GetInt(setting::SetList);
   v.columnMnt = settings.GetInt(setting::ColumnMnt);
   v.ques = settings.GetInt(setting::Ques);
+  v.ocr = settings.GetInt(setting::Ocr);
   v.home = settings.GetText(setting::Home);
   v.menuLen = settings.GetInt(setting::MenuLen);
   v.dspWord = settings.GetInt(setting::DspWord);
@@ -78,6 +79,7 @@ void WriteSheetValues(const SheetValues& v, Settings& settings) {
   settings.SetInt(setting::SetList, v.setList);
   settings.SetInt(setting::ColumnMnt, v.columnMnt);
   settings.SetInt(setting::Ques, v.ques);
+  settings.SetInt(setting::Ocr, v.ocr);
   settings.SetText(setting::Home, v.home);
   settings.SetInt(setting::MenuLen, v.menuLen);
   settings.SetInt(setting::DspWord, v.dspWord);

@@ -62,6 +62,7 @@ struct SheetValues {
   long setList = 1;
   long columnMnt = 1;
   long ques = 1;
+  long ocr = 1;
   // HTMLエリア
   std::string home;
   long menuLen = 40;

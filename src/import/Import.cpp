@@ -118,7 +118,7 @@ void Importer::ImportDroppedFile(const std::vector<std::string>& paths, const As
 
   IndexRecord& record = ports_.store.WorkingRecord();
   record.Clear();
-  PdfInfo(ports_.prompter).ReadInfoFile(path, record);
+  PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(path, record);
   ports_.html.SetDocumentLoaded(false);
   ports_.html.SetWaitTicks(0);
   ports_.html.Navigate2(path);
@@ -135,7 +135,7 @@ void Importer::ImportFromUrl(const std::string& address, const std::string& file
 
   IndexRecord& record = ports_.store.WorkingRecord();
   record.Clear();
-  PdfInfo(ports_.prompter).ReadInfoFile(local, record);
+  PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(local, record);
   ports_.html.SetDocumentLoaded(false);
   ports_.html.SetWaitTicks(0);
   ports_.html.Navigate2(address);
@@ -154,7 +154,7 @@ bool Importer::ImportShownPdf() {
   if (ports_.html.PageType() != "PDF") return false;
   const std::string local = DownloadPdf(url);
   if (local.empty()) return false;
-  PdfInfo(ports_.prompter).ReadInfoFile(local, record);
+  PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(local, record);
   return ImportDocument(local, url, url);
 }
 
@@ -190,11 +190,8 @@ bool Importer::ImportDocument(const std::string& sourcePath, const std::string& 
 
   const std::string key = ViewerTitleKey(FromNativePath(keySource));
   if (key.empty()) return false;
-  std::string text;
   std::string workText = store.WorkTextPath();
-  const CaptureResult captured =
-      CaptureViewerText(ports_.viewer, ports_.prompter, true, ToNativePath(workText), key, text, timing_);
-  if (captured != CaptureResult::Captured) {
+  if (!TakeBodyText(sourcePath, key, ToNativePath(workText))) {
     if (ports_.prompter.AskYesNo(Msg::ContinueWithoutTextQuestion) != Answer::Yes) return false;
     workText.clear();  // the record gets no text
   }
@@ -206,22 +203,86 @@ bool Importer::ImportDocument(const std::string& sourcePath, const std::string& 
   return true;
 }
 
+bool Importer::TakeBodyText(const std::string& sourcePath, const std::string& key, const std::string& workTextNative) {
+  // Which pages have text is asked of the engine first: a document of page images needs no
+  // capture, and one with some image pages takes its page texts from the engine and the
+  // recognition, as folidex-cli import does.
+  bool recognition = RecognitionAvailable(ports_.settings, ports_.pdf, ports_.recognizer);
+  TextLayer layer = TextLayer::Everywhere;
+  if (recognition) {
+    if (ports_.pdf->Open(sourcePath) == PdfOpenResult::Opened) {
+      layer = FindTextLayer(*ports_.pdf);
+    } else {
+      recognition = false;  // the viewer may still show it: the capture goes on as before
+    }
+  }
+  if (layer == TextLayer::Everywhere) {
+    std::string text;
+    const CaptureResult captured =
+        CaptureViewerText(ports_.viewer, ports_.prompter, true, workTextNative, key, text, timing_, !recognition);
+    // An empty copy or a viewer that never copied: the recognition is the next step.
+    if (captured == CaptureResult::Captured || captured == CaptureResult::Cancelled || !recognition) {
+      if (ports_.pdf) ports_.pdf->Close();
+      return captured == CaptureResult::Captured;
+    }
+  }
+  const bool stored = RecogniseBodyText(workTextNative);
+  ports_.pdf->Close();
+  return stored;
+}
+
+bool Importer::RecogniseBodyText(const std::string& workTextNative) {
+  class Uncancelled : public DocumentTextMonitor {
+    bool Cancelled() override { return false; }
+  };
+  DocumentText document;
+  if (ports_.recognize) {
+    document = ports_.recognize(*ports_.pdf, *ports_.recognizer);
+  } else {
+    Uncancelled monitor;
+    document = BuildDocumentText(*ports_.pdf, *ports_.recognizer, monitor);
+  }
+  switch (document.outcome) {
+    case DocumentTextOutcome::Text:
+      if (!WriteFileAtomic(workTextNative, Utf16ToCp932(document.text))) {
+        ports_.prompter.Error(Msg::FileOpenFailed);
+        return false;
+      }
+      return true;
+    case DocumentTextOutcome::NothingFound:
+      ports_.prompter.Error(Msg::ViewerTextUnavailable);
+      return false;
+    case DocumentTextOutcome::Cancelled:
+      return false;
+  }
+  return false;
+}
+
+void FillLocalFileFields(IndexRecord& record, const std::string& sourcePath, const Clock& clock) {
+  const std::optional<FileStatus> status = StatFile(sourcePath);
+  if (status) record[FieldTag::FS] = std::to_string(status->size);
+  record[FieldTag::FC] = FormatLocalTime(status ? status->created : 0, "%Y/%m/%d %H:%M:%S");
+  record[FieldTag::FA] = FormatLocalTime(clock.Now(), "%Y/%m/%d %H:%M");
+  record[FieldTag::Y2] = FileDigestHexNative(sourcePath);
+}
+
+bool RecognitionAvailable(Settings& settings, PdfEngine* pdf, TextRecognizer* recognizer) {
+  return settings.GetInt(setting::Ocr) == 1 && pdf && recognizer && recognizer->Check().Ready();
+}
+
 void Importer::FillFileFields(const std::string& url, const std::string& sourcePath) {
   IndexRecord& record = ports_.store.WorkingRecord();
   if (!url.empty()) {
     record[FieldTag::TY] = std::string(kLinkCopy);
     if (url.find('/') != std::string::npos) record[FieldTag::FN] = AddressFileName(url);
   }
-  const std::optional<FileStatus> status = StatFile(sourcePath);
-  if (status) record[FieldTag::FS] = std::to_string(status->size);
-  if (url.empty()) {
-    record[FieldTag::FC] = FormatLocalTime(status ? status->created : 0, "%Y/%m/%d %H:%M:%S");
-  } else {
+  FillLocalFileFields(record, sourcePath, ports_.clock);
+  if (!url.empty()) {
+    // A fetched document's date is the server's, when it gave one.
+    record[FieldTag::FC].clear();
     const std::string lastModified = ports_.html.LastModified();
     if (!lastModified.empty()) record[FieldTag::FC] = RearrangeLastModified(lastModified);
   }
-  record[FieldTag::FA] = FormatLocalTime(ports_.clock.Now(), "%Y/%m/%d %H:%M");
-  record[FieldTag::Y2] = FileDigestHexNative(sourcePath);
 }
 
 std::string Importer::DownloadPdf(const std::string& address) {

@@ -20,6 +20,7 @@
 #include "common/Settings.h"
 #include "import/Downloader.h"
 #include "list/ListRows.h"
+#include "pdf/DocumentText.h"
 #include "pdf/ViewerBridge.h"
 #include "pdf/ViewerCapture.h"
 #include "store/Store.h"
@@ -39,6 +40,13 @@ struct ImportPorts {
   Downloader& downloader;
   // Fits the widths of the list's columns (KanSet/ColumnMnt after an import).
   std::function<void()> fitColumns;
+  // The PDF engine: the information reader's fallback for metadata it cannot see, and with the
+  // recognizer the text recognition of pages without text (KanSet/Ocr). Null: neither.
+  PdfEngine* pdf = nullptr;
+  TextRecognizer* recognizer = nullptr;
+  // Runs BuildDocumentText for the document open in the engine, behind the desktop program's
+  // progress window; unset, it runs directly.
+  std::function<DocumentText(PdfEngine&, TextRecognizer&)> recognize;
 };
 
 // The confirmation dialog's answer for a dropped file: Yes copy, No outside link, Cancel.
@@ -58,6 +66,13 @@ std::string AddressFileName(const std::string& address);
 
 // True when a native path has an exact CP932 form (FG can hold it).
 bool HasExactCp932Form(const std::string& nativePath);
+
+// FS, FC (the file's own time), FA (now) and Y2 of `record` for a local file; the import of a
+// dropped file and folidex-cli import fill them alike.
+void FillLocalFileFields(IndexRecord& record, const std::string& sourcePath, const Clock& clock);
+
+// Whether text recognition may run: KanSet/Ocr on, and an engine and recognizer that are ready.
+bool RecognitionAvailable(Settings& settings, PdfEngine* pdf, TextRecognizer* recognizer);
 
 class Importer {
  public:
@@ -94,6 +109,10 @@ class Importer {
 
  private:
   void Wait(const std::string& sourcePath, bool fromLink);
+  // The document's text into the work text file: captured from the viewer, or recognised when the
+  // document (or some of its pages) has no text to capture. False when there is none.
+  bool TakeBodyText(const std::string& sourcePath, const std::string& key, const std::string& workTextNative);
+  bool RecogniseBodyText(const std::string& workTextNative);
 
   ImportPorts ports_;
   CaptureTiming timing_;

@@ -44,7 +44,7 @@ void RestoreViewer(ViewerBridge& bridge, ViewerWindow viewer) {
 
 CaptureResult CaptureViewerText(ViewerBridge& bridge, Prompter& prompter, bool writeWorkText,
                                 const std::string& workTextPathNative, std::string_view key, std::string& text,
-                                CaptureTiming timing) {
+                                CaptureTiming timing, bool askWhenNoCopy) {
   for (;;) {
     ViewerWindow viewer = FindViewerWindow(bridge, bridge.ViewWindow(), key, kViewerMarker);
     if (!viewer) return CaptureResult::Failed;
@@ -61,7 +61,9 @@ CaptureResult CaptureViewerText(ViewerBridge& bridge, Prompter& prompter, bool w
     }
 
     CaptureResult result = CaptureResult::Captured;
-    if (text == kClipboardSentinel) {
+    if (text == kClipboardSentinel && !askWhenNoCopy) {
+      result = CaptureResult::Failed;
+    } else if (text == kClipboardSentinel) {
       if (prompter.Message(MessageKind::RetryCancel, Msg::ViewerTextUnavailable) == Answer::Retry) {
         // The next round presses Control again; released meanwhile, it cannot stay stuck when
         // that round finds no viewer any more.

@@ -39,9 +39,10 @@ enum class CaptureResult {
 // Captures the text of the document the viewer shows, as the user would with Ctrl+A, Ctrl+C.
 // With `writeWorkText` the text is also written to `workTextPathNative` (raw bytes, no final
 // zero). Message 30009 (Retry/Cancel) when the viewer never copied; Retry starts again from the
-// search for the viewer window.
+// search for the viewer window. With `askWhenNoCopy` false the capture asks nothing and reports
+// Failed when the viewer never copied (the import then recognises the pages' text instead).
 CaptureResult CaptureViewerText(ViewerBridge& bridge, Prompter& prompter, bool writeWorkText,
                                 const std::string& workTextPathNative, std::string_view key, std::string& text,
-                                CaptureTiming timing = {});
+                                CaptureTiming timing = {}, bool askWhenNoCopy = true);
 
 }  // namespace folidex

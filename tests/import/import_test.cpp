@@ -11,6 +11,7 @@
 #include "common/Normalize.h"
 #include "import/Import.h"
 #include "store/Digest.h"
+#include "support/FakePdf.h"
 #include "support/Fakes.h"
 #include "support/TestSupport.h"
 
@@ -250,6 +251,135 @@ TEST_F(ImportTest, TheShownPdfIsFetchedWithItsLastModifiedTime) {
   EXPECT_EQ(r[FieldTag::FN], "annual.pdf");
   EXPECT_EQ(r[FieldTag::TY], "I");
   EXPECT_EQ(RearrangeLastModified("Wed, 01 Dec 2010"), "Wed, 01 Dec 2010");
+}
+
+// The recognition of pages without text, over a faked engine and recognizer.
+class FakeRecognizer : public TextRecognizer {
+ public:
+  std::u16string text;  // what every page reads as
+  int calls = 0;
+  RecognizerCheck Check() override { return {RecognizerState::Ready, "fake"}; }
+  RecognitionStatus Recognize(const PageImage&, RecognitionMonitor&, std::u16string& out) override {
+    ++calls;
+    out = text;
+    return RecognitionStatus::Done;
+  }
+};
+
+class RecognitionImportTest : public ImportTest {
+ protected:
+  test::FakePdf pdf;
+  FakeRecognizer ocr;
+  void SetUp() override {
+    ImportTest::SetUp();
+    ImportPorts ports{fx.store, fx.settings, fx.prompter, progress, clock, list, html, viewer, downloader, {}};
+    ports.pdf = &pdf;
+    ports.recognizer = &ocr;
+    recognising = std::make_unique<Importer>(std::move(ports));
+    recognising->SetCaptureTiming({3, 0});
+    fx.settings.SetInt(setting::Ocr, 1);
+    ocr.text = u"請求書の\n支払期限";
+  }
+  std::unique_ptr<Importer> recognising;
+  IndexRecord DropAndStore(const std::string& name) {
+    recognising->ImportDroppedFile({PutPdf(name)}, [] { return Answer::Yes; });
+    while (recognising->Waiting()) recognising->Tick();
+    return Stored("00000000");
+  }
+};
+
+TEST_F(RecognitionImportTest, APictureOnlyPdfIsRecognisedWithoutWaitingForTheViewer) {
+  pdf.texts = {u"", u" \r\n"};
+  const IndexRecord r = DropAndStore("scan.pdf");
+  EXPECT_EQ(ocr.calls, 2);
+  EXPECT_EQ(Cp932ToUtf8(r[FieldTag::TX]), "請求書の 支払期限 請求書の 支払期限");  // line ends: spaces
+  EXPECT_EQ(r[FieldTag::TS], std::to_string(r[FieldTag::TX].size()));
+  EXPECT_TRUE(viewer.events.empty());  // no capture was tried
+  EXPECT_TRUE(fx.prompter.shown.empty());
+  EXPECT_FALSE(pdf.isOpen);
+  std::string work;
+  ReadFileBytes(ToNativePath(fx.store.WorkTextPath()), work);
+  EXPECT_EQ(Cp932ToUtf8(work), "請求書の\r\n支払期限\r\n請求書の\r\n支払期限");
+}
+
+TEST_F(RecognitionImportTest, AMixedPdfKeepsItsTextPagesAndRecognisesTheOthersInPageOrder) {
+  pdf.texts = {u"表紙", u"", u"裏表紙"};
+  const IndexRecord r = DropAndStore("mixed.pdf");
+  EXPECT_EQ(ocr.calls, 1);
+  EXPECT_EQ(Cp932ToUtf8(r[FieldTag::TX]), "表紙 請求書の 支払期限 裏表紙");
+  EXPECT_TRUE(viewer.events.empty());
+}
+
+TEST_F(RecognitionImportTest, AViewerThatNeverCopiesGivesWayToTheEnginesTextWithout30009) {
+  pdf.texts = {u"エンジンの本文"};
+  viewer.copyingWindow = nullptr;  // the sentinel stays on the clipboard
+  const IndexRecord r = DropAndStore("text.pdf");
+  EXPECT_FALSE(viewer.events.empty());  // the capture ran first
+  EXPECT_EQ(Cp932ToUtf8(r[FieldTag::TX]), "エンジンの本文");
+  EXPECT_EQ(ocr.calls, 0);
+  EXPECT_TRUE(fx.prompter.shown.empty());
+}
+
+TEST_F(RecognitionImportTest, NothingRecognisedFallsBackTo30009And30039) {
+  pdf.texts = {u""};
+  ocr.text.clear();
+  fx.prompter.answers = {Answer::Yes};
+  const IndexRecord r = DropAndStore("blank.pdf");
+  EXPECT_EQ(ocr.calls, 1);
+  ASSERT_EQ(fx.prompter.shown.size(), 2u);
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::ViewerTextUnavailable));
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::ContinueWithoutTextQuestion));
+  EXPECT_EQ(r[FieldTag::TX], "");
+  EXPECT_EQ(r[FieldTag::TS], "0");
+}
+
+TEST_F(RecognitionImportTest, ACancelledRecognitionAsks30039) {
+  pdf.texts = {u""};
+  ImportPorts ports{fx.store, fx.settings, fx.prompter, progress, clock, list, html, viewer, downloader, {}};
+  ports.pdf = &pdf;
+  ports.recognizer = &ocr;
+  ports.recognize = [](PdfEngine&, TextRecognizer&) { return DocumentText{DocumentTextOutcome::Cancelled, {}, {}}; };
+  recognising = std::make_unique<Importer>(std::move(ports));
+  fx.prompter.answers = {Answer::No};
+  recognising->ImportDroppedFile({PutPdf("scan.pdf")}, [] { return Answer::Yes; });
+  while (recognising->Waiting()) recognising->Tick();
+  ASSERT_EQ(fx.prompter.shown.size(), 1u);
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::ContinueWithoutTextQuestion));
+  EXPECT_EQ(list.RowCount(), 0);
+  EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000000");
+}
+
+TEST_F(RecognitionImportTest, WithTheSettingOffTheRecognizerIsNeverAskedAnd30009IsAsBefore) {
+  fx.settings.SetInt(setting::Ocr, 0);
+  pdf.texts = {u""};
+  viewer.copyingWindow = nullptr;
+  fx.prompter.answers = {Answer::Cancel, Answer::Yes};
+  const IndexRecord r = DropAndStore("scan.pdf");
+  EXPECT_EQ(ocr.calls, 0);
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::ViewerTextUnavailable));
+  EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::ContinueWithoutTextQuestion));
+  EXPECT_EQ(r[FieldTag::TS], "0");
+}
+
+TEST_F(RecognitionImportTest, MetadataTheScanCannotSeeComesFromTheEngineOnlyWhenItFindsNoName) {
+  pdf.texts = {u"本文"};
+  pdf.meta.title = u"年度報告書";
+  pdf.meta.created = PdfDateTime{2010, 12, 1, 10, 20, 30};
+  // The information dictionary sits in a compressed object stream: no name in the raw bytes.
+  recognising->ImportDroppedFile({PutPdf("compressed.pdf", "%PDF-1.5\n%\xE2\xE3\n1 0 obj\n<< /Length 3 >>\n%%EOF\n")},
+                                 [] { return Answer::Yes; });
+  while (recognising->Waiting()) recognising->Tick();
+  IndexRecord r = Stored("00000000");
+  EXPECT_EQ(Cp932ToUtf8(r[FieldTag::PT]), "年度報告書");
+  EXPECT_EQ(r[FieldTag::PC], "2010.12.01 10:20:30");
+  EXPECT_EQ(r[FieldTag::PM], "");
+
+  // kPdf names its title and author: the scan's result stands, the engine's title is not taken.
+  recognising->ImportDroppedFile({PutPdf("named.pdf")}, [] { return Answer::Yes; });
+  while (recognising->Waiting()) recognising->Tick();
+  r = Stored("00000001");
+  EXPECT_EQ(r[FieldTag::PT], "Annual Report");
+  EXPECT_EQ(r[FieldTag::PC], "");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "pdf/DocumentText.h"
+#include "support/FakePdf.h"
 #include "support/TestSupport.h"
 
 using namespace folidex;
@@ -14,27 +15,7 @@ using folidex::test::J;
 
 namespace {
 
-// Pages given by their text layer; a rendered page's first byte carries its page number, so the
-// recognizer can tell which page it reads.
-class FakePdf : public PdfEngine {
- public:
-  std::vector<std::u16string> texts;
-  std::set<int> unrenderable;
-  std::vector<std::pair<int, int>> rendered;  // page, dpi
-
-  PdfOpenResult Open(const std::string&) override { return PdfOpenResult::Opened; }
-  void Close() override {}
-  int PageCount() override { return static_cast<int>(texts.size()); }
-  std::u16string PageText(int page) override { return texts.at(static_cast<std::size_t>(page)); }
-  PdfMetaData MetaData() override { return {}; }
-  bool RenderPage(int page, int dpi, PageImage& image) override {
-    rendered.emplace_back(page, dpi);
-    if (unrenderable.count(page)) return false;
-    image = PageImage{8, 4, 8, dpi, std::vector<std::uint8_t>(32, 255)};
-    image.bytes[0] = static_cast<std::uint8_t>(page);
-    return true;
-  }
-};
+using FakePdf = test::FakePdf;
 
 class FakeRecognizer : public TextRecognizer {
  public:

@@ -22,6 +22,7 @@
 #include <QTimeZone>
 #include <QUrl>
 
+#include "ScanPdf.h"
 #include "common/FileSystem.h"
 #include "common/Normalize.h"
 #include "common/qt/Modal.h"
@@ -29,6 +30,7 @@
 #include "html/qt/WebEngineSetup.h"
 #include "import/qt/ImportController.h"
 #include "list/CLeftView.h"
+#include "pdf/tesseract/TesseractRecognizer.h"
 #include "shell_fixture.h"
 #include "support/qt/QtTestSupport.h"
 
@@ -108,6 +110,7 @@ class ImportDesktopTest : public QObject {
   void answersDecideCopyOrLinkAndTheBoxStopsTheQuestion();
   void twoFilesAtOnceAreRefused();
   void aPdfWithoutTextAsksAndIsStoredWithoutText();
+  void aScannedPdfIsRecognisedAndFoundByItsBody();
   void linksDownloadWithTheBrowsersCookies();
   void getPdfTakesTheShownDocumentWithItsLastModifiedTime();
   void droppedLinksAreDecodedAndRedirectsUnwrapped();
@@ -142,7 +145,8 @@ void ImportDesktopTest::initTestCase() {
 }
 
 bool ImportDesktopTest::Start(Run& run, const std::string& extra) {
-  run.WriteStandardIni("ColumnMnt=1\n" + extra);
+  // Text recognition stays off unless a test asks for it.
+  run.WriteStandardIni("ColumnMnt=1\n" + std::string(extra.find("Ocr=") == 0 ? "" : "Ocr=0\n") + extra);
   if (!run.Start()) return false;
   // The viewer copies at once here; a document without text need not take ten seconds.
   run.Frame()->Import()->Pipeline().SetCaptureTiming({100, 10});
@@ -251,6 +255,28 @@ void ImportDesktopTest::aPdfWithoutTextAsksAndIsStoredWithoutText() {
   const IndexRecord r = Stored(run, "00000000");
   QCOMPARE(r[FieldTag::TX], std::string());
   QCOMPARE(r[FieldTag::TS], std::string("0"));
+}
+
+void ImportDesktopTest::aScannedPdfIsRecognisedAndFoundByItsBody() {
+  if (!TesseractRecognizer().Check().Ready())
+    QSKIP("text recognition is not installed (libtesseract5, tesseract-ocr-jpn, -jpn-vert, -eng, -osd)");
+  Run run;
+  QVERIFY(Start(run, "Ocr=1\n"));
+  Services& services = run.app->services();
+  const QString scan = files_.filePath(QStringLiteral("scanned.pdf"));
+  QVERIFY(test::WriteScanPdf(scan, {{QStringLiteral("請求書の支払期限は来月末です。")}}));
+  AnswerQuestion("IDYES");
+  Drop(run.Frame()->ListView(), {scan});
+  QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 1, 120000);
+  QCOMPARE(Modal::TakeShownMessages(), QStringList());  // no 30009: the pages were read
+  const std::string body = Cp932ToUtf8(Stored(run, "00000000")[FieldTag::TX]);
+  QVERIFY2(body.find("支払期限") != std::string::npos, body.c_str());
+
+  Modal::SetNextAnswers({Answer::Ok});
+  run.Element<QLineEdit>("ID_EDIT5")->setText(QStringLiteral("支払期限"));
+  services.settings.SetInt(setting::Kakunin, 0);
+  run.Element<QAction>("ID_DB_SEARCH")->trigger();
+  QCOMPARE(services.list.RowCount(), 1);
 }
 
 void ImportDesktopTest::linksDownloadWithTheBrowsersCookies() {

@@ -4,6 +4,7 @@
 
 #include "html/CShelfView.h"
 #include "import/CQuesDlg.h"
+#include "pdf/qt/CRecognitionDlg.h"
 
 namespace folidex {
 
@@ -15,9 +16,16 @@ ImportController::ImportController(Services& services, CShelfView& html, std::fu
       viewer_(&html),
       downloader_(html.Network(), services.progress, html.Profile()->httpUserAgent()),
       timer_(new QTimer(this)) {
-  importer_ = std::make_unique<Importer>(ImportPorts{services.store, services.settings, services.prompter,
-                                                     services.progress, services.clock, services.list, html, viewer_,
-                                                     downloader_, std::move(fitColumns)});
+  ImportPorts ports{
+      services.store, services.settings, services.prompter, services.progress,    services.clock, services.list,
+      html,           viewer_,           downloader_,       std::move(fitColumns)};
+  ports.pdf = &pdf_;
+  ports.recognizer = &recognizer_;
+  // The recognition runs on a worker thread behind its modal progress window.
+  ports.recognize = [this](PdfEngine& pdf, TextRecognizer& recognizer) {
+    return CRecognitionDlg::Run(owner_, pdf, recognizer, &services_.progress);
+  };
+  importer_ = std::make_unique<Importer>(std::move(ports));
   // Timer 1 of the list area: once a second until the HTML area has loaded the document.
   timer_->setObjectName(QStringLiteral("ImportTimer"));
   timer_->setInterval(1000);

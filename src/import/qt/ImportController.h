@@ -12,6 +12,8 @@
 #include "html/qt/QtDownloader.h"
 #include "html/qt/QtViewerBridge.h"
 #include "import/Import.h"
+#include "pdf/poppler/PopplerPdfEngine.h"
+#include "pdf/tesseract/TesseractRecognizer.h"
 
 namespace folidex {
 
@@ -43,6 +45,8 @@ class ImportController : public QObject {
   QWidget* owner_;
   QtViewerBridge viewer_;
   QtDownloader downloader_;
+  PopplerPdfEngine pdf_;
+  TesseractRecognizer recognizer_;
   std::unique_ptr<Importer> importer_;
   QTimer* timer_;
 };
