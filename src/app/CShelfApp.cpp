@@ -1,5 +1,7 @@
 #include "app/CShelfApp.h"
 
+#include "common/qt/InstanceLock.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -49,11 +51,7 @@ CShelfApp::~CShelfApp() {
 }
 
 QString CShelfApp::DefaultLockFilePath() {
-  QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (base.isEmpty()) base = QDir::tempPath();
-  QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-  if (name.isEmpty()) name = QStringLiteral("folidex");
-  return base + QLatin1Char('/') + name + QStringLiteral(".lock");
+  return InstanceLockPath(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
 }
 
 bool CShelfApp::InitInstance() {

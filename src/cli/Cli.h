@@ -49,5 +49,6 @@ int CommandSearch(Context& context);
 int CommandInfo(Context& context);
 int CommandExport(Context& context);
 int CommandOcr(Context& context);
+int CommandImport(Context& context);
 
 }  // namespace folidex::cli

@@ -27,6 +27,13 @@ const std::map<std::string, Command>& Commands() {
        {folidex::cli::CommandSearch,
         "search [--title T ... --body B | --all TEXT [--space-cut]] [--created|--acquired] [--from D] [--to D] "
         "[--max N]\n                       the database search; each hit as the row's seventeen cells"}},
+      {"import",
+       {folidex::cli::CommandImport,
+        "import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...\n                       PDF files and folders "
+        "(recursively, *.pdf) into the store: --copy keeps a copy in the store, --link only the\n"
+        "                       file's path (default: the desktop program's last choice); --skip-duplicates skips "
+        "PDFs\n                       already stored (same SHA-256); --no-ocr stores image-only pages without "
+        "text recognition"}},
       {"info", {folidex::cli::CommandInfo, "info FILE.pdf...     what the import reads from each PDF: PT..PM"}},
       {"ocr", {folidex::cli::CommandOcr, "ocr FILE.pdf         text recognised on the PDF's pages that have no text"}},
       {"list",

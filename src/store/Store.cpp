@@ -347,10 +347,14 @@ bool Store::LoadBodyText(const std::string& workTextPath) {
       prompter_.Error(Msg::FileOpenFailed, workTextPath + "\n");
       return false;
   }
-  std::size_t zero = bytes.find('\0');
-  if (zero != std::string::npos) bytes.resize(zero);
+  return SetBodyText(std::move(bytes));
+}
+
+bool Store::SetBodyText(std::string text) {
+  std::size_t zero = text.find('\0');
+  if (zero != std::string::npos) text.resize(zero);
   try {
-    working_[FieldTag::TX] = NormalizeBodyText(bytes);
+    working_[FieldTag::TX] = NormalizeBodyText(text);
   } catch (const std::bad_alloc&) {
     prompter_.Error(Msg::MemoryAllocFailed);
     return false;

@@ -96,7 +96,10 @@ class Store {
   // is not a complete record. Nothing for Patched and NoLocation.
   void ReportPatchFailure(std::string_view serial, PatchStatus status);
 
+  // TX and TS of the working record from a captured text: the work text file's bytes (an empty
+  // path: no text, TS "0"), or the text itself (CP932), normalised up to its first zero byte.
   bool LoadBodyText(const std::string& workTextPath);
+  bool SetBodyText(std::string text);
   bool StoreDocumentFile(std::string_view kind, const std::string& sourcePath, std::string_view serial);
   // The PDF copy of `serial` from a file at a native path (which may have no CP932 form): 30018
   // when the copy fails.

@@ -23,6 +23,8 @@ std::string ReadAll(const std::string& path) {
 }
 }  // namespace
 
+std::string CliPath() { return FOLIDEX_CLI_PATH; }
+
 CliResult RunCli(const std::vector<std::string>& args, int limitSeconds) {
   TempDir capture;
   std::string outPath = capture.File("out"), errPath = capture.File("err");
@@ -33,7 +35,7 @@ CliResult RunCli(const std::vector<std::string>& args, int limitSeconds) {
     freopen(outPath.c_str(), "w", stdout);
     freopen(errPath.c_str(), "w", stderr);
     std::vector<char*> argv;
-    std::string program = FOLIDEX_CLI_PATH;
+    std::string program = CliPath();
     argv.push_back(program.data());
     std::vector<std::string> copy = args;
     for (auto& a : copy) argv.push_back(a.data());

@@ -18,6 +18,9 @@ struct CliResult {
 // of stopping the suite.
 CliResult RunCli(const std::vector<std::string>& args, int limitSeconds = 60);
 
+// The program's path, for tests that run it themselves.
+std::string CliPath();
+
 // Writes a settings file in the desktop program's format; returns its path.
 std::string WriteSettingsFile(const std::string& folder, const std::string& iniText);
 

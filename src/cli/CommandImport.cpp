@@ -1,0 +1,177 @@
+#include <unistd.h>
+
+#include <QLockFile>
+#include <csignal>
+#include <iostream>
+#include <memory>
+
+#include "cli/Cli.h"
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/qt/InstanceLock.h"
+#include "import/BulkImport.h"
+#include "pdf/poppler/PopplerPdfEngine.h"
+#include "pdf/tesseract/TesseractRecognizer.h"
+#include "store/Record.h"
+
+namespace folidex::cli {
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+// Ctrl+C (and a polite kill) only asks the import to stop after the file it is writing; a second
+// Ctrl+C while it winds down is taken the same way.
+struct InterruptGuard {
+  struct sigaction oldInt {}, oldTerm {};
+  InterruptGuard() {
+    interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &oldInt);
+    sigaction(SIGTERM, &action, &oldTerm);
+  }
+  ~InterruptGuard() {
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGTERM, &oldTerm, nullptr);
+  }
+};
+
+// A message of the table as one terminal line.
+std::string Line(const std::string& cp932) { return Out(ReplaceAllCp932(cp932, "\n", " ")); }
+
+// The progress line on a terminal, and the recognition's pages; asks the interrupt flag.
+class Terminal : public DocumentTextMonitor {
+ public:
+  Terminal() : tty_(::isatty(STDERR_FILENO) == 1) {}
+  bool Cancelled() override { return interrupted != 0; }
+  void RecognitionStarted(int index, int count, int) override {
+    if (tty_) Show(Out(RecognitionProgressText(index, count)));
+  }
+  void File(std::size_t index, std::size_t count, const std::string& path) {
+    file_ = "[" + std::to_string(index) + "/" + std::to_string(count) + "] " + path;
+    if (tty_) Show({});
+  }
+  // Before other output: the progress line goes.
+  void Clear() {
+    if (tty_ && shown_) std::cerr << "\r\033[K" << std::flush;
+    shown_ = false;
+  }
+
+ private:
+  void Show(const std::string& step) {
+    std::cerr << "\r\033[K" << file_ << (step.empty() ? "" : "  ") << step << std::flush;
+    shown_ = true;
+  }
+  bool tty_;
+  bool shown_ = false;
+  std::string file_;
+};
+
+std::string Replace(std::string text, const std::string& mark, const std::string& value) {
+  const std::size_t at = text.find(mark);
+  if (at != std::string::npos) text.replace(at, mark.size(), value);
+  return text;
+}
+
+}  // namespace
+
+// import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...: PDF files and folders into the
+// store. One line per stored file on stdout ("SERIAL<TAB>title"), what was skipped or failed on
+// stderr, a summary at the end. Exit status 0 when every file was stored or skipped, 1 when any
+// failed, 130 when interrupted.
+int CommandImport(Context& context) {
+  BulkImportOptions options;
+  options.linkKind = context.settings.GetText(setting::Link) == kLinkOutside ? std::string(kLinkOutside)
+                                                                              : std::string(kLinkCopy);
+  std::vector<std::string> paths;
+  bool optionsEnded = false;
+  for (const std::string& arg : context.args) {
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && arg == "--copy") {
+      options.linkKind = std::string(kLinkCopy);
+    } else if (!optionsEnded && arg == "--link") {
+      options.linkKind = std::string(kLinkOutside);
+    } else if (!optionsEnded && arg == "--skip-duplicates") {
+      options.skipDuplicates = true;
+    } else if (!optionsEnded && arg == "--no-ocr") {
+      options.recognise = false;
+    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+      return Fail("unknown option " + arg + "\nusage: folidex-cli import [--copy|--link] [--skip-duplicates] "
+                  "[--no-ocr] PATH...", 2);
+    } else {
+      paths.push_back(arg);
+    }
+  }
+  if (paths.empty())
+    return Fail("usage: folidex-cli import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...", 2);
+
+  // The desktop program hands out serials from the same counter: never both at once.
+  QLockFile lock(InstanceLockPath());
+  lock.setStaleLockTime(0);
+  if (!lock.tryLock(0)) {
+    context.prompter.Error(Msg::ImportWhileRunning);
+    return 1;
+  }
+
+  std::vector<std::string> unusable;
+  const std::vector<std::string> files = CollectPdfFiles(paths, unusable);
+  for (const std::string& path : unusable)
+    std::cerr << path << ": " << MessageTextUtf8(Msg::ImportPathNotFound) << '\n';
+  if (files.empty()) {
+    context.prompter.Error(Msg::ImportNoPdfFound);
+    return 1;
+  }
+
+  InterruptGuard guard;
+  Terminal terminal;
+  PopplerPdfEngine pdf;
+  std::unique_ptr<TesseractRecognizer> recognizer;
+  if (options.recognise && context.settings.GetInt(setting::Ocr) == 1) recognizer = std::make_unique<TesseractRecognizer>();
+  const SystemClock clock;
+  BulkImporter importer(context.store, clock, pdf, recognizer.get(), options, terminal);
+  if (!importer.Prepare()) return 1;
+
+  int stored = 0, withoutText = 0, skipped = 0, failed = 0;
+  for (std::size_t k = 0; k < files.size() && !interrupted; ++k) {
+    const std::string& path = files[k];
+    terminal.File(k + 1, files.size(), path);
+    const FileReport report = importer.ImportFile(path);
+    terminal.Clear();
+    switch (report.outcome) {
+      case FileOutcome::Stored:
+      case FileOutcome::StoredWithoutText:
+        ++stored;
+        withoutText += report.outcome == FileOutcome::StoredWithoutText;
+        std::cout << report.serial << '\t' << Line(report.title) << '\n' << std::flush;
+        if (!report.note.empty()) std::cerr << path << ": " << Line(report.note) << '\n';
+        break;
+      case FileOutcome::Skipped:
+        ++skipped;
+        std::cerr << path << ": " << Line(report.note) << '\n';
+        break;
+      case FileOutcome::Failed:
+        if (interrupted) break;  // the file stopped half-way was not written
+        ++failed;
+        std::cerr << path << ": " << Line(report.note) << '\n';
+        break;
+    }
+  }
+  std::string summary = MessageText(Msg::ImportSummary);
+  summary = Replace(summary, "%1", std::to_string(stored));
+  summary = Replace(summary, "%2", std::to_string(withoutText));
+  summary = Replace(summary, "%3", std::to_string(skipped));
+  summary = Replace(summary, "%4", std::to_string(failed));
+  std::cerr << Out(summary) << '\n';
+  if (interrupted) {
+    std::cerr << Line(MessageText(Msg::ImportInterrupted)) << '\n';
+    return 130;
+  }
+  return failed > 0 ? 1 : 0;
+}
+
+}  // namespace folidex::cli

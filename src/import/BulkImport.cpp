@@ -1,0 +1,167 @@
+#include "import/BulkImport.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "import/Import.h"
+#include "pdf/PdfInfo.h"
+
+namespace folidex {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool HasPdfName(const fs::path& path) {
+  std::string extension = path.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); });
+  return extension == ".PDF";
+}
+
+// The message a reader would have shown, kept as the file's note instead.
+class MessageCatcher : public Prompter {
+ public:
+  std::string text;
+  Answer Show(MessageKind, const std::string& message) override {
+    if (text.empty()) text = message;
+    return Answer::No;
+  }
+};
+
+}  // namespace
+
+std::vector<std::string> CollectPdfFiles(const std::vector<std::string>& args, std::vector<std::string>& unusable) {
+  std::vector<std::string> files;
+  for (const std::string& arg : args) {
+    std::error_code error;
+    const fs::path path = fs::absolute(fs::path(arg), error).lexically_normal();
+    const fs::file_status status = fs::status(path, error);
+    if (fs::is_directory(status)) {
+      fs::recursive_directory_iterator walk(path, fs::directory_options::skip_permission_denied, error);
+      for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
+        std::error_code typeError;
+        if (walk->is_regular_file(typeError) && HasPdfName(walk->path())) files.push_back(walk->path().string());
+      }
+      if (error) unusable.push_back(arg);
+    } else if (fs::exists(status)) {
+      files.push_back(path.string());  // a file named on its own is taken whatever its name
+    } else {
+      unusable.push_back(arg);
+    }
+  }
+  std::sort(files.begin(), files.end());
+  files.erase(std::unique(files.begin(), files.end()), files.end());
+  return files;
+}
+
+BulkImporter::BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, TextRecognizer* recognizer,
+                           BulkImportOptions options, DocumentTextMonitor& monitor)
+    : store_(store), clock_(clock), pdf_(pdf), recognizer_(recognizer), options_(std::move(options)), monitor_(monitor) {
+  recognising_ = options_.recognise && RecognitionAvailable(store_.settings(), &pdf_, recognizer_);
+}
+
+bool BulkImporter::Prepare() {
+  const std::optional<long> count = store_.ReadSerialCount();
+  if (!count) return false;
+  if (!options_.skipDuplicates) return true;
+  char serial[16];
+  for (long n = 0; n < *count; ++n) {
+    std::snprintf(serial, sizeof serial, "%08ld", n);
+    if (!store_.ReadRecordFile(serial, true)) continue;
+    const std::string& digest = store_.WorkingRecord()[FieldTag::Y2];
+    if (!digest.empty()) digests_.insert(UpperCaseAsciiCp932(digest));
+  }
+  store_.WorkingRecord().Clear();
+  return true;
+}
+
+bool BulkImporter::DocumentBodyText(std::u16string& text, FileReport& report) {
+  const TextLayer layer = FindTextLayer(pdf_);
+  if (layer == TextLayer::Everywhere || !recognising_) {
+    for (int page = 0; page < pdf_.PageCount(); ++page) {
+      if (page > 0) text += u"\r\n";
+      text += pdf_.PageText(page);
+    }
+    return true;
+  }
+  // Pages without text are recognised; the others keep their own text, in page order.
+  DocumentText document = BuildDocumentText(pdf_, *recognizer_, monitor_);
+  if (document.outcome == DocumentTextOutcome::Cancelled) return false;
+  for (const PageText& page : document.pages) report.recognisedPages += page.source == PageSource::Recognised;
+  text = std::move(document.text);
+  return true;
+}
+
+FileReport BulkImporter::ImportFile(const std::string& path) {
+  FileReport report;
+  // What the information reader finds, and the file fields; the reader also refuses what is not
+  // a readable regular file.
+  IndexRecord info;
+  MessageCatcher catcher;
+  if (!PdfInfo(catcher, &pdf_).ReadInfoFile(path, info)) {
+    report.note = catcher.text;
+    return report;
+  }
+  const PdfOpenResult opened = pdf_.Open(path);
+  if (opened != PdfOpenResult::Opened) {
+    report.note = MessageText(PdfOpenFailureMessage(opened));
+    return report;
+  }
+  FillLocalFileFields(info, path, clock_);
+  if (info[FieldTag::Y2].empty()) {
+    pdf_.Close();
+    report.note = MessageText(Msg::FileOpenFailed);
+    return report;
+  }
+  const std::string digest = UpperCaseAsciiCp932(info[FieldTag::Y2]);
+  if (options_.skipDuplicates && digests_.count(digest)) {
+    pdf_.Close();
+    report.outcome = FileOutcome::Skipped;
+    report.note = MessageText(Msg::ImportDuplicateSkipped);
+    return report;
+  }
+  std::u16string text;
+  const bool haveText = DocumentBodyText(text, report);
+  pdf_.Close();
+  if (!haveText) {  // interrupted while recognising
+    report.note = MessageText(Msg::ImportInterrupted);
+    return report;
+  }
+
+  // Everything is known: the writes follow, copy first, counter last.
+  std::string kind = options_.linkKind;
+  if (kind != kLinkCopy && !HasExactCp932Form(path)) {
+    kind = std::string(kLinkCopy);
+    report.note = MessageText(Msg::OutsideLinkImpossible);
+  }
+  IndexRecord& record = store_.WorkingRecord();
+  record = info;
+  record[FieldTag::TY] = kind;
+  record[FieldTag::FN] = FromNativePath(fs::path(path).filename().string());
+  record[FieldTag::FG] = FromNativePath(path);
+  const std::string serial = store_.TakeNewSerial();
+  if (serial.empty()) return report;
+  if (kind == kLinkCopy && !store_.StorePdfCopy(path, serial)) return report;
+  if (!store_.SetBodyText(Utf16ToCp932(text)) || !store_.WriteRecordFile(serial)) return report;
+  store_.WriteSerialCounter(LeadingNumber(serial) + 1);
+  digests_.insert(digest);
+
+  report.serial = serial;
+  report.title = record[FieldTag::PT];
+  if (record[FieldTag::TX].empty()) {
+    report.outcome = FileOutcome::StoredWithoutText;
+    report.note = MessageText(Msg::ImportStoredWithoutText);
+  } else {
+    report.outcome = FileOutcome::Stored;
+    if (report.recognisedPages > 0 && report.note.empty()) report.note = MessageText(Msg::ImportRecognised);
+  }
+  return report;
+}
+
+}  // namespace folidex

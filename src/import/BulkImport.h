@@ -1,0 +1,83 @@
+#pragma once
+// Adding many PDFs at once without the desktop program (folidex-cli import). Each file becomes the
+// record a dropped file becomes — the same fields, the same serials, the same normalised text —
+// except that the body text comes straight from the PDF engine (every page's text joined with
+// CR LF, as the viewer's copy gives it) instead of through the viewer, and pages without text are
+// read by the text recognizer when it is available and wanted.
+//
+// A file is written only when everything about it is known: first the PDF copy, then the record
+// file, then the counter. An interruption between files therefore leaves every stored record
+// complete and the counter naming the next free serial.
+
+#include <cstddef>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "common/Clock.h"
+#include "pdf/DocumentText.h"
+#include "pdf/PdfEngine.h"
+#include "pdf/TextRecognizer.h"
+#include "store/Store.h"
+
+namespace folidex {
+
+struct BulkImportOptions {
+  std::string linkKind{"I"};    // kLinkCopy: a copy in the store; kLinkOutside: FG only
+  bool skipDuplicates = false;  // skip a file whose SHA-256 is the Y2 of a stored record
+  bool recognise = true;        // recognise pages without text (when the recognizer is ready)
+};
+
+enum class FileOutcome {
+  Stored,
+  StoredWithoutText,  // stored with TX empty and TS "0"
+  Skipped,            // a duplicate
+  Failed,             // nothing written for this file
+};
+
+struct FileReport {
+  FileOutcome outcome = FileOutcome::Failed;
+  std::string serial;  // the stored record's serial
+  std::string title;   // its PT (CP932)
+  std::string note;    // CP932: why it was skipped or failed, or what is worth knowing about it
+  int recognisedPages = 0;
+};
+
+// The PDFs named by command-line arguments (native paths): a file as named, whatever its name; a
+// folder's files whose names end in ".pdf" in any case, through all its subfolders (symbolic
+// links to folders are not followed). Sorted by path, each file once. An argument that is neither
+// a file nor a folder is put into `unusable`.
+std::vector<std::string> CollectPdfFiles(const std::vector<std::string>& args, std::vector<std::string>& unusable);
+
+class BulkImporter {
+ public:
+  // `recognizer` may be null (no recognition). `monitor` reports the recognition of a file's
+  // pages and is asked whether to stop.
+  BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, TextRecognizer* recognizer, BulkImportOptions options,
+               DocumentTextMonitor& monitor);
+
+  // Reads the Y2 of every record of the store (with skipDuplicates). False after a message when
+  // the counter cannot be read.
+  bool Prepare();
+
+  // Imports one file (a native path).
+  FileReport ImportFile(const std::string& path);
+
+  // Whether recognition will run for files that need it.
+  bool Recognising() const { return recognising_; }
+
+ private:
+  // The body text of the file open in the engine (UTF-16); false when it cannot be had.
+  bool DocumentBodyText(std::u16string& text, FileReport& report);
+
+  Store& store_;
+  const Clock& clock_;
+  PdfEngine& pdf_;
+  TextRecognizer* recognizer_;
+  BulkImportOptions options_;
+  DocumentTextMonitor& monitor_;
+  bool recognising_ = false;
+  std::unordered_set<std::string> digests_;
+};
+
+}  // namespace folidex
