@@ -62,7 +62,12 @@ std::vector<std::string> CollectPdfFiles(const std::vector<std::string>& args, s
 
 BulkImporter::BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, TextRecognizer* recognizer,
                            BulkImportOptions options, DocumentTextMonitor& monitor)
-    : store_(store), clock_(clock), pdf_(pdf), recognizer_(recognizer), options_(std::move(options)), monitor_(monitor) {
+    : store_(store),
+      clock_(clock),
+      pdf_(pdf),
+      recognizer_(recognizer),
+      options_(std::move(options)),
+      monitor_(monitor) {
   recognising_ = options_.recognise && RecognitionAvailable(store_.settings(), &pdf_, recognizer_);
 }
 
@@ -82,14 +87,16 @@ bool BulkImporter::Prepare() {
 }
 
 bool BulkImporter::DocumentBodyText(std::u16string& text, FileReport& report) {
-  const TextLayer layer = FindTextLayer(pdf_);
-  if (layer == TextLayer::Everywhere || !recognising_) {
-    for (int page = 0; page < pdf_.PageCount(); ++page) {
-      if (page > 0) text += u"\r\n";
-      text += pdf_.PageText(page);
-    }
-    return true;
+  // Each page's text is taken once; only a document with pages without text goes on to the
+  // recognition.
+  bool allPagesHaveText = true;
+  for (int page = 0; page < pdf_.PageCount(); ++page) {
+    if (page > 0) text += u"\r\n";
+    const std::u16string pageText = pdf_.PageText(page);
+    allPagesHaveText = allPagesHaveText && PageHasText(pageText);
+    text += pageText;
   }
+  if (allPagesHaveText || !recognising_) return true;
   // Pages without text are recognised; the others keep their own text, in page order.
   DocumentText document = BuildDocumentText(pdf_, *recognizer_, monitor_);
   if (document.outcome == DocumentTextOutcome::Cancelled) return false;
