@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# import_bench.sh BUILD_DIR [COUNT]: `folidex-cli import --copy` of a folder of COUNT (default 300)
+# generated multi-page Japanese PDFs, against the baseline of a serial shell loop that runs
+# `pdftotext` and `sha256sum` on each of the same files. Prints both times, their ratio (the
+# import should take at most 2x the loop), and the import's peak resident memory for the whole
+# folder and for its largest file alone (it should not grow with the number of files).
+set -euo pipefail
+build=${1:-build-bench}
+count=${2:-300}
+cli=$build/src/cli/folidex-cli
+gen=$build/bench/gen_pdfs
+for program in "$cli" "$gen"; do
+  [[ -x $program ]] || { echo "import_bench.sh: $program is missing (build folidex-cli and gen_pdfs)" >&2; exit 1; }
+done
+for tool in pdftotext sha256sum /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "import_bench.sh: $tool is not installed (scripts/setup --bench)" >&2; exit 1; }
+done
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+"$gen" "$tmp/pdfs" "$count"
+files=("$tmp"/pdfs/*.pdf)
+pages=0
+for f in "${files[@]}"; do pages=$((pages + $(pdfinfo "$f" 2>/dev/null | awk '/^Pages:/ { print $2 }'))); done
+megabytes=$(du -sm "$tmp/pdfs" | cut -f1)
+echo "folder: ${#files[@]} PDFs, $pages pages, $megabytes MB"
+
+# The page cache holds the files for both runs alike.
+cat "${files[@]}" >/dev/null
+
+store() { # a fresh store and settings file in $tmp/$1
+  rm -rf "${tmp:?}/$1"
+  mkdir -p "$tmp/$1/DOCDATA"
+  printf '[KanSet]\nStorePath=%s\nOcr=0\n' "$tmp/$1" >"$tmp/$1.conf"
+}
+
+# Baseline: a serial loop of the two standard tools over the same files.
+baseline_start=$(date +%s.%N)
+for f in "${files[@]}"; do
+  pdftotext "$f" - >/dev/null 2>&1
+  sha256sum "$f" >/dev/null
+done
+baseline=$(awk -v s="$baseline_start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.2f", e - s }')
+
+store whole
+export XDG_RUNTIME_DIR=$tmp
+/usr/bin/time -f '%e %M' -o "$tmp/time" "$cli" --settings "$tmp/whole.conf" import --copy "$tmp/pdfs" \
+  >"$tmp/out" 2>"$tmp/err" || { cat "$tmp/err" >&2; exit 1; }
+read -r import rss < "$tmp/time"
+stored=$(wc -l <"$tmp/out")
+
+largest=$(ls -S "${files[@]}" | head -1)
+store single
+/usr/bin/time -f '%e %M' -o "$tmp/time1" "$cli" --settings "$tmp/single.conf" import --copy "$largest" \
+  >/dev/null 2>"$tmp/err1" || { cat "$tmp/err1" >&2; exit 1; }
+read -r _ rss1 < "$tmp/time1"
+
+echo "baseline (pdftotext + sha256sum loop): ${baseline} s"
+echo "folidex-cli import --copy:             ${import} s, ${stored} records"
+awk -v i="$import" -v b="$baseline" 'BEGIN { r = i / b; printf "ratio import/baseline: %.2f (limit 2.00): %s\n", r, (r <= 2 ? "ok" : "SLOWER") }'
+echo "peak RSS: whole folder $((rss / 1024)) MB; largest file alone ($(du -h "$largest" | cut -f1)) $((rss1 / 1024)) MB"
