@@ -17,17 +17,17 @@ void CheckKeyPass(std::string_view bytes) {
   folidex::PdfKeyPositions got = folidex::FindPdfKeys(bytes);
   for (int k = 0; k < folidex::kPdfKeyCount; ++k) {
     std::string_view name = folidex::kPdfKeyNames[k];
-    std::size_t first = folidex::PdfKeyPositions::npos, element = folidex::PdfKeyPositions::npos;
+    constexpr std::size_t npos = folidex::PdfKeyPositions::npos;
+    std::size_t first = npos, element = npos, named = npos;
     for (std::size_t p = bytes.find(name); p != std::string_view::npos && p + name.size() < bytes.size();
          p = bytes.find(name, p + 1)) {
-      if (first == folidex::PdfKeyPositions::npos) first = p;
+      if (first == npos) first = p;
       std::size_t after = p + name.size();
-      if (bytes[after] == '>' || (after + 1 < bytes.size() && bytes[after + 1] == '>')) {
+      if (element == npos && (bytes[after] == '>' || (after + 1 < bytes.size() && bytes[after + 1] == '>')))
         element = p;
-        break;
-      }
+      if (named == npos && p > 0 && bytes[p - 1] == '/' && folidex::EndsPdfName(bytes[after])) named = p;
     }
-    if (got.first[k] != first || got.element[k] != element) __builtin_trap();
+    if (got.first[k] != first || got.element[k] != element || got.name[k] != named) __builtin_trap();
   }
 }
 

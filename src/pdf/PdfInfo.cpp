@@ -217,7 +217,9 @@ std::string AttributeDate(std::string_view bytes, const PdfKeyPositions& keys, P
 
 // The value of the first occurrence of `key`: the next literal or hexadecimal string after it.
 std::string DictionaryValue(std::string_view bytes, const PdfKeyPositions& keys, PdfKey key) {
-  const std::size_t p = keys.first[static_cast<int>(key)], len = NameLength(key);
+  // The key as a name of its own: "Title" inside "/DisplayDocTitle" (LibreOffice writes it
+  // before the information dictionary) is not the title's key.
+  const std::size_t p = keys.name[static_cast<int>(key)], len = NameLength(key);
   if (p == npos) return {};
   const std::size_t from = p + len, end = bytes.size() - len;
   std::size_t paren = FindByte(bytes, '(', from, end);
@@ -293,16 +295,11 @@ ReadResult ReadAll(int fd, bool sizeKnown, std::size_t size, std::unique_ptr<cha
 
 namespace {
 
-bool HasInfoNamesAt(std::string_view bytes, const PdfKeyPositions& keys) {
+bool HasInfoNamesAt(const PdfKeyPositions& keys) {
   for (PdfKey name : kXmpNames)
     if (keys.element[static_cast<int>(name)] != npos) return true;
-  for (PdfKey key : kDictionaryKeys) {
-    const std::size_t first = keys.first[static_cast<int>(key)];
-    if (first == npos) continue;
-    // The name stands somewhere; as a dictionary key it follows a slash.
-    const std::string slashed = "/" + std::string(kPdfKeyNames[static_cast<int>(key)]);
-    if (bytes.find(slashed, first == 0 ? 0 : first - 1) != npos) return true;
-  }
+  for (PdfKey key : kDictionaryKeys)
+    if (keys.name[static_cast<int>(key)] != npos) return true;
   return false;
 }
 
@@ -318,7 +315,7 @@ void ScanInfoAt(std::string_view bytes, const PdfKeyPositions& keys, IndexRecord
 
 }  // namespace
 
-bool PdfInfo::HasInfoNames(std::string_view bytes) { return HasInfoNamesAt(bytes, FindPdfKeys(bytes)); }
+bool PdfInfo::HasInfoNames(std::string_view bytes) { return HasInfoNamesAt(FindPdfKeys(bytes)); }
 
 void PdfInfo::TakeMetaData(const PdfMetaData& meta, IndexRecord& record) {
   auto date = [](const std::optional<PdfDateTime>& when) {
@@ -371,7 +368,7 @@ int PdfInfo::ReadInfoFile(const std::string& native, IndexRecord& record) {
   const std::string_view bytes(data.get(), length);
   const PdfKeyPositions keys = FindPdfKeys(bytes);
   ScanInfoAt(bytes, keys, record);
-  if (engine_ && !HasInfoNamesAt(bytes, keys)) {
+  if (engine_ && !HasInfoNamesAt(keys)) {
     data.reset();  // the engine reads the file itself
     if (engine_->Open(native) == PdfOpenResult::Opened) TakeMetaData(engine_->MetaData(), record);
     engine_->Close();

@@ -28,11 +28,40 @@ Mask Candidates(Lanes a, Lanes b) {
          ((a == 'T') & (b == 'i')) | ((a == 'A') & (b == 'u')) | ((a == 'S') & (b == 'u'));
 }
 
+}  // namespace
+
+bool EndsPdfName(char c) {
+  switch (c) {
+    case '\0':
+    case '\t':
+    case '\n':
+    case '\f':
+    case '\r':
+    case ' ':
+    case '(':
+    case ')':
+    case '<':
+    case '>':
+    case '[':
+    case ']':
+    case '{':
+    case '}':
+    case '/':
+    case '%':
+      return true;
+    default:
+      return false;
+  }
+}
+
+namespace {
+
 class Finder {
  public:
   explicit Finder(std::string_view bytes) : bytes_(bytes) {
     positions_.first.fill(PdfKeyPositions::npos);
     positions_.element.fill(PdfKeyPositions::npos);
+    positions_.name.fill(PdfKeyPositions::npos);
   }
 
   void At(std::size_t s) {
@@ -72,12 +101,16 @@ class Finder {
  private:
   void Try(std::size_t s, PdfKey key) {
     const int k = static_cast<int>(key);
-    if (positions_.element[k] != PdfKeyPositions::npos) return;  // both found: nothing more to learn
+    constexpr std::size_t npos = PdfKeyPositions::npos;
+    if (positions_.element[k] != npos && positions_.name[k] != npos) return;  // nothing more to learn
     std::string_view name = kPdfKeyNames[k];
     const std::size_t n = bytes_.size(), len = name.size();
     if (s + len >= n || std::memcmp(bytes_.data() + s, name.data(), len) != 0) return;
-    if (positions_.first[k] == PdfKeyPositions::npos) positions_.first[k] = s;
-    if (bytes_[s + len] == '>' || (s + len + 1 < n && bytes_[s + len + 1] == '>')) positions_.element[k] = s;
+    if (positions_.first[k] == npos) positions_.first[k] = s;
+    if (positions_.element[k] == npos && (bytes_[s + len] == '>' || (s + len + 1 < n && bytes_[s + len + 1] == '>')))
+      positions_.element[k] = s;
+    if (positions_.name[k] == npos && s > 0 && bytes_[s - 1] == '/' && EndsPdfName(bytes_[s + len]))
+      positions_.name[k] = s;
   }
 
   std::string_view bytes_;

@@ -35,8 +35,14 @@ struct PdfKeyPositions {
   std::array<std::size_t, kPdfKeyCount> first;
   // First occurrence of each name that is followed by ">" at p+len or p+len+1, or npos.
   std::array<std::size_t, kPdfKeyCount> element;
+  // First occurrence of each name as a PDF name of its own: "/" before it and a delimiter or
+  // white space after it (so "/DisplayDocTitle" is not "Title"), or npos.
+  std::array<std::size_t, kPdfKeyCount> name;
 };
 
 PdfKeyPositions FindPdfKeys(std::string_view bytes);
+
+// White space or a delimiter: what ends a PDF name.
+bool EndsPdfName(char c);
 
 }  // namespace folidex

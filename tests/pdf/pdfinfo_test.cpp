@@ -179,6 +179,18 @@ TEST_F(PdfInfoTest, DictionaryKeysAnywhere) {
   r = ReadPdf("dict_first.pdf", {"/Title (Second)", {}, {}, std::string("\0\0binary\0(", 10) + "/Title (First)\n"});
   EXPECT_EQ(r[FieldTag::PT], "First");
 
+  // An outline item's title before the dictionary is taken; a key that is only the tail of a longer
+  // name is not: LibreOffice writes /DisplayDocTitle and /Lang (en-US) before the dictionary.
+  r = ReadPdf("dict_outline.pdf", {"/Title (Real)", {}, {}, "5 0 obj << /Title (Chapter 1) >> endobj\n"});
+  EXPECT_EQ(r[FieldTag::PT], "Chapter 1");
+  r = ReadPdf("dict_display.pdf",
+              {"/Title <FEFF8A669A13> /Subtitle (x)",
+               {},
+               {},
+               "4 0 obj << /ViewerPreferences << /DisplayDocTitle true >> /Lang (en-US) /SubjectArea (y) >> endobj\n"});
+  EXPECT_EQ(r[FieldTag::PT], J("試験"));
+  EXPECT_EQ(r[FieldTag::PS], "");
+
   // A value longer than 1024 bytes is cut; a missing ")" ends the value with the file.
   r = ReadPdf("dict_long.pdf", {"/Title (" + std::string(1500, 'x') + ")", {}, {}, {}});
   EXPECT_EQ(r[FieldTag::PT], std::string(1024, 'x'));

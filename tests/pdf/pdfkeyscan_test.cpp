@@ -9,22 +9,25 @@ using namespace folidex;
 
 namespace {
 
-// The plain definition: the first p < size - len at which the name stands (and, for `element`,
-// which ">" follows at p+len or p+len+1).
+// The plain definition: the first p < size - len at which the name stands (for `element`, which
+// ">" follows at p+len or p+len+1; for `name`, with "/" before it and a delimiter after it).
 PdfKeyPositions Reference(std::string_view bytes) {
   PdfKeyPositions r;
   r.first.fill(PdfKeyPositions::npos);
   r.element.fill(PdfKeyPositions::npos);
+  r.name.fill(PdfKeyPositions::npos);
   for (int k = 0; k < kPdfKeyCount; ++k) {
     std::string_view name = kPdfKeyNames[k];
     for (std::size_t p = 0; p + name.size() < bytes.size(); ++p) {
       if (bytes.substr(p, name.size()) != name) continue;
       if (r.first[k] == PdfKeyPositions::npos) r.first[k] = p;
       std::size_t after = p + name.size();
-      if (bytes[after] == '>' || (after + 1 < bytes.size() && bytes[after + 1] == '>')) {
+      if (r.element[k] == PdfKeyPositions::npos &&
+          (bytes[after] == '>' || (after + 1 < bytes.size() && bytes[after + 1] == '>')))
         r.element[k] = p;
-        break;
-      }
+      if (r.name[k] == PdfKeyPositions::npos && p > 0 && bytes[p - 1] == '/' &&
+          std::string_view("\0\t\n\f\r ()<>[]{}/%", 17).find(bytes[after]) != std::string_view::npos)
+        r.name[k] = p;
     }
   }
   return r;
@@ -54,5 +57,6 @@ TEST(PdfKeyScan, AgreesWithThePlainSearchWhereverTheNamesStand) {
     PdfKeyPositions expected = Reference(bytes), got = FindPdfKeys(bytes);
     ASSERT_EQ(got.first, expected.first) << "round " << round;
     ASSERT_EQ(got.element, expected.element) << "round " << round;
+    ASSERT_EQ(got.name, expected.name) << "round " << round;
   }
 }
