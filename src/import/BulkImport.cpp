@@ -75,7 +75,7 @@ bool BulkImporter::Prepare() {
   const std::optional<long> count = store_.ReadSerialCount();
   if (!count) return false;
   if (!options_.skipDuplicates) return true;
-  char serial[16];
+  char serial[24];
   for (long n = 0; n < *count; ++n) {
     std::snprintf(serial, sizeof serial, "%08ld", n);
     if (!store_.ReadRecordFile(serial, true)) continue;

@@ -46,7 +46,7 @@ struct ImportPorts {
   TextRecognizer* recognizer = nullptr;
   // Runs BuildDocumentText for the document open in the engine, behind the desktop program's
   // progress window; unset, it runs directly.
-  std::function<DocumentText(PdfEngine&, TextRecognizer&)> recognize;
+  std::function<DocumentText(PdfEngine&, TextRecognizer&)> recognize = {};
 };
 
 // The confirmation dialog's answer for a dropped file: Yes copy, No outside link, Cancel.

@@ -70,8 +70,8 @@ class CliImport : public ::testing::Test {
 };
 
 TEST_F(CliImport, AFolderBecomesRecordsInSortedOrderAndASecondRunSkipsTheDuplicates) {
-  const std::string b = Pdf("b.pdf", {QStringLiteral("請求書の本文"), QStringLiteral("二頁目の支払期限")},
-                            QStringLiteral("請求書"));
+  const std::string b =
+      Pdf("b.pdf", {QStringLiteral("請求書の本文"), QStringLiteral("二頁目の支払期限")}, QStringLiteral("請求書"));
   const std::string a = Pdf("a.pdf", {QStringLiteral("議事録の本文")}, QStringLiteral("議事録"));
   const std::string c = Pdf("sub/c.PDF", {QStringLiteral("報告書の本文")}, QStringLiteral("報告書"));
   ASSERT_TRUE(WriteFileAtomic(docs.File("notes.txt"), "not a pdf"));
@@ -176,14 +176,16 @@ TEST_F(CliImport, AnInterruptLeavesCompleteRecordsAndACounterAfterThem) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status));
   const long stored = 1 + static_cast<long>(std::count(rest.begin(), rest.end(), '\n'));
-  if (stored < 40) EXPECT_EQ(WEXITSTATUS(status), 130);
+  if (stored < 40) {
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+  }
   EXPECT_EQ(std::stol(Counter()), stored);
   for (long n = 0; n < stored; ++n) {
-    char serial[16];
+    char serial[24];
     std::snprintf(serial, sizeof serial, "%08ld", n);
     EXPECT_FALSE(Record(serial)[FieldTag::TX].empty()) << serial;
   }
-  char next[16];
+  char next[24];
   std::snprintf(next, sizeof next, "%08ld", stored);
   EXPECT_TRUE(Record(next)[FieldTag::TS].empty());  // nothing under the counter's serial
 }
