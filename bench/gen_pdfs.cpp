@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
     for (int page = 0; page < pages; ++page) {
       if (page > 0) writer.newPage();
       DrawPage(painter, area, random, 40);
-      if (n % 5 == 4 && page < 3) painter.drawImage(QRect(area.left(), area.bottom() - 1200, 1200, 1200),
-                                                    Photograph(random, 1000));
+      if (n % 5 == 4 && page < 3)
+        painter.drawImage(QRect(area.left(), area.bottom() - 1200, 1200, 1200), Photograph(random, 1000));
     }
     painter.end();
   }

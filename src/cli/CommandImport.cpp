@@ -25,7 +25,8 @@ extern "C" void OnInterrupt(int) { interrupted = 1; }
 // Ctrl+C (and a polite kill) only asks the import to stop after the file it is writing; a second
 // Ctrl+C while it winds down is taken the same way.
 struct InterruptGuard {
-  struct sigaction oldInt {}, oldTerm {};
+  struct sigaction oldInt = {};
+  struct sigaction oldTerm = {};
   InterruptGuard() {
     interrupted = 0;
     struct sigaction action {};
@@ -85,8 +86,8 @@ std::string Replace(std::string text, const std::string& mark, const std::string
 // failed, 130 when interrupted.
 int CommandImport(Context& context) {
   BulkImportOptions options;
-  options.linkKind = context.settings.GetText(setting::Link) == kLinkOutside ? std::string(kLinkOutside)
-                                                                              : std::string(kLinkCopy);
+  options.linkKind =
+      context.settings.GetText(setting::Link) == kLinkOutside ? std::string(kLinkOutside) : std::string(kLinkCopy);
   std::vector<std::string> paths;
   bool optionsEnded = false;
   for (const std::string& arg : context.args) {
@@ -101,14 +102,15 @@ int CommandImport(Context& context) {
     } else if (!optionsEnded && arg == "--no-ocr") {
       options.recognise = false;
     } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-      return Fail("unknown option " + arg + "\nusage: folidex-cli import [--copy|--link] [--skip-duplicates] "
-                  "[--no-ocr] PATH...", 2);
+      return Fail("unknown option " + arg +
+                      "\nusage: folidex-cli import [--copy|--link] [--skip-duplicates] "
+                      "[--no-ocr] PATH...",
+                  2);
     } else {
       paths.push_back(arg);
     }
   }
-  if (paths.empty())
-    return Fail("usage: folidex-cli import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...", 2);
+  if (paths.empty()) return Fail("usage: folidex-cli import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...", 2);
 
   // The desktop program hands out serials from the same counter: never both at once.
   QLockFile lock(InstanceLockPath());
@@ -131,7 +133,8 @@ int CommandImport(Context& context) {
   Terminal terminal;
   PopplerPdfEngine pdf;
   std::unique_ptr<TesseractRecognizer> recognizer;
-  if (options.recognise && context.settings.GetInt(setting::Ocr) == 1) recognizer = std::make_unique<TesseractRecognizer>();
+  if (options.recognise && context.settings.GetInt(setting::Ocr) == 1)
+    recognizer = std::make_unique<TesseractRecognizer>();
   const SystemClock clock;
   BulkImporter importer(context.store, clock, pdf, recognizer.get(), options, terminal);
   if (!importer.Prepare()) return 1;

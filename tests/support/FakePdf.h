@@ -20,7 +20,7 @@ class FakePdf : public PdfEngine {
   std::set<int> unrenderable;
   std::vector<std::pair<int, int>> rendered;  // page, dpi
   std::vector<std::string> opened;            // the paths Open was asked for
-  bool isOpen = true;  // a fake document is there until it is closed
+  bool isOpen = true;                         // a fake document is there until it is closed
 
   PdfOpenResult Open(const std::string& path) override {
     opened.push_back(path);

@@ -4,14 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cmath>
-#include <mutex>
 #include <poppler-document.h>
 #include <poppler-global.h>
 #include <poppler-image.h>
 #include <poppler-page-renderer.h>
 #include <poppler-page.h>
+#include <algorithm>
+#include <cmath>
+#include <mutex>
 #include <string_view>
 
 namespace folidex {
