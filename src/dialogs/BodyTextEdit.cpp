@@ -1,7 +1,7 @@
 #include "dialogs/BodyTextEdit.h"
 
-#include <algorithm>
 #include <unistd.h>
+#include <algorithm>
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"

@@ -34,22 +34,21 @@ void PropertyEditor::Load(int row) {
   for (int i = 0; i < kPropertyFieldCount; ++i) shownInfo_[i] = list_.Cell(row, kFirstPropertyColumn + i);
   stored_ = shownInfo_;
   const std::string& fg = Shown(ColumnIndex(ListColumn::Source));
-  DocumentLocation location = ResolveDocumentPath(store_, Shown(ColumnIndex(ListColumn::SerialNo)),
-                                                  Shown(ColumnIndex(ListColumn::Link)), fg);
+  DocumentLocation location =
+      ResolveDocumentPath(store_, Shown(ColumnIndex(ListColumn::SerialNo)), Shown(ColumnIndex(ListColumn::Link)), fg);
   canOpenFolder_ = location.mark == kMarkAvailable;
   pdfPath_ = location.path;
   canShowSource_ = IsWebSource(fg);
 }
 
-bool PropertyEditor::Changed(const PropertyTexts& current) const {
-  return current != shownInfo_ || current != stored_;
-}
+bool PropertyEditor::Changed(const PropertyTexts& current) const { return current != shownInfo_ || current != stored_; }
 
 bool PropertyEditor::Save(const PropertyTexts& current) {
   const std::string serial = Shown(ColumnIndex(ListColumn::SerialNo));
   std::vector<FieldValue> changes;
   for (int i = 0; i < kPropertyFieldCount; ++i)
-    if (current[i] != stored_[i]) changes.push_back({static_cast<FieldTag>(static_cast<int>(FieldTag::PT) + i), current[i]});
+    if (current[i] != stored_[i])
+      changes.push_back({static_cast<FieldTag>(static_cast<int>(FieldTag::PT) + i), current[i]});
   if (!IsSerialText(serial)) {
     // A cell that is no serial number names no record file.
     prompter_.Error(Msg::FileOpenFailed, serial + "\n");

@@ -42,6 +42,8 @@ class PropertyEditor {
   const std::string& Shown(int column) const { return shown_[column - kFirstShownColumn]; }
   // The six texts PT..PM as loaded with the row: the reference for change detection.
   const PropertyTexts& ShownInfo() const { return shownInfo_; }
+  // The six texts the record file holds as far as this dialog knows: those loaded, then saved.
+  const PropertyTexts& Stored() const { return stored_; }
   // The record's PDF, resolved when the row was loaded (CP932); empty when there is none.
   const std::string& PdfPath() const { return pdfPath_; }
   bool CanOpenFolder() const { return canOpenFolder_; }  // the document is reachable ("○")

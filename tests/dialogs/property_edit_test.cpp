@@ -101,8 +101,8 @@ TEST(PropertyEdit, AFailedSaveChangesNeitherFileNorRowAndStopsTheStep) {
   EXPECT_EQ(f.Bytes(1), sixteen);
   EXPECT_EQ(f.list.Cell(0, 3), J("古い題名"));
   ASSERT_EQ(f.prompter.shown.size(), 1u);
-  EXPECT_EQ(f.prompter.shown[0].text, f.store.RecordFilePath("00000001", kKindText) + "\n" +
-                                          MessageText(Msg::IndexFileDamaged));
+  EXPECT_EQ(f.prompter.shown[0].text,
+            f.store.RecordFilePath("00000001", kKindText) + "\n" + MessageText(Msg::IndexFileDamaged));
 
   // Yes to 30068 with a save that fails: the dialog stays on the row with the edits.
   f.prompter.shown.clear();
