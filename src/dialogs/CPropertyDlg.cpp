@@ -30,8 +30,8 @@ constexpr int kSource = ColumnIndex(ListColumn::Source);
 
 // The labels of columns 1..15 (control 4399 + column).
 constexpr const char* kLabels[kLastShownColumn] = {
-    "Serial No :", "状態 :",         "タイトル :",       "作成者 :",   "サブタイトル :",
-    "キーワード :", "作成日時 :",     "更新日時 :",       "Link :",     "ファイル名 :",
+    "Serial No :",    "状態 :",           "タイトル :", "作成者 :",   "サブタイトル :",
+    "キーワード :",   "作成日時 :",       "更新日時 :", "Link :",     "ファイル名 :",
     "サイズ(Byte) :", "テキスト(Byte) :", "作成日時 :", "取得日時 :", "取得先 :"};
 
 bool IsStatic(int column) {

@@ -41,12 +41,12 @@ class CPropertyDlg : public QDialog {
   PropertyTexts Current() const;
 
  public slots:
-  void OnSaveAndClose();  // 1
-  void OnUpdate();        // 1004
-  void OnPrevious();      // 1010
-  void OnNext();          // 1011
-  void OnOpenFolder();    // 1001
-  void OnShowSource();    // 1002
+  void OnSaveAndClose();    // 1
+  void OnUpdate();          // 1004
+  void OnPrevious();        // 1010
+  void OnNext();            // 1011
+  void OnOpenFolder();      // 1001
+  void OnShowSource();      // 1002
   void OnPaste(int index);  // 1006 (title, 0) and 1007 (author, 1)
 
  private:

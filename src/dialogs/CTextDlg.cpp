@@ -66,7 +66,8 @@ CTextDlg::CTextDlg(Store& store, Prompter& prompter, Settings& settings, ListRow
   termLabel->setBuddy(term_);
   QToolButton* backward =
       ImageButton(this, "IDC_BUTTON_1001", SearchIcon(false), "現在のカーソル位置から前方向へ検索します");
-  QToolButton* forward = ImageButton(this, "IDC_BUTTON_1002", SearchIcon(true), "現在のカーソル位置から後方向へ検索します");
+  QToolButton* forward =
+      ImageButton(this, "IDC_BUTTON_1002", SearchIcon(true), "現在のカーソル位置から後方向へ検索します");
   wholeWord_ = new QCheckBox(U("単語単位(&W)"), this);
   wholeWord_->setObjectName(QStringLiteral("IDC_CHECK_1012"));
   wholeWord_->setToolTip(
@@ -177,8 +178,8 @@ void CTextDlg::OnSearchBackward() {
   if (term.isEmpty()) return;
   const QString& text = text_->JoinedText();
   const auto [start, end] = text_->JoinedSelection();
-  if (std::optional<TextMatch> match = SearchTowardBeginning(Units(text), Units(term), static_cast<std::size_t>(start),
-                                                             wholeWord_->isChecked()))
+  if (std::optional<TextMatch> match =
+          SearchTowardBeginning(Units(text), Units(term), static_cast<std::size_t>(start), wholeWord_->isChecked()))
     text_->SelectJoined(static_cast<qsizetype>(match->start), static_cast<qsizetype>(match->length));
 }
 

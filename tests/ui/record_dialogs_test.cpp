@@ -119,8 +119,8 @@ class RecordDialogsTest : public QObject {
     auto dialog = f.Properties(0);
     for (int column = 1; column <= 15; ++column) {
       QWidget* value = dialog->Value(column);
-      const QString text = qobject_cast<QLabel*>(value) ? static_cast<QLabel*>(value)->text()
-                                                        : static_cast<QLineEdit*>(value)->text();
+      const QString text =
+          qobject_cast<QLabel*>(value) ? static_cast<QLabel*>(value)->text() : static_cast<QLineEdit*>(value)->text();
       QCOMPARE(text, ToQString(f.list.Cell(0, column)));
       // Only the six descriptive fields can be edited.
       auto* edit = qobject_cast<QLineEdit*>(value);

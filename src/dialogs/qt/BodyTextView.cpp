@@ -73,12 +73,15 @@ void BodyTextView::SetBodyText(const QString& text) {
   QTextCursor cursor(doc);
   QTextBlockFormat format;
   format.setProperty(kContinuesProperty, true);
+  // One edit block: the layout hears of the formats once.
+  cursor.beginEditBlock();
   std::size_t index = 0;
   for (QTextBlock block = doc->firstBlock(); block.isValid(); block = block.next(), ++index) {
     if (index >= continues.size() || !continues[index]) continue;
     cursor.setPosition(block.position());
     cursor.mergeBlockFormat(format);
   }
+  cursor.endEditBlock();
   doc->setUndoRedoEnabled(true);
   doc->setModified(false);
   moveCursor(QTextCursor::Start);
