@@ -24,11 +24,10 @@ const std::string& BodyText(std::size_t bytes) {
   static std::string texts[2];
   std::string& text = texts[bytes > (2u << 20) ? 1 : 0];
   if (text.empty()) {
-    const std::string units[] = {
-        Utf8ToCp932("本報告書は令和二年度の会議資料をまとめたものである。"),
-        Utf8ToCp932("予算の執行状況についてはPDF版の別表を参照されたい。"),
-        Utf8ToCp932("調査の対象は全国の1,234事業所であり、回答率は87.5%であった。"),
-        Utf8ToCp932("なお、数値は速報値であり、今後修正されることがある。")};
+    const std::string units[] = {Utf8ToCp932("本報告書は令和二年度の会議資料をまとめたものである。"),
+                                 Utf8ToCp932("予算の執行状況についてはPDF版の別表を参照されたい。"),
+                                 Utf8ToCp932("調査の対象は全国の1,234事業所であり、回答率は87.5%であった。"),
+                                 Utf8ToCp932("なお、数値は速報値であり、今後修正されることがある。")};
     for (std::size_t i = 0; text.size() < bytes; ++i) text += units[i % 4];
     text.resize(bytes);
   }
