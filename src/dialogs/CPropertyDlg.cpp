@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <limits>
 
 #include "common/Cp932.h"
 #include "common/DesktopOpener.h"
@@ -68,6 +69,8 @@ QLineEdit* Edit(QWidget* parent, int control, bool readOnly) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QStringLiteral("IDC_EDIT_%1").arg(control));
   edit->setMinimumWidth(420);
+  // No cut at QLineEdit's default 32767 characters: a long value shown whole is saved whole.
+  edit->setMaxLength(std::numeric_limits<int>::max());
   if (readOnly) {
     edit->setReadOnly(true);
     QPalette colours = edit->palette();

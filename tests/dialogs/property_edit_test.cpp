@@ -147,59 +147,20 @@ TEST(PropertyEdit, StepsMoveTheSelectionAndAskAboutChanges) {
   EXPECT_FALSE(editor.Step(+1, editor.ShownInfo()));
   EXPECT_EQ(editor.Row(), 3);
 
-  // Saved with 1004, then a step asks again: the reference is the row as loaded.
-  const PropertyTexts typed = With(editor.ShownInfo(), 3, J("会議"));
-  ASSERT_TRUE(editor.Save(typed));
-  f.prompter.shown.clear();
-  f.prompter.answers = {Answer::Yes};
-  ASSERT_TRUE(editor.Step(-1, typed));
-  EXPECT_EQ(f.prompter.TextsUtf8(), std::vector<std::string>{MessageTextUtf8(Msg::SavePdfInfoQuestion)});
-  EXPECT_EQ(editor.Row(), 2);
-  EXPECT_EQ(f.list.Cell(3, 6), J("会議"));
-
-  for (int i = 0; i < 2; ++i) ASSERT_TRUE(editor.Step(-1, editor.ShownInfo()));
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(editor.Step(-1, editor.ShownInfo()));
   EXPECT_EQ(editor.Row(), 0);
   EXPECT_FALSE(editor.CanStepPrevious());
   EXPECT_FALSE(editor.Step(-1, editor.ShownInfo()));
   EXPECT_EQ(f.list.FirstSelectedRow(), 0);
 }
 
-TEST(PropertyEdit, ButtonsFollowTheDocumentAndTheSource) {
-  PropertyFixture f;
-  f.Add(1);
-  // A single row: no steps.
-  {
-    PropertyEditor editor(f.store, f.prompter, f.list, 0);
-    EXPECT_FALSE(editor.CanStepPrevious());
-    EXPECT_FALSE(editor.CanStepNext());
-    EXPECT_FALSE(editor.CanOpenFolder());  // the PDF copy is missing
-    EXPECT_TRUE(editor.PdfPath().empty());
-    EXPECT_FALSE(editor.CanShowSource());
-  }
-  // The copy present, FG a web address: both buttons.
-  const std::string copy = f.store.StoreFilePath("00000001", kKindPdf);
-  ASSERT_TRUE(WriteFileAtomic(ToNativePath(copy), "%PDF-1.4"));
-  f.list.SetCell(0, 15, "hTtPs://example.com/a.pdf");
-  {
-    PropertyEditor editor(f.store, f.prompter, f.list, 0);
-    EXPECT_TRUE(editor.CanOpenFolder());
-    EXPECT_EQ(editor.PdfPath(), copy);
-    EXPECT_TRUE(editor.CanShowSource());
-  }
-  // An outside link to the web: reachable without a path.
-  f.list.SetCell(0, 9, "O");
-  PropertyEditor editor(f.store, f.prompter, f.list, 0);
-  EXPECT_TRUE(editor.CanOpenFolder());
-  EXPECT_TRUE(editor.PdfPath().empty());
-  EXPECT_TRUE(editor.CanShowSource());
-  EXPECT_FALSE(IsWebSource("ftp://x"));
-  EXPECT_FALSE(IsWebSource("htt"));
-}
-
-TEST(PropertyEdit, PastedTextLosesItsSpacesCharacterByCharacter) {
+TEST(PropertyEdit, PastedTextLosesItsSpacesAndSourcesAreWebAddresses) {
   EXPECT_EQ(RemovePastedSpaces(J("資料 名　2010")), J("資料名2010"));
   EXPECT_EQ(RemovePastedSpaces(J(" a\r\nb　")), "ab");
   // 0x88 0x81 is one character; the 0x40 after it is "@", not the tail of a full-width space.
   EXPECT_EQ(RemovePastedSpaces("\x88\x81\x40 x"), "\x88\x81\x40x");
   EXPECT_EQ(RemovePastedSpaces("\x81"), "\x81");  // a stray lead byte stays
+  EXPECT_TRUE(IsWebSource("hTtPs://example.com/a.pdf"));
+  EXPECT_FALSE(IsWebSource("ftp://x"));
+  EXPECT_FALSE(IsWebSource("htt"));
 }

@@ -115,7 +115,9 @@ class RecordDialogsTest : public QObject {
 
   void showsEveryValueOfTheRow() {
     DialogFixture f;
-    f.Add(1);
+    IndexRecord r = f.Sample(1);
+    r[FieldTag::PS] = std::string(40000, 's');  // longer than a line edit takes by default
+    f.Add(1, false, &r);
     auto dialog = f.Properties(0);
     for (int column = 1; column <= 15; ++column) {
       QWidget* value = dialog->Value(column);
@@ -126,6 +128,7 @@ class RecordDialogsTest : public QObject {
       auto* edit = qobject_cast<QLineEdit*>(value);
       QCOMPARE(edit && !edit->isReadOnly(), column >= 3 && column <= 8);
     }
+    QVERIFY(!dialog->Editor().Changed(dialog->Current()));
     QVERIFY(!Enabled(dialog.get(), "IDC_BUTTON_1001"));  // the PDF copy is missing
     QVERIFY(!Enabled(dialog.get(), "IDC_BUTTON_1002"));
     QVERIFY(!Enabled(dialog.get(), "IDC_BUTTON_1008"));
@@ -279,15 +282,12 @@ class RecordDialogsTest : public QObject {
     QCOMPARE(f.settings.GetInt(setting::SearchTango), 1L);
     dialog->OnSearchForward();
     QCOMPARE(text->JoinedSelection(), (std::pair<qsizetype, qsizetype>(11, 13)));
-    dialog->Term()->setText(U("ａｂｃ"));  // Latin letters without case
-    dialog->OnSearchForward();
-    QCOMPARE(text->textCursor().selectedText(), U("ＡＢＣ"));
 
     dialog->Term()->clear();
     f.prompter.shown.clear();
     dialog->OnSearchForward();
     QCOMPARE(f.prompter.TextsUtf8(), std::vector<std::string>{MessageTextUtf8(Msg::SearchTermMissing)});
-    QCOMPARE(f.settings.GetText(setting::SearchText), J("ａｂｃ"));
+    QCOMPARE(f.settings.GetText(setting::SearchText), J("資料"));
   }
 
   void savingTheUnchangedTextRewritesTextAndSize() {
@@ -392,7 +392,6 @@ class RecordDialogsTest : public QObject {
     QCOMPARE(dialog->Term()->text(), U("本文"));
     QCOMPARE(f.settings.GetText(setting::SearchText), std::string());  // only at the next search
 
-    QCOMPARE(dialog->Text()->font().family(), dialog->Text()->font().family());
     QCOMPARE(dialog->Text()->font().pointSize(), 10);
     Click(dialog.get(), "IDC_BUTTON_1006");
     QCOMPARE(dialog->Text()->font().pointSize(), 11);
