@@ -148,8 +148,9 @@ void CMainFrame::ConnectListDialogs() {
           [this] { RunKeywordEdit(services_, this); });
   connect(list_->CommandAction(CLeftView::kShowText), &QAction::triggered, this,
           [this] { RunTextDialog(services_, this); });
-  connect(list_->CommandAction(CLeftView::kProperties), &QAction::triggered, this,
-          [this] { RunPropertyDialog(services_, this); });
+  connect(list_->CommandAction(CLeftView::kProperties), &QAction::triggered, this, [this] {
+    RunPropertyDialog(services_, this, [this](int row) { list_->scrollTo(list_->model()->index(row, 0)); });
+  });
 }
 
 RibbonActions CMainFrame::CollectRibbonActions() const {

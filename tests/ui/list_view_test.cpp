@@ -200,6 +200,12 @@ class ListViewTest : public QObject {
     auto view = f.MakeView();
     QList<int> run;
     connect(view.get(), &CLeftView::commandRun, [&run](int id) { run << id; });
+    // The property dialog of column 4 opens without being shown.
+    QString opened;
+    Modal::SetNextRun([&opened](QDialog& dialog) {
+      opened = dialog.objectName();
+      return 0;
+    });
     for (int column : {0, 1, 12, 4}) {
       QPoint pos = view->visualRect(view->model()->index(1, column)).center();
       QPoint global = view->viewport()->mapToGlobal(pos);
@@ -212,9 +218,12 @@ class ListViewTest : public QObject {
     }
     QCOMPARE(run, (QList<int>{32803, 32796, 32799, 32791}));
     QCOMPARE(f.list.FirstSelectedRow(), 1);  // the row double-clicked
-    // The record's PDF is not there: open and show do nothing; the dialogs are not built yet.
-    QCOMPARE(f.prompter.shown.size(), std::size_t(2));
-    QVERIFY(f.prompter.ShowedMessage(Msg::NotAvailableYet));
+    // The record's PDF is not there: open and show do nothing; its record file is not there
+    // either, so the text dialog reports it and does not open.
+    QCOMPARE(f.prompter.shown.size(), std::size_t(1));
+    QVERIFY(f.prompter.ShowedMessage(Msg::FileOpenFailed));
+    QCOMPARE(opened, QStringLiteral("CPropertyDlg"));
+    Modal::Reset();
   }
 
   void showInHtmlAreaOnlyForAReachableDocument() {

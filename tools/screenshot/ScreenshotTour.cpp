@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -18,6 +19,9 @@
 #include "app/CMyRibbonBar.h"
 #include "app/CShelfApp.h"
 #include "common/qt/Modal.h"
+#include "dialogs/CTextDlg.h"
+#include "dialogs/qt/BodyTextView.h"
+#include "list/ListRows.h"
 #include "store/Store.h"
 
 namespace folidex {
@@ -64,6 +68,36 @@ void ScreenshotTour::Start(CShelfApp& app, const QString& folder) {
       QApplication::processEvents();
       Grab(&sheet, path(names[page]));
     }
+  });
+  // The record dialogs on the first row of the list, as a double-click opens them.
+  steps->push_back([frame, services, path] {
+    services->list.SetAllSelected(false);
+    if (services->list.RowCount() == 0) return;
+    services->list.SetSelected(0, true);
+    QApplication::processEvents();
+    Modal::SetNextRun([path](QDialog& dialog) {
+      dialog.show();
+      QApplication::processEvents();
+      Grab(&dialog, path("08-property-dialog.png"));
+      return 0;
+    });
+    if (auto* properties = frame->findChild<QAction*>(QStringLiteral("ID_32791"))) properties->trigger();
+  });
+  steps->push_back([frame, services, path] {
+    if (services->list.RowCount() == 0) return;
+    Modal::SetNextRun([path](QDialog& run) {
+      auto& dialog = static_cast<CTextDlg&>(run);
+      dialog.show();
+      // A term of the text found, as the user would search it.
+      const QString text = dialog.Text()->JoinedText();
+      const qsizetype at = text.indexOf(QLatin1Char(' '), text.size() / 50);
+      if (at > 0) dialog.Term()->setText(text.mid(at + 1, 4).trimmed());
+      dialog.OnSearchForward();
+      QApplication::processEvents();
+      Grab(&dialog, path("09-text-dialog.png"));
+      return 0;
+    });
+    if (auto* text = frame->findChild<QAction*>(QStringLiteral("ID_32799"))) text->trigger();
   });
   steps->push_back([frame, path] {
     CAboutDlg about(frame);

@@ -3,7 +3,11 @@
 #include "common/Cp932.h"
 #include "common/Prompter.h"
 #include "common/qt/Modal.h"
+#include "common/qt/QtDesktopOpener.h"
+#include "dialogs/BodyTextEdit.h"
+#include "dialogs/CPropertyDlg.h"
 #include "dialogs/CRenameDlg.h"
+#include "dialogs/CTextDlg.h"
 #include "dialogs/KeywordEdit.h"
 #include "list/ListRows.h"
 
@@ -19,14 +23,22 @@ void RunKeywordEdit(Services& services, QWidget* owner) {
                      });
 }
 
-void RunTextDialog(Services& services, QWidget*) {
-  // The text dialog is not part of this version yet.
-  if (services.list.FirstSelectedRow() >= 0) services.prompter.Information(Msg::NotAvailableYet);
+void RunTextDialog(Services& services, QWidget* owner) {
+  const int row = services.list.FirstSelectedRow();
+  if (row < 0) return;
+  const std::string serial = services.list.Cell(row, ListColumn::SerialNo);
+  if (!LoadTextRecord(services.store, services.prompter, serial)) return;
+  CTextDlg dialog(services.store, services.prompter, services.settings, services.list, serial, owner);
+  Modal::Run(dialog);
 }
 
-void RunPropertyDialog(Services& services, QWidget*) {
-  // The property dialog is not part of this version yet.
-  if (services.list.FirstSelectedRow() >= 0) services.prompter.Information(Msg::NotAvailableYet);
+void RunPropertyDialog(Services& services, QWidget* owner, std::function<void(int row)> rowShown) {
+  const int row = services.list.FirstSelectedRow();
+  if (row < 0) return;
+  QtDesktopOpener opener;
+  CPropertyDlg dialog(services.store, services.prompter, services.list, row, opener, services.html, owner);
+  dialog.SetRowShown(std::move(rowShown));
+  Modal::Run(dialog);
 }
 
 std::optional<std::string> RenameSavedList(Services& services, const std::string& oldName, QWidget* owner) {

@@ -4,6 +4,7 @@
 // list-management dialog.
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,9 +17,12 @@ namespace folidex {
 // "キーワード修正": the rename dialog in keyword mode asks for the new keywords, which replace
 // those of every selected record.
 void RunKeywordEdit(Services& services, QWidget* owner);
-// "このデータのテキスト" and "このデータのプロパティ" of the first selected row.
+// "このデータのテキスト": the text dialog on the record of the first selected row, once that
+// record has been read (a record that cannot be read is reported and not shown).
 void RunTextDialog(Services& services, QWidget* owner);
-void RunPropertyDialog(Services& services, QWidget* owner);
+// "このデータのプロパティ": the property dialog from the first selected row; `rowShown` is told
+// each row the dialog steps to (the list view scrolls it into view).
+void RunPropertyDialog(Services& services, QWidget* owner, std::function<void(int row)> rowShown = {});
 // The rename dialog in list mode: renames the list's file and gives the new name (CP932), or
 // nothing when the user gave up.
 std::optional<std::string> RenameSavedList(Services& services, const std::string& oldName, QWidget* owner);
