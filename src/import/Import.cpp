@@ -192,8 +192,7 @@ bool Importer::ImportDocument(const std::string& sourcePath, const std::string& 
   if (key.empty()) return false;
   std::string text;
   std::string workText = store.WorkTextPath();
-  const CaptureResult captured =
-      CaptureViewerText(ports_.viewer, ports_.prompter, true, ToNativePath(workText), key, text, timing_);
+  const CaptureResult captured = CaptureViewerText(ports_.viewer, ports_.prompter, true, workText, key, text, timing_);
   if (captured != CaptureResult::Captured) {
     if (ports_.prompter.AskYesNo(Msg::ContinueWithoutTextQuestion) != Answer::Yes) return false;
     workText.clear();  // the record gets no text
@@ -227,7 +226,7 @@ void Importer::FillFileFields(const std::string& url, const std::string& sourceP
 std::string Importer::DownloadPdf(const std::string& address) {
   const std::string folder = ports_.store.WorkFolderPath();
   if (folder.empty()) return {};
-  const std::string target = ToNativePath(folder) + kPathSeparator + "tmp.pdf";
+  const std::string target = folder + kPathSeparator + "tmp.pdf";
   if (!ports_.downloader.Download(address, target)) {
     ports_.prompter.Information(Msg::DownloadFailed);
     return {};

@@ -67,6 +67,15 @@ TEST_F(ListCommandsTest, SaveUnderANameChecksTheNameInOrder) {
   EXPECT_EQ(LastText(), ":\n" + MessageText(Msg::BadFileNameCharacter));
   EXPECT_EQ(fx.prompter.shown.back().kind, MessageKind::Error);
 
+  // Names that would make files no dialog shows: hidden ones, and spaces only.
+  for (const char* hidden : {".", "..", ".x"}) {
+    EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, hidden), 0) << hidden;
+    EXPECT_EQ(LastText(), ".\n" + MessageText(Msg::BadFileNameCharacter));
+  }
+  EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, "   "), 0);
+  EXPECT_EQ(LastText(), J("(空白のみ)") + "\n" + MessageText(Msg::BadFileNameCharacter));
+  EXPECT_TRUE(ListFiles(ListPath("")).empty());
+
   fx.prompter.answers = {Answer::No};
   EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, "mine"), 0);
   EXPECT_EQ(LastText(), "mine\n\n" + MessageText(Msg::SaveListQuestion));
@@ -157,6 +166,10 @@ TEST_F(ListCommandsTest, RenameRulesInListMode) {
   EXPECT_EQ(LastText(), MessageText(Msg::NameTooLong));
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", "a/b"));
   EXPECT_EQ(LastText(), "/\n" + MessageText(Msg::BadFileNameCharacter));
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", ".x"));
+  EXPECT_EQ(LastText(), ".\n" + MessageText(Msg::BadFileNameCharacter));
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", " "));
+  EXPECT_TRUE(PathExists(ListPath("old.list")));
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", "taken"));
   EXPECT_EQ(LastText(), MessageText(Msg::FileExists));
 
