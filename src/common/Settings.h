@@ -25,6 +25,9 @@ class Settings {
   std::string GetPath(const SettingKey& key) const;
   void SetPath(const SettingKey& key, const std::string& native);
 
+  // Whether a value is stored for `key` (otherwise reads give its default).
+  bool Stored(const SettingKey& key) const { return Read(key.section, key.name).has_value(); }
+
   // Where the values are kept, for messages that send the user there: the settings file's
   // path (CP932). Empty when there is nothing to name.
   virtual std::string Location() const { return {}; }

@@ -198,9 +198,12 @@ void CLeftView::BuildActions() {
 // ---- widths ----
 
 void CLeftView::RestoreColumnWidths() {
+  QtTextMeasure measure(fontMetrics());
   for (int i = 0; i < ListRows::kColumns; ++i) {
-    long width = services_.settings.GetInt(setting::ColumnWidth(i));
-    if (width > 600) width = 20;
+    // Without a stored width (a first start) a column fits its title, so the titles can be read.
+    long width = services_.settings.Stored(setting::ColumnWidth(i)) ? services_.settings.GetInt(setting::ColumnWidth(i))
+                                                                    : TitleColumnWidth(measure, i);
+    if (width > kMaxFittedColumnWidth) width = 20;
     setColumnWidth(i, i == 0 ? 50 : static_cast<int>(width));
   }
 }

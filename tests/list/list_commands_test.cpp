@@ -214,5 +214,19 @@ TEST(ColumnFitTest, WidestOfHeaderAndCellsPlusMargins) {
   EXPECT_TRUE(FitColumnWidths(measure, list, 5, 9).empty());
 }
 
+TEST(ColumnFitTest, AFittedWidthStopsAtSixHundredAndTitlesAloneFitAFirstStart) {
+  ListRows list;
+  ListRows::Cells cells;
+  cells[3] = std::string(1800, 'x');  // one long title: 12,600 px
+  cells[4] = std::string(83, 'x');    // 581 + 15 = 596 px: kept
+  list.AppendRow(cells, false);
+  ByteMeasure measure;
+  std::vector<ColumnWidth> all = FitColumnWidths(measure, list, 17, -1);
+  EXPECT_EQ(all[3].width, kMaxFittedColumnWidth);
+  EXPECT_EQ(all[4].width, 596);
+  EXPECT_EQ(TitleColumnWidth(measure, 1), 63 + 15);  // "Serial No"
+  EXPECT_EQ(TitleColumnWidth(measure, 3), 8 * 7 + 15);
+}
+
 }  // namespace
 }  // namespace folidex
