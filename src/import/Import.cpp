@@ -5,6 +5,7 @@
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
+#include "common/DocumentName.h"
 #include "common/FileSystem.h"
 #include "list/RecordRow.h"
 #include "pdf/PdfInfo.h"
@@ -155,7 +156,11 @@ bool Importer::ImportShownPdf() {
   const std::string local = DownloadPdf(url);
   if (local.empty()) return false;
   PdfInfo(ports_.prompter).ReadInfoFile(local, record);
-  return ImportDocument(local, url, url);
+  // The document is named by the file name the area keeps ("get?id=5" served as a PDF is
+  // "get.pdf"): the viewer's title key and FN come from it, FG keeps the real address.
+  const std::string name = ports_.html.ShownFileName();
+  const std::string named = name.empty() ? url : AddressWithName(url, name);
+  return ImportDocument(local, named, named);
 }
 
 void Importer::Wait(const std::string& sourcePath, bool fromLink) {
