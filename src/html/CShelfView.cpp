@@ -88,12 +88,15 @@ CShelfView::CShelfView(Services& services, QWidget* parent) : QWidget(parent), s
   profile_->setCachePath(dataFolder + QStringLiteral("/Cache"));
   profile_->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
   profile_->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+  profile_->setHttpAcceptLanguage(QStringLiteral("ja,en;q=0.5"));
 
   web_ = new QWebEngineView(stack_);
   web_->setObjectName(QStringLiteral("WebView"));
   web_->setAcceptDrops(false);
   page_ = new SilentWebPage(profile_, web_);
   page_->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+  // A page that declares no charset is read as a Japanese page would be.
+  page_->settings()->setDefaultTextEncoding(QStringLiteral("Shift_JIS"));
   // A PDF the engine meets (served as application/pdf at any address) arrives as a download
   // request, and goes to the pane: never the engine's own viewer.
   page_->settings()->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);

@@ -163,6 +163,9 @@ void AppShellTest::exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge(
   run.WriteStandardIni("[Last]\nZoomed=1\nDocType=0\nDspPage=http://kept.example/\n");
   QVERIFY(run.Start());
   QTRY_VERIFY(run.Frame()->isMaximized());
+  // Japanese conventions whatever the system locale (the file dialogs' dates and types).
+  QCOMPARE(QLocale().language(), QLocale::Japanese);
+  QCOMPARE(QLocale().toString(QDate(2024, 3, 5), QLocale::ShortFormat), QStringLiteral("2024/03/05"));
   Click(run.Ribbon(), "ID_BUTTON10");  // the photo filter
   QCOMPARE(run.Frame()->WebSearchFilter(), 2);
   const QRect normal = run.Frame()->normalGeometry();
