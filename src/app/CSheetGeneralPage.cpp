@@ -18,7 +18,7 @@ CSheetGeneralPage::CSheetGeneralPage(SheetValues& values, QWidget* parent) : QWi
 
   layout->addWidget(new QLabel(QStringLiteral("1 資料保存場所："), this));
   auto* row = new QHBoxLayout;
-  auto* path = new QLineEdit(ToQString(values_.storePath), this);
+  auto* path = new QLineEdit(PathToQString(values_.storePath), this);
   path->setObjectName(QStringLiteral("IDC_STORE_PATH"));
   path->setReadOnly(true);
   path->setMinimumWidth(360);
@@ -32,7 +32,7 @@ CSheetGeneralPage::CSheetGeneralPage(SheetValues& values, QWidget* parent) : QWi
   connect(browse, &QPushButton::clicked, this, [this, path] {
     QString chosen = BrowseForFolder(this, path->text());
     if (chosen.isEmpty()) return;
-    values_.storePath = ToCp932(chosen);
+    values_.storePath = ToNativePathText(chosen);
     path->setText(chosen);
   });
 

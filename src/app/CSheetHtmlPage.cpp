@@ -77,7 +77,7 @@ CSheetHtmlPage::CSheetHtmlPage(Services& services, SheetValues& values, QWidget*
   layout->addWidget(save_);
   auto* folderRow = new QHBoxLayout;
   folderRow->addWidget(new QLabel(QStringLiteral("保存場所："), this));
-  folder_ = new QLineEdit(ToQString(values_.wordStorePath), this);
+  folder_ = new QLineEdit(PathToQString(values_.wordStorePath), this);
   folder_->setObjectName(QStringLiteral("IDC_WORD_PATH"));
   folder_->setReadOnly(true);
   auto* browse = new QPushButton(QStringLiteral("参照(&S)"), this);
@@ -93,7 +93,7 @@ CSheetHtmlPage::CSheetHtmlPage(Services& services, SheetValues& values, QWidget*
   connect(browse, &QPushButton::clicked, this, [this] {
     QString chosen = BrowseForFolder(this, folder_->text());
     if (chosen.isEmpty()) return;
-    values_.wordStorePath = ToCp932(chosen);
+    values_.wordStorePath = ToNativePathText(chosen);
     folder_->setText(chosen);
     save_->setChecked(true);
     values_.dspWord = 0;
@@ -130,12 +130,12 @@ void CSheetHtmlPage::OnFolderTextChanged(const QString& text) {
     services_.prompter.Error(Msg::FolderRequired);
     return;
   }
-  if (saving && !IsAbsoluteFolderText(ToCp932(text))) {
+  if (saving && !IsAbsoluteFolderText(ToNativePathText(text))) {
     folder_->setFocus();
     services_.prompter.Error(Msg::FilePathRequired);
     return;
   }
-  values_.wordStorePath = ToCp932(text);
+  values_.wordStorePath = ToNativePathText(text);
 }
 
 }  // namespace folidex

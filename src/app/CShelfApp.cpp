@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTranslator>
 
 #include "app/CMainFrame.h"
@@ -25,6 +27,8 @@ void LoadJapaneseTranslations() {
   static bool loaded = false;
   if (loaded || !QCoreApplication::instance()) return;
   loaded = true;
+  // Dates, numbers and the file dialogs' columns as in Japan, whatever the system locale.
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
   auto* translator = new QTranslator(QCoreApplication::instance());
   if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(translator);
@@ -76,12 +80,20 @@ bool CShelfApp::InitInstance() {
   QObject::connect(frame_.get(), &CMainFrame::closing, frame_.get(), [this] { Shutdown(); });
 
   // 7. Maximised or normal as at the last exit, painted at once.
-  if (settings_->GetInt(setting::Zoomed) == 1)
+  const bool zoomed = settings_->GetInt(setting::Zoomed) == 1;
+  if (zoomed)
     frame_->showMaximized();
   else
     frame_->show();
   frame_->ApplyPaneWidth();
   frame_->repaint();
+  if (zoomed) {
+    // A window manager may map the window at its normal size after the first request (the web
+    // engine's surface recreates the native window): ask again once the window is up.
+    QTimer::singleShot(0, frame_.get(), [frame = frame_.get()] {
+      if (!frame->isMaximized()) frame->setWindowState(frame->windowState() | Qt::WindowMaximized);
+    });
+  }
 
   // 8. The ribbon state of the last run.
   if (!frame_->Ribbon()->RestoreRibbonState()) {

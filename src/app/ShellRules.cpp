@@ -66,7 +66,7 @@ SheetValues LoadSheetValues(const Settings& settings, const std::string& current
   v.home = settings.GetText(setting::Home);
   v.menuLen = settings.GetInt(setting::MenuLen);
   v.dspWord = settings.GetInt(setting::DspWord);
-  v.wordStorePath = settings.GetText(setting::WordStorePath);
+  v.wordStorePath = settings.GetPath(setting::WordStorePath);
   v.hitMax = settings.GetInt(setting::HitMax);
   v.fukugen = settings.GetInt(setting::Fukugen);
   v.kakunin = settings.GetInt(setting::Kakunin);
@@ -83,7 +83,7 @@ void WriteSheetValues(const SheetValues& v, Settings& settings) {
   settings.SetText(setting::Home, v.home);
   settings.SetInt(setting::MenuLen, v.menuLen);
   settings.SetInt(setting::DspWord, v.dspWord);
-  settings.SetText(setting::WordStorePath, v.wordStorePath);
+  settings.SetPath(setting::WordStorePath, v.wordStorePath);
   settings.SetInt(setting::HitMax, v.hitMax);
   settings.SetInt(setting::Fukugen, v.fukugen);
   settings.SetInt(setting::Kakunin, v.kakunin);

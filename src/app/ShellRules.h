@@ -58,7 +58,7 @@ CommandEnabling EnableCommands(const CommandState& state);
 // The settings sheet's working values (CP932 texts).
 struct SheetValues {
   // 全般
-  std::string storePath;
+  std::string storePath;  // native path
   long setList = 1;
   long columnMnt = 1;
   long ques = 1;
@@ -67,7 +67,7 @@ struct SheetValues {
   std::string home;
   long menuLen = 40;
   long dspWord = 1;
-  std::string wordStorePath;
+  std::string wordStorePath;  // native path
   // 検索
   long hitMax = 500;
   long fukugen = 1;

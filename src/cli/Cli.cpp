@@ -35,7 +35,7 @@ int ReadListArgument(Context& context, const std::string& arg, std::vector<ListR
   } else {
     std::string folder = ListFolderPath(context.store);
     if (folder.empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
-    std::string base = ToNativePath(folder) + kPathSeparator;
+    std::string base = folder + kPathSeparator;
     path = IsFile(base + arg) ? base + arg : base + arg + std::string(kListExtension);
   }
   std::string bytes;

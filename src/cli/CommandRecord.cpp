@@ -17,7 +17,7 @@ int CommandRecord(Context& context) {
   // A missing or unreadable record (a FIFO, say) fails without waiting; an oversize one has
   // already said so.
   if (!context.store.ReadRecordFile(serial, false))
-    return Fail("no readable record " + serial + " in " + Out(context.store.Location()));
+    return Fail("no readable record " + serial + " in " + context.store.Location());
   const IndexRecord& record = context.store.WorkingRecord();
   for (int k = 0; k < kFieldCount; ++k) std::cout << kFieldTagNames[k] << '\t' << Out(record.fields[k]) << '\n';
   return 0;

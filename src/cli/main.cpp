@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
   folidex::cli::CliPrompter prompter;
   prompter.answerNo = answerNo;
   folidex::Store store(settings, prompter);
-  store.SetLocation(storeDir.empty() ? settings.GetText(folidex::setting::StorePath) : folidex::Utf8ToCp932(storeDir));
+  store.SetLocation(storeDir.empty() ? settings.GetPath(folidex::setting::StorePath) : storeDir);
 
   Context context{settings, prompter, store, {}};
   for (int a = i + 1; a < argc; ++a) context.args.emplace_back(argv[a]);

@@ -20,6 +20,10 @@ class HtmlArea {
   virtual int WaitTicks() const = 0;
   virtual void SetWaitTicks(int ticks) = 0;
   virtual void GoBack() = 0;
+  // The shown document's file name (UTF-8), kept beside its address: the server's
+  // Content-Disposition name, else the address's last segment without its query, ".pdf"
+  // appended when it has none. Empty when the area keeps none (a web page).
+  virtual std::string ShownFileName() const { return {}; }
 };
 
 }  // namespace folidex

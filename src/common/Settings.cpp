@@ -28,6 +28,14 @@ std::string Settings::GetText(const SettingKey& key) const {
   return key.type == SettingType::Text ? Utf8ToCp932(key.textDefault) : std::to_string(key.integerDefault);
 }
 
+std::string Settings::GetPath(const SettingKey& key) const {
+  auto stored = ReadNative(key.section, key.name);
+  if (stored) return *stored;
+  return key.type == SettingType::Text ? key.textDefault : std::to_string(key.integerDefault);
+}
+
+void Settings::SetPath(const SettingKey& key, const std::string& native) { WriteNative(key.section, key.name, native); }
+
 void Settings::SetInt(const SettingKey& key, long value) { WriteInteger(key.section, key.name, value); }
 
 void Settings::SetText(const SettingKey& key, const std::string& cp932) { WriteText(key.section, key.name, cp932); }

@@ -20,6 +20,13 @@ class Settings {
   std::string GetText(const SettingKey& key) const;  // CP932
   void SetInt(const SettingKey& key, long value);
   void SetText(const SettingKey& key, const std::string& cp932);
+  // File-system paths (the storage location, the Word folder) are never CP932: they are read
+  // and written as native bytes (UTF-8 here), so a folder name outside CP932 stays itself.
+  std::string GetPath(const SettingKey& key) const;
+  void SetPath(const SettingKey& key, const std::string& native);
+
+  // Whether a value is stored for `key` (otherwise reads give its default).
+  bool Stored(const SettingKey& key) const { return Read(key.section, key.name).has_value(); }
 
   // Where the values are kept, for messages that send the user there: the settings file's
   // path (CP932). Empty when there is nothing to name.
@@ -30,6 +37,9 @@ class Settings {
   virtual std::optional<std::string> Read(const std::string& section, const std::string& name) const = 0;
   virtual void WriteInteger(const std::string& section, const std::string& name, long value) = 0;
   virtual void WriteText(const std::string& section, const std::string& name, const std::string& cp932) = 0;
+  // The stored value as native path bytes, or nothing when it is missing.
+  virtual std::optional<std::string> ReadNative(const std::string& section, const std::string& name) const = 0;
+  virtual void WriteNative(const std::string& section, const std::string& name, const std::string& native) = 0;
 };
 
 // Settings held in memory: for tests and for runs that must not touch the user's settings.
@@ -50,6 +60,13 @@ class MemorySettings : public Settings {
   std::optional<std::string> Read(const std::string& section, const std::string& name) const override;
   void WriteInteger(const std::string& section, const std::string& name, long value) override;
   void WriteText(const std::string& section, const std::string& name, const std::string& cp932) override;
+  // Held as the bytes they are, like every other value here.
+  std::optional<std::string> ReadNative(const std::string& section, const std::string& name) const override {
+    return Read(section, name);
+  }
+  void WriteNative(const std::string& section, const std::string& name, const std::string& native) override {
+    WriteText(section, name, native);
+  }
 
  private:
   std::map<std::pair<std::string, std::string>, std::string> values_;

@@ -38,6 +38,10 @@ CRenameDlg::CRenameDlg(Store& store, Prompter& prompter, bool listMode, const st
 }
 
 void CRenameDlg::OnOk() {
+  if (const QString bad = FirstCharWithoutCp932Form(edit_->text()); listMode_ && !bad.isEmpty()) {
+    prompter_.Error(Msg::BadFileNameCharacter, CodePointText(bad) + "\n");  // never silently another name
+    return;
+  }
   std::string text = ToCp932(edit_->text());
   if (!AcceptRenameName(store_, prompter_, listMode_, name_, text)) return;
   name_ = text;

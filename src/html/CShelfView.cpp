@@ -15,11 +15,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineCookieStore>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include "common/Clock.h"
+#include "common/DocumentName.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "common/qt/QtText.h"
@@ -50,10 +52,11 @@ QString LastSegment(const QString& address) {
 // The pane's window text: the document's file name as the address gives it, its decoded form
 // when that differs, so that a title key taken from either is found in it, and the viewer
 // marker, so that the text capture finds the pane whatever its key.
-QString PdfWindowText(const QString& address, const QUrl& url) {
+QString PdfWindowText(const QString& address, const QUrl& url, const QString& keptName) {
   QStringList names{LastSegment(address)};
   const QString decoded = url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.fileName();
   if (!decoded.isEmpty() && !names.contains(decoded)) names << decoded;
+  if (!keptName.isEmpty() && !names.contains(keptName)) names << keptName;
   return names.join(QLatin1Char(' ')) + QStringLiteral(" (ADOBE)");
 }
 
@@ -85,12 +88,19 @@ CShelfView::CShelfView(Services& services, QWidget* parent) : QWidget(parent), s
   profile_->setCachePath(dataFolder + QStringLiteral("/Cache"));
   profile_->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
   profile_->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+  profile_->setHttpAcceptLanguage(QStringLiteral("ja,en;q=0.5"));
 
   web_ = new QWebEngineView(stack_);
   web_->setObjectName(QStringLiteral("WebView"));
   web_->setAcceptDrops(false);
   page_ = new SilentWebPage(profile_, web_);
   page_->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+  // A page that declares no charset is read as a Japanese page would be.
+  page_->settings()->setDefaultTextEncoding(QStringLiteral("Shift_JIS"));
+  // A PDF the engine meets (served as application/pdf at any address) arrives as a download
+  // request, and goes to the pane: never the engine's own viewer.
+  page_->settings()->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+  connect(profile_, &QWebEngineProfile::downloadRequested, this, &CShelfView::OnDownloadRequested);
   web_->setPage(page_);
   stack_->addWidget(web_);
   stack_->setCurrentWidget(web_);
@@ -181,14 +191,21 @@ void CShelfView::OpenWeb(const QUrl& url) {
   web_->load(url);
 }
 
-void CShelfView::OpenPdf(const QString& address, const QUrl& url) {
+void CShelfView::OpenPdf(const QString& address, const QUrl& url, const QString& nameHint) {
   CancelFetch();
   BeforeNavigate();
   web_->stop();
   ++webGeneration_;  // a late result of the hidden page is not this document's
   shown_ = Shown::Pdf;
   stack_->setCurrentWidget(pane_);
-  const QString windowText = PdfWindowText(address, url);
+  shownFileName_ =
+      url.isLocalFile()
+          ? QFileInfo(url.toLocalFile()).fileName()
+          : QString::fromStdString(KeptDocumentName(
+                nameHint.isEmpty() ? std::string()
+                                   : "attachment; filename*=UTF-8''" + QUrl::toPercentEncoding(nameHint).toStdString(),
+                url.toEncoded().toStdString()));
+  const QString windowText = PdfWindowText(address, url, shownFileName_);
   if (!url.isLocalFile()) {
     FetchPdf(url, windowText);
     return;
@@ -244,8 +261,15 @@ void CShelfView::OnFetchFinished(QNetworkReply* reply, const QString& windowText
   }
   fetchFile_->write(reply->readAll());
   fetchFile_->flush();
+  // The server's own name for the document, when it gives one, is the name kept.
+  const QByteArray disposition = reply->rawHeader("Content-Disposition");
+  QString shownText = windowText;
+  if (!DispositionFileName(disposition.toStdString()).empty()) {
+    shownFileName_ = QString::fromStdString(KeptDocumentName(disposition.toStdString(), {}));
+    if (!shownText.contains(shownFileName_)) shownText = shownFileName_ + QLatin1Char(' ') + shownText;
+  }
   QString error;
-  if (!pane_->Open(fetchFile_->fileName(), windowText, &error)) {
+  if (!pane_->Open(fetchFile_->fileName(), shownText, &error)) {
     fetchFile_.reset();
     emit statusTextChanged(error);
     DocumentComplete(pdfLocation_, {});
@@ -256,6 +280,25 @@ void CShelfView::OnFetchFinished(QNetworkReply* reply, const QString& windowText
   lastModified_ =
       FormatLastModified(modified.isValid() ? modified : QDateTime::fromSecsSinceEpoch(services_.clock.Now()));
   DocumentComplete(pdfLocation_, "PDF");
+}
+
+void CShelfView::OnDownloadRequested(QWebEngineDownloadRequest* download) {
+  if (download->page() != page_) return;
+  const QUrl url = download->url();
+  const QString name = download->suggestedFileName();
+  const bool pdf = download->mimeType().compare(QLatin1String("application/pdf"), Qt::CaseInsensitive) == 0 ||
+                   name.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+  download->cancel();  // the engine saves nothing: the pane fetches the document itself
+  if (!pdf) {
+    services_.prompter.Information(Msg::DownloadNotPdf, ToCp932(name) + "\n");
+    emit loadingChanged(false);
+    emit statusTextChanged(QStringLiteral("URL"));
+    return;
+  }
+  QTimer::singleShot(0, this, [this, url, name] {
+    navigated_ = true;
+    OpenPdf(url.toString(), url, name);
+  });
 }
 
 void CShelfView::CancelFetch() {
@@ -296,6 +339,7 @@ void CShelfView::SwitchToWeb() {
     pane_->Clear();
     fetchFile_.reset();  // a fetched PDF lives only while it is shown
   }
+  shownFileName_.clear();
   shown_ = Shown::Web;
   stack_->setCurrentWidget(web_);
   ++webGeneration_;
@@ -322,6 +366,8 @@ void CShelfView::OnWebLoadFinished(bool) {
 void CShelfView::DocumentComplete(const QString& url, const std::string& pageType) {
   documentLoaded_ = true;
   emit loadingChanged(false);
+  // "ダウンロード中 - …" is over: pane 120 shows its own text again.
+  emit statusTextChanged(QStringLiteral("URL"));
   bar_->SetAddress(url);
   pageType_ = pageType;
   emit pageTypeChanged(ToQString(pageType_));
@@ -388,6 +434,9 @@ std::string CShelfView::GetLocationName() const {
 }
 
 std::string CShelfView::LastModified() const { return lastModified_; }
+std::string CShelfView::ShownFileName() const {
+  return shown_ == Shown::Pdf ? shownFileName_.toUtf8().toStdString() : std::string();
+}
 std::string CShelfView::PageType() const { return pageType_; }
 bool CShelfView::DocumentLoaded() const { return documentLoaded_; }
 void CShelfView::SetDocumentLoaded(bool loaded) { documentLoaded_ = loaded; }

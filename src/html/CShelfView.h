@@ -18,6 +18,7 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QStackedWidget;
 class QTemporaryFile;
+class QWebEngineDownloadRequest;
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -48,6 +49,7 @@ class CShelfView : public QWidget, public HtmlArea {
   int WaitTicks() const override;
   void SetWaitTicks(int ticks) override;
   void GoBack() override;
+  std::string ShownFileName() const override;
 
   // The bar's other commands.
   void GoForward();
@@ -90,7 +92,8 @@ class CShelfView : public QWidget, public HtmlArea {
   void OnWebLoadFinished(bool ok);
   void OpenWeb(const QUrl& url);
   void SwitchToWeb();
-  void OpenPdf(const QString& address, const QUrl& url);
+  void OpenPdf(const QString& address, const QUrl& url, const QString& nameHint = {});
+  void OnDownloadRequested(QWebEngineDownloadRequest* download);
   void FetchPdf(const QUrl& url, const QString& windowText);
   void OnFetchFinished(QNetworkReply* reply, const QString& windowText);
   void CancelFetch();
@@ -107,7 +110,8 @@ class CShelfView : public QWidget, public HtmlArea {
   QPointer<QNetworkReply> fetch_;
   std::unique_ptr<QTemporaryFile> fetchFile_;  // the fetched PDF while it is shown
   Shown shown_ = Shown::Nothing;
-  QString pdfLocation_;  // the address of the PDF in the pane
+  QString pdfLocation_;    // the address of the PDF in the pane
+  QString shownFileName_;  // its kept file name (see ShownFileName)
   QString lastStatusText_;
   std::string lastModified_;
   NavigationHistory history_;  // UTF-8 addresses

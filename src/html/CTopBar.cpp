@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
@@ -11,6 +13,27 @@
 
 namespace folidex {
 namespace {
+
+// "A" with a plus or a minus, the letter large or small: larger and smaller text at a glance (a
+// magnifier reads as full screen and shrink).
+QIcon TextSizeIcon(const QWidget* widget, bool larger) {
+  QPixmap pixmap(48, 48);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(widget->palette().color(QPalette::WindowText));
+  QFont font = widget->font();
+  font.setBold(true);
+  font.setPixelSize(larger ? 40 : 26);
+  painter.setFont(font);
+  painter.drawText(QRect(0, larger ? 4 : 14, 34, 44), Qt::AlignHCenter | Qt::AlignBottom, QStringLiteral("A"));
+  QPen pen = painter.pen();
+  pen.setWidth(4);
+  painter.setPen(pen);
+  painter.drawLine(32, 12, 46, 12);
+  if (larger) painter.drawLine(39, 5, 39, 19);
+  return QIcon(pixmap);
+}
 
 QIcon BarIcon(const QWidget* widget, const char* themeName, QStyle::StandardPixmap fallback) {
   return QIcon::fromTheme(QString::fromLatin1(themeName), widget->style()->standardIcon(fallback));
@@ -30,9 +53,8 @@ CTopBar::CTopBar(QWidget* parent) : QWidget(parent), zoomLevel_(kInitialTextZoom
   QToolButton* home = AddButton("1008", QStringLiteral("ホーム"), BarIcon(this, "go-home", QStyle::SP_DirHomeIcon));
   QToolButton* homeChange = AddButton("1009", QStringLiteral("ホーム変更"),
                                       BarIcon(this, "document-properties", QStyle::SP_FileDialogDetailedView));
-  QToolButton* larger = AddButton("1011", QStringLiteral("文字を大きく"), BarIcon(this, "zoom-in", QStyle::SP_ArrowUp));
-  QToolButton* smaller =
-      AddButton("1012", QStringLiteral("文字を小さく"), BarIcon(this, "zoom-out", QStyle::SP_ArrowDown));
+  QToolButton* larger = AddButton("1011", QStringLiteral("文字を大きく"), TextSizeIcon(this, true));
+  QToolButton* smaller = AddButton("1012", QStringLiteral("文字を小さく"), TextSizeIcon(this, false));
   bookmark_ = AddButton("1010", QStringLiteral("ブックマーク"), BarIcon(this, "bookmark-new", QStyle::SP_DirLinkIcon));
   bookmark_->setCheckable(true);
 

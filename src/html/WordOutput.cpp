@@ -109,13 +109,13 @@ WordOutputResult RunWordOutput(const WordOutputRequest& request, const std::stri
 
   std::string folder = showFolder;
   if (!show) {
-    std::string stored = settings.GetText(setting::WordStorePath);
+    std::string stored = settings.GetPath(setting::WordStorePath);
     if (stored.empty()) {
       // Saving needs a folder; without one the document would land in the root of the disk.
       prompter.Error(Msg::FolderRequired);
       return result;
     }
-    folder = ToNativePath(stored);
+    folder = stored;
   }
 
   std::string document;

@@ -5,6 +5,7 @@
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
+#include "common/DocumentName.h"
 #include "common/FileSystem.h"
 #include "list/RecordRow.h"
 #include "pdf/PdfInfo.h"
@@ -155,7 +156,11 @@ bool Importer::ImportShownPdf() {
   const std::string local = DownloadPdf(url);
   if (local.empty()) return false;
   PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(local, record);
-  return ImportDocument(local, url, url);
+  // The document is named by the file name the area keeps ("get?id=5" served as a PDF is
+  // "get.pdf"): the viewer's title key and FN come from it, FG keeps the real address.
+  const std::string name = ports_.html.ShownFileName();
+  const std::string named = name.empty() ? url : AddressWithName(url, name);
+  return ImportDocument(local, named, named);
 }
 
 void Importer::Wait(const std::string& sourcePath, bool fromLink) {
@@ -191,7 +196,7 @@ bool Importer::ImportDocument(const std::string& sourcePath, const std::string& 
   const std::string key = ViewerTitleKey(FromNativePath(keySource));
   if (key.empty()) return false;
   std::string workText = store.WorkTextPath();
-  if (!TakeBodyText(sourcePath, key, ToNativePath(workText))) {
+  if (!TakeBodyText(sourcePath, key, workText)) {
     if (ports_.prompter.AskYesNo(Msg::ContinueWithoutTextQuestion) != Answer::Yes) return false;
     workText.clear();  // the record gets no text
   }
@@ -288,7 +293,7 @@ void Importer::FillFileFields(const std::string& url, const std::string& sourceP
 std::string Importer::DownloadPdf(const std::string& address) {
   const std::string folder = ports_.store.WorkFolderPath();
   if (folder.empty()) return {};
-  const std::string target = ToNativePath(folder) + kPathSeparator + "tmp.pdf";
+  const std::string target = folder + kPathSeparator + "tmp.pdf";
   if (!ports_.downloader.Download(address, target)) {
     ports_.prompter.Information(Msg::DownloadFailed);
     return {};

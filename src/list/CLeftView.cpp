@@ -198,9 +198,12 @@ void CLeftView::BuildActions() {
 // ---- widths ----
 
 void CLeftView::RestoreColumnWidths() {
+  QtTextMeasure measure(fontMetrics());
   for (int i = 0; i < ListRows::kColumns; ++i) {
-    long width = services_.settings.GetInt(setting::ColumnWidth(i));
-    if (width > 600) width = 20;
+    // Without a stored width (a first start) a column fits its title, so the titles can be read.
+    long width = services_.settings.Stored(setting::ColumnWidth(i)) ? services_.settings.GetInt(setting::ColumnWidth(i))
+                                                                    : TitleColumnWidth(measure, i);
+    if (width > kMaxFittedColumnWidth) width = 20;
     setColumnWidth(i, i == 0 ? 50 : static_cast<int>(width));
   }
 }
@@ -318,14 +321,14 @@ void CLeftView::OpenPdf() {
   const std::string source = list.Cell(list.FirstSelectedRow(), ListColumn::Source);
   QtDesktopOpener desktop;
   const bool opened = location->path.empty() ? QtDesktopOpener::OpenAddress(QString::fromStdString(Cp932ToUtf8(source)))
-                                             : OpenWithDesktop(desktop, ToNativePath(location->path));
+                                             : OpenWithDesktop(desktop, location->path);
   if (!opened) services_.prompter.Error(Msg::PdfViewerStartFailed);
 }
 
 void CLeftView::ShowPdfInHtmlArea() {
   std::optional<DocumentLocation> location = FirstSelectedDocument();
   if (!location || !services_.html) return;
-  services_.html->Navigate2(ToNativePath(location->path));
+  services_.html->Navigate2(location->path);
 }
 
 // ---- context menu and tooltips ----
@@ -525,16 +528,21 @@ void CLeftView::OnListClear() {
 }
 
 void CLeftView::OnSaveList(const QString& name) {
+  // A name that CP932 cannot hold would be saved under another name: refused instead.
+  if (const QString bad = FirstCharWithoutCp932Form(name); !bad.isEmpty()) {
+    services_.prompter.Error(Msg::BadFileNameCharacter, CodePointText(bad) + "\n");
+    return;
+  }
   SaveListUnderName(services_.list, services_.store, services_.prompter, ToCp932(name));
 }
 
 void CLeftView::OnLoadList() {
   if (!CanLoadList(services_.store)) return;
-  const QString folder = QString::fromStdString(ToNativePath(ListFolderPath(services_.store)));
+  const QString folder = PathToQString(ListFolderPath(services_.store));
   const QString chosen = Modal::ChooseOpenFile(this, QString::fromUtf8("リストファイルの指定"), folder,
                                                QStringLiteral("LIST FILE(*.list)"));
   if (chosen.isEmpty()) return;
-  std::string name = FromNativePath(QFileInfo(chosen).fileName().toStdString());
+  std::string name = FromNativePath(ToNativePathText(QFileInfo(chosen).fileName()));
   LoadChosenList(services_.list, services_.store, services_.prompter, name);
 }
 

@@ -14,7 +14,7 @@ std::vector<ColumnWidth> FitColumnWidths(const TextMeasure& measure, int columnC
     int width = measure.TextWidth(header(i));
     for (int row = 0; row < rowCount; ++row) width = std::max(width, measure.TextWidth(cell(row, i)));
     if (i == 0) width += 20;
-    widths.push_back({i, width + 15});
+    widths.push_back({i, std::min(width + 15, kMaxFittedColumnWidth)});
   }
   return widths;
 }
@@ -25,6 +25,14 @@ std::vector<ColumnWidth> FitColumnWidths(const TextMeasure& measure, const ListR
   return FitColumnWidths(
       measure, columnCount, column, list.RowCount(), [](int i) -> const std::string& { return ListColumnTitle(i); },
       [&list](int row, int i) -> const std::string& { return list.Cell(row, i); });
+}
+
+int TitleColumnWidth(const TextMeasure& measure, int column) {
+  static const std::string none;
+  auto widths = FitColumnWidths(
+      measure, column + 1, column, 0, [](int i) -> const std::string& { return ListColumnTitle(i); },
+      [](int, int) -> const std::string& { return none; });
+  return widths.empty() ? 20 : widths.front().width;
 }
 
 }  // namespace folidex

@@ -62,7 +62,7 @@ std::string RecordFingerprint(Store& store, std::string_view serial) {
     return fingerprint;
   } catch (const std::bad_alloc&) {
     // This record takes no part; the check goes on with the others.
-    store.prompter().Error(Msg::MemoryAllocFailed, store.RecordFilePath(serial, kKindText) + "\n");
+    store.prompter().Error(Msg::MemoryAllocFailed, FromNativePath(store.RecordFilePath(serial, kKindText)) + "\n");
     return {};
   }
 }

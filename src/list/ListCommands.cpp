@@ -16,7 +16,8 @@
 namespace folidex {
 namespace {
 
-std::string ListFileName(const std::string& name) { return name + std::string(kListExtension); }
+// The native file name of a list (list names are CP932).
+std::string ListFileName(const std::string& name) { return ToNativePath(name + std::string(kListExtension)); }
 
 std::string FormatFileTime(std::time_t time) {
   std::tm local{};
@@ -61,12 +62,12 @@ int SaveListUnderName(const ListRows& list, Store& store, Prompter& prompter, co
     prompter.Information(Msg::NameTooLong);
     return 0;
   }
-  if (std::string bad = FindBadNameChar(name); !bad.empty()) {
+  if (std::string bad = FindBadListName(name); !bad.empty()) {
     prompter.Error(Msg::BadFileNameCharacter, bad + "\n");
     return 0;
   }
   if (prompter.AskYesNo(Msg::SaveListQuestion, name + "\n\n") != Answer::Yes) return 0;
-  int result = SaveListFile(list, store, prompter, ListFileName(name));
+  int result = SaveListFile(list, store, prompter, name + std::string(kListExtension));
   if (result == kListFileDone)
     prompter.Information(Msg::ListSaved);
   else if (result == kListFileExists)
@@ -90,7 +91,7 @@ int LoadChosenList(ListRows& list, Store& store, Prompter& prompter, const std::
       // take their place.
       std::string folder = ListFolderPath(store);
       if (folder.empty()) return kListFileOpenFailed;
-      if (!IsFile(ToNativePath(folder + kPathSeparator + fileName))) return kListFileMissing;
+      if (!IsFile(folder + kPathSeparator + ToNativePath(fileName))) return kListFileMissing;
       list.DeleteAllRows();
     }
   }
@@ -122,17 +123,17 @@ std::vector<SavedListEntry> EnumerateSavedLists(Store& store, Prompter& prompter
   std::vector<SavedListEntry> entries;
   std::string folder = EnsureListFolder(store, prompter);
   if (folder.empty()) return entries;
-  for (const std::string& nativeName : ListFiles(ToNativePath(folder))) {
+  for (const std::string& nativeName : ListFiles(folder)) {
     std::string name = FromNativePath(nativeName);
     if (name.empty() || name[0] == '.') continue;
     if (name == kCurrentListFile || !EndsWithListExtension(name)) continue;
-    std::string path = folder + kPathSeparator + name;
+    std::string path = folder + kPathSeparator + nativeName;
     SavedListEntry entry;
     entry.number = std::to_string(entries.size() + 1);
     entry.name = name.substr(0, name.size() - kListExtension.size());
     long count = CountListEntries(path, prompter);
     if (count >= 0) entry.count = GroupDigits(std::to_string(count));
-    if (auto status = StatFile(ToNativePath(path))) {
+    if (auto status = StatFile(path)) {
       entry.created = FormatFileTime(status->created);
       entry.modified = FormatFileTime(status->modified);
     }
@@ -154,7 +155,7 @@ ManageChoice AskManageChoice(Prompter& prompter, const std::string& name) {
 
 bool DeleteSavedList(Store& store, Prompter& prompter, const std::string& name) {
   std::string folder = ListFolderPath(store);
-  if (folder.empty() || !RemoveFile(ToNativePath(folder + kPathSeparator + ListFileName(name)))) {
+  if (folder.empty() || !RemoveFile(folder + kPathSeparator + ListFileName(name))) {
     prompter.Error(Msg::FileDeleteFailed);
     return false;
   }
@@ -172,20 +173,20 @@ bool AcceptRenameName(Store& store, Prompter& prompter, bool listMode, const std
     return false;
   }
   if (!listMode) return true;
-  if (std::string bad = FindBadNameChar(newName); !bad.empty()) {
+  if (std::string bad = FindBadListName(newName); !bad.empty()) {
     prompter.Error(Msg::BadFileNameCharacter, bad + "\n");
     return false;
   }
   std::string folder = EnsureListFolder(store, prompter);
   if (folder.empty()) return false;
-  std::string target = ToNativePath(folder + kPathSeparator + ListFileName(newName));
+  std::string target = folder + kPathSeparator + ListFileName(newName);
   if (PathExists(target)) {
     prompter.Error(Msg::FileExists);
     return false;
   }
   if (prompter.AskYesNo(Msg::RenameListQuestion, "(Old) " + oldName + "\n(New) " + newName + "\n\n") != Answer::Yes)
     return false;
-  if (!RenameNoReplace(ToNativePath(folder + kPathSeparator + ListFileName(oldName)), target)) {
+  if (!RenameNoReplace(folder + kPathSeparator + ListFileName(oldName), target)) {
     prompter.Error(Msg::ListRenameFailed);
     return false;
   }

@@ -26,7 +26,7 @@ int SaveListUnderName(const ListRows& list, Store& store, Prompter& prompter, co
 
 // Loading needs a storage location; the open-file dialog starts in the list folder.
 bool CanLoadList(const Store& store);
-std::string ListFolderPath(const Store& store);  // CP932, not created
+std::string ListFolderPath(const Store& store);  // native, not created
 
 // After the user chose `fileName` (no folder) for loading: with rows in the list asks 30054
 // (Yes append, No replace, Cancel stop), then loads the file of that name from the list

@@ -45,12 +45,13 @@ bool DeleteFromStore(ListRows& list, Store& store, Prompter& prompter) {
 
 bool DeleteRecordFiles(Store& store, std::string_view serial) {
   if (!IsSerialText(serial)) return false;
-  std::string record = store.StoreFilePath(serial, kKindText);
+  // Deleting creates nothing: the paths are only named.
+  std::string record = store.RecordFilePath(serial, kKindText);
   if (record.empty()) return false;
-  if (!RemoveFile(ToNativePath(record))) return false;
+  if (!RemoveFile(record)) return false;
   // The store's own copy only; the file an outside link names is never deleted.
-  std::string copy = store.StoreFilePath(serial, kKindPdf);
-  if (!copy.empty()) RemoveFile(ToNativePath(copy));
+  std::string copy = store.RecordFilePath(serial, kKindPdf);
+  if (!copy.empty()) RemoveFile(copy);
   return true;
 }
 

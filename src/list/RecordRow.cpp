@@ -17,6 +17,10 @@ std::string GroupDigits(std::string_view digits) {
   std::size_t n = digits.size();
   std::string text(digits);
   if (n < 4 || n >= 10) return text;
+  // A text that is not all digits (a size already grouped by another tool, "9,597,462") is
+  // shown as it is: grouping it again would garble it and its sort.
+  for (char c : digits)
+    if (c < '0' || c > '9') return text;
   if (n <= 6) return text.substr(0, n - 3) + "," + text.substr(n - 3);
   return text.substr(0, n - 6) + "," + text.substr(n - 6, 3) + "," + text.substr(n - 3);
 }

@@ -49,8 +49,10 @@ bool WriteNewFile(const std::string& path, std::string_view data, bool& exists) 
 std::string EnsureListFolder(Store& store, Prompter& prompter) {
   std::string root = store.StoreRoot();
   std::string folder = root.empty() ? std::string("LIST") : root + kPathSeparator + "LIST";
-  if (root.empty() || !EnsureFolders(ToNativePath(folder))) {
-    prompter.Error(Msg::StoreFolderCreateFailed, folder + "\n");
+  // The list folder is made only inside an existing DOCDATA (31041 when the store is not there).
+  if (!root.empty() && !store.CheckStoreRoot()) return {};
+  if (root.empty() || !EnsureFolders(folder)) {
+    prompter.Error(Msg::StoreFolderCreateFailed, FromNativePath(folder) + "\n");
     return {};
   }
   return folder;
@@ -87,7 +89,7 @@ ListRows::Cells ParseListLine(std::string_view line) {
 int SaveListFile(const ListRows& list, Store& store, Prompter& prompter, const std::string& fileName) {
   std::string folder = EnsureListFolder(store, prompter);
   if (folder.empty()) return kListFileOpenFailed;
-  std::string path = ToNativePath(folder + kPathSeparator + fileName);
+  std::string path = folder + kPathSeparator + ToNativePath(fileName);
 
   std::string data;
   data.reserve(static_cast<std::size_t>(list.RowCount()) * 256);
@@ -118,7 +120,7 @@ std::vector<ListRows::Cells> ParseListFile(std::string_view bytes) {
 int LoadListFile(ListRows& list, Store& store, Prompter& prompter, const std::string& fileName) {
   std::string folder = EnsureListFolder(store, prompter);
   if (folder.empty()) return kListFileOpenFailed;
-  std::string path = ToNativePath(folder + kPathSeparator + fileName);
+  std::string path = folder + kPathSeparator + ToNativePath(fileName);
   if (!IsFile(path)) return PathExists(path) ? kListFileOpenFailed : kListFileMissing;
 
   std::string bytes;
@@ -144,9 +146,18 @@ std::string FindBadNameChar(std::string_view name) {
   return {};
 }
 
+std::string FindBadListName(std::string_view name) {
+  if (std::string bad = FindBadNameChar(name); !bad.empty()) return bad;
+  // A name beginning with "." makes a hidden file (or "." and ".." none at all) that neither the
+  // management dialog nor the open dialog shows; a name of spaces only names nothing readable.
+  if (!name.empty() && name.front() == '.') return ".";
+  if (!name.empty() && name.find_first_not_of(' ') == std::string_view::npos) return Utf8ToCp932("(空白のみ)");
+  return {};
+}
+
 long CountListEntries(const std::string& path, Prompter& prompter) {
   std::string bytes;
-  if (!ReadFileBytes(ToNativePath(path), bytes)) {
+  if (!ReadFileBytes(path, bytes)) {
     prompter.Error(Msg::FileOpenFailed);
     return -1;
   }

@@ -52,8 +52,12 @@ int LoadListFile(ListRows& list, Store& store, Prompter& prompter, const std::st
 // The first of \ / : * ? " < > | (tested in that order) that occurs in `name` as a character,
 // or an empty text.
 std::string FindBadNameChar(std::string_view name);
+// What makes `name` unusable as a list name, for message 30042: a character FindBadNameChar
+// finds, "." for a name beginning with a dot (hidden: no dialog would show it), or
+// "(空白のみ)" for a name of spaces only; an empty text for a good name.
+std::string FindBadListName(std::string_view name);
 
-// The number of lines of the file (CP932 path) that contain at least one ","; -1 after 30026
+// The number of lines of the file (native path) that contain at least one ","; -1 after 30026
 // when the file cannot be opened.
 long CountListEntries(const std::string& path, Prompter& prompter);
 

@@ -286,7 +286,7 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   std::string indexBytes;
   std::unique_ptr<SearchMatcher> matcher;
   std::unique_ptr<ReadAhead> readAhead;
-  const std::string txtFolder = ToNativePath(store.StoreRoot() + kPathSeparator + "TXT") + kPathSeparator;
+  const std::string txtFolder = store.StoreRoot() + kPathSeparator + "TXT" + kPathSeparator;
   std::unique_ptr<IndexView> index;
   try {
     // The entries of the serials handed out; an index longer than that is read no further.
@@ -330,7 +330,7 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
       if (result.status == ScanStatus::Unreadable) continue;
       if (result.status == ScanStatus::Oversize || result.status == ScanStatus::NoMemory) {
         prompter.Error(result.status == ScanStatus::Oversize ? Msg::RecordFileOversize : Msg::MemoryAllocFailed,
-                       store.RecordFilePath(FormatSerial(static_cast<long>(i)), kKindText) + "\n");
+                       FromNativePath(store.RecordFilePath(FormatSerial(static_cast<long>(i)), kKindText)) + "\n");
         continue;
       }
 
@@ -338,7 +338,8 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
       if (now - lastShown >= kShowEvery) {
         lastShown = now;
         progress.SetProgressBar(static_cast<int>(static_cast<float>(i) / static_cast<float>(n) * 100.0f));
-        progress.SetPaneText(StatusPane::Url, store.RecordFilePath(FormatSerial(static_cast<long>(i)), kKindText));
+        progress.SetPaneText(StatusPane::Url,
+                             FromNativePath(store.RecordFilePath(FormatSerial(static_cast<long>(i)), kKindText)));
         progress.Repaint();
       }
       for (int k = 0; k < result.lines; ++k) working.fields[k].assign(result.Field(k));
@@ -362,6 +363,9 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   if (limitReached) prompter.Information(Msg::HitLimitReached);
 
   progress.SetProgressBar(0);
+  // A record counts as deleted only when its file is really absent from a TXT folder that is
+  // there: a store whose folders went away (an unplugged drive) keeps its index as it was.
+  if (!missing.empty() && !IsDirectory(txtFolder)) missing.clear();
   bool indexWritten = false;
   try {
     indexWritten = WriteIndexRepairs(indexFile.get(), indexBytes, reached, missing);

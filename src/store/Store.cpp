@@ -192,11 +192,23 @@ std::string Store::RecordFilePath(std::string_view serial, std::string_view kind
   return path;
 }
 
+bool Store::CheckStoreRoot() {
+  const std::string root = StoreRoot();
+  if (root.empty()) return false;
+  if (IsDirectory(root)) return true;
+  // An unplugged drive or an unmounted share: nothing is created in its place.
+  prompter_.Error(Msg::StoreFolderMissing, FromNativePath(root) + "\n");
+  return false;
+}
+
 std::string Store::StoreFilePath(std::string_view serial, std::string_view kind) {
   std::string path = RecordFilePath(serial, kind);
-  if (path.empty()) return {};
+  if (path.empty() || !CheckStoreRoot()) return {};
   std::string folder = path.substr(0, path.rfind(kSep));
-  if (!EnsureFolders(ToNativePath(folder))) return {};
+  if (!EnsureFolders(folder)) {
+    prompter_.Error(Msg::StoreFolderCreateFailed, FromNativePath(folder) + "\n");
+    return {};
+  }
   return path;
 }
 
@@ -232,17 +244,18 @@ void ParseRecordFile(std::string_view bytes, bool stopAfterText, IndexRecord& re
 }
 
 bool Store::ReadRecordFile(std::string_view serial, bool stopAfterText) {
-  std::string path = StoreFilePath(serial, kKindText);
+  // A reader never creates a folder.
+  std::string path = RecordFilePath(serial, kKindText);
   if (path.empty()) return false;
   std::string bytes;
-  switch (ReadRegularFile(ToNativePath(path), bytes, kMaxRecordFileSize)) {
+  switch (ReadRegularFile(path, bytes, kMaxRecordFileSize)) {
     case FileRead::Ok:
       break;
     case FileRead::TooLarge:
-      prompter_.Error(Msg::RecordFileOversize, path + "\n");
+      prompter_.Error(Msg::RecordFileOversize, FromNativePath(path) + "\n");
       return false;
     case FileRead::NoMemory:
-      prompter_.Error(Msg::MemoryAllocFailed, path + "\n");
+      prompter_.Error(Msg::MemoryAllocFailed, FromNativePath(path) + "\n");
       return false;
     case FileRead::Missing:
     case FileRead::NotRegular:
@@ -254,7 +267,7 @@ bool Store::ReadRecordFile(std::string_view serial, bool stopAfterText) {
     ParseRecordFile(bytes, stopAfterText, record);
     working_ = std::move(record);
   } catch (const std::bad_alloc&) {
-    prompter_.Error(Msg::MemoryAllocFailed, path + "\n");
+    prompter_.Error(Msg::MemoryAllocFailed, FromNativePath(path) + "\n");
     return false;
   }
   return true;
@@ -263,7 +276,7 @@ bool Store::ReadRecordFile(std::string_view serial, bool stopAfterText) {
 bool Store::WriteRecordFile(std::string_view serial) {
   std::string path = StoreFilePath(serial, kKindText);
   if (path.empty()) return false;
-  if (!WriteFileAtomic(ToNativePath(path), FormatRecordFile(working_))) {
+  if (!WriteFileAtomic(path, FormatRecordFile(working_))) {
     prompter_.Error(Msg::FileOpenFailed);
     return false;
   }
@@ -274,7 +287,7 @@ PatchStatus Store::PatchRecordFile(std::string_view serial, const std::vector<Fi
   if (!IsSerialText(serial)) return PatchStatus::Unreadable;
   std::string path = RecordFilePath(serial, kKindText);
   if (path.empty()) return PatchStatus::NoLocation;
-  const std::string native = ToNativePath(path);
+  const std::string& native = path;
   try {
     std::string bytes;
     switch (ReadRegularFile(native, bytes, kMaxRecordFileSize)) {
@@ -299,7 +312,7 @@ PatchStatus Store::PatchRecordFile(std::string_view serial, const std::vector<Fi
 }
 
 void ReportPatchFailure(Prompter& prompter, const std::string& recordPath, PatchStatus status) {
-  const std::string prefix = recordPath + "\n";
+  const std::string prefix = FromNativePath(recordPath) + "\n";
   switch (status) {
     case PatchStatus::Patched:
     case PatchStatus::NoLocation:
@@ -332,11 +345,11 @@ bool Store::LoadBodyText(const std::string& workTextPath) {
     return true;
   }
   std::string bytes;
-  switch (ReadRegularFile(ToNativePath(workTextPath), bytes, kMaxRecordFileSize)) {
+  switch (ReadRegularFile(workTextPath, bytes, kMaxRecordFileSize)) {
     case FileRead::Ok:
       break;
     case FileRead::TooLarge:
-      prompter_.Error(Msg::RecordFileOversize, workTextPath + "\n");
+      prompter_.Error(Msg::RecordFileOversize, FromNativePath(workTextPath) + "\n");
       return false;
     case FileRead::NoMemory:
       prompter_.Error(Msg::MemoryAllocFailed);
@@ -344,7 +357,7 @@ bool Store::LoadBodyText(const std::string& workTextPath) {
     case FileRead::Missing:
     case FileRead::NotRegular:
     case FileRead::Failed:
-      prompter_.Error(Msg::FileOpenFailed, workTextPath + "\n");
+      prompter_.Error(Msg::FileOpenFailed, FromNativePath(workTextPath) + "\n");
       return false;
   }
   return SetBodyText(std::move(bytes));
@@ -364,7 +377,7 @@ bool Store::SetBodyText(std::string text) {
 }
 
 bool Store::StoreDocumentFile(std::string_view kind, const std::string& sourcePath, std::string_view serial) {
-  if (kind == kKindPdf) return StorePdfCopy(ToNativePath(sourcePath), serial);
+  if (kind == kKindPdf) return StorePdfCopy(sourcePath, serial);
   std::string destination = StoreFilePath(serial, kind);
   if (destination.empty()) return false;
   if (!LoadBodyText(sourcePath)) return false;
@@ -374,7 +387,7 @@ bool Store::StoreDocumentFile(std::string_view kind, const std::string& sourcePa
 bool Store::StorePdfCopy(const std::string& sourceNative, std::string_view serial) {
   std::string destination = StoreFilePath(serial, kKindPdf);
   if (destination.empty()) return false;
-  if (!CopyFileAtomic(sourceNative, ToNativePath(destination))) {
+  if (!CopyFileAtomic(sourceNative, destination)) {
     prompter_.Error(Msg::FileSaveFailed);
     return false;
   }
@@ -388,8 +401,8 @@ FileHandle Store::OpenIndexFile() {
     prompter_.Error(Msg::FileCreateFailed, prefix);
     return {};
   }
-  const std::string path = root + kSep + "index";
-  const std::string native = ToNativePath(path);
+  const std::string native = root + kSep + "index";
+  const std::string path = FromNativePath(native);
   // Never through a symlink (its target may lie outside the store) and never waiting on a FIFO.
   FileHandle file(::open(native.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (file) {
@@ -410,8 +423,10 @@ FileHandle Store::OpenIndexFile() {
   }
   std::optional<long> count = ReadSerialCount();
   if (!count) return {};
-  if (EnsureFolders(ToNativePath(root)))
-    file.Reset(::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644));
+  // The index is made only inside an existing DOCDATA: a store that is not there (an unplugged
+  // drive) must not get an index that marks every record deleted.
+  if (!CheckStoreRoot()) return {};
+  file.Reset(::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644));
   if (!file) {
     prompter_.Error(Msg::FileCreateFailed, prefix);
     return {};
@@ -459,7 +474,7 @@ std::string Store::TakeNewSerial() {
   if (!count) return {};
   std::string serial = FormatSerial(*count);
   std::string path = RecordFilePath(serial, kKindText);
-  if (path.empty() || !HoldsCompleteRecord(ToNativePath(path))) return serial;
+  if (path.empty() || !HoldsCompleteRecord(path)) return serial;
   // The counter is behind the records: never over an existing record, and never into a gap
   // (a deleted serial's index entry is '0', so a record put there would never be searched).
   long next = ScanNextSerial(StoreRoot() + kSep + "TXT");
@@ -473,7 +488,7 @@ std::string Store::TakeNewSerial() {
 
 long Store::ScanNextSerial(const std::string& txtFolder) {
   long highest = -1;
-  std::string base = ToNativePath(txtFolder);
+  const std::string& base = txtFolder;
   for (int folder = 0; folder < 100; ++folder) {
     char name[3] = {static_cast<char>('0' + folder / 10), static_cast<char>('0' + folder % 10), '\0'};
     for (const std::string& file : ListFiles(base + kSep + name)) {
@@ -513,14 +528,14 @@ std::string Store::WorkFolderPath() {
     return {};
   }
 #endif
-  return FromNativePath(folder);
+  return folder;
 }
 
 bool Store::ResetWorkText() {
   std::string folder = WorkFolderPath();
   if (folder.empty()) return false;
   workTextPath_ = folder + kSep + "tmp.txt";
-  std::string native = ToNativePath(workTextPath_);
+  const std::string& native = workTextPath_;
   if (PathExists(native) && !RemoveFile(native)) return false;
   return true;
 }
@@ -536,14 +551,14 @@ DocumentLocation ResolveDocumentPath(Store& store, std::string_view serial, std:
   if (ty == kLinkCopy) {
     // The mark only needs the copy's existence; the folders are not created for the test.
     std::string copy = store.RecordFilePath(serial, kKindPdf);
-    if (!copy.empty() && IsFile(ToNativePath(copy))) return {kMarkAvailable, copy};
+    if (!copy.empty() && IsFile(copy)) return {kMarkAvailable, copy};
     return {kMarkMissing, {}};
   }
   std::string upper = UpperCaseAsciiCp932(fg.substr(0, 5));
   if (upper.rfind("HTTP", 0) == 0) return {kMarkAvailable, {}};
   // On a file system that tells letter case apart the path is tested as FG holds it.
   std::string native = upper.rfind("FILE:", 0) == 0 ? FileUrlToNativePath(fg) : ToNativePath(fg);
-  if (!native.empty() && IsFile(native)) return {kMarkAvailable, FromNativePath(native)};
+  if (!native.empty() && IsFile(native)) return {kMarkAvailable, native};
   return {kMarkMissing, {}};
 }
 

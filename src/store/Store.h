@@ -1,7 +1,8 @@
 #pragma once
 // The store: record files, PDF copies and the index file below DOCDATA in the user's storage
-// location, the serial counter, and the per-user work folder. Paths handed out are CP932 (as the
-// program shows and stores them); the file-system calls use their native form.
+// location, the serial counter, and the per-user work folder. The location and every path handed
+// out are native (UTF-8 bytes here), never CP932: a folder name outside CP932 stays itself.
+// Messages show paths converted with FromNativePath.
 
 #include <cstdint>
 #include <optional>
@@ -51,22 +52,29 @@ enum class PatchStatus {
 // The availability of a record's document, and its path when it is reachable as a file.
 struct DocumentLocation {
   std::string mark;  // kMarkAvailable or kMarkMissing
-  std::string path;  // CP932; empty when not a reachable file
+  std::string path;  // native; empty when not a reachable file
 };
 
 class Store {
  public:
   Store(Settings& settings, Prompter& prompter);
 
-  // The storage location (CP932). An absolute path; anything else gives empty store paths.
+  // The storage location (native). An absolute path; anything else gives empty store paths.
   void SetLocation(std::string location);
   const std::string& Location() const { return location_; }
 
   // location/DOCDATA, or empty without a usable location.
   std::string StoreRoot() const;
 
-  // The full path of a record's file of kind "TXT" or "PDF", creating missing folders on the
-  // way; empty without a location or when a folder cannot be created.
+  // True when DOCDATA of the location is an existing folder; otherwise (a location that is not
+  // there: an unplugged drive, an unmounted share) 31041 naming the folder, and false. Nothing
+  // is ever created here: readers never make the store's folders, and writers make them only
+  // below an existing DOCDATA.
+  bool CheckStoreRoot();
+
+  // The full path of a record's file of kind "TXT" or "PDF" for writing, creating missing
+  // folders below an existing DOCDATA; empty after a message when DOCDATA is not there or a
+  // folder cannot be created, empty without a location.
   std::string StoreFilePath(std::string_view serial, std::string_view kind);
   // The same path without touching the file system (for loops that only read).
   std::string RecordFilePath(std::string_view serial, std::string_view kind) const;
@@ -106,7 +114,8 @@ class Store {
   bool StorePdfCopy(const std::string& sourceNative, std::string_view serial);
 
   // The index file, open for reading and writing (created with one '1' per serial handed out,
-  // in a few large writes, when missing); nothing after a message. A symlink or any other
+  // in a few large writes, when missing inside an existing DOCDATA); nothing after a message
+  // (31041 when DOCDATA is not there). A symlink or any other
   // non-regular file in its place is refused (31023), never followed or waited on; a counter
   // that is not valid stops the creation before anything is written.
   FileHandle OpenIndexFile();
@@ -125,7 +134,7 @@ class Store {
   // Empty after a message when the counter is not valid or no serial is left.
   std::string TakeNewSerial();
 
-  // The serial after the highest one among the record files below `txtFolder` (CP932), or 0.
+  // The serial after the highest one among the record files below `txtFolder` (native), or 0.
   // Only names of exactly eight digits and ".TXT" in the folders 00..99 count.
   static long ScanNextSerial(const std::string& txtFolder);
 

@@ -5,8 +5,8 @@
 
 namespace folidex {
 
-bool IsAbsoluteFolderText(const std::string& cp932) {
-  return !cp932.empty() && cp932[0] == kPathSeparator && !(cp932.size() > 1 && cp932[1] == kPathSeparator);
+bool IsAbsoluteFolderText(const std::string& path) {
+  return !path.empty() && path[0] == kPathSeparator && !(path.size() > 1 && path[1] == kPathSeparator);
 }
 
 bool ChangeStoreLocation(const std::string& location, Store& store, Settings& settings, Prompter& prompter,
@@ -21,17 +21,17 @@ bool ChangeStoreLocation(const std::string& location, Store& store, Settings& se
   }
   const std::string txt = root + kPathSeparator + "TXT";
   long next = 0;
-  if (IsDirectory(ToNativePath(txt))) {
+  if (IsDirectory(txt)) {
     WaitCursor wait(progress);
     next = Store::ScanNextSerial(txt);
-  } else if (!EnsureFolders(ToNativePath(root))) {
+  } else if (!EnsureFolders(root)) {
     // The counter would restart at 0 for a store that does not exist: refuse the change.
-    prompter.Error(Msg::StoreFolderCreateFailed, root + "\n");
+    prompter.Error(Msg::StoreFolderCreateFailed, FromNativePath(root) + "\n");
     return false;
   }
   store.WriteSerialCounter(next);
   store.SetLocation(location);
-  settings.SetText(setting::StorePath, location);
+  settings.SetPath(setting::StorePath, location);
   return true;
 }
 

@@ -11,11 +11,12 @@
 
 namespace folidex {
 
-// An absolute folder path (a storage location, the Word folder); "//server/share" names a
-// network share, not a folder here.
-bool IsAbsoluteFolderText(const std::string& cp932);
+// An absolute folder path (a storage location, the Word folder; native bytes); "//server/share"
+// names a network share, not a folder here.
+bool IsAbsoluteFolderText(const std::string& path);
 
-// Makes `location` the storage location: Sys/No from the highest record below its
+// Makes `location` (a native path, as the user chose it: never converted to CP932) the storage
+// location: Sys/No from the highest record below its
 // DOCDATA/TXT (under the wait cursor) or 0 for a fresh DOCDATA, then KanSet/StorePath.
 // A location that is not an absolute path, or whose DOCDATA cannot be created, is refused
 // with a message and nothing changes; false then.

@@ -64,3 +64,25 @@ TEST(QtSettings, AHandWrittenValueWithACommaIsOneText) {
   s.Sync();
   EXPECT_EQ(Cp932ToUtf8(QtSettings(QString::fromStdString(path)).GetText(setting::StorePath)), "/home/資料, 二");
 }
+
+TEST(QtSettings, PathsAreKeptAsTheirOwnBytesNeverThroughCp932) {
+  test::TempDir dir;
+  QString file = QString::fromStdString(dir.File("Folidex.conf"));
+  const std::string wave = "/home/資料〜2024";  // U+301C, which CP932 would make U+FF5E
+  const std::string cafe = "/media/café, 2";
+  {
+    QtSettings s(file);
+    s.SetPath(setting::StorePath, wave);
+    s.SetPath(setting::WordStorePath, cafe);
+    s.Sync();
+  }
+  QSettings raw(file, QSettings::IniFormat);
+  EXPECT_EQ(raw.value("KanSet/StorePath").toString(), QString::fromUtf8(wave));
+  QtSettings again(file);
+  EXPECT_EQ(again.GetPath(setting::StorePath), wave);
+  EXPECT_EQ(again.GetPath(setting::WordStorePath), cafe);
+  EXPECT_EQ(again.GetPath(setting::DspPage), "");  // missing: the default
+  // A location written by an older version as text reads back as the same path.
+  again.SetText(setting::StorePath, Utf8ToCp932("/home/資料"));
+  EXPECT_EQ(again.GetPath(setting::StorePath), "/home/資料");
+}

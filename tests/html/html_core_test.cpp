@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/DocumentName.h"
 #include "html/HomePage.h"
 #include "html/NavigationHistory.h"
 #include "html/PageType.h"
@@ -105,4 +106,29 @@ TEST(NavigationHistory, BackForwardAndBranching) {
 }
 
 }  // namespace
+}  // namespace folidex
+
+namespace folidex {
+
+TEST(DocumentName, ContentDispositionNamesTheDocument) {
+  EXPECT_EQ(DispositionFileName("attachment; filename=\"report 2024.pdf\""), "report 2024.pdf");
+  EXPECT_EQ(DispositionFileName("inline; filename=plain.pdf; size=10"), "plain.pdf");
+  EXPECT_EQ(DispositionFileName("attachment; filename=\"a.pdf\"; filename*=UTF-8''%E8%B3%87%E6%96%99.pdf"), "資料.pdf");
+  EXPECT_EQ(DispositionFileName("attachment; filename=\"../../etc/x.pdf\""), "x.pdf");  // never a path
+  EXPECT_EQ(DispositionFileName("attachment; xfilename=no.pdf"), "");
+  EXPECT_EQ(DispositionFileName(""), "");
+}
+
+TEST(DocumentName, TheAddressGivesTheNameWithoutItsQuery) {
+  EXPECT_EQ(KeptDocumentName("", "http://h/get?id=5"), "get.pdf");
+  EXPECT_EQ(KeptDocumentName("", "http://h/dir/x.pdf?v=2"), "x.pdf");
+  EXPECT_EQ(KeptDocumentName("", "http://h/x.pdf#page=1"), "x.pdf");
+  EXPECT_EQ(KeptDocumentName("", "http://h/%E8%B3%87%E6%96%99.pdf"), "資料.pdf");
+  EXPECT_EQ(KeptDocumentName("", "http://h/"), "document.pdf");
+  EXPECT_EQ(KeptDocumentName("", "http://h"), "document.pdf");
+  EXPECT_EQ(KeptDocumentName("attachment; filename=\"r.pdf\"", "http://h/get?id=5"), "r.pdf");
+  EXPECT_EQ(AddressWithName("http://h/a/get?id=5", "get.pdf"), "http://h/a/get.pdf");
+  EXPECT_EQ(AddressWithName("http://h/x.pdf?v=2#p", "x.pdf"), "http://h/x.pdf");
+}
+
 }  // namespace folidex

@@ -40,7 +40,7 @@ struct WordFixture {
 
   WordFixture() {
     settings.SetInt(setting::DspWord, 0);
-    settings.SetText(setting::WordStorePath, FromNativePath(saveFolder));
+    settings.SetPath(setting::WordStorePath, saveFolder);
   }
   WordOutputResult Run(const std::string& text, const std::string& html = {},
                        const std::string& address = "https://example.com/docs/report.pdf") {

@@ -382,5 +382,20 @@ TEST_F(RecognitionImportTest, MetadataTheScanCannotSeeComesFromTheEngineOnlyWhen
   EXPECT_EQ(r[FieldTag::PC], "");
 }
 
+TEST_F(ImportTest, AShownPdfAtAScriptAddressIsNamedByTheKeptFileName) {
+  // A download script answered with a PDF: the area keeps "get.pdf" beside the address.
+  const std::string address = "http://127.0.0.1/dl/get?id=5";
+  downloader.answers[address] = kPdf;
+  html.navigated = {address};
+  html.pageType = "PDF";
+  html.shownFileName = "get.pdf";
+  ASSERT_TRUE(importer.ImportShownPdf());
+  IndexRecord r = Stored("00000000");
+  EXPECT_EQ(r[FieldTag::FN], "get.pdf");
+  EXPECT_EQ(r[FieldTag::FG], address);  // the address it came from
+  EXPECT_EQ(r[FieldTag::TX], NormalizeBodyText(viewer.documentText));
+  EXPECT_EQ(downloader.fetched.back(), address);
+}
+
 }  // namespace
 }  // namespace folidex

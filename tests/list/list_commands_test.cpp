@@ -67,6 +67,15 @@ TEST_F(ListCommandsTest, SaveUnderANameChecksTheNameInOrder) {
   EXPECT_EQ(LastText(), ":\n" + MessageText(Msg::BadFileNameCharacter));
   EXPECT_EQ(fx.prompter.shown.back().kind, MessageKind::Error);
 
+  // Names that would make files no dialog shows: hidden ones, and spaces only.
+  for (const char* hidden : {".", "..", ".x"}) {
+    EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, hidden), 0) << hidden;
+    EXPECT_EQ(LastText(), ".\n" + MessageText(Msg::BadFileNameCharacter));
+  }
+  EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, "   "), 0);
+  EXPECT_EQ(LastText(), J("(空白のみ)") + "\n" + MessageText(Msg::BadFileNameCharacter));
+  EXPECT_TRUE(ListFiles(ListPath("")).empty());
+
   fx.prompter.answers = {Answer::No};
   EXPECT_EQ(SaveListUnderName(list, fx.store, fx.prompter, "mine"), 0);
   EXPECT_EQ(LastText(), "mine\n\n" + MessageText(Msg::SaveListQuestion));
@@ -157,6 +166,10 @@ TEST_F(ListCommandsTest, RenameRulesInListMode) {
   EXPECT_EQ(LastText(), MessageText(Msg::NameTooLong));
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", "a/b"));
   EXPECT_EQ(LastText(), "/\n" + MessageText(Msg::BadFileNameCharacter));
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", ".x"));
+  EXPECT_EQ(LastText(), ".\n" + MessageText(Msg::BadFileNameCharacter));
+  EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", " "));
+  EXPECT_TRUE(PathExists(ListPath("old.list")));
   EXPECT_FALSE(AcceptRenameName(fx.store, fx.prompter, true, "old", "taken"));
   EXPECT_EQ(LastText(), MessageText(Msg::FileExists));
 
@@ -199,6 +212,20 @@ TEST(ColumnFitTest, WidestOfHeaderAndCellsPlusMargins) {
   ASSERT_EQ(one.size(), 1u);
   EXPECT_EQ(one[0].column, 3);
   EXPECT_TRUE(FitColumnWidths(measure, list, 5, 9).empty());
+}
+
+TEST(ColumnFitTest, AFittedWidthStopsAtSixHundredAndTitlesAloneFitAFirstStart) {
+  ListRows list;
+  ListRows::Cells cells;
+  cells[3] = std::string(1800, 'x');  // one long title: 12,600 px
+  cells[4] = std::string(83, 'x');    // 581 + 15 = 596 px: kept
+  list.AppendRow(cells, false);
+  ByteMeasure measure;
+  std::vector<ColumnWidth> all = FitColumnWidths(measure, list, 17, -1);
+  EXPECT_EQ(all[3].width, kMaxFittedColumnWidth);
+  EXPECT_EQ(all[4].width, 596);
+  EXPECT_EQ(TitleColumnWidth(measure, 1), 63 + 15);  // "Serial No"
+  EXPECT_EQ(TitleColumnWidth(measure, 3), 8 * 7 + 15);
 }
 
 }  // namespace

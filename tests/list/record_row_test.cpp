@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "list/ListSort.h"
 #include "list/RecordRow.h"
 #include "support/TestSupport.h"
 
@@ -15,6 +16,16 @@ TEST(GroupDigits, Boundaries) {
   EXPECT_EQ(GroupDigits("1234567"), "1,234,567");
   EXPECT_EQ(GroupDigits("999999999"), "999,999,999");
   EXPECT_EQ(GroupDigits("1000000000"), "1000000000");
+}
+
+TEST(GroupDigits, TextsNotAllDigitsStayAsTheyAre) {
+  EXPECT_EQ(GroupDigits("9,597,462"), "9,597,462");
+  EXPECT_EQ(GroupDigits("12,345"), "12,345");
+  EXPECT_EQ(GroupDigits(" 12345"), " 12345");
+  EXPECT_EQ(GroupDigits("1234KB"), "1234KB");
+  // Shown as it is, a grouped size sorts among the sizes grouped here.
+  EXPECT_LT(SortKey(GroupDigits("999999"), ColumnIndex(ListColumn::FileSize)),
+            SortKey(GroupDigits("9,597,462"), ColumnIndex(ListColumn::FileSize)));
 }
 
 TEST(RecordRow, CellsFollowTheColumnTable) {

@@ -92,6 +92,43 @@ TEST(RunDbSearch, EmptyStoreCreatesAnEmptyIndexAndReportsNoData) {
   EXPECT_EQ(f.list.RowCount(), 0);  // AddList off: cleared before the walk
 }
 
+TEST(RunDbSearch, AStoreThatIsNotThereIsReportedAndLeftAsItWas) {
+  SearchFixture f;
+  f.Counter(3);
+  for (long i : {0, 1, 2}) f.Put(i, Rec("T"));
+  ASSERT_EQ(f.Search().size(), 3u);
+  const std::string index = f.Index();
+  // The drive is unplugged: DOCDATA is gone.
+  std::filesystem::rename(f.dir.path() + "/DOCDATA", f.dir.path() + "/away");
+  f.Search();
+  EXPECT_EQ(f.list.RowCount(), 3);  // the list untouched
+  EXPECT_EQ(f.LastMessage(), f.dir.path() + "/DOCDATA\n" + MessageTextUtf8(Msg::StoreFolderMissing));
+  EXPECT_FALSE(PathExists(f.dir.path() + "/DOCDATA"));
+  // It comes back: every record is found again.
+  std::filesystem::rename(f.dir.path() + "/away", f.dir.path() + "/DOCDATA");
+  EXPECT_EQ(f.Index(), index);
+  EXPECT_EQ(f.Search().size(), 3u);
+}
+
+TEST(RunDbSearch, RecordsAreMarkedDeletedOnlyWhenTheirTxtFolderIsThere) {
+  SearchFixture f;
+  f.Counter(2);
+  for (long i : {0, 1}) f.Put(i, Rec("T"));
+  f.SetIndex("11");
+  std::filesystem::rename(f.dir.path() + "/DOCDATA/TXT", f.dir.path() + "/TXT.away");
+  EXPECT_TRUE(f.Search().empty());
+  EXPECT_EQ(f.Index(), "11");
+  std::filesystem::rename(f.dir.path() + "/TXT.away", f.dir.path() + "/DOCDATA/TXT");
+  EXPECT_EQ(f.Search().size(), 2u);
+}
+
+TEST(RunDbSearch, AFreshStoreWithoutTxtIsEmpty) {
+  SearchFixture f;  // DOCDATA only, nothing imported yet
+  EXPECT_TRUE(f.Search().empty());
+  EXPECT_EQ(f.LastMessage(), MessageTextUtf8(Msg::NoMatchingData));
+  EXPECT_FALSE(PathExists(f.dir.path() + "/DOCDATA/TXT"));
+}
+
 TEST(RunDbSearch, RepairsTheIndexAndNeverOpensAMissingRecordAgain) {
   SearchFixture f;
   f.Counter(7);

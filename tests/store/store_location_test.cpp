@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -23,7 +24,7 @@ class StoreChangeTest : public ::testing::Test {
 
   void SetUp() override {
     store.SetLocation(current.path());
-    settings.SetText(setting::StorePath, current.path());
+    settings.SetPath(setting::StorePath, current.path());
     settings.SetText(setting::SerialCounter, "00000007");
   }
   static void Touch(const std::filesystem::path& file) {
@@ -37,7 +38,7 @@ TEST_F(StoreChangeTest, AnExistingStoreSetsTheCounterAfterItsHighestRecord) {
   Touch(std::filesystem::path(other.path()) / "DOCDATA/TXT/41/00000041.TXT");
   ASSERT_TRUE(ChangeStoreLocation(other.path(), store, settings, prompter, progress));
   EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000042");
-  EXPECT_EQ(settings.GetText(setting::StorePath), other.path());
+  EXPECT_EQ(settings.GetPath(setting::StorePath), other.path());
   EXPECT_EQ(store.Location(), other.path());
   EXPECT_EQ(progress.maxWaitDepth, 1);  // the scan ran under the wait cursor
   EXPECT_EQ(progress.waitDepth, 0);
@@ -50,12 +51,36 @@ TEST_F(StoreChangeTest, AnEmptyFolderGetsDocdataAndCountsFromZero) {
   EXPECT_TRUE(prompter.shown.empty());
 }
 
+TEST_F(StoreChangeTest, AFolderNameOutsideCp932IsTheFolderChosen) {
+  // An existing 42-record store under a name with U+301C, and a fresh folder "café".
+  const std::string wave = other.path() + "/資料〜2024";
+  Touch(std::filesystem::path(wave) / "DOCDATA/TXT/41/00000041.TXT");
+  ASSERT_TRUE(ChangeStoreLocation(wave, store, settings, prompter, progress));
+  EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000042");  // the counter kept
+  EXPECT_EQ(settings.GetPath(setting::StorePath), wave);
+  EXPECT_EQ(store.RecordFilePath("00000041", kKindText), wave + "/DOCDATA/TXT/41/00000041.TXT");
+
+  const std::string cafe = other.path() + "/café";
+  std::filesystem::create_directories(cafe);
+  ASSERT_TRUE(ChangeStoreLocation(cafe, store, settings, prompter, progress));
+  EXPECT_TRUE(std::filesystem::is_directory(cafe + "/DOCDATA"));
+  EXPECT_EQ(store.Location(), cafe);
+  EXPECT_EQ(settings.GetPath(setting::StorePath), cafe);
+  // Nothing was created under another name ("資料～2024", "caf ").
+  std::vector<std::string> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(other.path()))
+    entries.push_back(entry.path().filename().string());
+  std::sort(entries.begin(), entries.end());
+  EXPECT_EQ(entries, (std::vector<std::string>{"café", "資料〜2024"}));
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
 // A folder that cannot be written is tested in readonly_test.cpp (it needs a user whom file
 // modes stop).
 TEST_F(StoreChangeTest, ARelativePathCanHoldNoStore) {
   EXPECT_FALSE(ChangeStoreLocation("relative/folder", store, settings, prompter, progress));
   EXPECT_TRUE(prompter.ShowedMessage(Msg::FilePathRequired));
-  EXPECT_EQ(settings.GetText(setting::StorePath), current.path());
+  EXPECT_EQ(settings.GetPath(setting::StorePath), current.path());
   EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000007");
 }
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -65,12 +66,39 @@ TEST(StorePaths, UnusableLocationsGiveEmptyPathsWithoutMessages) {
   EXPECT_TRUE(f.prompter.shown.empty());
 }
 
-TEST(StorePaths, JapaneseLocationUsesUtf8OnDisk) {
+TEST(StorePaths, LocationsOutsideCp932StayThemselvesOnDisk) {
+  // "資料〜2024" holds U+301C (the wave dash Linux input methods type), which CP932 would turn
+  // into U+FF5E; "café" holds a letter CP932 has not at all. Both are folders of their own.
+  for (const char* name : {"/資料〜2024", "/café", "/資料"}) {
+    StoreFixture f;
+    const std::string location = f.dir.path() + name;
+    std::filesystem::create_directories(location + "/DOCDATA");
+    f.store.SetLocation(location);
+    EXPECT_EQ(f.store.Location(), location);
+    f.PutRecord("00000003", SampleRecord());
+    EXPECT_TRUE(IsFile(location + "/DOCDATA/TXT/03/00000003.TXT")) << name;
+    ASSERT_TRUE(f.store.ReadRecordFile("00000003", false)) << name;
+    EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PT], SampleRecord()[FieldTag::PT]);
+    // Nothing made beside it: the fixture's DOCDATA and the location only.
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(f.dir.path()))
+      entries.push_back(entry.path().filename().string());
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{"DOCDATA", std::string(name + 1)}));
+  }
+}
+
+TEST(StorePaths, NothingIsCreatedForAStoreThatIsNotThere) {
   StoreFixture f;
-  std::string location = FromNativePath(f.dir.path() + "/資料");
+  const std::string location = f.dir.path() + "/unplugged";
   f.store.SetLocation(location);
-  f.PutRecord("00000003", SampleRecord());
-  EXPECT_TRUE(IsFile(f.dir.path() + "/資料/DOCDATA/TXT/03/00000003.TXT"));
+  f.store.WorkingRecord() = SampleRecord();
+  EXPECT_FALSE(f.store.ReadRecordFile("00000001", false));
+  EXPECT_TRUE(f.prompter.shown.empty());  // a missing record is no message
+  EXPECT_FALSE(f.store.WriteRecordFile("00000001"));
+  EXPECT_EQ(f.prompter.TextsUtf8().back(), location + "/DOCDATA\n" + MessageTextUtf8(Msg::StoreFolderMissing));
+  EXPECT_FALSE(f.store.OpenIndexFile());
+  EXPECT_FALSE(PathExists(location));
 }
 
 TEST(RecordFile, WritesSeventeenCrLfLinesByteForByte) {
@@ -312,7 +340,7 @@ TEST(ResolveDocument, FileUrlsAndWebAddresses) {
   Spit(outside, "%PDF");
   DocumentLocation viaUrl = ResolveDocumentPath(f.store, "1", "O", J(("file://" + outside).c_str()));
   EXPECT_EQ(viaUrl.mark, kMarkAvailable);
-  EXPECT_EQ(viaUrl.path, FromNativePath(outside));
+  EXPECT_EQ(viaUrl.path, outside);  // native, as the file system names it
   EXPECT_EQ(
       ResolveDocumentPath(f.store, "1", "O", "FILE://localhost" + f.dir.path() + "/%E8%B3%87%E6%96%99%20a.pdf").mark,
       kMarkAvailable);

@@ -107,6 +107,8 @@ class FakeHtmlArea : public HtmlArea {
   int WaitTicks() const override { return ticks_; }
   void SetWaitTicks(int ticks) override { ticks_ = ticks; }
   void GoBack() override { ++goneBack; }
+  std::string shownFileName;
+  std::string ShownFileName() const override { return shownFileName; }
 
  private:
   bool loaded_ = false;

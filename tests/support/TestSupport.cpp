@@ -52,6 +52,11 @@ bool ScriptedPrompter::ShowedMessage(Msg id) const {
   return false;
 }
 
+StoreFixture::StoreFixture() {
+  store.SetLocation(dir.path());
+  std::filesystem::create_directories(dir.path() + "/DOCDATA");
+}
+
 void StoreFixture::PutRecord(const std::string& serial, const IndexRecord& record) {
   store.WorkingRecord() = record;
   if (!store.WriteRecordFile(serial)) throw std::runtime_error("cannot write record " + serial);

@@ -81,7 +81,8 @@ struct StoreFixture {
   MemorySettings settings;
   ScriptedPrompter prompter;
   Store store{settings, prompter};
-  StoreFixture() { store.SetLocation(dir.path()); }
+  // A store as the settings sheet leaves it: the location chosen, its DOCDATA made.
+  StoreFixture();
   // Writes a record file for `serial` with the given fields (others empty) through the store.
   void PutRecord(const std::string& serial, const IndexRecord& record);
   // A file of the list folder DOCDATA/LIST (native path), and its bytes (empty when unreadable).

@@ -106,6 +106,7 @@ class AppShellTest : public QObject {
   void searchFromTheRibbonFillsTheListAndSavesTheConditions();
   void settingsSheetChangesTheStoreAndCancelChangesNothing();
   void settingsSheetFieldRules();
+  void aRefusedStoreChangeReopensTheSheetOnGeneral();
   void areaSwapIsWrittenAndTakesEffectAtTheNextStart();
 };
 
@@ -130,6 +131,7 @@ void AppShellTest::lastListComesBackOnlyWithSetListButIsAlwaysWritten() {
     MemorySettings settings;
     test::ScriptedPrompter prompter;
     Store store(settings, prompter);
+    run.MakeStoreFolders();
     store.SetLocation(run.StorePath());
     ListRows rows;
     rows.AppendRow(RowCells("00000001", "one"), false);
@@ -161,6 +163,9 @@ void AppShellTest::exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge(
   run.WriteStandardIni("[Last]\nZoomed=1\nDocType=0\nDspPage=http://kept.example/\n");
   QVERIFY(run.Start());
   QTRY_VERIFY(run.Frame()->isMaximized());
+  // Japanese conventions whatever the system locale (the file dialogs' dates and types).
+  QCOMPARE(QLocale().language(), QLocale::Japanese);
+  QCOMPARE(QLocale().toString(QDate(2024, 3, 5), QLocale::ShortFormat), QStringLiteral("2024/03/05"));
   Click(run.Ribbon(), "ID_BUTTON10");  // the photo filter
   QCOMPARE(run.Frame()->WebSearchFilter(), 2);
   const QRect normal = run.Frame()->normalGeometry();
@@ -408,6 +413,7 @@ void AppShellTest::searchFromTheRibbonFillsTheListAndSavesTheConditions() {
     MemorySettings settings;
     test::ScriptedPrompter prompter;
     Store store(settings, prompter);
+    run.MakeStoreFolders();
     store.SetLocation(run.StorePath());
     PutRecord(store, "00000000", "Alpha report");
     PutRecord(store, "00000001", "Beta");
@@ -453,7 +459,7 @@ void AppShellTest::settingsSheetChangesTheStoreAndCancelChangesNothing() {
   run.Element<QAction>("ID_KAN_SET")->trigger();
   QCOMPARE(services.store.Location(), run.StorePath());
   QCOMPARE(ToQString(services.settings.GetText(setting::SerialCounter)), QStringLiteral("00000005"));
-  QCOMPARE(ToQString(services.settings.GetText(setting::StorePath)), QString::fromStdString(run.StorePath()));
+  QCOMPARE(PathToQString(services.settings.GetPath(setting::StorePath)), QString::fromStdString(run.StorePath()));
 
   WhenModal([](QWidget* sheet) {
     QCOMPARE(sheet->windowTitle(), QStringLiteral("環境設定"));
@@ -464,9 +470,10 @@ void AppShellTest::settingsSheetChangesTheStoreAndCancelChangesNothing() {
   QCOMPARE(EditSettings(services, run.Frame()), 1);
   QCOMPARE(services.store.Location(), other.path());
   QCOMPARE(ToQString(services.settings.GetText(setting::SerialCounter)), QStringLiteral("00000042"));
-  QCOMPARE(ToQString(services.settings.GetText(setting::StorePath)), QString::fromStdString(other.path()));
+  QCOMPARE(PathToQString(services.settings.GetPath(setting::StorePath)), QString::fromStdString(other.path()));
   QCOMPARE(run.Int(setting::Kakunin), 1L);  // every option is written out
   QVERIFY(Modal::TakeShownMessages().isEmpty());
+  run.Stop();  // while the new store is still there
 }
 
 void AppShellTest::settingsSheetFieldRules() {
@@ -519,10 +526,50 @@ void AppShellTest::settingsSheetFieldRules() {
   });
   QCOMPARE(EditSettings(services, run.Frame()), 1);
   QCOMPARE(asked, QDir::homePath());
-  QCOMPARE(ToQString(services.settings.GetText(setting::WordStorePath)), QStringLiteral("/srv/word"));
+  QCOMPARE(PathToQString(services.settings.GetPath(setting::WordStorePath)), QStringLiteral("/srv/word"));
   QCOMPARE(services.settings.GetInt(setting::DspWord), 0L);
   QCOMPARE(BrowseForFolder(nullptr, QStringLiteral("//server/share")), QStringLiteral("/srv/word"));
   QCOMPARE(asked, QDir::homePath());
+}
+
+void AppShellTest::aRefusedStoreChangeReopensTheSheetOnGeneral() {
+  Run run;
+  run.WriteStandardIni("[Sys]\nNo=00000005\n");
+  QVERIFY(run.Start());
+  Services& services = run.app->services();
+  test::TempDir other;
+  // First a plain file, which can hold no DOCDATA; then an existing store under a name with
+  // U+301C, which must be found as it is (its counter kept, nothing made elsewhere).
+  const std::string file = other.File("a file");
+  std::ofstream(file) << "x";
+  const std::string wave = other.File("資料〜2024");
+  std::filesystem::create_directories(wave + "/DOCDATA/TXT/41");
+  std::ofstream(wave + "/DOCDATA/TXT/41/00000041.TXT") << "<PT>x\r\n";
+  QStringList answers{QString::fromStdString(file), QString::fromUtf8(wave)};
+  Modal::SetFolderAnswer([&answers](const QString&) { return answers.takeFirst(); });
+  Modal::SetNextAnswers({Answer::Ok});
+  int opened = 0;
+  WhenModal([&](QWidget* sheet) {
+    ++opened;
+    Click(sheet, "IDC_BROWSE_STORE");
+    Click(sheet, "IDOK");
+    WhenModal([&](QWidget* again) {
+      ++opened;
+      QCOMPARE(static_cast<CMainSheet*>(again)->CurrentPage(), 0);
+      Click(again, "IDC_BROWSE_STORE");
+      QCOMPARE(again->findChild<QLineEdit*>(QStringLiteral("IDC_STORE_PATH"))->text(), QString::fromUtf8(wave));
+      Click(again, "IDOK");
+    });
+  });
+  QCOMPARE(EditSettings(services, run.Frame()), 1);
+  QCOMPARE(opened, 2);
+  QCOMPARE(Modal::TakeShownMessages(),
+           QStringList{QString::fromStdString(file + "/DOCDATA\n") + MsgText(Msg::StoreFolderCreateFailed)});
+  QCOMPARE(services.store.Location(), wave);
+  QCOMPARE(ToQString(services.settings.GetText(setting::SerialCounter)), QStringLiteral("00000042"));
+  QCOMPARE(run.app->services().settings.GetPath(setting::StorePath), wave);
+  QCOMPARE(std::distance(std::filesystem::directory_iterator(other.path()), std::filesystem::directory_iterator()), 2);
+  run.Stop();
 }
 
 void AppShellTest::areaSwapIsWrittenAndTakesEffectAtTheNextStart() {

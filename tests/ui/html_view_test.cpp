@@ -65,6 +65,7 @@ class HtmlViewTest : public QObject {
   void localHtmlThenBackAndForwardAcrossKinds();
   void remotePdfKeepsLastModified();
   void pdfLinkInPageOpensInPane();
+  void pdfsAtAnyAddressAreShownByWhatTheServerSends();
   void failedPdfFetchIsNotAPdf();
   void overtakenFetchDoesNotReplaceTheNewPage();
   void stopEndsAFetch();
@@ -112,6 +113,12 @@ void HtmlViewTest::initTestCase() {
   QVERIFY(pdf.open(QIODevice::ReadOnly));
   const QByteArray pdfBytes = pdf.readAll();
   server_.Add("/doc.pdf", {"application/pdf", pdfBytes, "Last-Modified: Wed, 01 Dec 2010 10:20:30 GMT\r\n", 0, {}});
+  server_.Add("/x.pdf?v=2", {"application/pdf", pdfBytes, {}, 0, {}});
+  server_.Add("/get?id=5", {"application/pdf", pdfBytes, {}, 0, {}});
+  server_.Add(
+      "/named?id=6",
+      {"application/octet-stream", pdfBytes, "Content-Disposition: attachment; filename=\"report 6.pdf\"\r\n", 0, {}});
+  server_.Add("/data.zip", {"application/zip", "PK\x03\x04", {}, 0, {}});
   server_.Add("/slow.pdf", {"application/pdf", pdfBytes, {}, 1500, {}});
   server_.Add("/index.html", {"text/html; charset=utf-8",
                               "<html><head><title>Index</title></head><body style=\"margin:0\">"
@@ -274,6 +281,33 @@ void HtmlViewTest::remotePdfKeepsLastModified() {
   const QDateTime modified(QDate(2010, 12, 1), QTime(10, 20, 30), Qt::UTC);
   QCOMPARE(ToQString(view_->LastModified()), modified.toLocalTime().toString(QStringLiteral("MM/dd/yyyy HH:mm:ss")));
   QVERIFY(ToCp932(view_->PdfPane()->DocumentText()).find(ToCp932(pages_[1])) != std::string::npos);
+}
+
+void HtmlViewTest::pdfsAtAnyAddressAreShownByWhatTheServerSends() {
+  const std::map<QString, QString> names = {
+      {"/x.pdf?v=2", "x.pdf"}, {"/get?id=5", "get.pdf"}, {"/named?id=6", "report 6.pdf"}};
+  for (const auto& [path, name] : names) {
+    QSignalSpy status(view_.get(), &CShelfView::statusTextChanged);
+    view_->SetDocumentLoaded(false);
+    view_->Navigate2(server_.Url(path).toStdString());
+    QTRY_VERIFY_WITH_TIMEOUT(view_->DocumentLoaded() && view_->ShowingPdf() && view_->PageType() == "PDF",
+                             kLoadTimeout);
+    QCOMPARE(QString::fromStdString(view_->ShownFileName()), name);
+    QVERIFY(view_->PdfPane()->windowTitle().contains(name));
+    QVERIFY(ToCp932(view_->PdfPane()->DocumentText()).find(ToCp932(pages_[1])) != std::string::npos);
+    // Pane 120 said "ダウンロード中 - …" while it came, and shows its own text again now.
+    QVERIFY(status.first().first().toString().startsWith(QStringLiteral("ダウンロード中")));
+    QCOMPARE(status.last().first().toString(), QStringLiteral("URL"));
+  }
+  // A download that is not a PDF is said so, never silence.
+  Modal::TakeShownMessages();
+  Modal::SetNextAnswers({Answer::Ok});
+  Load(server_.Url("/index.html"));
+  view_->Navigate2(server_.Url("/data.zip").toStdString());
+  QStringList shown;
+  QTRY_VERIFY_WITH_TIMEOUT((shown += Modal::TakeShownMessages(), !shown.isEmpty()), kLoadTimeout);
+  QCOMPARE(shown, QStringList{QStringLiteral("data.zip\n") + QString::fromUtf8(MessageTextUtf8(Msg::DownloadNotPdf))});
+  QVERIFY(!view_->ShowingPdf());
 }
 
 void HtmlViewTest::pdfLinkInPageOpensInPane() {

@@ -58,6 +58,17 @@ class ListDialogsTest : public QObject {
     QVERIFY(f.prompter.ShowedMessage(Msg::ListNameMissing));
   }
 
+  void aNameWithoutACp932FormIsRefusedNotChanged() {
+    ListFixture f;
+    f.AddRow("00000001", "a");
+    auto view = f.MakeView();
+    f.prompter.answers = {Answer::Yes, Answer::Ok};
+    view->OnSaveList(QString::fromUtf8("café"));  // CP932 would save it as "caf .list"
+    QCOMPARE(QString::fromStdString(f.prompter.TextsUtf8().back()),
+             QString::fromUtf8("U+00E9\n") + QString::fromUtf8(MessageTextUtf8(Msg::BadFileNameCharacter)));
+    QVERIFY(!IsDirectory(ListPath(f, "")) || ListFiles(ListPath(f, "")).empty());
+  }
+
   void loadAppendsOrReplacesThroughTheFileDialog() {
     ListFixture f;
     SaveRows(f, "three.list", 3);

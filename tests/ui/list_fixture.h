@@ -1,4 +1,6 @@
 #pragma once
+
+#include <filesystem>
 // A list view on a temporary store with in-memory settings and scripted answers.
 
 #include <memory>
@@ -26,7 +28,10 @@ struct ListFixture {
   ListRows list;
   Services services{settings, prompter, clock, progress, store, list};
 
-  ListFixture() { store.SetLocation(dir.path()); }
+  ListFixture() {
+    store.SetLocation(dir.path());
+    std::filesystem::create_directories(dir.path() + "/DOCDATA");
+  }
 
   // A list view whose record-dialog commands run as the main frame runs them.
   std::unique_ptr<CLeftView> MakeView() {

@@ -46,6 +46,7 @@ class RecordDialogsShellTest : public QObject {
  private slots:
   void correctTitlesAndTextThenFindTheRecord() {
     Run run;
+    run.MakeStoreFolders();  // the records are written into an existing store
     {
       MemorySettings settings;
       test::ScriptedPrompter prompter;

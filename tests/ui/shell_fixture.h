@@ -30,8 +30,11 @@ class Run {
     std::filesystem::create_directories(StorePath());
     std::ofstream(dir.File("settings.ini")) << text;
   }
+  // The store's DOCDATA, as the settings sheet makes it when the location is chosen.
+  void MakeStoreFolders() const { std::filesystem::create_directories(StorePath() + "/DOCDATA"); }
   // Settings that every run has: a store, no home page to fetch.
   void WriteStandardIni(const std::string& extra = {}) const {
+    MakeStoreFolders();
     WriteIni("[KanSet]\nStorePath=" + StorePath() + "\nHome=about:blank\n" + extra);
   }
   bool Start() {

@@ -30,9 +30,15 @@ int EditSettings(Services& services, QWidget* owner) {
     sheet.SetStartPage(startPage);
     if (Modal::Run(sheet) != QDialog::Accepted) return 0;
     values = sheet.Values();
-    if (values.storePath != services.store.Location())
-      ChangeStoreLocation(values.storePath, services.store, services.settings, services.prompter, services.progress);
     WriteSheetValues(values, services.settings);
+    if (values.storePath != services.store.Location() &&
+        !ChangeStoreLocation(values.storePath, services.store, services.settings, services.prompter,
+                             services.progress)) {
+      // The change was refused with its message: the sheet opens again on 全般 so the user can
+      // choose another folder.
+      startPage = 0;
+      continue;
+    }
     if (values.dspWord == 0 && values.wordStorePath.empty()) {
       services.prompter.Error(Msg::FolderRequired);
       startPage = 1;
@@ -44,11 +50,11 @@ int EditSettings(Services& services, QWidget* owner) {
 }
 
 std::string RequireStorePath(Services& services, QWidget* owner) {
-  std::string path = services.settings.GetText(setting::StorePath);
+  std::string path = services.settings.GetPath(setting::StorePath);
   if (path.empty()) {
     if (services.prompter.AskYesNo(Msg::StorePathMissingQuestion) != Answer::Yes) return {};
     if (EditSettings(services, owner) == 0) return {};
-    path = services.settings.GetText(setting::StorePath);
+    path = services.settings.GetPath(setting::StorePath);
     if (path.empty()) return {};
   }
   services.store.SetLocation(path);

@@ -26,16 +26,32 @@ QString QtSettings::FileName() const { return settings_->fileName(); }
 
 std::string QtSettings::Location() const { return ToCp932(settings_->fileName()); }
 
-std::optional<std::string> QtSettings::Read(const std::string& section, const std::string& name) const {
+std::optional<QString> QtSettings::ReadString(const std::string& section, const std::string& name) const {
   QVariant value = settings_->value(KeyOf(section, name));
   if (!value.isValid()) return std::nullopt;
   if (value.metaType().id() == QMetaType::QStringList) {
     // The INI reader takes an unquoted value with commas for a list and trims the spaces around
     // each comma; every setting is one text, so it is taken from the file's line as written.
-    if (std::optional<QString> raw = RawFileValue(section, name)) return ToCp932(*raw);
-    return ToCp932(value.toStringList().join(QStringLiteral(", ")));
+    if (std::optional<QString> raw = RawFileValue(section, name)) return raw;
+    return value.toStringList().join(QStringLiteral(", "));
   }
-  return ToCp932(value.toString());
+  return value.toString();
+}
+
+std::optional<std::string> QtSettings::Read(const std::string& section, const std::string& name) const {
+  std::optional<QString> value = ReadString(section, name);
+  if (!value) return std::nullopt;
+  return ToCp932(*value);
+}
+
+std::optional<std::string> QtSettings::ReadNative(const std::string& section, const std::string& name) const {
+  std::optional<QString> value = ReadString(section, name);
+  if (!value) return std::nullopt;
+  return QFile::encodeName(*value).toStdString();
+}
+
+void QtSettings::WriteNative(const std::string& section, const std::string& name, const std::string& native) {
+  settings_->setValue(KeyOf(section, name), QFile::decodeName(QByteArray::fromStdString(native)));
 }
 
 std::optional<QString> QtSettings::RawFileValue(const std::string& section, const std::string& name) const {

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "common/Cp932.h"
+#include "common/DocumentName.h"
 #include "common/qt/QtDesktopOpener.h"
 #include "common/qt/QtText.h"
 #include "html/CShelfView.h"
@@ -18,8 +19,12 @@ namespace folidex {
 bool RunWordOutputCommand(Services& services, CShelfView& html, ViewerBridge& viewer) {
   // The address in its readable form: the document's name (見積書.pdf, not its escapes) makes
   // the viewer key and the document's file name.
+  // A PDF is named by the file name the area keeps ("get?id=5" served as a PDF is "get.pdf").
+  const std::string shown = html.ShownFileName();
   const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(html.GetLocationURL()));
-  const std::string address = ToCp932(url.toString(QUrl::PrettyDecoded));
+  const QString readable = url.toString(QUrl::PrettyDecoded);
+  const std::string address =
+      shown.empty() ? ToCp932(readable) : Utf8ToCp932(AddressWithName(readable.toStdString(), shown));
   const std::string key = ViewerTitleKey(address);
   if (key.empty()) return false;
   std::string text;
