@@ -34,6 +34,10 @@ CListDlg::CListDlg(Store& store, Prompter& prompter, Renamer renamer, QWidget* p
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setShowGrid(true);
   list_->verticalHeader()->setVisible(false);
+  // One line of text per row, as a list shows it (the style's default is much taller).
+  list_->setWordWrap(false);
+  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
   list_->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
   QStringList titles;
   for (int i = 0; i < kSavedListColumns; ++i) titles << ToQString(SavedListColumnTitle(i));

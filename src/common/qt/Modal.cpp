@@ -67,7 +67,14 @@ std::optional<QColor> Modal::ChooseColor(QWidget* owner, const QColor& initial) 
 
 QString Modal::ChooseOpenFile(QWidget* owner, const QString& caption, const QString& folder, const QString& filter) {
   if (std::optional<std::optional<QString>> answer = TakeFront(Next().fileNames)) return answer->value_or(QString());
-  return QFileDialog::getOpenFileName(owner, caption, folder, filter);
+  // Wide enough for the detail view's size and date columns.
+  QFileDialog dialog(owner, caption, folder, filter);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setViewMode(QFileDialog::Detail);
+  dialog.resize(880, 540);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList chosen = dialog.selectedFiles();
+  return chosen.isEmpty() ? QString() : chosen.first();
 }
 
 QString Modal::ChooseFolder(QWidget* owner, const QString& initial) {
