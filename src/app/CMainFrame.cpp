@@ -77,6 +77,8 @@ CMainFrame::CMainFrame(Services& services, QtProgress& progress, QWidget* parent
   auto* previous = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
   connect(previous, &QShortcut::activated, this, [this] { MoveFocusBetweenPanes(false); });
 
+  // The smallest window the ribbon and the two areas are laid out for.
+  setMinimumSize(1024, 640);
   resize(1280, 820);
   UpdateCommandStates();
 }
