@@ -32,17 +32,16 @@ QString ReadUtf8(const QString& path, bool* ok) {
 
 // The body of one chapter file (the whole text when it has no <body>).
 QString BodyOf(const QString& html) {
-  static const QRegularExpression body(QStringLiteral("<body[^>]*>(.*)</body>"),
-                                       QRegularExpression::DotMatchesEverythingOption |
-                                           QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression body(
+      QStringLiteral("<body[^>]*>(.*)</body>"),
+      QRegularExpression::DotMatchesEverythingOption | QRegularExpression::CaseInsensitiveOption);
   const QRegularExpressionMatch match = body.match(html);
   return match.hasMatch() ? match.captured(1) : html;
 }
 
 // Pictures are registered with the document under their absolute path, and scaled down to the
 // text width, so a wide screenshot never runs off the page.
-QString EmbedImages(QTextDocument& doc, const QString& body, const QString& folder, double textWidth,
-                    bool* ok) {
+QString EmbedImages(QTextDocument& doc, const QString& body, const QString& folder, double textWidth, bool* ok) {
   static const QRegularExpression img(QStringLiteral("<img\\s+src=\"([^\"]+)\"([^>]*)>"));
   QString out;
   qsizetype last = 0;
@@ -98,8 +97,8 @@ int main(int argc, char** argv) {
   }
   QPdfWriter writer(&out);
   writer.setResolution(96);
-  writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(18, 16, 18, 16),
-                                   QPageLayout::Millimeter));
+  writer.setPageLayout(
+      QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(18, 16, 18, 16), QPageLayout::Millimeter));
   writer.setTitle(QStringLiteral("Folidex 取扱い説明書"));
   writer.setCreator(QStringLiteral("Folidex"));
   const QRectF page = writer.pageLayout().paintRectPixels(writer.resolution());
