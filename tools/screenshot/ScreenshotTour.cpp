@@ -18,9 +18,13 @@
 #include "app/CMainSheet.h"
 #include "app/CMyRibbonBar.h"
 #include "app/CShelfApp.h"
+#include "common/Cp932.h"
 #include "common/qt/Modal.h"
 #include "dialogs/CTextDlg.h"
 #include "dialogs/qt/BodyTextView.h"
+#include "import/CQuesDlg.h"
+#include "list/CListDlg.h"
+#include "list/ListCommands.h"
 #include "list/ListRows.h"
 #include "store/Store.h"
 
@@ -98,6 +102,26 @@ void ScreenshotTour::Start(CShelfApp& app, const QString& folder) {
       return 0;
     });
     if (auto* text = frame->findChild<QAction*>(QStringLiteral("ID_32799"))) text->trigger();
+  });
+  // The question of a dropped PDF: a copy in the store or a link.
+  steps->push_back([frame, services, path] {
+    CQuesDlg question(services->settings, frame);
+    question.show();
+    QApplication::processEvents();
+    Grab(&question, path("10-copy-question.png"));
+  });
+  // The list saved under two names, then the list management dialog.
+  steps->push_back([frame, services, path] {
+    if (services->list.RowCount() == 0) return;
+    for (const char* name : {"研究資料", "会議録 2011"})
+      SaveListUnderName(services->list, services->store, services->prompter, Utf8ToCp932(name));
+    CListDlg lists(
+        services->store, services->prompter, [](const std::string&, QWidget*) { return std::optional<std::string>(); },
+        frame);
+    lists.show();
+    lists.FitColumns();
+    QApplication::processEvents();
+    Grab(&lists, path("11-list-manager.png"));
   });
   steps->push_back([frame, path] {
     CAboutDlg about(frame);
