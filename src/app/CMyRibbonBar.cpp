@@ -1,13 +1,16 @@
 #include "app/CMyRibbonBar.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -30,6 +33,7 @@ namespace {
 const QString kHomeTab = QStringLiteral("ホーム  ( WClick , Ctrl+F1 )");
 const QString kSearchTab = QStringLiteral("検索");
 constexpr int kLargeIcon = 32;
+constexpr int kLargeButtonWidth = 52;  // a large button with its label under the icon
 constexpr int kSmallIcon = 16;
 
 // Picks a full-colour freedesktop theme when the platform has not chosen one.
@@ -121,15 +125,16 @@ CMyRibbonBar::CMyRibbonBar(Services& services, const RibbonActions& actions, QWi
   flags_ = SearchFlags{false, false, false, false, false, false};
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   setAutoFillBackground(true);
-  setStyleSheet(QStringLiteral(
-      "#RibbonPages { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fdfeff, stop:1 #dfe9f5);"
-      "  border: 1px solid #9fb3cc; }"
-      "QLabel[ribbonCaption=\"true\"] { color: #3b5a82; font-size: 11px; }"
-      "QFrame[ribbonSeparator=\"true\"] { color: #b7c6da; }"
-      "QToolButton[large=\"true\"] { padding: 2px 3px; }"
-      "#ID_APP_MENU { background: #2b5797; color: white; font-weight: bold; padding: 3px 14px;"
-      "  border: 1px solid #1e3f6f; border-radius: 2px; }"
-      "#ID_APP_MENU::menu-indicator { image: none; }"));
+  setStyleSheet(
+      QStringLiteral("#RibbonPages, #RibbonDropDown { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 "
+                     "#fdfeff, stop:1 #dfe9f5);"
+                     "  border: 1px solid #9fb3cc; }"
+                     "QLabel[ribbonCaption=\"true\"] { color: #3b5a82; font-size: 11px; }"
+                     "QFrame[ribbonSeparator=\"true\"] { color: #b7c6da; }"
+                     "QToolButton[large=\"true\"] { padding: 2px 3px; }"
+                     "#ID_APP_MENU { background: #2b5797; color: white; font-weight: bold; padding: 3px 14px;"
+                     "  border: 1px solid #1e3f6f; border-radius: 2px; }"
+                     "#ID_APP_MENU::menu-indicator { image: none; }"));
 
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(2, 2, 2, 0);
@@ -193,11 +198,14 @@ CMyRibbonBar::CMyRibbonBar(Services& services, const RibbonActions& actions, QWi
 
   pages_ = new QStackedWidget(this);
   pages_->setObjectName(QStringLiteral("RibbonPages"));
-  pages_->addWidget(BuildHomeTab());
-  pages_->addWidget(BuildSearchTab());
+  tabPages_ = {BuildHomeTab(), BuildSearchTab()};
+  for (QWidget* page : tabPages_) pages_->addWidget(page);
   outer->addWidget(pages_);
   connect(tabs_, &QTabBar::currentChanged, pages_, &QStackedWidget::setCurrentIndex);
   connect(tabs_, &QTabBar::tabBarDoubleClicked, this, [this](int) { ToggleMinimized(); });
+  connect(tabs_, &QTabBar::tabBarClicked, this, [this](int tab) {
+    if (minimized_ && tab >= 0) ShowDropDown(tab);
+  });
 
   // The area menu, attached to ID_DSP_AREA by RestoreRibbonState.
   areaMenu_ = new QMenu(this);
@@ -222,7 +230,7 @@ QToolButton* CMyRibbonBar::LargeButton(QAction* action, const char* id, const QS
   button->setIconSize(QSize(kLargeIcon, kLargeIcon));
   button->setIcon(RibbonIcon(icon, glyph, color));
   button->setAutoRaise(true);
-  button->setMinimumWidth(52);
+  button->setMinimumWidth(kLargeButtonWidth);
   SetDisplayedLabel(button, label);
   if (action && action->text().isEmpty()) action->setText(label);
   BindButton(button, action);
@@ -518,6 +526,7 @@ bool CMyRibbonBar::RestoreRibbonState() {
 void CMyRibbonBar::ApplyEnabling(const CommandEnabling& enabling) { listName_->setEnabled(enabling.listRows); }
 
 void CMyRibbonBar::SetMinimized(bool minimized) {
+  CloseDropDown();
   minimized_ = minimized;
   pages_->setVisible(!minimized);
   showMenu_->setIcon(minimized ? RibbonIcon("go-down", QChar(u'v'), QColor(0x5b7fa8))
@@ -572,7 +581,106 @@ QString CMyRibbonBar::HoverText(const QString& id) const {
   return QString::fromStdString(HoverHelpText(id.toStdString(), state));
 }
 
+void CMyRibbonBar::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitPanels();
+}
+
+namespace {
+
+// The width a page's controls need side by side now. Layouts recompute their sizes lazily, after
+// the events a change posts: every cache below the page is cleared so the answer is current.
+int MinimumWidth(QWidget* page) {
+  for (QLayout* layout : page->findChildren<QLayout*>()) layout->invalidate();
+  for (QWidget* widget : page->findChildren<QWidget*>())
+    if (widget->layout()) widget->updateGeometry();
+  page->layout()->invalidate();
+  return page->layout()->totalMinimumSize().width();
+}
+
+}  // namespace
+
+void CMyRibbonBar::FitPanels() {
+  if (fitting_) return;  // the styles below change the ribbon's height: one fit at a time
+  fitting_ = true;
+  const QMargins margins = pages_->contentsMargins();
+  const int available = width() - layout()->contentsMargins().left() - layout()->contentsMargins().right() -
+                        margins.left() - margins.right();
+  for (std::size_t tab = 0; tab < tabPages_.size(); ++tab) {
+    QWidget* page = tabPages_[tab];
+    int level = 0;
+    for (; level < kMostCompact; ++level) {
+      ApplyCompactLevel(page, level);
+      if (MinimumWidth(page) <= available) break;
+    }
+    ApplyCompactLevel(page, level);
+    compactLevels_[tab] = level;
+  }
+  fitting_ = false;
+}
+
+void CMyRibbonBar::ApplyCompactLevel(QWidget* page, int level) {
+  for (QToolButton* button : page->findChildren<QToolButton*>()) {
+    const bool large = button->property("large").toBool();
+    const bool iconOnly = large ? level >= 3 : level >= 1;
+    const Qt::ToolButtonStyle style =
+        iconOnly ? Qt::ToolButtonIconOnly : (large ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonTextBesideIcon);
+    if (button->toolButtonStyle() != style) button->setToolButtonStyle(style);
+    if (!large) continue;
+    button->setMinimumWidth(level >= 2 ? 0 : kLargeButtonWidth);
+    QFont font = button->font();
+    const qreal size = level >= 2 ? QApplication::font().pointSizeF() * 0.8 : QApplication::font().pointSizeF();
+    if (size > 0 && font.pointSizeF() != size) {
+      font.setPointSizeF(size);
+      button->setFont(font);
+    }
+  }
+}
+
+QWidget* CMyRibbonBar::OpenDropDown() const { return dropDown_ && dropDown_->isVisible() ? dropDown_ : nullptr; }
+
+void CMyRibbonBar::ShowDropDown(int tab) {
+  CloseDropDown();
+  if (!dropDown_) {
+    dropDown_ = new QFrame(this, Qt::Popup);
+    dropDown_->setObjectName(QStringLiteral("RibbonDropDown"));
+    dropDown_->setFrameShape(QFrame::Box);
+    auto* column = new QVBoxLayout(dropDown_);
+    column->setContentsMargins(1, 1, 1, 1);
+    dropDown_->installEventFilter(this);
+  }
+  // The tab's page moves into the drop-down while it is open and back into the ribbon after.
+  QWidget* page = tabPages_[static_cast<std::size_t>(tab)];
+  pages_->removeWidget(page);
+  dropDown_->layout()->addWidget(page);
+  page->show();
+  dropDownTab_ = tab;
+  dropDown_->setFixedWidth(width());
+  dropDown_->adjustSize();
+  dropDown_->move(mapToGlobal(QPoint(0, tabs_->geometry().bottom() + 1)));
+  dropDown_->show();
+}
+
+void CMyRibbonBar::CloseDropDown() {
+  if (dropDownTab_ < 0) return;
+  QWidget* page = tabPages_[static_cast<std::size_t>(dropDownTab_)];
+  dropDownTab_ = -1;
+  dropDown_->hide();
+  dropDown_->layout()->removeWidget(page);
+  pages_->insertWidget(static_cast<int>(page == tabPages_[0] ? 0 : 1), page);
+  pages_->setCurrentIndex(tabs_->currentIndex());
+}
+
 bool CMyRibbonBar::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == dropDown_) {
+    if (event->type() == QEvent::Hide && dropDownTab_ >= 0) {
+      CloseDropDown();
+    } else if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      dropDown_->hide();
+      return true;
+    }
+    return false;
+  }
   if (event->type() == QEvent::ToolTip) {
     auto* widget = qobject_cast<QWidget*>(watched);
     const QString id = watched->objectName();

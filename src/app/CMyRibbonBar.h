@@ -19,6 +19,7 @@
 class QAction;
 class QBoxLayout;
 class QCheckBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -95,8 +96,20 @@ class CMyRibbonBar : public QWidget {
   // The hover text of an element right now (empty: none).
   QString HoverText(const QString& id) const;
 
+  // How far a tab's panels are compacted to fit the ribbon's width: 0 every label as designed,
+  // 1 the small buttons show their icons only, 2 the large buttons' labels are smaller too, 3 the
+  // large buttons show their icons only. Chosen for each tab at every resize: the least compact
+  // level at which its controls stand side by side at their natural sizes.
+  int CompactLevel(int tab) const { return compactLevels_[static_cast<std::size_t>(tab)]; }
+  static constexpr int kMostCompact = 3;
+
+  // While minimised, a click on a tab shows its panels as a drop-down over the window until the
+  // user clicks elsewhere (or presses Esc). The drop-down while it is open, else nullptr.
+  QWidget* OpenDropDown() const;
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QWidget* BuildHomeTab();
@@ -113,6 +126,10 @@ class CMyRibbonBar : public QWidget {
   void OnToggle(SearchToggle toggle);
   void ShowFlags();
   void SetDisplayedLabel(QToolButton* button, const QString& label);
+  void FitPanels();
+  void ApplyCompactLevel(QWidget* page, int level);
+  void ShowDropDown(int tab);
+  void CloseDropDown();
 
   Services& services_;
   RibbonActions actions_;
@@ -120,6 +137,11 @@ class CMyRibbonBar : public QWidget {
   bool minimized_ = false;
   QTabBar* tabs_ = nullptr;
   QStackedWidget* pages_ = nullptr;
+  std::array<QWidget*, 2> tabPages_{};  // the pages of the two tabs, wherever they are shown
+  QFrame* dropDown_ = nullptr;
+  int dropDownTab_ = -1;
+  std::array<int, 2> compactLevels_{};
+  bool fitting_ = false;
   QMenu* appMenu_ = nullptr;
   QMenu* areaMenu_ = nullptr;
   QProgressBar* progress_ = nullptr;

@@ -123,6 +123,15 @@ void ScreenshotTour::Start(CShelfApp& app, const QString& folder) {
     QApplication::processEvents();
     Grab(&lists, path("11-list-manager.png"));
   });
+  // The window at its minimum size: the ribbon's panels compact, nothing overlaps.
+  steps->push_back([frame] {
+    frame->showNormal();
+    frame->resize(1024, 640);
+    frame->Ribbon()->Tabs()->setCurrentIndex(1);
+  });
+  steps->push_back([frame, path] { Grab(frame, path("12-ribbon-minimum-search.png")); });
+  steps->push_back([frame] { frame->Ribbon()->Tabs()->setCurrentIndex(0); });
+  steps->push_back([frame, path] { Grab(frame, path("13-ribbon-minimum-home.png")); });
   steps->push_back([frame, path] {
     CAboutDlg about(frame);
     about.show();
