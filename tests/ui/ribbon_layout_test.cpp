@@ -39,7 +39,8 @@ void CheckLaidOut(QWidget* page) {
   QVERIFY(controls.size() > 10);
   for (std::size_t i = 0; i < controls.size(); ++i) {
     QWidget* w = controls[i].first;
-    const QString name = w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName();
+    const QString name =
+        w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName();
     QVERIFY2(w->width() >= w->minimumSizeHint().width(), qPrintable(name + QStringLiteral(" is squeezed")));
     for (std::size_t k = i + 1; k < controls.size(); ++k) {
       if (controls[i].first->isAncestorOf(controls[k].first) || controls[k].first->isAncestorOf(controls[i].first))
