@@ -123,6 +123,12 @@ void ScreenshotTour::Start(CShelfApp& app, const QString& folder) {
     QApplication::processEvents();
     Grab(&lists, path("11-list-manager.png"));
   });
+  // The manual, opened by ヘルプ in the HTML area.
+  steps->push_back([frame] {
+    if (auto* help = frame->findChild<QAction*>(QStringLiteral("ID_HELP"))) help->trigger();
+  });
+  steps->push_back([] {});  // the viewer pane loads and draws the first page
+  steps->push_back([frame, path] { Grab(frame, path("14-manual-in-html-area.png")); });
   // The window at its minimum size: the ribbon's panels compact, nothing overlaps.
   steps->push_back([frame] {
     frame->showNormal();
