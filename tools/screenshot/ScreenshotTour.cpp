@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTabBar>
@@ -22,6 +23,7 @@
 #include "common/qt/Modal.h"
 #include "dialogs/CTextDlg.h"
 #include "dialogs/qt/BodyTextView.h"
+#include "html/CShelfView.h"
 #include "import/CQuesDlg.h"
 #include "list/CListDlg.h"
 #include "list/ListCommands.h"
@@ -123,6 +125,24 @@ void ScreenshotTour::Start(CShelfApp& app, const QString& folder) {
     QApplication::processEvents();
     Grab(&lists, path("11-list-manager.png"));
   });
+  // Japanese whatever the system's locale: Qt's file dialog, and the web engine's own error page
+  // for an address that answers nothing.
+  auto files = std::make_shared<std::unique_ptr<QFileDialog>>();
+  steps->push_back([frame, files] {
+    *files = std::make_unique<QFileDialog>(frame, QStringLiteral("ファイルを開く"), QDir::homePath());
+    (*files)->setOption(QFileDialog::DontUseNativeDialog, true);
+    (*files)->setViewMode(QFileDialog::Detail);
+    (*files)->resize(880, 540);
+    (*files)->show();
+  });
+  steps->push_back([files, path] {
+    Grab(files->get(), path("15-file-dialog.png"));
+    files->reset();
+  });
+  steps->push_back([frame] { frame->HtmlView()->Navigate2("http://127.0.0.1:9/"); });
+  steps->push_back([] {});  // the engine gives up on the address and shows its page
+  steps->push_back([frame, path] { Grab(frame, path("16-web-error-page.png")); });
+
   // The manual, opened by ヘルプ in the HTML area.
   steps->push_back([frame] {
     if (auto* help = frame->findChild<QAction*>(QStringLiteral("ID_HELP"))) help->trigger();
