@@ -90,8 +90,10 @@ bool CShelfApp::InitInstance() {
   if (zoomed) {
     // A window manager may map the window at its normal size after the first request (the web
     // engine's surface recreates the native window): ask again once the window is up.
+    // Qt still believes the window maximised then, so the state is requested afresh.
     QTimer::singleShot(0, frame_.get(), [frame = frame_.get()] {
-      if (!frame->isMaximized()) frame->setWindowState(frame->windowState() | Qt::WindowMaximized);
+      frame->setWindowState(frame->windowState() & ~Qt::WindowMaximized);
+      frame->setWindowState(frame->windowState() | Qt::WindowMaximized);
     });
   }
 

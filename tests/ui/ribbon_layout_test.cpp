@@ -1,12 +1,16 @@
-// The ribbon at the window's sizes: nothing overlaps or is squeezed at the minimum size, the
-// panels compact in steps only when they must, and the minimised ribbon's tabs drop down.
+// The window and its ribbon at their sizes: nothing overlaps or is squeezed at the minimum size, the
+// panels compact in steps only when they must, the minimised ribbon's tabs drop down, and a window
+// closed maximised comes back maximised under a window manager.
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
+#include <QScreen>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
@@ -129,6 +133,27 @@ class RibbonLayoutTest : public QObject {
     QCOMPARE(pages->count(), 2);
     QVERIFY(pages->isVisible());
     QCOMPARE(pages->currentIndex(), tabs->currentIndex());
+  }
+
+  // Last: the window manager started here stays until the end of this function only.
+  void aWindowClosedMaximisedReopensMaximisedUnderAWindowManager() {
+    if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty()) QSKIP("openbox is not installed");
+    QProcess manager;
+    manager.start(QStringLiteral("openbox"), {});
+    QVERIFY(manager.waitForStarted());
+    QTest::qWait(700);  // openbox takes the screen
+    {
+      Run run;
+      run.WriteStandardIni("[Last]\nZoomed=1\n");
+      QVERIFY(run.Start());
+      const QRect screen = run.Frame()->screen()->availableGeometry();
+      QTRY_VERIFY_WITH_TIMEOUT(run.Frame()->width() >= screen.width() - 4, 10000);
+      QTest::qWait(1500);  // and it stays so once the web engine's surface is up
+      QVERIFY2(run.Frame()->width() >= screen.width() - 4, qPrintable(QString::number(run.Frame()->width())));
+      QVERIFY(run.Frame()->isMaximized());
+    }
+    manager.terminate();
+    manager.waitForFinished(3000);
   }
 };
 
