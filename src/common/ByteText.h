@@ -44,4 +44,11 @@ std::string UpperCaseAsciiCp932(std::string_view text);
 long LeadingNumber(std::string_view text);  // the number formed by the leading digits ("-" allowed)
 std::string FormatSerial(long n);           // "%08ld"
 
+// The value of a hexadecimal digit (0-9, a-f, A-F), or -1.
+int HexDigitValue(char c);
+
+// Percent-escapes ("%E8") decoded to bytes; an escape that is cut or not hexadecimal stays as
+// written.
+std::string PercentDecodedBytes(std::string_view text);
+
 }  // namespace folidex

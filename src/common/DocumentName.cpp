@@ -1,29 +1,11 @@
 #include "common/DocumentName.h"
 
+#include "common/ByteText.h"
+
 #include <cctype>
 
 namespace folidex {
 namespace {
-
-int Hex(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::string PercentDecoded(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && Hex(text[i + 1]) >= 0 && Hex(text[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(Hex(text[i + 1]) * 16 + Hex(text[i + 2])));
-      i += 2;
-    } else {
-      out.push_back(text[i]);
-    }
-  }
-  return out;
-}
 
 std::string LastSegment(std::string_view path) {
   const std::size_t cut = path.find_last_of("/\\");
@@ -75,7 +57,7 @@ std::string DispositionFileName(std::string_view header) {
     const std::size_t first = value.find('\'');
     const std::size_t second = first == std::string::npos ? std::string::npos : value.find('\'', first + 1);
     if (second != std::string::npos) {
-      const std::string name = LastSegment(PercentDecoded(std::string_view(value).substr(second + 1)));
+      const std::string name = LastSegment(PercentDecodedBytes(std::string_view(value).substr(second + 1)));
       if (!name.empty()) return name;
     }
   }
@@ -93,7 +75,7 @@ std::string KeptDocumentName(std::string_view disposition, std::string_view addr
       const std::size_t slash = path.find('/', scheme + 3);
       path = slash == std::string_view::npos ? std::string_view{} : path.substr(slash);
     }
-    name = PercentDecoded(LastSegment(path));
+    name = PercentDecodedBytes(LastSegment(path));
   }
   if (name.empty() || name == "." || name == "..") name = "document";
   if (name.find('.') == std::string::npos || name.back() == '.') {

@@ -2,23 +2,17 @@
 
 #include <cstring>
 
+#include "common/ByteText.h"
 #include "common/Cp932.h"
 
 namespace folidex {
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // The byte of the escape "%XY" at p, or -1 when there is no complete escape there.
 int EscapeByte(std::string_view text, std::size_t p) {
   if (p + 2 >= text.size() || text[p] != '%') return -1;
-  const int high = HexValue(text[p + 1]);
-  const int low = HexValue(text[p + 2]);
+  const int high = HexDigitValue(text[p + 1]);
+  const int low = HexDigitValue(text[p + 2]);
   return (high < 0 || low < 0) ? -1 : high * 16 + low;
 }
 

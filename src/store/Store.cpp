@@ -29,13 +29,6 @@ std::string_view LastTwo(std::string_view serial) {
   return serial.size() <= 2 ? serial : serial.substr(serial.size() - 2);
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // "file:///home/a.pdf" -> "/home/a.pdf" (native bytes): scheme and authority dropped,
 // percent escapes decoded.
 std::string FileUrlToNativePath(std::string_view url) {
@@ -45,17 +38,7 @@ std::string FileUrlToNativePath(std::string_view url) {
     std::size_t slash = rest.find('/');
     rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(slash);
   }
-  std::string native = ToNativePath(rest);
-  std::string decoded;
-  for (std::size_t i = 0; i < native.size(); ++i) {
-    if (native[i] == '%' && i + 2 < native.size() && HexValue(native[i + 1]) >= 0 && HexValue(native[i + 2]) >= 0) {
-      decoded.push_back(static_cast<char>(HexValue(native[i + 1]) * 16 + HexValue(native[i + 2])));
-      i += 2;
-    } else {
-      decoded.push_back(native[i]);
-    }
-  }
-  return decoded;
+  return PercentDecodedBytes(ToNativePath(rest));
 }
 
 // One line of a record file as the reader splits it: the text without its line end, and the
