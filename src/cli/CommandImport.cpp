@@ -72,12 +72,6 @@ class Terminal : public DocumentTextMonitor {
   std::string file_;
 };
 
-std::string Replace(std::string text, const std::string& mark, const std::string& value) {
-  const std::size_t at = text.find(mark);
-  if (at != std::string::npos) text.replace(at, mark.size(), value);
-  return text;
-}
-
 }  // namespace
 
 // import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...: PDF files and folders into the
@@ -165,10 +159,9 @@ int CommandImport(Context& context) {
     }
   }
   std::string summary = MessageText(Msg::ImportSummary);
-  summary = Replace(summary, "%1", std::to_string(stored));
-  summary = Replace(summary, "%2", std::to_string(withoutText));
-  summary = Replace(summary, "%3", std::to_string(skipped));
-  summary = Replace(summary, "%4", std::to_string(failed));
+  const int counts[] = {stored, withoutText, skipped, failed};
+  for (int k = 0; k < 4; ++k)
+    summary = ReplaceAllCp932(summary, "%" + std::to_string(k + 1), std::to_string(counts[k]));
   std::cerr << Out(summary) << '\n';
   if (interrupted) {
     std::cerr << Line(MessageText(Msg::ImportInterrupted)) << '\n';

@@ -15,19 +15,6 @@
 namespace folidex {
 namespace {
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 constexpr std::string_view kTemporaryMark = ".tmp";
 constexpr std::size_t kTemporaryDigits = 8;
 
@@ -176,7 +163,7 @@ FileRead ReadRegularFile(const std::string& path, std::string& out, std::uint64_
 bool ReadFileBytes(const std::string& path, std::string& out) { return ReadRegularFile(path, out) == FileRead::Ok; }
 
 bool WriteFileAtomic(const std::string& path, std::string_view data) {
-  return ReplaceAtomically(path, [&](int fd) { return WriteAll(fd, data.data(), data.size()); });
+  return ReplaceAtomically(path, [&](int fd) { return WriteAll(fd, data); });
 }
 
 bool CopyFileAtomic(const std::string& source, const std::string& destination) {
@@ -194,7 +181,7 @@ bool CopyFileAtomic(const std::string& source, const std::string& destination) {
         return false;
       }
       if (n == 0) return true;
-      if (!WriteAll(out, buffer, static_cast<std::size_t>(n))) return false;
+      if (!WriteAll(out, std::string_view(buffer, static_cast<std::size_t>(n)))) return false;
     }
   });
 }
@@ -227,6 +214,18 @@ int RemoveStaleTemporaries(const std::string& folder, long minimumAgeSeconds) {
   }
   ::closedir(dir);
   return removed;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
 }
 
 bool WriteAllAt(int fd, std::string_view data, std::uint64_t offset) {

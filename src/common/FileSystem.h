@@ -91,6 +91,8 @@ class FileHandle {
   int fd_ = -1;
 };
 
+// Writes all of `data` at the file position (a short write or EINTR goes on). False on any error.
+bool WriteAll(int fd, std::string_view data);
 // Writes all of `data` at `offset` (without moving the file position). False on any error.
 bool WriteAllAt(int fd, std::string_view data, std::uint64_t offset);
 // Reads up to `size` bytes from `offset`; fewer at the end of the file. False on a read error.

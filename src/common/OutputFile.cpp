@@ -7,20 +7,10 @@
 
 #include <cerrno>
 
+#include "common/FileSystem.h"
+
 namespace folidex {
 namespace {
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
 
 mode_t NewFileMode() {
   mode_t mask = ::umask(0);

@@ -17,13 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool HasPdfName(const fs::path& path) {
-  std::string extension = path.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); });
-  return extension == ".PDF";
-}
-
 // The message a reader would have shown, kept as the file's note instead.
 class MessageCatcher : public Prompter {
  public:
@@ -46,7 +39,8 @@ std::vector<std::string> CollectPdfFiles(const std::vector<std::string>& args, s
       fs::recursive_directory_iterator walk(path, fs::directory_options::skip_permission_denied, error);
       for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
         std::error_code typeError;
-        if (walk->is_regular_file(typeError) && HasPdfName(walk->path())) files.push_back(walk->path().string());
+        if (walk->is_regular_file(typeError) && EndsWithPdf(walk->path().filename().string()))
+          files.push_back(walk->path().string());
       }
       if (error) unusable.push_back(arg);
     } else if (fs::exists(status)) {

@@ -40,11 +40,6 @@ std::string NativeFileName(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-bool EndsWithPdf(const std::string& path) {
-  if (path.size() < 4) return false;
-  return UpperCaseAsciiCp932(path.substr(path.size() - 4)) == ".PDF";
-}
-
 }  // namespace
 
 void ApplyLinkAnswer(Answer answer, bool dontAskAgain, Settings& settings) {
@@ -63,6 +58,11 @@ std::string AddressFileName(const std::string& address) {
   const std::string segment = slash == std::string::npos ? address : address.substr(slash + 1);
   const std::string decoded = PercentDecodedBytes(segment);
   return IsWellFormedUtf8(decoded) ? Utf8ToCp932(decoded) : Utf8ToCp932(segment);
+}
+
+bool EndsWithPdf(const std::string& path) {
+  if (path.size() < 4) return false;
+  return UpperCaseAsciiCp932(path.substr(path.size() - 4)) == ".PDF";
 }
 
 bool HasExactCp932Form(const std::string& nativePath) {

@@ -64,6 +64,9 @@ std::string RearrangeLastModified(const std::string& lastModified);
 // as UTF-8 when they form UTF-8 (kept as they are otherwise), converted to CP932.
 std::string AddressFileName(const std::string& address);
 
+// True when a path (or a file name) ends in ".pdf" in any case: how a PDF is known by its name.
+bool EndsWithPdf(const std::string& path);
+
 // True when a native path has an exact CP932 form (FG can hold it).
 bool HasExactCp932Form(const std::string& nativePath);
 

@@ -17,18 +17,6 @@ namespace {
 
 constexpr std::string_view kCommaEscape = "@@";
 
-bool WriteAllBytes(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 // Creates `path` exclusively and writes `data`; a file already there is left alone (EEXIST is
 // reported through `exists`). On a failed write the new file is removed again.
 bool WriteNewFile(const std::string& path, std::string_view data, bool& exists) {
@@ -38,7 +26,7 @@ bool WriteNewFile(const std::string& path, std::string_view data, bool& exists) 
     exists = errno == EEXIST;
     return false;
   }
-  bool ok = WriteAllBytes(fd, data) && ::fsync(fd) == 0;
+  bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (!ok) ::unlink(path.c_str());
   return ok;

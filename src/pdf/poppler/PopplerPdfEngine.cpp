@@ -14,6 +14,8 @@
 #include <mutex>
 #include <string_view>
 
+#include "common/FileSystem.h"
+
 namespace folidex {
 
 namespace {
@@ -23,46 +25,20 @@ constexpr double kMaxRenderSide = 30000;
 
 enum class FileKind { Unreadable, NotPdf, Pdf };
 
-struct FdCloser {
-  int fd;
-  ~FdCloser() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
 // Looks at the file before the engine does: only a regular file is read (opened without blocking,
 // so a FIFO cannot hang the caller), and a PDF header must stand in its first kilobyte. `size`
 // gets the file's size.
 FileKind InspectFile(const std::string& nativePath, long long& size) {
-  FdCloser file{::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-  if (file.fd < 0) return FileKind::Unreadable;
+  const FileHandle file(::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!file) return FileKind::Unreadable;
   struct stat st {};
-  if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) return FileKind::Unreadable;
+  if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return FileKind::Unreadable;
   size = st.st_size;
   char head[1024];
-  const ssize_t n = ::pread(file.fd, head, sizeof head, 0);
+  const ssize_t n = ::pread(file.get(), head, sizeof head, 0);
   if (n < 0) return FileKind::Unreadable;
   return std::string_view(head, static_cast<std::size_t>(n)).find("%PDF-") == std::string_view::npos ? FileKind::NotPdf
                                                                                                      : FileKind::Pdf;
-}
-
-// The whole file, or false when it cannot be read to its end.
-bool ReadWhole(const std::string& nativePath, long long size, std::string& bytes) {
-  FdCloser file{::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-  if (file.fd < 0) return false;
-  try {
-    bytes.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::pread(file.fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 // The engine reports every syntax error of a damaged file on stderr; what matters reaches the
@@ -138,7 +114,7 @@ PdfOpenResult PopplerPdfEngine::Open(const std::string& nativePath) {
   }
   std::unique_ptr<poppler::document> document;
   if (size <= kReadWholeLimit && size <= std::numeric_limits<int>::max()) {
-    if (!ReadWhole(nativePath, size, bytes_)) {
+    if (ReadRegularFile(nativePath, bytes_, static_cast<std::uint64_t>(kReadWholeLimit)) != FileRead::Ok) {
       Close();
       return PdfOpenResult::Unreadable;
     }
