@@ -46,19 +46,51 @@ std::string EnsureListFolder(Store& store, Prompter& prompter) {
   return folder;
 }
 
+// The cell escapes, byte by byte (a comma is never part of a CP932 character, but "@" may be its
+// second byte, so a character-wise rule would split differently from a byte-wise one): a ","
+// is "@@"; an "@" followed by "@" or "," is "@" DEL, so that it is not read as part of an "@@".
+// A DEL, CR or LF of the cell itself becomes a space.
+constexpr char kLiteralAt = '\x7f';
+
 std::string FormatListLine(const ListRows::Cells& cells) {
   std::string line;
   for (const std::string& cell : cells) {
-    std::string text = ReplaceAllCp932(cell, ",", kCommaEscape);
-    // A line break inside a cell would split the row into two broken rows on reading.
-    for (char& c : text)
-      if (c == '\r' || c == '\n') c = ' ';
-    line += text;
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+      const char c = cell[i];
+      if (c == ',') {
+        line += kCommaEscape;
+      } else if (c == '@' && i + 1 < cell.size() && (cell[i + 1] == '@' || cell[i + 1] == ',')) {
+        line += '@';
+        line += kLiteralAt;
+      } else if (c == '\r' || c == '\n' || c == kLiteralAt) {
+        line += ' ';  // a line break inside a cell would split the row on reading
+      } else {
+        line += c;
+      }
+    }
     line += ',';
   }
   line += "\r\n";
   return line;
 }
+
+namespace {
+
+std::string UnescapeCell(std::string_view text) {
+  std::string cell;
+  cell.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '@' && i + 1 < text.size() && (text[i + 1] == '@' || text[i + 1] == kLiteralAt)) {
+      cell += text[i + 1] == '@' ? ',' : '@';
+      ++i;
+    } else {
+      cell += text[i];
+    }
+  }
+  return cell;
+}
+
+}  // namespace
 
 ListRows::Cells ParseListLine(std::string_view line) {
   ListRows::Cells cells;
@@ -67,7 +99,7 @@ ListRows::Cells ParseListLine(std::string_view line) {
     std::size_t comma = line.find(',', start);
     std::string_view text =
         line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
-    if (field > 0) cells[field] = ReplaceAllCp932(text, kCommaEscape, ",");
+    if (field > 0) cells[field] = UnescapeCell(text);
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }

@@ -3,8 +3,10 @@
 // The current list lives in "ListData.csv" across runs; named lists are "name.list".
 //
 // File format (CP932, lines ended by CR LF, no header): one line per row, the seventeen cells
-// of the row each followed by ","; a "," inside a cell is written "@@". Column 0 (the row
-// number at saving time) is ignored when reading.
+// of the row each followed by ","; a "," inside a cell is written "@@", and an "@" that is
+// followed by "@" or "," is written "@" and a DEL byte (0x7F), so that every cell reads back as
+// written. Writer and reader go byte by byte. Column 0 (the row number at saving time) is
+// ignored when reading.
 
 #include <string>
 #include <string_view>
