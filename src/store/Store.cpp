@@ -20,6 +20,18 @@ namespace {
 
 constexpr char kSep = kPathSeparator;
 
+// A field value is one line: CR, LF and every other control character become spaces (a file
+// name with a line break must not add or shift a record line). CP932 second bytes are never
+// below 0x40, so the test is by byte.
+void AppendOneLine(std::string& out, std::string_view value) {
+  const std::size_t start = out.size();
+  out.append(value);
+  for (std::size_t i = start; i < out.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(out[i]);
+    if (c < 0x20 || c == 0x7f) out[i] = ' ';
+  }
+}
+
 bool IsUsableLocation(const std::string& location) {
   // An absolute path; a relative one or a network share name ("//server/share") is not usable.
   return !location.empty() && location[0] == kSep && !(location.size() > 1 && location[1] == kSep);
@@ -96,10 +108,8 @@ PatchStatus PatchRecordBytes(std::string_view bytes, const std::vector<FieldValu
       out.append(bytes.substr(line.begin, line.end - line.begin));
       continue;
     }
-    std::size_t start = out.size();
-    out.append(1, '<').append(kFieldTagNames[line.field]).append(1, '>').append(*value);
-    for (std::size_t i = start; i < out.size(); ++i)
-      if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
+    out.append(1, '<').append(kFieldTagNames[line.field]).append(1, '>');
+    AppendOneLine(out, *value);
     out.append(bytes.substr(line.textEnd, line.end - line.textEnd));
   }
   return PatchStatus::Patched;
@@ -201,7 +211,9 @@ std::string FormatRecordFile(const IndexRecord& record) {
   for (const auto& field : record.fields) total += field.size() + 6;
   bytes.reserve(total);
   for (int k = 0; k < kFieldCount; ++k) {
-    bytes.append(1, '<').append(kFieldTagNames[k]).append(1, '>').append(record.fields[k]).append("\r\n");
+    bytes.append(1, '<').append(kFieldTagNames[k]).append(1, '>');
+    AppendOneLine(bytes, record.fields[k]);
+    bytes.append("\r\n");
   }
   return bytes;
 }

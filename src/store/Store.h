@@ -34,7 +34,7 @@ std::optional<long> ParseSerialCounter(std::string_view text);
 // A new value for one field of a record file.
 struct FieldValue {
   FieldTag tag;
-  std::string value;  // CP932; a CR or LF in it becomes a space, so the field stays one line
+  std::string value;  // CP932; a CR, LF or other control character becomes a space: one line
 };
 
 // What PatchRecordFile came to. Only Patched has written anything.
@@ -159,7 +159,8 @@ class Store {
 // holding anything else (a hand-edited list file, say) never reaches a store path.
 bool IsSerialText(std::string_view serial);
 
-// The record file's bytes for `record`: seventeen lines "<TAG>value" ended by CR LF.
+// The record file's bytes for `record`: seventeen lines "<TAG>value" ended by CR LF; a CR, LF or
+// other control character in a value is written as a space.
 std::string FormatRecordFile(const IndexRecord& record);
 // Fills `record` from record-file bytes (all fields emptied first).
 void ParseRecordFile(std::string_view bytes, bool stopAfterText, IndexRecord& record);

@@ -143,18 +143,38 @@ TEST(RecordFile, StopAfterTextIgnoresLaterLines) {
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PA], "late");
 }
 
-TEST(RecordFile, LineBreakInAValueSplitsItsLine) {
+TEST(RecordFile, LineBreakInAValueSplitsItsLineOfAnOldFile) {
   StoreFixture f;
-  IndexRecord r;
-  r[FieldTag::PA] = "x\ny";
-  r[FieldTag::TX] = "body\r\nxPK>late";  // the continuation line looks like a PK line
-  f.PutRecord("00000004", r);
+  // A file an earlier writer made with line breaks in values: the continuation line looks like
+  // a PK line.
+  Spit(f.dir.path() + "/DOCDATA/TXT/04/00000004.TXT", "<PA>x\ny\r\n<TX>body\r\nxPK>late\r\n");
   ASSERT_TRUE(f.store.ReadRecordFile("00000004", true));
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PA], "x");
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::TX], "body");
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PK], "");
   ASSERT_TRUE(f.store.ReadRecordFile("00000004", false));
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PK], "late");
+}
+
+// A name that tries to plant its own line, and every other control character: a new record
+// is seventeen lines whatever its values hold, and patches keep one line per field as well.
+TEST(RecordFile, ValuesAreWrittenAsOneLine) {
+  StoreFixture f;
+  IndexRecord r = SampleRecord();
+  r[FieldTag::FN] = "x\n<TX>EVIL.pdf";
+  r[FieldTag::FG] = "/home/a\r\n<PT>b\t\x01\x7f.pdf";
+  r[FieldTag::PT] = J("報告\n書");
+  f.PutRecord("00000005", r);
+  const std::string bytes = Slurp(f.dir.path() + "/DOCDATA/TXT/05/00000005.TXT");
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 17);
+  ASSERT_TRUE(f.store.ReadRecordFile("00000005", false));
+  EXPECT_EQ(f.store.WorkingRecord()[FieldTag::FN], "x <TX>EVIL.pdf");
+  EXPECT_EQ(f.store.WorkingRecord()[FieldTag::FG], "/home/a  <PT>b   .pdf");
+  EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PT], J("報告 書"));
+  EXPECT_EQ(f.store.WorkingRecord()[FieldTag::TX], "ABC");
+  ASSERT_EQ(f.store.PatchRecordFile("00000005", {{FieldTag::PK, "a\vb\nc"}}), PatchStatus::Patched);
+  ASSERT_TRUE(f.store.ReadRecordFile("00000005", false));
+  EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PK], "a b c");
 }
 
 TEST(RecordFile, MissingFileLeavesTheWorkingRecordUntouched) {
