@@ -1,6 +1,7 @@
 #include "pdf/PdfInfo.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,8 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <new>
+#include <limits>
 #include <optional>
 
 #include "common/Cp932.h"
@@ -259,37 +259,37 @@ struct FdCloser {
   }
 };
 
-enum class ReadResult { Ok, NoMemory, Short };
+// A regular file's bytes mapped read-only: the pages are read in as the scan reaches them and
+// can be dropped again by the system, so a file of gigabytes never sits in memory as a whole.
+class MappedFile {
+ public:
+  MappedFile() = default;
+  ~MappedFile() { Unmap(); }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
 
-// Reads `size` bytes, or everything up to the end when the size is not known beforehand (a pipe).
-ReadResult ReadAll(int fd, bool sizeKnown, std::size_t size, std::unique_ptr<char[]>& data, std::size_t& length) {
-  length = 0;
-  std::size_t capacity = sizeKnown ? size : 1 << 16;
-  try {
-    data = std::make_unique_for_overwrite<char[]>(capacity + 1);
-  } catch (const std::bad_alloc&) {
-    return ReadResult::NoMemory;
+  // False when the file cannot be mapped (errno tells why); an empty file maps to no bytes.
+  bool Map(int fd, std::size_t size) {
+    Unmap();
+    if (size == 0) return true;
+    void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (at == MAP_FAILED) return false;
+    ::madvise(at, size, MADV_SEQUENTIAL);
+    data_ = static_cast<const char*>(at);
+    size_ = size;
+    return true;
   }
-  for (;;) {
-    if (length == capacity) {
-      if (sizeKnown) break;
-      try {
-        auto bigger = std::make_unique_for_overwrite<char[]>(capacity * 2 + 1);
-        std::memcpy(bigger.get(), data.get(), length);
-        data = std::move(bigger);
-        capacity *= 2;
-      } catch (const std::bad_alloc&) {
-        return ReadResult::NoMemory;
-      }
-    }
-    ssize_t got = ::read(fd, data.get() + length, capacity - length);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    length += static_cast<std::size_t>(got);
+  void Unmap() {
+    if (data_) ::munmap(const_cast<char*>(data_), size_);
+    data_ = nullptr;
+    size_ = 0;
   }
-  data[length] = '\0';
-  return sizeKnown && length < size ? ReadResult::Short : ReadResult::Ok;
-}
+  std::string_view Bytes() const { return data_ ? std::string_view(data_, size_) : std::string_view(); }
+
+ private:
+  const char* data_ = nullptr;
+  std::size_t size_ = 0;
+};
 
 }  // namespace
 
@@ -352,24 +352,17 @@ int PdfInfo::ReadInfoFile(const std::string& native, IndexRecord& record) {
     prompter_.Error(Msg::FileOpenFailed, FromNativePath(native) + "\n");
     return 0;
   }
-  const bool sizeKnown = S_ISREG(status.st_mode);
-  std::unique_ptr<char[]> data;
-  std::size_t length = 0;
-  switch (ReadAll(file.fd, sizeKnown, sizeKnown ? static_cast<std::size_t>(status.st_size) : 0, data, length)) {
-    case ReadResult::NoMemory:
-      prompter_.Error(Msg::MemoryAllocFailed);
-      return 0;
-    case ReadResult::Short:
-      prompter_.Error(Msg::FileCreateFailed);
-      return 0;
-    case ReadResult::Ok:
-      break;
+  MappedFile mapped;
+  if (static_cast<std::uint64_t>(status.st_size) > std::numeric_limits<std::size_t>::max() ||
+      !mapped.Map(file.fd, static_cast<std::size_t>(status.st_size))) {
+    prompter_.Error(errno == ENOMEM ? Msg::MemoryAllocFailed : Msg::FileOpenFailed, FromNativePath(native) + "\n");
+    return 0;
   }
-  const std::string_view bytes(data.get(), length);
+  const std::string_view bytes = mapped.Bytes();
   const PdfKeyPositions keys = FindPdfKeys(bytes);
   ScanInfoAt(bytes, keys, record);
   if (engine_ && !HasInfoNamesAt(keys)) {
-    data.reset();  // the engine reads the file itself
+    mapped.Unmap();  // the engine reads the file itself
     if (engine_->Open(native) == PdfOpenResult::Opened) TakeMetaData(engine_->MetaData(), record);
     engine_->Close();
   }
