@@ -1,5 +1,6 @@
 #include "app/CAboutDlg.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "common/Messages.h"
+#include "common/Version.h"
 
 namespace folidex {
 
@@ -24,10 +26,13 @@ CAboutDlg::CAboutDlg(QWidget* owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("バージョン情報"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-  auto* name = new QLabel(QStringLiteral("<b>フォリデクス</b>&nbsp;&nbsp;Folidex"), this);
+  auto* name = new QLabel(
+      QStringLiteral("<b>フォリデクス</b>&nbsp;&nbsp;Folidex&nbsp;&nbsp;バージョン ") + QString::fromLatin1(kVersion),
+      this);
   name->setObjectName(QStringLiteral("IDC_APP_NAME"));
   auto* icon = new QLabel(this);
-  icon->setPixmap(QIcon::fromTheme(QStringLiteral("x-office-document")).pixmap(32, 32));
+  const QIcon appIcon = QApplication::windowIcon();
+  icon->setPixmap((appIcon.isNull() ? QIcon::fromTheme(QStringLiteral("x-office-document")) : appIcon).pixmap(32, 32));
   auto* head = new QHBoxLayout;
   head->addWidget(icon);
   head->addWidget(name, 1);

@@ -308,11 +308,15 @@ void CMainFrame::OnAbout() {
 void CMainFrame::OnHelp() {
   const QString folder = QCoreApplication::applicationDirPath();
   if (folder.isEmpty()) return;
-  const QString manual = folder + QStringLiteral("/Manual.pdf");
-  if (QFileInfo::exists(manual))
-    html_->Navigate2(manual.toStdString());
-  else
-    services_.prompter.Information(Msg::ManualMissing);
+  // Beside the program (a build tree), else where an installation keeps it.
+  for (const QString& manual :
+       {folder + QStringLiteral("/Manual.pdf"), folder + QStringLiteral("/../share/doc/folidex/Manual.pdf")}) {
+    if (QFileInfo::exists(manual)) {
+      html_->Navigate2(QFileInfo(manual).canonicalFilePath().toStdString());
+      return;
+    }
+  }
+  services_.prompter.Information(Msg::ManualMissing);
 }
 
 void CMainFrame::OnGetPdf() { import_->ImportShownPdf(); }

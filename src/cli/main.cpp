@@ -8,6 +8,7 @@
 
 #include "cli/Cli.h"
 #include "common/Cp932.h"
+#include "common/Version.h"
 #include "common/qt/QtSettings.h"
 
 namespace {
@@ -21,42 +22,47 @@ struct Command {
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
-      {"record", {folidex::cli::CommandRecord, "record SERIAL        the seventeen fields of a record"}},
-      {"counter", {folidex::cli::CommandCounter, "counter              the serial counter"}},
+      {"record", {folidex::cli::CommandRecord, "record SERIAL        データの 17 項目"}},
+      {"counter", {folidex::cli::CommandCounter, "counter              通し番号カウンター（次のデータの番号）"}},
       {"search",
        {folidex::cli::CommandSearch,
         "search [--title T ... --body B | --all TEXT [--space-cut]] [--created|--acquired] [--from D] [--to D] "
-        "[--max N]\n                       the database search; each hit as the row's seventeen cells"}},
+        "[--max N]\n                       データベース検索。該当データごとに一覧の 17 列を表示"}},
       {"import",
        {folidex::cli::CommandImport,
-        "import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...\n                       PDF files and folders "
-        "(recursively, *.pdf) into the store: --copy keeps a copy in the store, --link only the\n"
-        "                       file's path (default: the desktop program's last choice); --skip-duplicates skips "
-        "PDFs\n                       already stored (same SHA-256); --no-ocr stores image-only pages without "
-        "text recognition"}},
-      {"info", {folidex::cli::CommandInfo, "info FILE.pdf...     what the import reads from each PDF: PT..PM"}},
-      {"ocr", {folidex::cli::CommandOcr, "ocr FILE.pdf         text recognised on the PDF's pages that have no text"}},
+        "import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...\n"
+        "                       PDF ファイルとフォルダー（サブフォルダーの *.pdf も）を登録。--copy は保存場所に"
+        "コピーを保存、\n                       --link はファイルのパスだけ（既定はデスクトップ版の前回の選択）。"
+        "\n                       --skip-duplicates は登録済み（SHA-256 が同じ）の PDF を飛ばし、--no-ocr は"
+        "画像だけのページを文字認識しない"}},
+      {"info", {folidex::cli::CommandInfo, "info FILE.pdf...     登録時に各 PDF から読み取る情報（PT..PM）"}},
+      {"ocr", {folidex::cli::CommandOcr, "ocr FILE.pdf         テキストのないページを文字認識した結果"}},
       {"list",
-       {folidex::cli::CommandList, "list FILE|NAME       rows of a saved list: a path, or a name in DOCDATA/LIST"}},
+       {folidex::cli::CommandList, "list FILE|NAME       保存した一覧の行（パス、または DOCDATA/LIST の名前）"}},
       {"export",
        {folidex::cli::CommandExport,
-        "export [LIST] OUT.xlsx the list as a workbook (LIST: a path or a name in DOCDATA/LIST, default "
-        "ListData.csv)"}},
+        "export [LIST] OUT.xlsx 一覧を表計算ファイルに出力（LIST はパスか DOCDATA/LIST の名前、既定は "
+        "ListData.csv）"}},
       {"dupes",
        {folidex::cli::CommandDupes,
-        "dupes [--all | LIST] duplicate PDFs in all records, or in a saved list (ListData.csv)"}},
+        "dupes [--all | LIST] 重複した PDF（全データ、または保存した一覧。既定は ListData.csv）"}},
   };
   return commands;
 }
 
-int Usage() {
-  std::cerr << "usage: folidex-cli [--settings FILE] [--store DIR] [--no] COMMAND [ARGS...]\n"
-               "  --settings FILE   settings file in the desktop program's format (default: the user's)\n"
-               "  --store DIR       storage location for this run (overrides KanSet/StorePath)\n"
-               "  --no              answer No to questions (default: Yes)\n"
-               "commands:\n";
-  for (const auto& [name, command] : Commands()) std::cerr << "  " << command.synopsis << '\n';
-  return 2;
+int Usage(int status = 2) {
+  std::ostream& out = status == 0 ? std::cout : std::cerr;
+  out << "使い方: folidex-cli [--settings FILE] [--store DIR] [--no] COMMAND [ARGS...]\n"
+         "  --settings FILE   デスクトップ版と同じ形式の設定ファイル（既定は利用者の設定）\n"
+         "  --store DIR       この実行に限り DIR を資料保存場所にする（KanSet/StorePath より優先）\n"
+         "  --no              質問に「いいえ」と答える（既定は「はい」）\n"
+         "  --version         バージョンを表示して終了\n"
+         "  --help            この説明を表示して終了\n"
+         "コマンド:\n";
+  for (const auto& [name, command] : Commands()) out << "  " << command.synopsis << '\n';
+  out << "終了ステータス: 0 成功（検索結果 0 件を含む）、1 失敗または中止、2 使い方の誤り、"
+         "130 import の中断\n";
+  return status;
 }
 
 }  // namespace
@@ -76,7 +82,9 @@ int main(int argc, char** argv) {
     } else if (option == "--no") {
       answerNo = true;
     } else if (option == "--help" || option == "-h") {
-      Usage();
+      return Usage(0);
+    } else if (option == "--version") {
+      std::cout << "folidex-cli " << folidex::kVersion << '\n';
       return 0;
     } else {
       break;  // a command's own option
@@ -85,8 +93,13 @@ int main(int argc, char** argv) {
   if (i >= argc) return Usage();
   auto command = Commands().find(argv[i]);
   if (command == Commands().end()) {
-    std::cerr << "folidex-cli: unknown command " << argv[i] << '\n';
+    std::cerr << "folidex-cli: 不明なコマンドです: " << argv[i] << '\n';
     return Usage();
+  }
+
+  if (i + 1 < argc && (std::strcmp(argv[i + 1], "--help") == 0 || std::strcmp(argv[i + 1], "-h") == 0)) {
+    std::cout << "使い方: folidex-cli [--settings FILE] [--store DIR] [--no] " << command->second.synopsis << '\n';
+    return 0;
   }
 
   folidex::QtSettings settings = settingsFile.isEmpty() ? folidex::QtSettings() : folidex::QtSettings(settingsFile);

@@ -4,7 +4,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPdfDocument>
 #include <QTest>
 #include <algorithm>
@@ -110,8 +112,20 @@ class ManualTest : public QObject {
     QVERIFY(QString::fromStdString(view->GetLocationURL()).endsWith(QStringLiteral("Manual.pdf")));
     QCOMPARE(QString::fromStdString(view->PageType()), QStringLiteral("PDF"));
     QVERIFY(view->PdfPane()->Document()->pageCount() >= 15);
-    run.Stop();
+
+    // Installed: the manual is not beside the program but in PREFIX/share/doc/folidex.
     QFile::remove(beside);
+    const QString installed =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/doc/folidex/Manual.pdf");
+    QVERIFY(QDir().mkpath(QFileInfo(installed).absolutePath()));
+    QVERIFY(QFile::copy(kBuiltManual, installed));
+    view->Navigate2("about:blank");
+    TriggerHelp(run);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QString::fromStdString(view->GetLocationURL()).endsWith(QStringLiteral("folidex/Manual.pdf")), 30000);
+    QVERIFY(Modal::TakeShownMessages().isEmpty());
+    run.Stop();
+    QFile::remove(installed);
   }
 };
 
