@@ -13,6 +13,7 @@ enum class MessageKind {
   Error,        // stop icon, OK
   Information,  // information icon, OK
   YesNo,        // question icon
+  YesNoSafe,    // question icon, いいえ the default button (a question whose はい loses something)
   YesNoCancel,  // question icon
   RetryCancel,  // the text capture's question
 };
@@ -32,6 +33,7 @@ class Prompter {
   void Error(Msg id, const std::string& prefix = {}) { Message(MessageKind::Error, id, prefix); }
   void Information(Msg id, const std::string& prefix = {}) { Message(MessageKind::Information, id, prefix); }
   Answer AskYesNo(Msg id, const std::string& prefix = {}) { return Message(MessageKind::YesNo, id, prefix); }
+  Answer AskYesNoSafe(Msg id, const std::string& prefix = {}) { return Message(MessageKind::YesNoSafe, id, prefix); }
   Answer AskYesNoCancel(Msg id, const std::string& prefix = {}) {
     return Message(MessageKind::YesNoCancel, id, prefix);
   }

@@ -181,7 +181,9 @@ bool Importer::ImportDocument(const std::string& sourcePath, const std::string& 
   }
   // The capture and the question ran: the working record is this import's still.
   if (!store.StoreDocumentFile(kKindText, workText, serial)) return false;
-  if (!AppendRecordRow(ports_.list, record, serial, kMarkAvailable)) return false;
+  // The new document's row is the only selected one, so the next command acts on it alone.
+  ports_.list.SetAllSelected(false);
+  if (!AppendRecordRow(ports_.list, record, serial, kMarkAvailable, true)) return false;
   store.WriteSerialCounter(LeadingNumber(serial) + 1);
   if (ports_.settings.GetInt(setting::ColumnMnt) == 1 && ports_.fitColumns) ports_.fitColumns();
   return true;

@@ -473,6 +473,8 @@ void CLeftView::SelectInsertedRows(int first, int last) {
   for (int row = first; row <= last && row < list.RowCount(); ++row)
     if (list.IsSelected(row)) {
       ScheduleSelectionFromCore();
+      // A selected new row (an imported document) is shown, not left below the visible rows.
+      scrollTo(model_->index(row, 0), QAbstractItemView::EnsureVisible);
       return;
     }
 }

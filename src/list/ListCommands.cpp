@@ -147,7 +147,11 @@ ManageChoice AskManageChoice(Prompter& prompter, const std::string& name) {
     case Answer::Yes:
       return ManageChoice::Rename;
     case Answer::No:
-      return ManageChoice::Delete;
+      // The list file goes for good: ask once more, naming it, with いいえ as the default.
+      if (prompter.AskYesNoSafe(Msg::DeleteListQuestion, name + "\n\n") == Answer::Yes) {
+        return ManageChoice::Delete;
+      }
+      return ManageChoice::Cancel;
     default:
       return ManageChoice::Cancel;
   }

@@ -51,7 +51,7 @@ const std::string& SavedListCell(const SavedListEntry& entry, int column);
 std::vector<SavedListEntry> EnumerateSavedLists(Store& store, Prompter& prompter);
 
 enum class ManageChoice { Rename, Delete, Cancel };
-// Asks name + 30053.
+// Asks name + 30053; a delete is confirmed by name + 31161 (いいえ the default).
 ManageChoice AskManageChoice(Prompter& prompter, const std::string& name);
 
 // Deletes name + ".list" from the list folder; 30046 on failure.

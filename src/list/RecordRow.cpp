@@ -39,9 +39,10 @@ ListRows::Cells RecordRowTexts(IndexRecord& record, int rowNumber, const std::st
   return cells;
 }
 
-bool AppendRecordRow(ListRows& list, IndexRecord& record, const std::string& serial, const std::string& mark) {
+bool AppendRecordRow(ListRows& list, IndexRecord& record, const std::string& serial, const std::string& mark,
+                     bool selected) {
   int n = list.RowCount();
-  return list.AppendRow(RecordRowTexts(record, n + 1, serial, mark), true);
+  return list.AppendRow(RecordRowTexts(record, n + 1, serial, mark), selected);
 }
 
 }  // namespace folidex

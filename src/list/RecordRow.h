@@ -17,8 +17,9 @@ std::string GroupDigits(std::string_view digits);
 // last column. FS and TS are shown grouped, and the grouped form is written back into `record`.
 ListRows::Cells RecordRowTexts(IndexRecord& record, int rowNumber, const std::string& serial, const std::string& mark);
 
-// Appends `record` as a new selected row at the end of the list; other rows keep their
+// Appends `record` as a new row at the end of the list, selected or not; other rows keep their
 // selection. Returns false when the list refuses the row.
-bool AppendRecordRow(ListRows& list, IndexRecord& record, const std::string& serial, const std::string& mark);
+bool AppendRecordRow(ListRows& list, IndexRecord& record, const std::string& serial, const std::string& mark,
+                     bool selected);
 
 }  // namespace folidex

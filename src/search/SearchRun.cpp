@@ -347,7 +347,8 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
 
       std::string serial = FormatSerial(static_cast<long>(i));
       std::string mark = ResolveDocumentPath(store, serial, working[FieldTag::TY], working[FieldTag::FG]).mark;
-      if (!AppendRecordRow(list, working, serial, mark)) {
+      // Hits come in unselected: a delete or bulk command acts only on rows the user chose.
+      if (!AppendRecordRow(list, working, serial, mark, false)) {
         stop = true;
         break;
       }

@@ -29,7 +29,7 @@ struct KeywordFixture : StoreFixture {
   void Add(long serial) {
     IndexRecord r = Sample(serial);
     PutRecord(FormatSerial(serial), r);
-    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing);
+    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing, true);
   }
   std::string Path(long serial) { return ToNativePath(store.StoreFilePath(FormatSerial(serial), kKindText)); }
   std::string Bytes(long serial) {

@@ -24,7 +24,7 @@ struct PropertyFixture : StoreFixture {
   }
   void Add(long serial, bool selected = false) {
     PutRecord(FormatSerial(serial), Sample(serial));
-    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing);
+    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing, true);
     list.SetSelected(list.RowCount() - 1, selected);
   }
   std::string Path(long serial) { return ToNativePath(store.StoreFilePath(FormatSerial(serial), kKindText)); }

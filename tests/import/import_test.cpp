@@ -65,6 +65,7 @@ class ImportTest : public ::testing::Test {
 TEST_F(ImportTest, ADroppedPdfCopiedIntoTheStoreBecomesASelectedRow) {
   fx.settings.SetText(setting::SerialCounter, "00000007");
   const std::string path = PutPdf("report.pdf");
+  list.AppendRow({"1", "00000001"}, true);  // a row selected before: the new row is the only one
   Drop(path, Answer::Yes);
 
   IndexRecord r = Stored("00000007");
@@ -86,10 +87,11 @@ TEST_F(ImportTest, ADroppedPdfCopiedIntoTheStoreBecomesASelectedRow) {
   ReadFileBytes(ToNativePath(fx.store.WorkTextPath()), work);
   EXPECT_EQ(work, viewer.documentText);
   EXPECT_EQ(html.navigated, std::vector<std::string>{path});
-  ASSERT_EQ(list.RowCount(), 1);
-  EXPECT_TRUE(list.IsSelected(0));
-  EXPECT_EQ(list.Cell(0, ListColumn::SerialNo), "00000007");
-  EXPECT_EQ(list.Cell(0, ListColumn::Status), kMarkAvailable);
+  ASSERT_EQ(list.RowCount(), 2);
+  EXPECT_FALSE(list.IsSelected(0));
+  EXPECT_TRUE(list.IsSelected(1));
+  EXPECT_EQ(list.Cell(1, ListColumn::SerialNo), "00000007");
+  EXPECT_EQ(list.Cell(1, ListColumn::Status), kMarkAvailable);
   EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000008");
   EXPECT_EQ(fits, 1);
   EXPECT_TRUE(fx.prompter.shown.empty());

@@ -144,9 +144,16 @@ TEST_F(ListCommandsTest, EnumerationSkipsTheCurrentListAndOtherNames) {
 }
 
 TEST_F(ListCommandsTest, ManageChoiceAndDelete) {
-  fx.prompter.answers = {Answer::No};
+  // いいえ to the rename-or-delete question only leads to a second question naming the list;
+  // a delete needs its はい, and the question defaults to いいえ.
+  fx.prompter.answers = {Answer::No, Answer::No};
+  EXPECT_EQ(AskManageChoice(fx.prompter, "x"), ManageChoice::Cancel);
+  ASSERT_EQ(fx.prompter.shown.size(), 2u);
+  EXPECT_EQ(fx.prompter.shown[0].text, "x\n\n" + MessageText(Msg::RenameOrDeleteListQuestion));
+  EXPECT_EQ(fx.prompter.shown[1].kind, MessageKind::YesNoSafe);
+  EXPECT_EQ(LastText(), "x\n\n" + MessageText(Msg::DeleteListQuestion));
+  fx.prompter.answers = {Answer::No, Answer::Yes};
   EXPECT_EQ(AskManageChoice(fx.prompter, "x"), ManageChoice::Delete);
-  EXPECT_EQ(LastText(), "x\n\n" + MessageText(Msg::RenameOrDeleteListQuestion));
 
   SaveNamed("gone", 1);
   EXPECT_TRUE(DeleteSavedList(fx.store, fx.prompter, "gone"));

@@ -24,7 +24,7 @@ struct ListFixture : StoreFixture {
     r[FieldTag::TY] = ty;
     r[FieldTag::FG] = fg;
     PutRecord(FormatSerial(serial), r);
-    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing);
+    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing, true);
     list.SetSelected(list.RowCount() - 1, false);
   }
   std::string Native(long serial, std::string_view kind) {

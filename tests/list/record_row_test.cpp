@@ -50,16 +50,16 @@ TEST(RecordRow, CellsFollowTheColumnTable) {
   EXPECT_EQ(r[FieldTag::FS], "1,234,567");  // the grouped form is written back
 }
 
-TEST(RecordRow, AppendSelectsEveryNewRowAndNumbersOn) {
+TEST(RecordRow, AppendNumbersOn) {
   ListRows list;
   IndexRecord r;
   for (int i = 0; i < 3; ++i) {
     r[FieldTag::PT] = "title" + std::to_string(i);
-    ASSERT_TRUE(AppendRecordRow(list, r, "0000000" + std::to_string(i), kMarkMissing));
+    ASSERT_TRUE(AppendRecordRow(list, r, "0000000" + std::to_string(i), kMarkMissing, i == 1));
   }
   ASSERT_EQ(list.RowCount(), 3);
   for (int i = 0; i < 3; ++i) {
-    EXPECT_TRUE(list.IsSelected(i));
+    EXPECT_EQ(list.IsSelected(i), i == 1);
     EXPECT_EQ(list.Cell(i, 0), std::to_string(i + 1));
     EXPECT_EQ(list.Cell(i, 3), "title" + std::to_string(i));
   }

@@ -47,7 +47,7 @@ struct ReadOnlyFixture : StoreFixture {
     r[FieldTag::FG] = fg;
     r[FieldTag::TX] = "BODY";
     PutRecord(FormatSerial(serial), r);
-    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing);
+    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing, true);
   }
   void Lock(const std::string& folder) { fs::permissions(folder, kReadOnlyFolder); }
   ~ReadOnlyFixture() {

@@ -125,9 +125,9 @@ class ListDialogsTest : public QObject {
     QVERIFY(IsFile(ListPath(f, "改名.list")));
     QVERIFY(!PathExists(ListPath(f, "first.list")));
 
-    // Delete: 30053 No.
+    // Delete: 30053 No, then 31161 Yes.
     int second = RowOf(table, "second");
-    f.prompter.answers = {Answer::No};
+    f.prompter.answers = {Answer::No, Answer::Yes};
     dialog.OnRowDoubleClicked(second);
     QCOMPARE(table->rowCount(), 1);
     QVERIFY(!PathExists(ListPath(f, "second.list")));

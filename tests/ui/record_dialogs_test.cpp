@@ -47,7 +47,7 @@ struct DialogFixture : ListFixture {
     IndexRecord r = record ? *record : Sample(serial);
     store.WorkingRecord() = r;
     if (!store.WriteRecordFile(FormatSerial(serial))) QFAIL("cannot write a record");
-    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing);
+    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing, true);
     list.SetSelected(list.RowCount() - 1, selected);
   }
   std::string Path(long serial) { return ToNativePath(store.StoreFilePath(FormatSerial(serial), kKindText)); }

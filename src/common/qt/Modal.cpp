@@ -47,6 +47,8 @@ Answer Modal::ShowMessage(QWidget* owner, MessageKind kind, const QString& text)
       return Answer::Ok;
     case MessageKind::YesNo:
       return QMessageBox::question(owner, caption, text, B::Yes | B::No, B::Yes) == B::Yes ? Answer::Yes : Answer::No;
+    case MessageKind::YesNoSafe:
+      return QMessageBox::question(owner, caption, text, B::Yes | B::No, B::No) == B::Yes ? Answer::Yes : Answer::No;
     case MessageKind::YesNoCancel: {
       B b = QMessageBox::question(owner, caption, text, B::Yes | B::No | B::Cancel, B::Yes);
       return b == B::Yes ? Answer::Yes : b == B::No ? Answer::No : Answer::Cancel;
