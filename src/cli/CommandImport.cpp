@@ -10,7 +10,7 @@
 #include "common/Cp932.h"
 #include "common/qt/InstanceLock.h"
 #include "import/BulkImport.h"
-#include "pdf/poppler/PopplerPdfEngine.h"
+#include "pdf/WorkerEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 #include "store/Record.h"
 
@@ -22,11 +22,12 @@ volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void OnInterrupt(int) { interrupted = 1; }
 
-// Ctrl+C (and a polite kill) only asks the import to stop after the file it is writing; a second
-// Ctrl+C while it winds down is taken the same way.
+// Ctrl+C, a polite kill and a closed terminal (SIGHUP) only ask the import to stop after the file it is writing; a
+// second Ctrl+C while it winds down is taken the same way.
 struct InterruptGuard {
   struct sigaction oldInt = {};
   struct sigaction oldTerm = {};
+  struct sigaction oldHup = {};
   InterruptGuard() {
     interrupted = 0;
     struct sigaction action {};
@@ -34,10 +35,12 @@ struct InterruptGuard {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &oldInt);
     sigaction(SIGTERM, &action, &oldTerm);
+    sigaction(SIGHUP, &action, &oldHup);
   }
   ~InterruptGuard() {
     sigaction(SIGINT, &oldInt, nullptr);
     sigaction(SIGTERM, &oldTerm, nullptr);
+    sigaction(SIGHUP, &oldHup, nullptr);
   }
 };
 
@@ -125,7 +128,11 @@ int CommandImport(Context& context) {
 
   InterruptGuard guard;
   Terminal terminal;
-  PopplerPdfEngine pdf;
+  // The engine runs in a worker process, killed at its limits or at an interrupt.
+  const std::string worker = WorkerProgramPath();
+  if (worker.empty()) return Fail("folidex-worker not found beside folidex-cli");
+  WorkerPool pool({worker}, ReadWorkerLimits(context.settings));
+  WorkerPdfEngine pdf(pool, [] { return interrupted != 0; });
   std::unique_ptr<TesseractRecognizer> recognizer;
   if (options.recognise && context.settings.GetInt(setting::Ocr) == 1)
     recognizer = std::make_unique<TesseractRecognizer>();

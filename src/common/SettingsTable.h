@@ -57,6 +57,11 @@ inline const SettingKey Kakunin = Int("KanSet", "Kakunin", 1);
 // 1: read the text of PDF pages that hold only images by text recognition (OCR), when the
 // engine and its Japanese data are installed
 inline const SettingKey Ocr = Int("KanSet", "Ocr", 1);
+// The PDF engine's worker processes: the address space of each (MB), and the time of one
+// document (seconds), plus the time of each page rendered for recognition.
+inline const SettingKey WorkerMemory = Int("KanSet", "WorkerMemory", 2048);
+inline const SettingKey WorkerSeconds = Int("KanSet", "WorkerSeconds", 120);
+inline const SettingKey WorkerPageSeconds = Int("KanSet", "WorkerPageSeconds", 60);
 
 // Sys: the serial counter.
 // the serial of the next record, "%08ld"

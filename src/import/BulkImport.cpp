@@ -105,15 +105,19 @@ FileReport BulkImporter::ImportFile(const std::string& path) {
   // a readable regular file.
   IndexRecord info;
   MessageCatcher catcher;
-  if (!PdfInfo(catcher, &pdf_).ReadInfoFile(path, info)) {
+  PdfInfo reader(catcher);
+  if (!reader.ReadInfoFile(path, info)) {
     report.note = catcher.text;
     return report;
   }
+  // The engine opens the file once: the meta data the scan cannot see comes from there too.
   const PdfOpenResult opened = pdf_.Open(path);
   if (opened != PdfOpenResult::Opened) {
-    report.note = MessageText(PdfOpenFailureMessage(opened));
+    report.note = MessageText(pdf_.Failure().value_or(PdfOpenFailureMessage(opened)));
+    pdf_.Close();
     return report;
   }
+  if (!reader.FoundNames()) PdfInfo::TakeMetaData(pdf_.MetaData(), info);
   FillLocalFileFields(info, path, clock_);
   if (info[FieldTag::Y2].empty()) {
     pdf_.Close();
@@ -129,9 +133,11 @@ FileReport BulkImporter::ImportFile(const std::string& path) {
   }
   std::u16string text;
   const bool haveText = DocumentBodyText(text, report);
+  const std::optional<Msg> gaveUp = pdf_.Failure();  // too slow, too much memory, crashed
   pdf_.Close();
-  if (!haveText) {  // interrupted while recognising
-    report.note = MessageText(Msg::ImportInterrupted);
+  if (gaveUp || !haveText) {  // nothing is written for a file the engine gave up on
+    report.note = MessageText(gaveUp.value_or(Msg::ImportInterrupted));
+    report.recognisedPages = 0;
     return report;
   }
 

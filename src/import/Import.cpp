@@ -1,6 +1,7 @@
 #include "import/Import.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/ByteText.h"
@@ -41,6 +42,26 @@ std::string NativeFileName(const std::string& path) {
 }
 
 }  // namespace
+
+bool IsHttpAddress(std::string_view address) {
+  auto startsWith = [address](std::string_view prefix) {
+    return address.size() >= prefix.size() && UpperCaseAsciiCp932(std::string(address.substr(0, prefix.size()))) ==
+                                                  UpperCaseAsciiCp932(std::string(prefix));
+  };
+  return startsWith("http://") || startsWith("https://");
+}
+
+std::string LocalFileAddressPath(std::string_view address) {
+  constexpr std::string_view kPrefix = "file://";
+  if (address.size() <= kPrefix.size() ||
+      UpperCaseAsciiCp932(std::string(address.substr(0, kPrefix.size()))) != "FILE://")
+    return {};
+  std::string_view rest = address.substr(kPrefix.size());
+  if (rest.starts_with("localhost/")) rest.remove_prefix(9);
+  if (!rest.starts_with('/')) return {};  // another host's file
+  rest = rest.substr(0, rest.find_first_of("?#"));
+  return PercentDecodedBytes(rest);
+}
 
 void ApplyLinkAnswer(Answer answer, bool dontAskAgain, Settings& settings) {
   if (answer != Answer::Yes && answer != Answer::No) return;
@@ -272,6 +293,25 @@ void Importer::FillFileFields(const std::string& url, const std::string& sourceP
 }
 
 std::string Importer::DownloadPdf(const std::string& address) {
+  // Only the web is downloaded. A PDF the area shows from a local file is that file, taken
+  // through the checks of a dropped file (a regular file, never a device or a FIFO); any other
+  // scheme is refused.
+  if (!IsHttpAddress(address)) {
+    const std::string path = LocalFileAddressPath(address);
+    if (path.empty()) {
+      ports_.prompter.Information(Msg::AddressNotFetchable);
+      return {};
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat status {};
+    const bool regular = fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (fd >= 0) ::close(fd);
+    if (!regular) {
+      ports_.prompter.Error(Msg::NotARegularFile, FromNativePath(path) + "\n");
+      return {};
+    }
+    return path;
+  }
   const std::string folder = ports_.store.WorkFolderPath();
   if (folder.empty()) return {};
   const std::string target = folder + kPathSeparator + "tmp.pdf";

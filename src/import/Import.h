@@ -11,6 +11,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/Clock.h"
@@ -63,6 +64,13 @@ std::string RearrangeLastModified(const std::string& lastModified);
 // The last path segment of an address (the text after its last "/"), percent-escapes decoded
 // as UTF-8 when they form UTF-8 (kept as they are otherwise), converted to CP932.
 std::string AddressFileName(const std::string& address);
+
+// Whether an address (UTF-8) is one the downloader fetches: http or https, either letter case.
+bool IsHttpAddress(std::string_view address);
+
+// The native path of a local file address (file:///a.pdf, file://localhost/a.pdf; escapes
+// decoded to their bytes); empty for any other address.
+std::string LocalFileAddressPath(std::string_view address);
 
 // True when a path (or a file name) ends in ".pdf" in any case: how a PDF is known by its name.
 bool EndsWithPdf(const std::string& path);

@@ -65,6 +65,10 @@ class PdfEngine {
   // Renders one page at `dpi` (white where the page draws nothing) into `image`. Returns false,
   // with `image` emptied, when the page cannot be rendered.
   virtual bool RenderPage(int page, int dpi, PageImage& image) = 0;
+
+  // Why the engine gave up on the document opened last (it ran too long, used too much memory
+  // or crashed; every call since has answered empty), or nothing.
+  virtual std::optional<Msg> Failure() const { return std::nullopt; }
 };
 
 // The message that reports a failed Open: 30026 for an unreadable file, otherwise the PDF's own.

@@ -346,6 +346,7 @@ int PdfInfo::ReadInfo(const std::string& pathCp932, IndexRecord& record) {
 int PdfInfo::ReadInfoFile(const std::string& native, IndexRecord& record) {
   // Opened without blocking, so a FIFO under a PDF's name cannot hang the reader; only a regular
   // file is read.
+  foundNames_ = false;
   FdCloser file{::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   struct stat status {};
   if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -361,7 +362,8 @@ int PdfInfo::ReadInfoFile(const std::string& native, IndexRecord& record) {
   const std::string_view bytes = mapped.Bytes();
   const PdfKeyPositions keys = FindPdfKeys(bytes);
   ScanInfoAt(bytes, keys, record);
-  if (engine_ && !HasInfoNamesAt(keys)) {
+  foundNames_ = HasInfoNamesAt(keys);
+  if (engine_ && !foundNames_) {
     mapped.Unmap();  // the engine reads the file itself
     if (engine_->Open(native) == PdfOpenResult::Opened) TakeMetaData(engine_->MetaData(), record);
     engine_->Close();

@@ -44,9 +44,14 @@ class PdfInfo {
   // reader's form), written into PT..PM of `record`.
   static void TakeMetaData(const PdfMetaData& meta, IndexRecord& record);
 
+  // Whether the last ReadInfo found any metadata name in the raw bytes (a caller that opens the
+  // file in the engine itself takes the meta data from it when not).
+  bool FoundNames() const { return foundNames_; }
+
  private:
   Prompter& prompter_;
   PdfEngine* engine_;
+  bool foundNames_ = false;
 };
 
 }  // namespace folidex

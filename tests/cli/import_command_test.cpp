@@ -148,7 +148,10 @@ TEST_F(CliImport, WhileTheDesktopProgramRunsNothingIsImported) {
   EXPECT_EQ(Counter(), "00000001");
 }
 
-TEST_F(CliImport, AnInterruptLeavesCompleteRecordsAndACounterAfterThem) {
+// Ctrl+C, a polite kill and a closed terminal end the run alike.
+class CliImportInterrupt : public CliImport, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CliImportInterrupt, LeavesCompleteRecordsAndACounterAfterThem) {
   for (int k = 0; k < 40; ++k)
     Pdf("doc" + std::to_string(100 + k) + ".pdf", {QStringLiteral("本文 %1").arg(k), QStringLiteral("二頁目")},
         QStringLiteral("文書%1").arg(k));
@@ -168,7 +171,7 @@ TEST_F(CliImport, AnInterruptLeavesCompleteRecordsAndACounterAfterThem) {
   char c = 0;
   while (read(out[0], &c, 1) == 1 && c != '\n') {
   }
-  kill(pid, SIGINT);  // after the first stored file
+  kill(pid, GetParam());  // after the first stored file
   std::string rest;
   while (read(out[0], &c, 1) == 1) rest += c;
   close(out[0]);
@@ -189,5 +192,7 @@ TEST_F(CliImport, AnInterruptLeavesCompleteRecordsAndACounterAfterThem) {
   std::snprintf(next, sizeof next, "%08ld", stored);
   EXPECT_TRUE(Record(next)[FieldTag::TS].empty());  // nothing under the counter's serial
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliImportInterrupt, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The import pipeline on fakes of the HTML area, the viewer and the downloader: what a drop, a
 // link and "PDF 取得" store, and every way they stop.
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "common/Normalize.h"
+#include "html/PercentText.h"
 #include "import/Import.h"
 #include "store/Digest.h"
 #include "support/FakePdf.h"
@@ -253,6 +256,31 @@ TEST_F(ImportTest, TheShownPdfIsFetchedWithItsLastModifiedTime) {
   EXPECT_EQ(r[FieldTag::FN], "annual.pdf");
   EXPECT_EQ(r[FieldTag::TY], "I");
   EXPECT_EQ(RearrangeLastModified("Wed, 01 Dec 2010"), "Wed, 01 Dec 2010");
+}
+
+TEST_F(ImportTest, OnlyTheWebIsDownloadedAShownLocalFileGoesThroughTheFileChecks) {
+  html.pageType = "PDF";
+  // A local PDF the area shows is that file, read where it is; nothing is downloaded.
+  const std::string local = PutPdf("local report.pdf");
+  const std::string address = "file://" + EncodeAddressBytes(local);
+  html.navigated = {address};
+  ASSERT_TRUE(importer.ImportShownPdf());
+  EXPECT_EQ(CopyOf("00000000"), kPdf);
+  EXPECT_EQ(Stored("00000000")[FieldTag::FG], address);
+  // A FIFO or a device behind a file address is refused without being opened for reading; another
+  // scheme is never handed to the downloader.
+  const std::string fifo = outside.File("pipe.pdf");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& refused : {"file://" + fifo, std::string("file:///dev/zero"), std::string("ftp://h/a.pdf"),
+                                     std::string("FILE://otherhost/a.pdf")}) {
+    fx.store.WorkingRecord().Clear();
+    html.navigated = {refused};
+    EXPECT_FALSE(importer.ImportShownPdf()) << refused;
+  }
+  EXPECT_TRUE(downloader.fetched.empty());
+  EXPECT_EQ(fx.store.ReadSerialCounter(), "00000001");
+  EXPECT_TRUE(IsHttpAddress("HTTPS://a/b.pdf"));
+  EXPECT_FALSE(IsHttpAddress("httpx://a/b.pdf"));
 }
 
 // The recognition of pages without text, over a faked engine and recognizer.

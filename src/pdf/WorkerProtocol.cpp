@@ -1,0 +1,231 @@
+#include "pdf/WorkerProtocol.h"
+
+#include <cstring>
+
+namespace folidex {
+namespace {
+
+void PutNumber(std::string& out, std::uint32_t value) {
+  for (int k = 0; k < 4; ++k) out.push_back(static_cast<char>((value >> (8 * k)) & 0xFF));
+}
+void PutBytes(std::string& out, std::string_view bytes) {
+  PutNumber(out, static_cast<std::uint32_t>(bytes.size()));
+  out.append(bytes);
+}
+void PutText(std::string& out, const std::u16string& text) {
+  PutBytes(out, std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)));
+}
+void PutDate(std::string& out, const std::optional<PdfDateTime>& date) {
+  out.push_back(date ? 1 : 0);
+  if (!date) return;
+  for (int part : {date->year, date->month, date->day, date->hour, date->minute, date->second})
+    PutNumber(out, static_cast<std::uint32_t>(part));
+}
+
+// Reads from the front of a payload; every read fails once one has failed.
+class Reader {
+ public:
+  explicit Reader(std::string_view bytes) : rest_(bytes) {}
+  bool Ok() const { return ok_; }
+  bool Done() const { return ok_ && rest_.empty(); }
+  std::uint8_t Byte() {
+    if (!Need(1)) return 0;
+    const auto value = static_cast<std::uint8_t>(rest_[0]);
+    rest_.remove_prefix(1);
+    return value;
+  }
+  std::uint32_t Number() {
+    if (!Need(4)) return 0;
+    std::uint32_t value = 0;
+    for (int k = 0; k < 4; ++k) value |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(rest_[k])) << (8 * k);
+    rest_.remove_prefix(4);
+    return value;
+  }
+  int Int() {
+    const std::uint32_t value = Number();
+    if (value > 0x7FFFFFFFu) ok_ = false;
+    return ok_ ? static_cast<int>(value) : 0;
+  }
+  std::string_view Bytes() {
+    const std::uint32_t length = Number();
+    if (!Need(length)) return {};
+    const std::string_view bytes = rest_.substr(0, length);
+    rest_.remove_prefix(length);
+    return bytes;
+  }
+  std::u16string Text() {
+    const std::string_view bytes = Bytes();
+    if (bytes.size() % sizeof(char16_t) != 0) ok_ = false;
+    if (!ok_) return {};
+    std::u16string text(bytes.size() / sizeof(char16_t), u'\0');
+    if (!text.empty()) std::memcpy(text.data(), bytes.data(), bytes.size());
+    return text;
+  }
+  std::optional<PdfDateTime> Date() {
+    const std::uint8_t has = Byte();
+    if (has > 1) ok_ = false;
+    if (has != 1) return std::nullopt;
+    PdfDateTime date;
+    for (int* part : {&date.year, &date.month, &date.day, &date.hour, &date.minute, &date.second}) *part = Int();
+    return date;
+  }
+
+ private:
+  bool Need(std::size_t n) {
+    if (rest_.size() < n) ok_ = false;
+    return ok_;
+  }
+  std::string_view rest_;
+  bool ok_ = true;
+};
+
+bool KnownOp(std::uint8_t op) { return op >= 1 && op <= static_cast<std::uint8_t>(WorkerOp::Render); }
+
+}  // namespace
+
+std::string EncodeFrame(std::string_view payload) {
+  std::string frame;
+  frame.reserve(payload.size() + 4);
+  PutBytes(frame, payload);
+  return frame;
+}
+
+FrameStatus TakeFrame(std::string& buffer, std::string& payload) {
+  if (buffer.size() < 4) return FrameStatus::Incomplete;
+  Reader header(std::string_view(buffer).substr(0, 4));
+  const std::uint32_t length = header.Number();
+  if (length > kMaxWorkerFrame) return FrameStatus::Invalid;
+  if (buffer.size() - 4 < length) return FrameStatus::Incomplete;
+  payload.assign(buffer, 4, length);
+  buffer.erase(0, 4 + static_cast<std::size_t>(length));
+  return FrameStatus::Complete;
+}
+
+std::string EncodeRequest(const WorkerRequest& request) {
+  std::string out(1, static_cast<char>(request.op));
+  switch (request.op) {
+    case WorkerOp::Open:
+      PutBytes(out, request.path);
+      break;
+    case WorkerOp::PageText:
+      PutNumber(out, static_cast<std::uint32_t>(request.page));
+      break;
+    case WorkerOp::Render:
+      PutNumber(out, static_cast<std::uint32_t>(request.page));
+      PutNumber(out, static_cast<std::uint32_t>(request.dpi));
+      break;
+    case WorkerOp::Close:
+    case WorkerOp::PageCount:
+    case WorkerOp::MetaData:
+      break;
+  }
+  return out;
+}
+
+bool DecodeRequest(std::string_view payload, WorkerRequest& request) {
+  request = WorkerRequest{};
+  Reader in(payload);
+  const std::uint8_t op = in.Byte();
+  if (!in.Ok() || !KnownOp(op)) return false;
+  request.op = static_cast<WorkerOp>(op);
+  switch (request.op) {
+    case WorkerOp::Open:
+      request.path = std::string(in.Bytes());
+      break;
+    case WorkerOp::PageText:
+      request.page = in.Int();
+      break;
+    case WorkerOp::Render:
+      request.page = in.Int();
+      request.dpi = in.Int();
+      break;
+    case WorkerOp::Close:
+    case WorkerOp::PageCount:
+    case WorkerOp::MetaData:
+      break;
+  }
+  return in.Done();
+}
+
+std::string EncodeReply(const WorkerReply& reply) {
+  std::string out(1, static_cast<char>(reply.op));
+  switch (reply.op) {
+    case WorkerOp::Open:
+      out.push_back(static_cast<char>(reply.opened));
+      break;
+    case WorkerOp::PageCount:
+      PutNumber(out, static_cast<std::uint32_t>(reply.pageCount));
+      break;
+    case WorkerOp::PageText:
+      PutText(out, reply.text);
+      break;
+    case WorkerOp::MetaData:
+      for (const std::u16string* text : {&reply.meta.title, &reply.meta.author, &reply.meta.subject, &reply.meta.keywords})
+        PutText(out, *text);
+      PutDate(out, reply.meta.created);
+      PutDate(out, reply.meta.modified);
+      break;
+    case WorkerOp::Render:
+      out.push_back(reply.rendered ? 1 : 0);
+      if (reply.rendered) {
+        for (int value : {reply.image.width, reply.image.height, reply.image.bytesPerLine, reply.image.dpi})
+          PutNumber(out, static_cast<std::uint32_t>(value));
+        PutBytes(out, std::string_view(reinterpret_cast<const char*>(reply.image.bytes.data()), reply.image.bytes.size()));
+      }
+      break;
+    case WorkerOp::Close:
+      break;
+  }
+  return out;
+}
+
+bool DecodeReply(std::string_view payload, WorkerReply& reply) {
+  reply = WorkerReply{};
+  Reader in(payload);
+  const std::uint8_t op = in.Byte();
+  if (!in.Ok() || !KnownOp(op)) return false;
+  reply.op = static_cast<WorkerOp>(op);
+  switch (reply.op) {
+    case WorkerOp::Open: {
+      const std::uint8_t opened = in.Byte();
+      if (opened > static_cast<std::uint8_t>(PdfOpenResult::Encrypted)) return false;
+      reply.opened = static_cast<PdfOpenResult>(opened);
+      break;
+    }
+    case WorkerOp::PageCount:
+      reply.pageCount = in.Int();
+      break;
+    case WorkerOp::PageText:
+      reply.text = in.Text();
+      break;
+    case WorkerOp::MetaData:
+      for (std::u16string* text : {&reply.meta.title, &reply.meta.author, &reply.meta.subject, &reply.meta.keywords})
+        *text = in.Text();
+      reply.meta.created = in.Date();
+      reply.meta.modified = in.Date();
+      break;
+    case WorkerOp::Render: {
+      const std::uint8_t rendered = in.Byte();
+      if (rendered > 1) return false;
+      reply.rendered = rendered == 1;
+      if (reply.rendered) {
+        PageImage& image = reply.image;
+        image.width = in.Int();
+        image.height = in.Int();
+        image.bytesPerLine = in.Int();
+        image.dpi = in.Int();
+        const std::string_view bytes = in.Bytes();
+        if (!in.Ok() || image.width <= 0 || image.height <= 0 || image.bytesPerLine < image.width ||
+            static_cast<std::uint64_t>(image.bytesPerLine) * static_cast<std::uint64_t>(image.height) != bytes.size())
+          return false;
+        image.bytes.assign(bytes.begin(), bytes.end());
+      }
+      break;
+    }
+    case WorkerOp::Close:
+      break;
+  }
+  return in.Done();
+}
+
+}  // namespace folidex

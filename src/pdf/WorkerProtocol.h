@@ -1,0 +1,54 @@
+#pragma once
+// The protocol between the program and an engine worker process (see WorkerEngine.h): requests
+// and replies as frames, each a four-byte little-endian length followed by that many bytes. A
+// frame's first byte names the operation; numbers are four-byte little-endian, texts and images
+// a four-byte length and their bytes. Anything that does not decode exactly (a frame cut short,
+// a length past the end, bytes left over, an unknown operation) is refused, never guessed at.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "pdf/PdfEngine.h"
+
+namespace folidex {
+
+// No frame is longer: a rendered page (kMaxRenderPixels bytes) and its header fit.
+inline constexpr std::uint32_t kMaxWorkerFrame = 64u << 20;
+
+enum class WorkerOp : std::uint8_t { Open = 1, Close, PageCount, PageText, MetaData, Render };
+
+struct WorkerRequest {
+  WorkerOp op = WorkerOp::Close;
+  std::string path;  // Open: a native path
+  int page = 0;      // PageText, Render
+  int dpi = 0;       // Render
+  friend bool operator==(const WorkerRequest&, const WorkerRequest&) = default;
+};
+
+struct WorkerReply {
+  WorkerOp op = WorkerOp::Close;
+  PdfOpenResult opened = PdfOpenResult::Unreadable;  // Open
+  int pageCount = 0;                                 // PageCount
+  std::u16string text;                               // PageText
+  PdfMetaData meta;                                  // MetaData
+  bool rendered = false;                             // Render
+  PageImage image;                                   // Render, when rendered
+};
+
+// The frame of a payload: its length, then its bytes.
+std::string EncodeFrame(std::string_view payload);
+
+enum class FrameStatus { Complete, Incomplete, Invalid };
+// Takes the first whole frame off the front of `buffer` into `payload`. Incomplete when more
+// bytes are needed; Invalid when the length is over kMaxWorkerFrame.
+FrameStatus TakeFrame(std::string& buffer, std::string& payload);
+
+std::string EncodeRequest(const WorkerRequest& request);
+bool DecodeRequest(std::string_view payload, WorkerRequest& request);
+
+// A reply carries only the part of its operation.
+std::string EncodeReply(const WorkerReply& reply);
+bool DecodeReply(std::string_view payload, WorkerReply& reply);
+
+}  // namespace folidex
