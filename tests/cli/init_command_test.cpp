@@ -2,10 +2,10 @@
 // `init` makes the store (or refuses to touch a folder that holds something).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "CliRunner.h"
 #include "support/TestSupport.h"
@@ -35,8 +35,8 @@ TEST(CliWithoutStore, EveryCommandSaysWhyAndNoQtWarningAppears) {
   const std::string settings = WriteSettingsFile(dir.path(), "");
   const std::string pdf = dir.path() + "/missing.pdf";
   const std::vector<std::vector<std::string>> needStore = {
-      {"record", "1"}, {"search", "--title", "a"}, {"import", pdf},   {"list", "ListData.csv"},
-      {"dupes"},       {"dupes", "--all"},         {"export", dir.path() + "/o.xlsx"}};
+      {"record", "1"},    {"search", "--title", "a"},        {"import", pdf}, {"list", "ListData.csv"}, {"dupes"},
+      {"dupes", "--all"}, {"export", dir.path() + "/o.xlsx"}};
   for (const auto& command : needStore) {
     std::vector<std::string> args = {"--settings", settings};
     args.insert(args.end(), command.begin(), command.end());
