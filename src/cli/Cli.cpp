@@ -2,6 +2,7 @@
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
+#include "common/Messages.h"
 #include "list/ListCommands.h"
 #include "list/SavedLists.h"
 
@@ -28,13 +29,18 @@ int Fail(const std::string& utf8Message, int status) {
   return status;
 }
 
+int RequireStore(Context& context) {
+  if (!context.store.StoreRoot().empty()) return 0;
+  return Fail(MessageTextUtf8(Msg::CliNoStore));
+}
+
 int ReadListArgument(Context& context, const std::string& arg, std::vector<ListRows::Cells>& rows) {
   std::string path;
   if (arg.find('/') != std::string::npos) {
     path = arg;
   } else {
     std::string folder = ListFolderPath(context.store);
-    if (folder.empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
+    if (folder.empty()) return RequireStore(context);
     std::string base = folder + kPathSeparator;
     path = IsFile(base + arg) ? base + arg : base + arg + std::string(kListExtension);
   }

@@ -40,6 +40,9 @@ int Fail(const std::string& utf8Message, int status = 1);
 // Returns 0, or the exit status after an error message.
 int ReadListArgument(Context& context, const std::string& arg, std::vector<ListRows::Cells>& rows);
 
+// 0 when a storage location is set; otherwise says so, naming init and --store, and returns 1.
+int RequireStore(Context& context);
+
 // Commands: exit status 0 on success.
 int CommandRecord(Context& context);
 int CommandCounter(Context& context);
@@ -50,5 +53,6 @@ int CommandInfo(Context& context);
 int CommandExport(Context& context);
 int CommandOcr(Context& context);
 int CommandImport(Context& context);
+int CommandInit(Context& context);
 
 }  // namespace folidex::cli

@@ -45,7 +45,7 @@ int CommandDupes(Context& context) {
   if (context.args.size() > 1) return Fail(usage, 2);
   const bool all = !context.args.empty() && context.args[0] == "--all";
   if (!context.args.empty() && !all && context.args[0].rfind("-", 0) == 0) return Fail(usage, 2);
-  if (context.store.StoreRoot().empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
+  if (int status = RequireStore(context)) return status;
 
   NullProgress progress;
   ListRows table;

@@ -109,6 +109,8 @@ int CommandImport(Context& context) {
   }
   if (paths.empty()) return Fail("usage: folidex-cli import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...", 2);
 
+  if (int status = RequireStore(context)) return status;
+
   // The desktop program hands out serials from the same counter: never both at once.
   QLockFile lock(InstanceLockPath());
   lock.setStaleLockTime(0);

@@ -13,7 +13,7 @@ int CommandRecord(Context& context) {
   if (serial.empty() || serial.find_first_not_of("0123456789") != std::string::npos)
     return Fail("not a serial number: " + serial, 2);
   if (serial.size() < 8) serial = FormatSerial(LeadingNumber(serial));
-  if (context.store.Location().empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
+  if (int status = RequireStore(context)) return status;
   // A missing or unreadable record (a FIFO, say) fails without waiting; an oversize one has
   // already said so.
   if (!context.store.ReadRecordFile(serial, false))

@@ -80,7 +80,7 @@ int CommandSearch(Context& context) {
   if ((fieldTerm && inputs.flags.zenbun) || (created && acquired) || (inputs.flags.spaceCut && !inputs.flags.zenbun))
     return Fail(kUsage, 2);
   inputs.flags.onCreationDate = !acquired;
-  if (context.store.StoreRoot().empty()) return Fail("no storage location (set KanSet/StorePath or use --store DIR)");
+  if (int status = RequireStore(context)) return status;
 
   ListRows list;
   SearchConditions conditions;

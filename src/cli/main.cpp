@@ -35,6 +35,10 @@ const std::map<std::string, Command>& Commands() {
         "コピーを保存、\n                       --link はファイルのパスだけ（既定はデスクトップ版の前回の選択）。"
         "\n                       --skip-duplicates は登録済み（SHA-256 が同じ）の PDF を飛ばし、--no-ocr は"
         "画像だけのページを文字認識しない"}},
+      {"init",
+       {folidex::cli::CommandInit,
+        "init DIR [--force] [--use] DIR に新しい空の資料保存場所を作成（--force は空の DOCDATA も可、--use は"
+        "設定の保存場所にする）"}},
       {"info", {folidex::cli::CommandInfo, "info FILE.pdf...     登録時に各 PDF から読み取る情報（PT..PM）"}},
       {"ocr", {folidex::cli::CommandOcr, "ocr FILE.pdf         テキストのないページを文字認識した結果"}},
       {"list",
