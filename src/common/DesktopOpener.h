@@ -25,6 +25,11 @@ class DesktopOpener {
 // start fails (the caller shows its message; the file stays where it is).
 bool OpenWithDesktop(DesktopOpener& opener, const std::string& path);
 
+// After an output file was written: opens it with the desktop's program; when no program is
+// registered for its type, says (information, 31162) that the file was written, with its path;
+// when the program cannot be started, shows `startFailed` with the path. True when opened.
+bool OpenWrittenFile(DesktopOpener& opener, Prompter& prompter, const std::string& path, Msg startFailed);
+
 // Shows a file's folder in the file manager; 30048 when that fails.
 bool OpenFolderInExplorer(DesktopOpener& opener, Prompter& prompter, const std::string& path);
 

@@ -157,12 +157,8 @@ WordOutputResult RunWordOutput(const WordOutputRequest& request, const std::stri
   }
 
   if (show) {
-    if (OpenWithDesktop(opener, result.path)) {
-      result.outcome = WordOutcome::Shown;
-    } else {
-      result.outcome = WordOutcome::LeftForUser;
-      prompter.Error(Msg::WordStartFailed, FromNativePath(result.path) + "\n");
-    }
+    result.outcome = OpenWrittenFile(opener, prompter, result.path, Msg::WordStartFailed) ? WordOutcome::Shown
+                                                                                          : WordOutcome::LeftForUser;
     return result;
   }
   result.outcome = WordOutcome::Saved;

@@ -310,10 +310,8 @@ ExportResult ExportListToSpreadsheet(const ListRows& list, const std::string& fo
     return result;
   }
   progress.SetPaneText(StatusPane::Url, FromNativePath(result.path));
-  if (OpenWithDesktop(opener, result.path)) {
+  if (OpenWrittenFile(opener, prompter, result.path, Msg::SpreadsheetStartFailed)) {
     result.outcome = ExportOutcome::Opened;
-  } else {
-    prompter.Error(Msg::SpreadsheetStartFailed, FromNativePath(result.path) + "\n");
   }
   return result;
 }

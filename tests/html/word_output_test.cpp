@@ -176,7 +176,16 @@ TEST(WordOutput, ShownDocumentsAreWrittenToTheShowFolderAndOpened) {
   EXPECT_EQ(left.path, f.showFolder + "/report0.doc");
   EXPECT_TRUE(IsFile(left.path));
   EXPECT_EQ(f.opener.opened.size(), 1u);
-  EXPECT_EQ(f.prompter.TextsUtf8().back(), left.path + "\n" + MessageTextUtf8(Msg::WordStartFailed));
+  // The document was written: an information naming it, not a failure.
+  EXPECT_EQ(f.prompter.shown.back().kind, MessageKind::Information);
+  EXPECT_EQ(f.prompter.TextsUtf8().back(), left.path + "\n" + MessageTextUtf8(Msg::OutputWrittenNoProgram));
+
+  f.opener.hasProgram = true;
+  f.opener.openSucceeds = false;
+  WordOutputResult failed = f.Run(J("本文"));
+  EXPECT_EQ(failed.outcome, WordOutcome::LeftForUser);
+  EXPECT_EQ(f.prompter.shown.back().kind, MessageKind::Error);
+  EXPECT_EQ(f.prompter.TextsUtf8().back(), failed.path + "\n" + MessageTextUtf8(Msg::WordStartFailed));
 }
 
 TEST(WordOutput, AMissingOrFailingWordProcessorIsReportedAndNothingWritten) {

@@ -328,8 +328,11 @@ TEST(SpreadsheetExportCommand, WithoutAProgramForWorkbooksTheFileIsLeftForTheUse
     EXPECT_TRUE(IsFile(result.path));
     EXPECT_EQ(opener.opened.size(), registered ? 1u : 0u);
     ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[1].kind, MessageKind::Error);
-    EXPECT_EQ(prompter.TextsUtf8()[1], result.path + "\n" + MessageTextUtf8(Msg::SpreadsheetStartFailed));
+    // Nothing registered: the workbook was written, said as information with its path.
+    EXPECT_EQ(prompter.shown[1].kind, registered ? MessageKind::Error : MessageKind::Information);
+    EXPECT_EQ(
+        prompter.TextsUtf8()[1],
+        result.path + "\n" + MessageTextUtf8(registered ? Msg::SpreadsheetStartFailed : Msg::OutputWrittenNoProgram));
   }
 }
 
