@@ -440,6 +440,8 @@ QWidget* CMyRibbonBar::BuildSearchTab() {
   grid->addWidget(spaceCut_, 0, 5);
   addList_ = Check("ID_ADD_LIST", QStringLiteral("結果をリスト末尾に追加する"), SearchToggle::AddList);
   grid->addWidget(addList_, 1, 5);
+  yure_ = Check("ID_YURE", QStringLiteral("表記ゆれを無視する"), SearchToggle::Yure);
+  grid->addWidget(yure_, 2, 5);
   progress_ = new QProgressBar(this);
   Register(progress_, "ID_PROGRESS1");
   progress_->setFixedWidth(200);
@@ -447,7 +449,7 @@ QWidget* CMyRibbonBar::BuildSearchTab() {
   progress_->setValue(0);
   progress_->setTextVisible(false);
   progress_->setMaximumHeight(14);
-  grid->addWidget(progress_, 2, 5);
+  grid->addWidget(progress_, 3, 0, 1, 6);
   content->addLayout(grid);
   content->addWidget(LargeButton(actions_.dbSearch, "ID_DB_SEARCH", QStringLiteral("DB 検索"), "system-search",
                                  QChar(u'D'), QColor(0x2e8b57)));
@@ -473,6 +475,7 @@ void CMyRibbonBar::ShowFlags() {
   useDateTo_->setChecked(flags_.useDateTo);
   spaceCut_->setChecked(flags_.spaceCut);
   addList_->setChecked(flags_.addList);
+  yure_->setChecked(flags_.yure);
   const QString caption = flags_.onCreationDate ? QStringLiteral("作成日の範囲") : QStringLiteral("取得日の範囲");
   dateKind_->setText(caption);
   dateKind_->setProperty("label", caption);
@@ -517,7 +520,8 @@ bool CMyRibbonBar::RestoreRibbonState() {
     const QString today = ToQString(TodayDateText(services_.clock));
     date1_->setText(today);
     date2_->setText(today);
-    flags_ = SearchFlags{false, false, false, false, false, false};
+    // Not restored, each switch starts as a new user finds it: off, and 表記ゆれ forgiven.
+    flags_ = SearchFlags{false, false, false, false, false, false, true};
   }
   ShowFlags();
   return true;

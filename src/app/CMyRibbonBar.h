@@ -162,6 +162,7 @@ class CMyRibbonBar : public QWidget {
   QCheckBox* useDateTo_ = nullptr;
   QCheckBox* spaceCut_ = nullptr;
   QCheckBox* addList_ = nullptr;
+  QCheckBox* yure_ = nullptr;
   QString pageType_;  // as ID_NOW_DSP shows it
   QString lastHoverId_;
 };

@@ -15,7 +15,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: folidex-cli search [--title T] [--author A] [--subtitle S] [--keywords K] [--body B]\n"
     "                          | --all TEXT [--space-cut]\n"
-    "                          [--created | --acquired] [--from YYYY/MM/DD] [--to YYYY/MM/DD] [--max N]";
+    "                          [--created | --acquired] [--from YYYY/MM/DD] [--to YYYY/MM/DD] [--max N]\n"
+    "                          [--exact | --fold]";
 
 bool ParseCount(const std::string& text, long& value) {
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -32,6 +33,8 @@ bool ParseCount(const std::string& text, long& value) {
 int CommandSearch(Context& context) {
   SearchInputs inputs;
   inputs.flags = SearchFlags{};
+  // 表記ゆれ as the settings say (absent: forgiven); --exact / --fold decide for this run only.
+  inputs.flags.yure = context.settings.GetInt(setting::Yure) != 0;
   SearchRunOptions options;
   bool fieldTerm = false, created = false, acquired = false;
   const std::vector<std::string>& args = context.args;
@@ -59,6 +62,8 @@ int CommandSearch(Context& context) {
       inputs.flags.zenbun = true;
     } else if (option == "--space-cut") {
       inputs.flags.spaceCut = true;
+    } else if (option == "--exact" || option == "--fold") {
+      inputs.flags.yure = option == "--fold";
     } else if (option == "--created") {
       created = true;
     } else if (option == "--acquired") {

@@ -1,20 +1,22 @@
 #include "common/Cp932.h"
 
 #include <iconv.h>
+#include <unicode/normalizer2.h>
+#include <unicode/translit.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/uscript.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
 namespace folidex {
 namespace {
-
-constexpr std::pair<char32_t, char32_t> kRadicals[] = {
-#include "common/RadicalTable.inc"
-};
 
 // One converter per direction and thread; iconv_open is far too slow to repeat per call.
 class Converter {
@@ -57,6 +59,11 @@ Converter& Utf16ToCp932Converter() {
   thread_local Converter c("CP932", "UTF-16LE");
   return c;
 }
+// A second one for the fallback of a single character, asked while the first is converting.
+Converter& FallbackConverter() {
+  thread_local Converter c("CP932", "UTF-16LE");
+  return c;
+}
 Converter& Cp932ToUtf16Converter() {
   thread_local Converter c("UTF-16LE", "CP932");
   return c;
@@ -80,13 +87,136 @@ std::u16string FromLE(const std::string& bytes) {
   return result;
 }
 
+const icu::Normalizer2& Nfkc() {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* n = icu::Normalizer2::getNFKCInstance(status);
+  if (U_FAILURE(status) || !n) throw std::runtime_error("ICU NFKC data missing");
+  return *n;
+}
+
+const icu::Normalizer2& Nfc() {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* n = icu::Normalizer2::getNFCInstance(status);
+  if (U_FAILURE(status) || !n) throw std::runtime_error("ICU NFC data missing");
+  return *n;
+}
+
+std::u16string FromIcu(const icu::UnicodeString& text) {
+  return std::u16string(text.getBuffer(), static_cast<std::size_t>(text.length()));
+}
+
+icu::UnicodeString ToIcu(std::u16string_view text) {
+  return icu::UnicodeString(text.data(), static_cast<int32_t>(text.size()));
+}
+
+// `units` in CP932 when every character of it has a form there.
+bool ConvertWhole(std::u16string_view units, std::string& out) {
+  std::string le;
+  for (char16_t unit : units) AppendUnitLE(le, unit);
+  bool whole = true;
+  std::string converted;
+  FallbackConverter().Run(le.data(), le.size(), converted, [&whole](const char*, std::size_t left, std::string&) {
+    whole = false;
+    return left;
+  });
+  if (whole) out += converted;
+  return whole;
+}
+
+// A Latin letter without its accents (ö → o, é → e, ß → ss), or empty.
+std::u16string LatinWithoutAccent(char32_t codePoint) {
+  UErrorCode status = U_ZERO_ERROR;
+  if (uscript_getScript(static_cast<UChar32>(codePoint), &status) != USCRIPT_LATIN || !u_isalpha(codePoint)) return {};
+  thread_local std::unique_ptr<icu::Transliterator> toAscii = [] {
+    UErrorCode s = U_ZERO_ERROR;
+    std::unique_ptr<icu::Transliterator> t(icu::Transliterator::createInstance("Latin-ASCII", UTRANS_FORWARD, s));
+    if (U_FAILURE(s)) t.reset();
+    return t;
+  }();
+  if (!toAscii) return {};
+  icu::UnicodeString text(static_cast<UChar32>(codePoint));
+  toAscii->transliterate(text);
+  std::u16string result = FromIcu(text);
+  for (char16_t c : result) {
+    if (c >= 0x80 || !((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))) return {};
+  }
+  return result;
+}
+
+// The stand-in of a body-text character without a CP932 form: its compatibility form (NFKC) when
+// that has one in CP932, else its Latin letter without the accent, else one space.
+void AppendFallback(char32_t codePoint, std::string& out) {
+  icu::UnicodeString one(static_cast<UChar32>(codePoint));
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::UnicodeString compatible = Nfkc().normalize(one, status);
+  if (U_SUCCESS(status) && compatible != one && !compatible.isEmpty() && ConvertWhole(FromIcu(compatible), out)) return;
+  const std::u16string latin = LatinWithoutAccent(codePoint);
+  if (!latin.empty() && ConvertWhole(latin, out)) return;
+  out.push_back(' ');
+}
+
+// The code point of UTF-16LE bytes at `at` (`left` bytes remain) and how many bytes it takes.
+char32_t CodePointAt(const char* at, std::size_t left, std::size_t& bytes) {
+  auto unitAt = [at](std::size_t k) {
+    return static_cast<char32_t>(static_cast<unsigned char>(at[k]) | (static_cast<unsigned char>(at[k + 1]) << 8));
+  };
+  bytes = 2;
+  if (left < 2) {
+    bytes = left;
+    return 0xFFFD;
+  }
+  const char32_t hi = unitAt(0);
+  if (hi >= 0xD800 && hi <= 0xDBFF && left >= 4) {
+    const char32_t lo = unitAt(2);
+    if (lo >= 0xDC00 && lo <= 0xDFFF) {
+      bytes = 4;
+      return 0x10000 + ((hi - 0xD800) << 10) + (lo - 0xDC00);
+    }
+  }
+  return hi;
+}
+
 }  // namespace
 
 char32_t FoldRadical(char32_t codePoint) {
   if (codePoint < 0x2E80 || codePoint > 0x2FD5) return codePoint;
-  auto it = std::lower_bound(std::begin(kRadicals), std::end(kRadicals), codePoint,
-                             [](const auto& entry, char32_t cp) { return entry.first < cp; });
-  return (it != std::end(kRadicals) && it->first == codePoint) ? it->second : codePoint;
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::UnicodeString folded = Nfkc().normalize(icu::UnicodeString(static_cast<UChar32>(codePoint)), status);
+  if (U_FAILURE(status) || folded.countChar32() != 1) return codePoint;
+  const UChar32 ideograph = folded.char32At(0);
+  return u_hasBinaryProperty(ideograph, UCHAR_IDEOGRAPHIC) ? static_cast<char32_t>(ideograph) : codePoint;
+}
+
+std::u16string ToNfc(std::u16string_view text) {
+  const icu::Normalizer2& nfc = Nfc();
+  const icu::UnicodeString source = ToIcu(text);
+  UErrorCode status = U_ZERO_ERROR;
+  if (nfc.isNormalized(source, status) && U_SUCCESS(status)) return std::u16string(text);
+  status = U_ZERO_ERROR;
+  const icu::UnicodeString normal = nfc.normalize(source, status);
+  return U_SUCCESS(status) ? FromIcu(normal) : std::u16string(text);
+}
+
+std::u16string CompatibleForm(std::u16string_view text) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::UnicodeString normal = Nfkc().normalize(ToIcu(text), status);
+  return U_SUCCESS(status) ? FromIcu(normal) : std::u16string(text);
+}
+
+std::string BodyTextToCp932(std::u16string_view utf16) {
+  const std::u16string normal = ToNfc(utf16);
+  std::string le;
+  le.reserve(normal.size() * 2);
+  for (char16_t unit : normal) AppendUnitLE(le, unit);
+  std::string out;
+  out.reserve(normal.size() * 2);
+  Utf16ToCp932Converter().Run(le.data(), le.size(), out, [](const char* at, std::size_t left, std::string& o) {
+    std::size_t bytes = 0;
+    const char32_t codePoint = CodePointAt(at, left, bytes);
+    AppendFallback(codePoint, o);
+    return bytes;
+  });
+  return out;
 }
 
 std::string Utf16ToCp932(std::u16string_view utf16) {

@@ -13,6 +13,16 @@ namespace folidex {
 // Kangxi radicals and CJK radical supplements are folded to their unified ideographs first.
 std::string Utf16ToCp932(std::u16string_view utf16);
 
+// A document's body text (from the PDF engine, the recognizer or the clipboard) to CP932: the
+// text is brought to NFC first (a kana with a combining voiced mark is one character), and a
+// character without a CP932 form becomes its compatibility form (NFKC: ﬁ → fi, ⽇ → 日) when
+// that has one, else its Latin letter without the accent (é → e), else one space.
+std::string BodyTextToCp932(std::u16string_view utf16);
+
+// The text in Unicode normalisation form C, and in form KC.
+std::u16string ToNfc(std::u16string_view text);
+std::u16string CompatibleForm(std::u16string_view text);
+
 // UTF-8 (file names, dropped paths, settings files) to CP932. Invalid sequences become spaces.
 std::string Utf8ToCp932(std::string_view utf8);
 
@@ -20,9 +30,9 @@ std::string Utf8ToCp932(std::string_view utf8);
 std::u16string Cp932ToUtf16(std::string_view cp932);
 std::string Cp932ToUtf8(std::string_view cp932);
 
-// The compatibility fold applied before conversion: U+2F00..U+2FD5 and the two CJK radical
-// supplements with a compatibility decomposition map to the unified ideograph (as NFKC does);
-// any other code point is returned unchanged.
+// The compatibility fold applied before conversion: a Kangxi radical or CJK radical supplement
+// (U+2E80..U+2FD5) whose NFKC form is one ideograph maps to it; any other code point is
+// returned unchanged.
 char32_t FoldRadical(char32_t codePoint);
 
 // A native file-system path for a CP932 path. On POSIX file names are UTF-8.

@@ -1,6 +1,12 @@
 #include "common/Normalize.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
 #include "common/ByteText.h"
+#include "common/Cp932.h"
 
 namespace folidex {
 
@@ -43,6 +49,225 @@ std::string NormalizeBodyText(std::string_view text) {
   }
   result.resize(out);
   return UpperCaseCp932(result);
+}
+
+}  // namespace folidex
+
+namespace folidex {
+namespace {
+
+// What one CP932 character becomes in the folded form: up to three bytes (size 0: itself).
+struct Folded {
+  std::uint8_t size = 0;
+  char bytes[3] = {};
+};
+
+std::uint16_t Code(std::string_view two) {
+  return static_cast<std::uint16_t>((static_cast<unsigned char>(two[0]) << 8) | static_cast<unsigned char>(two[1]));
+}
+
+class FoldTable {
+ public:
+  FoldTable() : wide_(65536) {
+    auto set = [](Folded& f, std::string_view to) {
+      f.size = static_cast<std::uint8_t>(to.size());
+      std::copy(to.begin(), to.end(), f.bytes);
+    };
+    auto cp932 = [](char32_t c) {
+      std::u16string one(1, static_cast<char16_t>(c));
+      return Utf16ToCp932(one);
+    };
+    // Full-width ASCII (U+FF01..U+FF5E) as ASCII, letters upper-case; the ideographic space.
+    for (char32_t c = 0xFF01; c <= 0xFF5E; ++c) {
+      const std::string from = cp932(c);
+      if (from.size() != 2) continue;
+      char ascii = static_cast<char>(c - 0xFF01 + 0x21);
+      if (ascii >= 'a' && ascii <= 'z') ascii = static_cast<char>(ascii - 'a' + 'A');
+      set(wide_[Code(from)], std::string(1, ascii));
+    }
+    set(wide_[0x8140], " ");
+    // The minus sign CP932 has in place of the full-width hyphen-minus.
+    set(wide_[0x817C], "-");
+    // Hiragana as katakana (U+3041..U+3094 and the iteration marks ゝゞ).
+    for (char32_t c = 0x3041; c <= 0x309E; ++c) {
+      if (c > 0x3094 && c < 0x309D) continue;
+      const std::string from = cp932(c), to = cp932(c + 0x60);
+      if (from.size() == 2 && to.size() == 2) set(wide_[Code(from)], to);
+    }
+    // Full-width Latin lower case (also reached above) and circled numbers ①..⑳ as digits.
+    for (int n = 1; n <= 20; ++n) {
+      const std::string from = cp932(static_cast<char32_t>(0x2460 + n - 1));
+      if (from.size() == 2) set(wide_[Code(from)], std::to_string(n));
+    }
+    for (std::string_view pair : VariantKanjiTable) set(wide_[Code(pair.substr(0, 2))], pair.substr(2, 2));
+    // Half-width katakana and punctuation (0xA1..0xDF) as full-width, and with a voiced or
+    // semi-voiced mark after them as one character.
+    for (int b = 0xA1; b <= 0xDF; ++b) {
+      const std::u16string half(1, static_cast<char16_t>(0xFF61 + b - 0xA1));
+      const std::string full = BodyTextToCp932(NfkcOf(half));
+      if (full.size() == 2) set(narrow_[b], full);
+      if (b >= 0xDE) set(narrow_[b], b == 0xDE ? "\x81\x4A" : "\x81\x4B");  // ゛ ゜ on their own
+      for (int mark = 0; mark < 2; ++mark) {
+        std::u16string pair = NfkcOf(half);
+        pair.push_back(mark == 0 ? u'\u3099' : u'\u309A');
+        const std::u16string composed = ToNfc(pair);
+        if (composed.size() == 1) set(voiced_[mark][b], Utf16ToCp932(composed));
+      }
+    }
+  }
+
+  const Folded& Wide(std::uint16_t code) const { return wide_[code]; }
+  const Folded& Narrow(unsigned char b) const { return narrow_[b]; }
+  const Folded& Voiced(int mark, unsigned char b) const { return voiced_[mark][b]; }
+
+ private:
+  static std::u16string NfkcOf(const std::u16string& text);
+  std::vector<Folded> wide_;
+  std::array<Folded, 256> narrow_{};
+  std::array<std::array<Folded, 256>, 2> voiced_{};
+};
+
+std::u16string FoldTable::NfkcOf(const std::u16string& text) { return CompatibleForm(text); }
+
+const FoldTable& Table() {
+  static const FoldTable table;
+  return table;
+}
+
+bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// Katakana in CP932 (ァ..ヶ and ー, ヽ ヾ) ending at `end`, after which a dash is a long-vowel mark.
+bool KanaBefore(const char* begin, const char* end) {
+  if (end - begin < 2) return false;
+  const unsigned char lead = static_cast<unsigned char>(end[-2]);
+  const unsigned char trail = static_cast<unsigned char>(end[-1]);
+  if (lead == 0x83) return trail >= 0x40 && trail <= 0x96;
+  return lead == 0x81 && (trail == 0x5B || trail == 0x52 || trail == 0x53);
+}
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// Eight ASCII bytes with a-z upper-cased, at once.
+std::uint64_t UpperAscii(std::uint64_t word) {
+  const std::uint64_t atLeastA = word + kOnes * (0x80 - 'a');
+  const std::uint64_t aboveZ = word + kOnes * (0x80 - 'z' - 1);
+  return word - (((atLeastA & ~aboveZ) & kHighBits) >> 2);
+}
+
+}  // namespace
+
+void FoldForMatch(std::string_view text, std::string& out) {
+  const FoldTable& table = Table();
+  const std::size_t n = text.size();
+  out.resize(2 * n + 8);  // a half-width kana grows to two bytes; nothing grows more
+  char* const begin = out.data();
+  char* o = begin;
+  const char* in = text.data();
+  bool lastWide = false;   // the last character written is a double-byte one
+  std::size_t spaces = 0;  // white space held back until the next character tells
+  auto flushSpaces = [&](bool nextWide) {
+    if (spaces > 0 && !(lastWide && nextWide)) {
+      std::memset(o, ' ', spaces);
+      o += spaces;
+    }
+    spaces = 0;
+  };
+  std::size_t i = 0;
+  while (i < n) {
+    // The common run of ASCII after ASCII: eight bytes at a time.
+    if (!lastWide && spaces == 0 && i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, in + i, 8);
+      if ((word & kHighBits) == 0) {
+        word = UpperAscii(word);
+        std::memcpy(o, &word, 8);
+        o += 8;
+        i += 8;
+        // A space at the end of the word may stand before a Japanese character: held back.
+        while (o > begin && o[-1] == ' ' && spaces < 8) {
+          --o;
+          ++spaces;
+        }
+        continue;
+      }
+    }
+    const unsigned char b = static_cast<unsigned char>(in[i]);
+    if (b < 0x80) {
+      ++i;
+      if (b == ' ') {
+        ++spaces;
+        continue;
+      }
+      flushSpaces(false);
+      *o++ = (b >= 'a' && b <= 'z') ? static_cast<char>(b - 'a' + 'A') : static_cast<char>(b);
+      lastWide = false;
+      continue;
+    }
+    if (IsLead(b) && i + 1 < n) {
+      const std::uint16_t code = static_cast<std::uint16_t>((b << 8) | static_cast<unsigned char>(in[i + 1]));
+      i += 2;
+      if (code == 0x8140) {  // the ideographic space
+        ++spaces;
+        continue;
+      }
+      if ((code == 0x815B || code == 0x817C || code == 0x815C || code == 0x815D) && spaces == 0 && lastWide &&
+          KanaBefore(begin, o)) {
+        *o++ = '\x81';
+        *o++ = '\x5B';
+        lastWide = true;
+        continue;
+      }
+      const Folded& f = table.Wide(code);
+      const bool wide = f.size == 0 || static_cast<unsigned char>(f.bytes[0]) >= 0x80;  // ⑩ is "10"
+      flushSpaces(wide);
+      if (f.size == 0) {
+        *o++ = static_cast<char>(b);
+        *o++ = in[i - 1];
+      } else {
+        std::memcpy(o, f.bytes, f.size);
+        o += f.size;
+      }
+      lastWide = wide;
+      continue;
+    }
+    if (b >= 0xA1 && b <= 0xDF) {
+      ++i;
+      const Folded* f = &table.Narrow(b);
+      if (i < n && (in[i] == '\xDE' || in[i] == '\xDF')) {
+        const Folded& combined = table.Voiced(in[i] == '\xDE' ? 0 : 1, b);
+        if (combined.size) {
+          f = &combined;
+          ++i;
+        }
+      }
+      flushSpaces(true);
+      if (b == 0xB0 && lastWide && KanaBefore(begin, o)) {
+        *o++ = '\x81';
+        *o++ = '\x5B';
+      } else if (f->size) {
+        std::memcpy(o, f->bytes, f->size);
+        o += f->size;
+      } else {
+        *o++ = static_cast<char>(b);
+      }
+      lastWide = true;
+      continue;
+    }
+    flushSpaces(false);
+    *o++ = static_cast<char>(b);  // a stray byte stays as it is
+    lastWide = false;
+    ++i;
+  }
+  std::memset(o, ' ', spaces);
+  o += spaces;
+  out.resize(static_cast<std::size_t>(o - begin));
+}
+
+std::string FoldForMatch(std::string_view text) {
+  std::string out;
+  FoldForMatch(text, out);
+  return out;
 }
 
 }  // namespace folidex

@@ -16,3 +16,17 @@ std::string NormalizeSearchTerm(std::string_view term);
 std::string NormalizeBodyText(std::string_view text);
 
 }  // namespace folidex
+
+namespace folidex {
+
+// The folded form in which a term and the texts it is compared with meet when 表記ゆれ is
+// forgiven (CP932 in, CP932 out): full-width ASCII as half-width, half-width katakana as
+// full-width with their voiced marks combined, hiragana as katakana, Latin letters upper-case,
+// circled numbers as digits, the 28 variant kanji folded, ー － ― ‐ after a kana as ー, and white
+// space between two Japanese characters left out. One table-driven pass.
+std::string FoldForMatch(std::string_view text);
+
+// The same into `out` (cleared first), for a caller that reuses its buffer.
+void FoldForMatch(std::string_view text, std::string& out);
+
+}  // namespace folidex

@@ -120,6 +120,8 @@ inline const SettingKey Chk2 = Int("Search", "Chk2", 0);
 inline const SettingKey SpaceCut = Int("Search", "SpaceCut", 0);
 // check box "結果をリスト末尾に追加する"
 inline const SettingKey AddList = Int("Search", "AddList", 0);
+// check box "表記ゆれを無視する": terms and texts compared in their folded form
+inline const SettingKey Yure = Int("Search", "Yure", 1);
 
 // Column: widths of the list's seventeen columns.
 // list column widths in pixels: "W0" .. "W16", integer, 20 (a stored width above 600 counts as 20)

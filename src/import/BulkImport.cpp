@@ -155,7 +155,7 @@ FileReport BulkImporter::ImportFile(const std::string& path) {
   const std::string serial = store_.TakeNewSerial();
   if (serial.empty()) return report;
   if (kind == kLinkCopy && !store_.StorePdfCopy(path, serial)) return report;
-  if (!store_.SetBodyText(Utf16ToCp932(text)) || !store_.WriteRecordFile(serial)) return report;
+  if (!store_.SetBodyText(PrepareBodyText(text)) || !store_.WriteRecordFile(serial)) return report;
   store_.WriteSerialCounter(LeadingNumber(serial) + 1);
   digests_.insert(digest);
 

@@ -251,7 +251,7 @@ bool Importer::RecogniseBodyText(const std::string& workTextNative) {
   }
   switch (document.outcome) {
     case DocumentTextOutcome::Text:
-      if (!WriteFileAtomic(workTextNative, Utf16ToCp932(document.text))) {
+      if (!WriteFileAtomic(workTextNative, PrepareBodyText(document.text))) {
         ports_.prompter.Error(Msg::FileOpenFailed);
         return false;
       }

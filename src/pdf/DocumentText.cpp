@@ -60,7 +60,7 @@ void AppendUtf16(std::u16string& out, char32_t c) {
 }
 
 // One line: runs of ASCII spaces next to a wide character removed, white space at the end cut.
-std::u16string TidyLine(const std::u32string& line) {
+std::u16string TidyLine(const std::u32string& line, bool spaced) {
   std::size_t end = line.size();
   while (end > 0 && IsSpace(line[end - 1])) --end;
   std::u16string out;
@@ -68,7 +68,7 @@ std::u16string TidyLine(const std::u32string& line) {
   std::size_t i = 0;
   while (i < end && line[i] == U' ') out.push_back(line[i++]);  // an indent stays
   while (i < end) {
-    if (line[i] != U' ') {
+    if (line[i] != U' ' || !spaced) {
       AppendUtf16(out, line[i++]);
       continue;
     }
@@ -80,6 +80,21 @@ std::u16string TidyLine(const std::u32string& line) {
     i = next;
   }
   return out;
+}
+
+// Whether most adjacent pairs of Japanese characters of a line, two at least, stand one space
+// apart.
+bool LooksSpaced(const std::u32string& line) {
+  int spaced = 0, tight = 0;
+  for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+    if (!IsWide(line[i])) continue;
+    if (IsWide(line[i + 1])) {
+      ++tight;
+    } else if (line[i + 1] == U' ' && i + 2 < line.size() && IsWide(line[i + 2])) {
+      ++spaced;
+    }
+  }
+  return spaced >= 2 && spaced > tight;
 }
 
 }  // namespace
@@ -99,12 +114,13 @@ TextLayer FindTextLayer(PdfEngine& pdf) {
   return withText == pages ? TextLayer::Everywhere : TextLayer::Partly;
 }
 
-std::u16string TidyRecognisedText(std::u16string_view text) {
+std::u16string TidySpacing(std::u16string_view text, Spacing spacing) {
   std::vector<std::u16string> lines;
   std::u16string_view rest = text;
   while (true) {
     std::size_t brk = rest.find_first_of(u"\r\n");
-    lines.push_back(TidyLine(ToCodePoints(rest.substr(0, brk))));
+    const std::u32string line = ToCodePoints(rest.substr(0, brk));
+    lines.push_back(TidyLine(line, spacing == Spacing::Recognised || LooksSpaced(line)));
     if (brk == std::u16string_view::npos) break;
     brk += (rest[brk] == u'\r' && brk + 1 < rest.size() && rest[brk + 1] == u'\n') ? 2 : 1;
     rest.remove_prefix(brk);
@@ -116,6 +132,36 @@ std::u16string TidyRecognisedText(std::u16string_view text) {
     out += lines[i];
   }
   return out;
+}
+
+std::u16string JoinBrokenLines(std::u16string_view text) {
+  const std::u32string points = ToCodePoints(text);
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < points.size()) {
+    if (!IsSpace(points[i])) {
+      AppendUtf16(out, points[i++]);
+      continue;
+    }
+    std::size_t end = i;
+    bool lineBreak = false;
+    for (; end < points.size() && IsSpace(points[end]); ++end)
+      lineBreak = lineBreak || points[end] == U'\r' || points[end] == U'\n';
+    if (!lineBreak) {
+      for (; i < end; ++i) AppendUtf16(out, points[i]);
+      continue;
+    }
+    // White space with a line break: nothing between two Japanese characters, one space
+    // between others, nothing at the start or the end of the text.
+    if (i > 0 && end < points.size() && !(IsWide(points[i - 1]) && IsWide(points[end]))) out.push_back(u' ');
+    i = end;
+  }
+  return out;
+}
+
+std::string PrepareBodyText(std::u16string_view text) {
+  return BodyTextToCp932(JoinBrokenLines(TidySpacing(ToNfc(text), Spacing::Detect)));
 }
 
 std::string RecognitionProgressText(int index, int count) {
@@ -159,7 +205,7 @@ DocumentText BuildDocumentText(PdfEngine& pdf, TextRecognizer& recognizer, Docum
             done.source = PageSource::RecognitionFailed;
             break;
           case RecognitionStatus::Done:
-            done.text = TidyRecognisedText(text);
+            done.text = TidySpacing(text, Spacing::Recognised);
             done.source = PageHasText(done.text) ? PageSource::Recognised : PageSource::NothingRecognised;
             if (done.source == PageSource::NothingRecognised) done.text.clear();
             break;

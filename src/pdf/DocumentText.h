@@ -66,11 +66,29 @@ bool PageHasText(std::u16string_view text);
 enum class TextLayer { Everywhere, Partly, Nowhere };
 TextLayer FindTextLayer(PdfEngine& pdf);
 
-// A recognised page's text as the document text takes it: the spaces an OCR engine puts between
-// Japanese characters are removed (they are not in the printed text, and they would split the
-// words a body search looks for), spaces between Latin words stay; lines end with CR LF; white
-// space at the end of lines and blank lines at the end go.
-std::u16string TidyRecognisedText(std::u16string_view text);
+// Whether the lines of a text are known to be spaced (an OCR engine's output) or are looked at
+// one by one.
+enum class Spacing { Recognised, Detect };
+
+// A text's spacing tidied: on a spaced line the spaces between Japanese characters are removed
+// (they are not in the printed text, and they would split the words a body search looks for),
+// spaces between Latin words stay. A recognised text is spaced throughout; otherwise a line
+// counts as spaced when most of its adjacent Japanese pairs, two at least, stand one space apart
+// (a text layer of that kind: "美 学 や 社 会 学"), and ordinary spacing ("山田 太郎", a space after
+// a full stop) is kept. Lines end with CR LF; white space at the end of lines and blank lines at
+// the end go.
+std::u16string TidySpacing(std::u16string_view text, Spacing spacing);
+
+// Line breaks as the stored text takes them: a line break with the white space around it
+// between two Japanese characters (kana, kanji, full-width forms, Japanese punctuation) is
+// removed, since Japanese wraps at any character; between other characters it is one space (a
+// hyphen at a line end stays as it is). The result has no line break.
+std::u16string JoinBrokenLines(std::u16string_view text);
+
+// A document's text (engine, recognizer or clipboard) in the CP932 form NormalizeBodyText is
+// given: NFC, spacing tidied, line breaks joined, the characters without a CP932 form replaced
+// (BodyTextToCp932). Every way a document's text is taken ends here.
+std::string PrepareBodyText(std::u16string_view text);
 
 // "文字認識中 3/12 ページ" (CP932): the step shown while the `index`-th of `count` pages is read.
 std::string RecognitionProgressText(int index, int count);

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "common/ByteText.h"
+#include "common/Normalize.h"
 #include "store/Store.h"
 
 namespace folidex {
@@ -45,14 +46,17 @@ SearchMatcher::SearchMatcher(const SearchConditions& c) {
   onCreationDate_ = c.flags.onCreationDate;
   dateFrom_ = c.dateFrom;
   dateTo_ = c.dateTo;
+  fold_ = c.flags.yure;
+  // Folded, a term meets the texts in the same folded form; exact, it is taken as it is.
+  auto form = [this](const std::string& term) { return fold_ ? FoldForMatch(term) : term; };
   if (test_ == Test::PerField) {
-    for (int k = 0; k < 4; ++k) fieldTerms_[k] = c.goku[k];
-    body_ = Cp932Finder(c.goku[4]);
+    for (int k = 0; k < 4; ++k) fieldTerms_[k] = form(c.goku[k]);
+    body_ = Cp932Finder(form(c.goku[4]));
     mayNeedBody_ = !c.goku[4].empty();
   } else if (test_ == Test::FullText) {
-    for (int k = 0; k < 4; ++k) fieldTerms_[k] = c.rawFullTextTerm;
+    for (int k = 0; k < 4; ++k) fieldTerms_[k] = form(c.rawFullTextTerm);
     spaceCut_ = c.flags.spaceCut;
-    body_ = Cp932Finder(spaceCut_ ? WithoutSpaces(c.goku[5]) : c.goku[5]);
+    body_ = Cp932Finder(spaceCut_ ? WithoutSpaces(form(c.goku[5])) : form(c.goku[5]));
     mayNeedBody_ = !c.rawFullTextTerm.empty();
   }
 }
@@ -77,14 +81,20 @@ ScanStatus SearchMatcher::MatchHeader(const std::array<std::string_view, kHeader
   if (lines < kHeaderLines) return ScanStatus::Damaged;
   if (test_ == Test::HeaderOnly) return ScanStatus::Match;
   if (checkDate_ && !DateInRange(fields)) return ScanStatus::NoMatch;
+  thread_local std::string folded;
+  auto contains = [this](std::string_view field, const std::string& term) {
+    if (!fold_) return ContainsCp932(field, term);
+    FoldForMatch(field, folded);
+    return ContainsCp932(folded, term);
+  };
   if (test_ == Test::PerField) {
     for (int k = 0; k < 4; ++k) {
-      if (!fieldTerms_[k].empty() && !ContainsCp932(fields[k], fieldTerms_[k])) return ScanStatus::NoMatch;
+      if (!fieldTerms_[k].empty() && !contains(fields[k], fieldTerms_[k])) return ScanStatus::NoMatch;
     }
     if (body_.needle().empty()) return ScanStatus::Match;
   } else {
     for (int k = 0; k < 4; ++k) {
-      if (ContainsCp932(fields[k], fieldTerms_[k])) return ScanStatus::Match;
+      if (contains(fields[k], fieldTerms_[k])) return ScanStatus::Match;
     }
   }
   needBody = true;
@@ -92,6 +102,13 @@ ScanStatus SearchMatcher::MatchHeader(const std::array<std::string_view, kHeader
 }
 
 bool SearchMatcher::MatchBody(char* body, std::size_t size) const {
+  if (fold_) {
+    // The stored text in its folded form, made once per record in a buffer of the thread's own.
+    thread_local std::string folded;
+    FoldForMatch(std::string_view(body, size), folded);
+    if (spaceCut_) folded.resize(RemoveSpaces(folded.data(), folded.size()));
+    return body_.FoundIn(folded);
+  }
   if (spaceCut_) size = RemoveSpaces(body, size);
   return body_.FoundIn(std::string_view(body, size));
 }

@@ -66,6 +66,7 @@ class SearchMatcher {
   bool checkDate_ = false;
   bool onCreationDate_ = true;
   bool spaceCut_ = false;
+  bool fold_ = false;  // 表記ゆれ forgiven: terms and texts compared in their folded form
   std::string dateFrom_, dateTo_;
   std::array<std::string, 4> fieldTerms_;  // Goku0..Goku3 (per field) or the raw term 4 times
   Cp932Finder body_;

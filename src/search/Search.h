@@ -14,7 +14,7 @@
 
 namespace folidex {
 
-// The six check boxes of the search tab, as saved in section Search.
+// The seven check boxes of the search tab, as saved in section Search.
 struct SearchFlags {
   bool zenbun = false;         // full-text mode
   bool onCreationDate = true;  // Chk0: the date range is on the creation date (off: acquisition date)
@@ -22,12 +22,13 @@ struct SearchFlags {
   bool useDateTo = false;      // Chk2: the upper date bound is in use
   bool spaceCut = false;       // remove spaces when matching the full text
   bool addList = false;        // append hits to the list instead of clearing it first
+  bool yure = false;           // 表記ゆれ forgiven (Search/Yure; off here: matching as typed)
 };
 
-// Reads the six flags from section Search (with their defaults).
+// Reads the seven flags from section Search (with their defaults).
 SearchFlags LoadSearchFlags(const Settings& settings);
 
-enum class SearchToggle { Zenbun, CreationDate, DateFrom, DateTo, SpaceCut, AddList };
+enum class SearchToggle { Zenbun, CreationDate, DateFrom, DateTo, SpaceCut, AddList, Yure };
 
 // A toggle command: inverts the flag and writes it (0/1) to its Search value at once. For a date
 // bound turned on, a date text holding exactly "00000000" (from) or "99999999" (to) is

@@ -72,6 +72,8 @@ bool& FlagOf(SearchFlags& flags, SearchToggle toggle) {
       return flags.useDateTo;
     case SearchToggle::SpaceCut:
       return flags.spaceCut;
+    case SearchToggle::Yure:
+      return flags.yure;
     case SearchToggle::AddList:
       break;
   }
@@ -90,6 +92,8 @@ const SettingKey& KeyOf(SearchToggle toggle) {
       return setting::Chk2;
     case SearchToggle::SpaceCut:
       return setting::SpaceCut;
+    case SearchToggle::Yure:
+      return setting::Yure;
     case SearchToggle::AddList:
       break;
   }
@@ -106,6 +110,7 @@ SearchFlags LoadSearchFlags(const Settings& settings) {
   flags.useDateTo = settings.GetInt(setting::Chk2) != 0;
   flags.spaceCut = settings.GetInt(setting::SpaceCut) != 0;
   flags.addList = settings.GetInt(setting::AddList) != 0;
+  flags.yure = settings.GetInt(setting::Yure) != 0;
   return flags;
 }
 

@@ -76,3 +76,14 @@ TEST(CliSearch, BadConditionsAndADeclinedConfirmationFail) {
   EXPECT_EQ(s.Run({"--body"}).status, 2);
   EXPECT_EQ(s.Run({"--space-cut"}).status, 2);
 }
+
+TEST(CliSearch, YureFollowsTheSettingAndTheFlagsOverrideItForOneRun) {
+  CliSearch folded;  // no Search/Yure: forgiven
+  EXPECT_EQ(folded.Run({"--title", "minutes"}).out.substr(0, 11), "1\t00000002\t");
+  EXPECT_TRUE(folded.Run({"--title", "minutes", "--exact"}).out.empty());
+  EXPECT_EQ(folded.Run({"--body", "ｒｅｐｏｒｔ"}).out.substr(0, 11), "1\t00000000\t");
+  CliSearch exact("[Search]\nYure=0\n[KanSet]\nKakunin=0\n");
+  EXPECT_TRUE(exact.Run({"--title", "minutes"}).out.empty());
+  EXPECT_EQ(exact.Run({"--title", "minutes", "--fold"}).out.substr(0, 11), "1\t00000002\t");
+  EXPECT_TRUE(exact.Run({"--title", "minutes"}).out.empty());  // the flag was not saved
+}

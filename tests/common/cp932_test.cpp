@@ -47,3 +47,14 @@ TEST(Cp932, NativePathsAreUtf8) {
   EXPECT_EQ(ToNativePath(Utf8ToCp932("/home/資料")), "/home/資料");
   EXPECT_EQ(FromNativePath("/home/資料"), Utf8ToCp932("/home/資料"));
 }
+
+TEST(Cp932, BodyTextIsComposedAndFallsBackToCompatibleForms) {
+  auto body = [](std::u16string_view utf16) { return Cp932ToUtf8(BodyTextToCp932(utf16)); };
+  EXPECT_EQ(body(u"\u30AB\u3099\u30A4\u304B\u3099"), "ガイが");                     // voiced marks stored apart (macOS)
+  EXPECT_EQ(body(u"\uFB01le \u2F47\u672C"), "file 日本");                           // ligature and radical: NFKC
+  EXPECT_EQ(body(u"Sch\u00F6n caf\u00E9 \u0141\u00F3d\u017A"), "Schon cafe Lodz");  // Latin without accents
+  EXPECT_EQ(body(u"a\U0001F600b\u0E01c"), "a b c");                                 // nothing near in CP932: one space
+  EXPECT_EQ(body(u"①ｶﾀｶﾅ～"), "①ｶﾀｶﾅ～");                                           // what CP932 has is kept as it is
+  // The metadata conversion stays as it was: no fallback there.
+  EXPECT_EQ(Utf16ToCp932(u"caf\u00E9 \uFB01"), "caf   ");
+}

@@ -58,3 +58,35 @@ TEST(Normalize, SearchTermFoldsAndUpperCases) {
   EXPECT_EQ(NormalizeSearchTerm("MixedCase"), "MIXEDCASE");
   EXPECT_EQ(NormalizeSearchTerm(J("かな漢字")), J("かな漢字"));
 }
+
+TEST(Normalize, FoldedFormForgivesTheUsualVariants) {
+  auto fold = [](const char* utf8) { return FoldForMatch(J(utf8)); };
+  const char* pairs[][2] = {
+      {"ＰＤＦ", "PDF"},
+      {"２０２０年", "2020年"},
+      {"ﾃﾞｰﾀﾍﾞｰｽ", "データベース"},
+      {"ひらがな", "ヒラガナ"},
+      {"サーバ－", "サーバー"},
+      {"サーバ―", "サーバー"},
+      {"サーバ‐", "サーバー"},
+      {"ﾊﾟｿｺﾝ", "パソコン"},
+      {"①章", "1章"},
+      {"doc 1", "DOC 1"},
+      {"東京 都庁", "東京都庁"},
+      {"東京　都庁", "東京都庁"},
+      {"齋藤と渡邊", "斉藤と渡辺"},
+      {"ｶﾞｲﾄﾞ", "ガイド"},
+  };
+  for (const auto& pair : pairs) {
+    EXPECT_EQ(fold(pair[0]), fold(pair[1])) << pair[0];
+    EXPECT_NE(J(pair[0]), J(pair[1])) << pair[0];  // the exact form tells them apart
+  }
+  // What stays apart: a dash after a kanji or a digit, a space between Latin words, a space
+  // next to Latin text.
+  EXPECT_NE(fold("東京－大阪"), fold("東京ー大阪"));
+  EXPECT_EQ(fold("1-2"), "1-2");
+  EXPECT_EQ(fold("full text"), "FULL TEXT");
+  EXPECT_EQ(fold("東京 PDF"), "\x93\x8C\x8B\x9E PDF");
+  // A trail byte that looks like a lead byte or ASCII is never folded on its own.
+  EXPECT_EQ(FoldForMatch("\x83\x61"), "\x83\x61");  // ア's trail byte is 'a'
+}

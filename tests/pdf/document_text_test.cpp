@@ -143,16 +143,17 @@ TEST(DocumentText, ACancelStopsAtOnceAndGivesNoText) {
 }
 
 TEST(DocumentText, TidyRemovesTheSpacesBetweenJapaneseCharactersOnly) {
-  EXPECT_EQ(TidyRecognisedText(u"これ は テスト です 。"), u"これはテストです。");
-  EXPECT_EQ(TidyRecognisedText(u"ABC 社 の Windows 11 対応"), u"ABC社のWindows 11対応");
-  EXPECT_EQ(TidyRecognisedText(u"The quick  brown fox"), u"The quick  brown fox");
-  EXPECT_EQ(TidyRecognisedText(u"氏名　山田 太郎"), u"氏名　山田太郎");   // an ideographic space is the text's own
-  EXPECT_EQ(TidyRecognisedText(u"\U00020BB7 野 家"), u"\U00020BB7野家");  // beyond the BMP
-  EXPECT_EQ(TidyRecognisedText(u"ＡＢＣ ｶﾀｶﾅ"), u"ＡＢＣｶﾀｶﾅ");           // full and half width forms
-  EXPECT_EQ(TidyRecognisedText(u"  字下げ の 行"), u"  字下げの行");      // an indent stays
+  EXPECT_EQ(TidySpacing(u"これ は テスト です 。", Spacing::Recognised), u"これはテストです。");
+  EXPECT_EQ(TidySpacing(u"ABC 社 の Windows 11 対応", Spacing::Recognised), u"ABC社のWindows 11対応");
+  EXPECT_EQ(TidySpacing(u"The quick  brown fox", Spacing::Recognised), u"The quick  brown fox");
+  EXPECT_EQ(TidySpacing(u"氏名　山田 太郎", Spacing::Recognised),
+            u"氏名　山田太郎");  // an ideographic space is the text's own
+  EXPECT_EQ(TidySpacing(u"\U00020BB7 野 家", Spacing::Recognised), u"\U00020BB7野家");  // beyond the BMP
+  EXPECT_EQ(TidySpacing(u"ＡＢＣ ｶﾀｶﾅ", Spacing::Recognised), u"ＡＢＣｶﾀｶﾅ");           // full and half width forms
+  EXPECT_EQ(TidySpacing(u"  字下げ の 行", Spacing::Recognised), u"  字下げの行");      // an indent stays
   // Line ends become CR LF; white space at line ends and blank lines at the end go.
-  EXPECT_EQ(TidyRecognisedText(u"a  \nb\r\n\r\nc\rd\n\n \n"), u"a\r\nb\r\n\r\nc\r\nd");
-  EXPECT_EQ(TidyRecognisedText(u"\n\n"), u"");
+  EXPECT_EQ(TidySpacing(u"a  \nb\r\n\r\nc\rd\n\n \n", Spacing::Recognised), u"a\r\nb\r\n\r\nc\r\nd");
+  EXPECT_EQ(TidySpacing(u"\n\n", Spacing::Recognised), u"");
 }
 
 TEST(DocumentText, TheTextLayerIsFoundEverywherePartlyOrNowhere) {
@@ -173,4 +174,30 @@ TEST(DocumentText, StepTextAndOpenFailureMessages) {
   EXPECT_EQ(PdfOpenFailureMessage(PdfOpenResult::NotPdf), Msg::PdfNotPdf);
   EXPECT_EQ(PdfOpenFailureMessage(PdfOpenResult::Damaged), Msg::PdfDamaged);
   EXPECT_EQ(PdfOpenFailureMessage(PdfOpenResult::Encrypted), Msg::PdfEncrypted);
+}
+
+TEST(DocumentText, LineBreaksVanishBetweenJapaneseAndBecomeOneSpaceElsewhere) {
+  EXPECT_EQ(JoinBrokenLines(u"東京\r\n都庁"), u"東京都庁");
+  EXPECT_EQ(JoinBrokenLines(u"東京 \u3000\r\n\r\n  都庁、「引用」\n（注）"), u"東京都庁、「引用」（注）");
+  EXPECT_EQ(JoinBrokenLines(u"ＰＤＦ\nｶﾀｶﾅ"), u"ＰＤＦｶﾀｶﾅ");  // full and half width forms are Japanese
+  EXPECT_EQ(JoinBrokenLines(u"quick  \r\n  brown\tfox"), u"quick brown\tfox");
+  EXPECT_EQ(JoinBrokenLines(u"東京\nTokyo\n駅"), u"東京 Tokyo 駅");  // mixed: one space
+  EXPECT_EQ(JoinBrokenLines(u"exam-\r\nple"), u"exam- ple");         // a hyphen stays as it is
+  EXPECT_EQ(JoinBrokenLines(u"\r\n 文 字 \r\n"), u"文 字");          // spaces inside a line are not its business
+}
+
+TEST(DocumentText, OnlyASpacedTextLayerLosesItsSpaces) {
+  EXPECT_EQ(TidySpacing(u"美 学 や 社 会 学 の 本\r\n次 の 行", Spacing::Detect), u"美学や社会学の本\r\n次の行");
+  // Ordinary spacing: names, a space after a full stop, words among Latin text.
+  const std::u16string ordinary = u"著者は山田 太郎です。 次に鈴木 花子が述べた。\r\nPDF ファイルの Windows 版";
+  EXPECT_EQ(TidySpacing(ordinary, Spacing::Detect), ordinary);
+  EXPECT_EQ(TidySpacing(u"山田 太郎", Spacing::Detect), u"山田 太郎");
+  EXPECT_EQ(TidySpacing(u"目 次", Spacing::Detect), u"目 次");  // one pair is too little to tell
+}
+
+TEST(DocumentText, PreparedBodyTextJoinsTheLinesTheEngineBroke) {
+  // A spaced layer wrapped at a line end, with a decomposed voiced mark: found as one word.
+  EXPECT_EQ(PrepareBodyText(u"デ \u30FC タ ベ \u30FC ス の\r\n設 計 と カ\u3099 イ ド\r\nof the PDF"),
+            J("データベースの設計とガイド of the PDF"));
+  EXPECT_EQ(PrepareBodyText(u"\uFB01nal caf\u00E9"), "final cafe");
 }

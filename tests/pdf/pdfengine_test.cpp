@@ -13,7 +13,10 @@
 
 #include "PdfBuilder.h"
 #include "ScanPdf.h"
+#include "common/ByteText.h"
 #include "common/Cp932.h"
+#include "common/Normalize.h"
+#include "pdf/DocumentText.h"
 #include "pdf/PdfInfo.h"
 #include "pdf/poppler/PopplerPdfEngine.h"
 #include "support/TestSupport.h"
@@ -223,6 +226,37 @@ class PdfEngineTest : public QObject {
     QVERIFY(first.find(u'\f') == std::u16string::npos);
     QVERIFY(Cp932ToUtf8(Utf16ToCp932(first)).find("第一頁の本文") != std::string::npos);
     QVERIFY(Cp932ToUtf8(Utf16ToCp932(pdf.PageText(1))).find("二頁目") != std::string::npos);
+  }
+
+  void verticalWritingAndWrappedWordsKeepTheirWords() {
+    // Vertical writing: characters one by one down two columns, right to left; beside it a
+    // horizontal paragraph whose word 東京都庁 wraps at the line end.
+    QTemporaryDir dir;
+    const QString path = QString::fromStdString(Native(dir, "vertical.pdf"));
+    {
+      QPdfWriter writer(path);
+      writer.setPageSize(QPageSize(QPageSize::A4));
+      writer.setResolution(300);
+      QPainter painter(&writer);
+      QFont font(QStringLiteral("Noto Sans CJK JP"));
+      font.setPointSize(16);
+      painter.setFont(font);
+      const QString columns[] = {QStringLiteral("縦書きの文章は"), QStringLiteral("右から読む")};
+      for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < columns[c].size(); ++i)
+          painter.drawText(QPoint(2000 - c * 120, 300 + i * 90), columns[c].mid(i, 1));
+      }
+      painter.drawText(QPoint(150, 1500), QStringLiteral("本日は東京"));
+      painter.drawText(QPoint(150, 1600), QStringLiteral("都庁に行く"));
+    }
+    PopplerPdfEngine pdf;
+    QCOMPARE(pdf.Open(path.toStdString()), PdfOpenResult::Opened);
+    const std::string stored = NormalizeBodyText(PrepareBodyText(pdf.PageText(0)));
+    // Each column is read down, whole (these glyphs are upright: the engine orders the columns
+    // as it finds them).
+    QVERIFY2(ContainsCp932(stored, Utf8ToCp932("縦書きの文章は")), Cp932ToUtf8(stored).c_str());
+    QVERIFY2(ContainsCp932(stored, Utf8ToCp932("右から読む")), Cp932ToUtf8(stored).c_str());
+    QVERIFY2(ContainsCp932(stored, Utf8ToCp932("東京都庁")), Cp932ToUtf8(stored).c_str());
   }
 
   void pdfDatesAreTheDocumentsOwnClockTime() {

@@ -390,3 +390,45 @@ TEST(RunDbSearch, TheIndexOfACounterFarAheadIsWrittenInAFewWrites) {
   expected[0] = expected[1] = expected[2] = expected[999'999] = '1';
   EXPECT_EQ(f.Index(), expected);
 }
+
+TEST(RunDbSearch, FoldedMatchingFindsWhatExactMatchingMisses) {
+  SearchFixture f;
+  f.Counter(3);
+  f.Put(0, Rec("Doc 1", "ＰＤＦ 形式の ﾃﾞｰﾀﾍﾞｰｽ サーバ－ 東京 都庁", "ひらがな"));
+  f.Put(1, Rec("渡邊の記録", "NOTHING"));
+  f.Put(2, Rec("other", "PDFS"));
+  auto both = [&f](int field, const char* term) {
+    f.inputs.editTexts = {};
+    f.inputs.editTexts[field] = J(term);
+    f.inputs.flags.yure = false;
+    std::vector<std::string> exact = f.Search();
+    f.inputs.flags.yure = true;
+    return std::make_pair(exact, f.Search());
+  };
+  const std::vector<std::string> none, first{"00000000"};
+  for (const char* term : {"データベース", "サーバー", "東京都庁", "形式のデータベース"})
+    EXPECT_EQ(both(4, term), std::make_pair(none, first)) << term;
+  EXPECT_EQ(both(4, "ＰＤＦ").second, (std::vector<std::string>{"00000000", "00000002"}));
+  EXPECT_EQ(both(0, "doc"), std::make_pair(none, first));
+  EXPECT_EQ(both(3, "ヒラガナ"), std::make_pair(none, first));
+  // The variant kanji fold in the title only when folded; in the body they always do.
+  EXPECT_EQ(both(0, "渡辺"), std::make_pair(none, std::vector<std::string>{"00000001"}));
+  // Full text: the raw term meets the fields folded too.
+  f.inputs.editTexts = {};
+  f.inputs.flags.zenbun = true;
+  f.inputs.editTexts[5] = J("ＤＯＣ");
+  f.inputs.flags.yure = false;
+  EXPECT_EQ(f.Search(), none);
+  f.inputs.flags.yure = true;
+  EXPECT_EQ(f.Search(), first);
+}
+
+TEST(SearchFlags, TheYureSwitchIsOnUnlessTheSettingsSayOtherwise) {
+  MemorySettings settings;
+  EXPECT_TRUE(LoadSearchFlags(settings).yure);
+  SearchFlags flags = LoadSearchFlags(settings);
+  FixedClock clock;
+  EXPECT_FALSE(ToggleSearchFlag(flags, SearchToggle::Yure, settings, clock));
+  EXPECT_EQ(settings.GetInt(setting::Yure), 0);
+  EXPECT_FALSE(LoadSearchFlags(settings).yure);
+}

@@ -384,7 +384,8 @@ void AppShellTest::lowerDateBoundGetsTodayOnlyOverTheOpenValue() {
 void AppShellTest::restoreWithoutFukugenStartsWithTodayAndFlagsOff() {
   Run run;
   const std::string search =
-      "[Search]\nGoku0=abc\nDate1=20100101\nDate2=20101231\nZenbun=1\nChk0=1\nChk1=1\nChk2=1\nSpaceCut=1\nAddList=1\n";
+      "[Search]\nGoku0=abc\nDate1=20100101\nDate2=20101231\nZenbun=1\nChk0=1\nChk1=1\nChk2=1\nSpaceCut=1\nAddList=1\n"
+      "Yure=0\n";
   run.WriteStandardIni("Fukugen=0\n" + search);
   QVERIFY(run.Start());
   const QString today = ToQString(FormatLocalTime(run.clock.Now(), "%Y/%m/%d"));
@@ -392,6 +393,7 @@ void AppShellTest::restoreWithoutFukugenStartsWithTodayAndFlagsOff() {
   QCOMPARE(run.Element<QLineEdit>("ID_DATE2")->text(), today);
   for (const char* id : {"ID_ZENBUN", "ID_CHK0", "ID_CHK1", "ID_CHK2", "ID_SPACE_CUT", "ID_ADD_LIST"})
     QVERIFY2(!run.Element<QCheckBox>(id)->isChecked(), id);
+  QVERIFY(run.Element<QCheckBox>("ID_YURE")->isChecked());  // not restored: as a new user finds it
   QCOMPARE(run.Element<QLabel>("ID_MD_HANI")->text(), QStringLiteral("取得日の範囲"));
   // The terms come back either way; the edits follow the (off) full-text flag.
   QCOMPARE(run.Element<QLineEdit>("ID_EDIT1")->text(), QStringLiteral("abc"));
@@ -404,6 +406,7 @@ void AppShellTest::restoreWithoutFukugenStartsWithTodayAndFlagsOff() {
   QCOMPARE(run.Element<QLineEdit>("ID_DATE2")->text(), QStringLiteral("2010/12/31"));
   for (const char* id : {"ID_ZENBUN", "ID_CHK0", "ID_CHK1", "ID_CHK2", "ID_SPACE_CUT", "ID_ADD_LIST"})
     QVERIFY2(run.Element<QCheckBox>(id)->isChecked(), id);
+  QVERIFY(!run.Element<QCheckBox>("ID_YURE")->isChecked());  // restored off
   QCOMPARE(run.Element<QLabel>("ID_MD_HANI")->text(), QStringLiteral("作成日の範囲"));
 }
 

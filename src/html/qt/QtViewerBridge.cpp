@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include "common/qt/QtText.h"
+#include "pdf/DocumentText.h"
 
 namespace folidex {
 namespace {
@@ -43,9 +44,11 @@ std::string QtViewerBridge::ReadClipboardText(ViewerWindow) {
   if (!clipboard) return "TEXT";
   const QMimeData* data = clipboard->mimeData();
   if (!data || !data->hasText()) return {};
-  // The viewer's text arrives as UTF-16; the one conversion layer folds radicals and turns a
-  // character without a CP932 form into a space.
-  return ToCp932(data->text());
+  // The viewer's text arrives as UTF-16 and takes the same way into CP932 as the engine's page
+  // texts (NFC, spacing, line breaks, characters without a CP932 form).
+  const QString text = data->text();
+  return PrepareBodyText(
+      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
 }
 
 void QtViewerBridge::SetFocus(ViewerWindow window) {

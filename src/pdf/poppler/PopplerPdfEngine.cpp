@@ -145,7 +145,7 @@ std::u16string PopplerPdfEngine::PageText(int page) {
   if (page < 0 || page >= PageCount()) return {};
   const std::unique_ptr<poppler::page> p(document_->create_page(page));
   if (!p) return {};
-  return PageTextWithCrLf(ToUtf16(p->text(poppler::rectf(), poppler::page::raw_order_layout)));
+  return PageTextWithCrLf(ToUtf16(p->text(poppler::rectf(), poppler::page::non_raw_non_physical_layout)));
 }
 
 PdfMetaData PopplerPdfEngine::MetaData() {
