@@ -27,6 +27,7 @@
 #include "common/qt/QtText.h"
 #include "html/CPdfPane.h"
 #include "html/CTopBar.h"
+#include "html/DroppedLink.h"
 #include "html/HomePage.h"
 #include "html/PageType.h"
 #include "html/TextZoom.h"
@@ -226,6 +227,14 @@ void CShelfView::OpenPdf(const QString& address, const QUrl& url, const QString&
 void CShelfView::FetchPdf(const QUrl& url, const QString& windowText) {
   pdfLocation_ = url.toString();
   pane_->ShowWaiting(QStringLiteral("ダウンロード中 - ") + pdfLocation_);
+  // Only the web is fetched: another scheme (ftp:, data:, a file given as a remote address) is
+  // never handed to the network access, which would read local files and devices for it.
+  if (!IsWebLink(url.toEncoded().toStdString())) {
+    fetchFile_.reset();
+    pane_->ShowMessage(ToQString(MessageText(Msg::AddressNotFetchable)) + QStringLiteral("\n") + pdfLocation_);
+    DocumentComplete(pdfLocation_, {});
+    return;
+  }
   fetchFile_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/folidex-XXXXXX.pdf"));
   if (!fetchFile_->open()) {
     pane_->ShowMessage(QStringLiteral("一時ファイルを作成できません"));

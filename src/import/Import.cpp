@@ -117,6 +117,7 @@ void Importer::ImportDroppedFile(const std::vector<std::string>& paths, const As
     kind = std::string(kLinkCopy);
   }
 
+  if (!EngineAccepts(path)) return;
   IndexRecord& record = ports_.store.WorkingRecord();
   record.Clear();
   PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(path, record);
@@ -134,6 +135,7 @@ void Importer::ImportFromUrl(const std::string& address, const std::string& file
   if (local.empty()) return;
   if (address.find('/') == std::string::npos) return;
 
+  if (!EngineAccepts(local)) return;
   IndexRecord& record = ports_.store.WorkingRecord();
   record.Clear();
   PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(local, record);
@@ -161,6 +163,15 @@ bool Importer::ImportShownPdf() {
   const std::string name = ports_.html.ShownFileName();
   const std::string named = name.empty() ? url : AddressWithName(url, name);
   return ImportDocument(local, named, named);
+}
+
+bool Importer::EngineAccepts(const std::string& path) {
+  if (!ports_.pdf) return true;
+  ports_.pdf->Open(path);
+  const std::optional<Msg> failure = ports_.pdf->Failure();
+  ports_.pdf->Close();
+  if (failure) ports_.prompter.Error(*failure, FromNativePath(path) + "\n");
+  return !failure;
 }
 
 void Importer::Wait(const std::string& sourcePath, bool fromLink) {

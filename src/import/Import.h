@@ -120,6 +120,9 @@ class Importer {
 
  private:
   void Wait(const std::string& sourcePath, bool fromLink);
+  // Whether the engine opens the file within its limits; after the engine's message when not.
+  // A file that hangs or exhausts the engine never reaches the viewer pane.
+  bool EngineAccepts(const std::string& path);
   // The document's text into the work text file: captured from the viewer, or recognised when the
   // document (or some of its pages) has no text to capture. False when there is none.
   bool TakeBodyText(const std::string& sourcePath, const std::string& key, const std::string& workTextNative);

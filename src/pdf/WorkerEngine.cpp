@@ -111,6 +111,9 @@ std::string WorkerProgramPath() {
   folder.resize(folder.rfind('/') + 1);
   for (const std::string& candidate : {folder + "folidex-worker", folder + "../pdf/folidex-worker"})
     if (Executable(candidate)) return candidate;
+#ifdef FOLIDEX_WORKER_BUILT
+  if (Executable(FOLIDEX_WORKER_BUILT)) return FOLIDEX_WORKER_BUILT;
+#endif
   return {};
 }
 

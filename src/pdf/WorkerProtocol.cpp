@@ -160,7 +160,8 @@ std::string EncodeReply(const WorkerReply& reply) {
       PutText(out, reply.text);
       break;
     case WorkerOp::MetaData:
-      for (const std::u16string* text : {&reply.meta.title, &reply.meta.author, &reply.meta.subject, &reply.meta.keywords})
+      for (const std::u16string* text :
+           {&reply.meta.title, &reply.meta.author, &reply.meta.subject, &reply.meta.keywords})
         PutText(out, *text);
       PutDate(out, reply.meta.created);
       PutDate(out, reply.meta.modified);
@@ -170,7 +171,8 @@ std::string EncodeReply(const WorkerReply& reply) {
       if (reply.rendered) {
         for (int value : {reply.image.width, reply.image.height, reply.image.bytesPerLine, reply.image.dpi})
           PutNumber(out, static_cast<std::uint32_t>(value));
-        PutBytes(out, std::string_view(reinterpret_cast<const char*>(reply.image.bytes.data()), reply.image.bytes.size()));
+        PutBytes(out,
+                 std::string_view(reinterpret_cast<const char*>(reply.image.bytes.data()), reply.image.bytes.size()));
       }
       break;
     case WorkerOp::Close:

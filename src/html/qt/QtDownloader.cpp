@@ -6,11 +6,15 @@
 #include <QSaveFile>
 #include <QUrl>
 
+#include "html/DroppedLink.h"
+
 namespace folidex {
 
 bool QtDownloader::Download(const std::string& address, const std::string& targetNative) {
   const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::TolerantMode);
-  if (!network_ || !url.isValid() || url.scheme().isEmpty()) return false;
+  // Only the web is fetched: Qt's network access would also read file: addresses (any local
+  // file, a device, a FIFO that blocks it) and other schemes.
+  if (!network_ || !url.isValid() || !IsWebLink(address)) return false;
   QSaveFile target(QString::fromStdString(targetNative));
   if (!target.open(QIODevice::WriteOnly)) return false;
 

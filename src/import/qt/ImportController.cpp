@@ -1,5 +1,8 @@
 #include "import/qt/ImportController.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
 #include <QWebEngineProfile>
 
 #include "html/CShelfView.h"
@@ -15,6 +18,15 @@ ImportController::ImportController(Services& services, CShelfView& html, std::fu
       owner_(owner),
       viewer_(&html),
       downloader_(html.Network(), services.progress, html.Profile()->httpUserAgent()),
+      pool_({WorkerProgramPath()}, ReadWorkerLimits(services.settings)),
+      // While the engine works the window keeps painting; input waits, so no second import
+      // starts on the same worker.
+      pdf_(pool_,
+           [] {
+             if (QThread::currentThread() == QCoreApplication::instance()->thread())
+               QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+             return false;
+           }),
       timer_(new QTimer(this)) {
   ImportPorts ports{
       services.store, services.settings, services.prompter, services.progress,    services.clock, services.list,

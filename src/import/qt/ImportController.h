@@ -12,7 +12,7 @@
 #include "html/qt/QtDownloader.h"
 #include "html/qt/QtViewerBridge.h"
 #include "import/Import.h"
-#include "pdf/poppler/PopplerPdfEngine.h"
+#include "pdf/WorkerEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 
 namespace folidex {
@@ -45,7 +45,8 @@ class ImportController : public QObject {
   QWidget* owner_;
   QtViewerBridge viewer_;
   QtDownloader downloader_;
-  PopplerPdfEngine pdf_;
+  WorkerPool pool_;
+  WorkerPdfEngine pdf_;
   TesseractRecognizer recognizer_;
   std::unique_ptr<Importer> importer_;
   QTimer* timer_;
