@@ -163,9 +163,10 @@ int CommandImport(Context& context) {
       case FileOutcome::Failed:
         if (interrupted) break;  // the file stopped half-way was not written
         ++failed;
-        std::cerr << path << ": " << Line(report.note) << '\n';
+        std::cerr << path << ": " << Line(report.note.empty() ? MessageText(Msg::FileOpenFailed) : report.note) << '\n';
         break;
     }
+    if (report.stopRun) break;  // nothing more can be stored: the message said why
   }
   std::string summary = MessageText(Msg::ImportSummary);
   const int counts[] = {stored, withoutText, skipped, failed};

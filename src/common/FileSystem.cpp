@@ -68,10 +68,14 @@ bool ReplaceAtomically(const std::string& path, Produce produce) {
     ok = ::fchmod(fd, old.st_mode & 07777) == 0;
   }
   ok = ok && produce(fd) && ::fsync(fd) == 0;
+  const int writeError = errno;
   ok = (::close(fd) == 0) && ok;
+  if (!ok && writeError != 0) errno = writeError;
   if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
   if (!ok) {
+    const int error = errno;  // the caller reports the cause (a full disk, a read-only one)
     ::unlink(temporary.c_str());
+    errno = error;
     return false;
   }
   SyncFolder(folder);

@@ -47,7 +47,8 @@ FileRead ReadRegularFile(const std::string& path, std::string& out, std::uint64_
 // ReadRegularFile without a size limit, as a yes or no.
 bool ReadFileBytes(const std::string& path, std::string& out);
 
-// Replaces the file by `data` atomically; on failure the old file, if any, stays as it was.
+// Replaces the file by `data` atomically; on failure the old file, if any, stays as it was, and
+// errno tells why.
 bool WriteFileAtomic(const std::string& path, std::string_view data);
 
 // Copies the regular file `source` to `destination` atomically, replacing a file already there.

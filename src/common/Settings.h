@@ -32,6 +32,10 @@ class Settings {
   // path (CP932). Empty when there is nothing to name.
   virtual std::string Location() const { return {}; }
 
+  // Writes every value to lasting storage now (the file flushed to disk). False when that
+  // failed: a value written since may be lost when the program ends.
+  virtual bool Sync() { return true; }
+
  protected:
   // The stored value as CP932 text (integers in decimal), or nothing when it is missing.
   virtual std::optional<std::string> Read(const std::string& section, const std::string& name) const = 0;
@@ -55,6 +59,13 @@ class MemorySettings : public Settings {
   }
   void Clear() { values_.clear(); }
   std::string Location() const override;  // "(メモリ上の設定)": no file
+  // Sync fails while this is set (tests of a settings file that cannot be saved).
+  bool failSync = false;
+  int syncs = 0;
+  bool Sync() override {
+    ++syncs;
+    return !failSync;
+  }
 
  protected:
   std::optional<std::string> Read(const std::string& section, const std::string& name) const override;

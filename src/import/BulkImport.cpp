@@ -153,10 +153,23 @@ FileReport BulkImporter::ImportFile(const std::string& path) {
   record[FieldTag::FN] = FromNativePath(fs::path(path).filename().string());
   record[FieldTag::FG] = FromNativePath(path);
   const std::string serial = store_.TakeNewSerial();
-  if (serial.empty()) return report;
-  if (kind == kLinkCopy && !store_.StorePdfCopy(path, serial)) return report;
-  if (!store_.SetBodyText(PrepareBodyText(text)) || !store_.WriteRecordFile(serial)) return report;
-  store_.WriteSerialCounter(LeadingNumber(serial) + 1);
+  if (serial.empty()) {
+    // The serial could not be reserved (the settings or the counter cannot be saved): the
+    // next file would fare no better.
+    report.stopRun = true;
+    report.note = MessageText(Msg::FileSaveFailed);
+    return report;
+  }
+  if (kind == kLinkCopy && !store_.StorePdfCopy(path, serial)) {
+    store_.RemoveDocumentCopy(serial);
+    report.note = MessageText(Msg::FileSaveFailed);
+    return report;
+  }
+  if (!store_.SetBodyText(PrepareBodyText(text)) || !store_.WriteRecordFile(serial)) {
+    if (kind == kLinkCopy) store_.RemoveDocumentCopy(serial);  // no copy without its record
+    report.note = MessageText(Msg::FileSaveFailed);
+    return report;
+  }
   digests_.insert(digest);
 
   report.serial = serial;

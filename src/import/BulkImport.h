@@ -5,9 +5,10 @@
 // CR LF, as the viewer's copy gives it) instead of through the viewer, and pages without text are
 // read by the text recognizer when it is available and wanted.
 //
-// A file is written only when everything about it is known: first the PDF copy, then the record
-// file, then the counter. An interruption between files therefore leaves every stored record
-// complete and the counter naming the next free serial.
+// A file is written only when everything about it is known: first its serial is reserved (the
+// counters saved to disk), then the PDF copy, then the record file. A kill at any moment leaves
+// every stored record complete and the counters past it; at most a serial stays without a
+// record.
 
 #include <cstddef>
 #include <string>
@@ -41,6 +42,7 @@ struct FileReport {
   std::string title;   // its PT (CP932)
   std::string note;    // CP932: why it was skipped or failed, or what is worth knowing about it
   int recognisedPages = 0;
+  bool stopRun = false;  // the store cannot take records now: the run ends (with a message)
 };
 
 // The PDFs named by command-line arguments (native paths): a file as named, whatever its name; a

@@ -195,13 +195,21 @@ void Importer::Tick() {
 
 bool Importer::ImportDocument(const std::string& sourcePath, const std::string& url, const std::string& keySource) {
   Store& store = ports_.store;
-  // The counter's serial, unless a complete record already stands there (a counter restored
-  // from an old settings file): then the store's next free one.
+  // The serial is reserved (both counters saved) before any file of the record is written.
   const std::string serial = store.TakeNewSerial();
   if (serial.empty()) return false;
   FillFileFields(url, sourcePath);
   IndexRecord& record = store.WorkingRecord();
   if (record[FieldTag::TY] == kLinkCopy && !store.StorePdfCopy(sourcePath, serial)) return false;
+  // From here on a failure takes the copy away again: no copy without its record.
+  struct CopyGuard {
+    Store& store;
+    const std::string& serial;
+    bool keep = false;
+    ~CopyGuard() {
+      if (!keep) store.RemoveDocumentCopy(serial);
+    }
+  } copyGuard{store, serial, record[FieldTag::TY] != kLinkCopy};
   if (store.WorkFolderPath().empty() || !store.ResetWorkText()) return false;
 
   const std::string key = ViewerTitleKey(FromNativePath(keySource));
@@ -213,10 +221,10 @@ bool Importer::ImportDocument(const std::string& sourcePath, const std::string& 
   }
   // The capture and the question ran: the working record is this import's still.
   if (!store.StoreDocumentFile(kKindText, workText, serial)) return false;
+  copyGuard.keep = true;  // the record stands
   // The new document's row is the only selected one, so the next command acts on it alone.
   ports_.list.SetAllSelected(false);
   if (!AppendRecordRow(ports_.list, record, serial, kMarkAvailable, true)) return false;
-  store.WriteSerialCounter(LeadingNumber(serial) + 1);
   if (ports_.settings.GetInt(setting::ColumnMnt) == 1 && ports_.fitColumns) ports_.fitColumns();
   return true;
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -14,6 +15,7 @@
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "common/Normalize.h"
+#include "store/StoreLayout.h"
 
 namespace folidex {
 namespace {
@@ -113,32 +115,6 @@ PatchStatus PatchRecordBytes(std::string_view bytes, const std::vector<FieldValu
     out.append(bytes.substr(line.textEnd, line.end - line.textEnd));
   }
   return PatchStatus::Patched;
-}
-
-// Whether a complete record (seventeen lines) stands at the native path. Read without
-// blocking and only as far as the seventeenth line.
-bool HoldsCompleteRecord(const std::string& native) {
-  struct stat st;
-  if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  FileHandle file(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!file || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  char buffer[65536];
-  long lineEnds = 0;
-  bool openLine = false;  // bytes after the last line end
-  std::uint64_t total = 0;
-  for (;;) {
-    ssize_t n = ::read(file.get(), buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;
-    total += static_cast<std::uint64_t>(n);
-    for (ssize_t i = 0; i < n; ++i) lineEnds += buffer[i] == '\n';
-    openLine = buffer[n - 1] != '\n';
-    if (lineEnds >= kRecordLines || total > kMaxRecordFileSize) break;
-  }
-  return lineEnds + (openLine ? 1 : 0) >= kRecordLines;
 }
 
 std::string ShownValue(std::string_view text) {
@@ -272,9 +248,11 @@ bool Store::WriteRecordFile(std::string_view serial) {
   std::string path = StoreFilePath(serial, kKindText);
   if (path.empty()) return false;
   if (!WriteFileAtomic(path, FormatRecordFile(working_))) {
-    prompter_.Error(Msg::FileOpenFailed);
+    ReportWriteFailure(prompter_, path, errno, Msg::FileOpenFailed);
     return false;
   }
+  // A record put where the index says a record is gone (the counter moved back) is found again.
+  MarkIndexPresent(serial);
   return true;
 }
 
@@ -383,7 +361,7 @@ bool Store::StorePdfCopy(const std::string& sourceNative, std::string_view seria
   std::string destination = StoreFilePath(serial, kKindPdf);
   if (destination.empty()) return false;
   if (!CopyFileAtomic(sourceNative, destination)) {
-    prompter_.Error(Msg::FileSaveFailed);
+    ReportWriteFailure(prompter_, destination, errno, Msg::FileSaveFailed);
     return false;
   }
   return true;
@@ -450,6 +428,31 @@ FileHandle Store::OpenIndexFile() {
 
 std::string Store::ReadSerialCounter() const { return settings_.GetText(setting::SerialCounter); }
 
+std::string Store::CounterFilePath() const {
+  const std::string root = StoreRoot();
+  return root.empty() ? root : root + kSep + std::string(layout::kCounter);
+}
+
+std::optional<long> Store::ReadCounterFile(bool& damaged) {
+  damaged = false;
+  const std::string path = CounterFilePath();
+  if (path.empty()) return std::nullopt;
+  std::string text;
+  const FileRead read = ReadRegularFile(path, text, 64);
+  if (read == FileRead::Missing) return std::nullopt;  // made at the next write
+  // Eight digits, perhaps with a line end: anything else is damage, never read as 0.
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  std::optional<long> value;
+  if (read == FileRead::Ok && text.size() == static_cast<std::size_t>(layout::kCounterDigits) &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    value = ParseSerialCounter(text);
+  if (!value) {
+    damaged = true;
+    prompter_.Error(Msg::StoreCounterInvalid, "counter = \"" + ShownValue(text) + "\"\n" + FromNativePath(path) + "\n");
+  }
+  return value;
+}
+
 std::optional<long> Store::ReadSerialCount() {
   std::string text = ReadSerialCounter();
   std::optional<long> count = ParseSerialCounter(text);
@@ -458,6 +461,15 @@ std::optional<long> Store::ReadSerialCount() {
     std::string location = settings_.Location();
     if (!location.empty()) prefix += Utf8ToCp932("設定ファイル: ") + location + "\n";
     prompter_.Error(Msg::SerialCounterInvalid, prefix);
+    return count;
+  }
+  // The store's own counter: another computer's or another user's records count as well.
+  bool damaged = false;
+  const std::optional<long> stored = ReadCounterFile(damaged);
+  if (damaged) return std::nullopt;
+  if (stored && *stored > *count) {
+    WriteSerialCounter(*stored);  // a user's counter behind the store's is brought up to it
+    count = stored;
   }
   return count;
 }
@@ -467,18 +479,67 @@ void Store::WriteSerialCounter(long next) { settings_.SetText(setting::SerialCou
 std::string Store::TakeNewSerial() {
   std::optional<long> count = ReadSerialCount();
   if (!count) return {};
-  std::string serial = FormatSerial(*count);
-  std::string path = RecordFilePath(serial, kKindText);
-  if (path.empty() || !HoldsCompleteRecord(path)) return serial;
-  // The counter is behind the records: never over an existing record, and never into a gap
-  // (a deleted serial's index entry is '0', so a record put there would never be searched).
-  long next = ScanNextSerial(StoreRoot() + kSep + "TXT");
+  // Never at or below a record file that stands in the store (a counter restored from an old
+  // settings file, another computer's records), and never into a gap: a deleted serial's index
+  // entry is '0'.
+  const long next = std::max(*count, ScanNextSerial(StoreRoot() + kSep + std::string(layout::kText)));
   if (next > kMaxSerialCount) {
     prompter_.Error(Msg::SerialNumbersExhausted);
     return {};
   }
-  WriteSerialCounter(next);
+  // The serial is reserved before any of its files is written: a run killed after this leaves
+  // a gap at most, never a record past the counter.
+  WriteSerialCounter(next + 1);
+  if (!settings_.Sync()) {
+    std::string location = settings_.Location();
+    prompter_.Error(Msg::SettingsSyncFailed, location.empty() ? std::string() : location + "\n");
+    return {};
+  }
+  if (!CheckStoreRoot()) return {};
+  const std::string counterPath = CounterFilePath();
+  if (!WriteFileAtomic(counterPath, FormatSerial(next + 1))) {
+    ReportWriteFailure(prompter_, counterPath, errno, Msg::FileSaveFailed);
+    return {};
+  }
   return FormatSerial(next);
+}
+
+void Store::MarkIndexPresent(std::string_view serial) {
+  const std::string root = StoreRoot();
+  if (root.empty()) return;
+  const std::string native = root + kSep + std::string(layout::kIndex);
+  FileHandle file(::open(native.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  struct stat st;
+  if (!file || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;  // made by the next search
+  const long n = LeadingNumber(serial);
+  if (n < 0 || n >= st.st_size) return;  // past the end reads as present
+  std::string byte;
+  if (ReadAt(file.get(), static_cast<std::uint64_t>(n), 1, byte) && byte == "0")
+    WriteAllAt(file.get(), "1", static_cast<std::uint64_t>(n));
+}
+
+void Store::RemoveDocumentCopy(std::string_view serial) {
+  const std::string copy = RecordFilePath(serial, kKindPdf);
+  if (!copy.empty()) RemoveFile(copy);
+}
+
+void ReportWriteFailure(Prompter& prompter, const std::string& path, int error, Msg otherwise) {
+  const std::string prefix = FromNativePath(path) + "\n";
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      prompter.Error(Msg::DiskFull, prefix);
+      return;
+    case EROFS:
+      prompter.Error(Msg::ReadOnlyStore, prefix);
+      return;
+    case EACCES:
+    case EPERM:
+      prompter.Error(Msg::WriteNotPermitted, prefix);
+      return;
+    default:
+      prompter.Error(otherwise, prefix + (error != 0 ? std::string(std::strerror(error)) + "\n" : std::string()));
+  }
 }
 
 long Store::ScanNextSerial(const std::string& txtFolder) {

@@ -120,19 +120,30 @@ class Store {
   // that is not valid stops the creation before anything is written.
   FileHandle OpenIndexFile();
 
-  // The counter's text as stored.
+  // The counter's text as stored in the settings (Sys/No).
   std::string ReadSerialCounter() const;
-  // The counter's value, checked: when it is not valid, 31021 naming the value and the
-  // settings file, and nothing.
+  // N, the extent of the store every reader walks: the greater of Sys/No and the store's own
+  // DOCDATA/counter. A Sys/No behind the store's counter is brought up to it. When either is
+  // not valid, its message (31021 naming the value and the settings file, 31222 naming the
+  // value and the counter file) and nothing. A missing counter file counts as none.
   std::optional<long> ReadSerialCount();
   void WriteSerialCounter(long next);
+  // DOCDATA/counter (native), or empty without a location.
+  std::string CounterFilePath() const;
 
   // The serial for a new record, the import's first step (before any file is written): the
-  // counter's serial ("%08ld"), unless a complete record file (seventeen lines) already stands
-  // under it — a counter restored from an old settings file — in which case the serial after
-  // the highest record of the store (ScanNextSerial) is taken and written to the counter.
-  // Empty after a message when the counter is not valid or no serial is left.
+  // counter's serial ("%08ld"), or the one after the highest record file of the store
+  // (ScanNextSerial) when that is higher. The serial is reserved durably before it is handed
+  // out: the next one goes to Sys/No, the settings are synced, and to DOCDATA/counter (atomic
+  // replace, flushed). Empty after a message when a counter is not valid, no serial is left,
+  // the settings cannot be saved or the counter file cannot be written; nothing of the
+  // record is written then.
   std::string TakeNewSerial();
+
+  // Sets the index byte of `serial` to '1' when it says '0' (a record written there).
+  void MarkIndexPresent(std::string_view serial);
+  // Removes the store's PDF copy of `serial` (a copy whose record could not be written).
+  void RemoveDocumentCopy(std::string_view serial);
 
   // The serial after the highest one among the record files below `txtFolder` (native), or 0.
   // Only names of exactly eight digits and ".TXT" in the folders 00..99 count.
@@ -147,6 +158,8 @@ class Store {
   Prompter& prompter() { return prompter_; }
 
  private:
+  std::optional<long> ReadCounterFile(bool& damaged);
+
   Settings& settings_;
   Prompter& prompter_;
   std::string location_;
@@ -167,6 +180,11 @@ void ParseRecordFile(std::string_view bytes, bool stopAfterText, IndexRecord& re
 
 // The message of a failed PatchRecordFile (see Store::ReportPatchFailure) through `prompter`.
 void ReportPatchFailure(Prompter& prompter, const std::string& recordPath, PatchStatus status);
+
+// The message of a write that failed with `error` (errno) at `path` (native): a full disk, a
+// read-only file system and a missing permission have their own messages; any other error
+// gives `otherwise` with the system's text. The path always comes first.
+void ReportWriteFailure(Prompter& prompter, const std::string& path, int error, Msg otherwise);
 
 // The availability mark and resolved path of a record's document.
 DocumentLocation ResolveDocumentPath(Store& store, std::string_view serial, std::string_view ty, std::string_view fg);

@@ -86,33 +86,71 @@ TEST(ScanNextSerial, OnlyEightDigitNamesCount) {
   EXPECT_EQ(Store::ScanNextSerial(txt), 100'000'000);
 }
 
-TEST(TakeNewSerial, TakesTheCountersSerialUnlessARecordStandsThere) {
+TEST(TakeNewSerial, ReservesTheSerialInBothCountersPastEveryRecordFile) {
   StoreFixture f;
+  const std::string counterFile = f.dir.path() + "/DOCDATA/counter";
   f.settings.SetText(setting::SerialCounter, "5");
   EXPECT_EQ(f.store.TakeNewSerial(), "00000005");
-  EXPECT_EQ(f.store.ReadSerialCounter(), "5");  // advanced by the import once the record is stored
+  // Reserved before any file is written: a kill from here on leaves a gap, never a record past
+  // the counters.
+  EXPECT_EQ(f.store.ReadSerialCounter(), "00000006");
+  EXPECT_EQ(Slurp(counterFile), "00000006");
+  EXPECT_EQ(f.settings.syncs, 1);
 
-  // A counter restored from an old settings file: serial 3 exists, 7 is the highest record,
-  // 5 was deleted (a gap the next record must not fill).
-  for (const char* serial : {"00000000", "00000003", "00000004", "00000006", "00000007"}) PutComplete(f, serial);
+  // A counter restored from an old settings file and no store counter: serial 3 exists, 7 is
+  // the highest record file, 5 a gap the next record must not fill. Any record file counts,
+  // complete or not (what a killed run of an earlier version left).
+  std::filesystem::remove(counterFile);
+  for (const char* serial : {"00000000", "00000003", "00000004", "00000006"}) PutComplete(f, serial);
+  Spit(TxtPath(f, "00000007"), "<PT>x\r\n");
   f.settings.SetText(setting::SerialCounter, "00000003");
   const std::string before = Slurp(TxtPath(f, "00000003"));
   EXPECT_EQ(f.store.TakeNewSerial(), "00000008");
-  EXPECT_EQ(f.store.ReadSerialCounter(), "00000008");
+  EXPECT_EQ(f.store.ReadSerialCounter(), "00000009");
+  EXPECT_EQ(Slurp(counterFile), "00000009");
   EXPECT_EQ(Slurp(TxtPath(f, "00000003")), before);
   EXPECT_TRUE(f.prompter.shown.empty());
 
-  // What a stopped import leaves — a PDF copy without a record file — is overwritten as designed,
-  // and so is a file that is not a complete record, or no file at all.
-  Spit(f.dir.path() + "/DOCDATA/PDF/08/00000008.PDF", "%PDF");
-  EXPECT_EQ(f.store.TakeNewSerial(), "00000008");
-  Spit(TxtPath(f, "00000008"), "<PT>x\r\n<PA>\r\n");
-  EXPECT_EQ(f.store.TakeNewSerial(), "00000008");
-  // A FIFO there is not waited on.
-  std::filesystem::remove(TxtPath(f, "00000008"));
-  ASSERT_EQ(mkfifo(TxtPath(f, "00000008").c_str(), 0644), 0);
-  EXPECT_EQ(f.store.TakeNewSerial(), "00000008");
-  EXPECT_EQ(f.store.ReadSerialCounter(), "00000008");
+  // Another computer's settings (Sys/No 2) see the store's counter: N is the greater of the two,
+  // and the user's Sys/No is brought up to it.
+  f.settings.SetText(setting::SerialCounter, "00000002");
+  EXPECT_EQ(f.store.ReadSerialCount(), 9);
+  EXPECT_EQ(f.store.ReadSerialCounter(), "00000009");
+}
+
+TEST(TakeNewSerial, ASettingsFileThatCannotBeSavedStopsBeforeAnyWrite) {
+  StoreFixture f;
+  f.settings.SetText(setting::SerialCounter, "4");
+  f.settings.failSync = true;
+  EXPECT_EQ(f.store.TakeNewSerial(), "");
+  EXPECT_TRUE(f.prompter.ShowedMessage(Msg::SettingsSyncFailed));
+  EXPECT_FALSE(PathExists(f.dir.path() + "/DOCDATA/counter"));
+}
+
+TEST(StoreCounter, ADamagedCounterFileIsDamageLikeADamagedSysNo) {
+  StoreFixture f;
+  f.settings.SetText(setting::SerialCounter, "4");
+  for (const char* bad : {"", "12", "0000000x", "-0000001", "000000012", "abcdefgh"}) {
+    Spit(f.dir.path() + "/DOCDATA/counter", bad);
+    f.prompter.shown.clear();
+    EXPECT_EQ(f.store.ReadSerialCount(), std::nullopt) << bad;
+    EXPECT_TRUE(f.prompter.ShowedMessage(Msg::StoreCounterInvalid)) << bad;
+    EXPECT_EQ(f.store.TakeNewSerial(), "") << bad;
+    EXPECT_EQ(Slurp(f.dir.path() + "/DOCDATA/counter"), bad);
+  }
+  Spit(f.dir.path() + "/DOCDATA/counter", "00000012\n");
+  EXPECT_EQ(f.store.ReadSerialCount(), 12);
+}
+
+TEST(IndexFile, ARecordWrittenAtASerialMarkedGoneIsMarkedPresent) {
+  StoreFixture f;
+  f.settings.SetText(setting::SerialCounter, "4");
+  Spit(f.dir.path() + "/DOCDATA/index", "1100");
+  f.store.WorkingRecord()[FieldTag::PT] = "t";
+  ASSERT_TRUE(f.store.WriteRecordFile("00000002"));
+  EXPECT_EQ(Slurp(f.dir.path() + "/DOCDATA/index"), "1110");
+  ASSERT_TRUE(f.store.WriteRecordFile("00000009"));  // past the end: nothing to change
+  EXPECT_EQ(Slurp(f.dir.path() + "/DOCDATA/index"), "1110");
 }
 
 TEST(TakeNewSerial, ADamagedCounterOrNoSerialLeftGivesNothing) {

@@ -1,5 +1,8 @@
 #include "common/qt/QtSettings.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QStringList>
 
@@ -20,7 +23,18 @@ QtSettings::QtSettings()
 QtSettings::QtSettings(const QString& iniFile)
     : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
 
-void QtSettings::Sync() { settings_->sync(); }
+bool QtSettings::Sync() {
+  settings_->sync();
+  if (settings_->status() != QSettings::NoError) return false;
+  // QSettings replaces the file by a new one; it is flushed here so that a value synced stays
+  // after a crash or a power cut.
+  const QByteArray path = QFile::encodeName(settings_->fileName());
+  const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
 
 QString QtSettings::FileName() const { return settings_->fileName(); }
 

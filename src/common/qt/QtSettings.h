@@ -19,7 +19,8 @@ class QtSettings : public Settings {
   // A settings file in the same INI format (the CLI's --settings FILE, tests).
   explicit QtSettings(const QString& iniFile);
 
-  void Sync();
+  // The file written and flushed to disk; false when either failed.
+  bool Sync() override;
   QString FileName() const;
   std::string Location() const override;  // the settings file's path
 
