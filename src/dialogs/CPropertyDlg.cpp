@@ -276,7 +276,7 @@ void CPropertyDlg::OnNext() { Step(+1); }
 
 void CPropertyDlg::OnOpenFolder() {
   if (editor_->PdfPath().empty()) return;
-  OpenFolderInExplorer(opener_, prompter_, ToNativePath(editor_->PdfPath()));
+  OpenFolderInExplorer(opener_, prompter_, editor_->PdfPath());
 }
 
 void CPropertyDlg::OnShowSource() {

@@ -44,7 +44,7 @@ class PropertyEditor {
   const PropertyTexts& ShownInfo() const { return shownInfo_; }
   // The six texts the record file holds as far as this dialog knows: those loaded, then saved.
   const PropertyTexts& Stored() const { return stored_; }
-  // The record's PDF, resolved when the row was loaded (CP932); empty when there is none.
+  // The record's PDF, resolved when the row was loaded (native); empty when there is none.
   const std::string& PdfPath() const { return pdfPath_; }
   bool CanOpenFolder() const { return canOpenFolder_; }  // the document is reachable ("○")
   bool CanShowSource() const { return canShowSource_; }  // FG is a web address

@@ -95,6 +95,9 @@ bool QtDesktopOpener::ShowInFolder(const std::string& path) {
     QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
     if (reply.type() == QDBusMessage::ReplyMessage) return true;
   }
+  // openUrl reports success once xdg-open has started, even when it then finds no program:
+  // without a file manager registered for folders the caller's message is shown instead.
+  if (DefaultApplicationFor(QStringLiteral("inode/directory")).isEmpty()) return false;
   return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
 }
 
