@@ -77,7 +77,7 @@ TEST(ReadOnlyStore, ARewriteThatCannotBeWrittenLeavesTheRecordAndNoTemporaryFile
   // A new record there cannot be written either.
   f.prompter.shown.clear();
   EXPECT_FALSE(f.store.WriteRecordFile("00000101"));
-  EXPECT_TRUE(f.prompter.ShowedMessage(Msg::FileOpenFailed));
+  EXPECT_TRUE(f.prompter.ShowedMessage(Msg::WriteNotPermitted));
   EXPECT_FALSE(PathExists(f.Path(101)));
 }
 
