@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/FileSystem.h"
+#include "store/StoreLayout.h"
 
 namespace folidex {
 namespace {
@@ -26,21 +27,22 @@ bool FolderEntries(const std::string& folder, std::vector<std::string>& names) {
 NewStoreResult CreateNewStore(const std::string& location, bool force) {
   if (location.empty() || location[0] != kPathSeparator) return NewStoreResult::NotAbsolute;
   if (PathExists(location) && !IsDirectory(location)) return NewStoreResult::NotAFolder;
-  const std::string root = location + (location.back() == kPathSeparator ? "" : "/") + "DOCDATA";
+  const std::string root = location + (location.back() == kPathSeparator ? "" : "/") + std::string(layout::kRoot);
   if (IsDirectory(location)) {
     std::vector<std::string> names;
     if (!FolderEntries(location, names)) return NewStoreResult::CannotCreate;
     for (const std::string& name : names) {
-      if (name != "DOCDATA") return NewStoreResult::NotEmpty;
+      if (name != layout::kRoot) return NewStoreResult::NotEmpty;
       std::vector<std::string> inside;
       if (!force || !IsDirectory(root) || !FolderEntries(root, inside) || !inside.empty())
         return NewStoreResult::HasStore;
     }
   }
-  for (const char* folder : {"/TXT", "/PDF", "/LIST"})
-    if (!EnsureFolders(root + folder)) return NewStoreResult::CannotCreate;
+  for (std::string_view folder : {layout::kText, layout::kPdf, layout::kList})
+    if (!EnsureFolders(root + "/" + std::string(folder))) return NewStoreResult::CannotCreate;
   // The counter last: a store with a counter is complete.
-  if (!WriteFileAtomic(root + "/index", "") || !WriteFileAtomic(root + "/counter", "00000000"))
+  if (!WriteFileAtomic(root + "/" + std::string(layout::kIndex), "") ||
+      !WriteFileAtomic(root + "/" + std::string(layout::kCounter), "00000000"))
     return NewStoreResult::CannotCreate;
   return NewStoreResult::Created;
 }
