@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/Json.h"
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "common/Messages.h"
@@ -23,6 +24,13 @@ Answer CliPrompter::Show(MessageKind kind, const std::string& text) {
 }
 
 std::string Out(const std::string& cp932) { return Cp932ToUtf8(cp932); }
+
+std::string RowJson(const ListRows::Cells& cells) {
+  JsonObject object;
+  for (int column = 0; column < ListRows::kColumns; ++column)
+    if (*kListColumnKeys[column] != '\0') object.Add(kListColumnKeys[column], Out(cells[column]));
+  return object.Line();
+}
 
 int Fail(const std::string& utf8Message, int status) {
   std::cerr << "folidex-cli: " << utf8Message << '\n';

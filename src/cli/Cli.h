@@ -27,10 +27,14 @@ struct Context {
   CliPrompter& prompter;
   Store& store;
   std::vector<std::string> args;  // the command's own arguments (UTF-8, as typed)
+  bool json = false;              // --json: one JSON object per line instead of tab-separated cells
 };
 
 // UTF-8 output of a CP932 text.
 std::string Out(const std::string& cp932);
+
+// One list row as a JSON object line (columns by kListColumnKeys; the blank column left out).
+std::string RowJson(const ListRows::Cells& cells);
 
 // Prints "folidex-cli: <message>" to stderr and returns the exit status 2 (usage) or 1.
 int Fail(const std::string& utf8Message, int status = 1);

@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/Cli.h"
+#include "cli/Json.h"
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
@@ -15,8 +16,8 @@ namespace folidex::cli {
 namespace {
 
 // Prints the groups of the duplicate table: a heading per group, then one line per record,
-// serial TAB title, in table order.
-void PrintGroups(const ListRows& table, Store& store) {
+// serial TAB title, in table order; as JSON one object per record with its group number.
+void PrintGroups(const ListRows& table, Store& store, bool json) {
   int shownGroup = -1;
   const auto& entries = table.Duplicates();
   for (std::size_t k = 0; k < entries.size(); ++k) {
@@ -24,12 +25,15 @@ void PrintGroups(const ListRows& table, Store& store) {
       shownGroup = entries[k].group;
       std::size_t size = 0;
       while (k + size < entries.size() && entries[k + size].group == shownGroup) ++size;
-      std::cout << "group " << shownGroup + 1 << " (" << size << " records)\n";
+      if (!json) std::cout << "group " << shownGroup + 1 << " (" << size << " records)\n";
     }
     std::string serial = FormatSerial(entries[k].serial);
     std::string title;
     if (store.ReadRecordFile(serial, true)) title = store.WorkingRecord()[FieldTag::PT];
-    std::cout << serial << '\t' << Out(title) << '\n';
+    if (json)
+      std::cout << JsonObject().Add("group", shownGroup + 1).Add("serial", serial).Add("PT", Out(title)).Line();
+    else
+      std::cout << serial << '\t' << Out(title) << '\n';
   }
 }
 
@@ -41,7 +45,7 @@ void PrintGroups(const ListRows& table, Store& store) {
 // fingerprints are computed and stored in the records, as the program does. Prints each
 // group's serials and titles; messages go to stderr.
 int CommandDupes(Context& context) {
-  const char* usage = "usage: folidex-cli dupes [--all | LIST]";
+  const char* usage = "usage: folidex-cli dupes [--json] [--all | LIST]";
   if (context.args.size() > 1) return Fail(usage, 2);
   const bool all = !context.args.empty() && context.args[0] == "--all";
   if (!context.args.empty() && !all && context.args[0].rfind("-", 0) == 0) return Fail(usage, 2);
@@ -67,7 +71,7 @@ int CommandDupes(Context& context) {
     context.prompter.Information(Msg::NoDuplicates);
     return 0;
   }
-  PrintGroups(table, context.store);
+  PrintGroups(table, context.store, context.json);
   return 0;
 }
 

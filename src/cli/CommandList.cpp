@@ -9,13 +9,17 @@
 namespace folidex::cli {
 
 // list FILE|NAME: the rows of a saved list, the sixteen cells after the row number separated by
-// tabs. An argument with a "/" is a path to a list file; otherwise it names a list in the store's
-// list folder (with or without ".list"; "ListData.csv" is the current list).
+// tabs (--json: one JSON object a line, the row number included). An argument with a "/" is a path to a list file;
+// otherwise it names a list in the store's list folder (with or without ".list"; "ListData.csv" is the current list).
 int CommandList(Context& context) {
-  if (context.args.size() != 1) return Fail("usage: folidex-cli list FILE.list|NAME", 2);
+  if (context.args.size() != 1) return Fail("usage: folidex-cli list [--json] FILE.list|NAME", 2);
   std::vector<ListRows::Cells> rows;
   if (int status = ReadListArgument(context, context.args[0], rows)) return status;
   for (const ListRows::Cells& cells : rows) {
+    if (context.json) {
+      std::cout << RowJson(cells);
+      continue;
+    }
     std::string out;
     for (int column = 1; column < ListRows::kColumns; ++column) {
       std::string cell = Out(cells[column]);

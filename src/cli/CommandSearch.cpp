@@ -16,7 +16,7 @@ constexpr const char* kUsage =
     "usage: folidex-cli search [--title T] [--author A] [--subtitle S] [--keywords K] [--body B]\n"
     "                          | --all TEXT [--space-cut]\n"
     "                          [--created | --acquired] [--from YYYY/MM/DD] [--to YYYY/MM/DD] [--max N]\n"
-    "                          [--exact | --fold]";
+    "                          [--exact | --fold] [--json]";
 
 bool ParseCount(const std::string& text, long& value) {
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -29,7 +29,7 @@ bool ParseCount(const std::string& text, long& value) {
 // search: the database search with the conditions given as options (terms UTF-8), questions
 // answered as --no says. Conditions are checked, saved and confirmed as the program's search
 // command does; messages go to stderr, and each hit is printed as the seventeen cells of its
-// list row, tab-separated.
+// list row, tab-separated (or as one JSON object a line with --json).
 int CommandSearch(Context& context) {
   SearchInputs inputs;
   inputs.flags = SearchFlags{};
@@ -98,6 +98,10 @@ int CommandSearch(Context& context) {
 
   std::string out;
   for (const ListRows::Row& row : list.Rows()) {
+    if (context.json) {
+      out += RowJson(row.cells);
+      continue;
+    }
     for (int c = 0; c < ListRows::kColumns; ++c) {
       if (c > 0) out += '\t';
       out += Out(row.cells[c]);

@@ -18,16 +18,19 @@ using folidex::cli::Context;
 struct Command {
   int (*run)(Context&);
   const char* synopsis;
+  bool json = false;  // takes --json
 };
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
-      {"record", {folidex::cli::CommandRecord, "record SERIAL        データの 17 項目"}},
+      {"record", {folidex::cli::CommandRecord, "record [--json] SERIAL データの 17 項目", true}},
       {"counter", {folidex::cli::CommandCounter, "counter              通し番号カウンター（次のデータの番号）"}},
       {"search",
        {folidex::cli::CommandSearch,
         "search [--title T ... --body B | --all TEXT [--space-cut]] [--created|--acquired] [--from D] [--to D] "
-        "[--max N]\n                       データベース検索。該当データごとに一覧の 17 列を表示"}},
+        "[--max N] [--exact|--fold] [--json]\n                       データベース検索。該当データごとに一覧の 17 "
+        "列を表示",
+        true}},
       {"import",
        {folidex::cli::CommandImport,
         "import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...\n"
@@ -42,14 +45,15 @@ const std::map<std::string, Command>& Commands() {
       {"info", {folidex::cli::CommandInfo, "info FILE.pdf...     登録時に各 PDF から読み取る情報（PT..PM）"}},
       {"ocr", {folidex::cli::CommandOcr, "ocr FILE.pdf         テキストのないページを文字認識した結果"}},
       {"list",
-       {folidex::cli::CommandList, "list FILE|NAME       保存した一覧の行（パス、または DOCDATA/LIST の名前）"}},
+       {folidex::cli::CommandList, "list [--json] FILE|NAME 保存した一覧の行（パス、または DOCDATA/LIST の名前）",
+        true}},
       {"export",
        {folidex::cli::CommandExport,
         "export [LIST] OUT.xlsx 一覧を表計算ファイルに出力（LIST はパスか DOCDATA/LIST の名前、既定は "
         "ListData.csv）"}},
       {"dupes",
        {folidex::cli::CommandDupes,
-        "dupes [--all | LIST] 重複した PDF（全データ、または保存した一覧。既定は ListData.csv）"}},
+        "dupes [--json] [--all | LIST] 重複した PDF（全データ、または保存した一覧。既定は ListData.csv）", true}},
   };
   return commands;
 }
@@ -64,6 +68,7 @@ int Usage(int status = 2) {
          "  --help            この説明を表示して終了\n"
          "コマンド:\n";
   for (const auto& [name, command] : Commands()) out << "  " << command.synopsis << '\n';
+  out << "--json のあるコマンドは、結果を 1 行に 1 つの JSON オブジェクト（UTF-8、キーは項目のタグ）で出力\n";
   out << "終了ステータス: 0 成功（検索結果 0 件を含む）、1 失敗または中止、2 使い方の誤り、"
          "130 import の中断\n";
   return status;
@@ -113,7 +118,12 @@ int main(int argc, char** argv) {
   store.SetLocation(storeDir.empty() ? settings.GetPath(folidex::setting::StorePath) : storeDir);
 
   Context context{settings, prompter, store, {}};
-  for (int a = i + 1; a < argc; ++a) context.args.emplace_back(argv[a]);
+  for (int a = i + 1; a < argc; ++a) {
+    if (command->second.json && std::strcmp(argv[a], "--json") == 0)
+      context.json = true;
+    else
+      context.args.emplace_back(argv[a]);
+  }
   int status = command->second.run(context);
   settings.Sync();
   return status;

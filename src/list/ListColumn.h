@@ -36,4 +36,10 @@ inline constexpr std::array<const char*, kListColumnCount> kListColumnTitlesUtf8
     "取得日時", "取得先",    " "};
 const std::string& ListColumnTitle(int column);
 
+// The key of each column in `folidex-cli --json` output: the record field's tag where the column
+// shows one, "serial" and "mark" for the serial and the availability mark; the blank column has
+// none.
+inline constexpr std::array<const char*, kListColumnCount> kListColumnKeys = {
+    "No", "serial", "mark", "PT", "PA", "PS", "PK", "PC", "PM", "TY", "FN", "FS", "TS", "FC", "FA", "FG", ""};
+
 }  // namespace folidex
