@@ -370,4 +370,11 @@ void CMainFrame::OnListKanri() {
   Modal::Run(dialog);
 }
 
+void CMainFrame::OpenFiles(const QStringList& files) {
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
+  if (!files.isEmpty()) import_->OpenFiles(files);
+}
+
 }  // namespace folidex

@@ -32,6 +32,9 @@ class CMainFrame : public QMainWindow {
   CLeftView* ListView() const { return list_; }
   CShelfView* HtmlView() const { return html_; }
   ImportController* Import() const { return import_; }
+  // Files given to the program to open: the window comes to the front and they are imported one
+  // after the other as drops.
+  void OpenFiles(const QStringList& files);
   QSplitter* Splitter() const { return splitter_; }
 
   // Column 0 of the splitter gets the width Last/cxCur (call once the window is shown).

@@ -13,6 +13,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CMyRibbonBar.h"
+#include "app/qt/OpenWith.h"
 #include "app/qt/QtProgress.h"
 #include "app/qt/SettingsFlow.h"
 #include "common/Settings.h"
@@ -60,10 +61,16 @@ QString CShelfApp::DefaultLockFilePath() {
 
 bool CShelfApp::InitInstance() {
   // 1. One copy only. A lock left by a copy that no longer runs is taken over.
-  lock_ = std::make_unique<QLockFile>(options_.lockFile.isEmpty() ? DefaultLockFilePath() : options_.lockFile);
+  const QString lockPath = options_.lockFile.isEmpty() ? DefaultLockFilePath() : options_.lockFile;
+  lock_ = std::make_unique<QLockFile>(lockPath);
   lock_->setStaleLockTime(0);
   if (!lock_->tryLock(0)) {
     lock_.reset();
+    // Files to open go to the copy that runs, which comes to the front; this one ends quietly.
+    if (!options_.openFiles.isEmpty() && HandFilesToRunningCopy(OpenWithSocketPath(lockPath), options_.openFiles)) {
+      exitCode_ = 0;
+      return false;
+    }
     prompter_.Error(Msg::AlreadyRunning);
     exitCode_ = 1;
     return false;
@@ -114,6 +121,15 @@ bool CShelfApp::InitInstance() {
   if (settings_->GetInt(setting::SetList) == 1) LoadListFile(list_, *store_, prompter_, std::string(kCurrentListFile));
   if (settings_->GetInt(setting::ColumnMnt) == 1) frame_->ListView()->FitColumnWidths(ListRows::kColumns, -1);
   frame_->UpdateCommandStates();
+
+  // Files named on the command line, and later those a second copy hands over.
+  openWith_ = std::make_unique<OpenWithServer>();
+  QObject::connect(openWith_.get(), &OpenWithServer::filesArrived, frame_.get(),
+                   [frame = frame_.get()](const QStringList& files) { frame->OpenFiles(files); });
+  openWith_->Listen(OpenWithSocketPath(lockPath));
+  if (!options_.openFiles.isEmpty())
+    QTimer::singleShot(0, frame_.get(),
+                       [frame = frame_.get(), files = options_.openFiles] { frame->OpenFiles(files); });
   return true;
 }
 

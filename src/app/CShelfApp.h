@@ -5,6 +5,7 @@
 
 #include <QLockFile>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <string>
 
@@ -24,7 +25,10 @@ struct ShellOptions {
   QString settingsFile;    // empty: the user's own settings (Orvane/Folidex)
   QString lockFile;        // empty: DefaultLockFilePath()
   Clock* clock = nullptr;  // empty: the system clock
+  QStringList openFiles;   // files to import at start, or to hand to the copy that runs
 };
+
+class OpenWithServer;
 
 class CShelfApp {
  public:
@@ -61,6 +65,7 @@ class CShelfApp {
   ListRows list_;
   std::unique_ptr<Services> services_;
   std::unique_ptr<CMainFrame> frame_;
+  std::unique_ptr<OpenWithServer> openWith_;
   bool shutDown_ = false;
   int exitCode_ = 0;
 };

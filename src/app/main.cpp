@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/CShelfApp.h"
+#include "app/qt/OpenWith.h"
 #include "common/Version.h"
 #include "html/qt/WebEngineSetup.h"
 
@@ -36,7 +37,9 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(
       QIcon::fromTheme(QString::fromLatin1(folidex::kApplicationId), QIcon(QStringLiteral(":/folidex/folidex.svg"))));
 
-  folidex::CShelfApp shell;
+  folidex::ShellOptions options;
+  options.openFiles = folidex::FileArguments(QApplication::arguments());
+  folidex::CShelfApp shell(std::move(options));
   if (!shell.InitInstance()) return shell.ExitCode();
   return app.exec();
 }

@@ -110,6 +110,7 @@ class ImportDesktopTest : public QObject {
   void aDroppedPdfIsStoredListedAndFoundByItsBody();
   void answersDecideCopyOrLinkAndTheBoxStopsTheQuestion();
   void twoFilesAtOnceAreRefused();
+  void openWithImportsIntoANewCopyAndIntoTheRunningOne();
   void aPdfWithoutTextAsksAndIsStoredWithoutText();
   void aScannedPdfIsRecognisedAndFoundByItsBody();
   void linksDownloadWithTheBrowsersCookies();
@@ -228,6 +229,42 @@ void ImportDesktopTest::twoFilesAtOnceAreRefused() {
   Drop(run.Frame()->ListView(), {pdf_, pdf_});
   QCOMPARE(Modal::TakeShownMessages(), QStringList{QString::fromUtf8(MessageTextUtf8(Msg::DropOneFileOnly))});
   QVERIFY(!run.Frame()->Import()->Pipeline().Waiting());
+}
+
+void ImportDesktopTest::openWithImportsIntoANewCopyAndIntoTheRunningOne() {
+  // A new copy started with a file imports it as a drop of that file.
+  Run run;
+  run.openFiles = {pdf_};
+  QVERIFY(Start(run, "Ques=0\nLink=I\n"));
+  Services& services = run.app->services();
+  QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 1, kImportTimeout);
+  QCOMPARE(Stored(run, "00000000")[FieldTag::TY], std::string("I"));
+
+  // A second copy hands its files to the running one and ends at once, without 30034; the
+  // running copy refuses what is not a PDF and imports the rest, one after the other.
+  const QString notPdf = files_.filePath(QStringLiteral("メモ.txt"));
+  QFile text(notPdf);
+  QVERIFY(text.open(QIODevice::WriteOnly));
+  text.write("not a pdf");
+  text.close();
+  Modal::SetNextAnswers({Answer::Ok});
+  QProcess second;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(run.dir.path()));
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(run.dir.File("cfg")));
+  second.setProcessEnvironment(env);
+  second.start(QStringLiteral(FOLIDEX_PROGRAM), {notPdf, pdf_, pdf_});
+  QVERIFY(second.waitForStarted());
+  // The running copy answers while this test's event loop turns.
+  QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 30000);
+  QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(second.exitCode(), 0);
+  QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 3, 2 * kImportTimeout);
+  QCOMPARE(Stored(run, "00000002")[FieldTag::FN], Utf8ToCp932("見積書.pdf"));
+  const QStringList shown = Modal::TakeShownMessages();
+  QCOMPARE(shown.size(), 1);
+  QVERIFY(shown[0].startsWith(notPdf));
+  QVERIFY(shown[0].endsWith(QString::fromUtf8(MessageTextUtf8(Msg::PdfNotPdf))));
 }
 
 void ImportDesktopTest::aPdfWithoutTextAsksAndIsStoredWithoutText() {

@@ -23,6 +23,7 @@ class Run {
   TempDir dir;
   FixedClock clock;
   std::unique_ptr<CShelfApp> app;
+  QStringList openFiles;  // files given on the command line
 
   QString Ini() const { return QString::fromStdString(dir.File("settings.ini")); }
   std::string StorePath() const { return dir.File("store"); }
@@ -42,6 +43,7 @@ class Run {
     options.settingsFile = Ini();
     options.lockFile = QString::fromStdString(dir.File("folidex.lock"));
     options.clock = &clock;
+    options.openFiles = openFiles;
     app = std::make_unique<CShelfApp>(options);
     return app->InitInstance();
   }

@@ -2,9 +2,11 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QThread>
 #include <QWebEngineProfile>
 
+#include "common/Cp932.h"
 #include "html/CShelfView.h"
 #include "import/CQuesDlg.h"
 #include "pdf/qt/CRecognitionDlg.h"
@@ -43,7 +45,10 @@ ImportController::ImportController(Services& services, CShelfView& html, std::fu
   timer_->setInterval(1000);
   connect(timer_, &QTimer::timeout, this, [this] {
     importer_->Tick();
-    if (!importer_->Waiting()) timer_->stop();
+    if (!importer_->Waiting()) {
+      timer_->stop();
+      TakeNextOpenedFile();
+    }
   });
 }
 
@@ -56,6 +61,29 @@ void ImportController::DropFiles(const QStringList& paths) {
   for (const QString& path : paths) native.push_back(path.toStdString());
   importer_->ImportDroppedFile(native, [this] { return CQuesDlg::Ask(services_.settings, owner_); });
   StartWaiting();
+}
+
+void ImportController::OpenFiles(const QStringList& paths) {
+  for (const QString& path : paths) opened_.push_back(path);
+  TakeNextOpenedFile();
+}
+
+void ImportController::TakeNextOpenedFile() {
+  // A question of the import runs an event loop, in which more files may arrive: they join the
+  // queue and this loop takes them.
+  if (takingOpened_) return;
+  takingOpened_ = true;
+  while (!importer_->Waiting() && !opened_.empty()) {
+    const QString path = opened_.front();
+    opened_.pop_front();
+    const QFileInfo file(path);
+    if (!file.isFile() || file.suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) != 0) {
+      services_.prompter.Error(Msg::PdfNotPdf, FromNativePath(path.toStdString()) + "\n");
+      continue;
+    }
+    DropFiles({path});
+  }
+  takingOpened_ = false;
 }
 
 void ImportController::DropLink(const std::string& address, const std::string& fileName) {

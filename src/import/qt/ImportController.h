@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <deque>
 #include <memory>
 
 #include "common/qt/Services.h"
@@ -28,6 +29,10 @@ class ImportController : public QObject {
 
   // Files dropped on the list area (native paths).
   void DropFiles(const QStringList& paths);
+  // Files to open ("open with", the command line): imported one after the other, each as a drop
+  // of that one file, once the import before it has finished. A path that is not a PDF file is
+  // refused with its path and 31121.
+  void OpenFiles(const QStringList& paths);
   // A link to a PDF dropped on the list area, under the wait cursor.
   void DropLink(const std::string& address, const std::string& fileName = {});
   // "PDF 取得", under the wait cursor.
@@ -40,6 +45,8 @@ class ImportController : public QObject {
 
  private:
   void StartWaiting();
+  // The next file of OpenFiles, when no import waits.
+  void TakeNextOpenedFile();
 
   Services& services_;
   QWidget* owner_;
@@ -50,6 +57,8 @@ class ImportController : public QObject {
   TesseractRecognizer recognizer_;
   std::unique_ptr<Importer> importer_;
   QTimer* timer_;
+  std::deque<QString> opened_;
+  bool takingOpened_ = false;
 };
 
 }  // namespace folidex
