@@ -21,6 +21,8 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <map>
+#include <utility>
 
 #include "app/ShellRules.h"
 #include "common/Messages.h"
@@ -214,11 +216,63 @@ CMyRibbonBar::CMyRibbonBar(Services& services, const RibbonActions& actions, QWi
     if (item) areaMenu_->addAction(item);
 
   ShowFlags();
+  UpdateAccessibleTexts();
 }
 
 void CMyRibbonBar::Register(QWidget* widget, const char* id) {
   widget->setObjectName(QString::fromLatin1(id));
   widget->installEventFilter(this);
+  // Every control is reached with Tab and run with Space, as well as with the mouse.
+  if (!(widget->focusPolicy() & Qt::TabFocus)) widget->setFocusPolicy(Qt::StrongFocus);
+  registered_.push_back(widget);
+}
+
+namespace {
+
+// The name a hover text gives its control: the title in 【】, else the first 「」 quote, else its
+// first line.
+QString HoverTitle(const QString& hover) {
+  for (const auto& [open, close] : {std::pair{u'【', u'】'}, std::pair{u'「', u'」'}}) {
+    const qsizetype start = hover.indexOf(QChar(open));
+    const qsizetype end = start < 0 ? -1 : hover.indexOf(QChar(close), start + 1);
+    if (end > start + 1) return hover.mid(start + 1, end - start - 1);
+  }
+  return hover.section(QLatin1Char('\n'), 0, 0);
+}
+
+}  // namespace
+
+void CMyRibbonBar::UpdateAccessibleTexts() {
+  // The search fields are explained by the caption (or check box) beside them.
+  static const std::map<QString, QString> kExplainedBy = {
+      {QStringLiteral("ID_EDIT1"), QStringLiteral("ID_TITLE1")},
+      {QStringLiteral("ID_EDIT2"), QStringLiteral("ID_TITLE2")},
+      {QStringLiteral("ID_EDIT3"), QStringLiteral("ID_TITLE3")},
+      {QStringLiteral("ID_EDIT4"), QStringLiteral("ID_TITLE4")},
+      {QStringLiteral("ID_EDIT5"), QStringLiteral("ID_TITLE5")},
+      {QStringLiteral("ID_EDIT6"), QStringLiteral("ID_ZENBUN")},
+      {QStringLiteral("ID_EDIT_NAME"), QStringLiteral("IDC_SAVE_LIST")},
+      {QStringLiteral("ID_CHK0"), QStringLiteral("ID_MD_HANI")},
+      {QStringLiteral("ID_CHK1"), QStringLiteral("ID_DATE1")},
+      {QStringLiteral("ID_CHK2"), QStringLiteral("ID_DATE2")}};
+  for (QWidget* widget : registered_) {
+    QString hover = HoverText(widget->objectName());
+    if (hover.isEmpty()) hover = widget->toolTip();
+    QString name;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) name = button->text().remove(QLatin1Char('&'));
+    if (auto source = kExplainedBy.find(widget->objectName()); source != kExplainedBy.end()) {
+      const QString sourceHover = HoverText(source->second);
+      if (hover.isEmpty()) hover = sourceHover;
+      if (auto* caption = findChild<QLabel*>(source->second); caption && name.isEmpty())
+        name = caption->text().remove(QLatin1Char(' '));
+      if (auto* box = findChild<QAbstractButton*>(source->second); box && name.isEmpty()) name = box->text();
+      if (name.isEmpty()) name = HoverTitle(sourceHover);
+    }
+    name = name.simplified();
+    if (name.isEmpty()) name = HoverTitle(hover);
+    widget->setAccessibleName(name);
+    widget->setAccessibleDescription(QString(hover).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+  }
 }
 
 QToolButton* CMyRibbonBar::LargeButton(QAction* action, const char* id, const QString& label, const char* icon,
@@ -566,6 +620,7 @@ void CMyRibbonBar::ShowPageType(const QString& pageType) {
   else
     nowDsp_->setIcon(RibbonIcon("image-x-generic", QChar(u'I'), QColor(0x2e8b57)));
   SetDisplayedLabel(nowDsp_, pageType.isEmpty() ? QStringLiteral("不明") : pageType);
+  UpdateAccessibleTexts();
 }
 
 void CMyRibbonBar::ShowOptWord(long optWord) {
@@ -576,6 +631,7 @@ void CMyRibbonBar::ShowOptWord(long optWord) {
     SetDisplayedLabel(optWord_, QStringLiteral("TEXT"));
     optWord_->setIcon(RibbonIcon("text-plain", QChar(u'T'), QColor(0x808080)));
   }
+  UpdateAccessibleTexts();
 }
 
 QString CMyRibbonBar::HoverText(const QString& id) const {

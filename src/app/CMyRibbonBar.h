@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QWidget>
 #include <array>
+#include <vector>
 
 #include "app/HoverHelp.h"
 #include "app/ShellRules.h"
@@ -123,6 +124,10 @@ class CMyRibbonBar : public QWidget {
   QCheckBox* Check(const char* id, const QString& label, SearchToggle toggle);
   QLabel* Caption(const char* id, const QString& label);
   void Register(QWidget* widget, const char* id);
+  // Every registered control's accessible name (its label, else the title of its hover text)
+  // and description (the hover text), so a screen reader reads what the mouse shows.
+  void UpdateAccessibleTexts();
+  std::vector<QWidget*> registered_;
   void OnToggle(SearchToggle toggle);
   void ShowFlags();
   void SetDisplayedLabel(QToolButton* button, const QString& label);

@@ -16,9 +16,11 @@ CSheetGeneralPage::CSheetGeneralPage(SheetValues& values, QWidget* parent) : QWi
   setObjectName(QStringLiteral("CSheetGeneralPage"));
   auto* layout = new QVBoxLayout(this);
 
-  layout->addWidget(new QLabel(QStringLiteral("1 資料保存場所："), this));
+  auto* pathLabel = new QLabel(QStringLiteral("1 資料保存場所："), this);
+  layout->addWidget(pathLabel);
   auto* row = new QHBoxLayout;
   auto* path = new QLineEdit(PathToQString(values_.storePath), this);
+  pathLabel->setBuddy(path);  // a screen reader names the field by its label
   path->setObjectName(QStringLiteral("IDC_STORE_PATH"));
   path->setReadOnly(true);
   path->setMinimumWidth(360);

@@ -23,8 +23,10 @@ CSheetHtmlPage::CSheetHtmlPage(Services& services, SheetValues& values, QWidget*
   setObjectName(QStringLiteral("CSheetHtmlPage"));
   auto* layout = new QVBoxLayout(this);
 
-  layout->addWidget(new QLabel(QStringLiteral("1 ホーム："), this));
+  auto* homeLabel = new QLabel(QStringLiteral("1 ホーム："), this);
+  layout->addWidget(homeLabel);
   home_ = new QLineEdit(ToQString(values_.home), this);
+  homeLabel->setBuddy(home_);  // a screen reader names each field by its label
   home_->setObjectName(QStringLiteral("IDC_HOME"));
   home_->setReadOnly(true);
   home_->setMinimumWidth(360);
@@ -49,8 +51,10 @@ CSheetHtmlPage::CSheetHtmlPage(Services& services, SheetValues& values, QWidget*
   layout->addSpacing(10);
 
   auto* lenRow = new QHBoxLayout;
-  lenRow->addWidget(new QLabel(QStringLiteral("2 ブックマークメニューの最大文字数："), this));
+  auto* lenLabel = new QLabel(QStringLiteral("2 ブックマークメニューの最大文字数："), this);
+  lenRow->addWidget(lenLabel);
   menuLen_ = new QSpinBox(this);
+  lenLabel->setBuddy(menuLen_);
   menuLen_->setObjectName(QStringLiteral("IDC_MENU_LEN"));
   // The field takes any number while typing; the value is kept within 20..200 when the focus
   // leaves it and at every spin step.
@@ -76,8 +80,10 @@ CSheetHtmlPage::CSheetHtmlPage(Services& services, SheetValues& values, QWidget*
   layout->addWidget(show_);
   layout->addWidget(save_);
   auto* folderRow = new QHBoxLayout;
-  folderRow->addWidget(new QLabel(QStringLiteral("保存場所："), this));
+  auto* folderLabel = new QLabel(QStringLiteral("保存場所："), this);
+  folderRow->addWidget(folderLabel);
   folder_ = new QLineEdit(PathToQString(values_.wordStorePath), this);
+  folderLabel->setBuddy(folder_);
   folder_->setObjectName(QStringLiteral("IDC_WORD_PATH"));
   folder_->setReadOnly(true);
   auto* browse = new QPushButton(QStringLiteral("参照(&S)"), this);

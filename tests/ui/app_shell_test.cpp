@@ -3,9 +3,11 @@
 // Every test runs on its own settings file, store folder and lock file.
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -264,6 +266,13 @@ void AppShellTest::ribbonElementsAreReachable() {
     }
     if (page) tabs->setCurrentIndex(page->objectName() == QLatin1String("HomeTab") ? 0 : 1);
     QVERIFY2(element->isVisible(), qPrintable(id));
+    // A screen reader reads what the mouse shows: a name, and the hover text as description.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(element);
+    QVERIFY2(accessible && !accessible->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(id));
+    if (id != QLatin1String("ID_APP_MENU"))
+      QVERIFY2(!accessible->text(QAccessible::Description).isEmpty(), qPrintable(id));
+    // ... and the keyboard reaches it with Tab.
+    QVERIFY2(element->focusPolicy() & Qt::TabFocus, qPrintable(id));
     const QRect rect(element->mapTo(ribbon, QPoint(0, 0)), element->size());
     QVERIFY2(!rect.isEmpty() && ribbon->rect().contains(rect), qPrintable(id));
     auto* button = qobject_cast<QToolButton*>(element);
@@ -489,6 +498,15 @@ void AppShellTest::settingsSheetFieldRules() {
   Modal::SetNextAnswers({Answer::Ok, Answer::Ok});
   std::function<void(QWidget*)> first = [&](QWidget* sheet) {
     ++opened;
+    // Every field and button of every page has a name a screen reader reads (its label).
+    for (QWidget* control : sheet->findChildren<QWidget*>(QRegularExpression(QStringLiteral("^IDC?_")))) {
+      if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QLineEdit*>(control) &&
+          !qobject_cast<QAbstractSpinBox*>(control) && !qobject_cast<QComboBox*>(control))
+        continue;
+      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+      QVERIFY2(accessible && !accessible->text(QAccessible::Name).trimmed().isEmpty(),
+               qPrintable(control->objectName()));
+    }
     QVERIFY(sheet->findChild<QRadioButton*>(QStringLiteral("IDC_HIT_500"))->isChecked());
     QVERIFY(sheet->findChild<QRadioButton*>(QStringLiteral("IDC_DSP_WORD_SAVE"))->isChecked());
     auto* spin = sheet->findChild<QSpinBox*>(QStringLiteral("IDC_MENU_LEN"));
