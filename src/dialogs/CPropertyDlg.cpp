@@ -153,8 +153,10 @@ CPropertyDlg::CPropertyDlg(Store& store, Prompter& prompter, ListRows& list, int
     if (i < 2) {
       QToolButton* paste = ImageButton(inner, 1006 + i, PasteIcon());
       paste->setToolTip(ToQString(MessageText(Msg::CopyFromClipboard)));
+      paste->setAccessibleName(paste->toolTip());
       undo_[i] = ImageButton(inner, 1008 + i, UndoIcon());
       undo_[i]->setToolTip(U("元に戻す"));
+      undo_[i]->setAccessibleName(undo_[i]->toolTip());
       undo_[i]->setEnabled(false);
       innerGrid->addWidget(paste, i, 2);
       innerGrid->addWidget(undo_[i], i, 3);

@@ -21,6 +21,7 @@ CRenameDlg::CRenameDlg(Store& store, Prompter& prompter, bool listMode, const st
   edit_ = new QLineEdit(ToQString(name), this);
   edit_->setObjectName(QStringLiteral("IDC_EDIT_1000"));
   edit_->setMinimumWidth(320);
+  label_->setBuddy(edit_);  // a screen reader names the field by its label
   ok_ = new QPushButton(QString::fromUtf8("OK(&S)"), this);
   ok_->setObjectName(QStringLiteral("IDOK"));
   ok_->setDefault(true);

@@ -34,6 +34,7 @@ QToolButton* ImageButton(QWidget* parent, const char* name, const QIcon& icon, c
   button->setIcon(icon);
   button->setIconSize(QSize(20, 20));
   button->setToolTip(U(tip));
+  button->setAccessibleName(U(tip));  // a picture alone names nothing for a screen reader
   button->setAutoRaise(false);
   return button;
 }
@@ -78,6 +79,8 @@ CTextDlg::CTextDlg(Store& store, Prompter& prompter, Settings& settings, ListRow
   fonts_->setFontFilters(QFontComboBox::AllFonts);
   fonts_->setToolTip(U("フォントを選択して変更します"));
   fonts_->setMaximumWidth(220);
+  fonts_->setAccessibleName(U("フォント"));
+  fonts_->setAccessibleDescription(fonts_->toolTip());
   QToolButton* smaller = ImageButton(this, "IDC_BUTTON_1003", TextSizeIcon(false),
                                      "文字の大きさを小さくします\n(Ctrl+マウスホィールを手前に回転)");
   QToolButton* larger = ImageButton(this, "IDC_BUTTON_1006", TextSizeIcon(true),
@@ -93,6 +96,7 @@ CTextDlg::CTextDlg(Store& store, Prompter& prompter, Settings& settings, ListRow
 
   text_ = new BodyTextView(this);
   text_->setContextMenuPolicy(Qt::CustomContextMenu);
+  text_->setAccessibleName(U("データのテキスト"));
 
   // Two rows above the text: the search, then the font and the buttons that close.
   auto* search = new QHBoxLayout;

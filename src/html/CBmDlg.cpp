@@ -47,10 +47,12 @@ CBmDlg::CBmDlg(Settings& settings, Prompter& prompter, QWidget* parent)
     names_[row] = new QLineEdit(this);
     names_[row]->setObjectName(QString::number(4699 + k));
     names_[row]->setMinimumWidth(220);
+    names_[row]->setAccessibleName(QStringLiteral("名前 %1").arg(k));
     urls_[row] = new QLineEdit(this);
     urls_[row]->setObjectName(QString::number(4799 + k));
     urls_[row]->setReadOnly(true);
     urls_[row]->setMinimumWidth(380);
+    urls_[row]->setAccessibleName(QStringLiteral("URL %1").arg(k));
     if (row < loaded_) {
       names_[row]->setText(ToQString(bookmarks[row].name));
       urls_[row]->setText(ToQString(bookmarks[row].url));

@@ -23,6 +23,7 @@
 #include "html/qt/BookmarkMenu.h"
 #include "html/qt/LinkDropData.h"
 #include "support/TestSupport.h"
+#include "support/qt/AccessibleNames.h"
 
 using namespace folidex;
 using namespace folidex::test;
@@ -145,6 +146,7 @@ class BookmarkWidgetsTest : public QObject {
   void dialogLoadsTheBookmarksInUse() {
     CBmDlg dialog(settings_, prompter_);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("ブックマークの編集"));
+    QCOMPARE(test::NamelessControls(&dialog), QStringList{});
     QCOMPARE(dialog.LoadedRows(), 2);
     auto edit = [&](int id) { return dialog.findChild<QLineEdit*>(QString::number(id)); };
     QCOMPARE(edit(4700)->text(), QStringLiteral("ニュース"));

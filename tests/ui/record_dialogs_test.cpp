@@ -22,6 +22,7 @@
 #include "list/RecordRow.h"
 #include "list_fixture.h"
 #include "support/FakeDesktopOpener.h"
+#include "support/qt/AccessibleNames.h"
 
 using namespace folidex;
 using namespace folidex::test;
@@ -97,14 +98,17 @@ class RecordDialogsTest : public QObject {
     f.Add(1, true);
     const std::string before = f.Bytes(1);
     auto view = f.MakeView();
-    Modal::SetNextRun([](QDialog& run) {
+    QStringList nameless{QStringLiteral("not looked at")};
+    Modal::SetNextRun([&nameless](QDialog& run) {
       auto& dialog = static_cast<CPropertyDlg&>(run);
       if (dialog.windowTitle() != U("データのプロパティ")) return -1;
+      nameless = test::NamelessControls(&dialog);  // every field and button named for a screen reader
       dialog.Field(0)->setText(U("新しい題名"));
       Click(&dialog, "IDOK");
       return dialog.result();
     });
     view->RunCommand(CLeftView::kProperties);
+    QCOMPARE(nameless, QStringList{});
     std::string expected = before;
     const std::string old = "<PT>" + J("題名1") + "\r\n";
     expected.replace(expected.find(old), old.size(), "<PT>" + J("新しい題名") + "\r\n");
@@ -298,15 +302,18 @@ class RecordDialogsTest : public QObject {
     const std::string before = f.Bytes(1);
     auto view = f.MakeView();
     f.prompter.answers = {Answer::No, Answer::Yes};
-    Modal::SetNextRun([&f](QDialog& run) {
+    QStringList nameless{QStringLiteral("not looked at")};
+    Modal::SetNextRun([&f, &nameless](QDialog& run) {
       auto& dialog = static_cast<CTextDlg&>(run);
       if (dialog.windowTitle() != U("データのテキスト")) return -1;
+      nameless = test::NamelessControls(&dialog);
       Click(&dialog, "IDOK");  // No: the dialog stays
       if (dialog.result() != 0 || !f.prompter.ShowedMessage(Msg::SaveTextQuestion)) return -1;
       Click(&dialog, "IDOK");
       return dialog.result();
     });
     view->RunCommand(CLeftView::kShowText);
+    QCOMPARE(nameless, QStringList{});
     std::string expected = before;
     expected.replace(expected.find("<TS>99\r\n"), 8, "<TS>10\r\n");
     QCOMPARE(f.Bytes(1), expected);
