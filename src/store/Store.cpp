@@ -264,6 +264,21 @@ void Store::RemoveStaleTemporaries() {
   }
 }
 
+Store::FolderState Store::FoldersOf(const std::string& filePath, bool report) {
+  const std::string folder = filePath.substr(0, filePath.rfind(kSep));
+  const std::string top = folder.substr(0, folder.rfind(kSep));
+  for (const std::string& real : {top, folder}) {
+    struct stat st;
+    if (::lstat(real.c_str(), &st) != 0) return FolderState::Missing;
+    if (S_ISLNK(st.st_mode)) {
+      if (report) prompter_.Error(Msg::StoreFolderIsLink, FromNativePath(real) + "\n");
+      return FolderState::Link;
+    }
+    if (!S_ISDIR(st.st_mode)) return FolderState::Missing;
+  }
+  return FolderState::Real;
+}
+
 std::string Store::WritableFolder(std::string_view top, std::string_view sub) {
   if (!CheckWritableRoot()) return {};
   std::string folder = StoreRoot();
@@ -411,8 +426,15 @@ PatchStatus Store::PatchRecordFile(std::string_view serial, const std::vector<Fi
   if (path.empty()) return PatchStatus::NoLocation;
   const StoreWriteLock lock = LockForWriting();
   if (!lock) return PatchStatus::NotLocked;
-  // Never through a linked TXT or TXT/nn.
-  if (WritableFolder(kKindText, LastTwo(serial)).empty()) return PatchStatus::NotLocked;
+  // Never through a linked TXT or TXT/nn; a missing one is a missing record (nothing is made).
+  switch (FoldersOf(path, true)) {
+    case FolderState::Real:
+      break;
+    case FolderState::Missing:
+      return PatchStatus::Unreadable;
+    case FolderState::Link:
+      return PatchStatus::NotLocked;
+  }
   const std::string& native = path;
   try {
     std::string bytes;
@@ -685,13 +707,10 @@ bool Store::RemoveStoreFile(std::string_view serial, std::string_view kind) {
   if (path.empty()) return false;
   const StoreWriteLock lock = LockForWriting();
   if (!lock) return false;
-  // Never through a linked DOCDATA, TXT, PDF or sub-folder.
-  struct stat st;
-  const std::string folder = path.substr(0, path.rfind(kSep));
-  const std::string top = folder.substr(0, folder.rfind(kSep));
-  for (const std::string& real : {StoreRoot(), top, folder})
-    if (::lstat(real.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
-  return RemoveFile(path);
+  // Never through a linked TXT, PDF or sub-folder.
+  // A deleted record stays in the list when its files cannot be reached; the clean-up after a
+  // failed copy has had its message already.
+  return FoldersOf(path, false) == FolderState::Real && RemoveFile(path);
 }
 
 void Store::RemoveDocumentCopy(std::string_view serial) { RemoveStoreFile(serial, kKindPdf); }

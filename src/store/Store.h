@@ -215,6 +215,10 @@ class Store {
   void Unlock();
   void RemoveStaleTemporaries();
   bool RemoveStoreFile(std::string_view serial, std::string_view kind);
+  // Whether the two folders above a record's file (TXT/nn or PDF/nn) are real folders; a link
+  // is reported (31225) when `report`. Nothing is created.
+  enum class FolderState { Real, Missing, Link };
+  FolderState FoldersOf(const std::string& filePath, bool report);
   // DOCDATA exists and is a real folder (31041, 31225 otherwise).
   bool CheckWritableRoot();
 
