@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -287,7 +287,8 @@ std::string Store::WritableFolder(std::string_view top, std::string_view sub) {
     folder.append(1, kSep).append(part);
     struct stat st;
     if (::lstat(folder.c_str(), &st) != 0) {
-      if (errno == ENOENT && (::mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST) && ::lstat(folder.c_str(), &st) == 0) {
+      if (errno == ENOENT && (::mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST) &&
+          ::lstat(folder.c_str(), &st) == 0) {
         // made now (or by someone at the same moment): looked at below like any other
       } else {
         prompter_.Error(Msg::StoreFolderCreateFailed, FromNativePath(folder) + "\n");

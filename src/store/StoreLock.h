@@ -51,16 +51,16 @@ std::optional<LockHolder> ParseLockFile(std::string_view bytes);
 // How a lock behaves; every field has a default for the real program, tests inject their own.
 struct StoreLockOptions {
   std::string program = "folidex";
-  std::string host;  // empty: this machine's host name
-  std::string user;  // empty: this process's user
-  long pid = 0;      // 0: this process
-  const Clock* clock = nullptr;                  // nothing: the system clock
-  std::function<bool(long pid)> processAlive;    // nothing: kill(pid, 0) does not say ESRCH
-  std::string sightingFolder;                    // empty: $XDG_CACHE_HOME/Orvane/Folidex/locks
-  std::chrono::milliseconds wait{10'000};        // how long a writer waits for a held lock
-  std::chrono::milliseconds poll{200};           // how often it looks again meanwhile
-  std::chrono::milliseconds renewal{20'000};     // how often a held lock is rewritten
-  long staleSeconds = 120;                       // unchanged this long (our clock): taken over
+  std::string host;                            // empty: this machine's host name
+  std::string user;                            // empty: this process's user
+  long pid = 0;                                // 0: this process
+  const Clock* clock = nullptr;                // nothing: the system clock
+  std::function<bool(long pid)> processAlive;  // nothing: kill(pid, 0) does not say ESRCH
+  std::string sightingFolder;                  // empty: $XDG_CACHE_HOME/Orvane/Folidex/locks
+  std::chrono::milliseconds wait{10'000};      // how long a writer waits for a held lock
+  std::chrono::milliseconds poll{200};         // how often it looks again meanwhile
+  std::chrono::milliseconds renewal{20'000};   // how often a held lock is rewritten
+  long staleSeconds = 120;                     // unchanged this long (our clock): taken over
   // Told when a writer has waited `noticeAfter` for a lock held by `holder`, and with nothing
   // when that wait ends (taken or given up): a line on stderr, the wait cursor. A short wait
   // (the other writer was storing one file) goes unannounced.

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 #include <filesystem>
+#include <thread>
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
@@ -104,8 +104,8 @@ TEST(StoreLock, ALiveHolderIsWaitedForThenNamedAndNothingIsWritten) {
   ASSERT_EQ(f.prompter.shown.size(), 1u);
   const std::string text = Cp932ToUtf8(f.prompter.shown[0].text);
   EXPECT_TRUE(f.prompter.ShowedMessage(Msg::StoreLockBusy)) << text;
-  for (const std::string& part : {std::string(host), std::string("someone"), std::string("folidex-cli"),
-                                  std::to_string(child)})
+  for (const std::string& part :
+       {std::string(host), std::string("someone"), std::string("folidex-cli"), std::to_string(child)})
     EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
   // Nothing changed: no counter, no serial handed out, the holder's lock as it was.
   EXPECT_FALSE(PathExists(f.dir.path() + "/DOCDATA/counter"));
@@ -172,7 +172,8 @@ TEST(StoreLock, AnotherComputerThatRenewsItsLockKeepsIt) {
     EXPECT_EQ(attempt(), LockResult::Busy) << renewal;
   }
   // Its clock is not ours to compare: a lock file far in the past by its date stays held too.
-  std::filesystem::last_write_time(f.LockPath(), std::filesystem::file_time_type::clock::now() - std::chrono::hours(24));
+  std::filesystem::last_write_time(f.LockPath(),
+                                   std::filesystem::file_time_type::clock::now() - std::chrono::hours(24));
   EXPECT_EQ(attempt(), LockResult::Busy);
 }
 
@@ -257,14 +258,11 @@ TEST(StoreFolders, TheFirstLockedWriteRemovesKilledRunsTemporariesAndNothingElse
                                           root + "/PDF/99/00000199.PDF.tmp89abcdef",
                                           root + "/LIST/ListData.csv.tmp0000ffff"};
   // Not the program's own pattern for that folder, too fresh in LIST, or in a folder never cleaned.
-  const std::vector<std::string> kept = {root + "/TXT/07/notes.TXT.tmp0123abcd",
-                                         root + "/TXT/07/00000007.PDF.tmp0123abcd",
-                                         root + "/PDF/99/00000199.PDF.tmp0123ABCD",
-                                         root + "/PDF/99/report.docx.tmp0000abcd",
-                                         root + "/LIST/ListData.csv.tmp0000eeee",
-                                         root + "/BACKUP/00000001.TXT.tmp0123abcd",
-                                         root + "/TRASH/00000001.PDF.tmp0123abcd",
-                                         root + "/00000001.TXT.tmp0123abcd"};
+  const std::vector<std::string> kept = {
+      root + "/TXT/07/notes.TXT.tmp0123abcd",    root + "/TXT/07/00000007.PDF.tmp0123abcd",
+      root + "/PDF/99/00000199.PDF.tmp0123ABCD", root + "/PDF/99/report.docx.tmp0000abcd",
+      root + "/LIST/ListData.csv.tmp0000eeee",   root + "/BACKUP/00000001.TXT.tmp0123abcd",
+      root + "/TRASH/00000001.PDF.tmp0123abcd",  root + "/00000001.TXT.tmp0123abcd"};
   put(stale[0], false);
   put(stale[1], false);
   put(stale[2], true);
