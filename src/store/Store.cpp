@@ -194,6 +194,9 @@ StoreWriteLock Store::LockForWriting() {
       lockFailure_ = Msg::StoreLockBusy;
       prompter_.Error(Msg::StoreLockBusy, DescribeLockHolder(lock->Holder()));
       return {};
+    case LockResult::Cancelled:
+      lockFailure_ = Msg::ImportInterrupted;  // interrupted: nothing to say but that
+      return {};
     case LockResult::Failed:
       lockFailure_ = Msg::StoreLockFailed;
       ReportWriteFailure(prompter_, lock->Path(), lock->Error(), Msg::StoreLockFailed);

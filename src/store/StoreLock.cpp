@@ -287,6 +287,10 @@ LockResult StoreLock::Acquire() {
       options_.waiting(&holder_);
     }
     if (now >= deadline) break;
+    if (options_.cancelled && options_.cancelled()) {
+      result = LockResult::Cancelled;
+      break;
+    }
     const auto step = std::min<std::chrono::steady_clock::duration>(options_.poll, deadline - now);
     std::this_thread::sleep_for(step);
     result = TryAcquire();

@@ -66,12 +66,15 @@ struct StoreLockOptions {
   // (the other writer was storing one file) goes unannounced.
   std::function<void(const LockHolder* holder)> waiting;
   std::chrono::milliseconds noticeAfter{1'000};
+  // Asked between polls: true ends the wait at once (Cancelled).
+  std::function<bool()> cancelled;
 };
 
 enum class LockResult {
-  Taken,   // the lock is ours
-  Busy,    // someone else holds it (Holder() names them)
-  Failed,  // the lock file cannot be made or read (Error() is errno)
+  Taken,      // the lock is ours
+  Busy,       // someone else holds it (Holder() names them)
+  Failed,     // the lock file cannot be made or read (Error() is errno)
+  Cancelled,  // the wait was cancelled (an interrupt); nothing was taken
 };
 
 class StoreLock {

@@ -74,6 +74,12 @@ TEST(StoreLock, IsTakenNamedReleasedAndExclusive) {
   StoreLock other(f.LockPath(), f.Options("alpha", 5151));
   EXPECT_EQ(other.TryAcquire(), LockResult::Busy);
   EXPECT_EQ(other.Holder().pid, 4242);
+  // An interrupt ends a long wait at once.
+  StoreLockOptions interrupted = f.Options("alpha", 5151);
+  interrupted.wait = std::chrono::minutes(10);
+  interrupted.cancelled = [] { return true; };
+  StoreLock waiter(f.LockPath(), interrupted);
+  EXPECT_EQ(waiter.Acquire(), LockResult::Cancelled);
   mine.Release();
   EXPECT_FALSE(PathExists(f.LockPath()));
   EXPECT_EQ(other.TryAcquire(), LockResult::Taken);
