@@ -186,7 +186,8 @@ TEST(StoreLock, AnotherComputerThatRenewsItsLockKeepsIt) {
 TEST(StoreLock, ALockThatChangedHandsIsNeverRemovedAndStopsTheWriter) {
   LockFixture f;
   StoreLockOptions options = f.Options("alpha", 4242);
-  options.renewal = std::chrono::milliseconds(10);
+  // The first renewal comes well after the takeover below, so the two never cross.
+  options.renewal = std::chrono::milliseconds(300);
   f.store.SetLockOptions(options);
   StoreWriteLock hold = f.store.LockForWriting();
   ASSERT_TRUE(hold);
@@ -198,7 +199,7 @@ TEST(StoreLock, ALockThatChangedHandsIsNeverRemovedAndStopsTheWriter) {
   // Taken over meanwhile (this program looked gone to another computer).
   f.PutLock("beta", 1);
   const std::string theirs = f.LockBytes();
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 2000; ++i) {
     if (!f.store.LockForWriting()) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
