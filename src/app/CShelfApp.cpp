@@ -46,6 +46,14 @@ CShelfApp::CShelfApp(ShellOptions options)
       progress_(std::make_unique<QtProgress>()),
       store_(std::make_unique<Store>(*settings_, prompter_)) {
   Clock& clock = options_.clock ? *options_.clock : systemClock_;
+  // A write that finds the store locked by another program waits under the wait cursor.
+  store_->LockOptions().program = "folidex";
+  store_->LockOptions().waiting = [](const LockHolder* holder) {
+    if (holder)
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      QApplication::restoreOverrideCursor();
+  };
   services_ =
       std::unique_ptr<Services>(new Services{*settings_, prompter_, clock, *progress_, *store_, list_, nullptr});
 }

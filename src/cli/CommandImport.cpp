@@ -135,6 +135,8 @@ int CommandImport(Context& context) {
   if (worker.empty()) return Fail("folidex-worker not found beside folidex-cli");
   WorkerPool pool({worker}, ReadWorkerLimits(context.settings));
   WorkerPdfEngine pdf(pool, [] { return interrupted != 0; });
+  // An interrupt ends a wait for another writer's lock too.
+  context.store.LockOptions().cancelled = [] { return interrupted != 0; };
   std::unique_ptr<TesseractRecognizer> recognizer;
   if (options.recognise && context.settings.GetInt(setting::Ocr) == 1)
     recognizer = std::make_unique<TesseractRecognizer>();

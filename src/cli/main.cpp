@@ -7,6 +7,7 @@
 #include <map>
 
 #include "cli/Cli.h"
+#include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/Version.h"
 #include "common/qt/QtSettings.h"
@@ -116,6 +117,15 @@ int main(int argc, char** argv) {
   prompter.answerNo = answerNo;
   folidex::Store store(settings, prompter);
   store.SetLocation(storeDir.empty() ? settings.GetPath(folidex::setting::StorePath) : storeDir);
+  // A writer that finds the store locked says so once on stderr, naming the holder, and waits.
+  store.LockOptions().program = "folidex-cli";
+  store.LockOptions().waiting = [](const folidex::LockHolder* holder) {
+    if (!holder) return;
+    std::string line = folidex::MessageText(folidex::Msg::StoreLockWaiting) + " (" +
+                       folidex::ReplaceAllCp932(folidex::DescribeLockHolder(*holder), "\n", ", ");
+    while (line.size() > 2 && (line.back() == ' ' || line.back() == ',')) line.pop_back();
+    std::cerr << "folidex-cli: " << folidex::cli::Out(line + ")") << '\n' << std::flush;
+  };
 
   Context context{settings, prompter, store, {}};
   for (int a = i + 1; a < argc; ++a) {

@@ -31,16 +31,18 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? std::string(1, kPathSeparator) : path.substr(0, slash);
 }
 
-// The first rewrite into a folder in this run clears what a killed run left there; later ones
-// need not look again (this run removes its own temporary files).
-void RemoveStaleTemporariesOnce(const std::string& folder) {
+// The first rewrite of a file in this run clears that file's temporaries a killed run left;
+// later ones need not look again (this run removes its own temporary files).
+void RemoveStaleTemporariesOnce(const std::string& path) {
   static std::mutex mutex;
   static std::set<std::string> cleaned;
   {
     std::lock_guard lock(mutex);
-    if (!cleaned.insert(folder).second) return;
+    if (!cleaned.insert(path).second) return;
   }
-  RemoveStaleTemporaries(folder);
+  const std::size_t slash = path.rfind(kPathSeparator);
+  if (slash == std::string::npos) return;
+  RemoveStaleTemporaries(FolderOf(path), std::string_view(path).substr(slash + 1));
 }
 
 void SyncFolder(const std::string& folder) {
@@ -54,7 +56,7 @@ void SyncFolder(const std::string& folder) {
 template <typename Produce>
 bool ReplaceAtomically(const std::string& path, Produce produce) {
   const std::string folder = FolderOf(path);
-  RemoveStaleTemporariesOnce(folder);
+  RemoveStaleTemporariesOnce(path);
   struct stat old;
   const bool replacing = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   std::string temporary = TemporarySibling(path);
@@ -204,20 +206,40 @@ bool IsRewriteTemporaryName(std::string_view name) {
   return true;
 }
 
-int RemoveStaleTemporaries(const std::string& folder, long minimumAgeSeconds) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return 0;
-  const std::time_t now = std::time(nullptr);
+int RemoveTemporariesAt(int folderFd, bool (*isTemporary)(std::string_view name), long minimumAgeSeconds,
+                        std::time_t now) {
+  const int fd = ::dup(folderFd);
+  if (fd < 0) return 0;
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return 0;
+  }
   int removed = 0;
   while (dirent* entry = ::readdir(dir)) {
-    if (!IsRewriteTemporaryName(entry->d_name)) continue;
+    if (!isTemporary(entry->d_name)) continue;
     struct stat st;
     if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (now - st.st_mtime < minimumAgeSeconds) continue;  // perhaps being written right now
+    if (minimumAgeSeconds > 0 && now - st.st_mtime < minimumAgeSeconds) continue;  // perhaps being written
     if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) ++removed;
   }
   ::closedir(dir);
   return removed;
+}
+
+int RemoveStaleTemporaries(const std::string& folder, std::string_view fileName, long minimumAgeSeconds) {
+  // The folder itself is not followed when it is a link.
+  FileHandle dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!dir) return 0;
+  static thread_local std::string wanted;
+  wanted.assign(fileName);
+  return RemoveTemporariesAt(
+      dir.get(),
+      [](std::string_view name) {
+        return name.size() == wanted.size() + kTemporaryMark.size() + kTemporaryDigits &&
+               name.substr(0, wanted.size()) == wanted && IsRewriteTemporaryName(name);
+      },
+      minimumAgeSeconds, std::time(nullptr));
 }
 
 bool WriteAll(int fd, std::string_view data) {

@@ -5,8 +5,10 @@
 // Whole-file rewrites are atomic: a temporary file "<name>.tmp<8 hex digits>" in the same folder
 // is written, flushed and renamed over the old one, so a failure leaves the old file. The new
 // file keeps the replaced file's permission bits (and its owner where the process may), the
-// folder is flushed after the rename, and the first rewrite into a folder in a run removes the
-// temporary files of that exact pattern that a killed run left there (older than a minute).
+// folder is flushed after the rename, and the first rewrite of a file in a run removes that
+// same file's temporaries ("<that name>.tmp<8 hex digits>") that a killed run left (older than
+// a minute): never another file's, so nothing unrelated in a folder is ever touched. The store
+// clears its own folders under its writer's lock (Store::LockForWriting).
 //
 // Files are read without blocking: a FIFO, a device or a folder under a file's name is not a
 // file and is never waited on.
@@ -61,9 +63,15 @@ bool RenameFile(const std::string& from, const std::string& to);
 // hexadecimal digits.
 bool IsRewriteTemporaryName(std::string_view name);
 
-// Removes from `folder` the atomic rewrite's temporary files older than `minimumAgeSeconds`
-// (regular files only). Returns how many were removed.
-int RemoveStaleTemporaries(const std::string& folder, long minimumAgeSeconds = 60);
+// Removes from `folder` the atomic rewrite's temporary files of the file `fileName`
+// ("<fileName>.tmp<8 hex digits>") older than `minimumAgeSeconds` (regular files only, never
+// through a link). Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& folder, std::string_view fileName, long minimumAgeSeconds = 60);
+
+// Removes, from the folder open as `folderFd`, the regular files whose names `isTemporary`
+// accepts and that are at least `minimumAgeSeconds` old at `now` (0: any age). Returns how many.
+int RemoveTemporariesAt(int folderFd, bool (*isTemporary)(std::string_view name), long minimumAgeSeconds,
+                        std::time_t now);
 
 // An open file descriptor, closed when the object goes.
 class FileHandle {

@@ -30,6 +30,9 @@ int KeywordEditCommand(ListRows& list, Store& store, Prompter& prompter, Progres
   std::optional<std::string> answer = ask(list.Cell(firstSelected, ColumnIndex(ListColumn::Keywords)));
   if (!answer) return 0;
   const std::string text = SingleLine(*answer);
+  // Every selected record is rewritten under one hold of the writer's lock.
+  const StoreWriteLock lock = store.LockForWriting();
+  if (!lock) return 0;
   int rewritten = 0;
   const int rows = list.RowCount();
   for (int i = 0; i < rows; ++i) {

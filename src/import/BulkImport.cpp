@@ -147,6 +147,16 @@ FileReport BulkImporter::ImportFile(const std::string& path) {
     kind = std::string(kLinkCopy);
     report.note = MessageText(Msg::OutsideLinkImpossible);
   }
+  // The writes of one file — serial, copy, record, index byte — go under one hold of the
+  // writer's lock; the engine's work above runs outside it, so two imports of one store
+  // interleave file by file instead of one waiting for the whole of the other. A lock that
+  // cannot be had stops the run: the next file would fare no better.
+  const StoreWriteLock lock = store_.LockForWriting();
+  if (!lock) {
+    report.stopRun = true;
+    report.note = MessageText(store_.LockFailure());
+    return report;
+  }
   IndexRecord& record = store_.WorkingRecord();
   record = info;
   record[FieldTag::TY] = kind;

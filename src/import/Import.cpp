@@ -195,6 +195,9 @@ void Importer::Tick() {
 
 bool Importer::ImportDocument(const std::string& sourcePath, const std::string& url, const std::string& keySource) {
   Store& store = ports_.store;
+  // The whole import of the document — serial, copy, text, record — holds the writer's lock.
+  const StoreWriteLock lock = store.LockForWriting();
+  if (!lock) return false;
   // The serial is reserved (both counters saved) before any file of the record is written.
   const std::string serial = store.TakeNewSerial();
   if (serial.empty()) return false;

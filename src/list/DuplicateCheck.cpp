@@ -46,7 +46,7 @@ std::string GroupCountPrefix(int groups) { return std::to_string(groups) + Utf8T
 
 }  // namespace
 
-std::string RecordFingerprint(Store& store, std::string_view serial) {
+std::string RecordFingerprint(Store& store, std::string_view serial, FingerprintWriteBack* writeBack) {
   if (!IsSerialText(serial)) return {};
   try {
     if (!store.ReadRecordFile(serial, true)) return {};
@@ -57,6 +57,11 @@ std::string RecordFingerprint(Store& store, std::string_view serial) {
     std::string fingerprint = FileDigestHex(location.path);
     // Only the Y2 line changes; a file without a Y2 line stays as it is and the digest is used
     // without being stored.
+    if (writeBack && !writeBack->tried) {
+      writeBack->tried = true;
+      writeBack->lock = store.LockForWriting();
+    }
+    if (writeBack && !writeBack->lock) return fingerprint;
     PatchStatus status = store.PatchRecordFile(serial, {{FieldTag::Y2, fingerprint}});
     if (status != PatchStatus::NoFieldLine) store.ReportPatchFailure(serial, status);
     return fingerprint;
@@ -142,10 +147,11 @@ int CheckListDuplicates(ListRows& list, Store& store, Prompter& prompter, Progre
     const int m = list.RowCount();
     std::vector<std::string> fingerprints(m);
     std::vector<long> serials(m);
+    FingerprintWriteBack writeBack;
     for (int r = 0; r < m; ++r) {
       const std::string& serial = list.Cell(r, ListColumn::SerialNo);
       serials[r] = LeadingNumber(serial);
-      fingerprints[r] = RecordFingerprint(store, serial);
+      fingerprints[r] = RecordFingerprint(store, serial, &writeBack);
       pane.Show(static_cast<long>(r) * 50 / m);
     }
     DuplicateGrouping grouping = GroupFingerprints(fingerprints, serials, 0, progress);
@@ -172,8 +178,9 @@ int FindStoreDuplicates(ListRows& table, Store& store, Prompter& prompter, Progr
     // kept: a counter far ahead of the records costs no memory per serial.
     std::vector<std::string> fingerprints;
     std::vector<long> serials;
+    FingerprintWriteBack writeBack;
     for (long i = 0; i < n; ++i) {
-      std::string fingerprint = RecordFingerprint(store, FormatSerial(i));
+      std::string fingerprint = RecordFingerprint(store, FormatSerial(i), &writeBack);
       if (!fingerprint.empty()) {
         fingerprints.push_back(std::move(fingerprint));
         serials.push_back(i);

@@ -28,7 +28,15 @@ inline constexpr int kDuplicateGroupLimit = 30;
 // (even when the digest came out empty) with every other byte of the file kept; a file without
 // a Y2 line is left as it is. A failed write is reported and the digest still used. Empty when
 // the record cannot be loaded (an oversize one reported) or has no file.
-std::string RecordFingerprint(Store& store, std::string_view serial);
+//
+// A check's write-backs share one hold of the writer's lock (`writeBack`), taken at the first
+// record that needs one; when the store cannot be locked (its message shown once) the digests
+// are used without being stored. Without `writeBack` the write takes the lock for itself.
+struct FingerprintWriteBack {
+  StoreWriteLock lock;
+  bool tried = false;
+};
+std::string RecordFingerprint(Store& store, std::string_view serial, FingerprintWriteBack* writeBack = nullptr);
 
 // Why a grouping ended before its last position.
 enum class GroupingStop { None, GroupLimit, TableFull, HitMax };

@@ -35,6 +35,9 @@ bool RemoveFromList(ListRows& list, Prompter& prompter) {
 
 bool DeleteFromStore(ListRows& list, Store& store, Prompter& prompter) {
   if (prompter.AskYesNo(Msg::DeleteFromStoreQuestion) != Answer::Yes) return false;
+  // Every selected record goes under one hold of the writer's lock.
+  const StoreWriteLock lock = store.LockForWriting();
+  if (!lock) return false;
   for (int row = list.RowCount() - 1; row >= 0; --row) {
     if (!list.IsSelected(row)) continue;
     if (DeleteRecordFiles(store, list.Cell(row, ListColumn::SerialNo))) list.DeleteRow(row);
@@ -45,13 +48,12 @@ bool DeleteFromStore(ListRows& list, Store& store, Prompter& prompter) {
 
 bool DeleteRecordFiles(Store& store, std::string_view serial) {
   if (!IsSerialText(serial)) return false;
-  // Deleting creates nothing: the paths are only named.
-  std::string record = store.RecordFilePath(serial, kKindText);
-  if (record.empty()) return false;
-  if (!RemoveFile(record)) return false;
+  const StoreWriteLock lock = store.LockForWriting();
+  if (!lock) return false;
+  // Deleting creates nothing, and never deletes through a linked folder.
+  if (!store.RemoveRecordFile(serial)) return false;
   // The store's own copy only; the file an outside link names is never deleted.
-  std::string copy = store.RecordFilePath(serial, kKindPdf);
-  if (!copy.empty()) RemoveFile(copy);
+  store.RemoveDocumentCopy(serial);
   return true;
 }
 

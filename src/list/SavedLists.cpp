@@ -1,6 +1,7 @@
 #include "list/SavedLists.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -106,9 +107,20 @@ ListRows::Cells ParseListLine(std::string_view line) {
   return cells;
 }
 
+// List files are written without the writer's lock: a saved list is only ever created, never
+// replaced, and the current list is this desktop's own working file, replaced atomically; neither
+// takes a serial or touches a record. The store's clean-up gives LIST's temporaries an age rule
+// for this reason. A linked DOCDATA or LIST is refused all the same.
 int SaveListFile(const ListRows& list, Store& store, Prompter& prompter, const std::string& fileName) {
   std::string folder = EnsureListFolder(store, prompter);
   if (folder.empty()) return kListFileOpenFailed;
+  for (const std::string& real : {store.StoreRoot(), folder}) {
+    struct stat st;
+    if (::lstat(real.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      prompter.Error(Msg::StoreFolderIsLink, FromNativePath(real) + "\n");
+      return kListFileOpenFailed;
+    }
+  }
   std::string path = folder + kPathSeparator + ToNativePath(fileName);
 
   std::string data;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -137,7 +138,177 @@ std::optional<long> ParseSerialCounter(std::string_view text) {
   return value;
 }
 
+StoreWriteLock& StoreWriteLock::operator=(StoreWriteLock&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    store_ = other.store_;
+    other.store_ = nullptr;
+  }
+  return *this;
+}
+
+void StoreWriteLock::Reset() {
+  if (store_) store_->Unlock();
+  store_ = nullptr;
+}
+
 Store::Store(Settings& settings, Prompter& prompter) : settings_(settings), prompter_(prompter) {}
+
+Store::~Store() = default;
+
+std::string Store::LockFilePath() const {
+  const std::string root = StoreRoot();
+  return root.empty() ? root : root + kSep + std::string(layout::kLock);
+}
+
+bool Store::CheckWritableRoot() {
+  lockFailure_ = Msg::StoreFolderMissing;
+  if (!CheckStoreRoot()) return false;
+  const std::string root = StoreRoot();
+  struct stat st;
+  if (::lstat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    lockFailure_ = Msg::StoreFolderIsLink;
+    prompter_.Error(Msg::StoreFolderIsLink, FromNativePath(root) + "\n");
+    return false;
+  }
+  return true;
+}
+
+StoreWriteLock Store::LockForWriting() {
+  if (lockDepth_ > 0) {
+    if (lock_ && lock_->Lost()) {
+      lockFailure_ = Msg::StoreLockLost;
+      prompter_.Error(Msg::StoreLockLost, FromNativePath(lock_->Path()) + "\n");
+      return {};
+    }
+    ++lockDepth_;
+    return StoreWriteLock(this);
+  }
+  lockFailure_ = Msg::StoreFolderMissing;
+  if (StoreRoot().empty() || !CheckWritableRoot()) return {};
+  auto lock = std::make_unique<StoreLock>(LockFilePath(), lockOptions_);
+  switch (lock->Acquire()) {
+    case LockResult::Taken:
+      break;
+    case LockResult::Busy:
+      lockFailure_ = Msg::StoreLockBusy;
+      prompter_.Error(Msg::StoreLockBusy, DescribeLockHolder(lock->Holder()));
+      return {};
+    case LockResult::Cancelled:
+      lockFailure_ = Msg::ImportInterrupted;  // interrupted: nothing to say but that
+      return {};
+    case LockResult::Failed:
+      lockFailure_ = Msg::StoreLockFailed;
+      ReportWriteFailure(prompter_, lock->Path(), lock->Error(), Msg::StoreLockFailed);
+      return {};
+  }
+  lock_ = std::move(lock);
+  lockDepth_ = 1;
+  // Under the lock no other writer is at work: what a killed run left is found now.
+  if (cleanedRoot_ != StoreRoot()) {
+    cleanedRoot_ = StoreRoot();
+    RemoveStaleTemporaries();
+  }
+  return StoreWriteLock(this);
+}
+
+void Store::Unlock() {
+  if (lockDepth_ > 0 && --lockDepth_ == 0) lock_.reset();  // the file lock goes with the last hold
+}
+
+namespace {
+
+// "<8 digits>.<kind>.tmp<8 hex digits>": the atomic rewrite's temporary of a record file or copy.
+bool IsOwnTemporaryOf(std::string_view name, std::string_view kind) {
+  if (name.size() != 8 + 1 + kind.size() + 4 + 8) return false;
+  for (std::size_t i = 0; i < 8; ++i)
+    if (name[i] < '0' || name[i] > '9') return false;
+  return name[8] == '.' && name.substr(9, kind.size()) == kind && IsRewriteTemporaryName(name);
+}
+bool IsRecordTemporary(std::string_view name) { return IsOwnTemporaryOf(name, kKindText); }
+bool IsCopyTemporary(std::string_view name) { return IsOwnTemporaryOf(name, kKindPdf); }
+// A list file's temporary: "<name>.list.tmp<8 hex digits>" or "<name>.csv.tmp<8 hex digits>"
+// (the current list ListData.csv is the one rewritten in place).
+bool IsListTemporary(std::string_view name) {
+  if (!IsRewriteTemporaryName(name)) return false;
+  const std::string_view base = name.substr(0, name.size() - 4 - 8);
+  for (std::string_view extension : {std::string_view(".list"), std::string_view(".csv")})
+    if (base.size() > extension.size() && base.substr(base.size() - extension.size()) == extension) return true;
+  return false;
+}
+
+// A folder below `parent`, opened without following a link.
+FileHandle OpenRealFolder(int parent, std::string_view name) {
+  return FileHandle(::openat(parent, std::string(name).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+}  // namespace
+
+void Store::RemoveStaleTemporaries() {
+  FileHandle root(::open(StoreRoot().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!root) return;
+  const std::time_t now = std::time(nullptr);
+  for (std::string_view folder : layout::kFolders) {
+    if (!layout::IsCleanedFolder(folder)) continue;  // BACKUP, TRASH and LOG are never looked into
+    FileHandle top = OpenRealFolder(root.get(), folder);
+    if (!top) continue;
+    if (folder == layout::kList) {
+      // The desktop program saves its current list without the lock: a minute's age rule.
+      RemoveTemporariesAt(top.get(), IsListTemporary, 60, now);
+      continue;
+    }
+    // Record files and copies are written only under the lock, which is ours: any age.
+    auto isTemporary = folder == layout::kText ? IsRecordTemporary : IsCopyTemporary;
+    for (int n = 0; n < layout::kSubFolders; ++n) {
+      const char name[3] = {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10), '\0'};
+      FileHandle sub = OpenRealFolder(top.get(), name);
+      if (sub) RemoveTemporariesAt(sub.get(), isTemporary, 0, now);
+    }
+  }
+}
+
+Store::FolderState Store::FoldersOf(const std::string& filePath, bool report) {
+  const std::string folder = filePath.substr(0, filePath.rfind(kSep));
+  const std::string top = folder.substr(0, folder.rfind(kSep));
+  for (const std::string& real : {top, folder}) {
+    struct stat st;
+    if (::lstat(real.c_str(), &st) != 0) return FolderState::Missing;
+    if (S_ISLNK(st.st_mode)) {
+      if (report) prompter_.Error(Msg::StoreFolderIsLink, FromNativePath(real) + "\n");
+      return FolderState::Link;
+    }
+    if (!S_ISDIR(st.st_mode)) return FolderState::Missing;
+  }
+  return FolderState::Real;
+}
+
+std::string Store::WritableFolder(std::string_view top, std::string_view sub) {
+  if (!CheckWritableRoot()) return {};
+  std::string folder = StoreRoot();
+  for (std::string_view part : {top, sub}) {
+    if (part.empty()) continue;
+    folder.append(1, kSep).append(part);
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) != 0) {
+      if (errno == ENOENT && (::mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST) &&
+          ::lstat(folder.c_str(), &st) == 0) {
+        // made now (or by someone at the same moment): looked at below like any other
+      } else {
+        prompter_.Error(Msg::StoreFolderCreateFailed, FromNativePath(folder) + "\n");
+        return {};
+      }
+    }
+    if (S_ISLNK(st.st_mode)) {
+      prompter_.Error(Msg::StoreFolderIsLink, FromNativePath(folder) + "\n");
+      return {};
+    }
+    if (!S_ISDIR(st.st_mode)) {
+      prompter_.Error(Msg::StoreFolderCreateFailed, FromNativePath(folder) + "\n");
+      return {};
+    }
+  }
+  return folder;
+}
 
 void Store::SetLocation(std::string location) {
   location_ = std::move(location);
@@ -172,12 +343,7 @@ bool Store::CheckStoreRoot() {
 
 std::string Store::StoreFilePath(std::string_view serial, std::string_view kind) {
   std::string path = RecordFilePath(serial, kind);
-  if (path.empty() || !CheckStoreRoot()) return {};
-  std::string folder = path.substr(0, path.rfind(kSep));
-  if (!EnsureFolders(folder)) {
-    prompter_.Error(Msg::StoreFolderCreateFailed, FromNativePath(folder) + "\n");
-    return {};
-  }
+  if (path.empty() || WritableFolder(kind, LastTwo(serial)).empty()) return {};
   return path;
 }
 
@@ -245,6 +411,8 @@ bool Store::ReadRecordFile(std::string_view serial, bool stopAfterText) {
 }
 
 bool Store::WriteRecordFile(std::string_view serial) {
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return false;
   std::string path = StoreFilePath(serial, kKindText);
   if (path.empty()) return false;
   if (!WriteFileAtomic(path, FormatRecordFile(working_))) {
@@ -260,6 +428,17 @@ PatchStatus Store::PatchRecordFile(std::string_view serial, const std::vector<Fi
   if (!IsSerialText(serial)) return PatchStatus::Unreadable;
   std::string path = RecordFilePath(serial, kKindText);
   if (path.empty()) return PatchStatus::NoLocation;
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return PatchStatus::NotLocked;
+  // Never through a linked TXT or TXT/nn; a missing one is a missing record (nothing is made).
+  switch (FoldersOf(path, true)) {
+    case FolderState::Real:
+      break;
+    case FolderState::Missing:
+      return PatchStatus::Unreadable;
+    case FolderState::Link:
+      return PatchStatus::NotLocked;
+  }
   const std::string& native = path;
   try {
     std::string bytes;
@@ -289,6 +468,7 @@ void ReportPatchFailure(Prompter& prompter, const std::string& recordPath, Patch
   switch (status) {
     case PatchStatus::Patched:
     case PatchStatus::NoLocation:
+    case PatchStatus::NotLocked:
       return;
     case PatchStatus::Unreadable:
     case PatchStatus::WriteFailed:
@@ -350,6 +530,8 @@ bool Store::SetBodyText(std::string text) {
 }
 
 bool Store::StoreDocumentFile(std::string_view kind, const std::string& sourcePath, std::string_view serial) {
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return false;
   if (kind == kKindPdf) return StorePdfCopy(sourcePath, serial);
   std::string destination = StoreFilePath(serial, kind);
   if (destination.empty()) return false;
@@ -358,6 +540,8 @@ bool Store::StoreDocumentFile(std::string_view kind, const std::string& sourcePa
 }
 
 bool Store::StorePdfCopy(const std::string& sourceNative, std::string_view serial) {
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return false;
   std::string destination = StoreFilePath(serial, kKindPdf);
   if (destination.empty()) return false;
   if (!CopyFileAtomic(sourceNative, destination)) {
@@ -477,6 +661,8 @@ std::optional<long> Store::ReadSerialCount() {
 void Store::WriteSerialCounter(long next) { settings_.SetText(setting::SerialCounter, FormatSerial(next)); }
 
 std::string Store::TakeNewSerial() {
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return {};
   std::optional<long> count = ReadSerialCount();
   if (!count) return {};
   // Never at or below a record file that stands in the store (a counter restored from an old
@@ -507,6 +693,8 @@ std::string Store::TakeNewSerial() {
 void Store::MarkIndexPresent(std::string_view serial) {
   const std::string root = StoreRoot();
   if (root.empty()) return;
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return;
   const std::string native = root + kSep + std::string(layout::kIndex);
   FileHandle file(::open(native.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   struct stat st;
@@ -518,10 +706,20 @@ void Store::MarkIndexPresent(std::string_view serial) {
     WriteAllAt(file.get(), "1", static_cast<std::uint64_t>(n));
 }
 
-void Store::RemoveDocumentCopy(std::string_view serial) {
-  const std::string copy = RecordFilePath(serial, kKindPdf);
-  if (!copy.empty()) RemoveFile(copy);
+bool Store::RemoveStoreFile(std::string_view serial, std::string_view kind) {
+  const std::string path = RecordFilePath(serial, kind);
+  if (path.empty()) return false;
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return false;
+  // Never through a linked TXT, PDF or sub-folder.
+  // A deleted record stays in the list when its files cannot be reached; the clean-up after a
+  // failed copy has had its message already.
+  return FoldersOf(path, false) == FolderState::Real && RemoveFile(path);
 }
+
+void Store::RemoveDocumentCopy(std::string_view serial) { RemoveStoreFile(serial, kKindPdf); }
+
+bool Store::RemoveRecordFile(std::string_view serial) { return RemoveStoreFile(serial, kKindText); }
 
 void ReportWriteFailure(Prompter& prompter, const std::string& path, int error, Msg otherwise) {
   const std::string prefix = FromNativePath(path) + "\n";

@@ -5,6 +5,7 @@
 // Messages show paths converted with FromNativePath.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "store/Record.h"
+#include "store/StoreLock.h"
 
 namespace folidex {
 
@@ -47,6 +49,7 @@ enum class PatchStatus {
   Incomplete,   // fewer than seventeen lines
   NoFieldLine,  // a field to change has no line of its own
   WriteFailed,  // the new file could not be written or put in place; the old one stays
+  NotLocked,    // the store could not be locked for writing (its message was shown)
 };
 
 // The availability of a record's document, and its path when it is reachable as a file.
@@ -55,9 +58,55 @@ struct DocumentLocation {
   std::string path;  // native; empty when not a reachable file
 };
 
+class Store;
+
+// The writer's hold on a store (Store::LockForWriting): while one is alive the store's
+// DOCDATA/.lock is this program's. Movable; an empty one (false) after the message that the store
+// could not be locked. Holds nest within one Store: the file lock goes with the last one.
+class StoreWriteLock {
+ public:
+  StoreWriteLock() = default;
+  StoreWriteLock(StoreWriteLock&& other) noexcept : store_(other.store_) { other.store_ = nullptr; }
+  StoreWriteLock& operator=(StoreWriteLock&& other) noexcept;
+  StoreWriteLock(const StoreWriteLock&) = delete;
+  StoreWriteLock& operator=(const StoreWriteLock&) = delete;
+  ~StoreWriteLock() { Reset(); }
+  explicit operator bool() const { return store_ != nullptr; }
+  void Reset();
+
+ private:
+  friend class Store;
+  explicit StoreWriteLock(Store* store) : store_(store) {}
+  Store* store_ = nullptr;
+};
+
 class Store {
  public:
   Store(Settings& settings, Prompter& prompter);
+
+  ~Store();
+
+  // The writer's lock. Every operation that takes a serial or rewrites store files holds one
+  // across all of its writes; each write primitive below takes one for its own duration when
+  // its caller holds none. Empty (false) after a message: the store is not there or DOCDATA is
+  // a link (31225), another program holds the lock and did not let go within the wait (31224
+  // naming it), the lock file cannot be made (31226), or this program's lock was taken over
+  // (31228). Nothing may be written then. The first lock of a run removes the temporary files
+  // that killed runs left in TXT/nn, PDF/nn and LIST (never through a link).
+  StoreWriteLock LockForWriting();
+  bool HoldsWriteLock() const { return lockDepth_ > 0; }
+  // The message of the last LockForWriting that came to nothing.
+  Msg LockFailure() const { return lockFailure_; }
+  // How the lock behaves (the program's name, the wait's notice; tests inject clock and host).
+  void SetLockOptions(StoreLockOptions options) { lockOptions_ = std::move(options); }
+  StoreLockOptions& LockOptions() { return lockOptions_; }
+  // DOCDATA/.lock (native), or empty without a location.
+  std::string LockFilePath() const;
+
+  // The folder DOCDATA/<top>[/<sub>] for writing: each part below DOCDATA made when missing and
+  // refused when it is a symbolic link or not a folder (31225 naming it); empty after the
+  // message. DOCDATA itself must exist and be a real folder.
+  std::string WritableFolder(std::string_view top, std::string_view sub = {});
 
   // The storage location (native). An absolute path; anything else gives empty store paths.
   void SetLocation(std::string location);
@@ -101,7 +150,7 @@ class Store {
   PatchStatus PatchRecordFile(std::string_view serial, const std::vector<FieldValue>& changes);
   // The message of a failed patch, after the record file's path and a line break: 30026 for a
   // file that cannot be read or replaced, 31022 oversize, 30001 memory, 30004 for a file that
-  // is not a complete record. Nothing for Patched and NoLocation.
+  // is not a complete record. Nothing for Patched, NoLocation and NotLocked.
   void ReportPatchFailure(std::string_view serial, PatchStatus status);
 
   // TX and TS of the working record from a captured text: the work text file's bytes (an empty
@@ -142,8 +191,11 @@ class Store {
 
   // Sets the index byte of `serial` to '1' when it says '0' (a record written there).
   void MarkIndexPresent(std::string_view serial);
-  // Removes the store's PDF copy of `serial` (a copy whose record could not be written).
+  // Removes the store's PDF copy of `serial` (a copy whose record could not be written, a
+  // deleted record's copy). Nothing is created, and nothing is removed through a linked folder.
   void RemoveDocumentCopy(std::string_view serial);
+  // Removes the record file of `serial` (the delete), likewise; false when nothing was removed.
+  bool RemoveRecordFile(std::string_view serial);
 
   // The serial after the highest one among the record files below `txtFolder` (native), or 0.
   // Only names of exactly eight digits and ".TXT" in the folders 00..99 count.
@@ -158,7 +210,23 @@ class Store {
   Prompter& prompter() { return prompter_; }
 
  private:
+  friend class StoreWriteLock;
   std::optional<long> ReadCounterFile(bool& damaged);
+  void Unlock();
+  void RemoveStaleTemporaries();
+  bool RemoveStoreFile(std::string_view serial, std::string_view kind);
+  // Whether the two folders above a record's file (TXT/nn or PDF/nn) are real folders; a link
+  // is reported (31225) when `report`. Nothing is created.
+  enum class FolderState { Real, Missing, Link };
+  FolderState FoldersOf(const std::string& filePath, bool report);
+  // DOCDATA exists and is a real folder (31041, 31225 otherwise).
+  bool CheckWritableRoot();
+
+  int lockDepth_ = 0;
+  Msg lockFailure_ = Msg::StoreLockBusy;
+  std::unique_ptr<StoreLock> lock_;
+  StoreLockOptions lockOptions_;
+  std::string cleanedRoot_;  // the store whose temporaries this run has removed
 
   Settings& settings_;
   Prompter& prompter_;

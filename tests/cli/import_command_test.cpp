@@ -1,5 +1,6 @@
 // folidex-cli import as a user runs it on folders of PDFs drawn by Qt's PDF writer.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLockFile>
 #include <filesystem>
+#include <set>
 
 #include "CliRunner.h"
 #include "PdfBuilder.h"
@@ -146,6 +148,72 @@ TEST_F(CliImport, WhileTheDesktopProgramRunsNothingIsImported) {
   desktop.unlock();
   EXPECT_EQ(Import({a}).status, 0);
   EXPECT_EQ(Counter(), "00000001");
+}
+
+// Two imports on one store at once, as from two computers: each its own runtime folder (no
+// shared single-instance guard) and its own settings file (its own Sys/No). The store's lock
+// keeps them apart file by file.
+TEST_F(CliImport, TwoComputersImportingAtOnceGetUniqueSerialsAndCompleteRecords) {
+  constexpr int kEach = 20;
+  TempDir docsA, docsB, runtimeA, runtimeB, cacheA, cacheB, homeA, homeB;
+  std::vector<std::string> sources;
+  for (int k = 0; k < kEach; ++k) {
+    for (const TempDir* folder : {&docsA, &docsB}) {
+      const std::string path = folder->File("doc" + std::to_string(100 + k) + ".pdf");
+      const QString tag = folder == &docsA ? QStringLiteral("甲") : QStringLiteral("乙");
+      WriteJapanesePdf(QString::fromStdString(path), {QStringLiteral("本文 %1 %2").arg(tag).arg(k)},
+                       QStringLiteral("文書%1%2").arg(tag).arg(k));
+      sources.push_back(path);
+    }
+  }
+  const std::string settingsA = WriteSettingsFile(homeA.path(), "[KanSet]\nStorePath=" + store.path() + "\nOcr=0\n");
+  const std::string settingsB = WriteSettingsFile(homeB.path(), "[KanSet]\nStorePath=" + store.path() + "\nOcr=0\n");
+  auto start = [&](const std::string& settingsFile, const TempDir& runtimeDir, const TempDir& cacheDir,
+                   const TempDir& docsDir) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      setenv("XDG_RUNTIME_DIR", runtimeDir.path().c_str(), 1);
+      setenv("XDG_CACHE_HOME", cacheDir.path().c_str(), 1);
+      const int devnull = open("/dev/null", O_WRONLY);
+      dup2(devnull, STDOUT_FILENO);
+      const std::string program = CliPath();
+      execl(program.c_str(), program.c_str(), "--settings", settingsFile.c_str(), "import", "--copy",
+            docsDir.path().c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return pid;
+  };
+  const pid_t a = start(settingsA, runtimeA, cacheA, docsA);
+  const pid_t b = start(settingsB, runtimeB, cacheB, docsB);
+  ASSERT_GT(a, 0);
+  ASSERT_GT(b, 0);
+  for (pid_t pid : {a, b}) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+
+  // Forty records, each complete, each at its own serial with its own document's copy.
+  std::set<std::string> seen;
+  long highest = -1;
+  for (const auto& entry : fs::recursive_directory_iterator(store.path() + "/DOCDATA/TXT")) {
+    if (!entry.is_regular_file()) continue;
+    const std::string name = entry.path().filename().string();
+    ASSERT_EQ(name.size(), 12u) << name;  // no temporaries left either
+    const std::string serial = name.substr(0, 8);
+    const IndexRecord record = Record(serial);
+    EXPECT_FALSE(record[FieldTag::TX].empty()) << serial;
+    EXPECT_TRUE(seen.insert(record[FieldTag::FG]).second) << serial << " repeats a document";
+    const std::string copy = store.path() + "/DOCDATA/PDF/" + serial.substr(6, 2) + "/" + serial + ".PDF";
+    EXPECT_EQ(FileDigestHexNative(copy), record[FieldTag::Y2]) << serial;
+    EXPECT_EQ(FileDigestHexNative(ToNativePath(record[FieldTag::FG])), record[FieldTag::Y2]) << serial;
+    highest = std::max(highest, std::stol(serial));
+  }
+  EXPECT_EQ(seen.size(), sources.size());
+  std::string counter;
+  ASSERT_TRUE(ReadFileBytes(store.path() + "/DOCDATA/counter", counter));
+  EXPECT_GT(std::stol(counter), highest);
+  EXPECT_FALSE(PathExists(store.path() + "/DOCDATA/.lock"));
 }
 
 // Ctrl+C, a polite kill and a closed terminal end the run alike.

@@ -192,7 +192,10 @@ TEST(RecordFile, FailedRewriteKeepsTheOldFile) {
   std::string path = f.dir.path() + "/DOCDATA/TXT/10/00000010.TXT";
   std::string before = Slurp(path);
 
-  // A write that fails half-way: the file-size limit stops the new file after 64 bytes.
+  // A write that fails half-way: the file-size limit stops the new file after 64 bytes (the
+  // writer's lock, a longer file, is taken before).
+  const StoreWriteLock lock = f.store.LockForWriting();
+  ASSERT_TRUE(lock);
   IndexRecord big = old;
   big[FieldTag::TX] = std::string(100000, 'X');
   f.store.WorkingRecord() = big;
