@@ -94,7 +94,9 @@ TEST(KillImport, KilledRunsAndARerunLeaveEveryDocumentOnceCompleteAndFound) {
   const std::optional<long> counter = ParseSerialCounter(CounterIn(settings));
   ASSERT_TRUE(counter.has_value());
   std::string stored;
-  if (ReadFileBytes(root + "/counter", stored)) EXPECT_GT(ParseSerialCounter(stored).value_or(-1), listing.serials.back());
+  if (ReadFileBytes(root + "/counter", stored)) {
+    EXPECT_GT(ParseSerialCounter(stored).value_or(-1), listing.serials.back());
+  }
   EXPECT_GT(*counter, listing.serials.back());  // the counter is past the highest record
 
   std::set<std::string> names;
@@ -141,7 +143,9 @@ TEST(KillImport, KilledRunsAndARerunLeaveEveryDocumentOnceCompleteAndFound) {
   for (std::size_t at = 0; at < check.out.size(); ++lines) {
     const std::size_t end = check.out.find('\n', at);
     const std::string line = check.out.substr(at, end - at);
-    if (lines > 0) EXPECT_NE(line.find(leftover), std::string::npos) << line;
+    if (lines > 0) {
+      EXPECT_NE(line.find(leftover), std::string::npos) << line;
+    }
     at = end == std::string::npos ? check.out.size() : end + 1;
   }
   EXPECT_EQ(check.status == 0, lines == 1) << check.out;
