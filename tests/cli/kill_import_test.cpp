@@ -5,9 +5,11 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <random>
 #include <set>
@@ -38,13 +40,20 @@ std::string CounterIn(const std::string& settingsFile) {
   return at == std::string::npos ? "" : text.substr(at + 3, 8);
 }
 
-// Starts the import and kills it after `delayMs` (it may have ended by itself before).
-void ImportKilledAfter(const std::vector<std::string>& args, int delayMs) {
+// Starts the import and kills it once it has stored `lines` more files and `delayMs` more
+// milliseconds have passed: somewhere inside the next file, or between two. `killed` tells
+// whether the kill ended it (it may have finished by itself).
+void ImportKilledAfter(const std::vector<std::string>& args, int lines, int delayMs, bool& killed) {
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
   const pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    freopen("/dev/null", "w", stdout);
-    freopen("/dev/null", "w", stderr);
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    close(out[1]);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDERR_FILENO);
     std::vector<char*> argv;
     const std::string program = CliPath();
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -53,11 +62,16 @@ void ImportKilledAfter(const std::vector<std::string>& args, int delayMs) {
     execv(program.c_str(), argv.data());
     _exit(127);
   }
+  close(out[1]);
+  char c = 0;
+  for (int seen = 0; seen < lines && read(out[0], &c, 1) == 1;) seen += c == '\n';
   const timespec delay{delayMs / 1000, (delayMs % 1000) * 1'000'000L};
   nanosleep(&delay, nullptr);
   kill(pid, SIGKILL);
+  close(out[0]);
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 }  // namespace
@@ -83,7 +97,16 @@ TEST(KillImport, KilledRunsAndARerunLeaveEveryDocumentOnceCompleteAndFound) {
   const unsigned seed = seedSource();
   std::mt19937 random(seed);
   SCOPED_TRACE("seed " + std::to_string(seed));
-  for (int kill = 0; kill < kKills; ++kill) ImportKilledAfter(import, std::uniform_int_distribution<int>(0, 900)(random));
+  int killed = 0;
+  for (int kill = 0; kill < kKills; ++kill) {
+    bool ended = false;
+    const int stored = static_cast<int>(ListRecordFiles(store.path() + "/DOCDATA/TXT").serials.size());
+    const int lines = std::uniform_int_distribution<int>(0, std::max(0, (kDocuments - stored) / 3))(random);
+    ImportKilledAfter(import, lines, std::uniform_int_distribution<int>(0, 40)(random), ended);
+    killed += ended;
+  }
+  const std::size_t beforeRerun = ListRecordFiles(store.path() + "/DOCDATA/TXT").serials.size();
+  std::cout << "kills " << killed << " of " << kKills << ", records before the rerun " << beforeRerun << std::endl;
   CliResult rerun = RunCli(import, 300);
   ASSERT_EQ(rerun.status, 0) << rerun.err;
 
