@@ -35,8 +35,8 @@ int CommandCheck(Context& context) {
   if (tty) std::cerr << "\r\033[K" << std::flush;
 
   std::string summary = MessageText(Msg::CheckSummary);
-  const long counts[] = {report.records, report.copies, static_cast<long>(report.problems.size()),
-                         report.temporaries, report.duplicateGroups};
+  const long counts[] = {report.records, report.copies, static_cast<long>(report.problems.size()), report.temporaries,
+                         report.duplicateGroups};
   for (int k = 0; k < 5; ++k)
     summary = ReplaceAllCp932(summary, "%" + std::to_string(k + 1), std::to_string(counts[k]));
   std::cout << Out(summary) << '\n';

@@ -88,8 +88,7 @@ class RecordName {
   char name_[32];
 };
 
-void ScanBatch(Batch& batch, const std::vector<Serial>& serials, const RecordFolders& folders,
-               RecordScanner& scanner) {
+void ScanBatch(Batch& batch, const std::vector<Serial>& serials, const RecordFolders& folders, RecordScanner& scanner) {
   RecordName name;
   if (batch.results.size() < batch.end - batch.begin) batch.results.resize(batch.end - batch.begin);
   for (std::size_t k = batch.begin; k < batch.end; ++k) {
@@ -108,8 +107,8 @@ void ScanBatch(Batch& batch, const std::vector<Serial>& serials, const RecordFol
 // is scanned when it is asked for.
 class ReadAhead {
  public:
-  ReadAhead(const SearchMatcher& matcher, const std::vector<Serial>& serials, const std::string& txtFolder,
-            int readers, int batchSize)
+  ReadAhead(const SearchMatcher& matcher, const std::vector<Serial>& serials, const std::string& txtFolder, int readers,
+            int batchSize)
       : matcher_(matcher),
         serials_(serials),
         folders_(txtFolder),
@@ -419,7 +418,7 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     readAhead->Release(id);
   }
   if (!stop) reached = n;  // the serials after the last record file were walked as well
-  readAhead.reset();  // the readers stop before the message box waits for the user
+  readAhead.reset();       // the readers stop before the message box waits for the user
   if (limitReached) prompter.Information(Msg::HitLimitReached);
 
   progress.SetProgressBar(0);

@@ -31,8 +31,7 @@ std::string SubFolderName(int k) { return {static_cast<char>('0' + k / 10), stat
 // A message of the table with %1, %2, … replaced, as one line.
 std::string Text(Msg id, const std::vector<std::string>& values = {}) {
   std::string text = MessageText(id);
-  for (std::size_t k = values.size(); k > 0; --k)
-    text = ReplaceAllCp932(text, "%" + std::to_string(k), values[k - 1]);
+  for (std::size_t k = values.size(); k > 0; --k) text = ReplaceAllCp932(text, "%" + std::to_string(k), values[k - 1]);
   return ReplaceAllCp932(text, "\n", " ");
 }
 
@@ -58,8 +57,8 @@ std::vector<std::string> Names(const std::string& folder) {
 // What the lines of a record file say about its form.
 struct RecordForm {
   int lines = 0;
-  std::string missingTags;    // "<FN><TX>", empty when every field has its line
-  std::string brokenFields;   // fields whose value holds a line break
+  std::string missingTags;   // "<FN><TX>", empty when every field has its line
+  std::string brokenFields;  // fields whose value holds a line break
   std::array<std::string, kFieldCount> values;
   bool Complete() const { return lines >= kFieldCount && missingTags.empty() && brokenFields.empty(); }
 };
@@ -168,7 +167,8 @@ class Checker {
 
   void Counters() {
     sysNo_ = ParseSerialCounter(in_.sysNo);
-    if (!sysNo_) Problem(ToNativePath(in_.settingsPath), "Sys/No = \"" + in_.sysNo + "\" " + Text(Msg::SerialCounterInvalid));
+    if (!sysNo_)
+      Problem(ToNativePath(in_.settingsPath), "Sys/No = \"" + in_.sysNo + "\" " + Text(Msg::SerialCounterInvalid));
     bool damaged = false;
     counterFile_ = ReadStoreCounter(Join(root_, layout::kCounter), damaged);
     if (damaged) Problem(Join(root_, layout::kCounter), Text(Msg::StoreCounterInvalid));
@@ -183,7 +183,8 @@ class Checker {
     if (counterFile_ && *counterFile_ <= highest)
       Problem(Join(root_, layout::kCounter), Text(Msg::CheckCounterBehind, {FormatSerial(*counterFile_), record}));
     if (!counterFile_ && sysNo_ && *sysNo_ <= highest)
-      Problem(ToNativePath(in_.settingsPath), "Sys/No: " + Text(Msg::CheckCounterBehind, {FormatSerial(*sysNo_), record}));
+      Problem(ToNativePath(in_.settingsPath),
+              "Sys/No: " + Text(Msg::CheckCounterBehind, {FormatSerial(*sysNo_), record}));
   }
 
   void Record(long serial, int indexFd, std::map<std::string, int>& digests) {

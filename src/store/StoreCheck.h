@@ -10,8 +10,8 @@
 namespace folidex {
 
 struct CheckFinding {
-  std::string path;  // native
-  std::string text;  // CP932, one line
+  std::string path;       // native
+  std::string text;       // CP932, one line
   bool leftover = false;  // a temporary file of an interrupted write, cleaned by the next write
 };
 

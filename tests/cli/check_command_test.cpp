@@ -68,7 +68,8 @@ std::vector<std::string> Lines(const std::string& text) {
 std::string Summary(long records, long copies, long problems, long temporaries, long groups) {
   std::string text = MessageTextUtf8(Msg::CheckSummary);
   const long counts[] = {records, copies, problems, temporaries, groups};
-  for (int k = 0; k < 5; ++k) text = Cp932ToUtf8(ReplaceAllCp932(Utf8ToCp932(text), "%" + std::to_string(k + 1), std::to_string(counts[k])));
+  for (int k = 0; k < 5; ++k)
+    text = Cp932ToUtf8(ReplaceAllCp932(Utf8ToCp932(text), "%" + std::to_string(k + 1), std::to_string(counts[k])));
   return text;
 }
 
@@ -116,11 +117,11 @@ TEST(CliCheck, EachFaultIsOneLineNamingItsFileAndTheCheckWritesNothing) {
   f.Put(3, "%PDF-1.4 three", std::string(64, 'A'));  // the copy is not what Y2 says
   f.Put(4, "%PDF-1.4 four");
   const std::string y2Four = FileDigestHexNative(f.Pdf(4));
-  fs::remove(f.Pdf(4));                            // kind "I" without its copy
-  f.Write(f.Pdf(5), "%PDF-1.4 orphan");            // a copy without a record
-  f.Put(8, "%PDF-1.4 eight");                      // past the counter: never searched
-  f.Write(f.Txt(0) + ".tmp0123abcd", "half");      // a write cut short
-  f.Write(f.root + "/index", "1111010");           // serial 4 marked gone, yet its file is there
+  fs::remove(f.Pdf(4));                        // kind "I" without its copy
+  f.Write(f.Pdf(5), "%PDF-1.4 orphan");        // a copy without a record
+  f.Put(8, "%PDF-1.4 eight");                  // past the counter: never searched
+  f.Write(f.Txt(0) + ".tmp0123abcd", "half");  // a write cut short
+  f.Write(f.root + "/index", "1111010");       // serial 4 marked gone, yet its file is there
   f.Write(f.root + "/counter", "00000007");
   fs::create_directories(f.dir.path() + "/elsewhere");
   fs::create_directory_symlink(f.dir.path() + "/elsewhere", f.root + "/PDF/09");
@@ -136,7 +137,8 @@ TEST(CliCheck, EachFaultIsOneLineNamingItsFileAndTheCheckWritesNothing) {
   const std::set<std::string> expected = {
       f.root + "/PDF/09: " + MessageTextUtf8(Msg::NotARegularFile),
       f.root + "/counter: " + Filled(Msg::CheckCounterBehind, {"00000007", "00000008"}),
-      f.Txt(1) + ": " + Filled(Msg::CheckRecordMalformed, {"2", "<PS><PK><PC><PM><TY><FN><FS><TS><FC><FA><FP><FG><Y1><Y2><TX>", "-"}),
+      f.Txt(1) + ": " +
+          Filled(Msg::CheckRecordMalformed, {"2", "<PS><PK><PC><PM><TY><FN><FS><TS><FC><FA><FP><FG><Y1><Y2><TX>", "-"}),
       f.Txt(2) + ": " + Filled(Msg::CheckRecordMalformed, {"18", "-", "<FN>"}),
       f.Pdf(3) + ": " + Filled(Msg::CheckCopyMismatch, {std::string(64, 'A'), FileDigestHexNative(f.Pdf(3))}),
       f.Txt(4) + ": " + Filled(Msg::CheckNotSearched, {range, "0"}),

@@ -1,11 +1,11 @@
 // An import killed outright (SIGKILL) at random moments, again and again, and then run to its
 // end: the store must hold every document once, complete, findable and consistent.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -80,18 +80,19 @@ TEST(KillImport, KilledRunsAndARerunLeaveEveryDocumentOnceCompleteAndFound) {
   TempDir runtime, store, docs;
   setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
   fs::create_directories(store.path() + "/DOCDATA");
-  const std::string settings = WriteSettingsFile(store.path(), "[KanSet]\nStorePath=" + store.path() +
-                                                                   "\nOcr=0\nKakunin=0\nHitMax=3000\n");
+  const std::string settings =
+      WriteSettingsFile(store.path(), "[KanSet]\nStorePath=" + store.path() + "\nOcr=0\nKakunin=0\nHitMax=3000\n");
   std::map<std::string, std::string> digestOf;  // file name -> SHA-256
   for (int k = 0; k < kDocuments; ++k) {
     PdfParts parts;
     parts.info = "/Title (Document " + std::to_string(k) + ")";
-    parts.filler = "% filler " + std::string(static_cast<std::size_t>(k) * 4096 + 1, static_cast<char>('a' + k % 26)) + "\n";
+    parts.filler =
+        "% filler " + std::string(static_cast<std::size_t>(k) * 4096 + 1, static_cast<char>('a' + k % 26)) + "\n";
     const std::string name = "doc" + std::to_string(100 + k) + ".pdf";
     digestOf[name] = FileDigestHexNative(WritePdf(docs.path(), name, BuildPdf(parts)));
   }
-  const std::vector<std::string> import = {"--settings", settings, "import", "--copy", "--skip-duplicates",
-                                           "--no-ocr", docs.path()};
+  const std::vector<std::string> import = {"--settings",        settings,   "import",   "--copy",
+                                           "--skip-duplicates", "--no-ocr", docs.path()};
 
   std::random_device seedSource;
   const unsigned seed = seedSource();
