@@ -34,6 +34,7 @@
 #include "search/RecordScan.h"
 #include "search/SearchRun.h"
 #include "store/RecordListing.h"
+#include "store/StoreLayout.h"
 
 namespace folidex {
 namespace {
@@ -340,12 +341,13 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
 
   std::unique_ptr<SearchMatcher> matcher;
   std::unique_ptr<ReadAhead> readAhead;
-  const std::string txtFolder = store.StoreRoot() + kPathSeparator + "TXT" + kPathSeparator;
+  const std::string txtFolder = store.StoreRoot() + kPathSeparator + std::string(layout::kText) + kPathSeparator;
   std::unique_ptr<RecordListing> listing;
   std::vector<Serial> walked;
   std::uint64_t indexSize = 0;
   try {
-    // The entries of the serials handed out; an index longer than that is read no further.
+    // Which record files exist, from the folders' listings; then the serials to open, from the
+    // index entries of the serials handed out (an index longer than that is read no further).
     listing = std::make_unique<RecordListing>(ListRecordFiles(txtFolder.substr(0, txtFolder.size() - 1)));
     bool readable = false;
     walked = WalkedSerials(indexFile.get(), n, *listing, indexSize, readable);
