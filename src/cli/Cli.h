@@ -58,5 +58,6 @@ int CommandExport(Context& context);
 int CommandOcr(Context& context);
 int CommandImport(Context& context);
 int CommandInit(Context& context);
+int CommandCheck(Context& context);
 
 }  // namespace folidex::cli

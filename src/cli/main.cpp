@@ -52,6 +52,10 @@ const std::map<std::string, Command>& Commands() {
        {folidex::cli::CommandExport,
         "export [LIST] OUT.xlsx 一覧を表計算ファイルに出力（LIST はパスか DOCDATA/LIST の名前、既定は "
         "ListData.csv）"}},
+      {"check",
+       {folidex::cli::CommandCheck,
+        "check                資料保存場所を点検（書き込みはしない）。件数の要約 1 行と、問題ごとに 1 行\n"
+        "                       （終了ステータス 0 問題なし、1 問題あり、2 保存場所なし）"}},
       {"dupes",
        {folidex::cli::CommandDupes,
         "dupes [--json] [--all | LIST] 重複した PDF（全データ、または保存した一覧。既定は ListData.csv）", true}},

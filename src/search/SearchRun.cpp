@@ -1,12 +1,17 @@
 // The database search: every serial handed out is examined in order, the index file is
 // repaired as the walk goes, and the hits become rows of the list.
 //
+// Which record files exist is learnt from the TXT folders' listings: only those are opened, and
+// a serial without a file is marked missing in the index without a system call of its own, so
+// a counter far ahead of the records costs a walk over the index bytes, not an open per serial.
+//
 // Reading and matching a record file depends only on the file and the conditions, so reader
 // threads do it ahead, in batches of consecutive serials. Everything that is observable — the
 // index repairs, the working record, the rows, the hit limit, progress and messages — happens
 // here on the calling thread, strictly in serial order, exactly as a one-by-one walk would.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,28 +33,22 @@
 #include "list/RecordRow.h"
 #include "search/RecordScan.h"
 #include "search/SearchRun.h"
+#include "store/RecordListing.h"
+#include "store/StoreLayout.h"
 
 namespace folidex {
 namespace {
 
 using Serial = unsigned long;
 
-// Consecutive serials [begin, end) and the scans of those the index does not mark missing.
+// The serials the walk opens, [begin, end) of them, and their scans.
 struct Batch {
-  Serial begin = 0, end = 0;
-  std::size_t count = 0;
+  std::size_t begin = 0, end = 0;
   std::vector<ScanResult> results;
 };
 
-// Which serials the walk opens: those whose index byte is not '0' (past the end: all).
-class IndexView {
- public:
-  explicit IndexView(const std::string& bytes) : bytes_(bytes) {}
-  bool Present(Serial i) const { return i >= bytes_.size() || bytes_[i] != '0'; }
-
- private:
-  const std::string& bytes_;
-};
+// The index is read and rewritten in pieces of this size: a few calls even for the largest.
+constexpr std::size_t kIndexChunk = 8u << 20;
 
 // The hundred record folders TXT/00 .. TXT/99, opened once per search so that each record file
 // is opened by its name alone (no folder is created or examined per record).
@@ -90,13 +89,12 @@ class RecordName {
   char name_[32];
 };
 
-void ScanBatch(Batch& batch, const IndexView& index, const RecordFolders& folders, RecordScanner& scanner) {
+void ScanBatch(Batch& batch, const std::vector<Serial>& serials, const RecordFolders& folders, RecordScanner& scanner) {
   RecordName name;
-  batch.count = 0;
-  for (Serial i = batch.begin; i < batch.end; ++i) {
-    if (!index.Present(i)) continue;
-    if (batch.results.size() <= batch.count) batch.results.resize(batch.count + 1);
-    ScanResult& result = batch.results[batch.count++];
+  if (batch.results.size() < batch.end - batch.begin) batch.results.resize(batch.end - batch.begin);
+  for (std::size_t k = batch.begin; k < batch.end; ++k) {
+    const Serial i = serials[k];
+    ScanResult& result = batch.results[k - batch.begin];
     try {
       scanner.Scan(folders.FolderOf(i), name.For(i), result);
     } catch (const std::bad_alloc&) {
@@ -110,14 +108,13 @@ void ScanBatch(Batch& batch, const IndexView& index, const RecordFolders& folder
 // is scanned when it is asked for.
 class ReadAhead {
  public:
-  ReadAhead(const SearchMatcher& matcher, const IndexView& index, const std::string& txtFolder, Serial count,
-            int readers, int batchSize)
+  ReadAhead(const SearchMatcher& matcher, const std::vector<Serial>& serials, const std::string& txtFolder, int readers,
+            int batchSize)
       : matcher_(matcher),
-        index_(index),
+        serials_(serials),
         folders_(txtFolder),
-        count_(count),
-        batchSize_(static_cast<Serial>(std::max(1, batchSize))),
-        batches_(static_cast<long>((count + batchSize_ - 1) / batchSize_)) {
+        batchSize_(static_cast<std::size_t>(std::max(1, batchSize))),
+        batches_(static_cast<long>((serials.size() + batchSize_ - 1) / batchSize_)) {
     if (readers <= 0 || batches_ <= 1) {
       StartInline();
       return;
@@ -141,7 +138,7 @@ class ReadAhead {
     if (inline_) {
       Batch& batch = slots_[0].batch;
       Prepare(batch, id);
-      ScanBatch(batch, index_, folders_, *scanner_);
+      ScanBatch(batch, serials_, folders_, *scanner_);
       return batch;
     }
     Slot& slot = SlotOf(id);
@@ -171,8 +168,8 @@ class ReadAhead {
   Slot& SlotOf(long id) { return slots_[static_cast<std::size_t>(id) % slots_.size()]; }
 
   void Prepare(Batch& batch, long id) const {
-    batch.begin = static_cast<Serial>(id) * batchSize_;
-    batch.end = std::min(count_, batch.begin + batchSize_);
+    batch.begin = static_cast<std::size_t>(id) * batchSize_;
+    batch.end = std::min(serials_.size(), batch.begin + batchSize_);
   }
 
   void StartInline() {
@@ -204,7 +201,7 @@ class ReadAhead {
       }
       Slot& slot = SlotOf(id);
       Prepare(slot.batch, id);
-      ScanBatch(slot.batch, index_, folders_, scanner);
+      ScanBatch(slot.batch, serials_, folders_, scanner);
       {
         std::lock_guard lock(mutex_);
         slot.id = id;
@@ -215,10 +212,9 @@ class ReadAhead {
   }
 
   const SearchMatcher& matcher_;
-  const IndexView& index_;
+  const std::vector<Serial>& serials_;
   const RecordFolders folders_;
-  const Serial count_;
-  const Serial batchSize_;
+  const std::size_t batchSize_;
   const long batches_;
 
   bool inline_ = false;
@@ -233,24 +229,84 @@ class ReadAhead {
   bool stop_ = false;
 };
 
-// Leaves the index file as the one-by-one walk would: '0' over each missing serial, and one
-// byte appended for every serial reached past the old end ('1', or '0' when it was missing).
-// `bytes` (the index as read) is changed in memory and the changed span written in one go.
-// False when that write fails.
-bool WriteIndexRepairs(int fd, std::string& bytes, Serial reached, const std::vector<Serial>& missing) {
-  const std::size_t oldSize = bytes.size();
-  std::size_t first = bytes.size();
-  if (reached > oldSize) {
-    bytes.resize(reached, '1');
-    first = oldSize;
+// The serials below `n` that the walk opens, ascending: those the index does not mark '0' (past
+// its end: all) whose record file is listed, and in a folder that could not be listed, every one
+// the index does not mark (opening it is the only way to know). `indexSize` is the index's size.
+std::vector<Serial> WalkedSerials(int fd, Serial n, const RecordListing& listing, std::uint64_t& indexSize,
+                                  bool& readable) {
+  std::vector<Serial> serials;
+  struct stat st;
+  readable = ::fstat(fd, &st) == 0;
+  if (!readable) return serials;
+  indexSize = static_cast<std::uint64_t>(st.st_size);
+  std::vector<int> unlisted;
+  if (listing.textFolderListed) {
+    for (int k = 0; k < 100; ++k) {
+      if (listing.folderError[k] != 0) unlisted.push_back(k);
+    }
   }
-  for (Serial i : missing) {
-    if (i >= bytes.size() || (i < oldSize && bytes[i] == '0')) continue;
-    bytes[i] = '0';
-    first = std::min<std::size_t>(first, i);
+  auto listed = std::lower_bound(listing.serials.begin(), listing.serials.end(), 0L);
+  std::string bytes;
+  for (Serial c0 = 0; c0 < n; c0 += kIndexChunk) {
+    const Serial c1 = std::min<Serial>(n, c0 + kIndexChunk);
+    bytes.clear();
+    if (c0 < indexSize && !ReadAt(fd, c0, c1 - c0, bytes)) {
+      readable = false;
+      return {};
+    }
+    auto present = [&](Serial i) { return i - c0 >= bytes.size() || bytes[i - c0] != '0'; };
+    for (; listed != listing.serials.end() && static_cast<Serial>(*listed) < c1; ++listed) {
+      const Serial i = static_cast<Serial>(*listed);
+      if (listing.FolderKnown(*listed) && present(i)) serials.push_back(i);
+    }
+    for (int k : unlisted) {
+      for (Serial i = c0 + (static_cast<Serial>(k) + 100 - c0 % 100) % 100; i < c1; i += 100) {
+        if (present(i)) serials.push_back(i);
+      }
+    }
   }
-  if (first >= bytes.size()) return true;
-  return WriteAllAt(fd, std::string_view(bytes).substr(first), first);
+  if (!unlisted.empty()) std::sort(serials.begin(), serials.end());
+  return serials;
+}
+
+// Leaves the index file as the one-by-one walk would over [0, reached): '0' over each serial
+// whose record file is absent (known from its folder's listing, or found missing when opened),
+// and one byte appended for every serial past the old end ('1', or '0' when absent). Only the
+// bytes that change are written, a chunk at a time. False when a read or write fails.
+bool WriteIndexRepairs(int fd, std::uint64_t oldSize, Serial reached, const RecordListing* listing,
+                       const std::vector<Serial>& missing) {
+  auto listed = listing ? listing->serials.begin() : std::vector<long>::const_iterator();
+  auto gone = missing.begin();
+  std::string bytes;
+  for (Serial c0 = 0; c0 < reached; c0 += kIndexChunk) {
+    const Serial c1 = std::min<Serial>(reached, c0 + kIndexChunk);
+    bytes.clear();
+    if (c0 < oldSize && !ReadAt(fd, c0, std::min<std::uint64_t>(c1, oldSize) - c0, bytes)) return false;
+    const std::size_t kept = bytes.size();  // the old bytes; the rest is appended
+    bytes.resize(c1 - c0, '1');
+    std::size_t first = bytes.size(), last = 0;  // the span that changes
+    auto change = [&](std::size_t at) {
+      if (bytes[at] == '0') return;
+      bytes[at] = '0';
+      first = std::min(first, at);
+      last = std::max(last, at + 1);
+    };
+    if (listing) {
+      for (Serial i = c0; i < c1; ++i) {
+        while (listed != listing->serials.end() && static_cast<Serial>(*listed) < i) ++listed;
+        const bool isListed = listed != listing->serials.end() && static_cast<Serial>(*listed) == i;
+        if (!isListed && listing->FolderKnown(static_cast<long>(i))) change(i - c0);
+      }
+    }
+    for (; gone != missing.end() && *gone < c1; ++gone) change(*gone - c0);
+    if (kept < bytes.size()) {
+      first = std::min(first, kept);
+      last = bytes.size();
+    }
+    if (first >= last) continue;
+    if (!WriteAllAt(fd, std::string_view(bytes).substr(first, last - first), c0 + first)) return false;
+  }
+  return true;
 }
 
 std::string ElapsedText(std::time_t seconds) {
@@ -283,20 +339,24 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   const long hitMax = options.hitMax >= 0 ? options.hitMax : settings.GetInt(setting::HitMax);
   const std::string indexPrefix = Utf8ToCp932("索引");
 
-  std::string indexBytes;
   std::unique_ptr<SearchMatcher> matcher;
   std::unique_ptr<ReadAhead> readAhead;
-  const std::string txtFolder = store.StoreRoot() + kPathSeparator + "TXT" + kPathSeparator;
-  std::unique_ptr<IndexView> index;
+  const std::string txtFolder = store.StoreRoot() + kPathSeparator + std::string(layout::kText) + kPathSeparator;
+  std::unique_ptr<RecordListing> listing;
+  std::vector<Serial> walked;
+  std::uint64_t indexSize = 0;
   try {
-    // The entries of the serials handed out; an index longer than that is read no further.
-    if (!ReadAt(indexFile.get(), 0, n, indexBytes)) {
+    // Which record files exist, from the folders' listings; then the serials to open, from the
+    // index entries of the serials handed out (an index longer than that is read no further).
+    listing = std::make_unique<RecordListing>(ListRecordFiles(txtFolder.substr(0, txtFolder.size() - 1)));
+    bool readable = false;
+    walked = WalkedSerials(indexFile.get(), n, *listing, indexSize, readable);
+    if (!readable) {
       prompter.Error(Msg::FileOpenFailed, indexPrefix);
       return outcome;
     }
-    index = std::make_unique<IndexView>(indexBytes);
     matcher = std::make_unique<SearchMatcher>(conditions);
-    readAhead = std::make_unique<ReadAhead>(*matcher, *index, txtFolder, n,
+    readAhead = std::make_unique<ReadAhead>(*matcher, walked, txtFolder,
                                             options.readers < 0 ? DefaultReaders() : options.readers, options.batch);
   } catch (const std::bad_alloc&) {
     prompter.Error(Msg::FileObjectFailed);
@@ -318,11 +378,10 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   bool stop = false, limitReached = false;
   for (long id = 0; id < readAhead->BatchCount() && !stop; ++id) {
     Batch& batch = readAhead->Take(id);
-    std::size_t next = 0;
-    for (Serial i = batch.begin; i < batch.end; ++i) {
-      if (!index->Present(i)) continue;
+    for (std::size_t k = batch.begin; k < batch.end; ++k) {
+      const Serial i = walked[k];
       reached = i + 1;
-      const ScanResult& result = batch.results[next++];
+      const ScanResult& result = batch.results[k - batch.begin];
       if (result.status == ScanStatus::Missing) {
         missing.push_back(i);
         continue;
@@ -360,16 +419,18 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     }
     readAhead->Release(id);
   }
-  readAhead.reset();  // the readers stop before the message box waits for the user
+  if (!stop) reached = n;  // the serials after the last record file were walked as well
+  readAhead.reset();       // the readers stop before the message box waits for the user
   if (limitReached) prompter.Information(Msg::HitLimitReached);
 
   progress.SetProgressBar(0);
   // A record counts as deleted only when its file is really absent from a TXT folder that is
   // there: a store whose folders went away (an unplugged drive) keeps its index as it was.
-  if (!missing.empty() && !IsDirectory(txtFolder)) missing.clear();
+  const bool txtThere = listing->textFolderListed && IsDirectory(txtFolder);
+  if (!txtThere) missing.clear();
   bool indexWritten = false;
   try {
-    indexWritten = WriteIndexRepairs(indexFile.get(), indexBytes, reached, missing);
+    indexWritten = WriteIndexRepairs(indexFile.get(), indexSize, reached, txtThere ? listing.get() : nullptr, missing);
   } catch (const std::bad_alloc&) {
   }
   indexFile.Reset();

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -388,6 +389,54 @@ TEST(RunDbSearch, TheIndexOfACounterFarAheadIsWrittenInAFewWrites) {
   EXPECT_LE(*WriteSystemCalls() - *before, 16u);  // creation and the repairs: a handful, not one per serial
   std::string expected(1'000'000, '0');
   expected[0] = expected[1] = expected[2] = expected[999'999] = '1';
+  EXPECT_EQ(f.Index(), expected);
+}
+
+TEST(RunDbSearch, ACounterAtTheLastSerialWalksTheListingsNotEverySerial) {
+  // Three records and a counter at the very end: every other serial has no file. Opening each
+  // of them would take hours; the listings tell which exist, and the index still ends up with
+  // one byte per serial handed out, '0' for each serial without a record.
+  SearchFixture f;
+  f.options.readers = 2;
+  f.Counter(kMaxSerialCount);
+  for (long i : {0L, 4'242'424L, kMaxSerialCount - 1}) f.Put(i, Rec("T"));
+  std::ofstream(f.TxtPath(4'242'400) + ".tmp0000abcd") << "x";  // not a record's name
+  f.SetIndex("");
+  const std::optional<std::uint64_t> before = WriteSystemCalls();
+  EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000000", "04242424", "99999998"}));
+  if (before) {
+    EXPECT_LE(*WriteSystemCalls() - *before, 64u);  // a few large writes, not one per serial
+  }
+  EXPECT_EQ(f.LastMessage(), "該当 3件");
+  std::string index = f.Index();
+  ASSERT_EQ(index.size(), static_cast<std::size_t>(kMaxSerialCount));
+  EXPECT_EQ(std::count(index.begin(), index.end(), '1'), 3);
+  EXPECT_EQ(index[0], '1');
+  EXPECT_EQ(index[4'242'424], '1');
+  EXPECT_EQ(index[kMaxSerialCount - 1], '1');
+  index.clear();
+  index.shrink_to_fit();
+
+  // A record file past the counter is not listed.
+  f.store.WriteSerialCounter(3);
+  f.Put(5, Rec("T"));
+  EXPECT_EQ(f.Search(), (std::vector<std::string>{"00000000"}));
+}
+
+TEST(RunDbSearch, AFolderThatCannotBeListedIsStillSearchedAndKeepsItsEntries) {
+  if (::geteuid() == 0) GTEST_SKIP() << "folder modes do not stop root";
+  SearchFixture f;
+  f.Counter(300);
+  for (long i : {3, 103, 5}) f.Put(i, Rec("T"));
+  f.SetIndex("");
+  const std::string folder = std::filesystem::path(f.TxtPath(3)).parent_path();
+  ASSERT_EQ(::chmod(folder.c_str(), 0111), 0);  // names may be opened, not listed
+  std::vector<std::string> hits = f.Search();
+  ::chmod(folder.c_str(), 0755);
+  EXPECT_EQ(hits, (std::vector<std::string>{"00000003", "00000005", "00000103"}));
+  std::string expected(300, '0');
+  expected[3] = expected[103] = expected[5] = '1';
+  expected[203] = '0';  // opened and not there: gone
   EXPECT_EQ(f.Index(), expected);
 }
 
