@@ -7,6 +7,9 @@
 
 #include <QGuiApplication>
 #include <QLockFile>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <filesystem>
 
 #include "CliRunner.h"
@@ -146,6 +149,47 @@ TEST_F(CliImport, WhileTheDesktopProgramRunsNothingIsImported) {
   desktop.unlock();
   EXPECT_EQ(Import({a}).status, 0);
   EXPECT_EQ(Counter(), "00000001");
+}
+
+// Draws one page: each of `columns` as vertical writing (one character under the other, the
+// columns from right to left), then each of `lines` as a horizontal line under the last.
+void DrawPage(const std::string& path, const QStringList& columns, const QStringList& lines) {
+  QPdfWriter writer(QString::fromStdString(path));
+  writer.setPageSize(QPageSize(QPageSize::A4));
+  writer.setResolution(300);
+  QPainter painter(&writer);
+  QFont font(QStringLiteral("Noto Sans CJK JP"));
+  font.setPointSize(16);
+  painter.setFont(font);
+  for (int c = 0; c < columns.size(); ++c)
+    for (int i = 0; i < columns[c].size(); ++i)
+      painter.drawText(QPoint(2000 - c * 120, 300 + i * 90), columns[c].mid(i, 1));
+  for (int l = 0; l < lines.size(); ++l) painter.drawText(QPoint(150, 1500 + l * 100), lines[l]);
+}
+
+TEST_F(CliImport, VerticalWritingAndWordsWrappedAtALineEndAreFoundByABodySearch) {
+  fs::create_directories(docs.path() + "/ja");
+  DrawPage(docs.File("ja/a-vertical.pdf"), {QStringLiteral("縦書きの文章は"), QStringLiteral("右から読む")}, {});
+  DrawPage(docs.File("ja/b-wrapped.pdf"), {},
+           {QStringLiteral("本日は東京"), QStringLiteral("都庁に行く。データベース"), QStringLiteral("とPDFの話")});
+  ASSERT_EQ(Import({"--copy", docs.path() + "/ja"}).status, 0);
+
+  auto hits = [&](const std::string& term, const char* mode) {
+    CliResult run = RunCli({"--settings", settings, "search", mode, "--body", term});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::string serials;
+    for (std::size_t at = 0; (at = run.out.find('\t', at)) != std::string::npos; at = run.out.find('\n', at))
+      serials += run.out.substr(at + 1, 8) + " ";
+    return serials;
+  };
+  EXPECT_EQ(hits("縦書きの文章", "--exact"), "00000000 ");
+  EXPECT_EQ(hits("右から読む", "--exact"), "00000000 ");
+  EXPECT_EQ(hits("東京都庁", "--exact"), "00000001 ");
+  // 表記ゆれ: a half-width katakana term and a full-width English one, found only when forgiven.
+  EXPECT_EQ(hits("ﾃﾞｰﾀﾍﾞｰｽ", "--fold"), "00000001 ");
+  EXPECT_EQ(hits("ﾃﾞｰﾀﾍﾞｰｽ", "--exact"), "");
+  EXPECT_EQ(hits("ＰＤＦ", "--fold"), "00000001 ");
+  EXPECT_EQ(hits("ＰＤＦ", "--exact"), "");
 }
 
 // Ctrl+C, a polite kill and a closed terminal end the run alike.
