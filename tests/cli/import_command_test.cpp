@@ -152,7 +152,9 @@ TEST_F(CliImport, WhileTheDesktopProgramRunsNothingIsImported) {
 }
 
 // Draws one page: each of `columns` as vertical writing (one character under the other, the
-// columns from right to left), then each of `lines` as a horizontal line under the last.
+// columns from right to left), then each of `lines` as a horizontal line under the last. As
+// many producers do, the page's content holds them out of reading order: the last character
+// and the last line first.
 void DrawPage(const std::string& path, const QStringList& columns, const QStringList& lines) {
   QPdfWriter writer(QString::fromStdString(path));
   writer.setPageSize(QPageSize(QPageSize::A4));
@@ -162,9 +164,9 @@ void DrawPage(const std::string& path, const QStringList& columns, const QString
   font.setPointSize(16);
   painter.setFont(font);
   for (int c = 0; c < columns.size(); ++c)
-    for (int i = 0; i < columns[c].size(); ++i)
+    for (int i = columns[c].size() - 1; i >= 0; --i)
       painter.drawText(QPoint(2000 - c * 120, 300 + i * 90), columns[c].mid(i, 1));
-  for (int l = 0; l < lines.size(); ++l) painter.drawText(QPoint(150, 1500 + l * 100), lines[l]);
+  for (int l = lines.size() - 1; l >= 0; --l) painter.drawText(QPoint(150, 1500 + l * 100), lines[l]);
 }
 
 TEST_F(CliImport, VerticalWritingAndWordsWrappedAtALineEndAreFoundByABodySearch) {
