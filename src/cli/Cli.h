@@ -53,6 +53,7 @@ int CommandInfo(Context& context);
 int CommandExport(Context& context);
 int CommandOcr(Context& context);
 int CommandImport(Context& context);
+int CommandRetext(Context& context);
 int CommandInit(Context& context);
 
 }  // namespace folidex::cli
