@@ -121,8 +121,12 @@ RetextReport Retexter::Retext(const std::string& serial) {
     report.note = MessageText(Msg::MemoryAllocFailed);
     return report;
   }
-  std::vector<FieldValue> changes = {{FieldTag::TX, working[FieldTag::TX]}, {FieldTag::TS, working[FieldTag::TS]}};
+  // Compared as the record file holds it: a control character the text may hold is written as
+  // a space, so the new text goes through the file's own form first.
+  IndexRecord written;
+  ParseRecordFile(FormatRecordFile(working), false, written);
   working.Clear();
+  std::vector<FieldValue> changes = {{FieldTag::TX, written[FieldTag::TX]}, {FieldTag::TS, written[FieldTag::TS]}};
   if (changes[0].value == old[FieldTag::TX] && changes[1].value == old[FieldTag::TS]) {
     report.outcome = RetextOutcome::Unchanged;
     return report;
