@@ -57,6 +57,7 @@ int CommandInfo(Context& context);
 int CommandExport(Context& context);
 int CommandOcr(Context& context);
 int CommandImport(Context& context);
+int CommandRetext(Context& context);
 int CommandInit(Context& context);
 int CommandCheck(Context& context);
 

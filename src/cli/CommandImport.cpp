@@ -1,11 +1,9 @@
-#include <unistd.h>
-
 #include <QLockFile>
-#include <csignal>
 #include <iostream>
 #include <memory>
 
 #include "cli/Cli.h"
+#include "cli/Terminal.h"
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/qt/InstanceLock.h"
@@ -15,67 +13,6 @@
 #include "store/Record.h"
 
 namespace folidex::cli {
-
-namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void OnInterrupt(int) { interrupted = 1; }
-
-// Ctrl+C, a polite kill and a closed terminal (SIGHUP) only ask the import to stop after the file it is writing; a
-// second Ctrl+C while it winds down is taken the same way.
-struct InterruptGuard {
-  struct sigaction oldInt = {};
-  struct sigaction oldTerm = {};
-  struct sigaction oldHup = {};
-  InterruptGuard() {
-    interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &oldInt);
-    sigaction(SIGTERM, &action, &oldTerm);
-    sigaction(SIGHUP, &action, &oldHup);
-  }
-  ~InterruptGuard() {
-    sigaction(SIGINT, &oldInt, nullptr);
-    sigaction(SIGTERM, &oldTerm, nullptr);
-    sigaction(SIGHUP, &oldHup, nullptr);
-  }
-};
-
-// A message of the table as one terminal line.
-std::string Line(const std::string& cp932) { return Out(ReplaceAllCp932(cp932, "\n", " ")); }
-
-// The progress line on a terminal, and the recognition's pages; asks the interrupt flag.
-class Terminal : public DocumentTextMonitor {
- public:
-  Terminal() : tty_(::isatty(STDERR_FILENO) == 1) {}
-  bool Cancelled() override { return interrupted != 0; }
-  void RecognitionStarted(int index, int count, int) override {
-    if (tty_) Show(Out(RecognitionProgressText(index, count)));
-  }
-  void File(std::size_t index, std::size_t count, const std::string& path) {
-    file_ = "[" + std::to_string(index) + "/" + std::to_string(count) + "] " + path;
-    if (tty_) Show({});
-  }
-  // Before other output: the progress line goes.
-  void Clear() {
-    if (tty_ && shown_) std::cerr << "\r\033[K" << std::flush;
-    shown_ = false;
-  }
-
- private:
-  void Show(const std::string& step) {
-    std::cerr << "\r\033[K" << file_ << (step.empty() ? "" : "  ") << step << std::flush;
-    shown_ = true;
-  }
-  bool tty_;
-  bool shown_ = false;
-  std::string file_;
-};
-
-}  // namespace
 
 // import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...: PDF files and folders into the
 // store. One line per stored file on stdout ("SERIAL<TAB>title"), what was skipped or failed on
@@ -134,9 +71,9 @@ int CommandImport(Context& context) {
   const std::string worker = WorkerProgramPath();
   if (worker.empty()) return Fail("folidex-worker not found beside folidex-cli");
   WorkerPool pool({worker}, ReadWorkerLimits(context.settings));
-  WorkerPdfEngine pdf(pool, [] { return interrupted != 0; });
+  WorkerPdfEngine pdf(pool, [] { return Interrupted(); });
   // An interrupt ends a wait for another writer's lock too.
-  context.store.LockOptions().cancelled = [] { return interrupted != 0; };
+  context.store.LockOptions().cancelled = [] { return Interrupted(); };
   std::unique_ptr<TesseractRecognizer> recognizer;
   if (options.recognise && context.settings.GetInt(setting::Ocr) == 1)
     recognizer = std::make_unique<TesseractRecognizer>();
@@ -145,7 +82,7 @@ int CommandImport(Context& context) {
   if (!importer.Prepare()) return 1;
 
   int stored = 0, withoutText = 0, skipped = 0, failed = 0;
-  for (std::size_t k = 0; k < files.size() && !interrupted; ++k) {
+  for (std::size_t k = 0; k < files.size() && !Interrupted(); ++k) {
     const std::string& path = files[k];
     terminal.File(k + 1, files.size(), path);
     const FileReport report = importer.ImportFile(path);
@@ -163,7 +100,7 @@ int CommandImport(Context& context) {
         std::cerr << path << ": " << Line(report.note) << '\n';
         break;
       case FileOutcome::Failed:
-        if (interrupted) break;  // the file stopped half-way was not written
+        if (Interrupted()) break;  // the file stopped half-way was not written
         ++failed;
         std::cerr << path << ": " << Line(report.note.empty() ? MessageText(Msg::FileOpenFailed) : report.note) << '\n';
         break;
@@ -175,7 +112,7 @@ int CommandImport(Context& context) {
   for (int k = 0; k < 4; ++k)
     summary = ReplaceAllCp932(summary, "%" + std::to_string(k + 1), std::to_string(counts[k]));
   std::cerr << Out(summary) << '\n';
-  if (interrupted) {
+  if (Interrupted()) {
     std::cerr << Line(MessageText(Msg::ImportInterrupted)) << '\n';
     return 130;
   }

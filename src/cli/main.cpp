@@ -39,6 +39,13 @@ const std::map<std::string, Command>& Commands() {
         "コピーを保存、\n                       --link はファイルのパスだけ（既定はデスクトップ版の前回の選択）。"
         "\n                       --skip-duplicates は登録済み（SHA-256 が同じ）の PDF を飛ばし、--no-ocr は"
         "画像だけのページを文字認識しない"}},
+      {"retext",
+       {folidex::cli::CommandRetext,
+        "retext [--dry-run] (SERIAL... | --all) [--store DIR]\n"
+        "                       登録済みデータの本文を PDF（保存場所のコピー、または元のファイル）から取り直す。"
+        "\n                       変更前のデータファイルは DOCDATA/BACKUP/日時/ に保存。--dry-run は変更される"
+        "データを表示するだけ\n"
+        "                       retext --drop-backups [--yes]  バックアップフォルダーを確認のうえ削除"}},
       {"init",
        {folidex::cli::CommandInit,
         "init DIR [--force] [--use] DIR に新しい空の資料保存場所を作成（--force は空の DOCDATA も可、--use は"
@@ -75,7 +82,7 @@ int Usage(int status = 2) {
   for (const auto& [name, command] : Commands()) out << "  " << command.synopsis << '\n';
   out << "--json のあるコマンドは、結果を 1 行に 1 つの JSON オブジェクト（UTF-8、キーは項目のタグ）で出力\n";
   out << "終了ステータス: 0 成功（検索結果 0 件を含む）、1 失敗または中止、2 使い方の誤り、"
-         "130 import の中断\n";
+         "130 import / retext の中断\n";
   return status;
 }
 

@@ -270,4 +270,76 @@ std::string FoldForMatch(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// Calls `each(raw, folded)` for every raw character FoldForMatch reads as one unit, with each
+// form it can take in the folded text (a character may fold differently after a kana, or combine
+// with a voiced mark after it).
+template <typename Each>
+void ForEachFolding(Each each) {
+  const FoldTable& table = Table();
+  for (int b = 0; b < 256; ++b) {
+    const std::string raw(1, static_cast<char>(b));
+    if (b < 0x80) {
+      each(raw, std::string(1, static_cast<char>(b >= 'a' && b <= 'z' ? b - 'a' + 'A' : b)));
+    } else if (b >= 0xA1 && b <= 0xDF) {
+      const Folded& f = table.Narrow(static_cast<unsigned char>(b));
+      each(raw, f.size ? std::string(f.bytes, f.size) : raw);
+      for (int mark = 0; mark < 2; ++mark) {
+        const Folded& combined = table.Voiced(mark, static_cast<unsigned char>(b));
+        if (combined.size) each(raw, std::string(combined.bytes, combined.size));
+      }
+      if (b == 0xB0) each(raw, "\x81\x5B");
+    } else {
+      each(raw, raw);  // a stray byte, or a lead byte at the end of the text
+    }
+    if (!IsLead(static_cast<unsigned char>(b))) continue;
+    for (int trail = 0; trail < 256; ++trail) {
+      const std::string two{static_cast<char>(b), static_cast<char>(trail)};
+      const std::uint16_t code = static_cast<std::uint16_t>((b << 8) | trail);
+      const Folded& f = table.Wide(code);
+      each(two, f.size ? std::string(f.bytes, f.size) : two);
+      if (code == 0x815B || code == 0x817C || code == 0x815C || code == 0x815D) each(two, "\x81\x5B");
+    }
+  }
+}
+
+// The characters of CP932 text, as FoldForMatch reads them.
+std::vector<std::string_view> Characters(std::string_view text) {
+  std::vector<std::string_view> characters;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = IsLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    characters.push_back(text.substr(i, length));
+    i += length;
+  }
+  return characters;
+}
+
+}  // namespace
+
+std::vector<std::string> FoldAnchors(std::string_view foldedTerm) {
+  std::vector<std::string_view> wanted;
+  for (std::string_view c : Characters(foldedTerm))
+    if (c != " " && std::find(wanted.begin(), wanted.end(), c) == wanted.end()) wanted.push_back(c);
+  std::vector<std::vector<std::string>> raws(wanted.size());
+  ForEachFolding([&](const std::string& raw, const std::string& folded) {
+    for (std::string_view c : Characters(folded)) {
+      for (std::size_t k = 0; k < wanted.size(); ++k) {
+        if (c != wanted[k]) continue;
+        if (std::find(raws[k].begin(), raws[k].end(), raw) == raws[k].end()) raws[k].push_back(raw);
+      }
+    }
+  });
+  // The fewest raw forms, and among as few those with no single byte (which turn up more often).
+  auto cost = [](const std::vector<std::string>& forms) {
+    std::size_t singles = 0;
+    for (const std::string& form : forms) singles += form.size() == 1;
+    return forms.size() + 4 * singles;
+  };
+  std::vector<std::string> best;
+  for (std::vector<std::string>& forms : raws)
+    if (!forms.empty() && (best.empty() || cost(forms) < cost(best))) best = std::move(forms);
+  return best;
+}
+
 }  // namespace folidex

@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace folidex {
 
@@ -28,5 +29,12 @@ std::string FoldForMatch(std::string_view text);
 
 // The same into `out` (cleared first), for a caller that reuses its buffer.
 void FoldForMatch(std::string_view text, std::string& out);
+
+// The raw characters one of which a text must hold for its folded form to contain `foldedTerm`
+// (a FoldForMatch result): every text whose folded form holds the term on a character boundary
+// holds one of these on a character boundary, so a text without any of them can be passed over
+// unfolded. They are the raw forms of the term's most telling character. Empty when the term
+// has no character but spaces.
+std::vector<std::string> FoldAnchors(std::string_view foldedTerm);
 
 }  // namespace folidex

@@ -80,21 +80,22 @@ bool BulkImporter::Prepare() {
   return true;
 }
 
-bool BulkImporter::DocumentBodyText(std::u16string& text, FileReport& report) {
+bool ReadDocumentBodyText(PdfEngine& pdf, TextRecognizer* recognizer, DocumentTextMonitor& monitor,
+                          std::u16string& text, int& recognisedPages) {
   // Each page's text is taken once; only a document with pages without text goes on to the
   // recognition.
   bool allPagesHaveText = true;
-  for (int page = 0; page < pdf_.PageCount(); ++page) {
+  for (int page = 0; page < pdf.PageCount(); ++page) {
     if (page > 0) text += u"\r\n";
-    const std::u16string pageText = pdf_.PageText(page);
+    const std::u16string pageText = pdf.PageText(page);
     allPagesHaveText = allPagesHaveText && PageHasText(pageText);
     text += pageText;
   }
-  if (allPagesHaveText || !recognising_) return true;
+  if (allPagesHaveText || recognizer == nullptr) return true;
   // Pages without text are recognised; the others keep their own text, in page order.
-  DocumentText document = BuildDocumentText(pdf_, *recognizer_, monitor_);
+  DocumentText document = BuildDocumentText(pdf, *recognizer, monitor);
   if (document.outcome == DocumentTextOutcome::Cancelled) return false;
-  for (const PageText& page : document.pages) report.recognisedPages += page.source == PageSource::Recognised;
+  for (const PageText& page : document.pages) recognisedPages += page.source == PageSource::Recognised;
   text = std::move(document.text);
   return true;
 }
@@ -132,7 +133,8 @@ FileReport BulkImporter::ImportFile(const std::string& path) {
     return report;
   }
   std::u16string text;
-  const bool haveText = DocumentBodyText(text, report);
+  const bool haveText =
+      ReadDocumentBodyText(pdf_, recognising_ ? recognizer_ : nullptr, monitor_, text, report.recognisedPages);
   const std::optional<Msg> gaveUp = pdf_.Failure();  // too slow, too much memory, crashed
   pdf_.Close();
   if (gaveUp || !haveText) {  // nothing is written for a file the engine gave up on

@@ -51,6 +51,13 @@ struct FileReport {
 // a file nor a folder is put into `unusable`.
 std::vector<std::string> CollectPdfFiles(const std::vector<std::string>& args, std::vector<std::string>& unusable);
 
+// The body text (UTF-16) of the document open in `pdf`, as the import takes it: every page's text
+// joined with CR LF; when some page has no text and `recognizer` is given, the pages without text
+// are recognised and the others keep their own text. `recognisedPages` counts the recognised
+// pages. False when `monitor` stopped the recognition.
+bool ReadDocumentBodyText(PdfEngine& pdf, TextRecognizer* recognizer, DocumentTextMonitor& monitor,
+                          std::u16string& text, int& recognisedPages);
+
 class BulkImporter {
  public:
   // `recognizer` may be null (no recognition). `monitor` reports the recognition of a file's
@@ -69,9 +76,6 @@ class BulkImporter {
   bool Recognising() const { return recognising_; }
 
  private:
-  // The body text of the file open in the engine (UTF-16); false when it cannot be had.
-  bool DocumentBodyText(std::u16string& text, FileReport& report);
-
   Store& store_;
   const Clock& clock_;
   PdfEngine& pdf_;

@@ -59,6 +59,8 @@ SearchMatcher::SearchMatcher(const SearchConditions& c) {
     body_ = Cp932Finder(spaceCut_ ? WithoutSpaces(form(c.goku[5])) : form(c.goku[5]));
     mayNeedBody_ = !c.rawFullTextTerm.empty();
   }
+  if (fold_ && !body_.needle().empty())
+    for (std::string& anchor : FoldAnchors(body_.needle())) anchors_.emplace_back(std::move(anchor));
 }
 
 bool SearchMatcher::DateInRange(const std::array<std::string_view, kHeaderLines>& fields) const {
@@ -103,6 +105,12 @@ ScanStatus SearchMatcher::MatchHeader(const std::array<std::string_view, kHeader
 
 bool SearchMatcher::MatchBody(char* body, std::size_t size) const {
   if (fold_) {
+    // Folding is the costly part: a text without a raw form of the term's most telling
+    // character cannot match.
+    const std::string_view raw(body, size);
+    if (!anchors_.empty() && std::none_of(anchors_.begin(), anchors_.end(),
+                                          [raw](const Cp932Finder& anchor) { return anchor.FoundIn(raw); }))
+      return false;
     // The stored text in its folded form, made once per record in a buffer of the thread's own.
     thread_local std::string folded;
     FoldForMatch(std::string_view(body, size), folded);

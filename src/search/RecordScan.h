@@ -70,6 +70,7 @@ class SearchMatcher {
   std::string dateFrom_, dateTo_;
   std::array<std::string, 4> fieldTerms_;  // Goku0..Goku3 (per field) or the raw term 4 times
   Cp932Finder body_;
+  std::vector<Cp932Finder> anchors_;  // folded: a body holding none of these is passed over unfolded
 };
 
 class RecordScanner {

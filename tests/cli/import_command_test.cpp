@@ -8,6 +8,9 @@
 
 #include <QGuiApplication>
 #include <QLockFile>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <filesystem>
 #include <set>
 
@@ -214,6 +217,47 @@ TEST_F(CliImport, TwoComputersImportingAtOnceGetUniqueSerialsAndCompleteRecords)
   ASSERT_TRUE(ReadFileBytes(store.path() + "/DOCDATA/counter", counter));
   EXPECT_GT(std::stol(counter), highest);
   EXPECT_FALSE(PathExists(store.path() + "/DOCDATA/.lock"));
+// Draws one page: each of `columns` as vertical writing (one character under the other, the
+// columns from right to left), then each of `lines` as a horizontal line under the last. As
+// many producers do, the page's content holds them out of reading order: the last character
+// and the last line first.
+void DrawPage(const std::string& path, const QStringList& columns, const QStringList& lines) {
+  QPdfWriter writer(QString::fromStdString(path));
+  writer.setPageSize(QPageSize(QPageSize::A4));
+  writer.setResolution(300);
+  QPainter painter(&writer);
+  QFont font(QStringLiteral("Noto Sans CJK JP"));
+  font.setPointSize(16);
+  painter.setFont(font);
+  for (int c = 0; c < columns.size(); ++c)
+    for (int i = columns[c].size() - 1; i >= 0; --i)
+      painter.drawText(QPoint(2000 - c * 120, 300 + i * 90), columns[c].mid(i, 1));
+  for (int l = lines.size() - 1; l >= 0; --l) painter.drawText(QPoint(150, 1500 + l * 100), lines[l]);
+}
+
+TEST_F(CliImport, VerticalWritingAndWordsWrappedAtALineEndAreFoundByABodySearch) {
+  fs::create_directories(docs.path() + "/ja");
+  DrawPage(docs.File("ja/a-vertical.pdf"), {QStringLiteral("縦書きの文章は"), QStringLiteral("右から読む")}, {});
+  DrawPage(docs.File("ja/b-wrapped.pdf"), {},
+           {QStringLiteral("本日は東京"), QStringLiteral("都庁に行く。データベース"), QStringLiteral("とPDFの話")});
+  ASSERT_EQ(Import({"--copy", docs.path() + "/ja"}).status, 0);
+
+  auto hits = [&](const std::string& term, const char* mode) {
+    CliResult run = RunCli({"--settings", settings, "search", mode, "--body", term});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::string serials;
+    for (std::size_t at = 0; (at = run.out.find('\t', at)) != std::string::npos; at = run.out.find('\n', at))
+      serials += run.out.substr(at + 1, 8) + " ";
+    return serials;
+  };
+  EXPECT_EQ(hits("縦書きの文章", "--exact"), "00000000 ");
+  EXPECT_EQ(hits("右から読む", "--exact"), "00000000 ");
+  EXPECT_EQ(hits("東京都庁", "--exact"), "00000001 ");
+  // 表記ゆれ: a half-width katakana term and a full-width English one, found only when forgiven.
+  EXPECT_EQ(hits("ﾃﾞｰﾀﾍﾞｰｽ", "--fold"), "00000001 ");
+  EXPECT_EQ(hits("ﾃﾞｰﾀﾍﾞｰｽ", "--exact"), "");
+  EXPECT_EQ(hits("ＰＤＦ", "--fold"), "00000001 ");
+  EXPECT_EQ(hits("ＰＤＦ", "--exact"), "");
 }
 
 // Ctrl+C, a polite kill and a closed terminal end the run alike.
@@ -262,5 +306,118 @@ TEST_P(CliImportInterrupt, LeavesCompleteRecordsAndACounterAfterThem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliImportInterrupt, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+
+}  // namespace
+
+namespace {
+
+class CliRetext : public CliImport {
+ protected:
+  std::string RecordPath(const std::string& serial) {
+    return store.path() + "/DOCDATA/TXT/" + serial.substr(6, 2) + "/" + serial + ".TXT";
+  }
+  static std::string Bytes(const std::string& path) {
+    std::string bytes;
+    ReadFileBytes(path, bytes);
+    return bytes;
+  }
+  CliResult Retext(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--settings", settings, "retext"});
+    return RunCli(args, 120);
+  }
+  bool FoundExactly(const std::string& term) {
+    return RunCli({"--settings", settings, "search", "--exact", "--body", term}).out.find("\t00000000\t") !=
+           std::string::npos;
+  }
+  std::vector<std::string> BackupFolders() {
+    std::vector<std::string> folders;
+    if (!fs::is_directory(store.path() + "/DOCDATA/BACKUP")) return folders;
+    for (const auto& entry : fs::directory_iterator(store.path() + "/DOCDATA/BACKUP"))
+      folders.push_back(entry.path().string());
+    return folders;
+  }
+  // Imports a document whose 東京都庁 wraps at a line end, then gives its record file the text an
+  // older import stored: a space at the line break. Returns the file as the import wrote it.
+  std::string StoreWithTheOldSpacing() {
+    DrawPage(docs.File("a.pdf"), {}, {QStringLiteral("本日は東京"), QStringLiteral("都庁に行く")});
+    EXPECT_EQ(Import({"--copy", docs.File("a.pdf")}).status, 0);
+    const std::string now = Bytes(RecordPath("00000000"));
+    const IndexRecord record = Record("00000000");
+    std::string old = record[FieldTag::TX];
+    const std::size_t at = old.find(Utf8ToCp932("東京都庁"));
+    EXPECT_NE(at, std::string::npos) << Cp932ToUtf8(old);
+    if (at == std::string::npos) return now;
+    old.insert(at + 4, " ");
+    std::string bytes = now;
+    bytes.replace(bytes.find("<TX>") + 4, record[FieldTag::TX].size(), old);
+    bytes.replace(bytes.find("<TS>") + 4, record[FieldTag::TS].size(), std::to_string(old.size()));
+    EXPECT_TRUE(WriteFileAtomic(RecordPath("00000000"), bytes));
+    return now;
+  }
+};
+
+TEST_F(CliRetext, ARecordStoredWithTheOldSpacingIsFoundAgainAndItsOldFileIsKept) {
+  const std::string imported = StoreWithTheOldSpacing();
+  const std::string old = Bytes(RecordPath("00000000"));
+  // A second record whose outside file is gone.
+  DrawPage(docs.File("b.pdf"), {}, {QStringLiteral("別の文書")});
+  ASSERT_EQ(Import({"--link", docs.File("b.pdf")}).status, 0);
+  fs::remove(docs.File("b.pdf"));
+  EXPECT_FALSE(FoundExactly("東京都庁"));
+
+  CliResult dry = Retext({"--dry-run", "--all"});
+  EXPECT_EQ(dry.status, 0) << dry.err;
+  EXPECT_EQ(dry.out.substr(0, 9), "00000000\t");
+  EXPECT_NE(dry.err.find("変更される 1件、変更なし 0件、PDFが見つからない 1件、失敗 0件"), std::string::npos) << dry.err;
+  EXPECT_EQ(Bytes(RecordPath("00000000")), old);
+  EXPECT_TRUE(BackupFolders().empty());
+
+  CliResult run = Retext({"--all"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.substr(0, 9), "00000000\t");
+  EXPECT_NE(run.err.find("00000001: " + std::string(MessageTextUtf8(Msg::RetextPdfUnreachable))), std::string::npos);
+  EXPECT_NE(run.err.find("変更 1件、変更なし 0件、PDFが見つからない 1件、失敗 0件"), std::string::npos) << run.err;
+  EXPECT_TRUE(FoundExactly("東京都庁"));
+  // Only TX and TS changed: the file is again byte for byte what the import wrote.
+  EXPECT_EQ(Bytes(RecordPath("00000000")), imported);
+  const std::vector<std::string> backups = BackupFolders();
+  ASSERT_EQ(backups.size(), 1u);
+  EXPECT_EQ(Bytes(backups[0] + "/00000000.TXT"), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(backups[0]), fs::directory_iterator()), 1);
+
+  // Nothing to change: nothing written, no new backup folder.
+  CliResult again = Retext({"0"});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(again.out, "");
+  EXPECT_NE(again.err.find("変更 0件、変更なし 1件"), std::string::npos) << again.err;
+  EXPECT_EQ(BackupFolders().size(), 1u);
+}
+
+TEST_F(CliRetext, ABackupThatCannotBeWrittenLeavesTheRecordAsItWas) {
+  StoreWithTheOldSpacing();
+  const std::string old = Bytes(RecordPath("00000000"));
+  TempDir elsewhere;
+  fs::create_directory_symlink(elsewhere.path(), store.path() + "/DOCDATA/BACKUP");
+  CliResult run = Retext({"--all"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(MessageTextUtf8(Msg::RetextBackupFailed)), std::string::npos) << run.err;
+  EXPECT_EQ(Bytes(RecordPath("00000000")), old);
+  EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+}
+
+TEST_F(CliRetext, DroppingTheBackupsAsksAndWithoutATerminalNeedsYes) {
+  const std::string backup = store.path() + "/DOCDATA/BACKUP";
+  fs::create_directories(backup + "/20260101-120000");
+  ASSERT_TRUE(WriteFileAtomic(backup + "/20260101-120000/00000000.TXT", "x"));
+  fs::create_directories(backup + "/notes");
+  CliResult refused = Retext({"--drop-backups"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find(MessageTextUtf8(Msg::RetextDropNeedsTerminal)), std::string::npos) << refused.err;
+  EXPECT_TRUE(fs::exists(backup + "/20260101-120000/00000000.TXT"));
+  CliResult dropped = Retext({"--drop-backups", "--yes"});
+  EXPECT_EQ(dropped.status, 0) << dropped.err;
+  EXPECT_FALSE(fs::exists(backup + "/20260101-120000"));
+  EXPECT_TRUE(fs::exists(backup + "/notes"));  // not a run's folder
+}
 
 }  // namespace

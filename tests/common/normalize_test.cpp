@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "common/ByteText.h"
 #include "common/Normalize.h"
 #include "support/TestSupport.h"
 
@@ -89,4 +94,47 @@ TEST(Normalize, FoldedFormForgivesTheUsualVariants) {
   EXPECT_EQ(fold("東京 PDF"), "\x93\x8C\x8B\x9E PDF");
   // A trail byte that looks like a lead byte or ASCII is never folded on its own.
   EXPECT_EQ(FoldForMatch("\x83\x61"), "\x83\x61");  // ア's trail byte is 'a'
+}
+
+// The anchors are a filter a search trusts: every text whose folded form holds a term must hold
+// one of the term's anchors. Random texts drawn from the characters the folding treats apart
+// (kana in both widths with voiced marks, dashes, variant kanji, full-width ASCII, circled
+// numbers, spaces, stray and lone lead bytes), terms cut from their folded forms.
+TEST(Normalize, EveryTextWhoseFoldedFormHoldsATermHoldsOneOfItsAnchors) {
+  const std::vector<std::string> alphabet = {
+      J("あ"), J("ア"), "\xB1", J("が"), J("ガ"), "\xB6\xDE", "\xB6", "\xDE", "\xCA\xDF", J("ー"), J("－"), J("―"),
+      J("‐"), "\xB0", J("邊"), J("辺"), J("Ａ"), J("ａ"), "a", "A", "1", "0", J("①"), J("⑩"), " ", J("　"),
+      J("量"), J("子"), "\x83", "\x80", "\xFD", "-", "Q", "q"};
+  auto hex = [](const std::string& bytes) {
+    std::string out;
+    char two[4];
+    for (unsigned char b : bytes) out.append(two, static_cast<std::size_t>(std::snprintf(two, sizeof two, "%02X ", b)));
+    return out;
+  };
+  std::mt19937 random(20261210);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int length = 1 + static_cast<int>(random() % 12);
+    for (int k = 0; k < length; ++k) text += alphabet[random() % alphabet.size()];
+    const std::string folded = FoldForMatch(text);
+    // A term of one to four characters of the folded text, from a character boundary.
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < folded.size(); i += (IsCp932LeadByte(static_cast<unsigned char>(folded[i])) && i + 1 < folded.size()) ? 2 : 1)
+      starts.push_back(i);
+    starts.push_back(folded.size());
+    const std::size_t from = random() % (starts.size() - 1);
+    const std::size_t to = std::min(starts.size() - 1, from + 1 + random() % 4);
+    const std::string term = folded.substr(starts[from], starts[to] - starts[from]);
+    const std::vector<std::string> anchors = FoldAnchors(term);
+    if (term.find_first_not_of(' ') == std::string::npos) {
+      EXPECT_TRUE(anchors.empty());
+      continue;
+    }
+    ASSERT_FALSE(anchors.empty()) << hex(term);
+    EXPECT_TRUE(std::any_of(anchors.begin(), anchors.end(), [&](const std::string& a) { return ContainsCp932(text, a); }))
+        << "text " << hex(text) << " term " << hex(term);
+  }
+  // A kanji has itself for its only raw form; a katakana its hiragana and half-width forms too.
+  EXPECT_EQ(FoldAnchors(FoldForMatch(J("量子"))), std::vector<std::string>{J("量")});
+  EXPECT_EQ(FoldAnchors(FoldForMatch(J("辺"))).size(), 3u);  // 辺 邊 邉
 }

@@ -1,0 +1,205 @@
+#include "import/Retext.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "common/FileSystem.h"
+#include "common/Messages.h"
+#include "import/BulkImport.h"
+#include "store/StoreLayout.h"
+
+namespace folidex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A path that is a real folder, not a symbolic link to one.
+bool IsRealFolder(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::string BackupRoot(const Store& store) {
+  const std::string root = store.StoreRoot();
+  if (root.empty()) return {};
+  return root + kPathSeparator + std::string(layout::kBackup);
+}
+
+// A run folder's name: YYYYMMDD-HHMMSS, and "-N" after it when a run in the same second took it.
+bool IsRunFolderName(const std::string& name) {
+  if (name.size() < 15 || name[8] != '-') return false;
+  for (std::size_t k = 0; k < name.size(); ++k) {
+    if (k == 8) continue;
+    if (k == 15) {
+      if (name[k] != '-' || name.size() == 16) return false;
+      continue;
+    }
+    if (name[k] < '0' || name[k] > '9') return false;
+  }
+  return true;
+}
+
+Msg PatchFailureMessage(PatchStatus status) {
+  switch (status) {
+    case PatchStatus::Oversize:
+      return Msg::RecordFileOversize;
+    case PatchStatus::NoMemory:
+      return Msg::MemoryAllocFailed;
+    case PatchStatus::Incomplete:
+    case PatchStatus::NoFieldLine:
+      return Msg::IndexFileDamaged;
+    default:
+      return Msg::FileOpenFailed;
+  }
+}
+
+}  // namespace
+
+Retexter::Retexter(Store& store, const Clock& clock, PdfEngine& pdf, TextRecognizer* recognizer, bool dryRun,
+                   DocumentTextMonitor& monitor)
+    : store_(store), clock_(clock), pdf_(pdf), recognizer_(recognizer), dryRun_(dryRun), monitor_(monitor) {}
+
+RetextReport Retexter::Retext(const std::string& serial) {
+  RetextReport report;
+  const std::string path = store_.RecordFilePath(serial, kKindText);
+  if (path.empty() || !IsSerialText(serial)) {
+    report.note = MessageText(Msg::RetextNoRecord);
+    return report;
+  }
+  // The record file's own bytes: what is compared, and what the backup keeps.
+  std::string bytes;
+  switch (ReadRegularFile(path, bytes, kMaxRecordFileSize)) {
+    case FileRead::Ok:
+      break;
+    case FileRead::Missing:
+      report.note = MessageText(Msg::RetextNoRecord);
+      return report;
+    case FileRead::TooLarge:
+      report.note = MessageText(Msg::RecordFileOversize);
+      return report;
+    case FileRead::NoMemory:
+      report.note = MessageText(Msg::MemoryAllocFailed);
+      return report;
+    default:
+      report.note = MessageText(Msg::FileOpenFailed);
+      return report;
+  }
+  IndexRecord old;
+  ParseRecordFile(bytes, false, old);
+  report.title = old[FieldTag::PT];
+
+  const DocumentLocation document = ResolveDocumentPath(store_, serial, old[FieldTag::TY], old[FieldTag::FG]);
+  if (document.path.empty()) {
+    report.outcome = RetextOutcome::Unreachable;
+    report.note = MessageText(Msg::RetextPdfUnreachable);
+    return report;
+  }
+  const PdfOpenResult opened = pdf_.Open(document.path);
+  if (opened != PdfOpenResult::Opened) {
+    report.note = MessageText(pdf_.Failure().value_or(PdfOpenFailureMessage(opened)));
+    pdf_.Close();
+    return report;
+  }
+  std::u16string text;
+  int recognisedPages = 0;
+  const bool haveText = ReadDocumentBodyText(pdf_, recognizer_, monitor_, text, recognisedPages);
+  const std::optional<Msg> gaveUp = pdf_.Failure();
+  pdf_.Close();
+  if (gaveUp || !haveText) {
+    report.note = MessageText(gaveUp.value_or(Msg::RetextInterrupted));
+    return report;
+  }
+
+  // The stored form exactly as the import makes it.
+  IndexRecord& working = store_.WorkingRecord();
+  working.Clear();
+  if (!store_.SetBodyText(PrepareBodyText(text))) {
+    report.note = MessageText(Msg::MemoryAllocFailed);
+    return report;
+  }
+  // Compared as the record file holds it: a control character the text may hold is written as
+  // a space, so the new text goes through the file's own form first.
+  IndexRecord written;
+  ParseRecordFile(FormatRecordFile(working), false, written);
+  working.Clear();
+  std::vector<FieldValue> changes = {{FieldTag::TX, written[FieldTag::TX]}, {FieldTag::TS, written[FieldTag::TS]}};
+  if (changes[0].value == old[FieldTag::TX] && changes[1].value == old[FieldTag::TS]) {
+    report.outcome = RetextOutcome::Unchanged;
+    return report;
+  }
+  // A document that gives no text now (a recognised scan, with the recognition off) keeps the
+  // text it has.
+  if (changes[0].value.empty() && !old[FieldTag::TX].empty()) {
+    report.note = MessageText(Msg::RetextNoTextKept);
+    return report;
+  }
+  if (dryRun_) {
+    report.outcome = RetextOutcome::Changed;
+    return report;
+  }
+  if (!KeepBackup(serial, bytes)) {
+    report.note = MessageText(Msg::RetextBackupFailed);
+    return report;
+  }
+  const PatchStatus patched = store_.PatchRecordFile(serial, changes);
+  if (patched != PatchStatus::Patched) {
+    report.note = MessageText(PatchFailureMessage(patched));
+    return report;
+  }
+  report.outcome = RetextOutcome::Changed;
+  return report;
+}
+
+bool Retexter::KeepBackup(const std::string& serial, const std::string& bytes) {
+  if (backupFolder_.empty()) {
+    const std::string root = BackupRoot(store_);
+    if (root.empty()) return false;
+    if (!PathExists(root) && ::mkdir(root.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    if (!IsRealFolder(root)) return false;  // never write through a symbolic link
+    // One folder per run, never one an earlier run has filled.
+    const std::string stamp = FormatLocalTime(clock_.Now(), "%Y%m%d-%H%M%S");
+    for (int n = 1; n < 1000 && backupFolder_.empty(); ++n) {
+      const std::string folder =
+          root + kPathSeparator + stamp + (n == 1 ? std::string() : "-" + std::to_string(n));
+      if (::mkdir(folder.c_str(), 0777) == 0) backupFolder_ = folder;
+      else if (errno != EEXIST) return false;
+    }
+    if (backupFolder_.empty()) return false;
+  }
+  const std::string name = fs::path(store_.RecordFilePath(serial, kKindText)).filename().string();
+  return WriteFileAtomic(backupFolder_ + kPathSeparator + name, bytes);
+}
+
+std::vector<std::string> BackupRunFolders(const Store& store) {
+  std::vector<std::string> folders;
+  const std::string root = BackupRoot(store);
+  if (root.empty() || !IsRealFolder(root)) return folders;
+  std::error_code error;
+  for (fs::directory_iterator it(root, error); !error && it != fs::directory_iterator(); it.increment(error)) {
+    const std::string path = it->path().string();
+    if (IsRunFolderName(it->path().filename().string()) && IsRealFolder(path)) folders.push_back(path);
+  }
+  std::sort(folders.begin(), folders.end());
+  return folders;
+}
+
+bool DropBackupRunFolders(const Store& store, int& removed) {
+  removed = 0;
+  bool all = true;
+  for (const std::string& folder : BackupRunFolders(store)) {
+    std::error_code error;
+    fs::remove_all(folder, error);  // symbolic links inside are removed, never followed
+    if (error) {
+      all = false;
+    } else {
+      ++removed;
+    }
+  }
+  return all;
+}
+
+}  // namespace folidex
