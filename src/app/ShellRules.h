@@ -63,6 +63,7 @@ struct SheetValues {
   long columnMnt = 1;
   long ques = 1;
   long ocr = 1;
+  long autoTitle = 1;
   // HTMLエリア
   std::string home;
   long menuLen = 40;
