@@ -96,6 +96,7 @@ class AppShellTest : public QObject {
   void init() { Modal::Reset(); }
 
   void startWithoutStorePathAsksAndEndsOnNo();
+  void theFirstSheetConfirmedWithoutAFolderSaysSoAndStays();
   void lastListComesBackOnlyWithSetListButIsAlwaysWritten();
   void exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge();
   void aSecondCopyIsRefused();
@@ -123,6 +124,31 @@ void AppShellTest::startWithoutStorePathAsksAndEndsOnNo() {
   QVERIFY(Modal::TakeShownMessages().isEmpty());
   QVERIFY(!std::filesystem::exists(run.StorePath() + "/DOCDATA"));
   QCOMPARE(run.Text(setting::StorePath), QString());
+}
+
+void AppShellTest::theFirstSheetConfirmedWithoutAFolderSaysSoAndStays() {
+  Run run;
+  run.WriteIni("[KanSet]\nHome=about:blank\n");
+  test::TempDir chosen;
+  Modal::SetNextAnswers({Answer::Yes, Answer::Ok});
+  Modal::SetFolderAnswer([&chosen](const QString&) { return QString::fromStdString(chosen.path()); });
+  int opened = 0;
+  WhenModal([&](QWidget* sheet) {
+    ++opened;
+    Click(sheet, "IDOK");  // no folder chosen
+    WhenModal([&](QWidget* again) {
+      ++opened;
+      QCOMPARE(static_cast<CMainSheet*>(again)->CurrentPage(), 0);
+      Click(again, "IDC_BROWSE_STORE");
+      Click(again, "IDOK");
+    });
+  });
+  QVERIFY(run.Start());
+  QCOMPARE(opened, 2);
+  QCOMPARE(Modal::TakeShownMessages(),
+           (QStringList{MsgText(Msg::StorePathMissingQuestion), MsgText(Msg::StoreLocationRequired)}));
+  QCOMPARE(run.app->services().settings.GetPath(setting::StorePath), chosen.path());
+  run.Stop();
 }
 
 void AppShellTest::lastListComesBackOnlyWithSetListButIsAlwaysWritten() {
