@@ -12,7 +12,7 @@ std::string TodayDateText(const Clock& clock) { return FormatLocalTime(clock.Now
 
 std::string RestoredDateText(const std::string& stored, const std::string& openBound, const Clock& clock) {
   if (stored.empty()) return TodayDateText(clock);
-  if (stored == openBound) return stored;
+  if (stored == openBound) return {};
   // YYYYMMDD -> YYYY/MM/DD; a shorter text keeps what it has.
   std::string shown = stored.substr(0, 4);
   shown += '/';

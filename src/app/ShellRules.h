@@ -17,7 +17,7 @@ namespace folidex {
 std::string TodayDateText(const Clock& clock);
 
 // The text a search date edit gets from its stored value Search/Date1 or Date2: empty gives
-// today's date, `openBound` ("00000000" / "99999999") is shown unchanged, anything else is
+// today's date, `openBound` ("00000000" / "99999999", no bound) an empty edit, anything else is
 // taken as YYYYMMDD and shown as YYYY/MM/DD.
 std::string RestoredDateText(const std::string& stored, const std::string& openBound, const Clock& clock);
 

@@ -391,10 +391,13 @@ void AppShellTest::enablingRulesFollowFlagsListAndPageType() {
 
 void AppShellTest::lowerDateBoundGetsTodayOnlyOverTheOpenValue() {
   Run run;
-  run.WriteStandardIni("Fukugen=1\n[Search]\nDate1=00000000\nDate2=20101231\nChk1=0\nChk2=0\n");
+  // The stored open bound (ticked when it was saved) comes back as a bound not in use.
+  run.WriteStandardIni("Fukugen=1\n[Search]\nDate1=00000000\nDate2=20101231\nChk1=1\nChk2=0\n");
   QVERIFY(run.Start());
   auto* date1 = run.Element<QLineEdit>("ID_DATE1");
-  QCOMPARE(date1->text(), QStringLiteral("00000000"));
+  QCOMPARE(date1->text(), QString());
+  QVERIFY(!run.Element<QCheckBox>("ID_CHK1")->isChecked());
+  QVERIFY(!date1->isEnabled());
   QCOMPARE(run.Element<QLineEdit>("ID_DATE2")->text(), QStringLiteral("2010/12/31"));
   const QString today = ToQString(FormatLocalTime(run.clock.Now(), "%Y/%m/%d"));
   Click(run.Ribbon(), "ID_CHK1");
@@ -465,6 +468,15 @@ void AppShellTest::searchFromTheRibbonFillsTheListAndSavesTheConditions() {
   QCOMPARE(run.Ribbon()->ProgressBar()->value(), 0);
   // The list buttons follow the filled list.
   QVERIFY(run.Element<QWidget>("IDC_SAVE_LIST")->isEnabled());
+
+  // Enter in a term runs the search as the button does.
+  auto* author = run.Element<QLineEdit>("ID_EDIT1");
+  author->setText(QStringLiteral("Beta"));
+  Modal::SetNextAnswers({Answer::Ok});
+  QTest::keyClick(author, Qt::Key_Return);
+  QCOMPARE(Modal::TakeShownMessages().size(), 1);
+  QCOMPARE(run.app->services().list.RowCount(), 1);
+  QCOMPARE(run.app->services().list.Cell(0, 1), std::string("00000001"));
 }
 
 void AppShellTest::settingsSheetChangesTheStoreAndCancelChangesNothing() {
