@@ -19,7 +19,8 @@ struct StoredDocument {
 // unreadable record file is passed over. The working record is not touched.
 std::optional<StoredDocument> FindStoredDigest(Store& store, const std::string& digestHex);
 
-// The duplicate question naming `stored` (31163, its serial and title, 31165; いいえ the default): true when the import goes on.
+// The duplicate question naming `stored` (31163, its serial and title, 31165; いいえ the default): true when the import
+// goes on.
 bool ConfirmDuplicateImport(Prompter& prompter, const StoredDocument& stored);
 
 }  // namespace folidex

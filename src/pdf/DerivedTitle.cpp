@@ -21,9 +21,8 @@ std::u16string HeadingLine(std::vector<PdfTextBox> boxes) {
   });
   // Top to bottom by baseline, then left to right; a line gathers the boxes whose baselines lie
   // close to its first one.
-  std::stable_sort(boxes.begin(), boxes.end(), [](const PdfTextBox& a, const PdfTextBox& b) {
-    return Baseline(a) < Baseline(b);
-  });
+  std::stable_sort(boxes.begin(), boxes.end(),
+                   [](const PdfTextBox& a, const PdfTextBox& b) { return Baseline(a) < Baseline(b); });
   std::u16string best;
   double bestSize = 0;
   for (std::size_t first = 0; first < boxes.size();) {
@@ -32,7 +31,8 @@ std::u16string HeadingLine(std::vector<PdfTextBox> boxes) {
     while (end < boxes.size() &&
            std::abs(Baseline(boxes[end]) - base) <= std::max(boxes[end].fontSize, boxes[first].fontSize) / 5)
       ++end;
-    std::stable_sort(boxes.begin() + static_cast<std::ptrdiff_t>(first), boxes.begin() + static_cast<std::ptrdiff_t>(end),
+    std::stable_sort(boxes.begin() + static_cast<std::ptrdiff_t>(first),
+                     boxes.begin() + static_cast<std::ptrdiff_t>(end),
                      [](const PdfTextBox& a, const PdfTextBox& b) { return a.x < b.x; });
     double size = 0;
     std::u16string line;

@@ -129,9 +129,8 @@ std::string DecodeValue(std::string_view v, Source source, bool& fromUtf8) {
   if (source == Source::Xmp) return AllPrintableAscii(v) ? std::string(v) : std::string();
   // A text literal, which may break its lines: its escapes undone, then its bytes read as
   // PDFDocEncoding. Raw bytes of 0x80 and above (CP932 written straight in) give no value.
-  const bool plain = std::all_of(v.begin(), v.end(), [](char c) {
-    return (c >= 0x20 && c <= 0x7E) || c == '\t' || c == '\r' || c == '\n';
-  });
+  const bool plain = std::all_of(
+      v.begin(), v.end(), [](char c) { return (c >= 0x20 && c <= 0x7E) || c == '\t' || c == '\r' || c == '\n'; });
   if (!plain) return {};
   // A line end written into the literal as it is (CR, LF or CR LF) is one line feed.
   std::string lines;

@@ -263,8 +263,9 @@ TEST_F(ImportTest, AStoredDocumentAgainAsksNamingItsRecordAndNoStoresNothing) {
   ASSERT_EQ(fx.prompter.shown.size(), 2u);
   for (const auto& shown : fx.prompter.shown) {
     EXPECT_EQ(shown.kind, MessageKind::YesNoSafe);
-    EXPECT_EQ(Cp932ToUtf8(shown.text),
-              "この文書は既に登録されています\nシリアル番号 00000001「Annual Report」\n\n同じ文書をもう一件登録しますか");
+    EXPECT_EQ(
+        Cp932ToUtf8(shown.text),
+        "この文書は既に登録されています\nシリアル番号 00000001「Annual Report」\n\n同じ文書をもう一件登録しますか");
   }
   EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000002");
   EXPECT_EQ(list.RowCount(), 1);
