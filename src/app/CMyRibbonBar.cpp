@@ -455,7 +455,13 @@ QWidget* CMyRibbonBar::BuildSearchTab() {
   grid->addWidget(Caption("ID_TITLE2", QStringLiteral("2.作　成　者")), 1, 0);
   grid->addWidget(Caption("ID_TITLE3", QStringLiteral("3.サブタイトル")), 2, 0);
   static const char* const kEdits[] = {"ID_EDIT1", "ID_EDIT2", "ID_EDIT3", "ID_EDIT4", "ID_EDIT5", "ID_EDIT6"};
-  for (int i = 0; i < 6; ++i) searchEdits_[i] = Edit(kEdits[i], 118);
+  for (int i = 0; i < 6; ++i) {
+    searchEdits_[i] = Edit(kEdits[i], 118);
+    // Enter in a term runs the search, as "DB 検索" does.
+    connect(searchEdits_[i], &QLineEdit::returnPressed, this, [this] {
+      if (actions_.dbSearch && actions_.dbSearch->isEnabled()) actions_.dbSearch->trigger();
+    });
+  }
   grid->addWidget(searchEdits_[0], 0, 1);
   grid->addWidget(searchEdits_[1], 1, 1);
   grid->addWidget(searchEdits_[2], 2, 1);
@@ -565,11 +571,14 @@ bool CMyRibbonBar::RestoreRibbonState() {
 
   for (int i = 0; i < 6; ++i) searchEdits_[i]->setText(ToQString(services_.settings.GetText(setting::Goku(i))));
   if (services_.settings.GetInt(setting::Fukugen) != 0) {
-    date1_->setText(
-        ToQString(RestoredDateText(services_.settings.GetText(setting::Date1), "00000000", services_.clock)));
-    date2_->setText(
-        ToQString(RestoredDateText(services_.settings.GetText(setting::Date2), "99999999", services_.clock)));
+    const std::string date1 = services_.settings.GetText(setting::Date1);
+    const std::string date2 = services_.settings.GetText(setting::Date2);
+    date1_->setText(ToQString(RestoredDateText(date1, "00000000", services_.clock)));
+    date2_->setText(ToQString(RestoredDateText(date2, "99999999", services_.clock)));
     flags_ = LoadSearchFlags(services_.settings);
+    // An open bound is shown as a bound not in use: empty and unticked.
+    if (date1 == "00000000") flags_.useDateFrom = false;
+    if (date2 == "99999999") flags_.useDateTo = false;
   } else {
     const QString today = ToQString(TodayDateText(services_.clock));
     date1_->setText(today);

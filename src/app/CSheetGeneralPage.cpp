@@ -38,11 +38,14 @@ CSheetGeneralPage::CSheetGeneralPage(SheetValues& values, QWidget* parent) : QWi
     path->setText(chosen);
   });
 
-  AddSheetOptions(this, layout, values_,
-                  {{"IDC_SET_LIST", "2 起動時に前回のリスト内容を再現する(&L)", &SheetValues::setList},
-                   {"IDC_COLUMN_MNT", "3 リストの列幅を自動調整する(&A)", &SheetValues::columnMnt},
-                   {"IDC_QUES", "4 PDFをドラッグ＆ドロップした時、「確認」を表示する(&Q)", &SheetValues::ques},
-                   {"IDC_OCR", "5 テキストを含まないPDFは文字認識(OCR)でテキストを取り出す(&R)", &SheetValues::ocr}});
+  AddSheetOptions(
+      this, layout, values_,
+      {{"IDC_SET_LIST", "2 起動時に前回のリスト内容を再現する(&L)", &SheetValues::setList},
+       {"IDC_COLUMN_MNT", "3 リストの列幅を自動調整する(&A)", &SheetValues::columnMnt},
+       {"IDC_QUES", "4 PDFをドラッグ＆ドロップした時、「確認」を表示する(&Q)", &SheetValues::ques},
+       {"IDC_OCR", "5 テキストを含まないPDFは文字認識(OCR)でテキストを取り出す(&R)", &SheetValues::ocr},
+       {"IDC_AUTO_TITLE", "6 タイトルのないPDFは1ページ目の見出し（なければファイル名）をタイトルにする(&T)",
+        &SheetValues::autoTitle}});
   layout->addStretch(1);
 }
 

@@ -12,7 +12,7 @@ std::string TodayDateText(const Clock& clock) { return FormatLocalTime(clock.Now
 
 std::string RestoredDateText(const std::string& stored, const std::string& openBound, const Clock& clock) {
   if (stored.empty()) return TodayDateText(clock);
-  if (stored == openBound) return stored;
+  if (stored == openBound) return {};
   // YYYYMMDD -> YYYY/MM/DD; a shorter text keeps what it has.
   std::string shown = stored.substr(0, 4);
   shown += '/';
@@ -63,6 +63,7 @@ SheetValues LoadSheetValues(const Settings& settings, const std::string& current
   v.columnMnt = settings.GetInt(setting::ColumnMnt);
   v.ques = settings.GetInt(setting::Ques);
   v.ocr = settings.GetInt(setting::Ocr);
+  v.autoTitle = settings.GetInt(setting::AutoTitle);
   v.home = settings.GetText(setting::Home);
   v.menuLen = settings.GetInt(setting::MenuLen);
   v.dspWord = settings.GetInt(setting::DspWord);
@@ -80,6 +81,7 @@ void WriteSheetValues(const SheetValues& v, Settings& settings) {
   settings.SetInt(setting::ColumnMnt, v.columnMnt);
   settings.SetInt(setting::Ques, v.ques);
   settings.SetInt(setting::Ocr, v.ocr);
+  settings.SetInt(setting::AutoTitle, v.autoTitle);
   settings.SetText(setting::Home, v.home);
   settings.SetInt(setting::MenuLen, v.menuLen);
   settings.SetInt(setting::DspWord, v.dspWord);

@@ -17,7 +17,7 @@ namespace folidex {
 std::string TodayDateText(const Clock& clock);
 
 // The text a search date edit gets from its stored value Search/Date1 or Date2: empty gives
-// today's date, `openBound` ("00000000" / "99999999") is shown unchanged, anything else is
+// today's date, `openBound` ("00000000" / "99999999", no bound) an empty edit, anything else is
 // taken as YYYYMMDD and shown as YYYY/MM/DD.
 std::string RestoredDateText(const std::string& stored, const std::string& openBound, const Clock& clock);
 
@@ -63,6 +63,7 @@ struct SheetValues {
   long columnMnt = 1;
   long ques = 1;
   long ocr = 1;
+  long autoTitle = 1;
   // HTMLエリア
   std::string home;
   long menuLen = 40;

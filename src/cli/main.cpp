@@ -50,7 +50,9 @@ const std::map<std::string, Command>& Commands() {
        {folidex::cli::CommandInit,
         "init DIR [--force] [--use] DIR に新しい空の資料保存場所を作成（--force は空の DOCDATA も可、--use は"
         "設定の保存場所にする）"}},
-      {"info", {folidex::cli::CommandInfo, "info FILE.pdf...     登録時に各 PDF から読み取る情報（PT..PM）"}},
+      {"info",
+       {folidex::cli::CommandInfo,
+        "info [--title] FILE.pdf...  登録時に各 PDF から読み取る情報（PT..PM、--title で登録時のタイトル）"}},
       {"ocr", {folidex::cli::CommandOcr, "ocr FILE.pdf         テキストのないページを文字認識した結果"}},
       {"list",
        {folidex::cli::CommandList, "list [--json] FILE|NAME 保存した一覧の行（パス、または DOCDATA/LIST の名前）",

@@ -57,6 +57,9 @@ inline const SettingKey Kakunin = Int("KanSet", "Kakunin", 1);
 // 1: read the text of PDF pages that hold only images by text recognition (OCR), when the
 // engine and its Japanese data are installed
 inline const SettingKey Ocr = Int("KanSet", "Ocr", 1);
+// 1: a document whose metadata gives no title takes the line set in the largest type on its first
+// page (else its file name without ".pdf") as PT; 0: its PT stays empty
+inline const SettingKey AutoTitle = Int("KanSet", "AutoTitle", 1);
 // The PDF engine's worker processes: the address space of each (MB), and the time of one
 // document (seconds), plus the time of each page rendered for recognition.
 inline const SettingKey WorkerMemory = Int("KanSet", "WorkerMemory", 2048);

@@ -119,6 +119,8 @@ FileReport BulkImporter::ImportFile(const std::string& path) {
     return report;
   }
   if (!reader.FoundNames()) PdfInfo::TakeMetaData(pdf_.MetaData(), info);
+  if (info[FieldTag::PT].empty() && store_.settings().GetInt(setting::AutoTitle) == 1)
+    FillDerivedTitle(info, store_.settings(), pdf_.PageHeading(0), FromNativePath(fs::path(path).filename().string()));
   FillLocalFileFields(info, path, clock_);
   if (info[FieldTag::Y2].empty()) {
     pdf_.Close();

@@ -8,7 +8,9 @@
 #include "common/Cp932.h"
 #include "common/DocumentName.h"
 #include "common/FileSystem.h"
+#include "import/StoredDigest.h"
 #include "list/RecordRow.h"
+#include "pdf/DerivedTitle.h"
 #include "pdf/PdfInfo.h"
 #include "pdf/ViewerCapture.h"
 #include "store/Digest.h"
@@ -102,6 +104,8 @@ void Importer::ImportDroppedFile(const std::vector<std::string>& paths, const As
   // A PDF by its name, at an absolute path.
   if (!EndsWithPdf(path) || path.front() != kPathSeparator) return;
 
+  // A file the engine cannot open is refused before the question, so nothing is written for it.
+  if (!EngineAccepts(path) || !AcceptsDuplicate(path)) return;
   std::string kind;
   if (ports_.settings.GetInt(setting::Ques) == 1) {
     const Answer answer = ask ? ask() : Answer::Cancel;
@@ -117,10 +121,10 @@ void Importer::ImportDroppedFile(const std::vector<std::string>& paths, const As
     kind = std::string(kLinkCopy);
   }
 
-  if (!EngineAccepts(path)) return;
   IndexRecord& record = ports_.store.WorkingRecord();
   record.Clear();
   PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(path, record);
+  FillDerivedTitle(record, ports_.settings, heading_, FromNativePath(NativeFileName(path)));
   ports_.html.SetDocumentLoaded(false);
   ports_.html.SetWaitTicks(0);
   ports_.html.Navigate2(path);
@@ -135,10 +139,11 @@ void Importer::ImportFromUrl(const std::string& address, const std::string& file
   if (local.empty()) return;
   if (address.find('/') == std::string::npos) return;
 
-  if (!EngineAccepts(local)) return;
+  if (!EngineAccepts(local) || !AcceptsDuplicate(local)) return;
   IndexRecord& record = ports_.store.WorkingRecord();
   record.Clear();
   PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(local, record);
+  FillDerivedTitle(record, ports_.settings, heading_, fileName.empty() ? AddressFileName(address) : fileName);
   ports_.html.SetDocumentLoaded(false);
   ports_.html.SetWaitTicks(0);
   ports_.html.Navigate2(address);
@@ -156,22 +161,34 @@ bool Importer::ImportShownPdf() {
   record[FieldTag::FG] = Utf8ToCp932(url);
   if (ports_.html.PageType() != "PDF") return false;
   const std::string local = DownloadPdf(url);
-  if (local.empty()) return false;
+  if (local.empty() || !EngineAccepts(local) || !AcceptsDuplicate(local)) return false;
   PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(local, record);
   // The document is named by the file name the area keeps ("get?id=5" served as a PDF is
   // "get.pdf"): the viewer's title key and FN come from it, FG keeps the real address.
   const std::string name = ports_.html.ShownFileName();
   const std::string named = name.empty() ? url : AddressWithName(url, name);
+  FillDerivedTitle(record, ports_.settings, heading_, AddressFileName(named));
   return ImportDocument(local, named, named);
 }
 
 bool Importer::EngineAccepts(const std::string& path) {
+  heading_.clear();
   if (!ports_.pdf) return true;
-  ports_.pdf->Open(path);
-  const std::optional<Msg> failure = ports_.pdf->Failure();
+  const PdfOpenResult opened = ports_.pdf->Open(path);
+  if (opened == PdfOpenResult::Opened && ports_.settings.GetInt(setting::AutoTitle) == 1)
+    heading_ = ports_.pdf->PageHeading(0);
+  // Given up on (too slow, too much memory, crashed), or not a PDF the engine can read: the
+  // message folidex-cli import gives for it.
+  std::optional<Msg> failure = ports_.pdf->Failure();
+  if (!failure && opened != PdfOpenResult::Opened) failure = PdfOpenFailureMessage(opened);
   ports_.pdf->Close();
   if (failure) ports_.prompter.Error(*failure, FromNativePath(path) + "\n");
   return !failure;
+}
+
+bool Importer::AcceptsDuplicate(const std::string& path) {
+  const std::optional<StoredDocument> stored = FindStoredDigest(ports_.store, FileDigestHexNative(path));
+  return !stored || ConfirmDuplicateImport(ports_.prompter, *stored);
 }
 
 void Importer::Wait(const std::string& sourcePath, bool fromLink) {
@@ -293,6 +310,12 @@ void FillLocalFileFields(IndexRecord& record, const std::string& sourcePath, con
   record[FieldTag::FC] = FormatLocalTime(status ? status->created : 0, "%Y/%m/%d %H:%M:%S");
   record[FieldTag::FA] = FormatLocalTime(clock.Now(), "%Y/%m/%d %H:%M");
   record[FieldTag::Y2] = FileDigestHexNative(sourcePath);
+}
+
+void FillDerivedTitle(IndexRecord& record, Settings& settings, std::u16string_view heading,
+                      const std::string& fileNameCp932) {
+  if (settings.GetInt(setting::AutoTitle) != 1 || !record[FieldTag::PT].empty()) return;
+  record[FieldTag::PT] = DerivedTitle(heading, fileNameCp932);
 }
 
 bool RecognitionAvailable(Settings& settings, PdfEngine* pdf, TextRecognizer* recognizer) {

@@ -82,6 +82,12 @@ bool HasExactCp932Form(const std::string& nativePath);
 // dropped file and folidex-cli import fill them alike.
 void FillLocalFileFields(IndexRecord& record, const std::string& sourcePath, const Clock& clock);
 
+// With KanSet/AutoTitle 1, an empty PT becomes the title derived from the first page's `heading`
+// (else the file name `fileNameCp932` without ".pdf"); the import of a dropped file, of a link,
+// of the shown PDF and folidex-cli import derive it alike.
+void FillDerivedTitle(IndexRecord& record, Settings& settings, std::u16string_view heading,
+                      const std::string& fileNameCp932);
+
 // Whether text recognition may run: KanSet/Ocr on, and an engine and recognizer that are ready.
 bool RecognitionAvailable(Settings& settings, PdfEngine* pdf, TextRecognizer* recognizer);
 
@@ -120,8 +126,12 @@ class Importer {
 
  private:
   void Wait(const std::string& sourcePath, bool fromLink);
-  // Whether the engine opens the file within its limits; after the engine's message when not.
-  // A file that hangs or exhausts the engine never reaches the viewer pane.
+  // Whether the engine opens the file within its limits; after the engine's message when not
+  // (31121 not a PDF, 31122 damaged, 31123 encrypted, or why the engine gave up). A file that
+  // hangs, exhausts or defeats the engine never reaches the viewer pane or the store.
+  // When a stored record's Y2 is this file's digest: whether the user still wants it stored.
+  bool AcceptsDuplicate(const std::string& path);
+  // While it is open, the first page's heading is kept for the title (KanSet/AutoTitle 1).
   bool EngineAccepts(const std::string& path);
   // The document's text into the work text file: captured from the viewer, or recognised when the
   // document (or some of its pages) has no text to capture. False when there is none.
@@ -133,6 +143,7 @@ class Importer {
   bool pending_ = false;
   std::string pendingSource_;
   bool pendingFromLink_ = false;
+  std::u16string heading_;  // of the file EngineAccepts opened last
 };
 
 }  // namespace folidex

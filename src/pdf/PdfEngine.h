@@ -62,6 +62,10 @@ class PdfEngine {
 
   virtual PdfMetaData MetaData() = 0;
 
+  // The line of one page set in the largest type (HeadingLine of the page's text boxes); empty
+  // for a page without text, a page number out of range, or an engine that cannot tell type sizes.
+  virtual std::u16string PageHeading(int /*page*/) { return {}; }
+
   // Renders one page at `dpi` (white where the page draws nothing) into `image`. Returns false,
   // with `image` emptied, when the page cannot be rendered.
   virtual bool RenderPage(int page, int dpi, PageImage& image) = 0;

@@ -84,14 +84,11 @@ enum class Source { Xmp, Dictionary };
 // UTF-16 in a literal: the byte-order mark as raw bytes or written as octal escapes.
 bool IsUtf16Literal(std::string_view v) { return v.starts_with("\xFE\xFF") || v.starts_with("\\376\\377"); }
 
-// The end of a literal string that starts at `text`: the first ")" for a text literal, so that a
-// backslash stays in the value (Report \(rev\) gives Report \(rev\). A UTF-16 literal is read
-// as PDF writes it: its bytes 0x28, 0x29 and 0x5C (parts of many kanji, 山 is 0x5C71) come
-// escaped or balanced, so a backslash takes the next byte and parentheses nest. npos when the
-// literal does not end before `limit`.
+// The end of a literal string that starts at `text`, read as PDF writes it: a backslash takes
+// the next byte, and unescaped parentheses nest (UTF-16 bytes 0x28, 0x29 and 0x5C, parts of many
+// kanji — 山 is 0x5C71 — come escaped or balanced as well). npos when the literal does not end
+// before `limit`.
 std::size_t LiteralEnd(std::string_view bytes, std::size_t text, std::size_t limit) {
-  if (!IsUtf16Literal(bytes.substr(text, std::min<std::size_t>(8, limit - text))))
-    return FindByte(bytes, ')', text, limit);
   int depth = 0;
   for (std::size_t i = text; i < limit; ++i) {
     char c = bytes[i];
@@ -123,19 +120,30 @@ std::string DecodeValue(std::string_view v, Source source, bool& fromUtf8) {
     }
   }
   if (IsUtf16Literal(v)) return DecodeLiteralUtf16(v);
-  if (source == Source::Dictionary) {
-    std::size_t lt = v.find('<');
-    if (lt != npos) {
-      std::string_view rest = v.substr(lt + 1);
-      std::size_t gt = rest.find('>');
-      return gt != npos ? DecodeHexUtf16(rest.substr(0, gt)) : std::string(rest);
-    }
-  } else if (HasHighByte(v)) {
+  // A "<" inside a dictionary literal is text ("a < b"): hexadecimal strings are read before.
+  if (source == Source::Xmp && HasHighByte(v)) {
     // XMP text is UTF-8; a text that begins in ASCII may still hold Japanese further on.
     fromUtf8 = true;
     return Utf8TextToCp932(v);
   }
-  return AllPrintableAscii(v) ? std::string(v) : std::string();
+  if (source == Source::Xmp) return AllPrintableAscii(v) ? std::string(v) : std::string();
+  // A text literal, which may break its lines: its escapes undone, then its bytes read as
+  // PDFDocEncoding. Raw bytes of 0x80 and above (CP932 written straight in) give no value.
+  const bool plain = std::all_of(
+      v.begin(), v.end(), [](char c) { return (c >= 0x20 && c <= 0x7E) || c == '\t' || c == '\r' || c == '\n'; });
+  if (!plain) return {};
+  // A line end written into the literal as it is (CR, LF or CR LF) is one line feed.
+  std::string lines;
+  lines.reserve(v.size());
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    if (v[i] == '\r') {
+      lines.push_back('\n');
+      if (i + 1 < v.size() && v[i + 1] == '\n') ++i;
+    } else {
+      lines.push_back(v[i]);
+    }
+  }
+  return PdfDocEncodingToCp932(UnescapeLiteral(lines));
 }
 
 bool IsZoneMark(char c) { return c == '+' || c == '-' || c == 'Z'; }

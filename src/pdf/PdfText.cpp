@@ -143,6 +143,46 @@ std::string UnescapeLiteral(std::string_view escaped) {
   return bytes;
 }
 
+std::string PdfDocEncodingToCp932(std::string_view bytes) {
+  // PDFDocEncoding where it differs from Latin-1: 0x18..0x1F and 0x80..0xA0.
+  static constexpr char16_t kLow[8] = {0x02D8, 0x02C7, 0x02C6, 0x02D9, 0x02DD, 0x02DB, 0x02DA, 0x02DC};
+  static constexpr char16_t kHigh[33] = {0x2022, 0x2020, 0x2021, 0x2026, 0x2014, 0x2013, 0x0192, 0x2044, 0x2039,
+                                         0x203A, 0x2212, 0x2030, 0x201E, 0x201C, 0x201D, 0x2018, 0x2019, 0x201A,
+                                         0x2122, 0xFB01, 0xFB02, 0x0141, 0x0152, 0x0160, 0x0178, 0x017D, 0x0131,
+                                         0x0142, 0x0153, 0x0161, 0x017E, 0xFFFD, 0x20AC};
+  std::u16string units;
+  units.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b == 0) break;  // a field ends at a zero byte
+    if (b >= 0x18 && b <= 0x1F) {
+      units.push_back(kLow[b - 0x18]);
+    } else if (b < 0x20 || b == 0x7F) {
+      units.push_back(u' ');
+    } else if (b >= 0x80 && b <= 0xA0) {
+      units.push_back(kHigh[b - 0x80]);
+    } else {
+      units.push_back(static_cast<char16_t>(b));
+    }
+  }
+  // A leading U+00FE U+00FF stays text: only the bytes FE FF make UTF-16, and those are read
+  // before this.
+  std::string text;
+  text.reserve(units.size());
+  std::size_t from = 0;
+  while (from < units.size()) {
+    std::size_t ascii = from;
+    while (ascii < units.size() && units[ascii] >= 0x20 && units[ascii] < 0x7F) ++ascii;
+    for (std::size_t k = from; k < ascii; ++k) text.push_back(static_cast<char>(units[k]));
+    if (ascii == units.size()) break;
+    std::size_t other = ascii;
+    while (other < units.size() && !(units[other] >= 0x20 && units[other] < 0x7F)) ++other;
+    text += PdfUtf16ToCp932(std::u16string_view(units).substr(ascii, other - ascii));
+    from = other;
+  }
+  return text;
+}
+
 std::string DecodeLiteralUtf16(std::string_view escaped) { return BigEndianUtf16ToCp932(UnescapeLiteral(escaped)); }
 
 std::string Utf8TextToCp932(std::string_view utf8) { return PdfUtf16ToCp932(Utf8ToUtf16(utf8)); }

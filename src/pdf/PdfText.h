@@ -44,6 +44,11 @@ std::string UnescapeLiteral(std::string_view escaped);
 // with octal escapes, \376\377\060\306 …): UnescapeLiteral, then big-endian units to CP932.
 std::string DecodeLiteralUtf16(std::string_view escaped);
 
+// The bytes of a text literal (escapes undone) read as PDFDocEncoding, to CP932: printable ASCII
+// as it is, control bytes as one space each, the other bytes through their
+// Unicode form (a letter without a CP932 form is one space). The text ends at a zero byte.
+std::string PdfDocEncodingToCp932(std::string_view bytes);
+
 // A value that is UTF-8 (XMP text) to CP932.
 std::string Utf8TextToCp932(std::string_view utf8);
 

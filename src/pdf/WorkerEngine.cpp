@@ -82,6 +82,9 @@ int ServeWorker(PdfEngine& engine, int in, int out) {
         case WorkerOp::MetaData:
           reply.meta = engine.MetaData();
           break;
+        case WorkerOp::PageHeading:
+          reply.text = engine.PageHeading(request.page);
+          break;
         case WorkerOp::Render:
           reply.rendered = engine.RenderPage(request.page, request.dpi, reply.image);
           break;
@@ -326,6 +329,12 @@ int WorkerPdfEngine::PageCount() {
 std::u16string WorkerPdfEngine::PageText(int page) {
   WorkerReply reply;
   if (!Call(WorkerRequest{WorkerOp::PageText, {}, page, 0}, reply)) return {};
+  return std::move(reply.text);
+}
+
+std::u16string WorkerPdfEngine::PageHeading(int page) {
+  WorkerReply reply;
+  if (!Call(WorkerRequest{WorkerOp::PageHeading, {}, page, 0}, reply)) return {};
   return std::move(reply.text);
 }
 

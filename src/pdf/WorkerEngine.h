@@ -97,6 +97,7 @@ class WorkerPdfEngine : public PdfEngine {
   int PageCount() override;
   std::u16string PageText(int page) override;
   PdfMetaData MetaData() override;
+  std::u16string PageHeading(int page) override;
   bool RenderPage(int page, int dpi, PageImage& image) override;
   std::optional<Msg> Failure() const override { return failure_; }
 

@@ -79,7 +79,7 @@ class Reader {
   bool ok_ = true;
 };
 
-bool KnownOp(std::uint8_t op) { return op >= 1 && op <= static_cast<std::uint8_t>(WorkerOp::Render); }
+bool KnownOp(std::uint8_t op) { return op >= 1 && op <= static_cast<std::uint8_t>(WorkerOp::PageHeading); }
 
 }  // namespace
 
@@ -108,6 +108,7 @@ std::string EncodeRequest(const WorkerRequest& request) {
       PutBytes(out, request.path);
       break;
     case WorkerOp::PageText:
+    case WorkerOp::PageHeading:
       PutNumber(out, static_cast<std::uint32_t>(request.page));
       break;
     case WorkerOp::Render:
@@ -133,6 +134,7 @@ bool DecodeRequest(std::string_view payload, WorkerRequest& request) {
       request.path = std::string(in.Bytes());
       break;
     case WorkerOp::PageText:
+    case WorkerOp::PageHeading:
       request.page = in.Int();
       break;
     case WorkerOp::Render:
@@ -157,6 +159,7 @@ std::string EncodeReply(const WorkerReply& reply) {
       PutNumber(out, static_cast<std::uint32_t>(reply.pageCount));
       break;
     case WorkerOp::PageText:
+    case WorkerOp::PageHeading:
       PutText(out, reply.text);
       break;
     case WorkerOp::MetaData:
@@ -198,6 +201,7 @@ bool DecodeReply(std::string_view payload, WorkerReply& reply) {
       reply.pageCount = in.Int();
       break;
     case WorkerOp::PageText:
+    case WorkerOp::PageHeading:
       reply.text = in.Text();
       break;
     case WorkerOp::MetaData:

@@ -16,12 +16,12 @@ namespace folidex {
 // No frame is longer: a rendered page (kMaxRenderPixels bytes) and its header fit.
 inline constexpr std::uint32_t kMaxWorkerFrame = 64u << 20;
 
-enum class WorkerOp : std::uint8_t { Open = 1, Close, PageCount, PageText, MetaData, Render };
+enum class WorkerOp : std::uint8_t { Open = 1, Close, PageCount, PageText, MetaData, Render, PageHeading };
 
 struct WorkerRequest {
   WorkerOp op = WorkerOp::Close;
   std::string path;  // Open: a native path
-  int page = 0;      // PageText, Render
+  int page = 0;      // PageText, Render, PageHeading
   int dpi = 0;       // Render
   friend bool operator==(const WorkerRequest&, const WorkerRequest&) = default;
 };
@@ -30,7 +30,7 @@ struct WorkerReply {
   WorkerOp op = WorkerOp::Close;
   PdfOpenResult opened = PdfOpenResult::Unreadable;  // Open
   int pageCount = 0;                                 // PageCount
-  std::u16string text;                               // PageText
+  std::u16string text;                               // PageText, PageHeading
   PdfMetaData meta;                                  // MetaData
   bool rendered = false;                             // Render
   PageImage image;                                   // Render, when rendered

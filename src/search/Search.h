@@ -56,6 +56,8 @@ struct SearchConditions {
 
 // YYYYMMDD, or empty after an information message prefixed by `label` ("(自) " / "(至) ").
 std::string ParseSearchDate(const std::string& text, const std::string& label, Prompter& prompter);
+// A date as typed with its full-width digits ０..９ and slashes ／ (CP932) made half-width.
+std::string HalfWidthDateText(std::string_view text);
 
 // The summary shown before a search (built before the terms are normalised).
 std::string BuildConfirmationText(const SearchConditions& conditions);

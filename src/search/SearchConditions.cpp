@@ -120,7 +120,7 @@ bool ToggleSearchFlag(SearchFlags& flags, SearchToggle toggle, Settings& setting
   flag = !flag;
   settings.SetInt(KeyOf(toggle), flag ? 1 : 0);
   if (flag && dateText) {
-    if ((toggle == SearchToggle::DateFrom && *dateText == kNoLowerBound) ||
+    if (dateText->empty() || (toggle == SearchToggle::DateFrom && *dateText == kNoLowerBound) ||
         (toggle == SearchToggle::DateTo && *dateText == kNoUpperBound)) {
       *dateText = FormatLocalTime(clock.Now(), "%Y/%m/%d");
     }
@@ -128,7 +128,27 @@ bool ToggleSearchFlag(SearchFlags& flags, SearchToggle toggle, Settings& setting
   return flag;
 }
 
-std::string ParseSearchDate(const std::string& text, const std::string& label, Prompter& prompter) {
+std::string HalfWidthDateText(std::string_view text) {
+  std::string half;
+  half.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Cp932CharLength(text, i);
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const auto trail = length == 2 ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (lead == 0x82 && trail >= 0x4F && trail <= 0x58) {
+      half.push_back(static_cast<char>('0' + (trail - 0x4F)));  // ０..９
+    } else if (lead == 0x81 && trail == 0x5E) {
+      half.push_back('/');  // ／
+    } else {
+      half.append(text.substr(i, length));
+    }
+    i += length;
+  }
+  return half;
+}
+
+std::string ParseSearchDate(const std::string& typed, const std::string& label, Prompter& prompter) {
+  const std::string text = HalfWidthDateText(typed);
   if (text.find_first_not_of("/0123456789") != std::string::npos) {
     prompter.Information(Msg::DateHasBadCharacter, label);
     return {};

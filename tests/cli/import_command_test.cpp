@@ -134,10 +134,48 @@ TEST_F(CliImport, APdfWithoutTextIsStoredWithoutTextAndAWarning) {
   ASSERT_TRUE(WriteFileAtomic(docs.File("blank.pdf"), BuildPdf({})));
   CliResult run = Import({"--no-ocr", docs.File("blank.pdf")});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "00000000\t\n");
+  EXPECT_EQ(run.out, "00000000\tblank\n");  // no title, no text: the file name is the title
   EXPECT_NE(run.err.find("本文なしで登録しました"), std::string::npos) << run.err;
   EXPECT_EQ(Record("00000000")[FieldTag::TX], "");
   EXPECT_EQ(Record("00000000")[FieldTag::TS], "0");
+}
+
+TEST_F(CliImport, APdfWithoutATitleTakesTheLineInTheLargestTypeOnItsFirstPage) {
+  // A small line at the top, the heading in large type, small body text below it, and a second
+  // page in still larger type: the first page's heading is the title.
+  const std::string path = docs.File("untitled.pdf");
+  {
+    QPdfWriter writer(QString::fromStdString(path));
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(300);
+    QPainter painter(&writer);
+    auto draw = [&painter](int points, int y, const QString& text) {
+      QFont font(QStringLiteral("Noto Sans CJK JP"));
+      font.setPointSize(points);
+      painter.setFont(font);
+      painter.drawText(QPoint(150, y), text);
+    };
+    draw(9, 150, QStringLiteral("社外秘 2026/12"));
+    draw(26, 400, QStringLiteral("年次報告書 Annual Report"));
+    draw(11, 600, QStringLiteral("本文は小さな文字で書かれています。"));
+    draw(11, 700, QStringLiteral("二行目の本文"));
+    writer.newPage();
+    draw(40, 400, QStringLiteral("二頁目の大見出し"));
+  }
+  CliResult run = Import({"--copy", path});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Cp932ToUtf8(Record("00000000")[FieldTag::PT]), "年次報告書 Annual Report");
+  // info prints what the metadata says; --title adds what the import stores.
+  CliResult info = RunCli({"--settings", settings, "info", "--title", path});
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("PT\t\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("TITLE\t年次報告書 Annual Report\n"), std::string::npos) << info.out;
+
+  // KanSet/AutoTitle 0: the title stays empty.
+  settings = WriteSettingsFile(store.path(), "[KanSet]\nStorePath=" + store.path() + "\nOcr=0\nAutoTitle=0\n");
+  run = Import({"--copy", path});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Record("00000001")[FieldTag::PT], "");
 }
 
 TEST_F(CliImport, WhileTheDesktopProgramRunsNothingIsImported) {

@@ -242,6 +242,39 @@ TEST_F(ImportTest, ALinkIsDownloadedCopiedAndTheAreaGoesBack) {
   EXPECT_EQ(list.RowCount(), 1);
 }
 
+TEST_F(ImportTest, AStoredDocumentAgainAsksNamingItsRecordAndNoStoresNothing) {
+  IndexRecord other;
+  other[FieldTag::PT] = "other";
+  other[FieldTag::Y2] = std::string(64, 'A');
+  fx.PutRecord("00000000", other);
+  fx.settings.SetText(setting::SerialCounter, "00000001");
+  const std::string path = PutPdf("report.pdf");
+  Drop(path, Answer::Yes);
+  ASSERT_EQ(Stored("00000001")[FieldTag::PT], "Annual Report");
+  EXPECT_TRUE(fx.prompter.shown.empty());  // a new document: no question
+
+  // The same bytes dropped under another name, and as a link: asked, いいえ, nothing written.
+  const std::string address = "http://127.0.0.1/again.pdf";
+  downloader.answers[address] = kPdf;
+  fx.prompter.answers = {Answer::No, Answer::No};
+  Drop(PutPdf("copy of report.pdf"), Answer::Yes);
+  importer.ImportFromUrl(address);
+  while (importer.Waiting()) importer.Tick();
+  ASSERT_EQ(fx.prompter.shown.size(), 2u);
+  for (const auto& shown : fx.prompter.shown) {
+    EXPECT_EQ(shown.kind, MessageKind::YesNoSafe);
+    EXPECT_EQ(
+        Cp932ToUtf8(shown.text),
+        "この文書は既に登録されています\nシリアル番号 00000001「Annual Report」\n\n同じ文書をもう一件登録しますか");
+  }
+  EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000002");
+  EXPECT_EQ(list.RowCount(), 1);
+  // はい stores it again.
+  fx.prompter.answers = {Answer::Yes};
+  Drop(path, Answer::Yes);
+  EXPECT_EQ(Stored("00000002")[FieldTag::Y2], FileDigestHexNative(path));
+}
+
 TEST_F(ImportTest, TheShownPdfIsFetchedWithItsLastModifiedTime) {
   const std::string address = "http://127.0.0.1/shown/annual.pdf";
   downloader.answers[address] = kPdf;
@@ -319,6 +352,57 @@ class RecognitionImportTest : public ImportTest {
     return Stored("00000000");
   }
 };
+
+TEST_F(RecognitionImportTest, AFileTheEngineCannotOpenIsRefusedBeforeAnythingIsWritten) {
+  // A truncated PDF the engine finds damaged, dropped, dropped as a link and fetched as the shown
+  // PDF: each says 31122 and stores nothing; no copy question is asked.
+  pdf.openResult = PdfOpenResult::Damaged;
+  const std::string truncated = kPdf.substr(0, 30);
+  const std::string counter = fx.store.ReadSerialCounter();
+  int asked = 0;
+  recognising->ImportDroppedFile({PutPdf("cut.pdf", truncated)}, [&asked] {
+    ++asked;
+    return Answer::Yes;
+  });
+  const std::string address = "http://127.0.0.1/cut.pdf";
+  downloader.answers[address] = truncated;
+  recognising->ImportFromUrl(address);
+  html.navigated = {address};
+  html.pageType = "PDF";
+  EXPECT_FALSE(recognising->ImportShownPdf());
+  while (recognising->Waiting()) recognising->Tick();
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(fx.prompter.shown.size(), 3u);
+  for (const auto& shown : fx.prompter.shown)
+    EXPECT_TRUE(std::string_view(shown.text).ends_with(MessageText(Msg::PdfDamaged))) << Cp932ToUtf8(shown.text);
+  EXPECT_FALSE(fx.store.ReadRecordFile("00000000", true));
+  EXPECT_FALSE(std::filesystem::exists(ToNativePath(fx.store.RecordFilePath("00000000", kKindPdf))));
+  EXPECT_EQ(fx.store.ReadSerialCounter(), counter);
+  EXPECT_EQ(list.RowCount(), 0);
+  EXPECT_EQ(html.navigated, std::vector<std::string>{address});  // the viewer was never sent to them
+}
+
+TEST_F(RecognitionImportTest, ADocumentWithoutATitleTakesItsFirstPagesHeadingUnlessTurnedOff) {
+  pdf.texts = {u"本文"};
+  pdf.heading = u" 年次報告書 ";
+  const std::string untitled = "%PDF-1.4\n1 0 obj << /Author (Yamada) >> endobj\n%%EOF\n";
+  recognising->ImportDroppedFile({PutPdf("untitled.pdf", untitled)}, [] { return Answer::Yes; });
+  while (recognising->Waiting()) recognising->Tick();
+  EXPECT_EQ(Stored("00000000")[FieldTag::PT], J("年次報告書"));
+  // A link to a document without text on its first page: the name the link gives.
+  pdf.heading.clear();
+  const std::string address = "http://127.0.0.1/docs/%E8%B3%87%E6%96%99.pdf";
+  downloader.answers[address] = untitled;
+  recognising->ImportFromUrl(address);
+  while (recognising->Waiting()) recognising->Tick();
+  EXPECT_EQ(Stored("00000001")[FieldTag::PT], J("資料"));
+  fx.settings.SetInt(setting::AutoTitle, 0);
+  pdf.heading = u"年次報告書";
+  recognising->ImportDroppedFile({PutPdf("again.pdf", untitled)}, [] { return Answer::Yes; });
+  while (recognising->Waiting()) recognising->Tick();
+  EXPECT_EQ(Stored("00000002")[FieldTag::PT], "");
+  EXPECT_EQ(Stored("00000002")[FieldTag::PA], "Yamada");
+}
 
 TEST_F(RecognitionImportTest, APictureOnlyPdfIsRecognisedWithoutWaitingForTheViewer) {
   pdf.texts = {u"", u" \r\n"};

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "PdfBuilder.h"
 #include "pdf/PdfInfo.h"
@@ -156,7 +161,11 @@ TEST_F(PdfInfoTest, DictionaryStringForms) {
                    "1\0)\x30\x6E)",
                    12),
        J("(1)の")},
-      {"dict_backslash.pdf", "(Report \\(rev\\))", "Report \\(rev\\"},
+      {"dict_backslash.pdf", "(Report \\(rev\\))", "Report (rev)"},
+      {"dict_octal_spaces.pdf", "(The\\040ltxcmds\\040package)", "The ltxcmds package"},
+      {"dict_less_than.pdf", "(a < b)", "a < b"},
+      {"dict_raw_lines.pdf", "(two\r\nlines\\\r\n joined\\r\\n)", "two lines joined  "},
+      {"dict_latin.pdf", "(Sch\\366pf \\(HO\\))", "Sch pf (HO)"},
       {"dict_raw_cp932.pdf", "(" + J("報告書") + ")", ""},
       {"dict_empty.pdf", "()", ""},
       {"dict_emoji.pdf", "<FEFFD83DDE0030C6>", J(" テ")},
@@ -165,6 +174,76 @@ TEST_F(PdfInfoTest, DictionaryStringForms) {
   for (const Case& c : cases) {
     IndexRecord r = ReadPdf(c.name, {"/Producer (x) /Title " + c.literal, {}, {}, {}});
     EXPECT_EQ(r[FieldTag::PT], c.expected) << c.name;
+  }
+}
+
+// Random literals, each written with a random mix of the escapes PDF allows (named, one to three
+// octal digits, a backslash before another byte, a backslash before a line end, parentheses
+// balanced or escaped), read back as the text they spell.
+TEST_F(PdfInfoTest, RandomlyEscapedLiteralsReadAsTheTextTheySpell) {
+  std::mt19937 random(20261210);
+  auto chance = [&random](int percent) { return static_cast<int>(random() % 100) < percent; };
+  struct Token {
+    std::string bytes;
+    int octal = -1;  // an octal escape's value
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::vector<Token> tokens;
+    std::string expected;
+    auto emit = [&tokens](std::string bytes) { tokens.push_back({std::move(bytes)}); };
+    auto octal = [&tokens](char c) { tokens.push_back({{}, static_cast<unsigned char>(c)}); };
+    int open = 0;
+    const int length = 1 + static_cast<int>(random() % 40);
+    for (int k = 0; k < length; ++k) {
+      if (chance(5)) emit(chance(50) ? "\\\n" : "\\\r\n");  // a line continued: nothing
+      const int pick = static_cast<int>(random() % 100);
+      if (pick < 6) {
+        emit(std::string("\\") + "nrtbf"[random() % 5]);
+        expected += ' ';
+      } else if (pick < 10 && open < 3) {
+        emit("(");  // balanced, closed further on
+        expected += '(';
+        ++open;
+      } else if (pick < 14 && open > 0) {
+        emit(")");
+        expected += ')';
+        --open;
+      } else {
+        const char c = static_cast<char>(0x20 + random() % 95);
+        expected += c;
+        if (c == '(' || c == ')' || c == '\\') {
+          chance(50) ? emit(std::string("\\") + c) : octal(c);
+        } else if (chance(25)) {
+          octal(c);
+        } else if (std::isalpha(static_cast<unsigned char>(c)) && !std::strchr("nrtbf", c) && chance(10)) {
+          emit(std::string("\\") + c);  // an escape PDF does not name: the backslash goes
+        } else {
+          emit(std::string(1, c));
+        }
+      }
+    }
+    for (; open > 0; --open) {
+      emit(")");
+      expected += ')';
+    }
+    // An octal escape takes one to three digits: a short one only where no digit follows.
+    std::string literal;
+    for (std::size_t i = tokens.size(); i-- > 0;) {
+      Token& t = tokens[i];
+      if (t.octal < 0) {
+        literal.insert(0, t.bytes);
+        continue;
+      }
+      const int least = t.octal >= 64 ? 3 : t.octal >= 8 ? 2 : 1;
+      const bool digitAfter = !literal.empty() && literal[0] >= '0' && literal[0] <= '7';
+      const int digits = digitAfter ? 3 : least + static_cast<int>(random() % (4 - least));
+      char text[16];
+      std::snprintf(text, sizeof text, "\\%0*o", digits, static_cast<unsigned>(t.octal));
+      literal.insert(0, text);
+    }
+    IndexRecord r = ReadPdf("random.pdf", {"/Producer (x) /Title (" + literal + ") /Author (after)", {}, {}, {}});
+    ASSERT_EQ(r[FieldTag::PT], expected) << "literal (" << literal << ")";
+    ASSERT_EQ(r[FieldTag::PA], "after");
   }
 }
 

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "pdf/DerivedTitle.h"
 #include "pdf/PdfText.h"
 #include "support/TestSupport.h"
 
@@ -36,4 +41,40 @@ TEST(PdfText, LiteralEscapes) {
   EXPECT_EQ(UnescapeLiteral("ab\\\r\ncd\\\nef\\qg\\"), "abcdefqg");
   EXPECT_EQ(DecodeLiteralUtf16("\\376\\377\\060\\306"), J("テ"));
   EXPECT_EQ(DecodeLiteralUtf16("\xFE\xFF\\\\q\x30\xC6"), J("山テ"));
+}
+
+TEST(DerivedTitle, TheLineInTheLargestTypeWhateverOrderTheBoxesComeIn) {
+  // A small header at the top, two heading lines of the same size (the upper one wins), the
+  // heading's words in two boxes on one baseline (one a little lower, as a different font sets
+  // it), body text, blank boxes and a box without a type size.
+  const std::vector<PdfTextBox> boxes = {
+      {u"社外秘", 50, 20, 30, 9, 9, true},
+      {u"Report", 160, 100.5, 80, 24, 24, false},
+      {u"Annual", 50, 100, 90, 24, 24, true},
+      {u"第二見出し", 50, 200, 120, 24, 24, false},
+      {u"本文の一行目", 50, 300, 200, 11, 11, false},
+      {u"   ", 50, 50, 100, 40, 40, false},
+      {u"大", 300, 400, 40, 40, 0, false},
+  };
+  std::mt19937 random(7);
+  for (int round = 0; round < 20; ++round) {
+    std::vector<PdfTextBox> shuffled = boxes;
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
+    EXPECT_EQ(HeadingLine(shuffled), u"Annual Report");
+  }
+  EXPECT_EQ(HeadingLine({}), u"");
+}
+
+TEST(DerivedTitle, TrimmedCutOnACharacterBoundaryOrElseTheFileName) {
+  EXPECT_EQ(DerivedTitle(u" \u3000年次報告書\t ", "a.pdf"), J("年次報告書"));
+  // 99 kanji (198 bytes) and one more: the cut never splits the 100th.
+  const std::u16string kanji(100, u'報');
+  std::string ninetyNine;
+  for (int k = 0; k < 99; ++k) ninetyNine += J("報");
+  EXPECT_EQ(DerivedTitle(u"a" + kanji, "a.pdf"), "a" + ninetyNine);
+  EXPECT_EQ(DerivedTitle(kanji, "a.pdf").size(), 200u);
+  EXPECT_EQ(DerivedTitle(u"ab" + kanji, "a.pdf").size(), 200u);
+  EXPECT_EQ(DerivedTitle(u"  ", J("議事録.PDF")), J("議事録"));
+  EXPECT_EQ(DerivedTitle(u"", "notes.pdf.bak"), "notes.pdf.bak");
+  EXPECT_EQ(DerivedTitle(u"\U0001F600", "x.pdf"), "x");  // nothing with a CP932 form is left
 }

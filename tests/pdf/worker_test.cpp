@@ -21,7 +21,8 @@ TEST(WorkerProtocol, EveryRequestAndReplyRoundTripsAndACutOrPaddedOneIsRefused) 
                                                {WorkerOp::PageCount, {}, 0, 0},
                                                {WorkerOp::PageText, {}, 7, 0},
                                                {WorkerOp::MetaData, {}, 0, 0},
-                                               {WorkerOp::Render, {}, 3, 300}};
+                                               {WorkerOp::Render, {}, 3, 300},
+                                               {WorkerOp::PageHeading, {}, 0, 0}};
   for (const WorkerRequest& request : requests) {
     const std::string payload = EncodeRequest(request);
     WorkerRequest back;
@@ -40,7 +41,10 @@ TEST(WorkerProtocol, EveryRequestAndReplyRoundTripsAndACutOrPaddedOneIsRefused) 
   WorkerReply text;
   text.op = WorkerOp::PageText;
   text.text = u"一頁\r\nline";
-  for (const WorkerReply& reply : {meta, image, text}) {
+  WorkerReply heading;
+  heading.op = WorkerOp::PageHeading;
+  heading.text = u"年次報告書";
+  for (const WorkerReply& reply : {meta, image, text, heading}) {
     const std::string frame = EncodeFrame(EncodeReply(reply));
     // A reply arriving in pieces is taken whole only once its last byte is there.
     std::string buffer, payload;

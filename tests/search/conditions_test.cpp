@@ -44,7 +44,11 @@ TEST(ParseSearchDate, AcceptsAndRejectsEachFormWithItsMessage) {
   EXPECT_EQ(Parse("2010/1/5").first, "20100105");
   EXPECT_EQ(Parse("2010/02/31").first, "20100231");  // the day is not checked against the month
   EXPECT_EQ(Parse("2010-12-01"), std::make_pair(std::string(), Shown("(自) ", Msg::DateHasBadCharacter)));
-  EXPECT_EQ(Parse("２０１０/1/1").second, Shown("(自) ", Msg::DateHasBadCharacter));  // double-byte digits
+  // Full-width digits and slashes, as an input method types them, are their half-width forms.
+  EXPECT_EQ(Parse(J("２０１０／１２／０１").c_str()), std::make_pair(std::string("20101201"), std::string()));
+  EXPECT_EQ(Parse(J("２０１０/1/1").c_str()).first, "20100101");
+  EXPECT_EQ(Parse(J("２０１０．1．1").c_str()).second, Shown("(自) ", Msg::DateHasBadCharacter));
+  EXPECT_EQ(Parse("２０１０/1/1").second, Shown("(自) ", Msg::DateHasBadCharacter));  // not CP932
   EXPECT_EQ(Parse("2010/1201").second, Shown("(自) ", Msg::DateNeedsSlashes));
   EXPECT_EQ(Parse("10/12/01").second, Shown("(自) ", Msg::DateNeedsSlashes));
   EXPECT_EQ(Parse("2010/1/2/3").second, Shown("(自) ", Msg::DateNeedsSlashes));

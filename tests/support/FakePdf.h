@@ -16,6 +16,7 @@ class FakePdf : public PdfEngine {
  public:
   std::vector<std::u16string> texts;
   PdfMetaData meta;
+  std::u16string heading;  // the first page's line in the largest type
   PdfOpenResult openResult = PdfOpenResult::Opened;
   std::set<int> unrenderable;
   std::vector<std::pair<int, int>> rendered;  // page, dpi
@@ -31,6 +32,7 @@ class FakePdf : public PdfEngine {
   int PageCount() override { return isOpen ? static_cast<int>(texts.size()) : 0; }
   std::u16string PageText(int page) override { return isOpen ? texts.at(static_cast<std::size_t>(page)) : u""; }
   PdfMetaData MetaData() override { return isOpen ? meta : PdfMetaData{}; }
+  std::u16string PageHeading(int page) override { return isOpen && page == 0 ? heading : u""; }
   bool RenderPage(int page, int dpi, PageImage& image) override {
     rendered.emplace_back(page, dpi);
     if (!isOpen || unrenderable.count(page)) return false;

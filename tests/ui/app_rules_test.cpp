@@ -18,8 +18,8 @@ TEST(ShellRulesTest, RestoredDatesShowStoredValuesTodayOrTheOpenBound) {
   EXPECT_EQ(today, FormatLocalTime(clock.Now(), "%Y/%m/%d"));
   EXPECT_EQ(today.size(), 10u);
   EXPECT_EQ(RestoredDateText("", "00000000", clock), today);
-  EXPECT_EQ(RestoredDateText("00000000", "00000000", clock), "00000000");
-  EXPECT_EQ(RestoredDateText("99999999", "99999999", clock), "99999999");
+  EXPECT_EQ(RestoredDateText("00000000", "00000000", clock), "");
+  EXPECT_EQ(RestoredDateText("99999999", "99999999", clock), "");
   EXPECT_EQ(RestoredDateText("20110105", "99999999", clock), "2011/01/05");
   // The other bound's open value is an ordinary stored date in this edit.
   EXPECT_EQ(RestoredDateText("99999999", "00000000", clock), "9999/99/99");

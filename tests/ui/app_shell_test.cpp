@@ -98,6 +98,7 @@ class AppShellTest : public QObject {
   void init() { Modal::Reset(); }
 
   void startWithoutStorePathAsksAndEndsOnNo();
+  void theFirstSheetConfirmedWithoutAFolderSaysSoAndStays();
   void lastListComesBackOnlyWithSetListButIsAlwaysWritten();
   void exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge();
   void aSecondCopyIsRefused();
@@ -125,6 +126,31 @@ void AppShellTest::startWithoutStorePathAsksAndEndsOnNo() {
   QVERIFY(Modal::TakeShownMessages().isEmpty());
   QVERIFY(!std::filesystem::exists(run.StorePath() + "/DOCDATA"));
   QCOMPARE(run.Text(setting::StorePath), QString());
+}
+
+void AppShellTest::theFirstSheetConfirmedWithoutAFolderSaysSoAndStays() {
+  Run run;
+  run.WriteIni("[KanSet]\nHome=about:blank\n");
+  test::TempDir chosen;
+  Modal::SetNextAnswers({Answer::Yes, Answer::Ok});
+  Modal::SetFolderAnswer([&chosen](const QString&) { return QString::fromStdString(chosen.path()); });
+  int opened = 0;
+  WhenModal([&](QWidget* sheet) {
+    ++opened;
+    Click(sheet, "IDOK");  // no folder chosen
+    WhenModal([&](QWidget* again) {
+      ++opened;
+      QCOMPARE(static_cast<CMainSheet*>(again)->CurrentPage(), 0);
+      Click(again, "IDC_BROWSE_STORE");
+      Click(again, "IDOK");
+    });
+  });
+  QVERIFY(run.Start());
+  QCOMPARE(opened, 2);
+  QCOMPARE(Modal::TakeShownMessages(),
+           (QStringList{MsgText(Msg::StorePathMissingQuestion), MsgText(Msg::StoreLocationRequired)}));
+  QCOMPARE(run.app->services().settings.GetPath(setting::StorePath), chosen.path());
+  run.Stop();
 }
 
 void AppShellTest::lastListComesBackOnlyWithSetListButIsAlwaysWritten() {
@@ -374,10 +400,13 @@ void AppShellTest::enablingRulesFollowFlagsListAndPageType() {
 
 void AppShellTest::lowerDateBoundGetsTodayOnlyOverTheOpenValue() {
   Run run;
-  run.WriteStandardIni("Fukugen=1\n[Search]\nDate1=00000000\nDate2=20101231\nChk1=0\nChk2=0\n");
+  // The stored open bound (ticked when it was saved) comes back as a bound not in use.
+  run.WriteStandardIni("Fukugen=1\n[Search]\nDate1=00000000\nDate2=20101231\nChk1=1\nChk2=0\n");
   QVERIFY(run.Start());
   auto* date1 = run.Element<QLineEdit>("ID_DATE1");
-  QCOMPARE(date1->text(), QStringLiteral("00000000"));
+  QCOMPARE(date1->text(), QString());
+  QVERIFY(!run.Element<QCheckBox>("ID_CHK1")->isChecked());
+  QVERIFY(!date1->isEnabled());
   QCOMPARE(run.Element<QLineEdit>("ID_DATE2")->text(), QStringLiteral("2010/12/31"));
   const QString today = ToQString(FormatLocalTime(run.clock.Now(), "%Y/%m/%d"));
   Click(run.Ribbon(), "ID_CHK1");
@@ -448,6 +477,15 @@ void AppShellTest::searchFromTheRibbonFillsTheListAndSavesTheConditions() {
   QCOMPARE(run.Ribbon()->ProgressBar()->value(), 0);
   // The list buttons follow the filled list.
   QVERIFY(run.Element<QWidget>("IDC_SAVE_LIST")->isEnabled());
+
+  // Enter in a term runs the search as the button does.
+  auto* author = run.Element<QLineEdit>("ID_EDIT1");
+  author->setText(QStringLiteral("Beta"));
+  Modal::SetNextAnswers({Answer::Ok});
+  QTest::keyClick(author, Qt::Key_Return);
+  QCOMPARE(Modal::TakeShownMessages().size(), 1);
+  QCOMPARE(run.app->services().list.RowCount(), 1);
+  QCOMPARE(run.app->services().list.Cell(0, 1), std::string("00000001"));
 }
 
 void AppShellTest::settingsSheetChangesTheStoreAndCancelChangesNothing() {

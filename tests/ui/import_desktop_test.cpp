@@ -212,14 +212,23 @@ void ImportDesktopTest::answersDecideCopyOrLinkAndTheBoxStopsTheQuestion() {
   QVERIFY(!PathExists(ToNativePath(services.store.RecordFilePath("00000000", kKindPdf))));
 
   // Yes with the box ticked: KanSet/Ques 0, and the next drop is taken without a question.
+  // The same document again: each time asked first whether to store it once more (はい).
+  QVERIFY(Modal::TakeShownMessages().isEmpty());
   AnswerQuestion("IDYES", true);
+  Modal::SetNextAnswers({Answer::Yes});
   Drop(run.Frame()->ListView(), {pdf_});
   QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 2, kImportTimeout);
   QCOMPARE(services.settings.GetInt(setting::Ques), 0L);
+  Modal::SetNextAnswers({Answer::Yes});
   Drop(run.Frame()->ListView(), {pdf_});
   QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 3, kImportTimeout);
   QCOMPARE(Stored(run, "00000002")[FieldTag::TY], std::string("I"));
-  QVERIFY(Modal::TakeShownMessages().isEmpty());
+  const QStringList asked = Modal::TakeShownMessages();
+  QCOMPARE(asked.size(), 2);
+  for (const QString& text : asked)
+    QVERIFY2(text.startsWith(QString::fromUtf8(MessageTextUtf8(Msg::DuplicateDocument)) +
+                             QStringLiteral("\nシリアル番号 00000000「日本語の見積書」")),
+             qPrintable(text));
 }
 
 void ImportDesktopTest::twoFilesAtOnceAreRefused() {
@@ -348,8 +357,10 @@ void ImportDesktopTest::linksDownloadWithTheBrowsersCookies() {
   html->SetDocumentLoaded(false);
   html->Navigate2(server_.Url(QStringLiteral("/login.html")).toStdString());
   QTRY_VERIFY_WITH_TIMEOUT(html->DocumentLoaded(), kImportTimeout);
+  Modal::SetNextAnswers({Answer::Yes});  // the same document as the first link
   run.Frame()->Import()->DropLink(server_.Url(QStringLiteral("/private.pdf")).toStdString());
   QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 2, kImportTimeout);
+  QCOMPARE(Modal::TakeShownMessages().size(), 1);
   QCOMPARE(Bytes(ToNativePath(services.store.RecordFilePath("00000001", kKindPdf))), pdfBytes_);
 
   // A web page where the PDF should be: 30076, nothing stored.
@@ -397,8 +408,10 @@ void ImportDesktopTest::droppedLinksAreDecodedAndRedirectsUnwrapped() {
 
   // A redirect address carrying the PDF's address as an encoded parameter.
   const QByteArray inner = QUrl::toPercentEncoding(server_.Url(QStringLiteral("/docs/%E5%A0%B1%E5%91%8A.pdf")));
+  Modal::SetNextAnswers({Answer::Yes});  // the same document as the first link
   DropLinkData(list, server_.Url(QStringLiteral("/redirect?target=")).toLatin1() + inner + "&from=page");
   QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 2, kImportTimeout);
+  QCOMPARE(Modal::TakeShownMessages().size(), 1);
   r = Stored(run, "00000001");
   QCOMPARE(Cp932ToUtf8(r[FieldTag::FN]), std::string("報告.pdf"));
   QVERIFY(

@@ -31,6 +31,13 @@ int EditSettings(Services& services, QWidget* owner) {
     if (Modal::Run(sheet) != QDialog::Accepted) return 0;
     values = sheet.Values();
     WriteSheetValues(values, services.settings);
+    if (values.storePath.empty()) {
+      // Confirmed without a storage location (the first start): the sheet stays until one is
+      // chosen or the user cancels.
+      services.prompter.Information(Msg::StoreLocationRequired);
+      startPage = 0;
+      continue;
+    }
     if (values.storePath != services.store.Location() &&
         !ChangeStoreLocation(values.storePath, services.store, services.settings, services.prompter,
                              services.progress)) {

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "common/FileSystem.h"
+#include "pdf/DerivedTitle.h"
 
 namespace folidex {
 
@@ -146,6 +147,19 @@ std::u16string PopplerPdfEngine::PageText(int page) {
   const std::unique_ptr<poppler::page> p(document_->create_page(page));
   if (!p) return {};
   return PageTextWithCrLf(ToUtf16(p->text(poppler::rectf(), poppler::page::non_raw_non_physical_layout)));
+}
+
+std::u16string PopplerPdfEngine::PageHeading(int page) {
+  if (page < 0 || page >= PageCount()) return {};
+  const std::unique_ptr<poppler::page> p(document_->create_page(page));
+  if (!p) return {};
+  std::vector<PdfTextBox> boxes;
+  for (const poppler::text_box& box : p->text_list(poppler::page::text_list_include_font)) {
+    const poppler::rectf r = box.bbox();
+    boxes.push_back(
+        {ToUtf16(box.text()), r.x(), r.y(), r.width(), r.height(), box.get_font_size(), box.has_space_after()});
+  }
+  return HeadingLine(std::move(boxes));
 }
 
 PdfMetaData PopplerPdfEngine::MetaData() {

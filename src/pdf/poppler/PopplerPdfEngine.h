@@ -29,6 +29,7 @@ class PopplerPdfEngine : public PdfEngine {
   int PageCount() override;
   std::u16string PageText(int page) override;
   PdfMetaData MetaData() override;
+  std::u16string PageHeading(int page) override;
   bool RenderPage(int page, int dpi, PageImage& image) override;
 
  private:
