@@ -52,7 +52,9 @@ int DropBackups(Context& context, bool yes) {
       return 1;
     }
   }
-  // store lock: taken here
+  // The backups are store files: removing them is a writer's work.
+  const StoreWriteLock storeLock = context.store.LockForWriting();
+  if (!storeLock) return 1;
   int removed = 0;
   const bool all = DropBackupRunFolders(context.store, removed);
   std::cerr << Out(Filled(Msg::RetextDropped, {std::to_string(removed)})) << '\n';
@@ -105,13 +107,18 @@ int CommandRetext(Context& context) {
 
   // The desktop program may have a record open: never both at once.
   QLockFile lock(InstanceLockPath());
+  // One writer at a time on the store, across programs, users and computers: held for the run,
+  // so every record's backup and its patch go together.
+  StoreWriteLock storeLock;
   if (!dryRun) {
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) {
       context.prompter.Error(Msg::RetextWhileRunning);
       return 1;
     }
-    // store lock: taken here
+    context.store.LockOptions().cancelled = [] { return Interrupted(); };
+    storeLock = context.store.LockForWriting();
+    if (!storeLock) return 1;
   }
 
   InterruptGuard guard;

@@ -163,10 +163,11 @@ bool Retexter::KeepBackup(const std::string& serial, const std::string& bytes) {
     // One folder per run, never one an earlier run has filled.
     const std::string stamp = FormatLocalTime(clock_.Now(), "%Y%m%d-%H%M%S");
     for (int n = 1; n < 1000 && backupFolder_.empty(); ++n) {
-      const std::string folder =
-          root + kPathSeparator + stamp + (n == 1 ? std::string() : "-" + std::to_string(n));
-      if (::mkdir(folder.c_str(), 0777) == 0) backupFolder_ = folder;
-      else if (errno != EEXIST) return false;
+      const std::string folder = root + kPathSeparator + stamp + (n == 1 ? std::string() : "-" + std::to_string(n));
+      if (::mkdir(folder.c_str(), 0777) == 0)
+        backupFolder_ = folder;
+      else if (errno != EEXIST)
+        return false;
     }
     if (backupFolder_.empty()) return false;
   }

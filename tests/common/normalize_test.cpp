@@ -102,9 +102,9 @@ TEST(Normalize, FoldedFormForgivesTheUsualVariants) {
 // numbers, spaces, stray and lone lead bytes), terms cut from their folded forms.
 TEST(Normalize, EveryTextWhoseFoldedFormHoldsATermHoldsOneOfItsAnchors) {
   const std::vector<std::string> alphabet = {
-      J("あ"), J("ア"), "\xB1", J("が"), J("ガ"), "\xB6\xDE", "\xB6", "\xDE", "\xCA\xDF", J("ー"), J("－"), J("―"),
-      J("‐"), "\xB0", J("邊"), J("辺"), J("Ａ"), J("ａ"), "a", "A", "1", "0", J("①"), J("⑩"), " ", J("　"),
-      J("量"), J("子"), "\x83", "\x80", "\xFD", "-", "Q", "q"};
+      J("あ"), J("ア"), "\xB1",  J("が"), J("ガ"), "\xB6\xDE", "\xB6", "\xDE", "\xCA\xDF", J("ー"), J("－"), J("―"),
+      J("‐"),  "\xB0",  J("邊"), J("辺"), J("Ａ"), J("ａ"),    "a",    "A",    "1",        "0",     J("①"),  J("⑩"),
+      " ",     J("　"), J("量"), J("子"), "\x83",  "\x80",     "\xFD", "-",    "Q",        "q"};
   auto hex = [](const std::string& bytes) {
     std::string out;
     char two[4];
@@ -119,7 +119,8 @@ TEST(Normalize, EveryTextWhoseFoldedFormHoldsATermHoldsOneOfItsAnchors) {
     const std::string folded = FoldForMatch(text);
     // A term of one to four characters of the folded text, from a character boundary.
     std::vector<std::size_t> starts;
-    for (std::size_t i = 0; i < folded.size(); i += (IsCp932LeadByte(static_cast<unsigned char>(folded[i])) && i + 1 < folded.size()) ? 2 : 1)
+    for (std::size_t i = 0; i < folded.size();
+         i += (IsCp932LeadByte(static_cast<unsigned char>(folded[i])) && i + 1 < folded.size()) ? 2 : 1)
       starts.push_back(i);
     starts.push_back(folded.size());
     const std::size_t from = random() % (starts.size() - 1);
@@ -131,7 +132,8 @@ TEST(Normalize, EveryTextWhoseFoldedFormHoldsATermHoldsOneOfItsAnchors) {
       continue;
     }
     ASSERT_FALSE(anchors.empty()) << hex(term);
-    EXPECT_TRUE(std::any_of(anchors.begin(), anchors.end(), [&](const std::string& a) { return ContainsCp932(text, a); }))
+    EXPECT_TRUE(
+        std::any_of(anchors.begin(), anchors.end(), [&](const std::string& a) { return ContainsCp932(text, a); }))
         << "text " << hex(text) << " term " << hex(term);
   }
   // A kanji has itself for its only raw form; a katakana its hiragana and half-width forms too.

@@ -24,7 +24,9 @@ TEST(Retext, ATextAsTheImportStoredItIsUnchangedEvenWithControlCharacters) {
   StoreFixture f;
   FakePdf pdf;
   // The record file holds the tab and the other control character as spaces.
-  pdf.texts = {u"本日は東京\r\n都庁に行く\tTAB\x01" u"END"};
+  pdf.texts = {
+      u"本日は東京\r\n都庁に行く\tTAB\x01"
+      u"END"};
   const std::string outside = f.dir.File("doc.pdf");
   ASSERT_TRUE(WriteFileAtomic(outside, "%PDF-1.4\n"));
   IndexRecord& working = f.store.WorkingRecord();
