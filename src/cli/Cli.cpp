@@ -1,6 +1,9 @@
 #include "cli/Cli.h"
 
+#include <unistd.h>
+
 #include "cli/Json.h"
+#include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "common/Messages.h"
@@ -30,6 +33,27 @@ std::string RowJson(const ListRows::Cells& cells) {
   for (int column = 0; column < ListRows::kColumns; ++column)
     if (*kListColumnKeys[column] != '\0') object.Add(kListColumnKeys[column], Out(cells[column]));
   return object.Line();
+}
+
+std::string Filled(Msg id, std::initializer_list<std::string> values) {
+  std::string text = MessageText(id);
+  int k = 0;
+  for (const std::string& value : values) text = ReplaceAllCp932(text, "%" + std::to_string(++k), value);
+  return text;
+}
+
+int ConfirmOnTerminal(Context& context, const std::string& question) {
+  const auto cancelled = [] {
+    std::cerr << Out(ReplaceAllCp932(MessageText(Msg::RemovalCancelled), "\n", " ")) << '\n';
+    return 1;
+  };
+  if (context.prompter.answerNo) return cancelled();
+  if (::isatty(STDIN_FILENO) != 1) return Fail(Out(ReplaceAllCp932(MessageText(Msg::RemovalNeedsTerminal), "\n", " ")));
+  std::cerr << Out(question) << std::flush;
+  std::string answer;
+  std::getline(std::cin, answer);
+  if (answer != "y" && answer != "Y" && answer != "yes" && answer != "YES") return cancelled();
+  return 0;
 }
 
 int Fail(const std::string& utf8Message, int status) {

@@ -2,11 +2,13 @@
 // folidex-cli: the store and search from a terminal. Each command is a function over the shared
 // context below, registered in the command table of main.cpp.
 
+#include <initializer_list>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/Messages.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "list/ListRows.h"
@@ -36,6 +38,14 @@ std::string Out(const std::string& cp932);
 // One list row as a JSON object line (columns by kListColumnKeys; the blank column left out).
 std::string RowJson(const ListRows::Cells& cells);
 
+// A message's text (CP932) with %1, %2, ... replaced by `values` in turn.
+std::string Filled(Msg id, std::initializer_list<std::string> values);
+
+// Asks the CP932 `question` on the terminal before something is removed for good: 0 when the
+// user typed y (or yes); otherwise the exit status 1 after saying why (--no was given, no
+// terminal to ask on, another answer).
+int ConfirmOnTerminal(Context& context, const std::string& question);
+
 // Prints "folidex-cli: <message>" to stderr and returns the exit status 2 (usage) or 1.
 int Fail(const std::string& utf8Message, int status = 1);
 
@@ -59,6 +69,8 @@ int CommandOcr(Context& context);
 int CommandImport(Context& context);
 int CommandRetext(Context& context);
 int CommandInit(Context& context);
+int CommandRestore(Context& context);
+int CommandTrash(Context& context);
 int CommandCheck(Context& context);
 
 }  // namespace folidex::cli

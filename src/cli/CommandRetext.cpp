@@ -14,6 +14,8 @@
 #include "import/Retext.h"
 #include "pdf/WorkerEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
+#include "store/RunFolders.h"
+#include "store/StoreLayout.h"
 
 namespace folidex::cli {
 
@@ -23,40 +25,24 @@ const char kUsage[] =
     "usage: folidex-cli retext [--dry-run] (SERIAL... | --all) [--store DIR]\n"
     "       folidex-cli retext --drop-backups [--yes] [--store DIR]";
 
-std::string Filled(Msg id, std::initializer_list<std::string> values) {
-  std::string text = MessageText(id);
-  int k = 0;
-  for (const std::string& value : values) text = ReplaceAllCp932(text, "%" + std::to_string(++k), value);
-  return text;
-}
-
 // --drop-backups: the run folders below DOCDATA/BACKUP go, after a y on the terminal (or --yes).
 int DropBackups(Context& context, bool yes) {
-  const std::vector<std::string> folders = BackupRunFolders(context.store);
+  const std::vector<std::string> folders = RunFolders(context.store, layout::kBackup);
   if (folders.empty()) {
     std::cerr << Line(MessageText(Msg::RetextNoBackups)) << '\n';
     return 0;
   }
   if (!yes) {
-    if (context.prompter.answerNo) {
-      std::cerr << Line(MessageText(Msg::RetextDropCancelled)) << '\n';
-      return 1;
-    }
-    if (::isatty(STDIN_FILENO) != 1) return Fail(Line(MessageText(Msg::RetextDropNeedsTerminal)));
     std::string where = FromNativePath(context.store.StoreRoot()) + "/BACKUP";
-    std::cerr << Out(Filled(Msg::RetextDropQuestion, {std::to_string(folders.size()), where})) << std::flush;
-    std::string answer;
-    std::getline(std::cin, answer);
-    if (answer != "y" && answer != "Y" && answer != "yes" && answer != "YES") {
-      std::cerr << Line(MessageText(Msg::RetextDropCancelled)) << '\n';
-      return 1;
-    }
+    if (int status =
+            ConfirmOnTerminal(context, Filled(Msg::RetextDropQuestion, {std::to_string(folders.size()), where})))
+      return status;
   }
   // The backups are store files: removing them is a writer's work.
   const StoreWriteLock storeLock = context.store.LockForWriting();
   if (!storeLock) return 1;
   int removed = 0;
-  const bool all = DropBackupRunFolders(context.store, removed);
+  const bool all = DropRunFolders(context.store, layout::kBackup, removed);
   std::cerr << Out(Filled(Msg::RetextDropped, {std::to_string(removed)})) << '\n';
   if (!all) return Fail(Line(MessageText(Msg::RetextDropFailed)));
   return 0;

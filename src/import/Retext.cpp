@@ -10,38 +10,13 @@
 #include "common/FileSystem.h"
 #include "common/Messages.h"
 #include "import/BulkImport.h"
+#include "store/RunFolders.h"
 #include "store/StoreLayout.h"
 
 namespace folidex {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A path that is a real folder, not a symbolic link to one.
-bool IsRealFolder(const std::string& path) {
-  struct stat status {};
-  return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-std::string BackupRoot(const Store& store) {
-  const std::string root = store.StoreRoot();
-  if (root.empty()) return {};
-  return root + kPathSeparator + std::string(layout::kBackup);
-}
-
-// A run folder's name: YYYYMMDD-HHMMSS, and "-N" after it when a run in the same second took it.
-bool IsRunFolderName(const std::string& name) {
-  if (name.size() < 15 || name[8] != '-') return false;
-  for (std::size_t k = 0; k < name.size(); ++k) {
-    if (k == 8) continue;
-    if (k == 15) {
-      if (name[k] != '-' || name.size() == 16) return false;
-      continue;
-    }
-    if (name[k] < '0' || name[k] > '9') return false;
-  }
-  return true;
-}
 
 Msg PatchFailureMessage(PatchStatus status) {
   switch (status) {
@@ -155,52 +130,10 @@ RetextReport Retexter::Retext(const std::string& serial) {
 }
 
 bool Retexter::KeepBackup(const std::string& serial, const std::string& bytes) {
-  if (backupFolder_.empty()) {
-    const std::string root = BackupRoot(store_);
-    if (root.empty()) return false;
-    if (!PathExists(root) && ::mkdir(root.c_str(), 0777) != 0 && errno != EEXIST) return false;
-    if (!IsRealFolder(root)) return false;  // never write through a symbolic link
-    // One folder per run, never one an earlier run has filled.
-    const std::string stamp = FormatLocalTime(clock_.Now(), "%Y%m%d-%H%M%S");
-    for (int n = 1; n < 1000 && backupFolder_.empty(); ++n) {
-      const std::string folder = root + kPathSeparator + stamp + (n == 1 ? std::string() : "-" + std::to_string(n));
-      if (::mkdir(folder.c_str(), 0777) == 0)
-        backupFolder_ = folder;
-      else if (errno != EEXIST)
-        return false;
-    }
-    if (backupFolder_.empty()) return false;
-  }
+  if (backupFolder_.empty()) backupFolder_ = MakeRunFolder(store_, layout::kBackup, clock_.Now());
+  if (backupFolder_.empty()) return false;
   const std::string name = fs::path(store_.RecordFilePath(serial, kKindText)).filename().string();
   return WriteFileAtomic(backupFolder_ + kPathSeparator + name, bytes);
-}
-
-std::vector<std::string> BackupRunFolders(const Store& store) {
-  std::vector<std::string> folders;
-  const std::string root = BackupRoot(store);
-  if (root.empty() || !IsRealFolder(root)) return folders;
-  std::error_code error;
-  for (fs::directory_iterator it(root, error); !error && it != fs::directory_iterator(); it.increment(error)) {
-    const std::string path = it->path().string();
-    if (IsRunFolderName(it->path().filename().string()) && IsRealFolder(path)) folders.push_back(path);
-  }
-  std::sort(folders.begin(), folders.end());
-  return folders;
-}
-
-bool DropBackupRunFolders(const Store& store, int& removed) {
-  removed = 0;
-  bool all = true;
-  for (const std::string& folder : BackupRunFolders(store)) {
-    std::error_code error;
-    fs::remove_all(folder, error);  // symbolic links inside are removed, never followed
-    if (error) {
-      all = false;
-    } else {
-      ++removed;
-    }
-  }
-  return all;
 }
 
 }  // namespace folidex

@@ -54,11 +54,4 @@ class Retexter {
   std::string backupFolder_;
 };
 
-// The run folders below DOCDATA/BACKUP (native paths, sorted): real folders only.
-std::vector<std::string> BackupRunFolders(const Store& store);
-
-// Removes the folders BackupRunFolders lists; false when one of them could not be removed
-// (the others are removed all the same). `removed` counts the folders gone.
-bool DropBackupRunFolders(const Store& store, int& removed);
-
 }  // namespace folidex
