@@ -17,7 +17,7 @@ CMainSheet::CMainSheet(Services& services, const SheetValues& values, QWidget* o
   setWindowTitle(QStringLiteral("環境設定"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   pages_->setObjectName(QStringLiteral("SheetPages"));
-  pages_->addTab(new CSheetGeneralPage(values_, this), QStringLiteral("全般"));
+  pages_->addTab(new CSheetGeneralPage(services, values_, this), QStringLiteral("全般"));
   pages_->addTab(new CSheetHtmlPage(services, values_, this), QStringLiteral("HTMLエリア"));
   pages_->addTab(new CSheetSearchPage(values_, this), QStringLiteral("検索"));
 

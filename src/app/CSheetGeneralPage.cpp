@@ -1,6 +1,7 @@
 #include "app/CSheetGeneralPage.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,11 +9,16 @@
 
 #include "app/qt/SettingsFlow.h"
 #include "app/qt/SheetOptions.h"
+#include "common/ByteText.h"
+#include "common/Messages.h"
 #include "common/qt/QtText.h"
+#include "list/RecordRow.h"
+#include "store/Trash.h"
 
 namespace folidex {
 
-CSheetGeneralPage::CSheetGeneralPage(SheetValues& values, QWidget* parent) : QWidget(parent), values_(values) {
+CSheetGeneralPage::CSheetGeneralPage(Services& services, SheetValues& values, QWidget* parent)
+    : QWidget(parent), services_(services), values_(values) {
   setObjectName(QStringLiteral("CSheetGeneralPage"));
   auto* layout = new QVBoxLayout(this);
 
@@ -46,7 +52,45 @@ CSheetGeneralPage::CSheetGeneralPage(SheetValues& values, QWidget* parent) : QWi
        {"IDC_OCR", "5 テキストを含まないPDFは文字認識(OCR)でテキストを取り出す(&R)", &SheetValues::ocr},
        {"IDC_AUTO_TITLE", "6 タイトルのないPDFは1ページ目の見出し（なければファイル名）をタイトルにする(&T)",
         &SheetValues::autoTitle}});
+
+  // Records deleted from the store wait in its trash until the user empties it (at once, not
+  // with 保存して終了).
+  layout->addSpacing(12);
+  auto* trashRow = new QHBoxLayout;
+  auto* trashLabel = new QLabel(QStringLiteral("7 ごみ箱（データベースから削除したデータ）："), this);
+  trashSize_ = new QLabel(this);
+  trashSize_->setObjectName(QStringLiteral("IDC_TRASH_SIZE"));
+  emptyTrash_ = new QPushButton(QStringLiteral("ごみ箱を空にする(&E)"), this);
+  emptyTrash_->setObjectName(QStringLiteral("IDC_EMPTY_TRASH"));
+  trashLabel->setBuddy(emptyTrash_);
+  trashRow->addWidget(trashLabel);
+  trashRow->addWidget(trashSize_);
+  trashRow->addWidget(emptyTrash_);
+  trashRow->addStretch(1);
+  layout->addLayout(trashRow);
+  connect(emptyTrash_, &QPushButton::clicked, this, [this] {
+    const std::string size = GroupDigits(std::to_string(TrashSize(services_.store)));
+    std::string question = MessageText(Msg::TrashEmptyDesktopQuestion);
+    question = ReplaceAllCp932(question, "%1", size);
+    if (services_.prompter.Show(MessageKind::YesNoSafe, question) != Answer::Yes) return;
+    int removed = 0;
+    {
+      WaitCursor wait(services_.progress);
+      // A store that cannot be locked has said why already.
+      const StoreWriteLock lock = services_.store.LockForWriting();
+      if (lock && !EmptyTrash(services_.store, removed)) services_.prompter.Error(Msg::TrashEmptyFailed);
+    }
+    ShowTrashSize();
+  });
+  ShowTrashSize();
   layout->addStretch(1);
+}
+
+void CSheetGeneralPage::ShowTrashSize() {
+  const bool store = !services_.store.StoreRoot().empty();
+  const std::uint64_t bytes = store ? TrashSize(services_.store) : 0;
+  trashSize_->setText(QString::fromStdString(GroupDigits(std::to_string(bytes))) + QStringLiteral(" バイト"));
+  emptyTrash_->setEnabled(bytes > 0);
 }
 
 }  // namespace folidex

@@ -3,7 +3,11 @@
 
 #include <QWidget>
 
+class QLabel;
+class QPushButton;
+
 #include "app/ShellRules.h"
+#include "common/qt/Services.h"
 
 namespace folidex {
 
@@ -11,10 +15,16 @@ class CSheetGeneralPage : public QWidget {
   Q_OBJECT
 
  public:
-  CSheetGeneralPage(SheetValues& values, QWidget* parent = nullptr);
+  CSheetGeneralPage(Services& services, SheetValues& values, QWidget* parent = nullptr);
 
  private:
+  // The trash's size beside its button, which is enabled while the trash holds something.
+  void ShowTrashSize();
+
+  Services& services_;
   SheetValues& values_;
+  QLabel* trashSize_ = nullptr;
+  QPushButton* emptyTrash_ = nullptr;
 };
 
 }  // namespace folidex

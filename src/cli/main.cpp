@@ -68,6 +68,11 @@ const std::map<std::string, Command>& Commands() {
       {"dupes",
        {folidex::cli::CommandDupes,
         "dupes [--json] [--all | LIST] 重複した PDF（全データ、または保存した一覧。既定は ListData.csv）", true}},
+      {"restore",
+       {folidex::cli::CommandRestore,
+        "restore SERIAL...    データベースから削除したデータをごみ箱（DOCDATA/TRASH）から戻す"}},
+      {"trash",
+       {folidex::cli::CommandTrash, "trash [--empty [--yes]] ごみ箱のデータの一覧（--empty は確認のうえ完全に削除）"}},
   };
   return commands;
 }

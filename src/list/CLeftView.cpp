@@ -277,7 +277,7 @@ void CLeftView::RunListCommand(int id) {
       RemoveFromList(list, services_.prompter);
       break;
     case kDeleteFromStore:
-      DeleteFromStore(list, services_.store, services_.prompter);
+      DeleteFromStore(list, services_.store, services_.prompter, services_.clock);
       break;
     case kDuplicateCheck:
       DuplicateCheckCommand(list, services_.store, services_.prompter, services_.progress);

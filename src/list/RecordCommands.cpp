@@ -5,6 +5,7 @@
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
+#include "store/Trash.h"
 
 namespace folidex {
 namespace {
@@ -33,27 +34,18 @@ bool RemoveFromList(ListRows& list, Prompter& prompter) {
   return true;
 }
 
-bool DeleteFromStore(ListRows& list, Store& store, Prompter& prompter) {
+bool DeleteFromStore(ListRows& list, Store& store, Prompter& prompter, const Clock& clock) {
   if (prompter.AskYesNo(Msg::DeleteFromStoreQuestion) != Answer::Yes) return false;
-  // Every selected record goes under one hold of the writer's lock.
+  // Every selected record goes under one hold of the writer's lock, into one trash folder.
   const StoreWriteLock lock = store.LockForWriting();
   if (!lock) return false;
+  TrashRun trash(store, clock.Now());
   for (int row = list.RowCount() - 1; row >= 0; --row) {
     if (!list.IsSelected(row)) continue;
-    if (DeleteRecordFiles(store, list.Cell(row, ListColumn::SerialNo))) list.DeleteRow(row);
+    // The store's own copy goes with its record; the file an outside link names is never touched.
+    if (trash.Move(list.Cell(row, ListColumn::SerialNo))) list.DeleteRow(row);
   }
   list.RenumberRows();
-  return true;
-}
-
-bool DeleteRecordFiles(Store& store, std::string_view serial) {
-  if (!IsSerialText(serial)) return false;
-  const StoreWriteLock lock = store.LockForWriting();
-  if (!lock) return false;
-  // Deleting creates nothing, and never deletes through a linked folder.
-  if (!store.RemoveRecordFile(serial)) return false;
-  // The store's own copy only; the file an outside link names is never deleted.
-  store.RemoveDocumentCopy(serial);
   return true;
 }
 

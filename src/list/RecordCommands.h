@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/Clock.h"
 #include "common/Progress.h"
 #include "common/Prompter.h"
 #include "list/ListRows.h"
@@ -20,14 +21,12 @@ namespace folidex {
 // No file changes. Returns true when the user agreed.
 bool RemoveFromList(ListRows& list, Prompter& prompter);
 
-// Command 32779: after 30058 answered Yes, deletes the files of every selected record and its
-// row; a row whose record file cannot be deleted stays, without a message. An outside-linked
-// PDF is never touched. Returns true when the user agreed.
-bool DeleteFromStore(ListRows& list, Store& store, Prompter& prompter);
-
-// Deletes the record file of `serial` and, when there is one, its PDF copy. False (and the PDF
-// copy untouched) when the record file cannot be deleted, for example because it is gone.
-bool DeleteRecordFiles(Store& store, std::string_view serial);
+// Command 32779: after 30058 answered Yes, moves the record file and PDF copy of every selected
+// record into one run folder of the store's trash (DOCDATA/TRASH/YYYYMMDD-HHMMSS, made at
+// `clock`'s time; `folidex-cli restore` puts them back) and removes its row; a row whose record
+// file cannot be moved stays, without a message. An outside-linked PDF is never touched.
+// Returns true when the user agreed.
+bool DeleteFromStore(ListRows& list, Store& store, Prompter& prompter, const Clock& clock);
 
 // Command 318: reloads every listed record from its file and rebuilds columns 2..15 of its row
 // (mark, PT..FA with the sizes grouped, FG). Rows whose record file cannot be read keep their

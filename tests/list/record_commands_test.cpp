@@ -4,6 +4,7 @@
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "list/RecordCommands.h"
+#include "store/Trash.h"
 #include "support/TestSupport.h"
 
 using namespace folidex;
@@ -51,7 +52,7 @@ TEST(RemoveFromList, RemovesTheSelectedRowsAndRenumbersTheRestWithoutTouchingFil
   EXPECT_TRUE(IsFile(f.Native(2, kKindText)));
 }
 
-TEST(DeleteFromStore, DeletesRecordFilesAndCopiesButNeverAnOutsidePdf) {
+TEST(DeleteFromStore, MovesRecordFilesAndCopiesToTheTrashButNeverAnOutsidePdf) {
   ListFixture f;
   std::string outside = f.dir.File("outside.pdf");
   ASSERT_TRUE(WriteFileAtomic(outside, "%PDF outside"));
@@ -66,8 +67,12 @@ TEST(DeleteFromStore, DeletesRecordFilesAndCopiesButNeverAnOutsidePdf) {
   f.list.AppendRow({"5", "../../victim"}, true);
   for (int row : {0, 1, 2}) f.list.SetSelected(row, true);
 
+  std::string recordBytes, copyBytes;
+  ASSERT_TRUE(ReadFileBytes(f.Native(1, kKindText), recordBytes));
+  ASSERT_TRUE(ReadFileBytes(f.Native(1, kKindPdf), copyBytes));
   f.prompter.answers = {Answer::Yes};
-  EXPECT_TRUE(DeleteFromStore(f.list, f.store, f.prompter));
+  const FixedClock clock;
+  EXPECT_TRUE(DeleteFromStore(f.list, f.store, f.prompter, clock));
   EXPECT_EQ(f.prompter.shown.size(), 1u);  // the question only
   EXPECT_EQ(f.Column(1), (Strings{"00000003", "00000004", "../../victim"}));
   EXPECT_EQ(f.Column(0), (Strings{"1", "2", "3"}));
@@ -77,6 +82,39 @@ TEST(DeleteFromStore, DeletesRecordFilesAndCopiesButNeverAnOutsidePdf) {
   EXPECT_TRUE(IsFile(outside));
   EXPECT_TRUE(IsFile(f.Native(4, kKindText)));
   EXPECT_TRUE(IsFile(f.store.StoreRoot() + "/victim.TXT"));
+
+  // Both deleted records wait in one run folder of the trash, under their own names.
+  const std::string run = f.store.StoreRoot() + "/TRASH/" + FormatLocalTime(clock.Now(), "%Y%m%d-%H%M%S");
+  std::string bytes;
+  ASSERT_TRUE(ReadFileBytes(run + "/00000001.TXT", bytes));
+  EXPECT_EQ(bytes, recordBytes);
+  ASSERT_TRUE(ReadFileBytes(run + "/00000001.PDF", bytes));
+  EXPECT_EQ(bytes, copyBytes);
+  EXPECT_TRUE(IsFile(run + "/00000002.TXT"));
+  ASSERT_EQ(TrashContents(f.store).size(), 2u);
+  EXPECT_EQ(
+      TrashSize(f.store), recordBytes.size() + copyBytes.size() + [&] {
+        std::string two;
+        ReadFileBytes(run + "/00000002.TXT", two);
+        return two.size();
+      }());
+
+  // Restored byte for byte; a serial in use again is refused and its trash kept.
+  EXPECT_EQ(RestoreFromTrash(f.store, "00000001"), RestoreOutcome::Restored);
+  ASSERT_TRUE(ReadFileBytes(f.Native(1, kKindText), bytes));
+  EXPECT_EQ(bytes, recordBytes);
+  ASSERT_TRUE(ReadFileBytes(f.Native(1, kKindPdf), bytes));
+  EXPECT_EQ(bytes, copyBytes);
+  EXPECT_EQ(RestoreFromTrash(f.store, "00000001"), RestoreOutcome::NotInTrash);
+  f.Add(2, "serial handed out again");
+  EXPECT_EQ(RestoreFromTrash(f.store, "00000002"), RestoreOutcome::InUse);
+  EXPECT_TRUE(IsFile(run + "/00000002.TXT"));
+
+  int removed = 0;
+  EXPECT_TRUE(EmptyTrash(f.store, removed));
+  EXPECT_EQ(removed, 1);
+  EXPECT_TRUE(TrashContents(f.store).empty());
+  EXPECT_FALSE(PathExists(run));
 }
 
 TEST(RefreshList, ShowsTheRecordFilesAsTheyAreNowWithProgress) {
