@@ -16,6 +16,7 @@
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "common/Normalize.h"
+#include "store/RunFolders.h"
 #include "store/StoreLayout.h"
 
 namespace folidex {
@@ -263,6 +264,33 @@ void Store::RemoveStaleTemporaries() {
       const char name[3] = {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10), '\0'};
       FileHandle sub = OpenRealFolder(top.get(), name);
       if (sub) RemoveTemporariesAt(sub.get(), isTemporary, 0, now);
+    }
+  }
+  SetAsideOrphanCopies(now);
+}
+
+void Store::SetAsideOrphanCopies(std::time_t now) {
+  // An import writes a document's copy before its record: a run killed between the two left a
+  // copy that no record names. It goes into the trash (never deleted: nothing is lost), so a
+  // store holds no copy without its record.
+  std::string trashRun;
+  for (int n = 0; n < layout::kSubFolders; ++n) {
+    const std::string sub = std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10);
+    const std::string copies = StoreRoot() + kSep + std::string(layout::kPdf) + kSep + sub;
+    const std::string records = StoreRoot() + kSep + std::string(layout::kText) + kSep + sub;
+    if (FoldersOf(copies + kSep + "x", false) != FolderState::Real) continue;
+    for (const std::string& name : ListFiles(copies)) {
+      const std::string suffix = "." + std::string(kKindPdf);
+      if (name.size() != 8 + suffix.size() || name.compare(8, suffix.size(), suffix) != 0 ||
+          !IsSerialText(std::string_view(name).substr(0, 8)))
+        continue;
+      struct stat st;
+      const std::string record = records + kSep + name.substr(0, 8) + "." + std::string(kKindText);
+      if (::lstat(record.c_str(), &st) == 0 || errno != ENOENT) continue;
+      if (FoldersOf(record, false) == FolderState::Link) continue;
+      if (trashRun.empty()) trashRun = MakeRunFolder(*this, layout::kTrash, now);
+      if (trashRun.empty()) return;
+      RenameFile(copies + kSep + name, trashRun + kSep + name);
     }
   }
 }

@@ -214,6 +214,7 @@ class Store {
   std::optional<long> ReadCounterFile(bool& damaged);
   void Unlock();
   void RemoveStaleTemporaries();
+  void SetAsideOrphanCopies(std::time_t now);
   bool RemoveStoreFile(std::string_view serial, std::string_view kind);
   // Whether the two folders above a record's file (TXT/nn or PDF/nn) are real folders; a link
   // is reported (31225) when `report`. Nothing is created.
