@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -16,11 +17,13 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+#include <QTimer>
 #include <QUrl>
 
 #include "ScanPdf.h"
@@ -111,6 +114,7 @@ class ImportDesktopTest : public QObject {
   void answersDecideCopyOrLinkAndTheBoxStopsTheQuestion();
   void twoFilesAtOnceAreRefused();
   void openWithImportsIntoANewCopyAndIntoTheRunningOne();
+  void aDocumentThatHangsTheEngineCanBeCancelled();
   void aPdfWithoutTextAsksAndIsStoredWithoutText();
   void aScannedPdfIsRecognisedAndFoundByItsBody();
   void linksDownloadWithTheBrowsersCookies();
@@ -274,6 +278,40 @@ void ImportDesktopTest::openWithImportsIntoANewCopyAndIntoTheRunningOne() {
   QCOMPARE(shown.size(), 1);
   QVERIFY(shown[0].startsWith(notPdf));
   QVERIFY(shown[0].endsWith(QString::fromUtf8(MessageTextUtf8(Msg::PdfNotPdf))));
+}
+
+void ImportDesktopTest::aDocumentThatHangsTheEngineCanBeCancelled() {
+  // A worker whose engine never answers for a file named loop*.
+  qputenv("FOLIDEX_WORKER", FOLIDEX_FAKE_WORKER);
+  Run run;
+  const bool started = Start(run, "Ques=0\nLink=I\n");
+  qunsetenv("FOLIDEX_WORKER");
+  QVERIFY(started);
+  const QString hanging = files_.filePath(QStringLiteral("loop.pdf"));
+  QVERIFY(QFile::copy(pdf_, hanging));
+
+  // After a second the window offers キャンセル; the list stays as it was.
+  bool offered = false;
+  QTimer watch;
+  watch.setInterval(100);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    auto* wait = run.Frame()->findChild<QProgressDialog*>(QStringLiteral("EngineWait"));
+    if (!wait || !wait->isVisible() || offered) return;
+    offered = true;
+    QTest::keyClick(wait, Qt::Key_Escape);
+  });
+  watch.start();
+  Modal::SetNextAnswers({Answer::Ok, Answer::Ok});
+  QElapsedTimer took;
+  took.start();
+  Drop(run.Frame()->ListView(), {hanging});
+  watch.stop();
+  QVERIFY(offered);
+  QVERIFY2(took.elapsed() < 30000, "the wait ended long after the cancel");
+  Services& services = run.app->services();
+  QCOMPARE(services.list.RowCount(), 0);
+  QVERIFY(!PathExists(ToNativePath(services.store.RecordFilePath("00000000", kKindText))));
+  Modal::TakeShownMessages();
 }
 
 void ImportDesktopTest::aPdfWithoutTextAsksAndIsStoredWithoutText() {

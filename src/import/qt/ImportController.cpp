@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QProgressDialog>
 #include <QThread>
 #include <QWebEngineProfile>
 
@@ -21,15 +22,15 @@ ImportController::ImportController(Services& services, CShelfView& html, std::fu
       viewer_(&html),
       downloader_(html.Network(), services.progress, html.Profile()->httpUserAgent()),
       pool_({WorkerProgramPath()}, ReadWorkerLimits(services.settings)),
-      // While the engine works the window keeps painting; input waits, so no second import
-      // starts on the same worker.
-      pdf_(pool_,
-           [] {
-             if (QThread::currentThread() == QCoreApplication::instance()->thread())
-               QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-             return false;
-           }),
+      pdf_(pool_, [this] { return EngineWaitCancelled(); }),
       timer_(new QTimer(this)) {
+  engineClock_.start();
+  engineWaitHide_ = new QTimer(this);
+  engineWaitHide_->setSingleShot(true);
+  engineWaitHide_->setInterval(400);
+  connect(engineWaitHide_, &QTimer::timeout, this, [this] {
+    if (engineWait_) engineWait_->hide();
+  });
   ImportPorts ports{
       services.store, services.settings, services.prompter, services.progress,    services.clock, services.list,
       html,           viewer_,           downloader_,       std::move(fitColumns)};
@@ -50,6 +51,42 @@ ImportController::ImportController(Services& services, CShelfView& html, std::fu
       TakeNextOpenedFile();
     }
   });
+}
+
+bool ImportController::EngineWaitCancelled() {
+  // The recognition's worker thread asks too: only the window's own thread shows anything.
+  if (QThread::currentThread() != QCoreApplication::instance()->thread()) return false;
+  // The engine asks about ten times a second while one request runs; a longer pause means a new
+  // request, which gets its own second before the window appears.
+  const qint64 now = engineClock_.elapsed();
+  if (now - lastEngineAsk_ > 300) {
+    engineWaitStart_ = now;
+    if (engineWait_) engineWait_->hide();
+  }
+  lastEngineAsk_ = now;
+  if (now - engineWaitStart_ < 1000 || !owner_) {
+    // The window keeps painting; input waits, so no second import starts on the same worker.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return false;
+  }
+  // Gone as soon as the engine stops asking (its work done, or a message of the import shown).
+  engineWaitHide_->start();
+  if (!engineWait_) {
+    engineWait_ =
+        new QProgressDialog(QStringLiteral("PDFを読み込んでいます…"), QStringLiteral("キャンセル"), 0, 0, owner_);
+    engineWait_->setObjectName(QStringLiteral("EngineWait"));
+    engineWait_->setWindowTitle(QStringLiteral("フォリデクス"));
+    engineWait_->setWindowModality(Qt::WindowModal);
+    engineWait_->setMinimumDuration(0);
+    engineWait_->setAutoReset(false);
+  }
+  if (!engineWait_->isVisible()) {
+    engineWait_->reset();
+    engineWait_->show();
+  }
+  // The dialog is modal: only its キャンセル (or Esc) takes input while the engine works.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  return engineWait_->wasCanceled();
 }
 
 void ImportController::StartWaiting() {

@@ -3,7 +3,9 @@
 // pane, its network access with the browser's cookies), the confirmation dialog for a dropped
 // file, and the list area's one-second timer that waits until the area has loaded the document.
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QProgressDialog>
 #include <QStringList>
 #include <QTimer>
 #include <deque>
@@ -45,6 +47,9 @@ class ImportController : public QObject {
 
  private:
   void StartWaiting();
+  // The engine's question while it works in its worker: a wait of more than a second shows a
+  // modal "PDFを読み込んでいます…" with キャンセル, which ends the document's engine work.
+  bool EngineWaitCancelled();
   // The next file of OpenFiles, when no import waits.
   void TakeNextOpenedFile();
 
@@ -58,6 +63,11 @@ class ImportController : public QObject {
   std::unique_ptr<Importer> importer_;
   QTimer* timer_;
   std::deque<QString> opened_;
+  QElapsedTimer engineClock_;
+  qint64 engineWaitStart_ = 0;
+  qint64 lastEngineAsk_ = -1000;
+  QProgressDialog* engineWait_ = nullptr;
+  QTimer* engineWaitHide_ = nullptr;
   bool takingOpened_ = false;
 };
 
