@@ -13,6 +13,8 @@
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
+#include "list/ListRows.h"
+#include "list/SavedLists.h"
 #include "store/Store.h"
 #include "store/StoreLock.h"
 #include "support/TestSupport.h"
@@ -249,6 +251,18 @@ TEST(StoreFolders, ALinkedFolderIsRefusedAndItsTargetUntouched) {
   EXPECT_EQ(g.store.TakeNewSerial(), "");
   EXPECT_TRUE(g.prompter.ShowedMessage(Msg::StoreFolderIsLink));
   EXPECT_TRUE(std::filesystem::is_empty(real.path() + "/DOCDATA"));
+
+  // LIST and the folders kept for later use alike.
+  StoreFixture h;
+  TempDir target;
+  for (const char* name : {"LIST", "BACKUP"})
+    ASSERT_EQ(symlink(target.path().c_str(), (h.dir.path() + "/DOCDATA/" + name).c_str()), 0);
+  ListRows list;
+  EXPECT_EQ(SaveListFile(list, h.store, h.prompter, "ListData.csv"), kListFileOpenFailed);
+  EXPECT_EQ(h.store.WritableFolder("BACKUP"), "");
+  ASSERT_EQ(h.prompter.shown.size(), 2u);
+  EXPECT_TRUE(h.prompter.ShowedMessage(Msg::StoreFolderIsLink));
+  EXPECT_TRUE(std::filesystem::is_empty(target.path()));
 }
 
 TEST(StoreFolders, TheFirstLockedWriteRemovesKilledRunsTemporariesAndNothingElse) {
