@@ -73,7 +73,7 @@ CSheetHtmlPage::CSheetHtmlPage(Services& services, SheetValues& values, QWidget*
   auto* group = new QButtonGroup(this);
   show_ = new QRadioButton(QStringLiteral("Wordを起動して表示する(&D)"), this);
   show_->setObjectName(QStringLiteral("IDC_DSP_WORD_SHOW"));
-  save_ = new QRadioButton(QStringLiteral("Word文書を下のフォルダに保存する(&H)"), this);
+  save_ = new QRadioButton(QStringLiteral("Word文書を下のフォルダに保存する(&F)"), this);
   save_->setObjectName(QStringLiteral("IDC_DSP_WORD_SAVE"));
   group->addButton(show_);
   group->addButton(save_);

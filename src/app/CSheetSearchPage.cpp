@@ -41,7 +41,7 @@ CSheetSearchPage::CSheetSearchPage(SheetValues& values, QWidget* parent) : QWidg
 
   AddSheetOptions(this, layout, values_,
                   {{"IDC_FUKUGEN", "2 起動時に前回の検索条件をセットする(&Z)", &SheetValues::fukugen},
-                   {"IDC_KAKUNIN", "3 検索開始前に検索条件を確認する(&C)", &SheetValues::kakunin}});
+                   {"IDC_KAKUNIN", "3 検索開始前に検索条件を確認する(&K)", &SheetValues::kakunin}});
   layout->addStretch(1);
 }
 

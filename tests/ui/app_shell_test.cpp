@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,12 +24,14 @@
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 
 #include "app/CAboutDlg.h"
@@ -38,11 +41,18 @@
 #include "app/CShelfApp.h"
 #include "app/qt/SettingsFlow.h"
 #include "common/qt/Modal.h"
+#include "common/qt/QtDesktopOpener.h"
 #include "common/qt/QtSettings.h"
 #include "common/qt/QtText.h"
+#include "dialogs/CPropertyDlg.h"
+#include "dialogs/CRenameDlg.h"
+#include "dialogs/CTextDlg.h"
+#include "html/CBmDlg.h"
 #include "html/CShelfView.h"
 #include "html/qt/WebEngineSetup.h"
+#include "import/CQuesDlg.h"
 #include "list/CLeftView.h"
+#include "list/CListDlg.h"
 #include "list/SavedLists.h"
 #include "shell_fixture.h"
 #include "support/TestSupport.h"
@@ -89,6 +99,59 @@ void PutRecord(Store& store, const std::string& serial, const char* title) {
   QVERIFY(store.WriteRecordFile(serial));
 }
 
+// The mnemonic letter of a text ("保存して終了(&H)" gives H; "&&" is a plain ampersand), or none.
+QChar Mnemonic(const QString& text) {
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != u'&') continue;
+    if (text[i + 1] == u'&') {
+      ++i;
+      continue;
+    }
+    return text[i + 1].toUpper();
+  }
+  return {};
+}
+
+// The mnemonics used twice within what one page of a dialog shows at once: the widgets outside
+// its tab pages together with those of each one page. "H: 保存して終了(&H) / …" per clash.
+QStringList MnemonicClashes(QWidget* dialog) {
+  struct Owner {
+    QWidget* page;  // the tab page it is on, or null
+    QChar key;
+    QString text;
+  };
+  std::vector<Owner> owners;
+  std::vector<QWidget*> pages;
+  for (QTabWidget* tabs : dialog->findChildren<QTabWidget*>())
+    for (int i = 0; i < tabs->count(); ++i) pages.push_back(tabs->widget(i));
+  for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+    QString text;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+      text = button->text();
+    else if (auto* label = qobject_cast<QLabel*>(widget))
+      text = label->buddy() ? label->text() : QString();
+    else if (auto* box = qobject_cast<QGroupBox*>(widget))
+      text = box->title();
+    const QChar key = Mnemonic(text);
+    if (key.isNull()) continue;
+    QWidget* page = nullptr;
+    for (QWidget* p : pages)
+      if (p == widget || p->isAncestorOf(widget)) page = p;
+    owners.push_back({page, key, text});
+  }
+  QStringList clashes;
+  if (pages.empty()) pages.push_back(nullptr);
+  for (QWidget* page : pages) {
+    std::map<QChar, QStringList> byKey;
+    for (const Owner& owner : owners)
+      if (!owner.page || owner.page == page) byKey[owner.key] << owner.text;
+    for (const auto& [key, texts] : byKey)
+      if (texts.size() > 1) clashes << QString(key) + QStringLiteral(": ") + texts.join(QStringLiteral(" / "));
+  }
+  clashes.removeDuplicates();
+  return clashes;
+}
+
 }  // namespace
 
 class AppShellTest : public QObject {
@@ -111,6 +174,7 @@ class AppShellTest : public QObject {
   void settingsSheetFieldRules();
   void aRefusedStoreChangeReopensTheSheetOnGeneral();
   void areaSwapIsWrittenAndTakesEffectAtTheNextStart();
+  void everyDialogAndSheetPageGivesEachMnemonicOneOwner();
 };
 
 void AppShellTest::startWithoutStorePathAsksAndEndsOnNo() {
@@ -685,6 +749,44 @@ int main(int argc, char** argv) {
   QStandardPaths::setTestModeEnabled(true);  // the browser profile stays out of the user's data
   AppShellTest test;
   return QTest::qExec(&test, argc, argv);
+}
+
+void AppShellTest::everyDialogAndSheetPageGivesEachMnemonicOneOwner() {
+  Run run;
+  {
+    MemorySettings settings;
+    test::ScriptedPrompter prompter;
+    Store store(settings, prompter);
+    run.MakeStoreFolders();
+    store.SetLocation(run.StorePath());
+    PutRecord(store, "00000000", "Alpha");
+  }
+  run.WriteStandardIni("[Sys]\nNo=00000001\n");
+  QVERIFY(run.Start());
+  Services& services = run.app->services();
+  services.list.AppendRow(RowCells("00000000", "Alpha"), true);
+  QtDesktopOpener opener;
+  std::vector<std::unique_ptr<QDialog>> dialogs;
+  dialogs.push_back(std::make_unique<CAboutDlg>(run.Frame()));
+  dialogs.push_back(std::make_unique<CMainSheet>(
+      services, LoadSheetValues(services.settings, services.store.Location()), run.Frame()));
+  dialogs.push_back(std::make_unique<CPropertyDlg>(services.store, services.prompter, services.list, 0, opener, nullptr,
+                                                   run.Frame()));
+  dialogs.push_back(std::make_unique<CTextDlg>(services.store, services.prompter, services.settings, services.list,
+                                               "00000000", run.Frame()));
+  dialogs.push_back(
+      std::make_unique<CRenameDlg>(services.store, services.prompter, true, "label", "name", run.Frame()));
+  dialogs.push_back(std::make_unique<CBmDlg>(services.settings, services.prompter, run.Frame()));
+  dialogs.push_back(std::make_unique<CQuesDlg>(services.settings, run.Frame()));
+  dialogs.push_back(std::make_unique<CListDlg>(
+      services.store, services.prompter, [](const std::string&, QWidget*) { return std::optional<std::string>(); },
+      run.Frame()));
+  for (const auto& dialog : dialogs) {
+    const QStringList clashes = MnemonicClashes(dialog.get());
+    QVERIFY2(clashes.isEmpty(), qPrintable(dialog->objectName() + QStringLiteral(": ") + clashes.join(u'\n')));
+  }
+  dialogs.clear();
+  run.Stop();
 }
 
 #include "app_shell_test.moc"
