@@ -80,8 +80,7 @@ int CommandTrash(Context& context) {
   const std::string size = GroupDigits(std::to_string(TrashSize(context.store)));
   if (!empty) {
     for (const TrashedRecord& record : records)
-      std::cout << record.serial << '\t' << RunName(record.folder) << '\t' << Out(TrashedTitle(record))
-                << '\n';
+      std::cout << record.serial << '\t' << RunName(record.folder) << '\t' << Out(TrashedTitle(record)) << '\n';
     std::cerr << Out(Filled(Msg::TrashSummary, {std::to_string(records.size()), size})) << '\n';
     return 0;
   }
@@ -90,7 +89,8 @@ int CommandTrash(Context& context) {
     return 0;
   }
   if (!yes) {
-    if (int status = ConfirmOnTerminal(context, Filled(Msg::TrashEmptyQuestion, {std::to_string(records.size()), size})))
+    if (int status =
+            ConfirmOnTerminal(context, Filled(Msg::TrashEmptyQuestion, {std::to_string(records.size()), size})))
       return status;
   }
   int removed = 0;

@@ -255,95 +255,97 @@ TEST_F(CliImport, TwoComputersImportingAtOnceGetUniqueSerialsAndCompleteRecords)
   ASSERT_TRUE(ReadFileBytes(store.path() + "/DOCDATA/counter", counter));
   EXPECT_GT(std::stol(counter), highest);
   EXPECT_FALSE(PathExists(store.path() + "/DOCDATA/.lock"));
-  // Draws one page: each of `columns` as vertical writing (one character under the other, the
-  // columns from right to left), then each of `lines` as a horizontal line under the last. As
-  // many producers do, the page's content holds them out of reading order: the last character
-  // and the last line first.
-  void DrawPage(const std::string& path, const QStringList& columns, const QStringList& lines) {
-    QPdfWriter writer(QString::fromStdString(path));
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setResolution(300);
-    QPainter painter(&writer);
-    QFont font(QStringLiteral("Noto Sans CJK JP"));
-    font.setPointSize(16);
-    painter.setFont(font);
-    for (int c = 0; c < columns.size(); ++c)
-      for (int i = columns[c].size() - 1; i >= 0; --i)
-        painter.drawText(QPoint(2000 - c * 120, 300 + i * 90), columns[c].mid(i, 1));
-    for (int l = lines.size() - 1; l >= 0; --l) painter.drawText(QPoint(150, 1500 + l * 100), lines[l]);
-  }
+}
 
-  TEST_F(CliImport, VerticalWritingAndWordsWrappedAtALineEndAreFoundByABodySearch) {
-    fs::create_directories(docs.path() + "/ja");
-    DrawPage(docs.File("ja/a-vertical.pdf"), {QStringLiteral("縦書きの文章は"), QStringLiteral("右から読む")}, {});
-    DrawPage(docs.File("ja/b-wrapped.pdf"), {},
-             {QStringLiteral("本日は東京"), QStringLiteral("都庁に行く。データベース"), QStringLiteral("とPDFの話")});
-    ASSERT_EQ(Import({"--copy", docs.path() + "/ja"}).status, 0);
+// Draws one page: each of `columns` as vertical writing (one character under the other, the
+// columns from right to left), then each of `lines` as a horizontal line under the last. As
+// many producers do, the page's content holds them out of reading order: the last character
+// and the last line first.
+void DrawPage(const std::string& path, const QStringList& columns, const QStringList& lines) {
+  QPdfWriter writer(QString::fromStdString(path));
+  writer.setPageSize(QPageSize(QPageSize::A4));
+  writer.setResolution(300);
+  QPainter painter(&writer);
+  QFont font(QStringLiteral("Noto Sans CJK JP"));
+  font.setPointSize(16);
+  painter.setFont(font);
+  for (int c = 0; c < columns.size(); ++c)
+    for (int i = columns[c].size() - 1; i >= 0; --i)
+      painter.drawText(QPoint(2000 - c * 120, 300 + i * 90), columns[c].mid(i, 1));
+  for (int l = lines.size() - 1; l >= 0; --l) painter.drawText(QPoint(150, 1500 + l * 100), lines[l]);
+}
 
-    auto hits = [&](const std::string& term, const char* mode) {
-      CliResult run = RunCli({"--settings", settings, "search", mode, "--body", term});
-      EXPECT_EQ(run.status, 0) << run.err;
-      std::string serials;
-      for (std::size_t at = 0; (at = run.out.find('\t', at)) != std::string::npos; at = run.out.find('\n', at))
-        serials += run.out.substr(at + 1, 8) + " ";
-      return serials;
-    };
-    EXPECT_EQ(hits("縦書きの文章", "--exact"), "00000000 ");
-    EXPECT_EQ(hits("右から読む", "--exact"), "00000000 ");
-    EXPECT_EQ(hits("東京都庁", "--exact"), "00000001 ");
-    // 表記ゆれ: a half-width katakana term and a full-width English one, found only when forgiven.
-    EXPECT_EQ(hits("ﾃﾞｰﾀﾍﾞｰｽ", "--fold"), "00000001 ");
-    EXPECT_EQ(hits("ﾃﾞｰﾀﾍﾞｰｽ", "--exact"), "");
-    EXPECT_EQ(hits("ＰＤＦ", "--fold"), "00000001 ");
-    EXPECT_EQ(hits("ＰＤＦ", "--exact"), "");
-  }
+TEST_F(CliImport, VerticalWritingAndWordsWrappedAtALineEndAreFoundByABodySearch) {
+  fs::create_directories(docs.path() + "/ja");
+  DrawPage(docs.File("ja/a-vertical.pdf"), {QStringLiteral("縦書きの文章は"), QStringLiteral("右から読む")}, {});
+  DrawPage(docs.File("ja/b-wrapped.pdf"), {},
+           {QStringLiteral("本日は東京"), QStringLiteral("都庁に行く。データベース"), QStringLiteral("とPDFの話")});
+  ASSERT_EQ(Import({"--copy", docs.path() + "/ja"}).status, 0);
 
-  // Ctrl+C, a polite kill and a closed terminal end the run alike.
-  class CliImportInterrupt : public CliImport, public ::testing::WithParamInterface<int> {};
+  auto hits = [&](const std::string& term, const char* mode) {
+    CliResult run = RunCli({"--settings", settings, "search", mode, "--body", term});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::string serials;
+    for (std::size_t at = 0; (at = run.out.find('\t', at)) != std::string::npos; at = run.out.find('\n', at))
+      serials += run.out.substr(at + 1, 8) + " ";
+    return serials;
+  };
+  EXPECT_EQ(hits("縦書きの文章", "--exact"), "00000000 ");
+  EXPECT_EQ(hits("右から読む", "--exact"), "00000000 ");
+  EXPECT_EQ(hits("東京都庁", "--exact"), "00000001 ");
+  // 表記ゆれ: a half-width katakana term and a full-width English one, found only when forgiven.
+  EXPECT_EQ(hits("ﾃﾞｰﾀﾍﾞｰｽ", "--fold"), "00000001 ");
+  EXPECT_EQ(hits("ﾃﾞｰﾀﾍﾞｰｽ", "--exact"), "");
+  EXPECT_EQ(hits("ＰＤＦ", "--fold"), "00000001 ");
+  EXPECT_EQ(hits("ＰＤＦ", "--exact"), "");
+}
 
-  TEST_P(CliImportInterrupt, LeavesCompleteRecordsAndACounterAfterThem) {
-    for (int k = 0; k < 40; ++k)
-      Pdf("doc" + std::to_string(100 + k) + ".pdf", {QStringLiteral("本文 %1").arg(k), QStringLiteral("二頁目")},
-          QStringLiteral("文書%1").arg(k));
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      close(out[0]);
-      const std::string program = CliPath();
-      execl(program.c_str(), program.c_str(), "--settings", settings.c_str(), "import", docs.path().c_str(),
-            static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    char c = 0;
-    while (read(out[0], &c, 1) == 1 && c != '\n') {
-    }
-    kill(pid, GetParam());  // after the first stored file
-    std::string rest;
-    while (read(out[0], &c, 1) == 1) rest += c;
+// Ctrl+C, a polite kill and a closed terminal end the run alike.
+class CliImportInterrupt : public CliImport, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CliImportInterrupt, LeavesCompleteRecordsAndACounterAfterThem) {
+  for (int k = 0; k < 40; ++k)
+    Pdf("doc" + std::to_string(100 + k) + ".pdf", {QStringLiteral("本文 %1").arg(k), QStringLiteral("二頁目")},
+        QStringLiteral("文書%1").arg(k));
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(out[1], STDOUT_FILENO);
     close(out[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    const long stored = 1 + static_cast<long>(std::count(rest.begin(), rest.end(), '\n'));
-    if (stored < 40) {
-      EXPECT_EQ(WEXITSTATUS(status), 130);
-    }
-    EXPECT_EQ(std::stol(Counter()), stored);
-    for (long n = 0; n < stored; ++n) {
-      char serial[24];
-      std::snprintf(serial, sizeof serial, "%08ld", n);
-      EXPECT_FALSE(Record(serial)[FieldTag::TX].empty()) << serial;
-    }
-    char next[24];
-    std::snprintf(next, sizeof next, "%08ld", stored);
-    EXPECT_TRUE(Record(next)[FieldTag::TS].empty());  // nothing under the counter's serial
+    const std::string program = CliPath();
+    execl(program.c_str(), program.c_str(), "--settings", settings.c_str(), "import", docs.path().c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
   }
+  close(out[1]);
+  char c = 0;
+  while (read(out[0], &c, 1) == 1 && c != '\n') {
+  }
+  kill(pid, GetParam());  // after the first stored file
+  std::string rest;
+  while (read(out[0], &c, 1) == 1) rest += c;
+  close(out[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  const long stored = 1 + static_cast<long>(std::count(rest.begin(), rest.end(), '\n'));
+  if (stored < 40) {
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+  }
+  EXPECT_EQ(std::stol(Counter()), stored);
+  for (long n = 0; n < stored; ++n) {
+    char serial[24];
+    std::snprintf(serial, sizeof serial, "%08ld", n);
+    EXPECT_FALSE(Record(serial)[FieldTag::TX].empty()) << serial;
+  }
+  char next[24];
+  std::snprintf(next, sizeof next, "%08ld", stored);
+  EXPECT_TRUE(Record(next)[FieldTag::TS].empty());  // nothing under the counter's serial
+}
 
-  INSTANTIATE_TEST_SUITE_P(Signals, CliImportInterrupt, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+INSTANTIATE_TEST_SUITE_P(Signals, CliImportInterrupt, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
 
 }  // namespace
 
@@ -451,7 +453,7 @@ TEST_F(CliRetext, DroppingTheBackupsAsksAndWithoutATerminalNeedsYes) {
   fs::create_directories(backup + "/notes");
   CliResult refused = Retext({"--drop-backups"});
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find(MessageTextUtf8(Msg::RetextDropNeedsTerminal)), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find(MessageTextUtf8(Msg::RemovalNeedsTerminal)), std::string::npos) << refused.err;
   EXPECT_TRUE(fs::exists(backup + "/20260101-120000/00000000.TXT"));
   CliResult dropped = Retext({"--drop-backups", "--yes"});
   EXPECT_EQ(dropped.status, 0) << dropped.err;
