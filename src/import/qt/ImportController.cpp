@@ -61,6 +61,7 @@ bool ImportController::EngineWaitCancelled() {
   const qint64 now = engineClock_.elapsed();
   if (now - lastEngineAsk_ > 300) {
     engineWaitStart_ = now;
+    engineCancelled_ = false;
     if (engineWait_) engineWait_->hide();
   }
   lastEngineAsk_ = now;
@@ -79,14 +80,17 @@ bool ImportController::EngineWaitCancelled() {
     engineWait_->setWindowModality(Qt::WindowModal);
     engineWait_->setMinimumDuration(0);
     engineWait_->setAutoReset(false);
+    // キャンセル, Esc and closing the window all end the request.
+    connect(engineWait_, &QProgressDialog::canceled, this, [this] { engineCancelled_ = true; });
+    connect(engineWait_, &QDialog::rejected, this, [this] { engineCancelled_ = true; });
   }
-  if (!engineWait_->isVisible()) {
+  if (!engineWait_->isVisible() && !engineCancelled_) {
     engineWait_->reset();
     engineWait_->show();
   }
   // The dialog is modal: only its キャンセル (or Esc) takes input while the engine works.
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  return engineWait_->wasCanceled();
+  return engineCancelled_;
 }
 
 void ImportController::StartWaiting() {

@@ -68,6 +68,7 @@ class ImportController : public QObject {
   qint64 lastEngineAsk_ = -1000;
   QProgressDialog* engineWait_ = nullptr;
   QTimer* engineWaitHide_ = nullptr;
+  bool engineCancelled_ = false;
   bool takingOpened_ = false;
 };
 
