@@ -9,7 +9,11 @@
 //     index                 one byte per serial: '0' known to be gone
 //     counter               the next free serial, eight digits
 //     .lock                 the writer's lock (StoreLock)
-//     BACKUP/ TRASH/ LOG/   kept for the store's own later use; never cleaned
+//     BACKUP/<run>/         record files as they were before retext changed them
+//     TRASH/<run>/          records and copies deleted from the store (restore puts them back)
+//     LOG/                  kept for the store's own later use
+//   BACKUP, TRASH and LOG are never cleaned: only the user empties them. <run> is
+//   YYYYMMDD-HHMMSS[-N] (store/RunFolders.h).
 //
 // Every folder of the store is a real folder: a writer refuses one that is a symbolic link.
 
