@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QVBoxLayout>
 
 #include "common/Messages.h"
@@ -36,6 +37,11 @@ CAboutDlg::CAboutDlg(QWidget* owner) : QDialog(owner) {
   auto* head = new QHBoxLayout;
   head->addWidget(icon);
   head->addWidget(name, 1);
+  // The history names the systems of earlier versions; this line says where this build runs.
+  auto* system = new QLabel(
+      QStringLiteral("動作環境: %1（Qt %2）").arg(QSysInfo::prettyProductName(), QString::fromLatin1(qVersion())),
+      this);
+  system->setObjectName(QStringLiteral("IDC_SYSTEM"));
 
   auto* history = new QPlainTextEdit(this);
   history->setObjectName(QStringLiteral("IDC_HISTORY"));
@@ -55,6 +61,7 @@ CAboutDlg::CAboutDlg(QWidget* owner) : QDialog(owner) {
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(head);
+  layout->addWidget(system);
   layout->addWidget(history);
   layout->addLayout(foot);
 }

@@ -23,6 +23,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -411,6 +412,8 @@ void AppShellTest::ribbonElementsAreReachable() {
   // The About box lists the history newest first and closes with 確認 (&Y).
   CAboutDlg about(run.Frame());
   QCOMPARE(about.windowTitle(), QStringLiteral("バージョン情報"));
+  // It says which system this build runs on, not only the history's Windows versions.
+  QVERIFY(about.findChild<QLabel*>(QStringLiteral("IDC_SYSTEM"))->text().contains(QSysInfo::prettyProductName()));
   const QStringList lines = about.findChild<QPlainTextEdit*>(QStringLiteral("IDC_HISTORY"))->toPlainText().split('\n');
   QCOMPARE(lines.size(), 5);
   QCOMPARE(lines.first(), MsgText(Msg::VersionHistory104));
