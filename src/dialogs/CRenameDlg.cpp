@@ -26,6 +26,9 @@ CRenameDlg::CRenameDlg(Store& store, Prompter& prompter, bool listMode, const st
   ok_->setObjectName(QStringLiteral("IDOK"));
   ok_->setDefault(true);
   connect(ok_, &QPushButton::clicked, this, &CRenameDlg::OnOk);
+  auto* cancel = new QPushButton(QString::fromUtf8("キャンセル(&C)"), this);
+  cancel->setObjectName(QStringLiteral("IDCANCEL"));
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* row = new QHBoxLayout;
   row->addWidget(label_);
@@ -33,6 +36,7 @@ CRenameDlg::CRenameDlg(Store& store, Prompter& prompter, bool listMode, const st
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(ok_);
+  buttons->addWidget(cancel);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(row);
   layout->addLayout(buttons);

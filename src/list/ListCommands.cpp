@@ -168,7 +168,8 @@ bool DeleteSavedList(Store& store, Prompter& prompter, const std::string& name) 
 
 bool AcceptRenameName(Store& store, Prompter& prompter, bool listMode, const std::string& oldName,
                       const std::string& newName) {
-  if (newName.empty()) {
+  // An empty keywords text clears a record's keywords; a list needs a name.
+  if (newName.empty() && listMode) {
     prompter.Error(Msg::NameEmpty);
     return false;
   }

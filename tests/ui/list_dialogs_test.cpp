@@ -2,9 +2,11 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <QPushButton>
 #include "common/ByteText.h"
 #include "common/FileSystem.h"
 #include "common/qt/Modal.h"
+
 #include "dialogs/CRenameDlg.h"
 #include "list/CListDlg.h"
 #include "list/SavedLists.h"
@@ -145,10 +147,6 @@ class ListDialogsTest : public QObject {
     QCOMPARE(keyword.windowTitle(), QString::fromUtf8("キーワードの変更"));
     QCOMPARE(keyword.Edit()->text(), QString::fromUtf8("会議"));
     keyword.show();
-    keyword.Edit()->clear();
-    keyword.OnOk();
-    QVERIFY(f.prompter.ShowedMessage(Msg::NameEmpty));
-    QVERIFY(keyword.isVisible());
     keyword.Edit()->setText(QString::fromUtf8("予").repeated(51));
     keyword.OnOk();
     QVERIFY(f.prompter.ShowedMessage(Msg::NameTooLong));
@@ -157,6 +155,25 @@ class ListDialogsTest : public QObject {
     keyword.OnOk();
     QCOMPARE(keyword.result(), int(QDialog::Accepted));
     QCOMPARE(keyword.Name(), Repeat("予", 50));
+
+    // Keywords can be cleared, and the dialog can be left without a change.
+    CRenameDlg clearing(f.store, f.prompter, false, J("キーワード"), J("会議"));
+    clearing.show();
+    clearing.Edit()->clear();
+    clearing.OnOk();
+    QCOMPARE(clearing.result(), int(QDialog::Accepted));
+    QCOMPARE(clearing.Name(), std::string());
+    CRenameDlg cancelled(f.store, f.prompter, false, J("キーワード"), J("会議"));
+    cancelled.show();
+    cancelled.findChild<QPushButton*>(QStringLiteral("IDCANCEL"))->click();
+    QCOMPARE(cancelled.result(), int(QDialog::Rejected));
+    // A list still needs a name.
+    CRenameDlg list(f.store, f.prompter, true, J("リスト名"), J("旧"));
+    list.show();
+    list.Edit()->clear();
+    list.OnOk();
+    QVERIFY(f.prompter.ShowedMessage(Msg::NameEmpty));
+    QVERIFY(list.isVisible());
   }
 };
 
