@@ -121,7 +121,10 @@ WordOutputResult RunWordOutput(const WordOutputRequest& request, const std::stri
   std::string document;
   WordProcessorStatus status;
   {
+    // LibreOffice takes a few seconds: the wait cursor and a line in pane 120 say so.
     WaitCursor wait(progress);
+    progress.SetPaneText(StatusPane::Url, MessageText(Msg::WordOutputRunning));
+    progress.Repaint();
     if (rich) {
       status = processor.MakeWordDocument(WordInput::Html, request.html, document, result.detail);
     } else {

@@ -16,9 +16,14 @@ class FakeWordProcessor : public WordProcessor {
  public:
   WordProcessorStatus status = WordProcessorStatus::Done;
   std::vector<std::pair<WordInput, std::string>> calls;
+  RecordingProgress* progress = nullptr;
+  bool busyShown = false;  // the wait cursor and pane 120's line while the processor runs
   WordProcessorStatus MakeWordDocument(WordInput kind, std::string_view utf8, std::string& document,
                                        std::string& detail) override {
     calls.emplace_back(kind, std::string(utf8));
+    if (progress)
+      busyShown = progress->waitDepth > 0 && progress->repaints > 0 && !progress->paneTexts.empty() &&
+                  progress->paneTexts.back() == std::pair{StatusPane::Url, MessageText(Msg::WordOutputRunning)};
     if (status != WordProcessorStatus::Done) {
       detail = "no word processor";
       return status;
@@ -39,6 +44,7 @@ struct WordFixture {
   std::string saveFolder = dir.File("saved");
 
   WordFixture() {
+    processor.progress = &progress;
     settings.SetInt(setting::DspWord, 0);
     settings.SetPath(setting::WordStorePath, saveFolder);
   }
@@ -169,6 +175,7 @@ TEST(WordOutput, ShownDocumentsAreWrittenToTheShowFolderAndOpened) {
   EXPECT_TRUE(IsFile(result.path));
   EXPECT_EQ(f.opener.opened, std::vector<std::string>{result.path});
   EXPECT_TRUE(f.prompter.shown.empty());
+  EXPECT_TRUE(f.processor.busyShown);  // a sign of life while LibreOffice works
 
   f.opener.hasProgram = false;
   WordOutputResult left = f.Run(J("本文"));
