@@ -38,8 +38,6 @@ CBmDlg::CBmDlg(Settings& settings, Prompter& prompter, QWidget* parent)
   grid->addWidget(nameCaption, 0, 1);
   grid->addWidget(urlCaption, 0, 2);
 
-  const std::vector<Bookmark> bookmarks = LoadBookmarks(settings_);
-  loaded_ = static_cast<int>(bookmarks.size());
   for (int row = 0; row < kRows; ++row) {
     const int k = row + 1;
     const QString label = k < 10 ? QStringLiteral("%1 :").arg(k) : QStringLiteral("%1:").arg(k);
@@ -53,21 +51,21 @@ CBmDlg::CBmDlg(Settings& settings, Prompter& prompter, QWidget* parent)
     urls_[row]->setReadOnly(true);
     urls_[row]->setMinimumWidth(380);
     urls_[row]->setAccessibleName(QStringLiteral("URL %1").arg(k));
-    if (row < loaded_) {
-      names_[row]->setText(ToQString(bookmarks[row].name));
-      urls_[row]->setText(ToQString(bookmarks[row].url));
-      urls_[row]->setCursorPosition(0);
-    } else {
-      names_[row]->setEnabled(false);
-    }
+    deletes_[row] = new QPushButton(QStringLiteral("削除"), this);
+    deletes_[row]->setObjectName(QString::number(4899 + k));
+    deletes_[row]->setAccessibleName(QStringLiteral("削除 %1").arg(k));
+    deletes_[row]->setAutoDefault(false);
+    connect(deletes_[row], &QPushButton::clicked, this, [this, row] { OnDelete(row); });
     grid->addWidget(names_[row], k, 1);
     grid->addWidget(urls_[row], k, 2);
+    grid->addWidget(deletes_[row], k, 3);
   }
+  LoadRows();
   grid->setColumnStretch(2, 1);
 
   auto* footnote = new QLabel(
-      QStringLiteral("※ 「名前」を空欄にしても削除することはできません。削除する場合は、ブックマークメニュー項目を"
-                     "Ctrlキーを押しながらクリックしてください。"),
+      QStringLiteral("※ 「名前」を空欄にしても削除することはできません。削除する場合は、その行の「削除」を押すか、"
+                     "ブックマークメニュー項目をCtrlキーを押しながらクリックしてください。"),
       this);
   footnote->setObjectName(QStringLiteral("Footnote"));
   footnote->setWordWrap(true);
@@ -90,6 +88,26 @@ CBmDlg::CBmDlg(Settings& settings, Prompter& prompter, QWidget* parent)
   layout->addLayout(grid);
   layout->addWidget(footnote);
   layout->addLayout(buttons);
+}
+
+void CBmDlg::LoadRows() {
+  const std::vector<Bookmark> bookmarks = LoadBookmarks(settings_);
+  loaded_ = static_cast<int>(bookmarks.size());
+  for (int row = 0; row < kRows; ++row) {
+    const bool used = row < loaded_;
+    names_[row]->setText(used ? ToQString(bookmarks[row].name) : QString());
+    urls_[row]->setText(used ? ToQString(bookmarks[row].url) : QString());
+    urls_[row]->setCursorPosition(0);
+    names_[row]->setEnabled(used);
+    deletes_[row]->setEnabled(used);
+  }
+}
+
+void CBmDlg::OnDelete(int row) {
+  if (row >= loaded_) return;
+  // Deleting changes the stored slots at once; the rows show them again (a name typed but not
+  // saved yet goes with that).
+  if (DeleteBookmark(settings_, prompter_, row)) LoadRows();
 }
 
 void CBmDlg::OnSave() {

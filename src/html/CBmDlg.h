@@ -8,6 +8,8 @@
 #include <array>
 
 class QLineEdit;
+class QPushButton;
+class QPushButton;
 
 namespace folidex {
 
@@ -34,6 +36,9 @@ class CBmDlg : public QDialog {
  protected:
   void showEvent(QShowEvent* e) override;
 
+ public:
+  QPushButton* DeleteButton(int row) const { return deletes_[row]; }
+
  private:
   Settings& settings_;
   Prompter& prompter_;
@@ -41,6 +46,11 @@ class CBmDlg : public QDialog {
   bool centred_ = false;
   std::array<QLineEdit*, kRows> names_{};
   std::array<QLineEdit*, kRows> urls_{};
+  std::array<QPushButton*, kRows> deletes_{};
+  // The rows from the bookmarks as stored: names, addresses, and which rows can be edited.
+  void LoadRows();
+  // 削除 of a row: the bookmark (every one of its name) goes after the usual question.
+  void OnDelete(int row);
 };
 
 }  // namespace folidex

@@ -176,6 +176,20 @@ class BookmarkWidgetsTest : public QObject {
     QVERIFY((dialog.frameGeometry().center() - centre).manhattanLength() <= 4);
   }
 
+  void dialogDeletesARowAfterTheQuestion() {
+    CBmDlg dialog(settings_, prompter_);
+    QVERIFY(!dialog.DeleteButton(2)->isEnabled());  // no bookmark in that row
+    prompter_.answers = {Answer::No, Answer::Yes};
+    dialog.DeleteButton(0)->click();  // いいえ: kept
+    QCOMPARE(dialog.LoadedRows(), 2);
+    dialog.DeleteButton(0)->click();
+    QVERIFY(prompter_.ShowedMessage(Msg::DeleteBookmarkQuestion));
+    QCOMPARE(dialog.LoadedRows(), 1);
+    QCOMPARE(dialog.NameEdit(0)->text(), QStringLiteral("R&D 資料"));
+    QVERIFY(!dialog.NameEdit(1)->isEnabled() && !dialog.DeleteButton(1)->isEnabled());
+    QCOMPARE(Name(0), J("R&D 資料"));  // stored at once
+  }
+
   void dialogRefusesEmptyNamesAndNamesThatWouldChange() {
     CBmDlg dialog(settings_, prompter_);
     dialog.show();
