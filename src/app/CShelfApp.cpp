@@ -7,9 +7,12 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>
+#include <algorithm>
+#include <vector>
 
 #include "app/CMainFrame.h"
 #include "app/CMyRibbonBar.h"
@@ -94,7 +97,30 @@ bool CShelfApp::InitInstance() {
   frame_->SetWebSearchFilter(static_cast<int>(settings_->GetInt(setting::DocType)));
   QObject::connect(frame_.get(), &CMainFrame::closing, frame_.get(), [this] { Shutdown(); });
 
-  // 7. Maximised or normal as at the last exit, painted at once.
+  // 7. Maximised or normal as at the last exit, painted at once; the normal rectangle as it was
+  // too, on the screens there are now.
+  std::vector<WindowRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect area = screen->availableGeometry();
+    screens.push_back({area.x(), area.y(), area.width(), area.height()});
+  }
+  const WindowRect normal = StartupWindowRect(
+      {static_cast<int>(settings_->GetInt(setting::WindowX)), static_cast<int>(settings_->GetInt(setting::WindowY)),
+       static_cast<int>(settings_->GetInt(setting::WindowWidth)),
+       static_cast<int>(settings_->GetInt(setting::WindowHeight))},
+      screens);
+  if (normal.width > 0) {
+    // The stored rectangle is the frame's: the window's own size leaves room for the frame the
+    // window manager draws, which is known once the window is up.
+    frame_->move(normal.x, normal.y);
+    frame_->resize(std::max(normal.width, frame_->minimumWidth()), std::max(normal.height, frame_->minimumHeight()));
+    QTimer::singleShot(0, frame_.get(), [frame = frame_.get(), normal] {
+      const QSize margins = frame->frameGeometry().size() - frame->size();
+      if (!frame->isMaximized() && (margins.width() > 0 || margins.height() > 0))
+        frame->resize(std::max(normal.width - margins.width(), frame->minimumWidth()),
+                      std::max(normal.height - margins.height(), frame->minimumHeight()));
+    });
+  }
   const bool zoomed = settings_->GetInt(setting::Zoomed) == 1;
   if (zoomed)
     frame_->showMaximized();

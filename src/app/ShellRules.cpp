@@ -29,6 +29,21 @@ WindowRect ShutdownWindowRect(const WindowRect& current, const WindowRect& norma
   return rect;
 }
 
+WindowRect StartupWindowRect(const WindowRect& stored, const std::vector<WindowRect>& screens) {
+  if (stored.width <= 0 || stored.height <= 0 || screens.empty()) return {};
+  for (const WindowRect& screen : screens) {
+    const int left = std::max(stored.x, screen.x), top = std::max(stored.y, screen.y);
+    const int right = std::min(stored.x + stored.width, screen.x + screen.width);
+    const int bottom = std::min(stored.y + stored.height, screen.y + screen.height);
+    if (right - left >= 100 && bottom - top >= 100) return stored;
+  }
+  const WindowRect& first = screens.front();
+  WindowRect rect{0, 0, std::min(stored.width, first.width), std::min(stored.height, first.height)};
+  rect.x = first.x + (first.width - rect.width) / 2;
+  rect.y = first.y + (first.height - rect.height) / 2;
+  return rect;
+}
+
 std::string WebSearchAddress(const std::string& base, const std::string& text, int filter) {
   // The query value is the whole search text, with " filetype:pdf" for PDF files, encoded so
   // that "&", "#", "+" and "%" are searched for instead of ending or changing the query.

@@ -4,6 +4,7 @@
 // sheet's working values.
 
 #include <string>
+#include <vector>
 
 #include "common/Clock.h"
 #include "common/Progress.h"
@@ -31,6 +32,12 @@ struct WindowRect {
 // Last/PX, PY, SX, SY: the normal rectangle when maximised, else the current one, with the
 // left and top edges raised to 0 when negative.
 WindowRect ShutdownWindowRect(const WindowRect& current, const WindowRect& normal, bool maximised);
+
+// The normal rectangle to start with from the stored one, on the screens there are now
+// (available areas): the stored one when at least 100 × 100 pixels of it lie on one screen, else
+// its size (at most the first screen's) centred on the first screen; none (width 0) when
+// nothing was stored or there is no screen.
+WindowRect StartupWindowRect(const WindowRect& stored, const std::vector<WindowRect>& screens);
 
 // The web search of the ribbon: base + "search?q=" + the query + the filter's parameters (1
 // pictures, 2 photographs, anything else none). The query is the CP932 text, with

@@ -40,6 +40,22 @@ TEST(ShellRulesTest, ExitRectangleIsTheNormalOneWhenMaximisedAndNeverLeftOrAbove
   EXPECT_EQ(off.height, 700);
 }
 
+TEST(ShellRulesTest, StartRectangleStaysOnAScreenThereIs) {
+  const std::vector<WindowRect> two = {{0, 0, 1920, 1050}, {1920, 0, 1280, 1000}};
+  auto same = [](const WindowRect& a, const WindowRect& b) {
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+  };
+  EXPECT_TRUE(same(StartupWindowRect({2000, 50, 800, 600}, two), {2000, 50, 800, 600}));  // on the second
+  // The second screen gone: centred on the first; too large: cut to it.
+  EXPECT_TRUE(same(StartupWindowRect({2000, 50, 800, 600}, {two[0]}), {560, 225, 800, 600}));
+  EXPECT_TRUE(same(StartupWindowRect({0, 0, 4000, 3000}, {{0, 0, 1920, 1050}}), {0, 0, 4000, 3000}));
+  EXPECT_TRUE(same(StartupWindowRect({5000, 0, 4000, 3000}, {{0, 0, 1920, 1050}}), {0, 0, 1920, 1050}));
+  // Only a corner of 50 pixels on the screen is not enough to find the window.
+  EXPECT_TRUE(same(StartupWindowRect({1870, 1000, 800, 600}, {two[0]}), {560, 225, 800, 600}));
+  EXPECT_EQ(StartupWindowRect({0, 0, 0, 0}, two).width, 0);
+  EXPECT_EQ(StartupWindowRect({0, 0, 800, 600}, {}).width, 0);
+}
+
 TEST(ShellRulesTest, WebSearchAddressCarriesTheFilter) {
   const std::string base = "https://search.example/";
   EXPECT_EQ(WebSearchAddress(base, "abc", 0), "https://search.example/search?q=abc");

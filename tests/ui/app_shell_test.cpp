@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -294,6 +295,19 @@ void AppShellTest::exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge(
   QCOMPARE(run.Int(setting::WindowY), 0L);
   QCOMPARE(run.Int(setting::WindowWidth), long(size.width()));
   QCOMPARE(run.Text(setting::DspPage), shown);
+  run.Stop();
+
+  // The normal rectangle comes back at the next start; one that lies off every screen now (a
+  // screen taken away) is centred on the first.
+  run.WriteStandardIni("[Last]\nZoomed=0\nPX=120\nPY=90\nSX=1100\nSY=700\n");
+  QVERIFY(run.Start());
+  QTRY_COMPARE(run.Frame()->frameGeometry(), QRect(120, 90, 1100, 700));
+  run.Stop();
+  run.WriteStandardIni("[Last]\nZoomed=0\nPX=9000\nPY=90\nSX=1100\nSY=700\n");
+  QVERIFY(run.Start());
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  QTRY_VERIFY(screen.contains(run.Frame()->frameGeometry()));
+  QCOMPARE(run.Frame()->frameGeometry().size(), QSize(1100, 700));
 }
 
 void AppShellTest::aSecondCopyIsRefused() {
