@@ -136,6 +136,10 @@ CTextDlg::CTextDlg(Store& store, Prompter& prompter, Settings& settings, ListRow
   const DialogPlacement placement = ReadTextDlgPlacement(settings_);
   QRect rect(static_cast<int>(placement.x), static_cast<int>(placement.y), static_cast<int>(placement.width),
              static_cast<int>(placement.height));
+  // The first time (no place stored yet) over the middle of the window that opened it, not in
+  // the screen's corner.
+  if (!settings_.Stored(setting::TextDlgX) && parentWidget())
+    rect.moveCenter(parentWidget()->window()->frameGeometry().center());
   // A place on no screen (another monitor once, say) is moved onto the primary one.
   if (!QGuiApplication::screenAt(rect.topLeft()) && QGuiApplication::primaryScreen())
     rect.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());

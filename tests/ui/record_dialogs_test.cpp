@@ -350,6 +350,16 @@ class RecordDialogsTest : public QObject {
   void placementIsKeptAndMaximisedComesBack() {
     DialogFixture f;
     f.Add(1, true);
+    {
+      // The first time: over the middle of the window that opens it.
+      QWidget owner;
+      owner.setGeometry(200, 150, 1000, 700);
+      owner.show();
+      CTextDlg first(f.store, f.prompter, f.settings, f.list, FormatSerial(1), &owner);
+      first.show();
+      QCOMPARE(first.geometry().center(), owner.frameGeometry().center());
+      first.reject();
+    }
     f.settings.SetInt(setting::TextDlgX, 30);
     f.settings.SetInt(setting::TextDlgY, 40);
     f.settings.SetInt(setting::TextDlgWidth, 700);
