@@ -238,15 +238,42 @@ LockResult StoreLock::TryAcquire() {
       self_.id = Hex64(static_cast<std::uint64_t>(random()) << 32 | random());
       ownBytes_ = FormatLockFile(self_);
     }
-    FileHandle file(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644));
-    if (file) {
-      if (!WriteAll(file.get(), ownBytes_) || ::fsync(file.get()) != 0) {
+    // The lock file appears with its whole contents: written under a name of its own, then
+    // linked to the lock's name, which fails when the lock exists. A run killed at any moment
+    // never leaves an empty lock that names nobody. Where the file system has no hard links
+    // (some network shares), it is created exclusively and written.
+    bool created = false;
+    const std::string draft = path_ + "." + self_.id;
+    {
+      FileHandle file(::open(draft.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644));
+      if (!file || !WriteAll(file.get(), ownBytes_) || ::fsync(file.get()) != 0) {
         error_ = errno;
         file.Reset();
-        ::unlink(path_.c_str());
+        ::unlink(draft.c_str());
         return LockResult::Failed;
       }
-      file.Reset();
+    }
+    if (::link(draft.c_str(), path_.c_str()) == 0) {
+      created = true;
+    } else if (errno != EEXIST) {
+      FileHandle file(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644));
+      if (file) {
+        if (!WriteAll(file.get(), ownBytes_) || ::fsync(file.get()) != 0) {
+          error_ = errno;
+          file.Reset();
+          ::unlink(path_.c_str());
+          ::unlink(draft.c_str());
+          return LockResult::Failed;
+        }
+        created = true;
+      }
+    } else {
+      errno = EEXIST;
+    }
+    const int createError = errno;
+    ::unlink(draft.c_str());
+    errno = createError;
+    if (created) {
       const std::string folder = path_.substr(0, path_.rfind('/'));
       FileHandle dir(::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
       if (dir) ::fsync(dir.get());
