@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "cli/Json.h"
+#include "cli/Terminal.h"
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
@@ -44,11 +45,11 @@ std::string Filled(Msg id, std::initializer_list<std::string> values) {
 
 int ConfirmOnTerminal(Context& context, const std::string& question) {
   const auto cancelled = [] {
-    std::cerr << Out(ReplaceAllCp932(MessageText(Msg::RemovalCancelled), "\n", " ")) << '\n';
+    std::cerr << Line(MessageText(Msg::RemovalCancelled)) << '\n';
     return 1;
   };
   if (context.prompter.answerNo) return cancelled();
-  if (::isatty(STDIN_FILENO) != 1) return Fail(Out(ReplaceAllCp932(MessageText(Msg::RemovalNeedsTerminal), "\n", " ")));
+  if (::isatty(STDIN_FILENO) != 1) return Fail(Line(MessageText(Msg::RemovalNeedsTerminal)));
   std::cerr << Out(question) << std::flush;
   std::string answer;
   std::getline(std::cin, answer);
