@@ -61,6 +61,20 @@ std::optional<StoredDocument> FindStoredDigest(Store& store, const std::string& 
   return std::nullopt;
 }
 
+void CollectStoredDigests(Store& store, long from, long to, std::unordered_map<std::string, std::string>& digests) {
+  std::string head;
+  char serial[24];
+  for (long n = from; n < to; ++n) {
+    std::snprintf(serial, sizeof serial, "%08ld", n);
+    const std::string path = store.RecordFilePath(serial, kKindText);
+    if (path.empty()) return;
+    if (!ReadRecordHead(path, head)) continue;
+    IndexRecord record;
+    ParseRecordFile(head, true, record);
+    if (!record[FieldTag::Y2].empty()) digests.emplace(UpperCaseAsciiCp932(record[FieldTag::Y2]), serial);
+  }
+}
+
 bool ConfirmDuplicateImport(Prompter& prompter, const StoredDocument& stored) {
   // この文書は既に登録されています / シリアル番号 00000005「題名」 / 同じ文書をもう一件登録しますか
   const std::string text = MessageText(Msg::DuplicateDocument) + "\n" + MessageText(Msg::DuplicateSerialLabel) +

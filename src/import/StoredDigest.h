@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "store/Store.h"
 
@@ -18,6 +19,10 @@ struct StoredDocument {
 // Every record file of the store is opened, but only its lines up to TX are read; a missing or
 // unreadable record file is passed over. The working record is not touched.
 std::optional<StoredDocument> FindStoredDigest(Store& store, const std::string& digestHex);
+
+// The Y2 (upper case) of the records from serial `from` up to `to` (excluded), each with the
+// record's serial; a missing or unreadable record file is passed over. An existing entry stays.
+void CollectStoredDigests(Store& store, long from, long to, std::unordered_map<std::string, std::string>& digests);
 
 // The duplicate question naming `stored` (31163, its serial and title, 31165; いいえ the default): true when the import
 // goes on.

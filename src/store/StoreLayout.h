@@ -11,6 +11,7 @@
 //     .lock                 the writer's lock (StoreLock)
 //     BACKUP/<run>/         record files as they were before retext changed them
 //     TRASH/<run>/          records and copies deleted from the store (restore puts them back)
+//     LOG/inbox.log         what the inbox took, passed over or could not store
 //     LOG/                  kept for the store's own later use
 //   BACKUP, TRASH and LOG are never cleaned: only the user empties them. <run> is
 //   YYYYMMDD-HHMMSS[-N] (store/RunFolders.h).
@@ -32,6 +33,9 @@ inline constexpr std::string_view kLock = ".lock";
 inline constexpr std::string_view kBackup = "BACKUP";
 inline constexpr std::string_view kTrash = "TRASH";
 inline constexpr std::string_view kLog = "LOG";
+// The inbox's log in LOG, and the name it is set aside under when it has grown.
+inline constexpr std::string_view kInboxLog = "inbox.log";
+inline constexpr std::string_view kInboxLogOld = "inbox.log.1";
 
 // TXT and PDF hold the hundred sub-folders 00..99.
 inline constexpr int kSubFolders = 100;
