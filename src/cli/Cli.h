@@ -67,6 +67,8 @@ int CommandInfo(Context& context);
 int CommandExport(Context& context);
 int CommandOcr(Context& context);
 int CommandImport(Context& context);
+// import --watch / --once: the inbox (CommandInbox.cpp).
+int CommandImportInbox(Context& context);
 int CommandRetext(Context& context);
 int CommandInit(Context& context);
 int CommandRestore(Context& context);

@@ -19,6 +19,10 @@ namespace folidex::cli {
 // stderr, a summary at the end. Exit status 0 when every file was stored or skipped, 1 when any
 // failed, 130 when interrupted.
 int CommandImport(Context& context) {
+  for (const std::string& arg : context.args) {
+    if (arg == "--") break;
+    if (arg == "--watch" || arg == "--once") return CommandImportInbox(context);
+  }
   BulkImportOptions options;
   options.linkKind =
       context.settings.GetText(setting::Link) == kLinkOutside ? std::string(kLinkOutside) : std::string(kLinkCopy);

@@ -66,6 +66,13 @@ inline const SettingKey WorkerMemory = Int("KanSet", "WorkerMemory", 2048);
 inline const SettingKey WorkerSeconds = Int("KanSet", "WorkerSeconds", 120);
 inline const SettingKey WorkerPageSeconds = Int("KanSet", "WorkerPageSeconds", 60);
 
+// The inbox: a folder whose PDFs are stored by themselves while the program runs (native path),
+// whether it is watched (0/1), and what becomes of a stored file: 0 it stays where it is, 1 it
+// is moved into the inbox's sub-folder 登録済み.
+inline const SettingKey Inbox = Text("KanSet", "Inbox", "");
+inline const SettingKey InboxOn = Int("KanSet", "InboxOn", 0);
+inline const SettingKey InboxDone = Int("KanSet", "InboxDone", 1);
+
 // Sys: the serial counter.
 // the serial of the next record, "%08ld"
 inline const SettingKey SerialCounter = Text("Sys", "No", "00000000");

@@ -17,7 +17,7 @@ expected=(
   "share/icons/hicolor/scalable/apps/$id.svg"
   share/man/man1/folidex.1 share/man/man1/folidex-cli.1
   share/man/ja/man1/folidex.1 share/man/ja/man1/folidex-cli.1
-  share/bash-completion/completions/folidex-cli
+  share/bash-completion/completions/folidex-cli share/systemd/user/folidex-inbox.service
 )
 for size in 16 22 24 32 48 64 128 256; do expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png"); done
 for f in "${expected[@]}"; do [[ -s "$prefix/$f" ]] || fail "missing $f"; done
@@ -30,6 +30,11 @@ for size in 16 22 24 32 48 64 128 256; do
   dims=$(od -An -tu1 -j16 -N8 "$png" | awk '{print $1*16777216+$2*65536+$3*256+$4 "x" $5*16777216+$6*65536+$7*256+$8}')
   [[ "$dims" == "${size}x${size}" ]] || fail "icon ${size}x${size} is $dims"
 done
+
+# The inbox's user unit runs the installed folidex-cli, and nothing enables it.
+unit="$prefix/share/systemd/user/folidex-inbox.service"
+grep -qxF "ExecStart=$prefix/bin/folidex-cli import --watch" "$unit" || fail "the inbox unit does not run $prefix/bin/folidex-cli"
+grep -qF "@" "$unit" && fail "the inbox unit has an unreplaced @VARIABLE@"
 
 desktop="$prefix/share/applications/$id.desktop"
 out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $out"
