@@ -24,7 +24,10 @@
 #include "dialogs/qt/RecordDialogs.h"
 #include "html/CShelfView.h"
 #include "html/qt/WordOutputCommand.h"
+#include "common/qt/QtSettings.h"
 #include "import/qt/ImportController.h"
+#include "import/qt/InboxWatcher.h"
+#include "list/RecordRow.h"
 #include "list/CLeftView.h"
 #include "list/CListDlg.h"
 #include "search/Search.h"
@@ -53,6 +56,20 @@ CMainFrame::CMainFrame(Services& services, QtProgress& progress, QWidget* parent
       services_, *html_, [this] { list_->FitColumnWidths(ListRows::kColumns, -1); }, this);
   connect(list_, &CLeftView::filesDropped, import_, &ImportController::DropFiles);
   connect(list_, &CLeftView::linkDropped, import_, &ImportController::DropLink);
+  // The inbox's worker reads and writes the user's settings file through its own object.
+  inbox_ = new InboxWatcher(
+      services_.settings,
+      [this]() -> std::unique_ptr<Settings> {
+        if (auto* own = dynamic_cast<QtSettings*>(&services_.settings)) return std::make_unique<QtSettings>(own->FileName());
+        return nullptr;
+      },
+      this);
+  connect(inbox_, &InboxWatcher::recordStored, this, [this](const QString& serial, const IndexRecord& stored) {
+    // Appended as an import appends its record, without taking the selection from the user.
+    IndexRecord record = stored;
+    AppendRecordRow(services_.list, record, serial.toStdString(), kMarkAvailable, false);
+    if (services_.settings.GetInt(setting::ColumnMnt) == 1) list_->FitColumnWidths(ListRows::kColumns, -1);
+  });
 
   BuildActions();
   ConnectListDialogs();
@@ -211,7 +228,25 @@ void CMainFrame::BuildStatusBar() {
   bar->addPermanentWidget(time);
 
   progress_.Attach(url, download, time, ribbon_->ProgressBar());
+
+  // The inbox's counter, shown while it stores a file.
+  inboxCounter_ = new QLabel(bar);
+  inboxCounter_->setObjectName(QStringLiteral("InboxCounter"));
+  inboxCounter_->setAccessibleName(QStringLiteral("受信フォルダ"));
+  inboxCounter_->hide();
+  bar->insertPermanentWidget(0, inboxCounter_);
+  connect(inbox_, &InboxWatcher::counterChanged, this, [this](const QString& text) {
+    inboxCounter_->setText(text);
+    inboxCounter_->setVisible(!text.isEmpty());
+    if (!text.isEmpty()) progress_.SetPaneText(StatusPane::Url, ToCp932(text));
+  });
+  connect(inbox_, &InboxWatcher::logged, this,
+          [this](const QString& line) { progress_.SetPaneText(StatusPane::Url, ToCp932(line)); });
 }
+
+void CMainFrame::ApplyInbox() { inbox_->Apply(services_.store.Location()); }
+
+void CMainFrame::StopInbox() { inbox_->Stop(); }
 
 void CMainFrame::UpdateCommandStates() {
   CommandState state;
@@ -298,7 +333,10 @@ void CMainFrame::MoveFocusBetweenPanes(bool forward) {
 
 // ---- the commands ----
 
-void CMainFrame::OnKanSet() { EditSettings(services_, this); }
+void CMainFrame::OnKanSet() {
+  EditSettings(services_, this);
+  ApplyInbox();
+}
 
 void CMainFrame::OnAbout() {
   CAboutDlg about(this);

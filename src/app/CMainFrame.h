@@ -11,6 +11,7 @@
 #include "common/qt/Services.h"
 
 class QAction;
+class QLabel;
 class QActionGroup;
 class QSplitter;
 
@@ -19,6 +20,7 @@ namespace folidex {
 class CLeftView;
 class CShelfView;
 class ImportController;
+class InboxWatcher;
 class QtProgress;
 
 class CMainFrame : public QMainWindow {
@@ -36,6 +38,11 @@ class CMainFrame : public QMainWindow {
   // after the other as drops.
   void OpenFiles(const QStringList& files);
   QSplitter* Splitter() const { return splitter_; }
+  // The inbox watched as the settings say (KanSet/InboxOn): at start-up once the store is
+  // known, and again after the settings sheet. Stopped before the program saves its state.
+  void ApplyInbox();
+  void StopInbox();
+  InboxWatcher* Inbox() const { return inbox_; }
 
   // Column 0 of the splitter gets the width Last/cxCur (call once the window is shown).
   void ApplyPaneWidth();
@@ -90,6 +97,8 @@ class CMainFrame : public QMainWindow {
   CShelfView* html_ = nullptr;
   CLeftView* list_ = nullptr;
   ImportController* import_ = nullptr;
+  InboxWatcher* inbox_ = nullptr;
+  QLabel* inboxCounter_ = nullptr;
   bool searching_ = false;  // a search is running (it repaints the window meanwhile)
   int area_ = 0;
   int cxCur_ = 400;

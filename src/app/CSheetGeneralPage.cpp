@@ -1,10 +1,15 @@
 #include "app/CSheetGeneralPage.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "app/qt/SettingsFlow.h"
@@ -12,7 +17,9 @@
 #include "common/ByteText.h"
 #include "common/Messages.h"
 #include "common/qt/QtText.h"
+#include "import/Inbox.h"
 #include "list/RecordRow.h"
+#include "store/StoreLayout.h"
 #include "store/Trash.h"
 
 namespace folidex {
@@ -83,7 +90,71 @@ CSheetGeneralPage::CSheetGeneralPage(Services& services, SheetValues& values, QW
     ShowTrashSize();
   });
   ShowTrashSize();
+  layout->addSpacing(12);
+  AddInboxGroup(layout);
   layout->addStretch(1);
+}
+
+void CSheetGeneralPage::AddInboxGroup(QVBoxLayout* layout) {
+  // A folder whose PDFs are stored by themselves while the program runs (a scanner's folder).
+  auto* group = new QGroupBox(QStringLiteral("受信フォルダ"), this);
+  group->setObjectName(QStringLiteral("IDC_INBOX_GROUP"));
+  auto* box = new QVBoxLayout(group);
+  auto* on = new QCheckBox(QStringLiteral("受信フォルダに置かれたPDFを自動的に登録する(&I)"), group);
+  on->setObjectName(QStringLiteral("IDC_INBOX_ON"));
+  on->setChecked(values_.inboxOn == 1);
+  box->addWidget(on);
+  auto* row = new QHBoxLayout;
+  auto* path = new QLineEdit(PathToQString(values_.inbox), group);
+  path->setObjectName(QStringLiteral("IDC_INBOX_PATH"));
+  path->setReadOnly(true);
+  path->setAccessibleName(QStringLiteral("受信フォルダ"));
+  auto* browse = new QPushButton(QStringLiteral("参照(&F)"), group);
+  browse->setObjectName(QStringLiteral("IDC_BROWSE_INBOX"));
+  row->addWidget(path, 1);
+  row->addWidget(browse);
+  box->addLayout(row);
+  auto* keep = new QRadioButton(QStringLiteral("登録したPDFはそのまま置いておく(&P)"), group);
+  keep->setObjectName(QStringLiteral("IDC_INBOX_KEEP"));
+  auto* move = new QRadioButton(QStringLiteral("登録したPDFは「登録済み」フォルダに移動する(&M)"), group);
+  move->setObjectName(QStringLiteral("IDC_INBOX_MOVE"));
+  (values_.inboxDone == 0 ? keep : move)->setChecked(true);
+  auto* choice = new QButtonGroup(group);
+  choice->addButton(keep, 0);
+  choice->addButton(move, 1);
+  box->addWidget(keep);
+  box->addWidget(move);
+  box->addWidget(new QLabel(QStringLiteral("登録できないPDFは「エラー」フォルダに、理由のテキストファイルと一緒に移動します。"),
+                            group));
+  auto* logLabel = new QLabel(QStringLiteral("最近の受信(&G)："), group);
+  auto* log = new QPlainTextEdit(group);
+  log->setObjectName(QStringLiteral("IDC_INBOX_LOG"));
+  log->setReadOnly(true);
+  log->setLineWrapMode(QPlainTextEdit::NoWrap);
+  log->setMaximumHeight(110);
+  logLabel->setBuddy(log);
+  box->addWidget(logLabel);
+  box->addWidget(log);
+  const std::string root = services_.store.StoreRoot();
+  if (!root.empty()) {
+    const std::string logPath = root + "/" + std::string(layout::kLog) + "/" + std::string(layout::kInboxLog);
+    QStringList lines;
+    for (const std::string& line : RecentLogLines(logPath, 50)) lines << QString::fromUtf8(line.c_str());
+    log->setPlainText(lines.join(QLatin1Char('\n')));
+    log->moveCursor(QTextCursor::End);
+  }
+  layout->addWidget(group);
+
+  connect(on, &QCheckBox::toggled, this, [this](bool checked) { values_.inboxOn = checked ? 1 : 0; });
+  connect(choice, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+    if (checked) values_.inboxDone = id;
+  });
+  connect(browse, &QPushButton::clicked, this, [this, path] {
+    QString chosen = BrowseForFolder(this, path->text());
+    if (chosen.isEmpty()) return;
+    values_.inbox = ToNativePathText(chosen);
+    path->setText(chosen);
+  });
 }
 
 void CSheetGeneralPage::ShowTrashSize() {

@@ -155,6 +155,8 @@ bool CShelfApp::InitInstance() {
   if (settings_->GetInt(setting::SetList) == 1) LoadListFile(list_, *store_, prompter_, std::string(kCurrentListFile));
   if (settings_->GetInt(setting::ColumnMnt) == 1) frame_->ListView()->FitColumnWidths(ListRows::kColumns, -1);
   frame_->UpdateCommandStates();
+  // 12. The inbox, as the settings say.
+  frame_->ApplyInbox();
 
   // Files named on the command line, and later those a second copy hands over.
   openWith_ = std::make_unique<OpenWithServer>();
@@ -170,6 +172,7 @@ bool CShelfApp::InitInstance() {
 void CShelfApp::Shutdown() {
   if (shutDown_ || !frame_) return;
   shutDown_ = true;
+  frame_->StopInbox();  // a file half taken stays in the inbox, nothing of it written
   frame_->SaveFrameState();
   // The current list is written whatever SetList says; without a storage location there is
   // no list folder to write it to (the start-up ended before one was set).

@@ -79,6 +79,9 @@ SheetValues LoadSheetValues(const Settings& settings, const std::string& current
   v.ques = settings.GetInt(setting::Ques);
   v.ocr = settings.GetInt(setting::Ocr);
   v.autoTitle = settings.GetInt(setting::AutoTitle);
+  v.inbox = settings.GetPath(setting::Inbox);
+  v.inboxOn = settings.GetInt(setting::InboxOn);
+  v.inboxDone = settings.GetInt(setting::InboxDone);
   v.home = settings.GetText(setting::Home);
   v.menuLen = settings.GetInt(setting::MenuLen);
   v.dspWord = settings.GetInt(setting::DspWord);
@@ -97,6 +100,9 @@ void WriteSheetValues(const SheetValues& v, Settings& settings) {
   settings.SetInt(setting::Ques, v.ques);
   settings.SetInt(setting::Ocr, v.ocr);
   settings.SetInt(setting::AutoTitle, v.autoTitle);
+  settings.SetPath(setting::Inbox, v.inbox);
+  settings.SetInt(setting::InboxOn, v.inboxOn);
+  settings.SetInt(setting::InboxDone, v.inboxDone);
   settings.SetText(setting::Home, v.home);
   settings.SetInt(setting::MenuLen, v.menuLen);
   settings.SetInt(setting::DspWord, v.dspWord);

@@ -71,6 +71,9 @@ struct SheetValues {
   long ques = 1;
   long ocr = 1;
   long autoTitle = 1;
+  std::string inbox;  // native path
+  long inboxOn = 0;
+  long inboxDone = 1;
   // HTMLエリア
   std::string home;
   long menuLen = 40;

@@ -30,16 +30,6 @@ void Nap(std::int64_t ms) {
   ::nanosleep(&span, nullptr);
 }
 
-// Whether `folder` lies in the store's DOCDATA (or is it).
-bool InsideStore(const std::string& folder, const std::string& storeRoot) {
-  if (storeRoot.empty()) return false;
-  std::error_code error;
-  const fs::path root = fs::weakly_canonical(fs::path(storeRoot), error);
-  const fs::path inbox = fs::weakly_canonical(fs::path(folder), error);
-  const std::string r = root.string(), i = inbox.string();
-  return i == r || i.starts_with(r + "/");
-}
-
 }  // namespace
 
 // import --watch [DIR] / --once [DIR]: the inbox (DIR, else KanSet/Inbox) taken into the store,
@@ -78,7 +68,7 @@ int CommandImportInbox(Context& context) {
     context.prompter.Error(Msg::InboxFolderMissing, FromNativePath(folder) + "\n");
     return 1;
   }
-  if (InsideStore(folder, context.store.StoreRoot())) {
+  if (InboxInsideStore(folder, context.store.StoreRoot())) {
     context.prompter.Error(Msg::InboxIsStoreFolder, FromNativePath(folder) + "\n");
     return 1;
   }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "common/ByteText.h"
@@ -218,6 +219,14 @@ std::string DefaultKeptFilesPath() {
   else
     return {};
   return base + "/Orvane/Folidex/inbox-kept.txt";
+}
+
+bool InboxInsideStore(const std::string& folder, const std::string& storeRoot) {
+  if (storeRoot.empty()) return false;
+  std::error_code error;
+  const std::string root = std::filesystem::weakly_canonical(std::filesystem::path(storeRoot), error).string();
+  const std::string inbox = std::filesystem::weakly_canonical(std::filesystem::path(folder), error).string();
+  return !root.empty() && (inbox == root || inbox.starts_with(root + "/"));
 }
 
 std::string InboxLockPath(const std::string& folder) { return Joined(folder, inbox::kLockName); }

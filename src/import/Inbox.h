@@ -139,6 +139,9 @@ class KeptFiles {
 // ~/.local/share/...); empty when neither is set.
 std::string DefaultKeptFilesPath();
 
+// Whether `folder` is the store's DOCDATA (`storeRoot`) or lies in it: never an inbox.
+bool InboxInsideStore(const std::string& folder, const std::string& storeRoot);
+
 // The inbox lock's file in `folder`.
 std::string InboxLockPath(const std::string& folder);
 
