@@ -71,7 +71,7 @@ struct SheetValues {
   long ques = 1;
   long ocr = 1;
   long autoTitle = 1;
-  std::string inbox;  // native path
+  NativePath inbox;
   long inboxOn = 0;
   long inboxDone = 1;
   // HTMLエリア

@@ -118,7 +118,7 @@ int CommandImportInbox(Context& context) {
   InboxOptions inboxOptions{folder, context.settings.GetInt(setting::InboxDone) != 0, DefaultKeptFilesPath(),
                             InboxLogPath(context.store)};
   Inbox inbox(
-      context.store, inboxOptions, [&importer](const std::string& path) { return importer.ImportFile(path); }, clock,
+      context.store, inboxOptions, [&importer](const NativePath& path) { return importer.ImportFile(path); }, clock,
       ticks, listing);
   if (!inbox.Prepare()) return 1;
   if (watch) std::cerr << Out(ReplaceAllCp932(MessageText(Msg::InboxWatching), "%1", FromNativePath(folder))) << '\n';

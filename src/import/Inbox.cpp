@@ -387,7 +387,7 @@ InboxResult Inbox::Take(const std::string& path) {
   if (digest.empty())
     report.note = MessageText(Msg::InboxUnreadable);
   else
-    report = importFile_(path);
+    report = importFile_(NativePath(path));
   if (report.outcome == FileOutcome::Stored || report.outcome == FileOutcome::StoredWithoutText) {
     result.outcome = InboxOutcome::Stored;
     result.serial = report.serial;

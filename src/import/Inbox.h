@@ -190,7 +190,7 @@ struct InboxOptions {
 };
 
 // Stores one file the way folidex-cli import does (BulkImporter::ImportFile with kind "I").
-using InboxImportFile = std::function<FileReport(const std::string& path)>;
+using InboxImportFile = std::function<FileReport(const NativePath& path)>;
 
 class Inbox {
  public:

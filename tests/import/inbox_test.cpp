@@ -59,7 +59,7 @@ class InboxTest : public ::testing::Test {
     InboxOptions o{folder, moveDone, data.File("kept.txt"), fx.dir.path() + "/DOCDATA/LOG/inbox.log"};
     fs::create_directories(fx.dir.path() + "/DOCDATA/LOG");
     inbox = std::make_unique<Inbox>(
-        fx.store, o, [this](const std::string& path) { return importer->ImportFile(path); }, clock, ticks, listing);
+        fx.store, o, [this](const NativePath& path) { return importer->ImportFile(path); }, clock, ticks, listing);
     ASSERT_TRUE(inbox->Prepare());
   }
   std::string Put(const std::string& name, const std::string& bytes) {
@@ -206,7 +206,7 @@ TEST_F(InboxTest, AKillAfterTheRecordAndBeforeTheMoveMakesTheFileADuplicateNextT
   // The first run stored the record and was killed before moving the file: the import ran,
   // the inbox never got to the move.
   const std::string path = Put("scan.pdf", PdfBytes("killed"));
-  ASSERT_EQ(importer->ImportFile(path).outcome, FileOutcome::Stored);
+  ASSERT_EQ(importer->ImportFile(NativePath(path)).outcome, FileOutcome::Stored);
   // The next start.
   MakeInbox(true);
   const std::vector<InboxResult> results = Settle();
@@ -222,7 +222,7 @@ TEST_F(InboxTest, RecordsStoredByOthersWhileWatchingAreKnownAsDuplicates) {
   std::ofstream(elsewhere, std::ios::binary) << PdfBytes("dropped");
   BulkImporter other(fx.store, clock, pdf, nullptr, options, monitor);
   ASSERT_TRUE(other.Prepare());
-  ASSERT_EQ(other.ImportFile(elsewhere).outcome, FileOutcome::Stored);
+  ASSERT_EQ(other.ImportFile(NativePath(elsewhere)).outcome, FileOutcome::Stored);
   Put("same.pdf", PdfBytes("dropped"));
   EXPECT_EQ(Settle().at(0).outcome, InboxOutcome::Duplicate);
   EXPECT_EQ(Records(), 1u);

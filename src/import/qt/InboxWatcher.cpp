@@ -58,7 +58,7 @@ class InboxWorker : public QObject {
   void Start() {
     prompter_.said = [this](const std::string& text) { Say(text); };
     store_ = std::make_unique<Store>(*settings_, prompter_);
-    store_->SetLocation(config_.location);
+    store_->SetLocation(NativePath(config_.location));
     store_->LockOptions().program = "folidex";
     store_->LockOptions().cancelled = [stop = stop_] { return stop->load(); };
     if (!IsDirectory(config_.folder)) {
@@ -101,7 +101,7 @@ class InboxWorker : public QObject {
     importer_ = std::make_unique<BulkImporter>(*store_, clock_, *pdf_, recognizer_.get(), options, monitor_);
     InboxOptions inboxOptions{config_.folder, config_.moveDone, DefaultKeptFilesPath(), InboxLogPath(*store_)};
     inbox_ = std::make_unique<Inbox>(
-        *store_, inboxOptions, [this](const std::string& path) { return importer_->ImportFile(path); }, clock_, ticks_,
+        *store_, inboxOptions, [this](const NativePath& path) { return importer_->ImportFile(path); }, clock_, ticks_,
         listing_);
     if (!importer_->Prepare() || !inbox_->Prepare()) return;
     delete watch_;  // of an earlier hold of the inbox
