@@ -20,16 +20,16 @@
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "common/qt/Modal.h"
+#include "common/qt/QtSettings.h"
 #include "common/qt/QtText.h"
 #include "dialogs/qt/RecordDialogs.h"
 #include "html/CShelfView.h"
 #include "html/qt/WordOutputCommand.h"
-#include "common/qt/QtSettings.h"
 #include "import/qt/ImportController.h"
 #include "import/qt/InboxWatcher.h"
-#include "list/RecordRow.h"
 #include "list/CLeftView.h"
 #include "list/CListDlg.h"
+#include "list/RecordRow.h"
 #include "search/Search.h"
 
 namespace folidex {
@@ -60,7 +60,8 @@ CMainFrame::CMainFrame(Services& services, QtProgress& progress, QWidget* parent
   inbox_ = new InboxWatcher(
       services_.settings,
       [this]() -> std::unique_ptr<Settings> {
-        if (auto* own = dynamic_cast<QtSettings*>(&services_.settings)) return std::make_unique<QtSettings>(own->FileName());
+        if (auto* own = dynamic_cast<QtSettings*>(&services_.settings))
+          return std::make_unique<QtSettings>(own->FileName());
         return nullptr;
       },
       this);

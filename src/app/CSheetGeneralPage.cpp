@@ -124,8 +124,8 @@ void CSheetGeneralPage::AddInboxGroup(QVBoxLayout* layout) {
   choice->addButton(move, 1);
   box->addWidget(keep);
   box->addWidget(move);
-  box->addWidget(new QLabel(QStringLiteral("登録できないPDFは「エラー」フォルダに、理由のテキストファイルと一緒に移動します。"),
-                            group));
+  box->addWidget(new QLabel(
+      QStringLiteral("登録できないPDFは「エラー」フォルダに、理由のテキストファイルと一緒に移動します。"), group));
   auto* logLabel = new QLabel(QStringLiteral("最近の受信(&G)："), group);
   auto* log = new QPlainTextEdit(group);
   log->setObjectName(QStringLiteral("IDC_INBOX_LOG"));

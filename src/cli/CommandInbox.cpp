@@ -38,7 +38,7 @@ void Nap(std::int64_t ms) {
 // when a --once file failed or could not be stored now, or the inbox is watched by another.
 int CommandImportInbox(Context& context) {
   bool watch = false, once = false, recognise = true;
-  std::string folder;
+  std::string folderArg;
   for (const std::string& arg : context.args) {
     if (arg == "--watch") {
       watch = true;
@@ -48,22 +48,23 @@ int CommandImportInbox(Context& context) {
       recognise = false;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Fail("unknown option " + arg + "\n" + kInboxUsage, 2);
-    } else if (folder.empty()) {
-      folder = arg;
+    } else if (folderArg.empty()) {
+      folderArg = arg;
     } else {
       return Fail(kInboxUsage, 2);
     }
   }
   if (watch == once) return Fail(kInboxUsage, 2);
-  if (folder.empty()) folder = context.settings.GetPath(setting::Inbox);
-  if (folder.empty()) {
+  if (folderArg.empty()) folderArg = context.settings.GetPath(setting::Inbox).str();
+  if (folderArg.empty()) {
     context.prompter.Error(Msg::InboxNotSet);
     return 1;
   }
   if (int status = RequireStore(context)) return status;
   std::error_code error;
-  folder = fs::absolute(fs::path(folder), error).lexically_normal().string();
-  if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  folderArg = fs::absolute(fs::path(folderArg), error).lexically_normal().string();
+  if (folderArg.size() > 1 && folderArg.back() == '/') folderArg.pop_back();
+  const NativePath folder(folderArg);
   if (!IsDirectory(folder)) {
     context.prompter.Error(Msg::InboxFolderMissing, FromNativePath(folder) + "\n");
     return 1;
@@ -83,7 +84,7 @@ int CommandImportInbox(Context& context) {
     const LockResult taken = inboxLock.TryAcquire();
     if (taken == LockResult::Taken) break;
     if (taken == LockResult::Failed) {
-      return Fail("cannot create the inbox lock " + InboxLockPath(folder));
+      return Fail("cannot create the inbox lock " + InboxLockPath(folder).str());
     }
     if (once) {
       context.prompter.Error(Msg::InboxBusy, DescribeLockHolder(inboxLock.Holder()) + "\n");
@@ -121,11 +122,12 @@ int CommandImportInbox(Context& context) {
       context.store, inboxOptions, [&importer](const NativePath& path) { return importer.ImportFile(path); }, clock,
       ticks, listing);
   if (!inbox.Prepare()) return 1;
-  if (watch) std::cerr << Out(ReplaceAllCp932(MessageText(Msg::InboxWatching), "%1", FromNativePath(folder))) << '\n';
+  if (watch)
+    std::cerr << Out(ReplaceAllCp932(MessageText(Msg::InboxWatching), "%1", FromNativePath(folder).str())) << '\n';
 
   bool failed = false;
   while (!Interrupted() && !inboxLock.Lost()) {
-    const std::vector<std::string> due = inbox.Poll();
+    const std::vector<NativePath> due = inbox.Poll();
     for (std::size_t k = 0; k < due.size() && !Interrupted(); ++k) {
       terminal.File(k + 1, due.size(), due[k]);
       const InboxResult result = inbox.Take(due[k]);

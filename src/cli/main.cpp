@@ -40,7 +40,8 @@ const std::map<std::string, Command>& Commands() {
         "\n                       --skip-duplicates は登録済み（SHA-256 が同じ）の PDF を飛ばし、--no-ocr は"
         "画像だけのページを文字認識しない\n"
         "                       import (--watch|--once) [--no-ocr] [DIR]  受信フォルダ（DIR、既定は設定の受信フォルダ）"
-        "の PDF を登録。\n                       --watch は Ctrl+C まで監視を続け、--once は今ある PDF を登録して終了"}},
+        "の PDF を登録。\n                       --watch は Ctrl+C まで監視を続け、--once は今ある PDF "
+        "を登録して終了"}},
       {"retext",
        {folidex::cli::CommandRetext,
         "retext [--dry-run] (SERIAL... | --all) [--store DIR]\n"

@@ -210,7 +210,7 @@ bool KeptFiles::Save() const {
   return EnsureFolders(folder) && WriteFileAtomic(path_, bytes);
 }
 
-std::string DefaultKeptFilesPath() {
+NativePath DefaultKeptFilesPath() {
   std::string base;
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/')
     base = data;
@@ -218,18 +218,18 @@ std::string DefaultKeptFilesPath() {
     base = std::string(home) + "/.local/share";
   else
     return {};
-  return base + "/Orvane/Folidex/inbox-kept.txt";
+  return NativePath(base + "/Orvane/Folidex/inbox-kept.txt");
 }
 
-bool InboxInsideStore(const std::string& folder, const std::string& storeRoot) {
+bool InboxInsideStore(const NativePath& folder, const NativePath& storeRoot) {
   if (storeRoot.empty()) return false;
   std::error_code error;
-  const std::string root = std::filesystem::weakly_canonical(std::filesystem::path(storeRoot), error).string();
-  const std::string inbox = std::filesystem::weakly_canonical(std::filesystem::path(folder), error).string();
+  const std::string root = std::filesystem::weakly_canonical(std::filesystem::path(storeRoot.str()), error).string();
+  const std::string inbox = std::filesystem::weakly_canonical(std::filesystem::path(folder.str()), error).string();
   return !root.empty() && (inbox == root || inbox.starts_with(root + "/"));
 }
 
-std::string InboxLockPath(const std::string& folder) { return Joined(folder, inbox::kLockName); }
+NativePath InboxLockPath(const NativePath& folder) { return NativePath(Joined(folder, inbox::kLockName)); }
 
 bool InboxLog::Append(std::time_t when, const std::string& fileNative, const std::string& textCp932) {
   if (path_.empty()) return false;
@@ -270,13 +270,13 @@ std::vector<std::string> RecentLogLines(const std::string& path, std::size_t cou
   return lines;
 }
 
-std::string InboxLogPath(Store& store) {
-  const std::string folder = store.WritableFolder(layout::kLog);
-  return folder.empty() ? std::string() : Joined(folder, layout::kInboxLog);
+NativePath InboxLogPath(Store& store) {
+  const NativePath folder = store.WritableFolder(layout::kLog);
+  return folder.empty() ? NativePath() : NativePath(Joined(folder, layout::kInboxLog));
 }
 
-Inbox::Inbox(Store& store, InboxOptions options, InboxImportFile importFile, const Clock& clock,
-             const TickClock& ticks, InboxListing& listing)
+Inbox::Inbox(Store& store, InboxOptions options, InboxImportFile importFile, const Clock& clock, const TickClock& ticks,
+             InboxListing& listing)
     : store_(store),
       options_(std::move(options)),
       importFile_(std::move(importFile)),
@@ -305,7 +305,7 @@ void Inbox::LearnNewRecords() {
   knownCount_ = *count;
 }
 
-std::vector<std::string> Inbox::Poll() {
+std::vector<NativePath> Inbox::Poll() {
   std::vector<InboxEntry> entries = listing_.List(options_.folder);
   lastListing_.clear();
   std::vector<InboxEntry> candidates;
@@ -315,20 +315,20 @@ std::vector<std::string> Inbox::Poll() {
     lastListing_[entry.name] = entry;
     candidates.push_back(std::move(entry));
   }
-  std::vector<std::string> paths;
+  std::vector<NativePath> paths;
   for (const std::string& name : tracker_.Complete(candidates, ticks_.NowMs()))
-    paths.push_back(Joined(options_.folder, name));
+    paths.emplace_back(Joined(options_.folder, name));
   return paths;
 }
 
-std::string Inbox::MoveInto(const std::string& path, std::string_view sub, std::string_view companionSuffix) {
+NativePath Inbox::MoveInto(const NativePath& path, std::string_view sub, std::string_view companionSuffix) {
   const std::string folder = RealSubFolder(options_.folder, sub);
   if (folder.empty()) return {};
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string target = Joined(folder, FreeNameIn(folder, BaseName(path), companionSuffix));
     switch (PublishWithoutReplacing(path, target)) {
       case NewFileResult::Done:
-        return target;
+        return NativePath(target);
       case NewFileResult::Exists:
         continue;  // taken meanwhile: the next free name
       case NewFileResult::Failed:
@@ -356,7 +356,7 @@ void Inbox::Settle(InboxResult& result, const InboxEntry& entry) {
   }
 }
 
-InboxResult Inbox::Take(const std::string& path) {
+InboxResult Inbox::Take(const NativePath& path) {
   InboxResult result;
   result.path = path;
   const std::optional<InboxEntry> entry = StatEntry(path);
@@ -387,7 +387,7 @@ InboxResult Inbox::Take(const std::string& path) {
   if (digest.empty())
     report.note = MessageText(Msg::InboxUnreadable);
   else
-    report = importFile_(NativePath(path));
+    report = importFile_(path);
   if (report.outcome == FileOutcome::Stored || report.outcome == FileOutcome::StoredWithoutText) {
     result.outcome = InboxOutcome::Stored;
     result.serial = report.serial;
@@ -425,7 +425,7 @@ InboxResult Inbox::Take(const std::string& path) {
   if (result.movedTo.empty()) {
     tracker_.Hold(entry->name, kNever);  // stays while unchanged, not tried again
     text += " / " + Fill(Msg::InboxMoveFailed, Utf8ToCp932(inbox::kErrorFolder));
-  } else if (WriteNewFile(result.movedTo + std::string(inbox::kReasonSuffix), Cp932ToUtf8(reason) + "\n") !=
+  } else if (WriteNewFile(result.movedTo.str() + std::string(inbox::kReasonSuffix), Cp932ToUtf8(reason) + "\n") !=
              NewFileResult::Done) {
     text += " / " + MessageText(Msg::InboxReasonUnsaved);
   }

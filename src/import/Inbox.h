@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "common/Clock.h"
+#include "common/PathText.h"
 #include "import/BulkImport.h"
 #include "store/Store.h"
 
@@ -137,13 +138,13 @@ class KeptFiles {
 
 // The default file of KeptFiles: $XDG_DATA_HOME/Orvane/Folidex/inbox-kept.txt (or
 // ~/.local/share/...); empty when neither is set.
-std::string DefaultKeptFilesPath();
+NativePath DefaultKeptFilesPath();
 
 // Whether `folder` is the store's DOCDATA (`storeRoot`) or lies in it: never an inbox.
-bool InboxInsideStore(const std::string& folder, const std::string& storeRoot);
+bool InboxInsideStore(const NativePath& folder, const NativePath& storeRoot);
 
 // The inbox lock's file in `folder`.
-std::string InboxLockPath(const std::string& folder);
+NativePath InboxLockPath(const NativePath& folder);
 
 // The log, DOCDATA/LOG/inbox.log: "YYYY/MM/DD hh:mm:ss<TAB>file<TAB>text" lines in UTF-8.
 class InboxLog {
@@ -162,7 +163,7 @@ class InboxLog {
 std::vector<std::string> RecentLogLines(const std::string& path, std::size_t count);
 
 // DOCDATA/LOG/inbox.log of a store (the LOG folder made when missing); empty after a message.
-std::string InboxLogPath(Store& store);
+NativePath InboxLogPath(Store& store);
 
 enum class InboxOutcome {
   Stored,     // a record was written
@@ -174,8 +175,8 @@ enum class InboxOutcome {
 
 struct InboxResult {
   InboxOutcome outcome = InboxOutcome::Gone;
-  std::string path;     // native, where it was found
-  std::string movedTo;  // native, where it went (empty: kept in place)
+  NativePath path;      // where it was found
+  NativePath movedTo;   // where it went (empty: kept in place)
   std::string serial;   // the stored record, or the record it duplicates
   std::string title;    // PT of the stored record (CP932)
   std::string note;     // CP932: the reason of a failure or deferral, or what is worth knowing
@@ -183,10 +184,10 @@ struct InboxResult {
 };
 
 struct InboxOptions {
-  std::string folder;       // native, absolute
-  bool moveDone = true;     // KanSet/InboxDone
-  std::string keptPath;     // KeptFiles' file; empty: nothing is remembered
-  std::string logPath;      // empty: no log
+  NativePath folder;     // absolute
+  bool moveDone = true;  // KanSet/InboxDone
+  NativePath keptPath;   // KeptFiles' file; empty: nothing is remembered
+  NativePath logPath;    // empty: no log
 };
 
 // Stores one file the way folidex-cli import does (BulkImporter::ImportFile with kind "I").
@@ -202,13 +203,13 @@ class Inbox {
   bool Prepare();
 
   // Looks at the inbox now: the paths of the files complete and due, in name order.
-  std::vector<std::string> Poll();
+  std::vector<NativePath> Poll();
   // Milliseconds until Poll may find more (a file still being written, a deferral); nothing
   // when only a new event can.
   std::optional<std::int64_t> NextPollIn() const { return tracker_.NextCheckIn(ticks_.NowMs()); }
 
   // Takes one file Poll gave: stores it, passes it over as a duplicate, or moves it into エラー.
-  InboxResult Take(const std::string& path);
+  InboxResult Take(const NativePath& path);
 
   const InboxOptions& Options() const { return options_; }
 
@@ -216,7 +217,7 @@ class Inbox {
   // Records stored since the last look (by anyone): their digests join the known ones.
   void LearnNewRecords();
   // Moves the file into `sub` under a free name; its new path, or empty.
-  std::string MoveInto(const std::string& path, std::string_view sub, std::string_view companionSuffix);
+  NativePath MoveInto(const NativePath& path, std::string_view sub, std::string_view companionSuffix);
   // Moves a stored or duplicate file, or remembers it where it stays.
   void Settle(InboxResult& result, const InboxEntry& entry);
   void Log(InboxResult& result, const std::string& text);

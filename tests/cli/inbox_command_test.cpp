@@ -31,8 +31,8 @@ class CliInbox : public ::testing::Test {
     setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
     setenv("XDG_DATA_HOME", runtime.path().c_str(), 1);
     fs::create_directories(store.path() + "/DOCDATA");
-    settings = WriteSettingsFile(store.path(), "[KanSet]\nStorePath=" + store.path() + "\nOcr=0\nInbox=" +
-                                                   inbox.path() + "\n");
+    settings = WriteSettingsFile(store.path(),
+                                 "[KanSet]\nStorePath=" + store.path() + "\nOcr=0\nInbox=" + inbox.path() + "\n");
   }
   std::string Put(const std::string& name, const std::string& title) {
     return WritePdf(inbox.path(), name, BuildPdf({"/Title (" + title + ")", {}, {}, {}}));

@@ -48,7 +48,7 @@ class Quiet : public DocumentTextMonitor {
 class InboxTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = inboxDir.path();
+    folder = NativePath(inboxDir.path());
     pdf.texts = {u"Scanned invoice"};
     options.recognise = false;
     MakeInbox(true);
@@ -56,14 +56,15 @@ class InboxTest : public ::testing::Test {
   void MakeInbox(bool moveDone) {
     importer = std::make_unique<BulkImporter>(fx.store, clock, pdf, nullptr, options, monitor);
     ASSERT_TRUE(importer->Prepare());
-    InboxOptions o{folder, moveDone, data.File("kept.txt"), fx.dir.path() + "/DOCDATA/LOG/inbox.log"};
+    InboxOptions o{folder, moveDone, NativePath(data.File("kept.txt")),
+                   NativePath(fx.dir.path() + "/DOCDATA/LOG/inbox.log")};
     fs::create_directories(fx.dir.path() + "/DOCDATA/LOG");
     inbox = std::make_unique<Inbox>(
         fx.store, o, [this](const NativePath& path) { return importer->ImportFile(path); }, clock, ticks, listing);
     ASSERT_TRUE(inbox->Prepare());
   }
   std::string Put(const std::string& name, const std::string& bytes) {
-    const std::string path = folder + "/" + name;
+    const std::string path = folder.str() + "/" + name;
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
   }
@@ -73,7 +74,7 @@ class InboxTest : public ::testing::Test {
     inbox->Poll();
     ticks.now += inbox::kSettleMs;
     std::vector<InboxResult> results;
-    for (const std::string& path : inbox->Poll()) results.push_back(inbox->Take(path));
+    for (const NativePath& path : inbox->Poll()) results.push_back(inbox->Take(path));
     return results;
   }
   std::size_t Records() { return ListRecordFiles(fx.dir.path() + "/DOCDATA/TXT").serials.size(); }
@@ -85,7 +86,7 @@ class InboxTest : public ::testing::Test {
 
   StoreFixture fx;
   TempDir inboxDir, data;
-  std::string folder;
+  NativePath folder;
   FixedClock clock;
   DrivenTicks ticks;
   DirectoryListing listing;
@@ -122,14 +123,14 @@ TEST_F(InboxTest, AFileWrittenInPiecesIsTakenOnlyOnceItHasNotChangedForTwoSecond
   ticks.now += inbox::kSettleMs - 1;
   EXPECT_TRUE(inbox->Poll().empty());
   ticks.now += 1;
-  const std::vector<std::string> due = inbox->Poll();
-  ASSERT_EQ(due, std::vector<std::string>{path});
+  const std::vector<NativePath> due = inbox->Poll();
+  ASSERT_EQ(due, std::vector<NativePath>{NativePath(path)});
   EXPECT_TRUE(inbox->Poll().empty());  // offered once, not again while it is being taken
 
-  const InboxResult result = inbox->Take(path);
+  const InboxResult result = inbox->Take(NativePath(path));
   EXPECT_EQ(result.outcome, InboxOutcome::Stored) << Cp932ToUtf8(result.note);
   EXPECT_EQ(result.serial, "00000000");
-  EXPECT_EQ(result.movedTo, folder + "/登録済み/scan.pdf");
+  EXPECT_EQ(result.movedTo, folder.str() + "/登録済み/scan.pdf");
   EXPECT_FALSE(fs::exists(path));
   ASSERT_TRUE(fx.store.ReadRecordFile("00000000", false));
   EXPECT_EQ(fx.store.WorkingRecord()[FieldTag::TY], "I");
@@ -142,36 +143,36 @@ TEST_F(InboxTest, ADuplicateIsNotStoredAgainAndCollidingNamesGetNumbers) {
   Put("a.pdf", PdfBytes("one"));
   ASSERT_EQ(Settle().at(0).outcome, InboxOutcome::Stored);
   // The same document twice more under the same name, and an unrelated file already there.
-  fs::create_directories(folder + "/登録済み");
+  fs::create_directories(folder.str() + "/登録済み");
   Put("登録済み/a (2).pdf", "someone else's");
   Put("a.pdf", PdfBytes("one"));
   const std::vector<InboxResult> again = Settle();
   ASSERT_EQ(again.size(), 1u);
   EXPECT_EQ(again[0].outcome, InboxOutcome::Duplicate);
   EXPECT_EQ(again[0].serial, "00000000");
-  EXPECT_EQ(again[0].movedTo, folder + "/登録済み/a (3).pdf");
+  EXPECT_EQ(again[0].movedTo, folder.str() + "/登録済み/a (3).pdf");
   Put("A.PDF", PdfBytes("two"));
   const std::vector<InboxResult> other = Settle();
   ASSERT_EQ(other.size(), 1u);
   EXPECT_EQ(other[0].outcome, InboxOutcome::Stored);
-  EXPECT_EQ(other[0].movedTo, folder + "/登録済み/A.PDF");
+  EXPECT_EQ(other[0].movedTo, folder.str() + "/登録済み/A.PDF");
   EXPECT_EQ(Records(), 2u);
   std::string untouched;
-  ReadFileBytes(folder + "/登録済み/a (2).pdf", untouched);
+  ReadFileBytes(folder.str() + "/登録済み/a (2).pdf", untouched);
   EXPECT_EQ(untouched, "someone else's");
   EXPECT_NE(Log().find("登録済みの文書のため登録しませんでした: シリアル番号 00000000"), std::string::npos);
 }
 
 TEST_F(InboxTest, ADamagedFileGoesToTheErrorFolderWithItsReasonAndIsNotRetried) {
   Put("damaged.pdf", PdfBytes("broken"));
-  fs::create_directories(folder + "/エラー");
+  fs::create_directories(folder.str() + "/エラー");
   Put("エラー/damaged.pdf.txt", "an older reason whose file was moved back");
   const std::vector<InboxResult> results = Settle();
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].outcome, InboxOutcome::Failed);
-  EXPECT_EQ(results[0].movedTo, folder + "/エラー/damaged (2).pdf");
+  EXPECT_EQ(results[0].movedTo, folder.str() + "/エラー/damaged (2).pdf");
   std::string reason;
-  ASSERT_TRUE(ReadFileBytes(folder + "/エラー/damaged (2).pdf.txt", reason));
+  ASSERT_TRUE(ReadFileBytes(folder.str() + "/エラー/damaged (2).pdf.txt", reason));
   EXPECT_EQ(reason, std::string(MessageTextUtf8(Msg::PdfDamaged)) + "\n");
   EXPECT_EQ(Records(), 0u);
   EXPECT_EQ(fx.store.ReadSerialCount(), 0);  // no serial spent on it
@@ -191,13 +192,13 @@ TEST_F(InboxTest, AStoreThatCannotBeWrittenLeavesTheFileForALaterTry) {
   const std::vector<InboxResult> results = Settle();
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].outcome, InboxOutcome::Deferred);
-  EXPECT_TRUE(fs::exists(folder + "/later.pdf"));
-  EXPECT_FALSE(fs::exists(folder + "/エラー"));
+  EXPECT_TRUE(fs::exists(folder.str() + "/later.pdf"));
+  EXPECT_FALSE(fs::exists(folder.str() + "/エラー"));
   other.Release();
   ticks.now += inbox::kRetryMs - 1;
   EXPECT_TRUE(inbox->Poll().empty());
   ticks.now += 1;
-  const std::vector<std::string> due = inbox->Poll();
+  const std::vector<NativePath> due = inbox->Poll();
   ASSERT_EQ(due.size(), 1u);
   EXPECT_EQ(inbox->Take(due[0]).outcome, InboxOutcome::Stored);
 }
@@ -214,7 +215,7 @@ TEST_F(InboxTest, AKillAfterTheRecordAndBeforeTheMoveMakesTheFileADuplicateNextT
   EXPECT_EQ(results[0].outcome, InboxOutcome::Duplicate);
   EXPECT_EQ(results[0].serial, "00000000");
   EXPECT_EQ(Records(), 1u);
-  EXPECT_TRUE(fs::exists(folder + "/登録済み/scan.pdf"));
+  EXPECT_TRUE(fs::exists(folder.str() + "/登録済み/scan.pdf"));
 }
 
 TEST_F(InboxTest, RecordsStoredByOthersWhileWatchingAreKnownAsDuplicates) {

@@ -11,10 +11,10 @@
 #include <filesystem>
 
 #include "app/CMainFrame.h"
-#include "import/qt/InboxWatcher.h"
 #include "common/Cp932.h"
 #include "common/Messages.h"
 #include "html/qt/WebEngineSetup.h"
+#include "import/qt/InboxWatcher.h"
 #include "list/ListColumn.h"
 #include "shell_fixture.h"
 #include "support/qt/QtTestSupport.h"

@@ -47,18 +47,21 @@ class StopMonitor : public DocumentTextMonitor {
 class InboxWorker : public QObject {
  public:
   struct Config {
-    std::string location, folder;
+    NativePath location, folder;
     bool moveDone = true;
   };
   InboxWorker(InboxWatcher* watcher, Config config, std::unique_ptr<Settings> settings,
               std::shared_ptr<std::atomic<bool>> stop)
-      : watcher_(watcher), config_(std::move(config)), settings_(std::move(settings)), stop_(std::move(stop)),
+      : watcher_(watcher),
+        config_(std::move(config)),
+        settings_(std::move(settings)),
+        stop_(std::move(stop)),
         monitor_(stop_) {}
 
   void Start() {
     prompter_.said = [this](const std::string& text) { Say(text); };
     store_ = std::make_unique<Store>(*settings_, prompter_);
-    store_->SetLocation(NativePath(config_.location));
+    store_->SetLocation(config_.location);
     store_->LockOptions().program = "folidex";
     store_->LockOptions().cancelled = [stop = stop_] { return stop->load(); };
     if (!IsDirectory(config_.folder)) {
@@ -129,7 +132,7 @@ class InboxWorker : public QObject {
       lockTimer_->start();
       return;
     }
-    const std::vector<std::string> due = inbox_->Poll();
+    const std::vector<NativePath> due = inbox_->Poll();
     for (std::size_t k = 0; k < due.size() && !stop_->load(); ++k) {
       std::string counter = MessageText(Msg::InboxCounter);
       counter = ReplaceAllCp932(counter, "%1", std::to_string(due.size()));
@@ -186,14 +189,13 @@ class InboxWorker : public QObject {
   bool waitSaid_ = false;
 };
 
-InboxWatcher::InboxWatcher(Settings& settings, std::function<std::unique_ptr<Settings>()> makeSettings,
-                           QObject* parent)
+InboxWatcher::InboxWatcher(Settings& settings, std::function<std::unique_ptr<Settings>()> makeSettings, QObject* parent)
     : QObject(parent), settings_(settings), makeSettings_(std::move(makeSettings)) {}
 
 InboxWatcher::~InboxWatcher() { Stop(); }
 
 void InboxWatcher::Apply(const std::string& storeLocation) {
-  const std::string folder = settings_.GetPath(setting::Inbox);
+  const std::string folder = settings_.GetPath(setting::Inbox).str();
   const bool on = settings_.GetInt(setting::InboxOn) == 1 && !folder.empty() && !storeLocation.empty();
   const bool moveDone = settings_.GetInt(setting::InboxDone) != 0;
   const std::string wanted = on ? storeLocation + '\n' + folder + '\n' + (moveDone ? "1" : "0") : std::string();
@@ -206,12 +208,13 @@ void InboxWatcher::Apply(const std::string& storeLocation) {
   stop_ = std::make_shared<std::atomic<bool>>(false);
   thread_ = new QThread(this);
   thread_->setObjectName(QStringLiteral("inbox"));
-  worker_ = new InboxWorker(this, {storeLocation, folder, moveDone}, std::move(own), stop_);
+  worker_ = new InboxWorker(this, {NativePath(storeLocation), NativePath(folder), moveDone}, std::move(own), stop_);
   worker_->moveToThread(thread_);
   InboxWorker* worker = worker_;
   connect(thread_, &QThread::started, worker, [worker] { worker->Start(); });
   // Destroyed on its own thread, as the last thing that thread does.
-  connect(thread_, &QThread::finished, worker, [worker] { delete worker; }, Qt::DirectConnection);
+  connect(
+      thread_, &QThread::finished, worker, [worker] { delete worker; }, Qt::DirectConnection);
   thread_->start();
 }
 

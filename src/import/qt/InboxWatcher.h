@@ -52,4 +52,3 @@ class InboxWatcher : public QObject {
 };
 
 }  // namespace folidex
-
