@@ -4,6 +4,7 @@
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
+#include "common/FileSystem.h"
 #include "common/Normalize.h"
 #include "pdf/DocumentText.h"
 #include "search/Cp932Finder.h"
@@ -18,12 +19,6 @@ struct Mapped {
   std::string text;
   std::vector<std::uint32_t> origin;
 };
-
-// `next` was made from `previous.text`: its origins are taken on to what `previous` was made from.
-void Compose(const Mapped& previous, Mapped& next) {
-  if (previous.origin.empty()) return;
-  for (std::uint32_t& at : next.origin) at = previous.origin[at];
-}
 
 // Every occurrence of `removed` left out in one left-to-right pass, as ReplaceAllCp932 with an
 // empty replacement does.
@@ -98,37 +93,59 @@ constexpr std::string_view kEllipsis = "\x81\x63";  // …
 }  // namespace
 
 PlaceMatcher::PlaceMatcher(std::string term, bool fold, bool spaceCut)
-    : term_(std::move(term)), fold_(fold), spaceCut_(spaceCut) {}
-
-PlaceMatcher::PlaceMatcher(const SearchConditions& conditions) {
-  const SearchMatcher matcher(conditions);
-  term_ = matcher.BodyTerm();
-  fold_ = matcher.Folds();
-  spaceCut_ = matcher.CutsSpaces();
+    : term_(std::move(term)), fold_(fold), spaceCut_(spaceCut), finder_(term_) {
+  if (fold_ && !term_.empty())
+    for (std::string& anchor : FoldAnchors(term_)) anchors_.emplace_back(std::move(anchor));
 }
+
+namespace {
+PlaceMatcher FromSearch(const SearchConditions& conditions) {
+  const SearchMatcher matcher(conditions);
+  return PlaceMatcher(matcher.BodyTerm(), matcher.Folds(), matcher.CutsSpaces());
+}
+}  // namespace
+
+PlaceMatcher::PlaceMatcher(const SearchConditions& conditions) : PlaceMatcher(FromSearch(conditions)) {}
 
 std::vector<Span> PlaceMatcher::Find(std::string_view text, bool stored) const {
   std::vector<Span> spans;
   if (term_.empty()) return spans;
-  // The text in the form the body test compares, with where each of its bytes came from.
-  Mapped compared;
-  if (stored) {
-    compared.text.assign(text);
-  } else {
-    compared = NormalizeMapped(text);
+  // Folded, a text without a raw form of the term's most telling character holds no place.
+  if (fold_ && !anchors_.empty() &&
+      std::none_of(anchors_.begin(), anchors_.end(), [text](const Cp932Finder& a) { return a.FoundIn(text); }))
+    return spans;
+  // The text in the form the body test compares, with where each of its bytes came from; the
+  // buffers are the thread's own, kept from one text to the next (a stored text may be 5 MB).
+  thread_local Mapped normalized, folded, cut;
+  std::string_view compared = text;
+  const std::vector<std::uint32_t>* origin = nullptr;
+  if (!stored) {
+    normalized = NormalizeMapped(text);
+    compared = normalized.text;
+    origin = &normalized.origin;
   }
   if (fold_) {
-    Mapped folded;
-    FoldForMatch(compared.text, folded.text, folded.origin);
-    Compose(compared, folded);
-    compared = std::move(folded);
+    FoldForMatch(compared, folded.text, folded.origin);
+    if (origin)
+      for (std::uint32_t& at : folded.origin) at = (*origin)[at];
+    compared = folded.text;
+    origin = &folded.origin;
   }
-  if (spaceCut_) RemoveSpacesMapped(compared);
+  if (spaceCut_ && compared.find(' ') != std::string_view::npos) {
+    cut.text.assign(compared);
+    if (origin) {
+      cut.origin = *origin;
+    } else {
+      cut.origin.clear();
+    }
+    RemoveSpacesMapped(cut);
+    compared = cut.text;
+    origin = &cut.origin;
+  }
 
-  const std::string_view haystack = compared.text;
-  const Cp932Finder finder(term_);
-  const std::vector<std::uint32_t>& origin = compared.origin;
-  auto at = [&](std::size_t k) -> std::size_t { return origin.empty() ? k : origin[k]; };
+  const std::string_view haystack = compared;
+  const Cp932Finder& finder = finder_;
+  auto at = [origin](std::size_t k) -> std::size_t { return origin ? (*origin)[k] : k; };
   std::size_t from = 0;
   while (from < haystack.size()) {
     const std::size_t found = finder.Find(haystack.substr(from));
@@ -195,6 +212,18 @@ Places FindRecordPlaces(const PlaceMatcher& matcher, PdfEngine* pdf, const std::
   }
   matcher.Collect(storedBody, true, kUnknownPage, keep, result);
   return result;
+}
+
+Places FindPlacesOfRecord(const PlaceMatcher& matcher, Store& store, PdfEngine* pdf, std::string_view serial,
+                          std::size_t keep) {
+  if (!matcher.HasTerm() || !IsSerialText(serial)) return {};
+  std::string bytes;
+  if (ReadRegularFile(store.RecordFilePath(serial, kKindText), bytes, kMaxRecordFileSize) != FileRead::Ok) return {};
+  IndexRecord record;
+  ParseRecordFile(bytes, true, record);
+  const DocumentLocation where = ResolveDocumentPath(store, serial, record[FieldTag::TY], record[FieldTag::FG]);
+  return FindRecordPlaces(matcher, where.mark == kMarkAvailable ? pdf : nullptr, where.path, record[FieldTag::TX],
+                          keep);
 }
 
 std::string PlaceLine(const Place& place) {

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "pdf/PdfEngine.h"
+#include "search/Cp932Finder.h"
 #include "search/Search.h"
+#include "store/Store.h"
 
 namespace folidex {
 
@@ -63,6 +65,8 @@ class PlaceMatcher {
   std::string term_;  // in the form the body test compares
   bool fold_ = false;
   bool spaceCut_ = false;
+  Cp932Finder finder_;
+  std::vector<Cp932Finder> anchors_;  // folded: a text holding none of these holds no place
 };
 
 // The places of a record. The document's own pages are read through `pdf` from `nativePath`
@@ -70,6 +74,12 @@ class PlaceMatcher {
 // place (a scan whose text was recognised at import), the stored text `storedBody` is used.
 Places FindRecordPlaces(const PlaceMatcher& matcher, PdfEngine* pdf, const std::string& nativePath,
                         std::string_view storedBody, std::size_t keep);
+
+// The places of the record `serial` of `store`: its record file read (the working record is left
+// alone), its document resolved as the list resolves it, then FindRecordPlaces. None when the
+// record file cannot be read.
+Places FindPlacesOfRecord(const PlaceMatcher& matcher, Store& store, PdfEngine* pdf, std::string_view serial,
+                          std::size_t keep);
 
 // "[page 3] …before【term】after…" (CP932; "[page ?]" when the page is unknown).
 std::string PlaceLine(const Place& place);
