@@ -149,7 +149,7 @@ void CMainFrame::ConnectListDialogs() {
   connect(list_->CommandAction(CLeftView::kKeywordEdit), &QAction::triggered, this,
           [this] { RunKeywordEdit(services_, this); });
   connect(list_->CommandAction(CLeftView::kShowText), &QAction::triggered, this,
-          [this] { RunTextDialog(services_, this); });
+          [this] { RunTextDialog(services_, this, list_->CurrentPlaceMatcher().get(), placeTerm_); });
   connect(list_->CommandAction(CLeftView::kProperties), &QAction::triggered, this, [this] {
     RunPropertyDialog(services_, this, [this](int row) { list_->scrollTo(list_->model()->index(row, 0)); });
   });
@@ -359,6 +359,9 @@ void CMainFrame::OnDbSearch() {
   RunDbSearch(conditions, services_.store, services_.list, services_.settings, services_.prompter, progress_,
               services_.clock);
   searching_ = false;
+  // The term's places in the hits: the list's tooltips, the text dialog and the PDF pane.
+  list_->SetPlaceMatcher(std::make_shared<const PlaceMatcher>(conditions));
+  placeTerm_ = ToQString(conditions.flags.zenbun ? conditions.rawFullTextTerm : inputs.editTexts[4]);
 }
 
 void CMainFrame::OnSaveList() { list_->OnSaveList(ribbon_->ListNameText()); }

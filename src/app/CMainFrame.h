@@ -90,6 +90,7 @@ class CMainFrame : public QMainWindow {
   CShelfView* html_ = nullptr;
   CLeftView* list_ = nullptr;
   ImportController* import_ = nullptr;
+  QString placeTerm_;  // the last search's body or full-text term as typed
   bool searching_ = false;  // a search is running (it repaints the window meanwhile)
   int area_ = 0;
   int cxCur_ = 400;
