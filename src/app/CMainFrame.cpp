@@ -22,7 +22,9 @@
 #include "common/qt/Modal.h"
 #include "common/qt/QtText.h"
 #include "dialogs/qt/RecordDialogs.h"
+#include "html/CPdfPane.h"
 #include "html/CShelfView.h"
+#include "html/qt/PdfPlaces.h"
 #include "html/qt/WordOutputCommand.h"
 #include "import/qt/ImportController.h"
 #include "list/CLeftView.h"
@@ -146,6 +148,15 @@ void CMainFrame::BuildActions() {
 
 // The list's commands that open a record dialog run here, so the list view needs no dialog.
 void CMainFrame::ConnectListDialogs() {
+  // A hit's PDF in the HTML area opens at the term's first place, its places highlighted.
+  connect(list_, &CLeftView::pdfShownInHtmlArea, this, [this] {
+    if (!pdfPlaces_) pdfPlaces_ = new PdfPlaces(*html_->PdfPane());
+    if (const std::shared_ptr<const PlaceMatcher>& matcher = list_->CurrentPlaceMatcher()) {
+      pdfPlaces_->Show(*matcher);
+    } else {
+      pdfPlaces_->Clear();
+    }
+  });
   connect(list_->CommandAction(CLeftView::kKeywordEdit), &QAction::triggered, this,
           [this] { RunKeywordEdit(services_, this); });
   connect(list_->CommandAction(CLeftView::kShowText), &QAction::triggered, this,

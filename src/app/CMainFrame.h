@@ -19,6 +19,7 @@ namespace folidex {
 class CLeftView;
 class CShelfView;
 class ImportController;
+class PdfPlaces;
 class QtProgress;
 
 class CMainFrame : public QMainWindow {
@@ -90,6 +91,7 @@ class CMainFrame : public QMainWindow {
   CShelfView* html_ = nullptr;
   CLeftView* list_ = nullptr;
   ImportController* import_ = nullptr;
+  PdfPlaces* pdfPlaces_ = nullptr;  // the term's places in the PDF pane (made when first needed)
   QString placeTerm_;  // the last search's body or full-text term as typed
   bool searching_ = false;  // a search is running (it repaints the window meanwhile)
   int area_ = 0;

@@ -330,6 +330,7 @@ void CLeftView::ShowPdfInHtmlArea() {
   std::optional<DocumentLocation> location = FirstSelectedDocument();
   if (!location || !services_.html) return;
   services_.html->Navigate2(location->path);
+  emit pdfShownInHtmlArea();
 }
 
 // ---- context menu and tooltips ----

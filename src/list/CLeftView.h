@@ -131,6 +131,8 @@ class CLeftView : public QTableView {
   void commandRun(int id);
   // Local files were dropped on the list (native paths): the import takes them.
   void filesDropped(const QStringList& paths);
+  // A row's PDF was sent to the HTML area (32796): the main frame shows the term's places in it.
+  void pdfShownInHtmlArea();
   // A link to a PDF was dropped: the address to fetch (UTF-8, percent-encoded) and the file
   // name to store (CP932, decoded).
   void linkDropped(const std::string& fetchUrl, const std::string& fileName);
