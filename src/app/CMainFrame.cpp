@@ -23,7 +23,9 @@
 #include "common/qt/QtSettings.h"
 #include "common/qt/QtText.h"
 #include "dialogs/qt/RecordDialogs.h"
+#include "html/CPdfPane.h"
 #include "html/CShelfView.h"
+#include "html/qt/PdfPlaces.h"
 #include "html/qt/WordOutputCommand.h"
 #include "import/qt/ImportController.h"
 #include "import/qt/InboxWatcher.h"
@@ -164,10 +166,19 @@ void CMainFrame::BuildActions() {
 
 // The list's commands that open a record dialog run here, so the list view needs no dialog.
 void CMainFrame::ConnectListDialogs() {
+  // A hit's PDF in the HTML area opens at the term's first place, its places highlighted.
+  connect(list_, &CLeftView::pdfShownInHtmlArea, this, [this] {
+    if (!pdfPlaces_) pdfPlaces_ = new PdfPlaces(*html_->PdfPane());
+    if (const std::shared_ptr<const PlaceMatcher>& matcher = list_->CurrentPlaceMatcher()) {
+      pdfPlaces_->Show(*matcher);
+    } else {
+      pdfPlaces_->Clear();
+    }
+  });
   connect(list_->CommandAction(CLeftView::kKeywordEdit), &QAction::triggered, this,
           [this] { RunKeywordEdit(services_, this); });
   connect(list_->CommandAction(CLeftView::kShowText), &QAction::triggered, this,
-          [this] { RunTextDialog(services_, this); });
+          [this] { RunTextDialog(services_, this, list_->CurrentPlaceMatcher().get(), placeTerm_); });
   connect(list_->CommandAction(CLeftView::kProperties), &QAction::triggered, this, [this] {
     RunPropertyDialog(services_, this, [this](int row) { list_->scrollTo(list_->model()->index(row, 0)); });
   });
@@ -398,6 +409,9 @@ void CMainFrame::OnDbSearch() {
   RunDbSearch(conditions, services_.store, services_.list, services_.settings, services_.prompter, progress_,
               services_.clock);
   searching_ = false;
+  // The term's places in the hits: the list's tooltips, the text dialog and the PDF pane.
+  list_->SetPlaceMatcher(std::make_shared<const PlaceMatcher>(conditions));
+  placeTerm_ = ToQString(conditions.flags.zenbun ? conditions.rawFullTextTerm : inputs.editTexts[4]);
 }
 
 void CMainFrame::OnSaveList() { list_->OnSaveList(ribbon_->ListNameText()); }

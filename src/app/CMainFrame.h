@@ -21,6 +21,7 @@ class CLeftView;
 class CShelfView;
 class ImportController;
 class InboxWatcher;
+class PdfPlaces;
 class QtProgress;
 
 class CMainFrame : public QMainWindow {
@@ -99,6 +100,8 @@ class CMainFrame : public QMainWindow {
   ImportController* import_ = nullptr;
   InboxWatcher* inbox_ = nullptr;
   QLabel* inboxCounter_ = nullptr;
+  PdfPlaces* pdfPlaces_ = nullptr;  // the term's places in the PDF pane (made when first needed)
+  QString placeTerm_;  // the last search's body or full-text term as typed
   bool searching_ = false;  // a search is running (it repaints the window meanwhile)
   int area_ = 0;
   int cxCur_ = 400;

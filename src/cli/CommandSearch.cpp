@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cli/Cli.h"
@@ -6,6 +7,8 @@
 #include "common/Cp932.h"
 #include "common/Progress.h"
 #include "list/ListRows.h"
+#include "pdf/WorkerEngine.h"
+#include "search/Places.h"
 #include "search/Search.h"
 #include "search/SearchRun.h"
 
@@ -16,7 +19,9 @@ constexpr const char* kUsage =
     "usage: folidex-cli search [--title T] [--author A] [--subtitle S] [--keywords K] [--body B]\n"
     "                          | --all TEXT [--space-cut]\n"
     "                          [--created | --acquired] [--from YYYY/MM/DD] [--to YYYY/MM/DD] [--max N]\n"
-    "                          [--exact | --fold] [--json]";
+    "                          [--exact | --fold] [--json | --context]";
+
+constexpr std::size_t kShownPlaces = 3;
 
 bool ParseCount(const std::string& text, long& value) {
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -29,14 +34,15 @@ bool ParseCount(const std::string& text, long& value) {
 // search: the database search with the conditions given as options (terms UTF-8), questions
 // answered as --no says. Conditions are checked, saved and confirmed as the program's search
 // command does; messages go to stderr, and each hit is printed as the seventeen cells of its
-// list row, tab-separated (or as one JSON object a line with --json).
+// list row, tab-separated (or as one JSON object a line with --json), with --context followed by
+// a line for each of the first three places of the body term, indented with a tab.
 int CommandSearch(Context& context) {
   SearchInputs inputs;
   inputs.flags = SearchFlags{};
   // 表記ゆれ as the settings say (absent: forgiven); --exact / --fold decide for this run only.
   inputs.flags.yure = context.settings.GetInt(setting::Yure) != 0;
   SearchRunOptions options;
-  bool fieldTerm = false, created = false, acquired = false;
+  bool fieldTerm = false, created = false, acquired = false, showPlaces = false;
   const std::vector<std::string>& args = context.args;
   for (std::size_t a = 0; a < args.size(); ++a) {
     const std::string& option = args[a];
@@ -60,6 +66,8 @@ int CommandSearch(Context& context) {
       if (!value(text)) return Fail(kUsage, 2);
       inputs.editTexts[5] = Utf8ToCp932(text);
       inputs.flags.zenbun = true;
+    } else if (option == "--context") {
+      showPlaces = true;
     } else if (option == "--space-cut") {
       inputs.flags.spaceCut = true;
     } else if (option == "--exact" || option == "--fold") {
@@ -82,7 +90,8 @@ int CommandSearch(Context& context) {
       return Fail(kUsage, 2);
     }
   }
-  if ((fieldTerm && inputs.flags.zenbun) || (created && acquired) || (inputs.flags.spaceCut && !inputs.flags.zenbun))
+  if ((fieldTerm && inputs.flags.zenbun) || (created && acquired) || (inputs.flags.spaceCut && !inputs.flags.zenbun) ||
+      (showPlaces && context.json))
     return Fail(kUsage, 2);
   inputs.flags.onCreationDate = !acquired;
   if (int status = RequireStore(context)) return status;
@@ -96,6 +105,18 @@ int CommandSearch(Context& context) {
       RunDbSearch(conditions, context.store, list, context.settings, context.prompter, progress, clock, options);
   if (!result.ran) return 1;
 
+  // The places of the body term: the record's PDF read by a worker (the store's copy or the
+  // outside file), else its stored text.
+  const PlaceMatcher places(conditions);
+  std::unique_ptr<WorkerPool> pool;
+  std::unique_ptr<WorkerPdfEngine> pdf;
+  if (showPlaces && places.HasTerm()) {
+    const std::string worker = WorkerProgramPath();
+    if (!worker.empty()) {
+      pool = std::make_unique<WorkerPool>(std::vector<std::string>{worker}, ReadWorkerLimits(context.settings));
+      pdf = std::make_unique<WorkerPdfEngine>(*pool, [] { return false; });
+    }
+  }
   std::string out;
   for (const ListRows::Row& row : list.Rows()) {
     if (context.json) {
@@ -107,6 +128,9 @@ int CommandSearch(Context& context) {
       out += Out(row.cells[c]);
     }
     out += '\n';
+    if (!showPlaces || !places.HasTerm()) continue;
+    const Places found = FindPlacesOfRecord(places, context.store, pdf.get(), row.cells[1], kShownPlaces);
+    for (const Place& place : found.places) out += '\t' + Out(PlaceLine(place)) + '\n';
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;

@@ -157,7 +157,12 @@ std::uint64_t UpperAscii(std::uint64_t word) {
 
 }  // namespace
 
-void FoldForMatch(std::string_view text, std::string& out) {
+namespace {
+
+// The fold itself; with `Mapped`, `origin` gets for every byte written the offset in `text` of the
+// character it was made from, and one more entry, text.size(), for the end.
+template <bool Mapped>
+void Fold(std::string_view text, std::string& out, std::vector<std::uint32_t>* origin) {
   const FoldTable& table = Table();
   const std::size_t n = text.size();
   out.resize(2 * n + 8);  // a half-width kana grows to two bytes; nothing grows more
@@ -166,10 +171,26 @@ void FoldForMatch(std::string_view text, std::string& out) {
   const char* in = text.data();
   bool lastWide = false;   // the last character written is a double-byte one
   std::size_t spaces = 0;  // white space held back until the next character tells
+  std::size_t spaceStart = 0;  // where the held white space begins in `text`
+  std::uint32_t* map = nullptr;
+  if constexpr (Mapped) {
+    origin->resize(out.size() + 1);
+    map = origin->data();
+  }
+  // Records `from` as the origin of the bytes written since `mark`.
+  auto note = [&](const char* mark, std::size_t from) {
+    if constexpr (Mapped) {
+      for (const char* p = mark; p < o; ++p) map[p - begin] = static_cast<std::uint32_t>(from);
+    } else {
+      (void)mark, (void)from;
+    }
+  };
   auto flushSpaces = [&](bool nextWide) {
     if (spaces > 0 && !(lastWide && nextWide)) {
+      const char* mark = o;
       std::memset(o, ' ', spaces);
       o += spaces;
+      note(mark, spaceStart);
     }
     spaces = 0;
   };
@@ -182,6 +203,8 @@ void FoldForMatch(std::string_view text, std::string& out) {
       if ((word & kHighBits) == 0) {
         word = UpperAscii(word);
         std::memcpy(o, &word, 8);
+        if constexpr (Mapped)
+          for (int k = 0; k < 8; ++k) map[o - begin + k] = static_cast<std::uint32_t>(i + k);
         o += 8;
         i += 8;
         // A space at the end of the word may stand before a Japanese character: held back.
@@ -189,18 +212,22 @@ void FoldForMatch(std::string_view text, std::string& out) {
           --o;
           ++spaces;
         }
+        spaceStart = i - spaces;
         continue;
       }
     }
+    const std::size_t start = i;
     const unsigned char b = static_cast<unsigned char>(in[i]);
     if (b < 0x80) {
       ++i;
       if (b == ' ') {
-        ++spaces;
+        if (spaces++ == 0) spaceStart = start;
         continue;
       }
       flushSpaces(false);
+      const char* mark = o;
       *o++ = (b >= 'a' && b <= 'z') ? static_cast<char>(b - 'a' + 'A') : static_cast<char>(b);
+      note(mark, start);
       lastWide = false;
       continue;
     }
@@ -208,19 +235,22 @@ void FoldForMatch(std::string_view text, std::string& out) {
       const std::uint16_t code = static_cast<std::uint16_t>((b << 8) | static_cast<unsigned char>(in[i + 1]));
       i += 2;
       if (code == 0x8140) {  // the ideographic space
-        ++spaces;
+        if (spaces++ == 0) spaceStart = start;
         continue;
       }
       if ((code == 0x815B || code == 0x817C || code == 0x815C || code == 0x815D) && spaces == 0 && lastWide &&
           KanaBefore(begin, o)) {
+        const char* mark = o;
         *o++ = '\x81';
         *o++ = '\x5B';
+        note(mark, start);
         lastWide = true;
         continue;
       }
       const Folded& f = table.Wide(code);
       const bool wide = f.size == 0 || static_cast<unsigned char>(f.bytes[0]) >= 0x80;  // ⑩ is "10"
       flushSpaces(wide);
+      const char* mark = o;
       if (f.size == 0) {
         *o++ = static_cast<char>(b);
         *o++ = in[i - 1];
@@ -228,6 +258,7 @@ void FoldForMatch(std::string_view text, std::string& out) {
         std::memcpy(o, f.bytes, f.size);
         o += f.size;
       }
+      note(mark, start);
       lastWide = wide;
       continue;
     }
@@ -242,6 +273,7 @@ void FoldForMatch(std::string_view text, std::string& out) {
         }
       }
       flushSpaces(true);
+      const char* mark = o;
       if (b == 0xB0 && lastWide && KanaBefore(begin, o)) {
         *o++ = '\x81';
         *o++ = '\x5B';
@@ -251,18 +283,37 @@ void FoldForMatch(std::string_view text, std::string& out) {
       } else {
         *o++ = static_cast<char>(b);
       }
+      note(mark, start);
       lastWide = true;
       continue;
     }
     flushSpaces(false);
+    const char* mark = o;
     *o++ = static_cast<char>(b);  // a stray byte stays as it is
+    note(mark, start);
     lastWide = false;
     ++i;
   }
+  const char* mark = o;
   std::memset(o, ' ', spaces);
   o += spaces;
+  note(mark, spaceStart);
   out.resize(static_cast<std::size_t>(o - begin));
+  if constexpr (Mapped) {
+    map[out.size()] = static_cast<std::uint32_t>(n);
+    origin->resize(out.size() + 1);
+  }
 }
+
+}  // namespace
+
+void FoldForMatch(std::string_view text, std::string& out) { Fold<false>(text, out, nullptr); }
+
+void FoldForMatch(std::string_view text, std::string& out, std::vector<std::uint32_t>& origin) {
+  Fold<true>(text, out, &origin);
+}
+
+
 
 std::string FoldForMatch(std::string_view text) {
   std::string out;

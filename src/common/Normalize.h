@@ -3,6 +3,7 @@
 // standard forms, and the stored form of body text and of body / full-text search terms.
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,11 @@ std::string FoldForMatch(std::string_view text);
 
 // The same into `out` (cleared first), for a caller that reuses its buffer.
 void FoldForMatch(std::string_view text, std::string& out);
+
+// The same, with `origin` telling where each byte of `out` comes from: origin[k] is the offset
+// in `text` of the character byte k was made from, and origin[out.size()] is text.size().
+// Offsets never decrease.
+void FoldForMatch(std::string_view text, std::string& out, std::vector<std::uint32_t>& origin);
 
 // The raw characters one of which a text must hold for its folded form to contain `foldedTerm`
 // (a FoldForMatch result): every text whose folded form holds the term on a character boundary

@@ -201,6 +201,16 @@ void CTextDlg::OnSearchForward() {
     text_->SelectJoined(static_cast<qsizetype>(match->start), static_cast<qsizetype>(match->length));
 }
 
+void CTextDlg::ShowPlace(const QString& term, std::optional<Span> where) {
+  if (!term.isEmpty()) term_->setText(term);
+  if (!where) return;
+  // The shown text is the stored one: its UTF-16 offsets are those of the bytes before.
+  const std::string& stored = store_.WorkingRecord()[FieldTag::TX];
+  const qsizetype start = ToQString(stored.substr(0, where->begin)).size();
+  const qsizetype length = ToQString(stored.substr(where->begin, where->end - where->begin)).size();
+  text_->SelectJoined(start, length);
+}
+
 void CTextDlg::OnSaveAndClose() {
   if (prompter_.AskYesNo(Msg::SaveTextQuestion) != Answer::Yes) return;
   std::optional<std::string> size = SaveBodyText(store_, prompter_, serial_, ToCp932(text_->JoinedText()));

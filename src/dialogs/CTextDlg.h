@@ -6,7 +6,10 @@
 // into the working record (LoadTextRecord); the dialog shows its TX.
 
 #include <QDialog>
+#include <optional>
 #include <string>
+
+#include "search/Places.h"
 
 class QCheckBox;
 class QFontComboBox;
@@ -34,6 +37,10 @@ class CTextDlg : public QDialog {
   QLineEdit* Term() const { return term_; }
   QCheckBox* WholeWord() const { return wholeWord_; }
   QFontComboBox* Fonts() const { return fonts_; }
+
+  // Opened from a search hit: `term` in the search box and, when given, the place `where`
+  // (bytes of the stored text) selected and scrolled into view.
+  void ShowPlace(const QString& term, std::optional<Span> where);
 
  public slots:
   void OnSearchBackward();  // 1001: toward the beginning

@@ -33,6 +33,7 @@
 #include "list/SpreadsheetExport.h"
 #include "list/qt/ListDelegate.h"
 #include "list/qt/ListModel.h"
+#include "pdf/WorkerEngine.h"
 #include "store/Record.h"
 #include "store/Store.h"
 
@@ -329,6 +330,7 @@ void CLeftView::ShowPdfInHtmlArea() {
   std::optional<DocumentLocation> location = FirstSelectedDocument();
   if (!location || !services_.html) return;
   services_.html->Navigate2(location->path);
+  emit pdfShownInHtmlArea();
 }
 
 // ---- context menu and tooltips ----
@@ -357,21 +359,94 @@ QString CLeftView::TipText() const { return tip_->isVisible() ? tip_->text() : Q
 void CLeftView::HideTip() {
   tip_->hide();
   lastTipColumn_ = -1;
+  lastTipRow_ = -1;
+}
+
+// ---- places of the search term ----
+
+namespace {
+
+constexpr std::size_t kTipPlaces = 3;
+constexpr std::size_t kCachedRows = 32;
+
+bool ShowsPlaces(int column) {
+  return column == ColumnIndex(ListColumn::Title) || column == ColumnIndex(ListColumn::TextSize);
+}
+
+}  // namespace
+
+void CLeftView::SetPlaceMatcher(std::shared_ptr<const PlaceMatcher> matcher) {
+  placeMatcher_ = matcher && matcher->HasTerm() ? std::move(matcher) : nullptr;
+  placesCache_.clear();
+  HideTip();
+}
+
+const Places& CLeftView::PlacesOfRow(int row) {
+  static const Places none;
+  const ListRows& list = services_.list;
+  if (!placeMatcher_ || row < 0 || row >= list.RowCount()) return none;
+  const std::string serial = list.Cell(row, ListColumn::SerialNo);
+  for (const auto& [cached, places] : placesCache_)
+    if (cached == serial) return places;
+  if (!placesPdf_) {
+    const std::string worker = WorkerProgramPath();
+    if (!worker.empty()) {
+      placesPool_ = std::make_unique<WorkerPool>(std::vector<std::string>{worker}, ReadWorkerLimits(services_.settings));
+      placesPdf_ = std::make_unique<WorkerPdfEngine>(*placesPool_);
+    }
+  }
+  Places places = FindPlacesOfRecord(*placeMatcher_, services_.store, placesPdf_.get(), serial, kTipPlaces);
+  if (placesCache_.size() >= kCachedRows) placesCache_.pop_front();
+  placesCache_.emplace_back(serial, std::move(places));
+  return placesCache_.back().second;
+}
+
+QString CLeftView::PlacesTipHtml(const Places& places) {
+  if (places.places.empty()) return {};
+  QString html;
+  for (const Place& place : places.places) {
+    if (!html.isEmpty()) html += QStringLiteral("<br>");
+    if (place.page != kUnknownPage) html += QStringLiteral("[%1] ").arg(place.page + 1);
+    html += ToQString(place.before).toHtmlEscaped() + QStringLiteral("<b>") + ToQString(place.term).toHtmlEscaped() +
+            QStringLiteral("</b>") + ToQString(place.after).toHtmlEscaped();
+  }
+  if (places.count > places.places.size())
+    html += QStringLiteral("<br>") +
+            QString::fromUtf8(MessageTextUtf8(Msg::PlacesMore)).arg(places.count - places.places.size());
+  return html;
+}
+
+QString CLeftView::TipTextForCell(int row, int column) {
+  const bool selected = services_.list.IsSelected(row);
+  QString placesHtml;
+  if (placeMatcher_ && ShowsPlaces(column)) placesHtml = PlacesTipHtml(PlacesOfRow(row));
+  if (placesHtml.isEmpty()) return selected ? TipTextFor(column) : QString();
+  if (!selected) return placesHtml;
+  return TipTextFor(column).toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) + QStringLiteral("<br>") +
+         placesHtml;
 }
 
 void CLeftView::UpdateTip(const QPoint& pos) {
   QModelIndex index = indexAt(pos);
-  if (!index.isValid() || !services_.list.IsSelected(index.row())) {
+  if (!index.isValid() || (!services_.list.IsSelected(index.row()) && !(placeMatcher_ && ShowsPlaces(index.column())))) {
     HideTip();
     return;
   }
-  if (index.column() == lastTipColumn_) return;
+  if (index.column() == lastTipColumn_ && index.row() == lastTipRow_) return;
+  const QString text = TipTextForCell(index.row(), index.column());
+  if (text.isEmpty()) {
+    HideTip();
+    return;
+  }
   tip_->hide();
-  tip_->setText(TipTextFor(index.column()));
+  tip_->setTextFormat(text.startsWith(QLatin1Char('(')) && !text.contains(QStringLiteral("<br>")) ? Qt::PlainText
+                                                                                                   : Qt::RichText);
+  tip_->setText(text);
   tip_->adjustSize();
   tip_->move(viewport()->mapToGlobal(pos) + QPoint(12, 18));
   tip_->show();
   lastTipColumn_ = index.column();
+  lastTipRow_ = index.row();
 }
 
 void CLeftView::mouseMoveEvent(QMouseEvent* event) {
@@ -502,6 +577,16 @@ void CLeftView::SelectionToCore(const QItemSelection& selected, const QItemSelec
     for (int row = range.top(); row <= range.bottom() && row < list.RowCount(); ++row) list.SetSelected(row, true);
   syncing_ = false;
   viewport()->update();
+  // The first place of the selected row's record, in pane 120.
+  if (placeMatcher_ && !selected.isEmpty()) {
+    const Places& places = PlacesOfRow(list.FirstSelectedRow());
+    services_.progress.SetPaneText(StatusPane::Url, places.places.empty() ? std::string() : PlaceLine(places.places[0]));
+  }
+  // The first place of the selected row's record, in pane 120.
+  if (placeMatcher_ && !selected.isEmpty()) {
+    const Places& places = PlacesOfRow(list.FirstSelectedRow());
+    services_.progress.SetPaneText(StatusPane::Url, places.places.empty() ? std::string() : PlaceLine(places.places[0]));
+  }
   emit listStateChanged();
 }
 
@@ -526,7 +611,9 @@ void CLeftView::OnSortUp() { SortRows(false); }
 void CLeftView::OnSortDown() { SortRows(true); }
 
 void CLeftView::OnListClear() {
-  if (ClearList(services_.list, services_.prompter)) viewport()->update();
+  if (!ClearList(services_.list, services_.prompter)) return;
+  SetPlaceMatcher(nullptr);
+  viewport()->update();
 }
 
 void CLeftView::OnSaveList(const QString& name) {
@@ -545,7 +632,7 @@ void CLeftView::OnLoadList() {
                                                QStringLiteral("LIST FILE(*.list)"));
   if (chosen.isEmpty()) return;
   std::string name = FromNativePath(ToNativePathText(QFileInfo(chosen).fileName()));
-  LoadChosenList(services_.list, services_.store, services_.prompter, name);
+  if (LoadChosenList(services_.list, services_.store, services_.prompter, name)) SetPlaceMatcher(nullptr);
 }
 
 void CLeftView::OnExcelOut() {

@@ -12,12 +12,16 @@
 #include <QColor>
 #include <QTableView>
 #include <functional>
+#include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "common/qt/Services.h"
 #include "list/ListColumn.h"
+#include "search/Places.h"
 #include "store/Store.h"
 
 class QAction;
@@ -28,6 +32,8 @@ namespace folidex {
 
 class ListDelegate;
 class ListModel;
+class WorkerPdfEngine;
+class WorkerPool;
 
 class CLeftView : public QTableView {
   Q_OBJECT
@@ -89,6 +95,19 @@ class CLeftView : public QTableView {
   int LastTipColumn() const { return lastTipColumn_; }
   static QString TipTextFor(int column);
 
+  // The body (or full-text) term of the search that filled the list: hovering a row's タイトル
+  // or テキスト(Byte) cell then shows where the term stands in the record, and selecting a row
+  // shows its first place in pane 120. Null (or a matcher without a term): no places.
+  void SetPlaceMatcher(std::shared_ptr<const PlaceMatcher> matcher);
+  const std::shared_ptr<const PlaceMatcher>& CurrentPlaceMatcher() const { return placeMatcher_; }
+  // The places of a row's record (up to three kept), read once and kept for the last rows.
+  const Places& PlacesOfRow(int row);
+  // The tooltip's part about places (rich text): up to three lines, the term in bold, and
+  // "他 N 箇所" for the rest; empty without places.
+  static QString PlacesTipHtml(const Places& places);
+  // The tooltip `row`/`column` would show (rich text when it names places).
+  QString TipTextForCell(int row, int column);
+
  public slots:
   // Commands of the ribbon's list panel, connected by the main frame to its buttons.
   void OnColColor();                     // ID_COL_COLOR
@@ -112,6 +131,8 @@ class CLeftView : public QTableView {
   void commandRun(int id);
   // Local files were dropped on the list (native paths): the import takes them.
   void filesDropped(const QStringList& paths);
+  // A row's PDF was sent to the HTML area (32796): the main frame shows the term's places in it.
+  void pdfShownInHtmlArea();
   // A link to a PDF was dropped: the address to fetch (UTF-8, percent-encoded) and the file
   // name to store (CP932, decoded).
   void linkDropped(const std::string& fetchUrl, const std::string& fileName);
@@ -160,6 +181,11 @@ class CLeftView : public QTableView {
   QAction* excelOut_ = nullptr;
   QLabel* tip_ = nullptr;
   int lastTipColumn_ = -1;
+  int lastTipRow_ = -1;
+  std::shared_ptr<const PlaceMatcher> placeMatcher_;
+  std::deque<std::pair<std::string, Places>> placesCache_;  // serial, places; the newest last
+  std::unique_ptr<WorkerPool> placesPool_;                  // reads a record's PDF for its places
+  std::unique_ptr<WorkerPdfEngine> placesPdf_;
   bool syncing_ = false;
   bool selectionSyncPending_ = false;
 };

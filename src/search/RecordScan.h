@@ -58,6 +58,11 @@ class SearchMatcher {
   // `body` may be changed in place (spaces removed).
   bool MatchBody(char* body, std::size_t size) const;
 
+  // The body test's term as it compares it, and its rule: folded, spaces cut.
+  const std::string& BodyTerm() const { return body_.needle(); }
+  bool Folds() const { return fold_; }
+  bool CutsSpaces() const { return spaceCut_; }
+
  private:
   bool DateInRange(const std::array<std::string_view, kHeaderLines>& fields) const;
 

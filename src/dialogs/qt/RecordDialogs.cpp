@@ -10,6 +10,7 @@
 #include "dialogs/CTextDlg.h"
 #include "dialogs/KeywordEdit.h"
 #include "list/ListRows.h"
+#include "search/Places.h"
 
 namespace folidex {
 
@@ -23,12 +24,17 @@ void RunKeywordEdit(Services& services, QWidget* owner) {
                      });
 }
 
-void RunTextDialog(Services& services, QWidget* owner) {
+void RunTextDialog(Services& services, QWidget* owner, const PlaceMatcher* places, const QString& typedTerm) {
   const int row = services.list.FirstSelectedRow();
   if (row < 0) return;
   const std::string serial = services.list.Cell(row, ListColumn::SerialNo);
   if (!LoadTextRecord(services.store, services.prompter, serial)) return;
   CTextDlg dialog(services.store, services.prompter, services.settings, services.list, serial, owner);
+  if (places && places->HasTerm()) {
+    const std::string& text = services.store.WorkingRecord()[FieldTag::TX];
+    const std::vector<Span> spans = places->Find(text, true);
+    dialog.ShowPlace(typedTerm, spans.empty() ? std::nullopt : std::optional<Span>(spans.front()));
+  }
   Modal::Run(dialog);
 }
 

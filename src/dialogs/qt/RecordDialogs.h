@@ -14,12 +14,17 @@ class QWidget;
 
 namespace folidex {
 
+class PlaceMatcher;
+
 // "キーワード修正": the rename dialog in keyword mode asks for the new keywords, which replace
 // those of every selected record.
 void RunKeywordEdit(Services& services, QWidget* owner);
 // "このデータのテキスト": the text dialog on the record of the first selected row, once that
 // record has been read (a record that cannot be read is reported and not shown).
-void RunTextDialog(Services& services, QWidget* owner);
+// Opened from a hit of a search with a body (or full-text) term, `places` and the term as typed
+// (`typedTerm`) put the term in the dialog's search box and select its first place.
+void RunTextDialog(Services& services, QWidget* owner, const PlaceMatcher* places = nullptr,
+                   const QString& typedTerm = {});
 // "このデータのプロパティ": the property dialog from the first selected row; `rowShown` is told
 // each row the dialog steps to (the list view scrolls it into view).
 void RunPropertyDialog(Services& services, QWidget* owner, std::function<void(int row)> rowShown = {});

@@ -1,0 +1,249 @@
+#include "html/qt/PdfPlaces.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPdfPageNavigator>
+#include <QPdfSelection>
+#include <QPdfView>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QToolButton>
+
+#include "common/Cp932.h"
+#include "common/Messages.h"
+#include "html/CPdfPane.h"
+#include "search/Places.h"
+
+namespace folidex {
+namespace {
+
+std::u16string_view Units(const QString& text) {
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+}  // namespace
+
+QList<PdfPlace> FindPdfPlaces(QPdfDocument& document, const PlaceMatcher& matcher) {
+  QList<PdfPlace> places;
+  if (!matcher.HasTerm()) return places;
+  for (int page = 0; page < document.pageCount(); ++page) {
+    const QString text = document.getAllText(page).text();
+    if (text.isEmpty()) continue;
+    const std::u16string_view units = Units(text);
+    // Most pages hold no place: the page converted at once tells.
+    if (matcher.Find(BodyTextToCp932(units), false).empty()) continue;
+    // Character by character, with the engine's index of each CP932 byte.
+    std::string cp932;
+    std::vector<int> index;
+    for (std::size_t i = 0; i < units.size();) {
+      const std::size_t length =
+          (units[i] >= 0xD800 && units[i] < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
+              ? 2
+              : 1;
+      const std::string one = BodyTextToCp932(units.substr(i, length));
+      cp932 += one;
+      index.insert(index.end(), one.size(), static_cast<int>(i));
+      i += length;
+    }
+    index.push_back(static_cast<int>(units.size()));
+    for (const Span& span : matcher.Find(cp932, false)) {
+      const int start = index[span.begin];
+      const QPdfSelection selection = document.getSelectionAtIndex(page, start, index[span.end] - start);
+      PdfPlace place;
+      place.page = page;
+      for (const QPolygonF& polygon : selection.bounds()) place.rects.push_back(polygon.boundingRect());
+      places.push_back(std::move(place));
+    }
+  }
+  return places;
+}
+
+QRectF PageRectInViewport(const QPdfView& view, int page) {
+  // QPdfView's own layout: pages one under another, each centred, with the document margins
+  // around them and the page spacing between; a page's size in points at the screen's
+  // resolution, times the zoom factor, or fitted to the viewport's width.
+  QPdfDocument* document = view.document();
+  if (!document || page < 0 || page >= document->pageCount()) return {};
+  const QWidget* viewport = view.viewport();
+  const qreal resolution = QGuiApplication::primaryScreen()->logicalDotsPerInch() / 72.0;
+  const QMargins margins = view.documentMargins();
+  auto size = [&](int p) {
+    QSizeF s = document->pagePointSize(p) * resolution;
+    if (view.zoomMode() == QPdfView::ZoomMode::FitToWidth) {
+      s *= qreal(viewport->width() - margins.left() - margins.right()) / s.width();
+    } else if (view.zoomMode() == QPdfView::ZoomMode::FitInView) {
+      const QSizeF room(viewport->width() - margins.left() - margins.right(),
+                        viewport->height() - margins.top() - margins.bottom());
+      s = s.scaled(room, Qt::KeepAspectRatio);
+    } else {
+      s *= view.zoomFactor();
+    }
+    return s.toSize();
+  };
+  int totalWidth = 0;
+  for (int p = 0; p < document->pageCount(); ++p) totalWidth = std::max(totalWidth, size(p).width());
+  totalWidth += margins.left() + margins.right();
+  int y = margins.top();
+  for (int p = 0; p < page; ++p) y += size(p).height() + view.pageSpacing();
+  const QSize s = size(page);
+  const int x = (std::max(totalWidth, viewport->width()) - s.width()) / 2;
+  return QRectF(QPointF(x - view.horizontalScrollBar()->value(), y - view.verticalScrollBar()->value()), s);
+}
+
+// The highlights over the view's pages; mouse and keys pass through to the view.
+class PdfPlaces::Layer : public QWidget {
+ public:
+  Layer(PdfPlaces& owner, QWidget* viewport) : QWidget(viewport), owner_(owner) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    setGeometry(viewport->rect());
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QList<PdfPlace>& places = owner_.places_;
+    for (int k = 0; k < places.size(); ++k) {
+      QColor color = k == owner_.current_ ? QColor(255, 140, 0) : QColor(255, 230, 0);
+      color.setAlpha(110);
+      for (const QRectF& r : owner_.RectsOf(k)) painter.fillRect(r, color);
+    }
+  }
+
+ private:
+  PdfPlaces& owner_;
+};
+
+PdfPlaces::PdfPlaces(CPdfPane& pane) : QObject(&pane), pane_(pane), view_(*pane.View()) {
+  layer_ = new Layer(*this, view_.viewport());
+  layer_->hide();
+  view_.viewport()->installEventFilter(this);
+  // The highlights follow the pages when the view scrolls.
+  connect(view_.verticalScrollBar(), &QScrollBar::valueChanged, layer_, qOverload<>(&QWidget::update));
+  connect(view_.horizontalScrollBar(), &QScrollBar::valueChanged, layer_, qOverload<>(&QWidget::update));
+  connect(&view_, &QPdfView::zoomFactorChanged, layer_, qOverload<>(&QWidget::update));
+
+  bar_ = new QWidget(&view_);
+  bar_->setObjectName(QStringLiteral("PlaceBar"));
+  bar_->setAutoFillBackground(true);
+  auto* row = new QHBoxLayout(bar_);
+  row->setContentsMargins(4, 2, 4, 2);
+  previous_ = new QToolButton(bar_);
+  previous_->setObjectName(QStringLiteral("PreviousPlace"));
+  previous_->setText(QString::fromUtf8(MessageTextUtf8(Msg::PlacePrevious)));
+  previous_->setToolTip(QString::fromUtf8(MessageTextUtf8(Msg::PlacePreviousTip)));
+  next_ = new QToolButton(bar_);
+  next_->setObjectName(QStringLiteral("NextPlace"));
+  next_->setText(QString::fromUtf8(MessageTextUtf8(Msg::PlaceNext)));
+  next_->setToolTip(QString::fromUtf8(MessageTextUtf8(Msg::PlaceNextTip)));
+  position_ = new QLabel(bar_);
+  position_->setObjectName(QStringLiteral("PlacePosition"));
+  row->addWidget(previous_);
+  row->addWidget(next_);
+  row->addWidget(position_);
+  bar_->hide();
+  connect(previous_, &QToolButton::clicked, this, &PdfPlaces::Previous);
+  connect(next_, &QToolButton::clicked, this, &PdfPlaces::Next);
+  for (auto [key, slot] : {std::pair{QKeySequence(Qt::Key_F3), &PdfPlaces::Next},
+                           std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3), &PdfPlaces::Previous}}) {
+    auto* shortcut = new QShortcut(key, &pane_);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, slot);
+  }
+  // Another document (or none) in the pane ends these places.
+  if (QPdfDocument* document = pane_.Document())
+    connect(document, &QPdfDocument::statusChanged, this, [this] { Clear(); });
+}
+
+PdfPlaces::~PdfPlaces() = default;
+
+bool PdfPlaces::Show(const PlaceMatcher& matcher) {
+  Clear();
+  if (!pane_.HasDocument() || !pane_.Document()) return false;
+  places_ = FindPdfPlaces(*pane_.Document(), matcher);
+  if (places_.isEmpty()) return false;
+  layer_->setGeometry(view_.viewport()->rect());
+  layer_->show();
+  layer_->raise();
+  bar_->show();
+  bar_->raise();
+  GoTo(0);
+  return true;
+}
+
+void PdfPlaces::Clear() {
+  places_.clear();
+  current_ = -1;
+  layer_->hide();
+  bar_->hide();
+}
+
+void PdfPlaces::Next() {
+  if (!places_.isEmpty()) GoTo((current_ + 1) % Count());
+}
+
+void PdfPlaces::Previous() {
+  if (!places_.isEmpty()) GoTo((current_ + Count() - 1) % Count());
+}
+
+void PdfPlaces::GoTo(int index) {
+  current_ = index;
+  const PdfPlace& place = places_[index];
+  // A little above the place, so its line is not at the very edge.
+  QPointF at = place.rects.isEmpty() ? QPointF() : place.rects.front().topLeft();
+  at.setX(0);
+  at.setY(std::max<qreal>(0, at.y() - 36));
+  view_.pageNavigator()->jump(place.page, at, view_.zoomFactor());
+  UpdateBar();
+  layer_->update();
+}
+
+void PdfPlaces::UpdateBar() {
+  position_->setText(PositionText());
+  bar_->adjustSize();
+  const int scrollBar = view_.verticalScrollBar()->isVisible() ? view_.verticalScrollBar()->width() : 0;
+  bar_->move(view_.width() - bar_->width() - scrollBar - 4, 4);
+}
+
+QString PdfPlaces::PositionText() const {
+  return current_ < 0 ? QString() : QStringLiteral("%1/%2").arg(current_ + 1).arg(Count());
+}
+
+QList<QRectF> PdfPlaces::RectsOf(int k) const {
+  QList<QRectF> out;
+  const PdfPlace& place = places_[k];
+  const QRectF page = PageRectInViewport(view_, place.page);
+  if (page.isEmpty() || !page.intersects(QRectF(view_.viewport()->rect()))) return out;
+  const QSizeF points = view_.document()->pagePointSize(place.page);
+  const qreal sx = page.width() / points.width(), sy = page.height() / points.height();
+  for (const QRectF& r : place.rects)
+    out.push_back(QRectF(page.left() + r.left() * sx, page.top() + r.top() * sy, r.width() * sx, r.height() * sy));
+  return out;
+}
+
+QList<QRectF> PdfPlaces::VisibleHighlights() const {
+  QList<QRectF> visible;
+  const QRectF shown(view_.viewport()->rect());
+  for (int k = 0; k < places_.size(); ++k)
+    for (const QRectF& r : RectsOf(k))
+      if (r.intersects(shown)) visible.push_back(r);
+  return visible;
+}
+
+bool PdfPlaces::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == view_.viewport()) {
+    if (e->type() == QEvent::Resize) {
+      layer_->setGeometry(view_.viewport()->rect());
+      if (bar_->isVisible()) UpdateBar();
+    }
+  }
+  return QObject::eventFilter(watched, e);
+}
+
+}  // namespace folidex

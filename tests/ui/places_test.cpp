@@ -1,0 +1,160 @@
+// Where a search term stands: the list's tooltip for a row, the PDF pane at the term's first page
+// with its places highlighted and stepped through, and the text dialog at the first place.
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPdfDocument>
+#include <QPdfPageNavigator>
+#include <QPdfView>
+#include <QTest>
+#include <QToolButton>
+
+#include "common/ByteText.h"
+#include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "common/Normalize.h"
+#include "common/qt/QtText.h"
+#include "dialogs/BodyTextEdit.h"
+#include "dialogs/CTextDlg.h"
+#include "dialogs/qt/BodyTextView.h"
+#include "html/CPdfPane.h"
+#include "html/qt/PdfPlaces.h"
+#include "list/RecordRow.h"
+#include "list_fixture.h"
+#include "search/Places.h"
+#include "support/qt/QtTestSupport.h"
+
+using namespace folidex;
+using namespace folidex::test;
+
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+std::shared_ptr<const PlaceMatcher> Folded(const char* term) {
+  return std::make_shared<const PlaceMatcher>(FoldForMatch(NormalizeSearchTerm(J(term))), true, false);
+}
+
+// GCC 12 sees an overlapping copy in the inlined assignments below that cannot happen.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+struct PlacesFixture : ListFixture {
+  void Add(long serial, const std::string& body, bool selected) {
+    IndexRecord r;
+    r[FieldTag::TY] = "I";
+    r[FieldTag::PT] = J("題名");
+    r[FieldTag::TX] = NormalizeBodyText(body);
+    store.WorkingRecord() = r;
+    if (!store.WriteRecordFile(FormatSerial(serial))) QFAIL("cannot write a record");
+    AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing, true);
+    list.SetSelected(list.RowCount() - 1, selected);
+  }
+};
+#pragma GCC diagnostic pop
+
+}  // namespace
+
+class PlacesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void TooltipShowsThePlacesOfAnyRowAndReadsEachRowOnce() {
+    PlacesFixture f;
+    f.Add(0, J("冒頭の契約と、けいやく以外の契約、契約書、ｹｲﾔｸ、そして契約。"), false);
+    f.Add(1, J("関係のない本文"), true);
+    auto view = f.MakeView();
+    view->SetPlaceMatcher(Folded("契約"));
+    const int title = ColumnIndex(ListColumn::Title), text = ColumnIndex(ListColumn::TextSize);
+
+    const QString tip = view->TipTextForCell(0, title);
+    QCOMPARE(tip.count(U("<b>契約</b>")), 3);
+    QVERIFY(tip.startsWith(U("冒頭の<b>契約</b>と")));
+    QVERIFY(tip.endsWith(U("<br>他 1 箇所")));
+    // No place the folded search would not match (けいやく is not 契約); other cells: no tip
+    // for a row that is not selected; a selected row keeps its (WClick) text first.
+    QVERIFY(!tip.contains(U("けいやく</b>")));
+    QCOMPARE(view->TipTextForCell(0, ColumnIndex(ListColumn::Author)), QString());
+    QCOMPARE(view->TipTextForCell(1, text), CLeftView::TipTextFor(text));
+
+    // Read once: the record file gone, the row still shows its places; nothing in the cells.
+    RemoveFile(ToNativePath(f.store.StoreFilePath(FormatSerial(0), kKindText)));
+    QCOMPARE(view->TipTextForCell(0, text), tip);
+    QVERIFY(!ToQString(f.list.Cell(0, ListColumn::Title)).contains(U("<b>")));
+
+    // Selecting the row puts its first place in pane 120; a search without a body term, none.
+    view->selectRow(0);
+    QVERIFY(!f.progress.paneTexts.empty());
+    QCOMPARE(f.progress.paneTexts.back().first, StatusPane::Url);
+    QCOMPARE(ToQString(f.progress.paneTexts.back().second), U("[page ?] 冒頭の【契約】と、けいやく以外の契約、契約書、ｹｲﾔｸ、そして契約。"));
+    view->SetPlaceMatcher(nullptr);
+    QCOMPARE(view->TipTextForCell(0, title), CLeftView::TipTextFor(title));
+  }
+
+  void PaneOpensAtTheFirstPlaceAndStepsAroundTheDocument() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("terms.pdf"));
+    WriteJapanesePdf(path, {U("一頁"), U("二頁目に契約がある"), U("三頁"), U("四頁"), U("契約と\n契約の五頁"), U("六頁")});
+    CPdfPane pane;
+    pane.resize(500, 650);
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pane));
+    QString error;
+    QVERIFY2(pane.Open(path, QStringLiteral("terms.pdf"), &error), qPrintable(error));
+    PdfPlaces places(pane);
+    QVERIFY(places.Show(*Folded("契約")));
+    QCOMPARE(places.Count(), 3);
+    QCOMPARE(places.Places()[0].page, 1);
+    QCOMPARE(places.Places()[2].page, 4);
+    QVERIFY(places.Bar()->isVisible());
+    QCOMPARE(places.PositionText(), QStringLiteral("1/3"));
+    QTRY_COMPARE(pane.View()->pageNavigator()->currentPage(), 1);
+    // The places on the shown page are highlighted, those of page 5 are not shown.
+    QTRY_VERIFY(!places.VisibleHighlights().isEmpty());
+    QCOMPARE(places.VisibleHighlights().size(), places.Places()[0].rects.size());
+    const QRectF page = PageRectInViewport(*pane.View(), 1);
+    for (const QRectF& r : places.VisibleHighlights()) QVERIFY(page.contains(r));
+
+    places.Next();
+    QCOMPARE(places.PositionText(), QStringLiteral("2/3"));
+    QTRY_COMPARE(pane.View()->pageNavigator()->currentPage(), 4);
+    QTRY_COMPARE(places.VisibleHighlights().size(), places.Places()[1].rects.size() + places.Places()[2].rects.size());
+    places.Next();
+    places.Next();  // wraps to the first
+    QCOMPARE(places.PositionText(), QStringLiteral("1/3"));
+    QTRY_COMPARE(pane.View()->pageNavigator()->currentPage(), 1);
+    places.Previous();  // and back round to the last
+    QCOMPARE(places.PositionText(), QStringLiteral("3/3"));
+    places.Bar()->findChild<QToolButton*>(QStringLiteral("PreviousPlace"))->click();
+    QCOMPARE(places.PositionText(), QStringLiteral("2/3"));
+
+    // Another document ends the places.
+    QVERIFY(pane.Open(path, QStringLiteral("terms.pdf"), &error));
+    QCOMPARE(places.Count(), 0);
+    QVERIFY(!places.Bar()->isVisible());
+    QVERIFY(!places.Show(*Folded("見当たらない")));
+  }
+
+  void TextDialogOpensAtTheFirstPlace() {
+    PlacesFixture f;
+    const std::string line = J("長い本文の行です。"), last = J("ここにｹｲﾔｸ、あとに契約。");
+    std::string body;
+    body.reserve(300 * line.size() + last.size());
+    for (int k = 0; k < 300; ++k) body.append(line);
+    body.append(last);
+    f.Add(0, body, true);
+    const auto matcher = Folded("ケイヤク");
+    QVERIFY(LoadTextRecord(f.store, f.prompter, FormatSerial(0)));
+    CTextDlg dialog(f.store, f.prompter, f.settings, f.list, FormatSerial(0));
+    const std::vector<Span> spans = matcher->Find(f.store.WorkingRecord()[FieldTag::TX], true);
+    QCOMPARE(spans.size(), std::size_t{1});
+    dialog.ShowPlace(U("ケイヤク"), spans.front());
+    QCOMPARE(dialog.Term()->text(), U("ケイヤク"));
+    const auto [start, end] = dialog.Text()->JoinedSelection();
+    QCOMPARE(dialog.Text()->JoinedText().mid(start, end - start), U("ｹｲﾔｸ"));
+    QCOMPARE(start, qsizetype(300 * 9 + 3));
+  }
+};
+
+QTEST_MAIN(PlacesTest)
+#include "places_test.moc"
