@@ -104,6 +104,8 @@ void CTopBar::SetAddress(const QString& url) {
   address_->setCursorPosition(0);
 }
 
+void CTopBar::StepZoomBy(int step) { StepZoom(step > 0 ? TextZoomUp(zoomLevel_) : TextZoomDown(zoomLevel_)); }
+
 void CTopBar::StepZoom(int level) {
   if (level == zoomLevel_) return;
   zoomLevel_ = level;
