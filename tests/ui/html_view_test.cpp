@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -193,6 +194,9 @@ void HtmlViewTest::barButtonsHaveTooltipsAndIcons() {
   }
   auto* navi = view_->Bar()->findChild<QPushButton*>(QStringLiteral("1006"));
   QVERIFY(navi && navi->isDefault() && !navi->icon().isNull());
+  // ホーム is a house, not the style's home folder.
+  const QImage home = Button("1008")->icon().pixmap(24).toImage();
+  QVERIFY(home != view_->style()->standardIcon(QStyle::SP_DirHomeIcon).pixmap(24).toImage());
   QCOMPARE(navi->toolTip(), QStringLiteral("ナビ"));
   QVERIFY(view_->Bar()->findChild<QLineEdit*>(QStringLiteral("1000")));
 }
