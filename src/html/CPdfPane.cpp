@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -12,9 +13,11 @@
 #include <QPdfView>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStackedLayout>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "pdf/poppler/PopplerPdfEngine.h"
 
@@ -118,6 +121,7 @@ bool CPdfPane::Open(const QString& path, const QString& windowText, QString* err
   path_ = path;
   setWindowTitle(windowText);
   stack_->setCurrentWidget(view_);
+  UpdateZoom();
   view_->verticalScrollBar()->setValue(0);
   return true;
 }
@@ -245,9 +249,46 @@ bool CPdfPane::eventFilter(QObject* watched, QEvent* e) {
     }
     if (e->type() == QEvent::KeyPress && HandleKey(static_cast<QKeyEvent*>(e))) return true;
   }
+  if (watched == view_->viewport()) {
+    if (e->type() == QEvent::Wheel && (static_cast<QWheelEvent*>(e)->modifiers() & Qt::ControlModifier)) {
+      const int delta = static_cast<QWheelEvent*>(e)->angleDelta().y();
+      if (delta != 0) emit zoomStepRequested(delta > 0 ? 1 : -1);
+      return true;  // never the view's own scrolling
+    }
+    if (e->type() == QEvent::Resize && zoom_ != 1.0) UpdateZoom();
+  }
   return QWidget::eventFilter(watched, e);
 }
 
 void CPdfPane::UpdateHighlight() { view_->SetTinted(allSelected_); }
+
+void CPdfPane::SetZoom(double factor) {
+  if (factor <= 0 || factor == zoom_) return;
+  zoom_ = factor;
+  UpdateZoom();
+}
+
+// At 1.0 the view fits every page to the width itself. Any other factor scales the size at which
+// the widest page fits, the way the view computes it (page points at the screen's resolution,
+// inside the document margins), and follows the viewport when it is resized.
+void CPdfPane::UpdateZoom() {
+  if (zoom_ == 1.0 || document_->pageCount() <= 0) {
+    view_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+    return;
+  }
+  qreal widest = 0;
+  for (int page = 0; page < document_->pageCount(); ++page) {
+    widest = qMax(widest, document_->pagePointSize(page).width());
+  }
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const qreal resolution = screen ? screen->logicalDotsPerInch() / 72.0 : 1.0;
+  const QMargins margins = view_->documentMargins();
+  const int room = view_->viewport()->width() - margins.left() - margins.right();
+  if (widest <= 0 || room <= 0) return;
+  const qreal factor = room / (widest * resolution) * zoom_;
+  view_->setZoomMode(QPdfView::ZoomMode::Custom);
+  // Small differences are a scroll bar that came or went: no new layout for them.
+  if (qAbs(view_->zoomFactor() - factor) > factor * 0.01) view_->setZoomFactor(factor);
+}
 
 }  // namespace folidex

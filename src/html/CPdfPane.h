@@ -5,6 +5,8 @@
 // of every page (pages joined with CR LF) on the clipboard as plain text and as simple HTML,
 // Ctrl+Shift+A clears the selection, (Ctrl+)Home and (Ctrl+)End go to the top and the bottom.
 // While a remote document is fetched the pane shows the wait and its progress.
+// The zoom follows the bar's text size: 1.0 fits the pages to the width, other factors scale
+// that size; Ctrl + mouse wheel asks the bar for one step larger or smaller.
 
 #include <QString>
 #include <QWidget>
@@ -47,8 +49,16 @@ class CPdfPane : public QWidget {
   // The same text as simple HTML: one block per page, one paragraph per line.
   static QString TextAsHtml(const QString& text);
 
+  // The zoom relative to the width-fitted size (1.0 fits the width).
+  void SetZoom(double factor);
+  double Zoom() const { return zoom_; }
+
   QPdfView* View() const;
   QPdfDocument* Document() const { return document_; }
+
+ signals:
+  // Ctrl + mouse wheel over the pages: +1 larger, -1 smaller.
+  void zoomStepRequested(int step);
 
  protected:
   bool event(QEvent* e) override;
@@ -59,6 +69,7 @@ class CPdfPane : public QWidget {
   class SelectableView;
   bool HandleKey(QKeyEvent* e);
   void UpdateHighlight();
+  void UpdateZoom();
 
   QStackedLayout* stack_ = nullptr;
   QPdfDocument* document_ = nullptr;
@@ -69,6 +80,7 @@ class CPdfPane : public QWidget {
   bool hasDocument_ = false;
   QString path_;  // the file the shown document was opened from
   bool allSelected_ = false;
+  double zoom_ = 1.0;
 };
 
 }  // namespace folidex

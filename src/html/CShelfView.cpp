@@ -135,6 +135,7 @@ CShelfView::CShelfView(Services& services, QWidget* parent) : QWidget(parent), s
   connect(bar_, &CTopBar::homeChangeRequested, this, &CShelfView::ChangeHome);
   connect(bar_, &CTopBar::navigateRequested, this, &CShelfView::NavigateAddress);
   connect(bar_, &CTopBar::zoomLevelChanged, this, &CShelfView::ApplyZoom);
+  connect(pane_, &CPdfPane::zoomStepRequested, bar_, &CTopBar::StepZoomBy);
   bar_->SetBookmarkHandler(BookmarkButtonHandler(services_.settings, services_.prompter, *this));
   ApplyZoom();
 }
@@ -417,6 +418,7 @@ void CShelfView::ChangeHome() {
 void CShelfView::ApplyZoom() {
   const double factor = TextZoomFactor(bar_->ZoomLevel());
   if (!qFuzzyCompare(web_->zoomFactor(), factor)) web_->setZoomFactor(factor);
+  pane_->SetZoom(factor);
 }
 
 // ---- state --------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
+#include <QPolygon>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
@@ -35,6 +36,23 @@ QIcon TextSizeIcon(const QWidget* widget, bool larger) {
   return QIcon(pixmap);
 }
 
+// A house: a roof over a walled square with a door (the style's home picture is a folder).
+QIcon HomeIcon(const QWidget* widget) {
+  QPixmap pixmap(48, 48);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const QColor ink = widget->palette().color(QPalette::WindowText);
+  QPen pen(ink, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+  painter.setPen(pen);
+  painter.drawPolyline(QPolygon({QPoint(4, 24), QPoint(24, 5), QPoint(44, 24)}));
+  painter.setBrush(QColor(222, 184, 135));
+  painter.drawRect(QRect(10, 22, 28, 21));
+  painter.setBrush(ink);
+  painter.drawRect(QRect(20, 30, 8, 13));
+  return QIcon(pixmap);
+}
+
 QIcon BarIcon(const QWidget* widget, const char* themeName, QStyle::StandardPixmap fallback) {
   return QIcon::fromTheme(QString::fromLatin1(themeName), widget->style()->standardIcon(fallback));
 }
@@ -50,7 +68,7 @@ CTopBar::CTopBar(QWidget* parent) : QWidget(parent), zoomLevel_(kInitialTextZoom
   QToolButton* back = AddButton("1004", QStringLiteral("戻る"), BarIcon(this, "go-previous", QStyle::SP_ArrowBack));
   QToolButton* forward = AddButton("1005", QStringLiteral("進む"), BarIcon(this, "go-next", QStyle::SP_ArrowForward));
   QToolButton* stop = AddButton("1007", QStringLiteral("中止"), BarIcon(this, "process-stop", QStyle::SP_BrowserStop));
-  QToolButton* home = AddButton("1008", QStringLiteral("ホーム"), BarIcon(this, "go-home", QStyle::SP_DirHomeIcon));
+  QToolButton* home = AddButton("1008", QStringLiteral("ホーム"), QIcon::fromTheme(QStringLiteral("go-home"), HomeIcon(this)));
   QToolButton* homeChange = AddButton("1009", QStringLiteral("ホーム変更"),
                                       BarIcon(this, "document-properties", QStyle::SP_FileDialogDetailedView));
   QToolButton* larger = AddButton("1011", QStringLiteral("文字を大きく"), TextSizeIcon(this, true));
@@ -103,6 +121,8 @@ void CTopBar::SetAddress(const QString& url) {
   address_->setText(url);
   address_->setCursorPosition(0);
 }
+
+void CTopBar::StepZoomBy(int step) { StepZoom(step > 0 ? TextZoomUp(zoomLevel_) : TextZoomDown(zoomLevel_)); }
 
 void CTopBar::StepZoom(int level) {
   if (level == zoomLevel_) return;

@@ -27,6 +27,8 @@ class CTopBar : public QWidget {
 
   // The text size level 0..4 (starts at 3 on every run).
   int ZoomLevel() const { return zoomLevel_; }
+  // One step larger (+1) or smaller (-1), as the buttons do: unchanged at either end.
+  void StepZoomBy(int step);
 
   // What a click on the bookmark button does; the button is unchecked again afterwards.
   void SetBookmarkHandler(std::function<void(QToolButton*)> handler) { bookmarkHandler_ = std::move(handler); }

@@ -4,14 +4,18 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QUrl>
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
@@ -97,10 +101,11 @@ CLeftView::CLeftView(Services& services, QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setMouseTracking(true);
-  // Files dropped on the list are imported; the list's own rows are not dragged.
+  // Files dropped on the list are imported; selected rows dragged out offer their files.
   setAcceptDrops(true);
   viewport()->setAcceptDrops(true);
-  setDragDropMode(QAbstractItemView::DropOnly);
+  setDragDropMode(QAbstractItemView::DragDrop);
+  setDefaultDropAction(Qt::CopyAction);
   verticalHeader()->setVisible(false);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -449,6 +454,34 @@ void CLeftView::UpdateTip(const QPoint& pos) {
   lastTipRow_ = index.row();
 }
 
+void CLeftView::mousePressEvent(QMouseEvent* event) {
+  // A press on a selected row may start a drag of the selection; a press elsewhere selects, and
+  // moving on from there extends the selection as before.
+  const QModelIndex index = indexAt(event->position().toPoint());
+  setDragEnabled(event->button() == Qt::LeftButton && index.isValid() && selectionModel()->isSelected(index));
+  QTableView::mousePressEvent(event);
+}
+
+QMimeData* CLeftView::DraggedFiles() {
+  QList<QUrl> urls;
+  for (const std::string& path : SelectedDocumentFiles(services_.store, services_.list))
+    urls << QUrl::fromLocalFile(QString::fromStdString(path));
+  if (urls.isEmpty()) return nullptr;
+  auto* data = new QMimeData;
+  data->setUrls(urls);
+  return data;
+}
+
+void CLeftView::startDrag(Qt::DropActions) {
+  QMimeData* data = DraggedFiles();
+  if (!data) return;  // no selected row has a file to give
+  auto* drag = new QDrag(this);
+  drag->setMimeData(data);
+  drag->setPixmap(QIcon::fromTheme(QStringLiteral("application-pdf"), style()->standardIcon(QStyle::SP_FileIcon))
+                      .pixmap(32, 32));
+  drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
 void CLeftView::mouseMoveEvent(QMouseEvent* event) {
   QTableView::mouseMoveEvent(event);
   UpdateTip(event->position().toPoint());
@@ -464,7 +497,10 @@ void CLeftView::leaveEvent(QEvent* event) {
 namespace {
 
 // A drop the list takes: local files, or a web link ("copy" for a link, as for files).
-bool TakesDrop(const QMimeData* data) {
+bool TakesDrop(const QDropEvent* event, const QObject* list) {
+  // The list's own rows dragged back onto it are no new documents.
+  if (event->source() == list) return false;
+  const QMimeData* data = event->mimeData();
   if (!data) return false;
   const DroppedLink dropped = ReadDroppedLink(data);
   return dropped.kind == DropKind::Files || OffersWebLink(data);
@@ -473,7 +509,7 @@ bool TakesDrop(const QMimeData* data) {
 }  // namespace
 
 void CLeftView::dragEnterEvent(QDragEnterEvent* event) {
-  if (!TakesDrop(event->mimeData())) {
+  if (!TakesDrop(event, this)) {
     event->ignore();
     return;
   }
@@ -482,7 +518,7 @@ void CLeftView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CLeftView::dragMoveEvent(QDragMoveEvent* event) {
-  if (!TakesDrop(event->mimeData())) {
+  if (!TakesDrop(event, this)) {
     event->ignore();
     return;
   }
@@ -491,6 +527,10 @@ void CLeftView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CLeftView::dropEvent(QDropEvent* event) {
+  if (!TakesDrop(event, this)) {
+    event->ignore();
+    return;
+  }
   const DroppedLink dropped = ReadDroppedLink(event->mimeData());
   switch (dropped.kind) {
     case DropKind::Files: {

@@ -2,7 +2,8 @@
 // The list area: a QTableView on the core ListRows through ListModel, drawn by ListDelegate.
 // Header click chooses the selected (sort) column; a double-click on a row opens the row's PDF,
 // shows it in the HTML area, or opens the text or property dialog, by column; the context menus
-// and the list's own keys carry the list commands.
+// and the list's own keys carry the list commands. Selected rows dragged out offer their PDF
+// files as local file URLs; the list takes dropped files and links, never its own rows.
 //
 // Every list command is one QAction owned here (objectName "ID_<number>" for the menu commands,
 // the ribbon identifier for the ribbon's). The commands that open a record dialog (text,
@@ -27,6 +28,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QMimeData;
 
 namespace folidex {
 
@@ -88,6 +90,10 @@ class CLeftView : public QTableView {
     return column == ColumnIndex(ListColumn::Keywords) ? keywordMenu_ : rowMenu_;
   }
 
+  // What a drag of the selected rows carries: their files as local file URLs (null when none;
+  // the caller owns it).
+  QMimeData* DraggedFiles();
+
   int SelectedColumn() const { return selCol_; }
   QColor ColumnColor() const { return colColor_; }
   // The tooltip as it stands: its text and the column it describes (-1 = none).
@@ -139,7 +145,9 @@ class CLeftView : public QTableView {
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void startDrag(Qt::DropActions supportedActions) override;
   void leaveEvent(QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;

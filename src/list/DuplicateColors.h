@@ -3,6 +3,7 @@
 // share a colour.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace folidex {
@@ -23,6 +24,33 @@ inline constexpr std::array<Rgb, kDuplicateGroups> kDuplicateGroupColors = {{
 
 inline constexpr Rgb DuplicateGroupColor(int group) {
   return kDuplicateGroupColors[static_cast<std::size_t>(group < 0 || group >= kDuplicateGroups ? 0 : group)];
+}
+
+// The contrast ratio of two colours, 1..21: the ratio of their relative luminances (each + 0.05).
+inline double ContrastRatio(Rgb a, Rgb b) {
+  auto linear = [](std::uint8_t channel) {
+    const double c = channel / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  auto luminance = [&](Rgb c) { return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b); };
+  const double la = luminance(a) + 0.05;
+  const double lb = luminance(b) + 0.05;
+  return la > lb ? la / lb : lb / la;
+}
+
+// The least contrast of a duplicate row's text with its group colour.
+inline constexpr double kDuplicateTextContrast = 4.5;
+
+// The text colour of a duplicate group's rows: red, as bright as it can be while it keeps
+// kDuplicateTextContrast with the group colour (pure red on the light colours' near white is
+// still readable, the blue and violet groups need a dark red).
+inline Rgb DuplicateTextColor(int group) {
+  const Rgb background = DuplicateGroupColor(group);
+  for (int red = 255; red > 0; --red) {
+    const Rgb text{static_cast<std::uint8_t>(red), 0, 0};
+    if (ContrastRatio(text, background) >= kDuplicateTextContrast) return text;
+  }
+  return {0, 0, 0};
 }
 
 }  // namespace folidex

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdio.h>  // renameat2
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -80,6 +81,18 @@ bool CanLoadList(const Store& store) { return !store.StoreRoot().empty(); }
 std::string ListFolderPath(const Store& store) {
   std::string root = store.StoreRoot();
   return root.empty() ? std::string() : root + kPathSeparator + "LIST";
+}
+
+std::vector<std::string> SelectedDocumentFiles(Store& store, const ListRows& list) {
+  std::vector<std::string> files;
+  for (int row = 0; row < list.RowCount(); ++row) {
+    if (!list.IsSelected(row)) continue;
+    const DocumentLocation location = ResolveDocumentPath(store, list.Cell(row, ListColumn::SerialNo),
+                                                          list.Cell(row, ListColumn::Link), list.Cell(row, ListColumn::Source));
+    if (location.mark != kMarkAvailable || location.path.empty()) continue;
+    if (std::find(files.begin(), files.end(), location.path) == files.end()) files.push_back(location.path);
+  }
+  return files;
 }
 
 int LoadChosenList(ListRows& list, Store& store, Prompter& prompter, const std::string& fileName) {

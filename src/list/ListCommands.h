@@ -34,6 +34,12 @@ std::string ListFolderPath(const Store& store);  // native, not created
 // LoadListFile result, 0 when cancelled.
 int LoadChosenList(ListRows& list, Store& store, Prompter& prompter, const std::string& fileName);
 
+// The files a drag of the selected rows offers, in list order: each row's document as the
+// "show PDF" command finds it (the store's copy of a copied document, the outside file of a
+// linked one), only when it is a file that exists; a web link or a missing file gives nothing.
+// Native paths, each once.
+std::vector<std::string> SelectedDocumentFiles(Store& store, const ListRows& list);
+
 // One row of the list-management dialog.
 struct SavedListEntry {
   std::string number;    // running number from 1

@@ -115,6 +115,40 @@ class BookmarkWidgetsTest : public QObject {
     QCOMPARE(Name(1), J("R&D 資料"));
   }
 
+  void contextMenuDeletesWithTheQuestion() {
+    QWidget owner;
+    BookmarkMenu bookmarks(settings_, prompter_, html_, &owner);
+    // Right click on a bookmark, then 削除 in its context menu; the first time いいえ keeps it.
+    auto rightClickDelete = [] {
+      WhenOpened([](QWidget* popup) {
+        auto* menu = qobject_cast<QMenu*>(popup);
+        QVERIFY(menu);
+        WhenOpened([](QWidget* context) {
+          if (context->objectName() != QStringLiteral("BookmarkContextMenu")) {
+            context->close();  // no context menu: the bookmark menu itself
+            QFAIL("no context menu");
+          }
+          ClickAction(context, "Delete");
+        });
+        // Through the window system, as a real click comes: the press opens the context menu
+        // and the release must not choose the bookmark.
+        const QPoint at = menu->actionGeometry(menu->findChild<QAction*>(QStringLiteral("9001"))).center();
+        QTest::mouseMove(menu->windowHandle(), at);
+        QTest::mouseClick(menu->windowHandle(), Qt::RightButton, {}, at);
+      });
+    };
+    prompter_.answers = {Answer::No, Answer::Yes};
+    rightClickDelete();
+    bookmarks.Open(QPoint(100, 100), false);
+    QCOMPARE(prompter_.TextsUtf8(), std::vector<std::string>{"R&D 資料\nこのブックマークを削除してもよろしいですか"});
+    QCOMPARE(Name(1), J("R&D 資料"));
+    rightClickDelete();
+    bookmarks.Open(QPoint(100, 100), false);
+    QCOMPARE(Name(0), J("ニュース"));
+    QCOMPARE(Name(1), std::string());
+    QVERIFY(html_.navigated.empty());
+  }
+
   void ctrlOnTheButtonOpensNoMenu() {
     CTopBar bar;
     bar.SetBookmarkHandler(BookmarkButtonHandler(settings_, prompter_, html_));

@@ -9,6 +9,7 @@
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "list/DuplicateCheck.h"
+#include "list/DuplicateColors.h"
 #include "store/Digest.h"
 #include "support/TestSupport.h"
 
@@ -73,6 +74,23 @@ DuplicateGrouping PairwiseGrouping(const std::vector<std::string>& fp, const std
 }
 
 }  // namespace
+
+TEST(DuplicateTextColor, IsTheBrightestRedThatReadsOnEveryGroupColour) {
+  EXPECT_NEAR(ContrastRatio({0, 0, 0}, {255, 255, 255}), 21.0, 1e-9);
+  EXPECT_NEAR(ContrastRatio({0, 165, 255}, {0, 165, 255}), 1.0, 1e-9);
+  for (int group = 0; group < kDuplicateGroups; ++group) {
+    const Rgb text = DuplicateTextColor(group);
+    const Rgb background = DuplicateGroupColor(group);
+    EXPECT_GE(ContrastRatio(text, background), kDuplicateTextContrast) << group;
+    EXPECT_EQ(text.g + text.b, 0) << group;
+    if (text.r < 255) {  // a brighter red would not read
+      const Rgb brighter{static_cast<std::uint8_t>(text.r + 1), 0, 0};
+      EXPECT_LT(ContrastRatio(brighter, background), kDuplicateTextContrast) << group;
+    }
+  }
+  // The first group's blue took pure red at a ratio of 1.5.
+  EXPECT_LT(DuplicateTextColor(0).r, 128);
+}
 
 TEST(FileDigestHex, StreamsTheFileIntoUpperCaseSha256) {
   TempDir dir;

@@ -195,6 +195,30 @@ TEST_F(ListCommandsTest, RenameRulesInListMode) {
   EXPECT_EQ(LastText(), MessageText(Msg::ListRenameFailed));
 }
 
+TEST_F(ListCommandsTest, ADragOffersTheExistingFilesOfTheSelectedRows) {
+  // The store's copy of one record, a linked file under a Japanese name, and rows that give none.
+  const std::string copy = fx.store.RecordFilePath("00000001", kKindPdf);
+  ASSERT_TRUE(EnsureFolders(copy.substr(0, copy.rfind('/'))));
+  ASSERT_TRUE(WriteFileAtomic(copy, "%PDF-1.4\n"));
+  const std::string outside = fx.dir.path() + "/外部 資料.pdf";
+  ASSERT_TRUE(WriteFileAtomic(outside, "%PDF-1.4\n"));
+  auto add = [&](const char* serial, std::string_view ty, const std::string& fg, bool selected) {
+    ListRows::Cells cells;
+    cells[ColumnIndex(ListColumn::SerialNo)] = serial;
+    cells[ColumnIndex(ListColumn::Link)] = std::string(ty);
+    cells[ColumnIndex(ListColumn::Source)] = fg;
+    list.AppendRow(cells, selected);
+  };
+  add("00000002", kLinkOutside, FromNativePath(outside), true);
+  add("00000003", kLinkCopy, "", true);                                   // no copy
+  add("00000004", kLinkOutside, "https://example.com/a.pdf", true);       // a web link
+  add("00000005", kLinkOutside, FromNativePath(fx.dir.path() + "/gone.pdf"), true);
+  add("00000001", kLinkCopy, "/elsewhere/a.pdf", true);                   // the copy, not FG
+  add("00000006", kLinkOutside, FromNativePath(outside), false);          // not selected
+  add("00000002", kLinkOutside, FromNativePath(outside), true);           // the same file again
+  EXPECT_EQ(SelectedDocumentFiles(fx.store, list), (std::vector<std::string>{outside, copy}));
+}
+
 class ByteMeasure : public TextMeasure {
  public:
   int TextWidth(const std::string& text) const override { return static_cast<int>(text.size()) * 7; }

@@ -11,10 +11,13 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QPdfView>
 #include <QPdfWriter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -23,6 +26,7 @@
 #include <QToolButton>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QWheelEvent>
 #include <map>
 
 #include "common/Clock.h"
@@ -34,6 +38,7 @@
 #include "html/CPdfPane.h"
 #include "html/CShelfView.h"
 #include "html/CTopBar.h"
+#include "html/TextZoom.h"
 #include "html/qt/WebEngineSetup.h"
 #include "list/ListRows.h"
 #include "store/Store.h"
@@ -75,6 +80,7 @@ class HtmlViewTest : public QObject {
   void typedAddressWithoutSchemeIsASite();
   void homeAndHomeChange();
   void textSizeStaysWithinFiveLevels();
+  void pdfPaneZoomsWithTheTextSize();
   void bookmarkButtonOpensTheBookmarkMenu();
   void droppedFilesAreRefused();
 
@@ -188,6 +194,9 @@ void HtmlViewTest::barButtonsHaveTooltipsAndIcons() {
   }
   auto* navi = view_->Bar()->findChild<QPushButton*>(QStringLiteral("1006"));
   QVERIFY(navi && navi->isDefault() && !navi->icon().isNull());
+  // ホーム is a house, not the style's home folder.
+  const QImage home = Button("1008")->icon().pixmap(24).toImage();
+  QVERIFY(home != view_->style()->standardIcon(QStyle::SP_DirHomeIcon).pixmap(24).toImage());
   QCOMPARE(navi->toolTip(), QStringLiteral("ナビ"));
   QVERIFY(view_->Bar()->findChild<QLineEdit*>(QStringLiteral("1000")));
 }
@@ -446,6 +455,44 @@ void HtmlViewTest::textSizeStaysWithinFiveLevels() {
   QCOMPARE(view_->WebView()->zoomFactor(), 0.5);
   for (int i = 0; i < 3; ++i) Button("1011")->click();
   QCOMPARE(view_->WebView()->zoomFactor(), 1.0);
+}
+
+void HtmlViewTest::pdfPaneZoomsWithTheTextSize() {
+  Load(pdfPath_);
+  QPdfView* pdf = view_->PdfPane()->View();
+  QCOMPARE(view_->Bar()->ZoomLevel(), 3);
+  QCOMPARE(pdf->zoomMode(), QPdfView::ZoomMode::FitToWidth);
+  QCOMPARE(pdf->horizontalScrollBar()->maximum(), 0);
+
+  // A+ makes the pages wider than the pane, as it makes a web page.
+  Button("1011")->click();
+  QCOMPARE(pdf->zoomMode(), QPdfView::ZoomMode::Custom);
+  QTRY_VERIFY(pdf->horizontalScrollBar()->maximum() > 0);
+  const qreal larger = pdf->zoomFactor();
+
+  // Ctrl + wheel steps the same level, down to the smallest, and does not scroll the pages.
+  const QPoint middle = pdf->viewport()->rect().center();
+  auto wheel = [&](int delta) {
+    QWheelEvent event(middle, pdf->viewport()->mapToGlobal(middle), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pdf->viewport(), &event);
+  };
+  const int scrolled = pdf->verticalScrollBar()->value();
+  for (int i = 0; i < 6; ++i) wheel(-120);
+  QCOMPARE(view_->Bar()->ZoomLevel(), 0);
+  QCOMPARE(pdf->verticalScrollBar()->value(), scrolled);
+  QVERIFY(qAbs(larger / pdf->zoomFactor() - TextZoomFactor(4) / TextZoomFactor(0)) < 0.05);
+  QTRY_COMPARE(pdf->horizontalScrollBar()->maximum(), 0);
+
+  const QString pictures = qEnvironmentVariable("FOLIDEX_SCREENSHOT_DIR");
+  if (!pictures.isEmpty()) {
+    QTest::qWait(300);
+    view_->grab().save(pictures + QStringLiteral("/folidex-html-pdf-zoom.png"));
+  }
+  // Back at the pane's own size, the pages fit the width again; the next document keeps the level.
+  for (int i = 0; i < 3; ++i) wheel(120);
+  QCOMPARE(view_->Bar()->ZoomLevel(), 3);
+  QCOMPARE(pdf->zoomMode(), QPdfView::ZoomMode::FitToWidth);
 }
 
 void HtmlViewTest::bookmarkButtonOpensTheBookmarkMenu() {

@@ -1,4 +1,10 @@
+#include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTreeView>
 #include <QTableWidget>
 #include <QTest>
 
@@ -42,6 +48,51 @@ class ListDialogsTest : public QObject {
   }
 
  private slots:
+  // A short message's box keeps its caption whole, and the folder chooser shows a long Japanese
+  // folder name and its date whole.
+  void messageBoxesAndFileChoosersAreWideEnough() {
+    Modal::Reset();
+    int boxWidth = 0;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        boxWidth = box->width();
+        if (qEnvironmentVariableIsSet("FOLIDEX_SCREENSHOT_DIR"))
+          box->grab().save(qEnvironmentVariable("FOLIDEX_SCREENSHOT_DIR") + QStringLiteral("/folidex-message-box.png"));
+        box->button(QMessageBox::Ok)->click();
+      }
+    });
+    probe.start(20);
+    Modal::ShowMessage(nullptr, MessageKind::Information, QStringLiteral("完了"));
+    const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+    QVERIFY2(boxWidth >= title.horizontalAdvance(QStringLiteral("Folidex")) + 200, qPrintable(QString::number(boxWidth)));
+
+    ListFixture f;
+    const QString name = QStringLiteral("二〇二四年度 第三四半期 営業部 会議議事録 保存用");
+    const QString folder = QString::fromStdString(f.dir.path());
+    QVERIFY(EnsureFolders(f.dir.path() + "/" + name.toStdString()));
+    bool whole = false;
+    probe.disconnect();
+    connect(&probe, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      auto* view = dialog->findChild<QTreeView*>();
+      if (!view || view->model()->rowCount(view->rootIndex()) == 0) return;
+      QTest::qWait(100);
+      if (qEnvironmentVariableIsSet("FOLIDEX_SCREENSHOT_DIR"))
+        dialog->grab().save(qEnvironmentVariable("FOLIDEX_SCREENSHOT_DIR") + QStringLiteral("/folidex-file-dialog.png"));
+      QHeaderView* header = view->header();
+      const int last = header->count() - 1;
+      whole = header->sectionSize(0) > view->fontMetrics().horizontalAdvance(name) + 20 &&
+              header->sectionViewportPosition(last) + header->sectionSize(last) <= view->viewport()->width() &&
+              header->sectionSize(last) >=
+                  view->fontMetrics().horizontalAdvance(view->model()->index(0, last, view->rootIndex()).data().toString());
+      dialog->reject();
+    });
+    Modal::ChooseFolder(nullptr, folder);
+    QVERIFY(whole);
+  }
+
   void saveUnderANameOfFiftyDoubleByteCharacters() {
     ListFixture f;
     f.AddRow("00000001", "a");

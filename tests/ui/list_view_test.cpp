@@ -3,7 +3,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QMimeData>
 #include <QTest>
+#include <QWindow>
 
 #include "common/ByteText.h"
 #include "common/FileSystem.h"
@@ -28,7 +30,7 @@ class ListViewTest : public QObject {
     for (int y = rect.top(); y < rect.bottom(); ++y)
       for (int x = rect.left(); x < rect.right(); ++x) {
         QColor c = image.pixelColor(x, y);
-        if (c.red() > 200 && c.green() < 60 && c.blue() < 60) return true;
+        if (c.red() > 80 && c.green() < 40 && c.blue() < 40) return true;  // a red, pure or dark
       }
     return false;
   }
@@ -368,6 +370,38 @@ class ListViewTest : public QObject {
     QVERIFY(view->selectionModel()->isRowSelected(3, {}));
     QVERIFY(view->selectionModel()->isRowSelected(4, {}));
     QVERIFY(!view->selectionModel()->isRowSelected(2, {}));
+  }
+
+  // The drag of selected rows offers their files; a press on an unselected row still selects
+  // by moving, as before dragging out was possible.
+  void selectedRowsDragTheirFilesAndMovingFromOthersSelects() {
+    ListFixture f;
+    const std::string copy = f.store.RecordFilePath("00000001", kKindPdf);
+    QVERIFY(EnsureFolders(copy.substr(0, copy.rfind('/'))));
+    QVERIFY(WriteFileAtomic(copy, "%PDF-1.4\n"));
+    f.AddRow("00000001", "a", true);
+    f.AddRow("00000002", "b", true);  // no copy: offers nothing
+    f.AddRow("00000003", "c");
+    auto view = f.MakeView();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    std::unique_ptr<QMimeData> data(view->DraggedFiles());
+    QVERIFY(data);
+    QCOMPARE(data->urls(), QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(copy))});
+
+    QWindow* window = view->windowHandle();
+    auto at = [&](int row) {
+      return view->viewport()->mapTo(view.get(), view->visualRect(view->model()->index(row, 3)).center());
+    };
+    QTest::mousePress(window, Qt::LeftButton, {}, at(0));
+    QVERIFY(view->dragEnabled());
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at(0));
+    QTest::mousePress(window, Qt::LeftButton, {}, at(2));
+    QVERIFY(!view->dragEnabled());
+    QTest::mouseMove(window, at(1));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at(1));
+    QVERIFY(!f.list.IsSelected(0) && f.list.IsSelected(1) && f.list.IsSelected(2));
+    f.list.SetAllSelected(false);
+    QVERIFY(!view->DraggedFiles());
   }
 
   void columnColourAndClear() {

@@ -1,10 +1,17 @@
 #include "common/qt/Modal.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QTimer>
+#include <QTreeView>
 
 namespace folidex {
 namespace {
@@ -31,6 +38,39 @@ std::optional<T> TakeFront(std::deque<T>& queue) {
   return value;
 }
 
+// A message box at least as wide as its caption needs in the title bar, beside the window
+// manager's buttons: a short text no longer cuts "Folidex" to "…".
+QMessageBox::StandardButton RunBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
+                                   QMessageBox::StandardButtons buttons, QMessageBox::StandardButton byDefault) {
+  QMessageBox box(icon, caption, text, buttons, owner);
+  box.setDefaultButton(byDefault);
+  constexpr int kTitleBarRoom = 240;  // the window manager's icon and buttons
+  const int width = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(caption) + kTitleBarRoom;
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// Column widths a detail view of files can be read with: size, type and date as wide as their
+// texts, the name the room that is left.
+void StretchNameColumn(QFileDialog& dialog) {
+  for (QTreeView* view : dialog.findChildren<QTreeView*>()) {
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(60);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+  }
+}
+
+// The dialog's own widgets may come only when it is shown: once more when its loop runs.
+void SizeFileColumns(QFileDialog& dialog) {
+  StretchNameColumn(dialog);
+  QTimer::singleShot(0, &dialog, [&dialog] { StretchNameColumn(dialog); });
+}
+
 }  // namespace
 
 Answer Modal::ShowMessage(QWidget* owner, MessageKind kind, const QString& text) {
@@ -38,24 +78,25 @@ Answer Modal::ShowMessage(QWidget* owner, MessageKind kind, const QString& text)
   if (std::optional<Answer> answer = TakeFront(Next().messages)) return *answer;
   const QString caption = QStringLiteral("Folidex");
   using B = QMessageBox::StandardButton;
+  using I = QMessageBox::Icon;
   switch (kind) {
     case MessageKind::Error:
-      QMessageBox::critical(owner, caption, text);
+      RunBox(owner, I::Critical, caption, text, B::Ok, B::Ok);
       return Answer::Ok;
     case MessageKind::Information:
-      QMessageBox::information(owner, caption, text);
+      RunBox(owner, I::Information, caption, text, B::Ok, B::Ok);
       return Answer::Ok;
     case MessageKind::YesNo:
-      return QMessageBox::question(owner, caption, text, B::Yes | B::No, B::Yes) == B::Yes ? Answer::Yes : Answer::No;
+      return RunBox(owner, I::Question, caption, text, B::Yes | B::No, B::Yes) == B::Yes ? Answer::Yes : Answer::No;
     case MessageKind::YesNoSafe:
-      return QMessageBox::question(owner, caption, text, B::Yes | B::No, B::No) == B::Yes ? Answer::Yes : Answer::No;
+      return RunBox(owner, I::Question, caption, text, B::Yes | B::No, B::No) == B::Yes ? Answer::Yes : Answer::No;
     case MessageKind::YesNoCancel: {
-      B b = QMessageBox::question(owner, caption, text, B::Yes | B::No | B::Cancel, B::Yes);
+      B b = RunBox(owner, I::Question, caption, text, B::Yes | B::No | B::Cancel, B::Yes);
       return b == B::Yes ? Answer::Yes : b == B::No ? Answer::No : Answer::Cancel;
     }
     case MessageKind::RetryCancel:
-      return QMessageBox::warning(owner, caption, text, B::Retry | B::Cancel, B::Retry) == B::Retry ? Answer::Retry
-                                                                                                    : Answer::Cancel;
+      return RunBox(owner, I::Warning, caption, text, B::Retry | B::Cancel, B::Retry) == B::Retry ? Answer::Retry
+                                                                                                 : Answer::Cancel;
   }
   return Answer::Cancel;
 }
@@ -74,6 +115,7 @@ QString Modal::ChooseOpenFile(QWidget* owner, const QString& caption, const QStr
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setViewMode(QFileDialog::Detail);
   dialog.resize(880, 540);
+  SizeFileColumns(dialog);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();
   return chosen.isEmpty() ? QString() : chosen.first();
@@ -88,6 +130,9 @@ QString Modal::ChooseFolder(QWidget* owner, const QString& initial) {
   dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("フォルダを指定してください"));
   dialog.setLabelText(QFileDialog::Accept, QStringLiteral("選択"));
   dialog.setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
+  dialog.setViewMode(QFileDialog::Detail);
+  dialog.resize(880, 540);
+  SizeFileColumns(dialog);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();
   return chosen.isEmpty() ? QString() : QDir::cleanPath(chosen.first());

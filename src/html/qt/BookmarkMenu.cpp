@@ -47,6 +47,30 @@ class ChoiceModifiers : public QObject {
 
 bool CtrlHeldNow() { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier); }
 
+// The menu's property that names the slot its context menu's 削除 chose.
+constexpr char kDeleteSlot[] = "folidexDeleteSlot";
+
+// A bookmark's context menu holds 削除: chosen, the bookmark menu closes and remembers the slot;
+// the deletion (with its question) runs once the menu is gone.
+void OfferDeleteOnContextMenu(QMenu* menu) {
+  menu->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(menu, &QWidget::customContextMenuRequested, menu, [menu](const QPoint& pos) {
+    QAction* action = menu->actionAt(pos);
+    if (!action || action->isSeparator()) return;
+    const int slot = action->data().toInt() - kBookmarkFirstId;
+    if (slot < 0 || slot >= kBookmarkSlots) return;
+    QMenu context(menu);
+    context.setObjectName(QStringLiteral("BookmarkContextMenu"));
+    QAction* remove = context.addAction(
+        QIcon::fromTheme(QStringLiteral("edit-delete"), menu->style()->standardIcon(QStyle::SP_TrashIcon)),
+        QStringLiteral("削除"));
+    remove->setObjectName(QStringLiteral("Delete"));
+    if (context.exec(menu->mapToGlobal(pos)) != remove) return;
+    menu->setProperty(kDeleteSlot, slot);
+    menu->close();
+  });
+}
+
 }  // namespace
 
 BookmarkMenu::BookmarkMenu(Settings& settings, Prompter& prompter, HtmlArea& html, QWidget* owner)
@@ -68,6 +92,7 @@ std::unique_ptr<QMenu> BookmarkMenu::Build() const {
     action->setData(item.id);
     action->setEnabled(item.enabled);
   }
+  OfferDeleteOnContextMenu(menu.get());
   return menu;
 }
 
@@ -77,6 +102,12 @@ void BookmarkMenu::Open(const QPoint& at, bool ctrlDown) {
   ChoiceModifiers choice;
   menu->installEventFilter(&choice);
   QAction* chosen = menu->exec(at);
+  const QVariant deleteSlot = menu->property(kDeleteSlot);
+  if (deleteSlot.isValid()) {
+    menu.reset();
+    Run(kBookmarkFirstId + deleteSlot.toInt(), true);
+    return;
+  }
   if (!chosen) return;
   const int id = chosen->data().toInt();
   const bool ctrl = choice.modifiers.testFlag(Qt::ControlModifier) || CtrlHeldNow();

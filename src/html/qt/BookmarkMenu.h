@@ -3,7 +3,8 @@
 // their command numbers "9000" .. "9015", "9098", "9099", "9100", the last three with pictures),
 // shown at the pointer, and the chosen command run against the HTML area, the settings and the
 // prompter: a slot navigates, a slot chosen with Ctrl held deletes, 9098 shows the last page,
-// 9099 adds the current page, 9100 opens CBmDlg.
+// 9099 adds the current page, 9100 opens CBmDlg. A slot's context menu (right click) holds
+// 削除, which deletes it with the same question.
 
 #include <QPoint>
 #include <functional>

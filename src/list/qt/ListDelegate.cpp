@@ -40,7 +40,8 @@ void ListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
   } else if (int group = index.data(ListModel::DuplicateGroupRole).toInt(); group >= 0) {
     Rgb rgb = DuplicateGroupColor(group);
     background = QColor(rgb.r, rgb.g, rgb.b);
-    text = QColor(255, 0, 0);
+    const Rgb red = DuplicateTextColor(group);
+    text = QColor(red.r, red.g, red.b);
   }
 
   painter->save();

@@ -30,6 +30,12 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
   }
 }
 
+Qt::ItemFlags ListModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+  if (index.isValid()) flags |= Qt::ItemIsDragEnabled;
+  return flags;
+}
+
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= ListRows::kColumns) return {};
   if (role == Qt::DisplayRole) return ToQString(ListColumnTitle(section));

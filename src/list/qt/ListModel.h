@@ -28,6 +28,8 @@ class ListModel : public QAbstractTableModel, private ListObserver {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  // Rows can be dragged out (the view offers their files).
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   // The duplicate group drawn for `row`, or -1 (no entry, or the table is not drawn).
   int DuplicateGroup(int row) const;
