@@ -30,6 +30,8 @@ void InitGroonga() {
   static std::once_flag once;
   std::call_once(once, [] {
     grn_init();
+    // The texts are CP932, as the store keeps them: Shift_JIS characters to Groonga.
+    grn_set_default_encoding(GRN_ENC_SJIS);
     // An exact search that finds nothing stays at nothing (never widened to looser matches).
     grn_set_default_match_escalation_threshold(-1);
   });
@@ -281,7 +283,9 @@ std::unique_ptr<SearchIndex> SearchIndex::Open(const std::string& storeRoot, Ope
   std::unique_ptr<SearchIndex> index(new SearchIndex(std::move(impl)));
   index->impl_->stamps.Reset(::open((folder + "/stamps").c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
   std::string bytes;
-  if (!index->impl_->stamps || !ReadAt(index->impl_->stamps.get(), 0, 1u << 30, bytes) || bytes.size() < 8 ||
+  struct stat st;
+  if (!index->impl_->stamps || ::fstat(index->impl_->stamps.get(), &st) != 0 || st.st_size > (8 << 20) * 8 + 8 ||
+      !ReadAt(index->impl_->stamps.get(), 0, static_cast<std::size_t>(st.st_size), bytes) || bytes.size() < 8 ||
       std::memcmp(bytes.data(), kStampsMagic, 8) != 0 || (bytes.size() - 8) % 8 != 0)
     return nullptr;
   index->stamps_.resize((bytes.size() - 8) / 8);
@@ -316,7 +320,8 @@ bool SearchIndex::Build(const std::string& storeRoot, const std::vector<long>& s
       std::uint64_t stamp = 0;
       bool missing = false;
       RecordTextParts parts;
-      if (!ReadRecord(RecordPath(storeRoot, serial), bytes, stamp, missing) || !SplitRecordText(bytes, parts)) continue;
+      if (!ReadRecord(RecordPath(storeRoot, serial), bytes, stamp, missing)) continue;
+      if (!SplitRecordText(bytes, parts)) parts = RecordTextParts{};  // damaged: never matches
       const std::uint32_t key = static_cast<std::uint32_t>(serial);
       const grn_id id = grn_table_add(&impl.ctx, impl.table, &key, sizeof key, nullptr);
       if (id == GRN_ID_NIL || !impl.SetTexts(id, parts)) {
@@ -422,7 +427,10 @@ bool SearchIndex::Update(long serial, const std::string& path) {
   std::uint64_t stamp = 0;
   bool missing = false;
   RecordTextParts parts;
-  if (!ReadRecord(path, bytes, stamp, missing) || !SplitRecordText(bytes, parts)) return Put(serial, 0, nullptr);
+  if (!ReadRecord(path, bytes, stamp, missing)) return Put(serial, 0, nullptr);
+  // A record of fewer than sixteen lines never matches: it is kept with no text, so that only a
+  // change of its file has it read again.
+  if (!SplitRecordText(bytes, parts)) parts = RecordTextParts{};
   return Put(serial, stamp, &parts);
 }
 

@@ -73,8 +73,8 @@ class SearchIndex {
   }
   const std::vector<std::uint64_t>& Stamps() const { return stamps_; }
 
-  // Reads the record file at `path` (native) and indexes it under `serial`, or removes the
-  // serial when the file is missing or not a complete record. False when the index could not
+  // Reads the record file at `path` (native) and indexes it under `serial` (a damaged one with
+  // no text), or removes the serial when the file is missing or cannot be read. False when the index could not
   // be changed (it is then not to be trusted until repaired: its entry says not indexed).
   bool Update(long serial, const std::string& path);
   bool Remove(long serial);
