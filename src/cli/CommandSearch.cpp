@@ -16,7 +16,7 @@ constexpr const char* kUsage =
     "usage: folidex-cli search [--title T] [--author A] [--subtitle S] [--keywords K] [--body B]\n"
     "                          | --all TEXT [--space-cut]\n"
     "                          [--created | --acquired] [--from YYYY/MM/DD] [--to YYYY/MM/DD] [--max N]\n"
-    "                          [--exact | --fold] [--json]";
+    "                          [--exact | --fold] [--scan | --index] [--json]";
 
 bool ParseCount(const std::string& text, long& value) {
   if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -62,6 +62,8 @@ int CommandSearch(Context& context) {
       inputs.flags.zenbun = true;
     } else if (option == "--space-cut") {
       inputs.flags.spaceCut = true;
+    } else if (option == "--scan" || option == "--index") {
+      options.useIndex = option == "--index" ? 1 : 0;  // this run only; absent: KanSet/Index
     } else if (option == "--exact" || option == "--fold") {
       inputs.flags.yure = option == "--fold";
     } else if (option == "--created") {

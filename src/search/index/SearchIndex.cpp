@@ -226,10 +226,21 @@ struct SearchIndex::Impl {
     table = Get("Records");
     lexicon = Get("Terms");
     if (!table || !lexicon) return false;
+    return true;
+  }
+
+  grn_obj* Index(int k) {
+    if (!indexes[k]) indexes[k] = Get("Terms." + std::string(kColumnNames[k]) + "_index");
+    return indexes[k];
+  }
+
+  // The text columns are opened only for a change: a search needs the indexes alone, and every
+  // object opened costs its share of closing.
+  bool FindColumns() {
     for (int k = 0; k < kIndexColumns; ++k) {
-      columns[k] = Get("Records." + std::string(kColumnNames[k]));
-      indexes[k] = Get("Terms." + std::string(kColumnNames[k]) + "_index");
-      if (!columns[k] || !indexes[k]) return false;
+      if (!columns[k]) columns[k] = Get("Records." + std::string(kColumnNames[k]));
+      // A change updates the indexes of its texts: they must be there too.
+      if (!columns[k] || !Index(k)) return false;
     }
     return true;
   }
@@ -393,6 +404,10 @@ bool SearchIndex::WriteStamp(long serial, std::uint64_t stamp) {
 
 bool SearchIndex::Put(long serial, std::uint64_t stamp, const RecordTextParts* parts) {
   if (serial < 0 || serial > kMaxSerialCount || !MarkWriting()) return false;
+  if (!impl_->FindColumns()) {
+    impl_->failed = true;
+    return false;
+  }
   // The stamp goes first to "not indexed" and to the new status last: a change cut short leaves
   // a record that the next search reads from its file.
   if (!WriteStamp(serial, 0)) {
@@ -438,7 +453,11 @@ bool SearchIndex::Remove(long serial) { return Put(serial, 0, nullptr); }
 
 std::optional<std::vector<long>> SearchIndex::Find(IndexColumn column, const std::vector<std::string>& pieces) {
   grn_ctx* ctx = &impl_->ctx;
-  grn_obj* index = impl_->indexes[static_cast<int>(column)];
+  grn_obj* index = impl_->Index(static_cast<int>(column));
+  if (!index) {
+    ctx->rc = GRN_SUCCESS;
+    return std::nullopt;
+  }
   grn_obj* result = grn_table_create(ctx, nullptr, 0, nullptr, GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_WITH_SUBREC,
                                      impl_->table, nullptr);
   if (!result) {
