@@ -1,6 +1,7 @@
 #include "app/CShelfApp.h"
 
 #include "common/qt/InstanceLock.h"
+#include "search/index/IndexUpkeep.h"
 
 #include <QApplication>
 #include <QDir>
@@ -48,6 +49,7 @@ CShelfApp::CShelfApp(ShellOptions options)
                                                 : std::make_unique<QtSettings>(options_.settingsFile)),
       progress_(std::make_unique<QtProgress>()),
       store_(std::make_unique<Store>(*settings_, prompter_)) {
+  InstallIndexUpkeep();  // every record the program writes is indexed as it is written
   Clock& clock = options_.clock ? *options_.clock : systemClock_;
   // A write that finds the store locked by another program waits under the wait cursor.
   store_->LockOptions().program = "folidex";

@@ -74,5 +74,6 @@ int CommandInit(Context& context);
 int CommandRestore(Context& context);
 int CommandTrash(Context& context);
 int CommandCheck(Context& context);
+int CommandIndex(Context& context);
 
 }  // namespace folidex::cli

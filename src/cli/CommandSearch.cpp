@@ -19,7 +19,7 @@ constexpr const char* kUsage =
     "usage: folidex-cli search [--title T] [--author A] [--subtitle S] [--keywords K] [--body B]\n"
     "                          | --all TEXT [--space-cut]\n"
     "                          [--created | --acquired] [--from YYYY/MM/DD] [--to YYYY/MM/DD] [--max N]\n"
-    "                          [--exact | --fold] [--json | --context]";
+    "                          [--exact | --fold] [--scan | --index] [--json | --context]";
 
 constexpr std::size_t kShownPlaces = 3;
 
@@ -70,6 +70,8 @@ int CommandSearch(Context& context) {
       showPlaces = true;
     } else if (option == "--space-cut") {
       inputs.flags.spaceCut = true;
+    } else if (option == "--scan" || option == "--index") {
+      options.useIndex = option == "--index" ? 1 : 0;  // this run only; absent: KanSet/Index
     } else if (option == "--exact" || option == "--fold") {
       inputs.flags.yure = option == "--fold";
     } else if (option == "--created") {

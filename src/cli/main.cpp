@@ -11,6 +11,7 @@
 #include "common/Cp932.h"
 #include "common/Version.h"
 #include "common/qt/QtSettings.h"
+#include "search/index/IndexUpkeep.h"
 
 namespace {
 
@@ -76,6 +77,9 @@ const std::map<std::string, Command>& Commands() {
         "restore SERIAL...    データベースから削除したデータをごみ箱（DOCDATA/TRASH）から戻す"}},
       {"trash",
        {folidex::cli::CommandTrash, "trash [--empty [--yes]] ごみ箱のデータの一覧（--empty は確認のうえ完全に削除）"}},
+      {"index",
+       {folidex::cli::CommandIndex,
+        "index [--rebuild | --check | --drop] 検索用の索引の件数と大きさ（--rebuild 作り直す、--check 点検、--drop 削除）"}},
   };
   return commands;
 }
@@ -137,6 +141,7 @@ int main(int argc, char** argv) {
   folidex::cli::CliPrompter prompter;
   prompter.answerNo = answerNo;
   folidex::Store store(settings, prompter);
+  folidex::InstallIndexUpkeep();  // every record the commands write is indexed as it is written
   store.SetLocation(storeDir.empty() ? settings.GetPath(folidex::setting::StorePath) : folidex::NativePath(storeDir));
   // A writer that finds the store locked says so once on stderr, naming the holder, and waits.
   store.LockOptions().program = "folidex-cli";

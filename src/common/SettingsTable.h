@@ -50,6 +50,9 @@ inline const SettingKey DspWord = Int("KanSet", "DspWord", 1);
 inline const SettingKey WordStorePath = Text("KanSet", "WordStorePath", "");
 // most hits of one database search (500, 1000 or 3000)
 inline const SettingKey HitMax = Int("KanSet", "HitMax", 500);
+// 1: the search asks the search index (in the user's cache folder) which records may match and
+// reads only those; 0: every record file is read
+inline const SettingKey Index = Int("KanSet", "Index", 1);
 // 1: set the last search conditions again at start-up
 inline const SettingKey Fukugen = Int("KanSet", "Fukugen", 1);
 // 1: confirm the search conditions before a search starts

@@ -31,8 +31,12 @@
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "list/RecordRow.h"
+#include "common/Normalize.h"
+#include "common/SettingsTable.h"
 #include "search/RecordScan.h"
 #include "search/SearchRun.h"
+#include "search/index/IndexText.h"
+#include "search/index/SearchIndex.h"
 #include "store/RecordListing.h"
 #include "store/StoreLayout.h"
 
@@ -322,7 +326,79 @@ int DefaultReaders() {
   return cores <= 1 ? 1 : static_cast<int>(std::min(cores, 4u));
 }
 
+
+// What the index is asked: per text the pieces each candidate must hold; with `any` a record
+// is a candidate when one of the texts holds its pieces (full text), else when all do.
+struct IndexPlan {
+  std::vector<std::pair<IndexColumn, std::vector<std::string>>> terms;
+  bool any = false;
+};
+
+std::optional<IndexPlan> PlanIndex(const SearchConditions& c) {
+  if (!c.hasTextCondition) return std::nullopt;
+  const bool fold = c.flags.yure;
+  // The form in which the matcher compares a term: folded, or as it is.
+  auto pieces = [fold](const std::string& term) { return QueryPieces(fold ? FoldForMatch(term) : term, fold); };
+  IndexPlan plan;
+  if (!c.flags.zenbun) {
+    for (int k = 0; k < 5; ++k) {
+      if (c.goku[k].empty()) continue;
+      std::vector<std::string> p = pieces(c.goku[k]);
+      if (!p.empty()) plan.terms.emplace_back(static_cast<IndexColumn>(k), std::move(p));
+    }
+    if (plan.terms.empty()) return std::nullopt;
+    return plan;
+  }
+  // Full text: a hit holds the term as typed in a field, or the body holds its normalised form.
+  plan.any = true;
+  if (c.rawFullTextTerm.empty()) return std::nullopt;
+  std::vector<std::string> raw = pieces(c.rawFullTextTerm);
+  std::vector<std::string> body = pieces(c.goku[5]);
+  if (raw.empty() || body.empty()) return std::nullopt;
+  for (int k = 0; k < 4; ++k) plan.terms.emplace_back(static_cast<IndexColumn>(k), raw);
+  plan.terms.emplace_back(IndexColumn::Body, std::move(body));
+  return plan;
+}
+
+std::optional<std::vector<long>> AskIndex(SearchIndex& index, const IndexPlan& plan) {
+  std::vector<long> result;
+  bool first = true;
+  for (const auto& [column, pieces] : plan.terms) {
+    std::optional<std::vector<long>> found = index.Find(column, pieces);
+    if (!found) return std::nullopt;
+    std::vector<long> merged;
+    if (first) {
+      merged = std::move(*found);
+    } else if (plan.any) {
+      std::set_union(result.begin(), result.end(), found->begin(), found->end(), std::back_inserter(merged));
+    } else {
+      std::set_intersection(result.begin(), result.end(), found->begin(), found->end(), std::back_inserter(merged));
+    }
+    result.swap(merged);
+    first = false;
+  }
+  return result;
+}
+
+// The status sweep: which of the walked record files are not as the index holds them (edited,
+// replaced, new, or not indexed at all). Only the stamps are read, never the database.
+std::vector<char> SweepStatus(const SearchIndex& index, const std::vector<Serial>& walked,
+                              const RecordFolders& folders) {
+  std::vector<char> changed(walked.size(), 0);
+  RecordName name;
+  for (std::size_t k = 0; k < walked.size(); ++k) {
+    const Serial i = walked[k];
+    struct stat st;
+    const int folder = folders.FolderOf(i);
+    if (folder < 0 || ::fstatat(folder, name.For(i), &st, 0) != 0 || FileStamp(st) != index.StampOf(static_cast<long>(i)))
+      changed[k] = 1;
+  }
+  return changed;
+}
+
 }  // namespace
+
+bool IndexCanNarrow(const SearchConditions& conditions) { return PlanIndex(conditions).has_value(); }
 
 SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, ListRows& list, Settings& settings,
                             Prompter& prompter, Progress& progress, const Clock& clock,
@@ -345,6 +421,9 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   std::unique_ptr<RecordListing> listing;
   std::vector<Serial> walked;
   std::uint64_t indexSize = 0;
+  std::unique_ptr<SearchIndex> index;
+  std::vector<Serial> stale;  // record files changed since they were indexed
+  std::vector<long> gone;     // index entries of records no longer walked
   try {
     // Which record files exist, from the folders' listings; then the serials to open, from the
     // index entries of the serials handed out (an index longer than that is read no further).
@@ -356,12 +435,74 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
       return outcome;
     }
     matcher = std::make_unique<SearchMatcher>(conditions);
+    const bool useIndex = (options.useIndex < 0 ? settings.GetInt(setting::Index) : options.useIndex) != 0;
+    std::optional<IndexPlan> plan = useIndex ? PlanIndex(conditions) : std::nullopt;
+    if (plan) {
+      SearchIndex::OpenResult opened;
+      index = SearchIndex::Open(store.StoreRoot(), opened);
+      outcome.index = opened == SearchIndex::OpenResult::Missing ? IndexUse::Missing
+                      : opened == SearchIndex::OpenResult::Busy  ? IndexUse::Busy
+                      : opened == SearchIndex::OpenResult::Invalid ? IndexUse::Invalid
+                                                                   : IndexUse::Used;
+    }
+    if (index) {
+      // The index's answer and the status of every record file, side by side; a record whose
+      // file is not as it was indexed is read whatever the index says, and indexed again.
+      const RecordFolders sweepFolders(txtFolder);
+      std::vector<char> changed;
+      std::thread sweep([&] { changed = SweepStatus(*index, walked, sweepFolders); });
+      std::optional<std::vector<long>> candidates = AskIndex(*index, *plan);
+      sweep.join();
+      if (!candidates) {
+        index.reset();
+        outcome.index = IndexUse::Failed;
+      } else {
+        std::vector<Serial> narrowed;
+        for (std::size_t k = 0; k < walked.size(); ++k) {
+          if (changed[k]) {
+            stale.push_back(walked[k]);
+            narrowed.push_back(walked[k]);
+          } else if (std::binary_search(candidates->begin(), candidates->end(), static_cast<long>(walked[k]))) {
+            narrowed.push_back(walked[k]);
+          }
+        }
+        // Entries of records that are gone from the walk (deleted, or marked gone in the index file).
+        std::vector<std::uint64_t> const& stamps = index->Stamps();
+        for (std::size_t serial = 0; serial < stamps.size(); ++serial) {
+          if (stamps[serial] != 0 && !std::binary_search(walked.begin(), walked.end(), static_cast<Serial>(serial)))
+            gone.push_back(static_cast<long>(serial));
+        }
+        walked.swap(narrowed);
+        outcome.changed = static_cast<long>(stale.size());
+      }
+    }
+    outcome.read = static_cast<long>(walked.size());
     readAhead = std::make_unique<ReadAhead>(*matcher, walked, txtFolder,
                                             options.readers < 0 ? DefaultReaders() : options.readers, options.batch);
   } catch (const std::bad_alloc&) {
     prompter.Error(Msg::FileObjectFailed);
     return outcome;
   }
+  // The changed records are indexed again while the walk reads them (on a thread of its own, the
+  // only user of the index from here on).
+  std::thread upkeep;
+  std::vector<std::string> stalePaths;
+  if (index && (!stale.empty() || !gone.empty())) {
+    try {
+      for (Serial i : stale) stalePaths.push_back(store.RecordFilePath(FormatSerial(static_cast<long>(i)), kKindText));
+      upkeep = std::thread([&] {
+        for (std::size_t k = 0; k < stale.size(); ++k) index->Update(static_cast<long>(stale[k]), stalePaths[k]);
+        for (long serial : gone) index->Remove(serial);
+      });
+    } catch (const std::exception&) {
+    }
+  }
+  struct Joiner {
+    std::thread& thread;
+    ~Joiner() {
+      if (thread.joinable()) thread.join();
+    }
+  } joiner{upkeep};
   if (!conditions.flags.addList) list.DeleteAllRows();
   outcome.ran = true;
   progress.SetProgressBar(0);

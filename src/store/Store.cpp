@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -449,7 +450,23 @@ bool Store::WriteRecordFile(std::string_view serial) {
   }
   // A record put where the index says a record is gone (the counter moved back) is found again.
   MarkIndexPresent(serial);
+  NotifyRecordChanged(serial);
   return true;
+}
+
+namespace {
+std::atomic<Store::RecordHook> recordHook{nullptr};
+}  // namespace
+
+void Store::SetRecordHook(RecordHook hook) { recordHook.store(hook); }
+
+void Store::NotifyRecordChanged(std::string_view serial) {
+  if (RecordHook hook = recordHook.load()) {
+    try {
+      hook(*this, serial);
+    } catch (...) {  // the store's write stands; the next search repairs what the hook missed
+    }
+  }
 }
 
 PatchStatus Store::PatchRecordFile(std::string_view serial, const std::vector<FieldValue>& changes) {
@@ -485,7 +502,9 @@ PatchStatus Store::PatchRecordFile(std::string_view serial, const std::vector<Fi
     std::string patched;
     PatchStatus status = PatchRecordBytes(bytes, changes, patched);
     if (status != PatchStatus::Patched || patched == bytes) return status;
-    return WriteFileAtomic(native, patched) ? PatchStatus::Patched : PatchStatus::WriteFailed;
+    if (!WriteFileAtomic(native, patched)) return PatchStatus::WriteFailed;
+    NotifyRecordChanged(serial);
+    return PatchStatus::Patched;
   } catch (const std::bad_alloc&) {
     return PatchStatus::NoMemory;
   }
@@ -747,7 +766,11 @@ bool Store::RemoveStoreFile(std::string_view serial, std::string_view kind) {
 
 void Store::RemoveDocumentCopy(std::string_view serial) { RemoveStoreFile(serial, kKindPdf); }
 
-bool Store::RemoveRecordFile(std::string_view serial) { return RemoveStoreFile(serial, kKindText); }
+bool Store::RemoveRecordFile(std::string_view serial) {
+  const bool removed = RemoveStoreFile(serial, kKindText);
+  if (removed) NotifyRecordChanged(serial);
+  return removed;
+}
 
 void ReportWriteFailure(Prompter& prompter, const NativePath& path, int error, Msg otherwise) {
   const std::string prefix = FromNativePath(path) + "\n";

@@ -198,6 +198,14 @@ class Store {
   // Removes the record file of `serial` (the delete), likewise; false when nothing was removed.
   bool RemoveRecordFile(std::string_view serial);
 
+  // Tells the derived data kept beside the store (the search index) that the record file of
+  // `serial` was written, replaced, removed or put back. Every write primitive here calls it; so
+  // does any other code that moves a record file. The hook is the process's one (SetRecordHook);
+  // whatever it does cannot fail the store's write.
+  void NotifyRecordChanged(std::string_view serial);
+  using RecordHook = void (*)(Store& store, std::string_view serial);
+  static void SetRecordHook(RecordHook hook);
+
   // The serial after the highest one among the record files below `txtFolder` (native), or 0.
   // Only names of exactly eight digits and ".TXT" in the folders 00..99 count.
   static long ScanNextSerial(const NativePath& txtFolder);

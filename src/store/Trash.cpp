@@ -49,6 +49,7 @@ bool TrashRun::Move(std::string_view serial) {
   if (folder_.empty()) return false;
   if (!RenameFile(record, folder_ + kPathSeparator + FileName(record))) return false;
   if (InRealFolders(copy) && IsRegular(copy)) RenameFile(copy, folder_ + kPathSeparator + FileName(copy));
+  store_.NotifyRecordChanged(serial);
   return true;
 }
 
@@ -80,6 +81,7 @@ RestoreOutcome RestoreFromTrash(Store& store, std::string_view serial, std::stri
     return RestoreOutcome::Failed;
   }
   store.MarkIndexPresent(serial);
+  store.NotifyRecordChanged(serial);
   std::error_code error;
   if (fs::is_empty(*holder, error) && !error) fs::remove(*holder, error);
   return RestoreOutcome::Restored;

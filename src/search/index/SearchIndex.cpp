@@ -1,0 +1,535 @@
+#include "search/index/SearchIndex.h"
+
+#include <fcntl.h>
+#include <groonga.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "common/FileSystem.h"
+#include "store/Store.h"
+
+namespace folidex {
+namespace {
+
+constexpr int kFormatVersion = 1;
+constexpr char kStampsMagic[8] = {'F', 'L', 'D', 'X', 'S', 'T', '0', '1'};
+constexpr std::string_view kColumnNames[kIndexColumns] = {"pt", "pa", "ps", "pk", "body"};
+
+void InitGroonga() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    grn_init();
+    // The texts are CP932, as the store keeps them: Shift_JIS characters to Groonga.
+    grn_set_default_encoding(GRN_ENC_SJIS);
+    // An exact search that finds nothing stays at nothing (never widened to looser matches).
+    grn_set_default_match_escalation_threshold(-1);
+  });
+}
+
+std::string InfoText(const std::string& storeName) {
+  return "folidex-search-index " + std::to_string(kFormatVersion) + "\ngroonga " + grn_get_version() + "\n" +
+         storeName + "\n";
+}
+
+std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
+  h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  h *= 0xBF58476D1CE4E5B9ull;
+  return h ^ (h >> 31);
+}
+
+std::uint64_t FolderBytes(const std::string& folder) {
+  std::uint64_t total = 0;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    std::error_code sizeError;
+    if (entry.is_regular_file(sizeError)) {
+      const auto size = entry.file_size(sizeError);
+      if (!sizeError) total += size;
+    }
+  }
+  return total;
+}
+
+bool RemoveTree(const std::string& folder) {
+  std::error_code error;
+  std::filesystem::remove_all(folder, error);
+  return !error;
+}
+
+// Reads a record file whole with the status of the file read; false when it is not a regular
+// file that can be read, or larger than a record file may be.
+bool ReadRecord(const std::string& path, std::string& bytes, std::uint64_t& stamp, bool& missing) {
+  missing = false;
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    missing = errno == ENOENT || errno == ENOTDIR;
+    return false;
+  }
+  FileHandle handle(fd);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > kMaxRecordFileSize)
+    return false;
+  stamp = FileStamp(st);
+  bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
+  std::size_t size = 0;
+  for (;;) {
+    if (size == bytes.size()) {
+      if (size > kMaxRecordFileSize) return false;
+      bytes.resize(size * 2 + 4096);
+    }
+    ssize_t got = ::read(fd, bytes.data() + size, bytes.size() - size);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) break;
+    size += static_cast<std::size_t>(got);
+  }
+  bytes.resize(size);
+  return size <= kMaxRecordFileSize;
+}
+
+std::string RecordPath(const std::string& storeRoot, long serial) {
+  char name[64];
+  std::snprintf(name, sizeof name, "/TXT/%02ld/%08ld.TXT", serial % 100, serial);
+  return storeRoot + name;
+}
+
+}  // namespace
+
+std::uint64_t FileStamp(const struct stat& st) {
+  std::uint64_t h = 0x5EA4C11D;
+  h = Mix(h, static_cast<std::uint64_t>(st.st_ino));
+  h = Mix(h, static_cast<std::uint64_t>(st.st_size));
+  h = Mix(h, static_cast<std::uint64_t>(st.st_mtim.tv_sec));
+  h = Mix(h, static_cast<std::uint64_t>(st.st_mtim.tv_nsec));
+  h = Mix(h, static_cast<std::uint64_t>(st.st_ctim.tv_sec));
+  h = Mix(h, static_cast<std::uint64_t>(st.st_ctim.tv_nsec));
+  return h | 1;
+}
+
+std::string IndexStoreName(const std::string& storeRoot) {
+  char* real = ::realpath(storeRoot.c_str(), nullptr);
+  if (!real) return storeRoot;
+  std::string name(real);
+  std::free(real);
+  return name;
+}
+
+std::string IndexFolderOf(const std::string& storeRoot) {
+  std::string base;
+  if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/') {
+    base = cache;
+  } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+    base = std::string(home) + "/.cache";
+  } else {
+    return {};
+  }
+  if (storeRoot.empty()) return {};
+  // A name of the store's real path (FNV-1a): the same store always finds the same folder; the
+  // info file inside tells whether it really is this store's.
+  std::uint64_t h = 0xCBF29CE484222325ull;
+  for (unsigned char c : IndexStoreName(storeRoot)) h = (h ^ c) * 0x100000001B3ull;
+  char name[24];
+  std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(h));
+  return base + "/Orvane/Folidex/index/" + name;
+}
+
+struct SearchIndex::Impl {
+  std::string folder;
+  FileHandle lock;
+  FileHandle stamps;
+  grn_ctx ctx{};
+  bool ctxReady = false;
+  grn_obj* db = nullptr;
+  grn_obj* table = nullptr;
+  grn_obj* lexicon = nullptr;
+  std::array<grn_obj*, kIndexColumns> columns{};
+  std::array<grn_obj*, kIndexColumns> indexes{};
+  bool writing = false;
+  bool failed = false;  // a change did not go through: the marker stays and the index is rebuilt
+
+  Impl() {
+    InitGroonga();
+    ctxReady = grn_ctx_init(&ctx, 0) == GRN_SUCCESS;
+  }
+  ~Impl() {
+    if (db) {
+      if (writing && grn_obj_flush_recursive(&ctx, db) != GRN_SUCCESS) failed = true;
+      grn_obj_close(&ctx, db);
+    }
+    if (ctxReady) grn_ctx_fin(&ctx);
+    if (writing && !failed) ::unlink((folder + "/writing").c_str());
+  }
+
+  bool Ok() const { return ctx.rc == GRN_SUCCESS; }
+
+  grn_obj* Get(const std::string& name) { return grn_ctx_get(&ctx, name.data(), static_cast<int>(name.size())); }
+
+  bool CreateSchema(bool withIndexes) {
+    table = grn_table_create(&ctx, "Records", 7, nullptr, GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_PERSISTENT,
+                             grn_ctx_at(&ctx, GRN_DB_UINT32), nullptr);
+    if (!table) return false;
+    for (int k = 0; k < kIndexColumns; ++k) {
+      const std::string_view name = kColumnNames[k];
+      columns[k] = grn_column_create(&ctx, table, name.data(), static_cast<unsigned>(name.size()), nullptr,
+                                     GRN_OBJ_COLUMN_SCALAR | GRN_OBJ_PERSISTENT | GRN_OBJ_COMPRESS_ZSTD,
+                                     grn_ctx_at(&ctx, GRN_DB_LONG_TEXT));
+      if (!columns[k]) {
+        ctx.rc = GRN_SUCCESS;  // a Groonga without zstd: the texts are kept as they are
+        columns[k] = grn_column_create(&ctx, table, name.data(), static_cast<unsigned>(name.size()), nullptr,
+                                       GRN_OBJ_COLUMN_SCALAR | GRN_OBJ_PERSISTENT, grn_ctx_at(&ctx, GRN_DB_LONG_TEXT));
+      }
+      if (!columns[k]) return false;
+    }
+    return !withIndexes || CreateIndexes();
+  }
+
+  // The bigram lexicon and one position index per text; with texts already loaded Groonga
+  // builds them in one pass.
+  bool CreateIndexes() {
+    lexicon = grn_table_create(&ctx, "Terms", 5, nullptr, GRN_OBJ_TABLE_PAT_KEY | GRN_OBJ_PERSISTENT,
+                               grn_ctx_at(&ctx, GRN_DB_SHORT_TEXT), nullptr);
+    if (!lexicon) return false;
+    // Latin letters, digits and symbols in bigrams too: the search matches substrings, not words.
+    // No normaliser: the texts come folded by the program's own rules.
+    grn_obj* tokenizer = Get("TokenBigramSplitSymbolAlphaDigit");
+    if (!tokenizer) return false;
+    if (grn_obj_set_info(&ctx, lexicon, GRN_INFO_DEFAULT_TOKENIZER, tokenizer) != GRN_SUCCESS) return false;
+    for (int k = 0; k < kIndexColumns; ++k) {
+      const std::string name = std::string(kColumnNames[k]) + "_index";
+      indexes[k] = grn_column_create(&ctx, lexicon, name.data(), static_cast<unsigned>(name.size()), nullptr,
+                                     GRN_OBJ_COLUMN_INDEX | GRN_OBJ_WITH_POSITION | GRN_OBJ_PERSISTENT, table);
+      if (!indexes[k]) return false;
+      grn_obj source;
+      GRN_UINT32_INIT(&source, 0);
+      GRN_UINT32_SET(&ctx, &source, grn_obj_id(&ctx, columns[k]));
+      const grn_rc rc = grn_obj_set_info(&ctx, indexes[k], GRN_INFO_SOURCE, &source);
+      GRN_OBJ_FIN(&ctx, &source);
+      if (rc != GRN_SUCCESS) return false;
+    }
+    return Ok();
+  }
+
+  bool FindSchema() {
+    table = Get("Records");
+    lexicon = Get("Terms");
+    if (!table || !lexicon) return false;
+    return true;
+  }
+
+  grn_obj* Index(int k) {
+    if (!indexes[k]) indexes[k] = Get("Terms." + std::string(kColumnNames[k]) + "_index");
+    return indexes[k];
+  }
+
+  // The text columns are opened only for a change: a search needs the indexes alone, and every
+  // object opened costs its share of closing.
+  bool FindColumns() {
+    for (int k = 0; k < kIndexColumns; ++k) {
+      if (!columns[k]) columns[k] = Get("Records." + std::string(kColumnNames[k]));
+      // A change updates the indexes of its texts: they must be there too.
+      if (!columns[k] || !Index(k)) return false;
+    }
+    return true;
+  }
+
+  bool SetTexts(grn_id id, const RecordTextParts& parts) {
+    grn_obj text;
+    GRN_TEXT_INIT(&text, 0);
+    bool ok = true;
+    for (int k = 0; k < kIndexColumns && ok; ++k) {
+      const std::string form = IndexForm(k < 4 ? parts.fields[k] : parts.body);
+      GRN_TEXT_SET(&ctx, &text, form.data(), form.size());
+      ok = grn_obj_set_value(&ctx, columns[k], id, &text, GRN_OBJ_SET) == GRN_SUCCESS;
+    }
+    GRN_OBJ_FIN(&ctx, &text);
+    return ok;
+  }
+};
+
+SearchIndex::SearchIndex(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+SearchIndex::~SearchIndex() = default;
+
+std::unique_ptr<SearchIndex> SearchIndex::Open(const std::string& storeRoot, OpenResult& result) {
+  result = OpenResult::Missing;
+  const std::string folder = IndexFolderOf(storeRoot);
+  if (folder.empty()) return nullptr;
+  std::string info;
+  if (!ReadFileBytes(folder + "/info", info)) return nullptr;
+  result = OpenResult::Invalid;
+  if (info != InfoText(IndexStoreName(storeRoot))) return nullptr;
+
+  auto impl = std::make_unique<Impl>();
+  impl->folder = folder;
+  impl->lock.Reset(::open((folder + "/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (!impl->lock) return nullptr;
+  // Another process's use of the index is short (one search, one record's change).
+  bool locked = false;
+  for (int attempt = 0; attempt < 40 && !locked; ++attempt) {
+    locked = ::flock(impl->lock.get(), LOCK_EX | LOCK_NB) == 0;
+    if (!locked) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  if (!locked) {
+    result = OpenResult::Busy;
+    return nullptr;
+  }
+  if (PathExists(folder + "/writing")) return nullptr;  // a change that never finished
+  if (!impl->ctxReady) return nullptr;
+  const std::string dbPath = folder + "/db";
+  impl->db = grn_db_open(&impl->ctx, dbPath.c_str());
+  if (!impl->db || !impl->FindSchema()) return nullptr;
+
+  std::unique_ptr<SearchIndex> index(new SearchIndex(std::move(impl)));
+  index->impl_->stamps.Reset(::open((folder + "/stamps").c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+  std::string bytes;
+  struct stat st;
+  if (!index->impl_->stamps || ::fstat(index->impl_->stamps.get(), &st) != 0 || st.st_size > (8 << 20) * 8 + 8 ||
+      !ReadAt(index->impl_->stamps.get(), 0, static_cast<std::size_t>(st.st_size), bytes) || bytes.size() < 8 ||
+      std::memcmp(bytes.data(), kStampsMagic, 8) != 0 || (bytes.size() - 8) % 8 != 0)
+    return nullptr;
+  index->stamps_.resize((bytes.size() - 8) / 8);
+  std::memcpy(index->stamps_.data(), bytes.data() + 8, bytes.size() - 8);
+  result = OpenResult::Opened;
+  return index;
+}
+
+bool SearchIndex::Build(const std::string& storeRoot, const std::vector<long>& serials,
+                        const std::function<bool(long, long)>& progress, IndexFigures* figures) {
+  const std::string folder = IndexFolderOf(storeRoot);
+  if (folder.empty()) return false;
+  const std::string building = folder + ".build-" + std::to_string(::getpid());
+  RemoveTree(building);
+  if (!EnsureFolders(building)) return false;
+  std::uint64_t textBytes = 0;
+  long records = 0;
+  bool ok = false;
+  {
+    Impl impl;
+    impl.folder = building;
+    const std::string dbPath = building + "/db";
+    impl.db = impl.ctxReady ? grn_db_create(&impl.ctx, dbPath.c_str(), nullptr) : nullptr;
+    std::vector<std::uint64_t> stamps;
+    ok = impl.db && impl.CreateSchema(false);
+    std::string bytes;
+    const long total = static_cast<long>(serials.size());
+    for (long done = 0; ok && done < total; ++done) {
+      if (progress && done % 256 == 0 && !progress(done, total)) ok = false;
+      if (!ok) break;
+      const long serial = serials[static_cast<std::size_t>(done)];
+      std::uint64_t stamp = 0;
+      bool missing = false;
+      RecordTextParts parts;
+      if (!ReadRecord(RecordPath(storeRoot, serial), bytes, stamp, missing)) continue;
+      if (!SplitRecordText(bytes, parts)) parts = RecordTextParts{};  // damaged: never matches
+      const std::uint32_t key = static_cast<std::uint32_t>(serial);
+      const grn_id id = grn_table_add(&impl.ctx, impl.table, &key, sizeof key, nullptr);
+      if (id == GRN_ID_NIL || !impl.SetTexts(id, parts)) {
+        ok = false;
+        break;
+      }
+      if (stamps.size() <= static_cast<std::size_t>(serial)) stamps.resize(static_cast<std::size_t>(serial) + 1, 0);
+      stamps[static_cast<std::size_t>(serial)] = stamp;
+      textBytes += bytes.size();
+      ++records;
+    }
+    if (ok && progress) ok = progress(total, total);
+    ok = ok && impl.CreateIndexes() && grn_obj_flush_recursive(&impl.ctx, impl.db) == GRN_SUCCESS;
+    if (ok) {
+      std::string stampBytes(kStampsMagic, 8);
+      stampBytes.append(reinterpret_cast<const char*>(stamps.data()), stamps.size() * sizeof(std::uint64_t));
+      ok = WriteFileAtomic(building + "/stamps", stampBytes) &&
+           WriteFileAtomic(building + "/info", InfoText(IndexStoreName(storeRoot)));
+    }
+  }
+  if (!ok) {
+    RemoveTree(building);
+    return false;
+  }
+  // The new index takes the old one's place; a search that still has the old one open keeps
+  // reading its files until it closes them.
+  const std::string old = folder + ".old-" + std::to_string(::getpid());
+  RemoveTree(old);
+  if (PathExists(folder) && !RenameFile(folder, old)) {
+    RemoveTree(building);
+    return false;
+  }
+  if (!RenameFile(building, folder)) {
+    RemoveTree(building);
+    return false;
+  }
+  RemoveTree(old);
+  if (figures) {
+    figures->records = records;
+    figures->textBytes = textBytes;
+    figures->bytes = FolderBytes(folder);
+  }
+  return true;
+}
+
+bool SearchIndex::Drop(const std::string& storeRoot) {
+  const std::string folder = IndexFolderOf(storeRoot);
+  if (folder.empty() || !PathExists(folder)) return true;
+  return RemoveTree(folder);
+}
+
+bool SearchIndex::MarkWriting() {
+  if (impl_->writing) return true;
+  FileHandle marker(::open((impl_->folder + "/writing").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (!marker) return false;
+  impl_->writing = true;
+  return true;
+}
+
+bool SearchIndex::WriteStamp(long serial, std::uint64_t stamp) {
+  if (static_cast<std::size_t>(serial) >= stamps_.size()) {
+    if (stamp == 0) return true;
+    stamps_.resize(static_cast<std::size_t>(serial) + 1, 0);
+  }
+  stamps_[static_cast<std::size_t>(serial)] = stamp;
+  const std::string_view bytes(reinterpret_cast<const char*>(&stamp), sizeof stamp);
+  return WriteAllAt(impl_->stamps.get(), bytes, 8 + static_cast<std::uint64_t>(serial) * 8);
+}
+
+bool SearchIndex::Put(long serial, std::uint64_t stamp, const RecordTextParts* parts) {
+  if (serial < 0 || serial > kMaxSerialCount || !MarkWriting()) return false;
+  if (!impl_->FindColumns()) {
+    impl_->failed = true;
+    return false;
+  }
+  // The stamp goes first to "not indexed" and to the new status last: a change cut short leaves
+  // a record that the next search reads from its file.
+  if (!WriteStamp(serial, 0)) {
+    impl_->failed = true;
+    return false;
+  }
+  const std::uint32_t key = static_cast<std::uint32_t>(serial);
+  grn_ctx* ctx = &impl_->ctx;
+  bool ok;
+  if (parts) {
+    const grn_id id = grn_table_add(ctx, impl_->table, &key, sizeof key, nullptr);
+    ok = id != GRN_ID_NIL && impl_->SetTexts(id, *parts);
+  } else {
+    const grn_id id = grn_table_get(ctx, impl_->table, &key, sizeof key);
+    ok = id == GRN_ID_NIL || grn_table_delete(ctx, impl_->table, &key, sizeof key) == GRN_SUCCESS;
+  }
+  ok = ok && impl_->Ok();
+  if (!ok) {
+    impl_->failed = true;
+    ctx->rc = GRN_SUCCESS;
+    return false;
+  }
+  if (parts && !WriteStamp(serial, stamp)) {
+    impl_->failed = true;
+    return false;
+  }
+  return true;
+}
+
+bool SearchIndex::Update(long serial, const std::string& path) {
+  std::string bytes;
+  std::uint64_t stamp = 0;
+  bool missing = false;
+  RecordTextParts parts;
+  if (!ReadRecord(path, bytes, stamp, missing)) return Put(serial, 0, nullptr);
+  // A record of fewer than sixteen lines never matches: it is kept with no text, so that only a
+  // change of its file has it read again.
+  if (!SplitRecordText(bytes, parts)) parts = RecordTextParts{};
+  return Put(serial, stamp, &parts);
+}
+
+bool SearchIndex::Remove(long serial) { return Put(serial, 0, nullptr); }
+
+std::optional<std::vector<long>> SearchIndex::Find(IndexColumn column, const std::vector<std::string>& pieces) {
+  grn_ctx* ctx = &impl_->ctx;
+  grn_obj* index = impl_->Index(static_cast<int>(column));
+  if (!index) {
+    ctx->rc = GRN_SUCCESS;
+    return std::nullopt;
+  }
+  grn_obj* result = grn_table_create(ctx, nullptr, 0, nullptr, GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_WITH_SUBREC,
+                                     impl_->table, nullptr);
+  if (!result) {
+    ctx->rc = GRN_SUCCESS;
+    return std::nullopt;
+  }
+  grn_obj query;
+  GRN_TEXT_INIT(&query, 0);
+  bool ok = true;
+  for (std::size_t k = 0; k < pieces.size() && ok; ++k) {
+    GRN_TEXT_SET(ctx, &query, pieces[k].data(), pieces[k].size());
+    grn_search_optarg optarg;
+    std::memset(&optarg, 0, sizeof optarg);
+    optarg.mode = GRN_OP_EXACT;
+    ok = grn_obj_search(ctx, index, &query, result, k == 0 ? GRN_OP_OR : GRN_OP_AND, &optarg) == GRN_SUCCESS;
+  }
+  GRN_OBJ_FIN(ctx, &query);
+  std::vector<long> serials;
+  if (ok) {
+    serials.reserve(grn_table_size(ctx, result));
+    grn_table_cursor* cursor = grn_table_cursor_open(ctx, result, nullptr, 0, nullptr, 0, 0, -1, 0);
+    ok = cursor != nullptr;
+    grn_id id;
+    while (ok && (id = grn_table_cursor_next(ctx, cursor)) != GRN_ID_NIL) {
+      void* key = nullptr;
+      if (grn_table_cursor_get_key(ctx, cursor, &key) != sizeof(grn_id)) {
+        ok = false;
+        break;
+      }
+      std::uint32_t serial = 0;
+      if (grn_table_get_key(ctx, impl_->table, *static_cast<grn_id*>(key), &serial, sizeof serial) != sizeof serial) {
+        ok = false;
+        break;
+      }
+      serials.push_back(static_cast<long>(serial));
+    }
+    if (cursor) grn_table_cursor_close(ctx, cursor);
+  }
+  grn_obj_close(ctx, result);
+  if (!ok || !impl_->Ok()) {
+    ctx->rc = GRN_SUCCESS;
+    return std::nullopt;
+  }
+  std::sort(serials.begin(), serials.end());
+  return serials;
+}
+
+IndexFigures SearchIndex::Figures() const {
+  IndexFigures figures;
+  figures.records = static_cast<long>(grn_table_size(&impl_->ctx, impl_->table));
+  figures.bytes = FolderBytes(impl_->folder);
+  return figures;
+}
+
+bool SearchIndex::Check(std::string& problem) {
+  grn_ctx* ctx = &impl_->ctx;
+  long stamped = 0;
+  for (std::size_t serial = 0; serial < stamps_.size(); ++serial) {
+    if (stamps_[serial] == 0) continue;
+    ++stamped;
+    const std::uint32_t key = static_cast<std::uint32_t>(serial);
+    if (grn_table_get(ctx, impl_->table, &key, sizeof key) == GRN_ID_NIL) {
+      problem = "serial " + std::to_string(serial) + " has a status but no entry";
+      return false;
+    }
+  }
+  const long rows = static_cast<long>(grn_table_size(ctx, impl_->table));
+  if (rows != stamped) {
+    problem = std::to_string(rows) + " entries, " + std::to_string(stamped) + " with a status";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace folidex
