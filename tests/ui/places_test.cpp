@@ -78,7 +78,7 @@ class PlacesTest : public QObject {
     QCOMPARE(view->TipTextForCell(1, text), CLeftView::TipTextFor(text));
 
     // Read once: the record file gone, the row still shows its places; nothing in the cells.
-    RemoveFile(ToNativePath(f.store.StoreFilePath(FormatSerial(0), kKindText)));
+    RemoveFile(f.store.StoreFilePath(FormatSerial(0), kKindText));
     QCOMPARE(view->TipTextForCell(0, text), tip);
     QVERIFY(!ToQString(f.list.Cell(0, ListColumn::Title)).contains(U("<b>")));
 
