@@ -1,5 +1,7 @@
 #include "html/qt/PdfPlaces.h"
 
+#include <unordered_map>
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -34,6 +36,7 @@ std::u16string_view Units(const QString& text) {
 QList<PdfPlace> FindPdfPlaces(QPdfDocument& document, const PlaceMatcher& matcher) {
   QList<PdfPlace> places;
   if (!matcher.HasTerm()) return places;
+  std::unordered_map<char32_t, std::string> converted;
   for (int page = 0; page < document.pageCount(); ++page) {
     const QString text = document.getAllText(page).text();
     if (text.isEmpty()) continue;
@@ -63,7 +66,11 @@ QList<PdfPlace> FindPdfPlaces(QPdfDocument& document, const PlaceMatcher& matche
           (shown[i] >= 0xD800 && shown[i] < 0xDC00 && i + 1 < shown.size() && shown[i + 1] >= 0xDC00 && shown[i + 1] < 0xE000)
               ? 2
               : 1;
-      const std::string one = BodyTextToCp932(shown.substr(i, length));
+      // A document repeats few characters many times: each converted once.
+      const char32_t code = length == 2 ? (char32_t(shown[i]) << 16) | shown[i + 1] : shown[i];
+      auto known = converted.find(code);
+      if (known == converted.end()) known = converted.emplace(code, BodyTextToCp932(shown.substr(i, length))).first;
+      const std::string& one = known->second;
       cp932 += one;
       index.insert(index.end(), one.size(), aligned ? from[i] : static_cast<int>(i));
       i += length;
