@@ -86,7 +86,8 @@ class PlacesTest : public QObject {
     view->selectRow(0);
     QVERIFY(!f.progress.paneTexts.empty());
     QCOMPARE(f.progress.paneTexts.back().first, StatusPane::Url);
-    QCOMPARE(ToQString(f.progress.paneTexts.back().second), U("[page ?] 冒頭の【契約】と、けいやく以外の契約、契約書、ｹｲﾔｸ、そして契約。"));
+    QCOMPARE(ToQString(f.progress.paneTexts.back().second),
+             U("[page ?] 冒頭の【契約】と、けいやく以外の契約、契約書、ｹｲﾔｸ、そして契約。"));
     view->SetPlaceMatcher(nullptr);
     QCOMPARE(view->TipTextForCell(0, title), CLeftView::TipTextFor(title));
   }
@@ -94,7 +95,8 @@ class PlacesTest : public QObject {
   void PaneOpensAtTheFirstPlaceAndStepsAroundTheDocument() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("terms.pdf"));
-    WriteJapanesePdf(path, {U("一頁"), U("二頁目に契約がある"), U("三頁"), U("四頁"), U("契約と\n契約の五頁"), U("六頁の東京\n都庁")});
+    WriteJapanesePdf(path, {U("一頁"), U("二頁目に契約がある"), U("三頁"), U("四頁"), U("契約と\n契約の五頁"),
+                            U("六頁の東京\n都庁")});
     CPdfPane pane;
     pane.resize(500, 650);
     pane.show();

@@ -62,10 +62,10 @@ QList<PdfPlace> FindPdfPlaces(QPdfDocument& document, const PlaceMatcher& matche
     std::string cp932;
     std::vector<int> index;
     for (std::size_t i = 0; i < shown.size();) {
-      const std::size_t length =
-          (shown[i] >= 0xD800 && shown[i] < 0xDC00 && i + 1 < shown.size() && shown[i + 1] >= 0xDC00 && shown[i + 1] < 0xE000)
-              ? 2
-              : 1;
+      const std::size_t length = (shown[i] >= 0xD800 && shown[i] < 0xDC00 && i + 1 < shown.size() &&
+                                  shown[i + 1] >= 0xDC00 && shown[i + 1] < 0xE000)
+                                     ? 2
+                                     : 1;
       // A document repeats few characters many times: each converted once.
       const char32_t code = length == 2 ? (char32_t(shown[i]) << 16) | shown[i + 1] : shown[i];
       auto known = converted.find(code);
