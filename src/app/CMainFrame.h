@@ -101,8 +101,8 @@ class CMainFrame : public QMainWindow {
   InboxWatcher* inbox_ = nullptr;
   QLabel* inboxCounter_ = nullptr;
   PdfPlaces* pdfPlaces_ = nullptr;  // the term's places in the PDF pane (made when first needed)
-  QString placeTerm_;  // the last search's body or full-text term as typed
-  bool searching_ = false;  // a search is running (it repaints the window meanwhile)
+  QString placeTerm_;               // the last search's body or full-text term as typed
+  bool searching_ = false;          // a search is running (it repaints the window meanwhile)
   int area_ = 0;
   int cxCur_ = 400;
   int webSearchFilter_ = 0;

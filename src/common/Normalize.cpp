@@ -169,8 +169,8 @@ void Fold(std::string_view text, std::string& out, std::vector<std::uint32_t>* o
   char* const begin = out.data();
   char* o = begin;
   const char* in = text.data();
-  bool lastWide = false;   // the last character written is a double-byte one
-  std::size_t spaces = 0;  // white space held back until the next character tells
+  bool lastWide = false;       // the last character written is a double-byte one
+  std::size_t spaces = 0;      // white space held back until the next character tells
   std::size_t spaceStart = 0;  // where the held white space begins in `text`
   std::uint32_t* map = nullptr;
   if constexpr (Mapped) {
@@ -312,8 +312,6 @@ void FoldForMatch(std::string_view text, std::string& out) { Fold<false>(text, o
 void FoldForMatch(std::string_view text, std::string& out, std::vector<std::uint32_t>& origin) {
   Fold<true>(text, out, &origin);
 }
-
-
 
 std::string FoldForMatch(std::string_view text) {
   std::string out;

@@ -396,7 +396,8 @@ const Places& CLeftView::PlacesOfRow(int row) {
   if (!placesPdf_) {
     const std::string worker = WorkerProgramPath();
     if (!worker.empty()) {
-      placesPool_ = std::make_unique<WorkerPool>(std::vector<std::string>{worker}, ReadWorkerLimits(services_.settings));
+      placesPool_ =
+          std::make_unique<WorkerPool>(std::vector<std::string>{worker}, ReadWorkerLimits(services_.settings));
       placesPdf_ = std::make_unique<WorkerPdfEngine>(*placesPool_);
     }
   }
@@ -427,13 +428,14 @@ QString CLeftView::TipTextForCell(int row, int column) {
   if (placeMatcher_ && ShowsPlaces(column)) placesHtml = PlacesTipHtml(PlacesOfRow(row));
   if (placesHtml.isEmpty()) return selected ? TipTextFor(column) : QString();
   if (!selected) return placesHtml;
-  return TipTextFor(column).toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) + QStringLiteral("<br>") +
-         placesHtml;
+  return TipTextFor(column).toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) +
+         QStringLiteral("<br>") + placesHtml;
 }
 
 void CLeftView::UpdateTip(const QPoint& pos) {
   QModelIndex index = indexAt(pos);
-  if (!index.isValid() || (!services_.list.IsSelected(index.row()) && !(placeMatcher_ && ShowsPlaces(index.column())))) {
+  if (!index.isValid() ||
+      (!services_.list.IsSelected(index.row()) && !(placeMatcher_ && ShowsPlaces(index.column())))) {
     HideTip();
     return;
   }
@@ -445,7 +447,7 @@ void CLeftView::UpdateTip(const QPoint& pos) {
   }
   tip_->hide();
   tip_->setTextFormat(text.startsWith(QLatin1Char('(')) && !text.contains(QStringLiteral("<br>")) ? Qt::PlainText
-                                                                                                   : Qt::RichText);
+                                                                                                  : Qt::RichText);
   tip_->setText(text);
   tip_->adjustSize();
   tip_->move(viewport()->mapToGlobal(pos) + QPoint(12, 18));
@@ -620,12 +622,14 @@ void CLeftView::SelectionToCore(const QItemSelection& selected, const QItemSelec
   // The first place of the selected row's record, in pane 120.
   if (placeMatcher_ && !selected.isEmpty()) {
     const Places& places = PlacesOfRow(list.FirstSelectedRow());
-    services_.progress.SetPaneText(StatusPane::Url, places.places.empty() ? std::string() : PlaceLine(places.places[0]));
+    services_.progress.SetPaneText(StatusPane::Url,
+                                   places.places.empty() ? std::string() : PlaceLine(places.places[0]));
   }
   // The first place of the selected row's record, in pane 120.
   if (placeMatcher_ && !selected.isEmpty()) {
     const Places& places = PlacesOfRow(list.FirstSelectedRow());
-    services_.progress.SetPaneText(StatusPane::Url, places.places.empty() ? std::string() : PlaceLine(places.places[0]));
+    services_.progress.SetPaneText(StatusPane::Url,
+                                   places.places.empty() ? std::string() : PlaceLine(places.places[0]));
   }
   emit listStateChanged();
 }

@@ -12,8 +12,8 @@
 
 #include <QColor>
 #include <QTableView>
-#include <functional>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>

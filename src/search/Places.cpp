@@ -160,8 +160,7 @@ std::vector<Span> PlaceMatcher::Find(std::string_view text, bool stored) const {
     }
     // White space the matching left out after the term is not part of the place.
     while (span.end > span.begin + 1 && IsSpaceAt(text, span.end - 1) && term_.back() != ' ') --span.end;
-    if (span.end >= 2 + span.begin && text.substr(span.end - 2, 2) == "\x81\x40" && term_.back() != ' ')
-      span.end -= 2;
+    if (span.end >= 2 + span.begin && text.substr(span.end - 2, 2) == "\x81\x40" && term_.back() != ' ') span.end -= 2;
     spans.push_back(span);
     from = e;  // the next place starts after this one (on a character boundary)
   }

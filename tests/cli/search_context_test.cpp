@@ -25,9 +25,9 @@ class CliSearchContext : public ::testing::Test {
   std::string settings;
   void SetUp() override {
     const std::string pdf = f.dir.path() + "/outside.pdf";
-    WriteJapanesePdf(QString::fromStdString(pdf), {QStringLiteral("表紙"), QStringLiteral("第二章の契約条項"),
-                                                   QStringLiteral("三"), QStringLiteral("四"),
-                                                   QStringLiteral("契約の終わり")});
+    WriteJapanesePdf(QString::fromStdString(pdf),
+                     {QStringLiteral("表紙"), QStringLiteral("第二章の契約条項"), QStringLiteral("三"),
+                      QStringLiteral("四"), QStringLiteral("契約の終わり")});
     IndexRecord r;
     r[FieldTag::PT] = J("文書");
     r[FieldTag::TY] = "O";
@@ -37,8 +37,8 @@ class CliSearchContext : public ::testing::Test {
     r[FieldTag::FG] = FromNativePath(f.dir.path() + "/gone.pdf");
     r[FieldTag::TX] = J("ここにｹｲﾔｸがある");
     f.PutRecord("00000001", r);
-    settings = WriteSettingsFile(f.dir.path(), "[KanSet]\nKakunin=0\nStorePath=" + f.dir.path() +
-                                                   "\n[Sys]\nNo=00000002\n");
+    settings =
+        WriteSettingsFile(f.dir.path(), "[KanSet]\nKakunin=0\nStorePath=" + f.dir.path() + "\n[Sys]\nNo=00000002\n");
   }
   CliResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), {"--settings", settings, "search"});
@@ -54,7 +54,8 @@ TEST_F(CliSearchContext, EachHitIsFollowedByItsPlacesWithTheirPages) {
   // From the document's pages, with their numbers (a page's text as the document has it).
   const std::string row = "1\t00000000\t";
   ASSERT_EQ(result.out.substr(0, row.size()), row);
-  EXPECT_EQ(result.out.substr(result.out.find('\n') + 1), "\t[page 2] 第二章の【契約】条項\n\t[page 5] 【契約】の終わり\n");
+  EXPECT_EQ(result.out.substr(result.out.find('\n') + 1),
+            "\t[page 2] 第二章の【契約】条項\n\t[page 5] 【契約】の終わり\n");
 
   // The document out of reach: the stored text, as stored, page unknown; the folded rule shows
   // the half-width form it matched, and the exact rule matches nothing there.

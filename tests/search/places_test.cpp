@@ -15,7 +15,9 @@ namespace {
 std::string J(std::string_view utf8) { return Utf8ToCp932(utf8); }
 
 PlaceMatcher Exact(std::string_view term) { return PlaceMatcher(NormalizeSearchTerm(J(term)), false, false); }
-PlaceMatcher Folded(std::string_view term) { return PlaceMatcher(FoldForMatch(NormalizeSearchTerm(J(term))), true, false); }
+PlaceMatcher Folded(std::string_view term) {
+  return PlaceMatcher(FoldForMatch(NormalizeSearchTerm(J(term))), true, false);
+}
 
 std::vector<std::string> Terms(const PlaceMatcher& matcher, const std::string& text, bool stored) {
   std::vector<std::string> terms;
@@ -25,9 +27,10 @@ std::vector<std::string> Terms(const PlaceMatcher& matcher, const std::string& t
 
 // Text from pieces that the normalisation and the fold treat specially.
 std::string RandomText(std::mt19937& rng, std::size_t pieces) {
-  static const std::vector<std::string> alphabet = {
-      J("あ"), J("ア"), J("ｱ"), J("ｶ"), J("ﾞ"), J("ー"), J("－"), J("　"), " ", "  ", "-", "--", ".", "....",
-      J("・"), "\r\n", "\n", "\t", "a", "A", J("ａ"), J("①"), J("⑩"), "1", J("澤"), J("沢"), J("漢"), "\x82"};
+  static const std::vector<std::string> alphabet = {J("あ"), J("ア"), J("ｱ"), J("ｶ"),  J("ﾞ"),  J("ー"), J("－"),
+                                                    J("　"), " ",     "  ",   "-",     "--",    ".",     "....",
+                                                    J("・"), "\r\n",  "\n",   "\t",    "a",     "A",     J("ａ"),
+                                                    J("①"),  J("⑩"),  "1",    J("澤"), J("沢"), J("漢"), "\x82"};
   std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
   std::string text;
   for (std::size_t k = 0; k < pieces; ++k) text += alphabet[pick(rng)];

@@ -78,7 +78,7 @@ class PlacesTest : public QObject {
     QCOMPARE(view->TipTextForCell(1, text), CLeftView::TipTextFor(text));
 
     // Read once: the record file gone, the row still shows its places; nothing in the cells.
-    RemoveFile(ToNativePath(f.store.StoreFilePath(FormatSerial(0), kKindText)));
+    RemoveFile(f.store.StoreFilePath(FormatSerial(0), kKindText));
     QCOMPARE(view->TipTextForCell(0, text), tip);
     QVERIFY(!ToQString(f.list.Cell(0, ListColumn::Title)).contains(U("<b>")));
 
@@ -86,7 +86,8 @@ class PlacesTest : public QObject {
     view->selectRow(0);
     QVERIFY(!f.progress.paneTexts.empty());
     QCOMPARE(f.progress.paneTexts.back().first, StatusPane::Url);
-    QCOMPARE(ToQString(f.progress.paneTexts.back().second), U("[page ?] 冒頭の【契約】と、けいやく以外の契約、契約書、ｹｲﾔｸ、そして契約。"));
+    QCOMPARE(ToQString(f.progress.paneTexts.back().second),
+             U("[page ?] 冒頭の【契約】と、けいやく以外の契約、契約書、ｹｲﾔｸ、そして契約。"));
     view->SetPlaceMatcher(nullptr);
     QCOMPARE(view->TipTextForCell(0, title), CLeftView::TipTextFor(title));
   }
@@ -94,7 +95,8 @@ class PlacesTest : public QObject {
   void PaneOpensAtTheFirstPlaceAndStepsAroundTheDocument() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("terms.pdf"));
-    WriteJapanesePdf(path, {U("一頁"), U("二頁目に契約がある"), U("三頁"), U("四頁"), U("契約と\n契約の五頁"), U("六頁")});
+    WriteJapanesePdf(path, {U("一頁"), U("二頁目に契約がある"), U("三頁"), U("四頁"), U("契約と\n契約の五頁"),
+                            U("六頁の東京\n都庁")});
     CPdfPane pane;
     pane.resize(500, 650);
     pane.show();
@@ -127,6 +129,12 @@ class PlacesTest : public QObject {
     QCOMPARE(places.PositionText(), QStringLiteral("3/3"));
     places.Bar()->findChild<QToolButton*>(QStringLiteral("PreviousPlace"))->click();
     QCOMPARE(places.PositionText(), QStringLiteral("2/3"));
+
+    // A term across a line end is found as the import joined the lines, also matched exactly.
+    QVERIFY(places.Show(PlaceMatcher(NormalizeSearchTerm(J("東京都")), false, false)));
+    QCOMPARE(places.Count(), 1);
+    QCOMPARE(places.Places()[0].page, 5);
+    QVERIFY(places.Places()[0].rects.size() >= 2);  // on both lines
 
     // Another document ends the places.
     QVERIFY(pane.Open(path, QStringLiteral("terms.pdf"), &error));

@@ -1,5 +1,7 @@
 #include "html/qt/PdfPlaces.h"
 
+#include <unordered_map>
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -17,10 +19,13 @@
 #include "common/Cp932.h"
 #include "common/Messages.h"
 #include "html/CPdfPane.h"
+#include "pdf/DocumentText.h"
 #include "search/Places.h"
 
 namespace folidex {
 namespace {
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\u3000'; }
 
 std::u16string_view Units(const QString& text) {
   return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
@@ -31,23 +36,43 @@ std::u16string_view Units(const QString& text) {
 QList<PdfPlace> FindPdfPlaces(QPdfDocument& document, const PlaceMatcher& matcher) {
   QList<PdfPlace> places;
   if (!matcher.HasTerm()) return places;
+  std::unordered_map<char32_t, std::string> converted;
   for (int page = 0; page < document.pageCount(); ++page) {
     const QString text = document.getAllText(page).text();
     if (text.isEmpty()) continue;
     const std::u16string_view units = Units(text);
-    // Most pages hold no place: the page converted at once tells.
-    if (matcher.Find(BodyTextToCp932(units), false).empty()) continue;
+    // Most pages hold no place: the page's text as the import takes it tells.
+    if (matcher.Find(PrepareBodyText(units), false).empty()) continue;
+    // The page's spacing and line breaks as the import takes them, each character with the
+    // engine's index of the character it stands for (the rules only leave out white space or
+    // make it one space); a text they change otherwise is taken as the engine gives it.
+    const std::u16string prepared = JoinBrokenLines(TidySpacing(units, Spacing::Detect));
+    std::vector<int> from(prepared.size());
+    bool aligned = true;
+    for (std::size_t i = 0, j = 0; j < prepared.size() && aligned; ++j) {
+      while (i < units.size() && units[i] != prepared[j] && IsBlank(units[i])) ++i;
+      if (i < units.size() && (units[i] == prepared[j] || (prepared[j] == u' ' && IsBlank(units[i])))) {
+        from[j] = static_cast<int>(i++);
+      } else {
+        aligned = false;
+      }
+    }
+    const std::u16string_view shown = aligned ? std::u16string_view(prepared) : units;
     // Character by character, with the engine's index of each CP932 byte.
     std::string cp932;
     std::vector<int> index;
-    for (std::size_t i = 0; i < units.size();) {
-      const std::size_t length =
-          (units[i] >= 0xD800 && units[i] < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
-              ? 2
-              : 1;
-      const std::string one = BodyTextToCp932(units.substr(i, length));
+    for (std::size_t i = 0; i < shown.size();) {
+      const std::size_t length = (shown[i] >= 0xD800 && shown[i] < 0xDC00 && i + 1 < shown.size() &&
+                                  shown[i + 1] >= 0xDC00 && shown[i + 1] < 0xE000)
+                                     ? 2
+                                     : 1;
+      // A document repeats few characters many times: each converted once.
+      const char32_t code = length == 2 ? (char32_t(shown[i]) << 16) | shown[i + 1] : shown[i];
+      auto known = converted.find(code);
+      if (known == converted.end()) known = converted.emplace(code, BodyTextToCp932(shown.substr(i, length))).first;
+      const std::string& one = known->second;
       cp932 += one;
-      index.insert(index.end(), one.size(), static_cast<int>(i));
+      index.insert(index.end(), one.size(), aligned ? from[i] : static_cast<int>(i));
       i += length;
     }
     index.push_back(static_cast<int>(units.size()));

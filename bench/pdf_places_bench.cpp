@@ -1,0 +1,87 @@
+// The PDF pane with a 300-page Japanese PDF (drawn here, the term on every tenth page): opening
+// it at page 1, and opening it at the term's first place with every place found and highlighted
+// (the difference is what a hit costs beyond opening the document).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFont>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+#include "common/Cp932.h"
+#include "common/Normalize.h"
+#include "html/CPdfPane.h"
+#include "html/qt/PdfPlaces.h"
+#include "search/Places.h"
+
+using namespace folidex;
+
+namespace {
+
+const QString& Document() {
+  static QTemporaryDir dir;
+  static QString path;
+  if (!path.isEmpty()) return path;
+  path = dir.filePath(QStringLiteral("300.pdf"));
+  QPdfWriter writer(path);
+  writer.setPageSize(QPageSize(QPageSize::A4));
+  writer.setResolution(150);
+  QPainter painter(&writer);
+  QFont font(QStringLiteral("Noto Sans CJK JP"));
+  font.setPointSize(10);
+  painter.setFont(font);
+  const QString line = QString::fromUtf8("日本語の文章が続く段落です。English words and numbers 12345 も入ります。");
+  for (int page = 0; page < 300; ++page) {
+    if (page > 0) writer.newPage();
+    for (int k = 0; k < 40; ++k) {
+      QString text = line;
+      if (page % 10 == 3 && k == 20) text += QString::fromUtf8("契約条項");
+      painter.drawText(60, 80 + k * 40, text);
+    }
+  }
+  return path;
+}
+
+void BM_OpenAtPageOne(benchmark::State& state) {
+  const QString path = Document();
+  CPdfPane pane;
+  pane.resize(600, 800);
+  pane.show();
+  for (auto _ : state) {
+    QString error;
+    pane.Open(path, QStringLiteral("300.pdf"), &error);
+    QApplication::processEvents();
+  }
+}
+BENCHMARK(BM_OpenAtPageOne)->Unit(benchmark::kMillisecond);
+
+void BM_OpenAtFirstPlace(benchmark::State& state) {
+  const QString path = Document();
+  CPdfPane pane;
+  pane.resize(600, 800);
+  pane.show();
+  PdfPlaces places(pane);
+  const PlaceMatcher matcher(FoldForMatch(Utf8ToCp932("契約")), true, false);
+  for (auto _ : state) {
+    QString error;
+    pane.Open(path, QStringLiteral("300.pdf"), &error);
+    places.Show(matcher);
+    QApplication::processEvents();
+  }
+  state.SetLabel(std::to_string(places.Count()) + " places");
+}
+BENCHMARK(BM_OpenAtFirstPlace)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
