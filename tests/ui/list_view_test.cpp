@@ -1,13 +1,13 @@
 #include <QApplication>
 #include <QHeaderView>
-#include <random>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTest>
 #include <QWindow>
+#include <random>
 
 #include "common/ByteText.h"
 #include "common/FileSystem.h"
@@ -412,11 +412,44 @@ class ListViewTest : public QObject {
   // Differential: the summed widths against shaping every text, for single texts and whole
   // fits, in several fonts, on texts that kern, join, combine, break CP932 or are plain.
   void fastColumnFitGivesTheShapedWidths() {
-    const std::vector<std::string> pieces = {
-        "AV", "To", "W.", "ffi", "fl", "LT", "Yo", "r,", "document", "/home/user/", "1,234,567", "2024/01/15 09:30",
-        "00000042", "I", "O", " ", "  ", "\t", "\x7F", "\x01", "\x81", "\xFF", "\x82\xA0", "\x81\x9B",
-        "\xB1\xB2", J("報告書"), J("議事録について"), J("第二版"), J("（臨時）"), J("ｶﾀｶﾅ"), J("Ωαβ"), J("①②"),
-        J("〜－"), J("ＡＢＣ１２３"), "\x5C", "~", "e\xCC\x81", "i\x87\x40"};
+    const std::vector<std::string> pieces = {"AV",
+                                             "To",
+                                             "W.",
+                                             "ffi",
+                                             "fl",
+                                             "LT",
+                                             "Yo",
+                                             "r,",
+                                             "document",
+                                             "/home/user/",
+                                             "1,234,567",
+                                             "2024/01/15 09:30",
+                                             "00000042",
+                                             "I",
+                                             "O",
+                                             " ",
+                                             "  ",
+                                             "\t",
+                                             "\x7F",
+                                             "\x01",
+                                             "\x81",
+                                             "\xFF",
+                                             "\x82\xA0",
+                                             "\x81\x9B",
+                                             "\xB1\xB2",
+                                             J("報告書"),
+                                             J("議事録について"),
+                                             J("第二版"),
+                                             J("（臨時）"),
+                                             J("ｶﾀｶﾅ"),
+                                             J("Ωαβ"),
+                                             J("①②"),
+                                             J("〜－"),
+                                             J("ＡＢＣ１２３"),
+                                             "\x5C",
+                                             "~",
+                                             "e\xCC\x81",
+                                             "i\x87\x40"};
     std::mt19937 random(7);
     auto text = [&] {
       std::string t;
