@@ -68,7 +68,8 @@ CTopBar::CTopBar(QWidget* parent) : QWidget(parent), zoomLevel_(kInitialTextZoom
   QToolButton* back = AddButton("1004", QStringLiteral("戻る"), BarIcon(this, "go-previous", QStyle::SP_ArrowBack));
   QToolButton* forward = AddButton("1005", QStringLiteral("進む"), BarIcon(this, "go-next", QStyle::SP_ArrowForward));
   QToolButton* stop = AddButton("1007", QStringLiteral("中止"), BarIcon(this, "process-stop", QStyle::SP_BrowserStop));
-  QToolButton* home = AddButton("1008", QStringLiteral("ホーム"), QIcon::fromTheme(QStringLiteral("go-home"), HomeIcon(this)));
+  QToolButton* home =
+      AddButton("1008", QStringLiteral("ホーム"), QIcon::fromTheme(QStringLiteral("go-home"), HomeIcon(this)));
   QToolButton* homeChange = AddButton("1009", QStringLiteral("ホーム変更"),
                                       BarIcon(this, "document-properties", QStyle::SP_FileDialogDetailedView));
   QToolButton* larger = AddButton("1011", QStringLiteral("文字を大きく"), TextSizeIcon(this, true));

@@ -39,9 +39,9 @@ CQuesDlg::CQuesDlg(Settings& settings, QWidget* owner) : QDialog(owner), setting
   dontAsk_->setObjectName(QStringLiteral("IDC_CHECK1"));
   auto* note = new QLabel(QStringLiteral("※ 「表示する」に戻したい場合は、「環境設定」で設定できます。"), this);
 
-  auto* yes = new QPushButton(
-      QIcon::fromTheme(QStringLiteral("dialog-ok"), style()->standardIcon(QStyle::SP_DialogYesButton)),
-      QStringLiteral("はい(&Y)"), this);
+  auto* yes =
+      new QPushButton(QIcon::fromTheme(QStringLiteral("dialog-ok"), style()->standardIcon(QStyle::SP_DialogYesButton)),
+                      QStringLiteral("はい(&Y)"), this);
   yes->setObjectName(QStringLiteral("IDYES"));
   yes->setDefault(true);
   auto* no = new QPushButton(QStringLiteral("いいえ(&N)"), this);

@@ -479,8 +479,8 @@ void CLeftView::startDrag(Qt::DropActions) {
   if (!data) return;  // no selected row has a file to give
   auto* drag = new QDrag(this);
   drag->setMimeData(data);
-  drag->setPixmap(QIcon::fromTheme(QStringLiteral("application-pdf"), style()->standardIcon(QStyle::SP_FileIcon))
-                      .pixmap(32, 32));
+  drag->setPixmap(
+      QIcon::fromTheme(QStringLiteral("application-pdf"), style()->standardIcon(QStyle::SP_FileIcon)).pixmap(32, 32));
   drag->exec(Qt::CopyAction, Qt::CopyAction);
 }
 

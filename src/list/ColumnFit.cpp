@@ -11,10 +11,15 @@ std::vector<ColumnWidth> FitColumnWidths(const TextMeasure& measure, int columnC
   std::vector<ColumnWidth> widths;
   for (int i = 0; i < columnCount; ++i) {
     if (column != -1 && column != i) continue;
+    const int margins = (i == 0 ? 20 : 0) + 15;
+    // Once a text reaches the bound, no wider one changes the column: the rest go unmeasured.
+    const int enough = kMaxFittedColumnWidth - margins;
     int width = measure.TextWidth(header(i));
-    for (int row = 0; row < rowCount; ++row) width = std::max(width, measure.TextWidth(cell(row, i)));
-    if (i == 0) width += 20;
-    widths.push_back({i, std::min(width + 15, kMaxFittedColumnWidth)});
+    for (int row = 0; row < rowCount && width < enough; ++row) {
+      const std::string& text = cell(row, i);
+      if (!text.empty()) width = std::max(width, measure.TextWidth(text));
+    }
+    widths.push_back({i, std::min(width + margins, kMaxFittedColumnWidth)});
   }
   return widths;
 }

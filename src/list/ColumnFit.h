@@ -25,7 +25,8 @@ using HeaderTextFn = std::function<const std::string&(int column)>;
 using CellTextFn = std::function<const std::string&(int row, int column)>;
 
 // The fitted widths of the columns below `columnCount` that are to change: every one when
-// `column` is -1, else only `column`; at most kMaxFittedColumnWidth each.
+// `column` is -1, else only `column`; at most kMaxFittedColumnWidth each. An empty text is
+// taken as 0 wide without asking `measure`.
 std::vector<ColumnWidth> FitColumnWidths(const TextMeasure& measure, int columnCount, int column, int rowCount,
                                          const HeaderTextFn& header, const CellTextFn& cell);
 

@@ -87,8 +87,9 @@ std::vector<std::string> SelectedDocumentFiles(Store& store, const ListRows& lis
   std::vector<std::string> files;
   for (int row = 0; row < list.RowCount(); ++row) {
     if (!list.IsSelected(row)) continue;
-    const DocumentLocation location = ResolveDocumentPath(store, list.Cell(row, ListColumn::SerialNo),
-                                                          list.Cell(row, ListColumn::Link), list.Cell(row, ListColumn::Source));
+    const DocumentLocation location =
+        ResolveDocumentPath(store, list.Cell(row, ListColumn::SerialNo), list.Cell(row, ListColumn::Link),
+                            list.Cell(row, ListColumn::Source));
     if (location.mark != kMarkAvailable || location.path.empty()) continue;
     if (std::find(files.begin(), files.end(), location.path) == files.end()) files.push_back(location.path);
   }

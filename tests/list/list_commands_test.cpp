@@ -210,12 +210,12 @@ TEST_F(ListCommandsTest, ADragOffersTheExistingFilesOfTheSelectedRows) {
     list.AppendRow(cells, selected);
   };
   add("00000002", kLinkOutside, FromNativePath(outside), true);
-  add("00000003", kLinkCopy, "", true);                                   // no copy
-  add("00000004", kLinkOutside, "https://example.com/a.pdf", true);       // a web link
+  add("00000003", kLinkCopy, "", true);                              // no copy
+  add("00000004", kLinkOutside, "https://example.com/a.pdf", true);  // a web link
   add("00000005", kLinkOutside, FromNativePath(fx.dir.path() + "/gone.pdf"), true);
-  add("00000001", kLinkCopy, "/elsewhere/a.pdf", true);                   // the copy, not FG
-  add("00000006", kLinkOutside, FromNativePath(outside), false);          // not selected
-  add("00000002", kLinkOutside, FromNativePath(outside), true);           // the same file again
+  add("00000001", kLinkCopy, "/elsewhere/a.pdf", true);           // the copy, not FG
+  add("00000006", kLinkOutside, FromNativePath(outside), false);  // not selected
+  add("00000002", kLinkOutside, FromNativePath(outside), true);   // the same file again
   EXPECT_EQ(SelectedDocumentFiles(fx.store, list), (std::vector<std::string>{outside, copy}));
 }
 

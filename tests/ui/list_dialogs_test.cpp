@@ -3,10 +3,10 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
-#include <QTreeView>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
+#include <QTreeView>
 
 #include <QPushButton>
 #include "common/ByteText.h"
@@ -65,7 +65,8 @@ class ListDialogsTest : public QObject {
     probe.start(20);
     Modal::ShowMessage(nullptr, MessageKind::Information, QStringLiteral("完了"));
     const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
-    QVERIFY2(boxWidth >= title.horizontalAdvance(QStringLiteral("Folidex")) + 200, qPrintable(QString::number(boxWidth)));
+    QVERIFY2(boxWidth >= title.horizontalAdvance(QStringLiteral("Folidex")) + 200,
+             qPrintable(QString::number(boxWidth)));
 
     ListFixture f;
     const QString name = QStringLiteral("二〇二四年度 第三四半期 営業部 会議議事録 保存用");
@@ -80,13 +81,14 @@ class ListDialogsTest : public QObject {
       if (!view || view->model()->rowCount(view->rootIndex()) == 0) return;
       QTest::qWait(100);
       if (qEnvironmentVariableIsSet("FOLIDEX_SCREENSHOT_DIR"))
-        dialog->grab().save(qEnvironmentVariable("FOLIDEX_SCREENSHOT_DIR") + QStringLiteral("/folidex-file-dialog.png"));
+        dialog->grab().save(qEnvironmentVariable("FOLIDEX_SCREENSHOT_DIR") +
+                            QStringLiteral("/folidex-file-dialog.png"));
       QHeaderView* header = view->header();
       const int last = header->count() - 1;
       whole = header->sectionSize(0) > view->fontMetrics().horizontalAdvance(name) + 20 &&
               header->sectionViewportPosition(last) + header->sectionSize(last) <= view->viewport()->width() &&
-              header->sectionSize(last) >=
-                  view->fontMetrics().horizontalAdvance(view->model()->index(0, last, view->rootIndex()).data().toString());
+              header->sectionSize(last) >= view->fontMetrics().horizontalAdvance(
+                                               view->model()->index(0, last, view->rootIndex()).data().toString());
       dialog->reject();
     });
     Modal::ChooseFolder(nullptr, folder);

@@ -1,17 +1,22 @@
+#include <QApplication>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTest>
 #include <QWindow>
+#include <random>
 
 #include "common/ByteText.h"
 #include "common/FileSystem.h"
 #include "common/qt/Modal.h"
+#include "common/qt/QtText.h"
+#include "common/qt/QtTextMeasure.h"
 #include "dialogs/CRenameDlg.h"
 #include "list/CLeftView.h"
+#include "list/ColumnFit.h"
 #include "list_fixture.h"
 #include "store/Record.h"
 
@@ -402,6 +407,88 @@ class ListViewTest : public QObject {
     QVERIFY(!f.list.IsSelected(0) && f.list.IsSelected(1) && f.list.IsSelected(2));
     f.list.SetAllSelected(false);
     QVERIFY(!view->DraggedFiles());
+  }
+
+  // Differential: the summed widths against shaping every text, for single texts and whole
+  // fits, in several fonts, on texts that kern, join, combine, break CP932 or are plain.
+  void fastColumnFitGivesTheShapedWidths() {
+    const std::vector<std::string> pieces = {"AV",
+                                             "To",
+                                             "W.",
+                                             "ffi",
+                                             "fl",
+                                             "LT",
+                                             "Yo",
+                                             "r,",
+                                             "document",
+                                             "/home/user/",
+                                             "1,234,567",
+                                             "2024/01/15 09:30",
+                                             "00000042",
+                                             "I",
+                                             "O",
+                                             " ",
+                                             "  ",
+                                             "\t",
+                                             "\x7F",
+                                             "\x01",
+                                             "\x81",
+                                             "\xFF",
+                                             "\x82\xA0",
+                                             "\x81\x9B",
+                                             "\xB1\xB2",
+                                             J("報告書"),
+                                             J("議事録について"),
+                                             J("第二版"),
+                                             J("（臨時）"),
+                                             J("ｶﾀｶﾅ"),
+                                             J("Ωαβ"),
+                                             J("①②"),
+                                             J("〜－"),
+                                             J("ＡＢＣ１２３"),
+                                             "\x5C",
+                                             "~",
+                                             "e\xCC\x81",
+                                             "i\x87\x40"};
+    std::mt19937 random(7);
+    auto text = [&] {
+      std::string t;
+      const int parts = static_cast<int>(random() % 6);
+      for (int i = 0; i < parts; ++i) t += pieces[random() % pieces.size()];
+      return t;
+    };
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    QFont serif(QStringLiteral("Serif"), 13);
+    serif.setItalic(true);
+    for (const QFont& font : {QApplication::font(), bold, serif}) {
+      const QFontMetrics metrics(font);
+      QtTextMeasure fast(metrics);
+      for (int i = 0; i < 3000; ++i) {
+        const std::string t = text();
+        QVERIFY2(fast.TextWidth(t) == metrics.horizontalAdvance(ToQString(t)),
+                 qPrintable(ToQString(t).toHtmlEscaped() + QStringLiteral(" in ") + font.toString()));
+      }
+      class Shaped : public TextMeasure {
+       public:
+        explicit Shaped(const QFontMetrics& m) : m_(m) {}
+        int TextWidth(const std::string& t) const override { return m_.horizontalAdvance(ToQString(t)); }
+        QFontMetrics m_;
+      } shaped(metrics);
+      for (int lists = 0; lists < 5; ++lists) {
+        ListRows list;
+        for (int row = 0; row < 200; ++row) {
+          ListRows::Cells cells;
+          for (std::string& cell : cells) cell = text();
+          if (lists == 4) cells[3] = std::string(100, 'W');  // a column that reaches the bound
+          list.AppendRow(cells, false);
+        }
+        const std::vector<ColumnWidth> expected = FitColumnWidths(shaped, list, ListRows::kColumns, -1);
+        const std::vector<ColumnWidth> got = FitColumnWidths(fast, list, ListRows::kColumns, -1);
+        QCOMPARE(got.size(), expected.size());
+        for (std::size_t c = 0; c < got.size(); ++c) QCOMPARE(got[c].width, expected[c].width);
+      }
+    }
   }
 
   void columnColourAndClear() {

@@ -45,7 +45,8 @@ QMessageBox::StandardButton RunBox(QWidget* owner, QMessageBox::Icon icon, const
   QMessageBox box(icon, caption, text, buttons, owner);
   box.setDefaultButton(byDefault);
   constexpr int kTitleBarRoom = 240;  // the window manager's icon and buttons
-  const int width = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(caption) + kTitleBarRoom;
+  const int width =
+      QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(caption) + kTitleBarRoom;
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
                   grid->columnCount());
@@ -96,7 +97,7 @@ Answer Modal::ShowMessage(QWidget* owner, MessageKind kind, const QString& text)
     }
     case MessageKind::RetryCancel:
       return RunBox(owner, I::Warning, caption, text, B::Retry | B::Cancel, B::Retry) == B::Retry ? Answer::Retry
-                                                                                                 : Answer::Cancel;
+                                                                                                  : Answer::Cancel;
   }
   return Answer::Cancel;
 }
