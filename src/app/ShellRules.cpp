@@ -79,6 +79,7 @@ SheetValues LoadSheetValues(const Settings& settings, const std::string& current
   v.ques = settings.GetInt(setting::Ques);
   v.ocr = settings.GetInt(setting::Ocr);
   v.autoTitle = settings.GetInt(setting::AutoTitle);
+  v.useIndex = settings.GetInt(setting::Index);
   v.home = settings.GetText(setting::Home);
   v.menuLen = settings.GetInt(setting::MenuLen);
   v.dspWord = settings.GetInt(setting::DspWord);
@@ -97,6 +98,7 @@ void WriteSheetValues(const SheetValues& v, Settings& settings) {
   settings.SetInt(setting::Ques, v.ques);
   settings.SetInt(setting::Ocr, v.ocr);
   settings.SetInt(setting::AutoTitle, v.autoTitle);
+  settings.SetInt(setting::Index, v.useIndex);
   settings.SetText(setting::Home, v.home);
   settings.SetInt(setting::MenuLen, v.menuLen);
   settings.SetInt(setting::DspWord, v.dspWord);

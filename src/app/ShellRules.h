@@ -71,6 +71,7 @@ struct SheetValues {
   long ques = 1;
   long ocr = 1;
   long autoTitle = 1;
+  long useIndex = 1;  // KanSet/Index: the search asks the search index
   // HTMLエリア
   std::string home;
   long menuLen = 40;

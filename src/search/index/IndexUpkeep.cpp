@@ -1,6 +1,9 @@
 #include "search/index/IndexUpkeep.h"
 
+#include "common/ByteText.h"
+#include "common/Messages.h"
 #include "common/SettingsTable.h"
+#include "list/RecordRow.h"
 #include "search/index/SearchIndex.h"
 #include "store/RecordListing.h"
 #include "store/StoreLayout.h"
@@ -28,6 +31,32 @@ void InstallIndexUpkeep() { Store::SetRecordHook(&UpdateIndex); }
 std::vector<long> ListedSerials(const std::string& storeRoot) {
   RecordListing listing = ListRecordFiles(storeRoot + "/" + std::string(layout::kText));
   return listing.serials;
+}
+
+bool IndexNeedsBuild(const std::string& storeRoot) {
+  SearchIndex::OpenResult result;
+  std::unique_ptr<SearchIndex> index = SearchIndex::Open(storeRoot, result);
+  return result == SearchIndex::OpenResult::Missing || result == SearchIndex::OpenResult::Invalid;
+}
+
+bool BuildIndexWithProgress(Store& store, Progress& progress, const std::function<bool()>& cancelled) {
+  const std::string root = store.StoreRoot();
+  if (root.empty()) return false;
+  bool stopped = false;
+  auto shown = [&](long done, long total) {
+    std::string text = ReplaceAllCp932(MessageText(Msg::IndexBuilding), "%1", GroupDigits(std::to_string(done)));
+    progress.SetPaneText(StatusPane::Url, ReplaceAllCp932(text, "%2", GroupDigits(std::to_string(total))));
+    progress.SetProgressBar(total > 0 ? static_cast<int>(done * 100 / total) : 0);
+    progress.Repaint();
+    if (cancelled && cancelled()) stopped = true;
+    return !stopped;
+  };
+  const bool built = SearchIndex::Build(root, ListedSerials(root), shown);
+  progress.SetProgressBar(0);
+  progress.SetPaneText(StatusPane::Url,
+                       built ? std::string() : MessageText(stopped ? Msg::IndexBuildCancelled : Msg::IndexBuildFailed));
+  progress.Repaint();
+  return built;
 }
 
 }  // namespace folidex
