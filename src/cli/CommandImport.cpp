@@ -56,10 +56,9 @@ int CommandImport(Context& context) {
     return 1;
   }
 
-  std::vector<std::string> unusable;
-  const std::vector<std::string> files = CollectPdfFiles(paths, unusable);
-  for (const std::string& path : unusable)
-    std::cerr << path << ": " << MessageTextUtf8(Msg::ImportPathNotFound) << '\n';
+  std::vector<NativePath> unusable;
+  const std::vector<NativePath> files = CollectPdfFiles({paths.begin(), paths.end()}, unusable);
+  for (const NativePath& path : unusable) std::cerr << path << ": " << MessageTextUtf8(Msg::ImportPathNotFound) << '\n';
   if (files.empty()) {
     context.prompter.Error(Msg::ImportNoPdfFound);
     return 1;
@@ -83,7 +82,7 @@ int CommandImport(Context& context) {
 
   int stored = 0, withoutText = 0, skipped = 0, failed = 0;
   for (std::size_t k = 0; k < files.size() && !Interrupted(); ++k) {
-    const std::string& path = files[k];
+    const NativePath& path = files[k];
     terminal.File(k + 1, files.size(), path);
     const FileReport report = importer.ImportFile(path);
     terminal.Clear();

@@ -29,22 +29,22 @@ class MessageCatcher : public Prompter {
 
 }  // namespace
 
-std::vector<std::string> CollectPdfFiles(const std::vector<std::string>& args, std::vector<std::string>& unusable) {
-  std::vector<std::string> files;
-  for (const std::string& arg : args) {
+std::vector<NativePath> CollectPdfFiles(const std::vector<NativePath>& args, std::vector<NativePath>& unusable) {
+  std::vector<NativePath> files;
+  for (const NativePath& arg : args) {
     std::error_code error;
-    const fs::path path = fs::absolute(fs::path(arg), error).lexically_normal();
+    const fs::path path = fs::absolute(fs::path(arg.str()), error).lexically_normal();
     const fs::file_status status = fs::status(path, error);
     if (fs::is_directory(status)) {
       fs::recursive_directory_iterator walk(path, fs::directory_options::skip_permission_denied, error);
       for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
         std::error_code typeError;
         if (walk->is_regular_file(typeError) && EndsWithPdf(walk->path().filename().string()))
-          files.push_back(walk->path().string());
+          files.emplace_back(walk->path().string());
       }
       if (error) unusable.push_back(arg);
     } else if (fs::exists(status)) {
-      files.push_back(path.string());  // a file named on its own is taken whatever its name
+      files.emplace_back(path.string());  // a file named on its own is taken whatever its name
     } else {
       unusable.push_back(arg);
     }
@@ -100,7 +100,7 @@ bool ReadDocumentBodyText(PdfEngine& pdf, TextRecognizer* recognizer, DocumentTe
   return true;
 }
 
-FileReport BulkImporter::ImportFile(const std::string& path) {
+FileReport BulkImporter::ImportFile(const NativePath& path) {
   FileReport report;
   // What the information reader finds, and the file fields; the reader also refuses what is not
   // a readable regular file.
@@ -120,7 +120,8 @@ FileReport BulkImporter::ImportFile(const std::string& path) {
   }
   if (!reader.FoundNames()) PdfInfo::TakeMetaData(pdf_.MetaData(), info);
   if (info[FieldTag::PT].empty() && store_.settings().GetInt(setting::AutoTitle) == 1)
-    FillDerivedTitle(info, store_.settings(), pdf_.PageHeading(0), FromNativePath(fs::path(path).filename().string()));
+    FillDerivedTitle(info, store_.settings(), pdf_.PageHeading(0),
+                     FromNativePath(NativePath(fs::path(path.str()).filename().string())));
   FillLocalFileFields(info, path, clock_);
   if (info[FieldTag::Y2].empty()) {
     pdf_.Close();
@@ -164,7 +165,7 @@ FileReport BulkImporter::ImportFile(const std::string& path) {
   IndexRecord& record = store_.WorkingRecord();
   record = info;
   record[FieldTag::TY] = kind;
-  record[FieldTag::FN] = FromNativePath(fs::path(path).filename().string());
+  record[FieldTag::FN] = FromNativePath(NativePath(fs::path(path.str()).filename().string()));
   record[FieldTag::FG] = FromNativePath(path);
   const std::string serial = store_.TakeNewSerial();
   if (serial.empty()) {

@@ -49,7 +49,7 @@ struct FileReport {
 // folder's files whose names end in ".pdf" in any case, through all its subfolders (symbolic
 // links to folders are not followed). Sorted by path, each file once. An argument that is neither
 // a file nor a folder is put into `unusable`.
-std::vector<std::string> CollectPdfFiles(const std::vector<std::string>& args, std::vector<std::string>& unusable);
+std::vector<NativePath> CollectPdfFiles(const std::vector<NativePath>& args, std::vector<NativePath>& unusable);
 
 // The body text (UTF-16) of the document open in `pdf`, as the import takes it: every page's text
 // joined with CR LF; when some page has no text and `recognizer` is given, the pages without text
@@ -69,8 +69,8 @@ class BulkImporter {
   // the counter cannot be read.
   bool Prepare();
 
-  // Imports one file (a native path).
-  FileReport ImportFile(const std::string& path);
+  // Imports one file.
+  FileReport ImportFile(const NativePath& path);
 
   // Whether recognition will run for files that need it.
   bool Recognising() const { return recognising_; }
