@@ -46,7 +46,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 text_bytes=$(du -sb "$store/DOCDATA/TXT" | cut -f1)
 echo "== store $records x $mean B: record files $text_bytes bytes"
-cat "$store"/DOCDATA/TXT/*/* >/dev/null  # warm
+find "$store/DOCDATA/TXT" -type f -exec cat {} + >/dev/null  # warm
 read -r build_s build_kb < <(/usr/bin/time -f '%e %M' "${c[@]}" index --rebuild 2>&1 >"$tmp/figures" | tail -1)
 cat "$tmp/figures"
 index_bytes=$(du -sb "$XDG_CACHE_HOME" | cut -f1)
