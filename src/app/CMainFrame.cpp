@@ -27,9 +27,9 @@
 #include "import/qt/ImportController.h"
 #include "list/CLeftView.h"
 #include "list/CListDlg.h"
-#include "search/index/IndexUpkeep.h"
 #include "search/Search.h"
 #include "search/SearchRun.h"
+#include "search/index/IndexUpkeep.h"
 
 namespace folidex {
 

@@ -30,9 +30,9 @@
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
-#include "list/RecordRow.h"
 #include "common/Normalize.h"
 #include "common/SettingsTable.h"
+#include "list/RecordRow.h"
 #include "search/RecordScan.h"
 #include "search/SearchRun.h"
 #include "search/index/IndexText.h"
@@ -333,7 +333,6 @@ int DefaultReaders() {
   return cores <= 1 ? 1 : static_cast<int>(std::min(cores, 4u));
 }
 
-
 // What the index is asked: per text the pieces each candidate must hold; with `any` a record
 // is a candidate when one of the texts holds its pieces (full text), else when all do.
 struct IndexPlan {
@@ -397,7 +396,8 @@ std::vector<char> SweepStatus(const SearchIndex& index, const std::vector<Serial
     const Serial i = walked[k];
     struct stat st;
     const int folder = folders.FolderOf(i);
-    if (folder < 0 || ::fstatat(folder, name.For(i), &st, 0) != 0 || FileStamp(st) != index.StampOf(static_cast<long>(i)))
+    if (folder < 0 || ::fstatat(folder, name.For(i), &st, 0) != 0 ||
+        FileStamp(st) != index.StampOf(static_cast<long>(i)))
       changed[k] = 1;
   }
   return changed;
@@ -448,8 +448,8 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     if (plan) {
       SearchIndex::OpenResult opened;
       index = SearchIndex::Open(store.StoreRoot(), opened);
-      outcome.index = opened == SearchIndex::OpenResult::Missing ? IndexUse::Missing
-                      : opened == SearchIndex::OpenResult::Busy  ? IndexUse::Busy
+      outcome.index = opened == SearchIndex::OpenResult::Missing   ? IndexUse::Missing
+                      : opened == SearchIndex::OpenResult::Busy    ? IndexUse::Busy
                       : opened == SearchIndex::OpenResult::Invalid ? IndexUse::Invalid
                                                                    : IndexUse::Used;
     }
@@ -585,7 +585,9 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   indexFile.Reset();
   if (!indexWritten) prompter.Error(Msg::FileSaveFailed, indexPrefix);
 
-  progress.SetPaneText(StatusPane::ProcessingTime, ElapsedText(clock.Now() - t0, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()));
+  progress.SetPaneText(
+      StatusPane::ProcessingTime,
+      ElapsedText(clock.Now() - t0, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()));
   progress.SetPaneText(StatusPane::Url, std::string());
   progress.Repaint();
   if (hits == 0) {
