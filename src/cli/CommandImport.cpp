@@ -10,6 +10,7 @@
 #include "import/BulkImport.h"
 #include "pdf/WorkerEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
+#include "search/index/IndexUpkeep.h"
 #include "store/Record.h"
 
 namespace folidex::cli {
@@ -19,6 +20,7 @@ namespace folidex::cli {
 // stderr, a summary at the end. Exit status 0 when every file was stored or skipped, 1 when any
 // failed, 130 when interrupted.
 int CommandImport(Context& context) {
+  const IndexBatch indexBatch;  // the search index stays open from record to record
   BulkImportOptions options;
   options.linkKind =
       context.settings.GetText(setting::Link) == kLinkOutside ? std::string(kLinkOutside) : std::string(kLinkCopy);

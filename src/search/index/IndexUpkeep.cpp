@@ -11,13 +11,29 @@
 namespace folidex {
 namespace {
 
+// The index a batch keeps open, and the store it is of.
+int batches = 0;
+std::unique_ptr<SearchIndex> batchIndex;
+std::string batchRoot;
+
 void UpdateIndex(Store& store, std::string_view serial) {
   if (store.settings().GetInt(setting::Index) == 0 || !IsSerialText(serial) || serial.size() > 9) return;
   const std::string root = store.StoreRoot();
   if (root.empty()) return;
-  SearchIndex::OpenResult result;
-  std::unique_ptr<SearchIndex> index = SearchIndex::Open(root, result);
-  if (!index) return;  // none yet, in use or to be rebuilt: the next search reads the record itself
+  std::unique_ptr<SearchIndex> own;
+  SearchIndex* index = nullptr;
+  if (batches > 0 && batchIndex && batchRoot == root) {
+    index = batchIndex.get();
+  } else {
+    SearchIndex::OpenResult result;
+    own = SearchIndex::Open(root, result);
+    if (!own) return;  // none yet, in use or to be rebuilt: the next search reads the record itself
+    index = own.get();
+    if (batches > 0) {
+      batchIndex = std::move(own);
+      batchRoot = root;
+    }
+  }
   const std::string path = store.RecordFilePath(serial, kKindText);
   long n = 0;
   for (char c : serial) n = n * 10 + (c - '0');
@@ -27,6 +43,11 @@ void UpdateIndex(Store& store, std::string_view serial) {
 }  // namespace
 
 void InstallIndexUpkeep() { Store::SetRecordHook(&UpdateIndex); }
+
+IndexBatch::IndexBatch() { ++batches; }
+IndexBatch::~IndexBatch() {
+  if (--batches == 0) batchIndex.reset();
+}
 
 std::vector<long> ListedSerials(const std::string& storeRoot) {
   RecordListing listing = ListRecordFiles(storeRoot + "/" + std::string(layout::kText));

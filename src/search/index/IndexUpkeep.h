@@ -16,6 +16,17 @@ namespace folidex {
 // Installs the hook for the whole process (the programs call it once at start).
 void InstallIndexUpkeep();
 
+// While one is alive, the hook keeps the index it opened open between records (a command that
+// writes many records in a row: opening and closing Groonga's files costs more than a record's
+// change). The index is closed, and so free for other processes, when the last one goes.
+class IndexBatch {
+ public:
+  IndexBatch();
+  ~IndexBatch();
+  IndexBatch(const IndexBatch&) = delete;
+  IndexBatch& operator=(const IndexBatch&) = delete;
+};
+
 // The record files of the store (ascending serials), from its TXT folders' listings.
 std::vector<long> ListedSerials(const std::string& storeRoot);
 
