@@ -33,6 +33,8 @@
 #include "list/CListDlg.h"
 #include "list/RecordRow.h"
 #include "search/Search.h"
+#include "search/SearchRun.h"
+#include "search/index/IndexUpkeep.h"
 
 namespace folidex {
 
@@ -406,6 +408,12 @@ void CMainFrame::OnDbSearch() {
   ribbon_->SetDateTexts(inputs.date1Text, inputs.date2Text);
   if (!go) return;
   searching_ = true;
+  // The first search that the index could answer builds it (the next ones answer at once).
+  if (services_.settings.GetInt(setting::Index) == 1 && IndexCanNarrow(conditions) &&
+      IndexNeedsBuild(services_.store.StoreRoot())) {
+    WaitCursor wait(progress_);
+    BuildIndexWithProgress(services_.store, progress_, {});
+  }
   RunDbSearch(conditions, services_.store, services_.list, services_.settings, services_.prompter, progress_,
               services_.clock);
   searching_ = false;

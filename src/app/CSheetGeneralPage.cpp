@@ -58,7 +58,8 @@ CSheetGeneralPage::CSheetGeneralPage(Services& services, SheetValues& values, QW
        {"IDC_QUES", "4 PDFをドラッグ＆ドロップした時、「確認」を表示する(&Q)", &SheetValues::ques},
        {"IDC_OCR", "5 テキストを含まないPDFは文字認識(OCR)でテキストを取り出す(&R)", &SheetValues::ocr},
        {"IDC_AUTO_TITLE", "6 タイトルのないPDFは1ページ目の見出し（なければファイル名）をタイトルにする(&T)",
-        &SheetValues::autoTitle}});
+        &SheetValues::autoTitle},
+       {"IDC_USE_INDEX", "検索用の索引を使う", &SheetValues::useIndex}});
 
   // Records deleted from the store wait in its trash until the user empties it (at once, not
   // with 保存して終了).

@@ -82,6 +82,7 @@ SheetValues LoadSheetValues(const Settings& settings, const NativePath& currentL
   v.inbox = settings.GetPath(setting::Inbox);
   v.inboxOn = settings.GetInt(setting::InboxOn);
   v.inboxDone = settings.GetInt(setting::InboxDone);
+  v.useIndex = settings.GetInt(setting::Index);
   v.home = settings.GetText(setting::Home);
   v.menuLen = settings.GetInt(setting::MenuLen);
   v.dspWord = settings.GetInt(setting::DspWord);
@@ -103,6 +104,7 @@ void WriteSheetValues(const SheetValues& v, Settings& settings) {
   settings.SetPath(setting::Inbox, v.inbox);
   settings.SetInt(setting::InboxOn, v.inboxOn);
   settings.SetInt(setting::InboxDone, v.inboxDone);
+  settings.SetInt(setting::Index, v.useIndex);
   settings.SetText(setting::Home, v.home);
   settings.SetInt(setting::MenuLen, v.menuLen);
   settings.SetInt(setting::DspWord, v.dspWord);

@@ -74,6 +74,7 @@ struct SheetValues {
   NativePath inbox;
   long inboxOn = 0;
   long inboxDone = 1;
+  long useIndex = 1;  // KanSet/Index: the search asks the search index
   // HTMLエリア
   std::string home;
   long menuLen = 40;

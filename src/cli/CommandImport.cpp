@@ -10,6 +10,7 @@
 #include "import/BulkImport.h"
 #include "pdf/WorkerEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
+#include "search/index/IndexUpkeep.h"
 #include "store/Record.h"
 
 namespace folidex::cli {
@@ -23,6 +24,7 @@ int CommandImport(Context& context) {
     if (arg == "--") break;
     if (arg == "--watch" || arg == "--once") return CommandImportInbox(context);
   }
+  const IndexBatch indexBatch;  // the search index stays open from record to record
   BulkImportOptions options;
   options.linkKind =
       context.settings.GetText(setting::Link) == kLinkOutside ? std::string(kLinkOutside) : std::string(kLinkCopy);

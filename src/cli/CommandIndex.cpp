@@ -11,9 +11,9 @@ namespace folidex::cli {
 namespace {
 
 void PrintFigures(const IndexFigures& figures, const std::string& folder) {
-  std::cout << Out(Filled(Msg::IndexFigures, {GroupDigits(std::to_string(figures.records)),
-                                              GroupDigits(std::to_string(figures.bytes)),
-                                              GroupDigits(std::to_string(figures.textBytes)), Utf8ToCp932(folder)}))
+  std::cout << Out(Filled(Msg::IndexFigures,
+                          {GroupDigits(std::to_string(figures.records)), GroupDigits(std::to_string(figures.bytes)),
+                           GroupDigits(std::to_string(figures.textBytes)), Utf8ToCp932(folder)}))
             << '\n';
 }
 

@@ -14,6 +14,7 @@
 #include "import/Retext.h"
 #include "pdf/WorkerEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
+#include "search/index/IndexUpkeep.h"
 #include "store/RunFolders.h"
 #include "store/StoreLayout.h"
 
@@ -57,6 +58,7 @@ int DropBackups(Context& context, bool yes) {
 // that would change), what was unreachable or failed on stderr, a summary at the end. Exit
 // status 0 unless a record failed (1) or the run was interrupted (130).
 int CommandRetext(Context& context) {
+  const IndexBatch indexBatch;  // the search index stays open from record to record
   bool dryRun = false, all = false, drop = false, yes = false;
   std::vector<std::string> serials;
   for (std::size_t k = 0; k < context.args.size(); ++k) {

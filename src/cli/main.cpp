@@ -79,7 +79,8 @@ const std::map<std::string, Command>& Commands() {
        {folidex::cli::CommandTrash, "trash [--empty [--yes]] ごみ箱のデータの一覧（--empty は確認のうえ完全に削除）"}},
       {"index",
        {folidex::cli::CommandIndex,
-        "index [--rebuild | --check | --drop] 検索用の索引の件数と大きさ（--rebuild 作り直す、--check 点検、--drop 削除）"}},
+        "index [--rebuild | --check | --drop] 検索用の索引の件数と大きさ（--rebuild 作り直す、--check 点検、--drop "
+        "削除）"}},
   };
   return commands;
 }

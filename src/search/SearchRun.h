@@ -7,20 +7,20 @@
 namespace folidex {
 
 struct SearchRunOptions {
-  long hitMax = -1;  // the most hits of this run; -1 reads KanSet/HitMax
-  int readers = -1;  // reader threads; -1 chooses by the machine, 0 reads on the calling thread
-  int batch = 256;   // serials per batch handed to a reader
+  long hitMax = -1;   // the most hits of this run; -1 reads KanSet/HitMax
+  int readers = -1;   // reader threads; -1 chooses by the machine, 0 reads on the calling thread
+  int batch = 256;    // serials per batch handed to a reader
   int useIndex = -1;  // 1 asks the search index, 0 reads every record; -1 reads KanSet/Index
 };
 
 // How the search index took part in a search.
 enum class IndexUse {
-  Off,       // not asked (turned off, or conditions it cannot narrow)
-  Used,      // it proposed the records read
-  Missing,   // none built yet: every record was read
-  Invalid,   // damaged, of another store or version: every record was read; to be rebuilt
-  Busy,      // in use by another process: every record was read
-  Failed,    // it did not answer: every record was read
+  Off,      // not asked (turned off, or conditions it cannot narrow)
+  Used,     // it proposed the records read
+  Missing,  // none built yet: every record was read
+  Invalid,  // damaged, of another store or version: every record was read; to be rebuilt
+  Busy,     // in use by another process: every record was read
+  Failed,   // it did not answer: every record was read
 };
 
 struct SearchRunResult {

@@ -1,7 +1,7 @@
 // The search index against the scan: the same stores and conditions searched both ways give
 // the same rows, the same index-file bytes and the same messages.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,9 +30,11 @@ namespace {
 const std::vector<std::string>& Fragments() {
   static const std::vector<std::string> fragments = [] {
     std::vector<std::string> f;
-    for (const char* s : {"会社", "東京", "契約", "澤", "沢", "齋藤", "斉藤", "ＰＤＦ", "pdf", "PDF", "ファイル", "ふぁいる",
-                          "ｶﾞｲﾄﾞ", "ガイド", "ｶ", "ﾞ", "ー", "－", "-", "コーヒー", "ｺｰﾋｰ", "　", " ", "  ", "①", "1",
-                          "ａｂｃ", "abc", "ABC", "x", "髙", "高", "・", "文書", "検索", "の", "は", "Zz9"})
+    for (const char* s :
+         {"会社",     "東京",     "契約",  "澤",     "沢",   "齋藤", "斉藤",   "ＰＤＦ", "pdf", "PDF",
+          "ファイル", "ふぁいる", "ｶﾞｲﾄﾞ", "ガイド", "ｶ",    "ﾞ",    "ー",     "－",     "-",   "コーヒー",
+          "ｺｰﾋｰ",     "　",       " ",     "  ",     "①",    "1",    "ａｂｃ", "abc",    "ABC", "x",
+          "髙",       "高",       "・",    "文書",   "検索", "の",   "は",     "Zz9"})
       f.push_back(J(s));
     return f;
   }();
@@ -103,19 +105,19 @@ struct IndexFixture : StoreFixture {
       r[FieldTag::PS] = RandomText(rng, 2);
       r[FieldTag::PK] = RandomText(rng, 3);
       r[FieldTag::TY] = "O";
-      if (rng() % 3) r[FieldTag::PC] = "20" + std::to_string(10 + rng() % 10) + ".0" + std::to_string(1 + rng() % 9) + ".01";
+      if (rng() % 3)
+        r[FieldTag::PC] = "20" + std::to_string(10 + rng() % 10) + ".0" + std::to_string(1 + rng() % 9) + ".01";
       r[FieldTag::FC] = "2015/0" + std::to_string(1 + rng() % 9) + "/01 10:00:00";
       r[FieldTag::FA] = "2012/0" + std::to_string(1 + rng() % 9) + "/11";
       r[FieldTag::TX] = NormalizeBodyText(RandomText(rng, 30));
       for (FieldTag t : {FieldTag::PT, FieldTag::PK, FieldTag::TX}) texts.push_back(r[t]);
       Write(i, FormatRecordFile(r));
     }
-    std::ofstream(Root() + "/index", std::ios::binary | std::ios::trunc) << std::string(static_cast<std::size_t>(n / 2), '1');
+    std::ofstream(Root() + "/index", std::ios::binary | std::ios::trunc)
+        << std::string(static_cast<std::size_t>(n / 2), '1');
   }
 
-  bool Build() {
-    return SearchIndex::Build(Root(), ListedSerials(Root()), nullptr);
-  }
+  bool Build() { return SearchIndex::Build(Root(), ListedSerials(Root()), nullptr); }
 
   SearchInputs RandomInputs(std::mt19937& rng) {
     SearchInputs in;
@@ -343,6 +345,10 @@ TEST(SearchIndex, ADamagedIndexOrOneOfAnotherStoreIsNeverUsed) {
   // Rebuilt, it is used again.
   ASSERT_TRUE(f.Build());
   EXPECT_EQ(f.Run(inputs, 1).result.index, IndexUse::Used);
+  // Changes held only by the page cache of an earlier boot of the system.
+  std::ofstream(folder + "/unsynced") << "an-earlier-boot";
+  EXPECT_EQ(f.Run(inputs, 1).result.index, IndexUse::Invalid);
+  ASSERT_TRUE(f.Build());
   // A database file cut short.
   ::truncate((folder + "/db").c_str(), 10);
   EXPECT_EQ(f.Run(inputs, 1).result.index, IndexUse::Invalid);

@@ -36,7 +36,8 @@ bool SplitRecordText(std::string_view bytes, RecordTextParts& parts) {
     const std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
     std::size_t valueEnd = end;
     if (lf != std::string_view::npos && valueEnd > pos && bytes[valueEnd - 1] == '\r') --valueEnd;
-    if (lines < 4) parts.fields[lines] = valueEnd > pos + 4 ? bytes.substr(pos + 4, valueEnd - pos - 4) : std::string_view();
+    if (lines < 4)
+      parts.fields[lines] = valueEnd > pos + 4 ? bytes.substr(pos + 4, valueEnd - pos - 4) : std::string_view();
     ++lines;
     pos = lf == std::string_view::npos ? end : end + 1;
   }
@@ -85,7 +86,8 @@ std::vector<std::string> QueryPieces(std::string_view term, bool folded) {
     const auto b = static_cast<unsigned char>(c[0]);
     // White space stays inside a piece (the index form drops it on both sides); a byte that is
     // no character, or a lead byte at the end, ends the piece.
-    const bool stray = length == 1 && (b == 0 || b == 0x7F || b == 0x80 || b == 0xA0 || b >= 0xFD || IsCp932LeadByte(b));
+    const bool stray =
+        length == 1 && (b == 0 || b == 0x7F || b == 0x80 || b == 0xA0 || b >= 0xFD || IsCp932LeadByte(b));
     if (stray || (!folded && FoldsByNeighbours(c))) {
       close(i);
       start = i + length;

@@ -100,6 +100,29 @@ bool ReadRecord(const std::string& path, std::string& bytes, std::uint64_t& stam
   return size <= kMaxRecordFileSize;
 }
 
+// The identity of the running boot of the system ("" when it cannot be told).
+std::string BootId() {
+  std::string id;
+  if (!ReadFileBytes("/proc/sys/kernel/random/boot_id", id)) return {};
+  while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+  return id;
+}
+
+// Records that the index holds changes of this boot not yet on the disk.
+bool NoteUnsynced(const std::string& folder) {
+  const std::string path = folder + "/unsynced", boot = BootId();
+  std::string noted;
+  if (!boot.empty() && ReadFileBytes(path, noted) && noted == boot) return true;
+  return !boot.empty() && WriteFileAtomic(path, boot);
+}
+
+// Whether changes of an earlier boot may have been lost.
+bool LostUnsynced(const std::string& folder) {
+  std::string noted;
+  if (!ReadFileBytes(folder + "/unsynced", noted)) return false;
+  return noted.empty() || noted != BootId();
+}
+
 std::string RecordPath(const std::string& storeRoot, long serial) {
   char name[64];
   std::snprintf(name, sizeof name, "/TXT/%02ld/%08ld.TXT", serial % 100, serial);
@@ -165,10 +188,11 @@ struct SearchIndex::Impl {
     ctxReady = grn_ctx_init(&ctx, 0) == GRN_SUCCESS;
   }
   ~Impl() {
-    if (db) {
-      if (writing && grn_obj_flush_recursive(&ctx, db) != GRN_SUCCESS) failed = true;
-      grn_obj_close(&ctx, db);
-    }
+    // A change is not flushed to the disk (that would cost more than the record's own write):
+    // the page cache holds it as long as the system runs. `unsynced` names the boot that holds
+    // it, and an index whose changes a restart may have lost is never trusted.
+    if (writing && !failed && !NoteUnsynced(folder)) failed = true;
+    if (db) grn_obj_close(&ctx, db);
     if (ctxReady) grn_ctx_fin(&ctx);
     if (writing && !failed) ::unlink((folder + "/writing").c_str());
   }
@@ -286,6 +310,7 @@ std::unique_ptr<SearchIndex> SearchIndex::Open(const std::string& storeRoot, Ope
     return nullptr;
   }
   if (PathExists(folder + "/writing")) return nullptr;  // a change that never finished
+  if (LostUnsynced(folder)) return nullptr;             // changes the system may not have kept
   if (!impl->ctxReady) return nullptr;
   const std::string dbPath = folder + "/db";
   impl->db = grn_db_open(&impl->ctx, dbPath.c_str());
@@ -458,8 +483,8 @@ std::optional<std::vector<long>> SearchIndex::Find(IndexColumn column, const std
     ctx->rc = GRN_SUCCESS;
     return std::nullopt;
   }
-  grn_obj* result = grn_table_create(ctx, nullptr, 0, nullptr, GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_WITH_SUBREC,
-                                     impl_->table, nullptr);
+  grn_obj* result =
+      grn_table_create(ctx, nullptr, 0, nullptr, GRN_OBJ_TABLE_HASH_KEY | GRN_OBJ_WITH_SUBREC, impl_->table, nullptr);
   if (!result) {
     ctx->rc = GRN_SUCCESS;
     return std::nullopt;

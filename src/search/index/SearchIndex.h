@@ -9,6 +9,7 @@
 //     db*       the Groonga database
 //     lock      held (flock) by the one process that uses the index at a time
 //     writing   present while a process changes the index: left behind, the index is damaged
+//     unsynced  the boot whose changes may not be on the disk yet: after a restart, damaged
 // An index of another store, another format or another Groonga version is never used, nor a
 // damaged one: it is rebuilt from the record files, and until then the search reads them all.
 
@@ -41,8 +42,8 @@ std::string IndexStoreName(const std::string& storeRoot);
 
 // Figures of an index.
 struct IndexFigures {
-  long records = 0;          // records indexed
-  std::uint64_t bytes = 0;   // size of the index folder
+  long records = 0;             // records indexed
+  std::uint64_t bytes = 0;      // size of the index folder
   std::uint64_t textBytes = 0;  // bytes of the record files it was built from (a build only)
 };
 
@@ -69,7 +70,8 @@ class SearchIndex {
 
   // The stamp the index holds for `serial` (0: not indexed).
   std::uint64_t StampOf(long serial) const {
-    return serial >= 0 && static_cast<std::size_t>(serial) < stamps_.size() ? stamps_[static_cast<std::size_t>(serial)] : 0;
+    return serial >= 0 && static_cast<std::size_t>(serial) < stamps_.size() ? stamps_[static_cast<std::size_t>(serial)]
+                                                                            : 0;
   }
   const std::vector<std::uint64_t>& Stamps() const { return stamps_; }
 
