@@ -90,7 +90,9 @@ int CommandImport(Context& context) {
     recognizers = std::make_unique<RecognizerPool>([] { return std::make_unique<TesseractRecognizer>(); },
                                                    RecognizerCount());
   const SystemClock clock;
-  BulkImporter importer(context.store, clock, *engineList.front(), recognizers.get(), options, terminal);
+  BulkImporter importer = recognizers ? BulkImporter(context.store, clock, *engineList.front(), *recognizers, options,
+                                                     terminal)
+                                      : BulkImporter(context.store, clock, *engineList.front(), nullptr, options, terminal);
   if (!importer.Prepare()) return 1;
 
   int stored = 0, withoutText = 0, skipped = 0, failed = 0;

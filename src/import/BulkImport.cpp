@@ -70,13 +70,13 @@ BulkImporter::BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, Tex
   autoTitle_ = store_.settings().GetInt(setting::AutoTitle) == 1;
 }
 
-BulkImporter::BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, RecognizerPool* pool,
+BulkImporter::BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, RecognizerPool& pool,
                            BulkImportOptions options, DocumentTextMonitor& monitor)
     : store_(store),
       clock_(clock),
       pdf_(pdf),
       recognizer_(nullptr),
-      pool_(pool),
+      pool_(&pool),
       options_(std::move(options)),
       monitor_(monitor) {
   recognising_ = options_.recognise && pool_ && store_.settings().GetInt(setting::Ocr) == 1 && pool_->Check().Ready();
@@ -321,13 +321,21 @@ void BulkImporter::ImportFiles(const std::vector<std::string>& files, const std:
   std::size_t written = 0;  // the files stored (or reported) so far
   bool stop = false;
   const std::size_t ahead = engines.size();
+  // A worker process ends with the thread that started it: no reader ends before the others,
+  // since each may be using a worker another one started.
+  std::size_t readersDone = 0;
   auto reader = [&](PdfEngine* pdf) {
     for (;;) {
       std::size_t k;
       {
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [&] { return stop || next >= files.size() || next < written + ahead; });
-        if (stop || next >= files.size()) return;
+        if (stop || next >= files.size()) {
+          ++readersDone;
+          changed.notify_all();
+          changed.wait(lock, [&] { return readersDone == engines.size(); });
+          return;
+        }
         k = next++;
       }
       PendingFile file = Read(files[k], *pdf, monitor);

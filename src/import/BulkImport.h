@@ -80,8 +80,8 @@ class BulkImporter {
   // pages and is asked whether to stop.
   BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, TextRecognizer* recognizer, BulkImportOptions options,
                DocumentTextMonitor& monitor);
-  // The same with the recognizers of `pool` (may be null), shared by the files read at once.
-  BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, RecognizerPool* pool, BulkImportOptions options,
+  // The same with the recognizers of `pool`, shared by the files read at once.
+  BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, RecognizerPool& pool, BulkImportOptions options,
                DocumentTextMonitor& monitor);
 
   // Reads the Y2 of every record of the store (with skipDuplicates). False after a message when

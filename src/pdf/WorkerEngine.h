@@ -49,6 +49,8 @@ WorkerLimits ReadWorkerLimits(Settings& settings);
 std::string WorkerProgramPath();
 
 // Acquire, Release, Kill and Started may come from several threads (a WorkerPdfEngine on each).
+// A worker is killed when the thread that started it (the one whose Acquire started it) ends, so
+// threads sharing a pool stay until none of them uses a worker any more.
 class WorkerPool {
  public:
   // `command`: the worker's program and arguments. `size`: how many workers may run at once.
