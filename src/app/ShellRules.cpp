@@ -71,7 +71,7 @@ CommandEnabling EnableCommands(const CommandState& state) {
   return enabling;
 }
 
-SheetValues LoadSheetValues(const Settings& settings, const std::string& currentLocation) {
+SheetValues LoadSheetValues(const Settings& settings, const NativePath& currentLocation) {
   SheetValues v;
   v.storePath = currentLocation;
   v.setList = settings.GetInt(setting::SetList);

@@ -65,7 +65,7 @@ CommandEnabling EnableCommands(const CommandState& state);
 // The settings sheet's working values (CP932 texts).
 struct SheetValues {
   // 全般
-  std::string storePath;  // native path
+  NativePath storePath;
   long setList = 1;
   long columnMnt = 1;
   long ques = 1;
@@ -75,7 +75,7 @@ struct SheetValues {
   std::string home;
   long menuLen = 40;
   long dspWord = 1;
-  std::string wordStorePath;  // native path
+  NativePath wordStorePath;
   // 検索
   long hitMax = 500;
   long fukugen = 1;
@@ -83,7 +83,7 @@ struct SheetValues {
 };
 
 // The storage location from the store, everything else from section KanSet.
-SheetValues LoadSheetValues(const Settings& settings, const std::string& currentLocation);
+SheetValues LoadSheetValues(const Settings& settings, const NativePath& currentLocation);
 
 // MenuLen kept within 20..200.
 long ClampMenuLen(long value);

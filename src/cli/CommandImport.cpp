@@ -57,10 +57,9 @@ int CommandImport(Context& context) {
     return 1;
   }
 
-  std::vector<std::string> unusable;
-  const std::vector<std::string> files = CollectPdfFiles(paths, unusable);
-  for (const std::string& path : unusable)
-    std::cerr << path << ": " << MessageTextUtf8(Msg::ImportPathNotFound) << '\n';
+  std::vector<NativePath> unusable;
+  const std::vector<NativePath> files = CollectPdfFiles({paths.begin(), paths.end()}, unusable);
+  for (const NativePath& path : unusable) std::cerr << path << ": " << MessageTextUtf8(Msg::ImportPathNotFound) << '\n';
   if (files.empty()) {
     context.prompter.Error(Msg::ImportNoPdfFound);
     return 1;
@@ -97,7 +96,7 @@ int CommandImport(Context& context) {
 
   int stored = 0, withoutText = 0, skipped = 0, failed = 0;
   importer.ImportFiles(files, engineList, [&](std::size_t k, const FileReport& report) {
-    const std::string& path = files[k];
+    const NativePath& path = files[k];
     terminal.Clear();
     switch (report.outcome) {
       case FileOutcome::Stored:

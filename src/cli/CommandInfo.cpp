@@ -34,7 +34,7 @@ int CommandInfo(Context& context) {
       if (record[FieldTag::PT].empty() && pdf.Open(path) == PdfOpenResult::Opened) heading = pdf.PageHeading(0);
       pdf.Close();
       FillDerivedTitle(record, context.settings, heading,
-                       FromNativePath(std::filesystem::path(path).filename().string()));
+                       FromNativePath(NativePath(std::filesystem::path(path).filename().string())));
       std::cout << "TITLE\t" << Out(record[FieldTag::PT]) << '\n';
     }
   }

@@ -55,7 +55,7 @@ int CommandInit(Context& context) {
   if (refusal != Msg::InitCreated) return Fail(dir + ": " + MessageTextUtf8(refusal));
   std::cerr << dir << ": " << MessageTextUtf8(Msg::InitCreated) << '\n';
   if (use) {
-    context.settings.SetPath(setting::StorePath, dir);
+    context.settings.SetPath(setting::StorePath, NativePath(dir));
     context.settings.SetText(setting::SerialCounter, "00000000");
     std::cerr << dir << ": " << MessageTextUtf8(Msg::InitInUse) << '\n';
   }

@@ -19,7 +19,7 @@ int CommandRecord(Context& context) {
   // A missing or unreadable record (a FIFO, say) fails without waiting; an oversize one has
   // already said so.
   if (!context.store.ReadRecordFile(serial, false))
-    return Fail("no readable record " + serial + " in " + context.store.Location());
+    return Fail("no readable record " + serial + " in " + context.store.Location().str());
   const IndexRecord& record = context.store.WorkingRecord();
   if (context.json) {
     JsonObject object;

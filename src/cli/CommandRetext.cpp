@@ -70,7 +70,7 @@ int CommandRetext(Context& context) {
     } else if (arg == "--yes") {
       yes = true;
     } else if (arg == "--store" && k + 1 < context.args.size()) {
-      context.store.SetLocation(context.args[++k]);
+      context.store.SetLocation(NativePath(context.args[++k]));
     } else if (!arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos) {
       serials.push_back(arg.size() < 8 ? FormatSerial(LeadingNumber(arg)) : arg);
     } else {

@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
   folidex::cli::CliPrompter prompter;
   prompter.answerNo = answerNo;
   folidex::Store store(settings, prompter);
-  store.SetLocation(storeDir.empty() ? settings.GetPath(folidex::setting::StorePath) : storeDir);
+  store.SetLocation(storeDir.empty() ? settings.GetPath(folidex::setting::StorePath) : folidex::NativePath(storeDir));
   // A writer that finds the store locked says so once on stderr, naming the holder, and waits.
   store.LockOptions().program = "folidex-cli";
   store.LockOptions().waiting = [](const folidex::LockHolder* holder) {

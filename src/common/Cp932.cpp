@@ -1,5 +1,7 @@
 #include "common/Cp932.h"
 
+#include <ostream>
+
 #include <iconv.h>
 #include <unicode/normalizer2.h>
 #include <unicode/translit.h>
@@ -298,5 +300,16 @@ std::string FromNativePath(std::string_view nativePath) {
     return std::string(nativePath);
   return Utf8ToCp932(nativePath);
 }
+
+NativePath ToNativePath(const Cp932Text& cp932Path) {
+  return NativePath(ToNativePath(std::string_view(cp932Path.str())));
+}
+
+Cp932Text FromNativePath(const NativePath& nativePath) {
+  return Cp932Text(FromNativePath(std::string_view(nativePath.str())));
+}
+
+std::ostream& operator<<(std::ostream& out, const NativePath& path) { return out << path.str(); }
+std::ostream& operator<<(std::ostream& out, const Cp932Text& text) { return out << text.str(); }
 
 }  // namespace folidex

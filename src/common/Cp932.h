@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/PathText.h"
+
 namespace folidex {
 
 // UTF-16 code units (as QString holds them) to CP932. Surrogate pairs count as one character.
@@ -35,7 +37,8 @@ std::string Cp932ToUtf8(std::string_view cp932);
 // returned unchanged.
 char32_t FoldRadical(char32_t codePoint);
 
-// A native file-system path for a CP932 path. On POSIX file names are UTF-8.
+// A native file-system path for CP932 bytes that carry no type yet (a settings text, a list
+// cell). On POSIX file names are UTF-8. Typed values go through the overloads of PathText.h.
 std::string ToNativePath(std::string_view cp932Path);
 std::string FromNativePath(std::string_view nativePath);
 

@@ -4,11 +4,11 @@
 
 namespace folidex {
 
-bool OpenWithDesktop(DesktopOpener& opener, const std::string& path) {
+bool OpenWithDesktop(DesktopOpener& opener, const NativePath& path) {
   return opener.HasProgramFor(path) && opener.OpenFile(path);
 }
 
-bool OpenWrittenFile(DesktopOpener& opener, Prompter& prompter, const std::string& path, Msg startFailed) {
+bool OpenWrittenFile(DesktopOpener& opener, Prompter& prompter, const NativePath& path, Msg startFailed) {
   const std::string prefix = FromNativePath(path) + "\n";
   if (!opener.HasProgramFor(path)) {
     // The file is there: this is no failure, only nothing to show it with.
@@ -20,7 +20,7 @@ bool OpenWrittenFile(DesktopOpener& opener, Prompter& prompter, const std::strin
   return false;
 }
 
-bool OpenFolderInExplorer(DesktopOpener& opener, Prompter& prompter, const std::string& path) {
+bool OpenFolderInExplorer(DesktopOpener& opener, Prompter& prompter, const NativePath& path) {
   if (opener.ShowInFolder(path)) return true;
   prompter.Error(Msg::FileManagerStartFailed);
   return false;

@@ -28,13 +28,15 @@ std::string Settings::GetText(const SettingKey& key) const {
   return key.type == SettingType::Text ? Utf8ToCp932(key.textDefault) : std::to_string(key.integerDefault);
 }
 
-std::string Settings::GetPath(const SettingKey& key) const {
+NativePath Settings::GetPath(const SettingKey& key) const {
   auto stored = ReadNative(key.section, key.name);
-  if (stored) return *stored;
-  return key.type == SettingType::Text ? key.textDefault : std::to_string(key.integerDefault);
+  if (stored) return NativePath(std::move(*stored));
+  return NativePath(key.type == SettingType::Text ? key.textDefault : std::to_string(key.integerDefault));
 }
 
-void Settings::SetPath(const SettingKey& key, const std::string& native) { WriteNative(key.section, key.name, native); }
+void Settings::SetPath(const SettingKey& key, const NativePath& native) {
+  WriteNative(key.section, key.name, native.str());
+}
 
 void Settings::SetInt(const SettingKey& key, long value) { WriteInteger(key.section, key.name, value); }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "common/PathText.h"
 #include "common/SettingsTable.h"
 
 namespace folidex {
@@ -22,8 +23,8 @@ class Settings {
   void SetText(const SettingKey& key, const std::string& cp932);
   // File-system paths (the storage location, the Word folder) are never CP932: they are read
   // and written as native bytes (UTF-8 here), so a folder name outside CP932 stays itself.
-  std::string GetPath(const SettingKey& key) const;
-  void SetPath(const SettingKey& key, const std::string& native);
+  NativePath GetPath(const SettingKey& key) const;
+  void SetPath(const SettingKey& key, const NativePath& native);
 
   // Whether a value is stored for `key` (otherwise reads give its default).
   bool Stored(const SettingKey& key) const { return Read(key.section, key.name).has_value(); }

@@ -18,10 +18,10 @@ bool LoadTextRecord(Store& store, Prompter& prompter, std::string_view serial) {
   if (store.ReadRecordFile(serial, false)) return true;
   // The reader reports an oversize file and a lack of memory itself; a missing or unreadable
   // file is reported here.
-  const std::string path = store.RecordFilePath(serial, kKindText);
+  const NativePath path = store.RecordFilePath(serial, kKindText);
   if (path.empty()) return false;
-  const std::string native = ToNativePath(path);
-  if (!IsFile(native) || access(native.c_str(), R_OK) != 0) prompter.Error(Msg::FileOpenFailed, path + "\n");
+  if (!IsFile(path) || access(path.c_str(), R_OK) != 0)
+    prompter.Error(Msg::FileOpenFailed, FromNativePath(path) + "\n");
   return false;
 }
 

@@ -45,7 +45,7 @@ class PropertyEditor {
   // The six texts the record file holds as far as this dialog knows: those loaded, then saved.
   const PropertyTexts& Stored() const { return stored_; }
   // The record's PDF, resolved when the row was loaded (native); empty when there is none.
-  const std::string& PdfPath() const { return pdfPath_; }
+  const NativePath& PdfPath() const { return pdfPath_; }
   bool CanOpenFolder() const { return canOpenFolder_; }  // the document is reachable ("○")
   bool CanShowSource() const { return canShowSource_; }  // FG is a web address
   bool CanStepPrevious() const { return row_ > 0; }
@@ -77,7 +77,7 @@ class PropertyEditor {
   std::array<std::string, kLastShownColumn> shown_;
   PropertyTexts shownInfo_;
   PropertyTexts stored_;  // what the record file holds as far as this dialog knows
-  std::string pdfPath_;
+  NativePath pdfPath_;
   bool canOpenFolder_ = false;
   bool canShowSource_ = false;
 };

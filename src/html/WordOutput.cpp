@@ -148,14 +148,14 @@ WordOutputResult RunWordOutput(const WordOutputRequest& request, const std::stri
   // A name can be taken between the look and the write; then the next one is tried.
   for (int attempt = 0; attempt < 3 && written == NewFileResult::Exists; ++attempt) {
     name = MakeUniqueDocName(folder, wanted);
-    result.path = JoinPath(folder, name);
+    result.path = NativePath(JoinPath(folder, name));
     written = WriteNewFile(result.path, document);
   }
   if (written != NewFileResult::Done) {
     // Nothing is overwritten: an existing document stays as it is.
     prompter.Error(written == NewFileResult::Exists ? Msg::FileExists : Msg::OutputFileCreateFailed,
                    FromNativePath(result.path) + "\n");
-    result.path.clear();
+    result.path = NativePath();
     return result;
   }
 

@@ -52,7 +52,7 @@ enum class WordOutcome {
 
 struct WordOutputResult {
   WordOutcome outcome = WordOutcome::NotDone;
-  std::string path;    // native path of the document written
+  NativePath path;     // the document written
   std::string detail;  // the word processor's own report when it failed
 };
 

@@ -33,22 +33,22 @@ class MessageCatcher : public Prompter {
 
 }  // namespace
 
-std::vector<std::string> CollectPdfFiles(const std::vector<std::string>& args, std::vector<std::string>& unusable) {
-  std::vector<std::string> files;
-  for (const std::string& arg : args) {
+std::vector<NativePath> CollectPdfFiles(const std::vector<NativePath>& args, std::vector<NativePath>& unusable) {
+  std::vector<NativePath> files;
+  for (const NativePath& arg : args) {
     std::error_code error;
-    const fs::path path = fs::absolute(fs::path(arg), error).lexically_normal();
+    const fs::path path = fs::absolute(fs::path(arg.str()), error).lexically_normal();
     const fs::file_status status = fs::status(path, error);
     if (fs::is_directory(status)) {
       fs::recursive_directory_iterator walk(path, fs::directory_options::skip_permission_denied, error);
       for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
         std::error_code typeError;
         if (walk->is_regular_file(typeError) && EndsWithPdf(walk->path().filename().string()))
-          files.push_back(walk->path().string());
+          files.emplace_back(walk->path().string());
       }
       if (error) unusable.push_back(arg);
     } else if (fs::exists(status)) {
-      files.push_back(path.string());  // a file named on its own is taken whatever its name
+      files.emplace_back(path.string());  // a file named on its own is taken whatever its name
     } else {
       unusable.push_back(arg);
     }
@@ -166,12 +166,12 @@ bool ReadDocumentBodyText(PdfEngine& pdf, RecognizerPool* pool, DocumentTextMoni
   return TakeDocument(BuildDocumentText(pdf, *pool, monitor), text, recognisedPages);
 }
 
-FileReport BulkImporter::ImportFile(const std::string& path) {
+FileReport BulkImporter::ImportFile(const NativePath& path) {
   PendingFile file = Read(path, pdf_, monitor_);
   return Write(file);
 }
 
-PendingFile BulkImporter::Read(const std::string& path, PdfEngine& pdf, DocumentTextMonitor& monitor) {
+PendingFile BulkImporter::Read(const NativePath& path, PdfEngine& pdf, DocumentTextMonitor& monitor) {
   PendingFile file;
   file.path = path;
   FileReport& report = file.report;
@@ -195,7 +195,8 @@ PendingFile BulkImporter::Read(const std::string& path, PdfEngine& pdf, Document
   if (info[FieldTag::PT].empty() && autoTitle_) {
     const std::u16string heading = pdf.PageHeading(0);
     std::lock_guard<std::mutex> lock(mutex_);
-    FillDerivedTitle(info, store_.settings(), heading, FromNativePath(fs::path(path).filename().string()));
+    FillDerivedTitle(info, store_.settings(), heading,
+                     FromNativePath(NativePath(fs::path(path.str()).filename().string())));
   }
   FillLocalFileFields(info, path, clock_);
   if (info[FieldTag::Y2].empty()) {
@@ -234,7 +235,7 @@ bool BulkImporter::KnownDigest(const std::string& digest) {
 FileReport BulkImporter::Write(PendingFile& file) {
   FileReport& report = file.report;
   if (!file.ready) return report;
-  const std::string& path = file.path;
+  const NativePath& path = file.path;
   // A file read at once with an equal one stored just before it.
   if (options_.skipDuplicates && KnownDigest(file.digest)) {
     report.outcome = FileOutcome::Skipped;
@@ -262,7 +263,7 @@ FileReport BulkImporter::Write(PendingFile& file) {
   IndexRecord& record = store_.WorkingRecord();
   record = file.info;
   record[FieldTag::TY] = kind;
-  record[FieldTag::FN] = FromNativePath(fs::path(path).filename().string());
+  record[FieldTag::FN] = FromNativePath(NativePath(fs::path(path.str()).filename().string()));
   record[FieldTag::FG] = FromNativePath(path);
   const std::string serial = store_.TakeNewSerial();
   if (serial.empty()) {
@@ -299,7 +300,7 @@ FileReport BulkImporter::Write(PendingFile& file) {
   return report;
 }
 
-void BulkImporter::ImportFiles(const std::vector<std::string>& files, const std::vector<PdfEngine*>& engines,
+void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::vector<PdfEngine*>& engines,
                               const std::function<bool(std::size_t, const FileReport&)>& stored) {
   if (engines.size() <= 1) {  // one engine: one file after the other on this thread
     PdfEngine& pdf = engines.empty() ? pdf_ : *engines.front();

@@ -52,7 +52,7 @@ struct FileReport {
 // folder's files whose names end in ".pdf" in any case, through all its subfolders (symbolic
 // links to folders are not followed). Sorted by path, each file once. An argument that is neither
 // a file nor a folder is put into `unusable`.
-std::vector<std::string> CollectPdfFiles(const std::vector<std::string>& args, std::vector<std::string>& unusable);
+std::vector<NativePath> CollectPdfFiles(const std::vector<NativePath>& args, std::vector<NativePath>& unusable);
 
 // The body text (UTF-16) of the document open in `pdf`, as the import takes it: every page's text
 // joined with CR LF; when some page has no text and `recognizer` is given, the pages without text
@@ -66,7 +66,7 @@ bool ReadDocumentBodyText(PdfEngine& pdf, RecognizerPool* pool, DocumentTextMoni
 
 // A file read and not yet stored: all an import learns about it before it writes.
 struct PendingFile {
-  std::string path;
+  NativePath path;
   bool ready = false;  // to be stored; otherwise `report` tells why not (skipped, failed)
   FileReport report;
   IndexRecord info;
@@ -88,13 +88,13 @@ class BulkImporter {
   // the counter cannot be read.
   bool Prepare();
 
-  // Imports one file (a native path).
-  FileReport ImportFile(const std::string& path);
+  // Imports one file.
+  FileReport ImportFile(const NativePath& path);
 
   // The two halves of ImportFile. Read opens the file with `pdf` and takes all there is to
   // know, writing nothing; several files may be read at once, each on its own thread with its
   // own engine. Write stores a file read (serial, copy, record), on one thread at a time.
-  PendingFile Read(const std::string& path, PdfEngine& pdf, DocumentTextMonitor& monitor);
+  PendingFile Read(const NativePath& path, PdfEngine& pdf, DocumentTextMonitor& monitor);
   FileReport Write(PendingFile& file);
 
   // Imports `files` in their order, reading as many at once as `engines` has engines, each file
@@ -102,7 +102,7 @@ class BulkImporter {
   // (each complete before the next serial is taken), and `stored` hears of each file in that
   // order on this thread. When it answers false, or the monitor asks to stop, the files not yet
   // stored are left alone. The monitor is called one call at a time, from the reading threads.
-  void ImportFiles(const std::vector<std::string>& files, const std::vector<PdfEngine*>& engines,
+  void ImportFiles(const std::vector<NativePath>& files, const std::vector<PdfEngine*>& engines,
                    const std::function<bool(std::size_t, const FileReport&)>& stored);
 
   // Whether recognition will run for files that need it.

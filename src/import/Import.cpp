@@ -38,9 +38,9 @@ bool IsWellFormedUtf8(std::string_view bytes) {
 }
 
 // The text after the last platform separator of a native path.
-std::string NativeFileName(const std::string& path) {
-  const std::size_t cut = path.rfind(kPathSeparator);
-  return cut == std::string::npos ? path : path.substr(cut + 1);
+NativePath NativeFileName(const NativePath& path) {
+  const std::size_t cut = path.str().rfind(kPathSeparator);
+  return cut == std::string::npos ? path : NativePath(path.str().substr(cut + 1));
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ bool IsHttpAddress(std::string_view address) {
   return startsWith("http://") || startsWith("https://");
 }
 
-std::string LocalFileAddressPath(std::string_view address) {
+NativePath LocalFileAddressPath(std::string_view address) {
   constexpr std::string_view kPrefix = "file://";
   if (address.size() <= kPrefix.size() ||
       UpperCaseAsciiCp932(std::string(address.substr(0, kPrefix.size()))) != "FILE://")
@@ -62,7 +62,7 @@ std::string LocalFileAddressPath(std::string_view address) {
   if (rest.starts_with("localhost/")) rest.remove_prefix(9);
   if (!rest.starts_with('/')) return {};  // another host's file
   rest = rest.substr(0, rest.find_first_of("?#"));
-  return PercentDecodedBytes(rest);
+  return NativePath(PercentDecodedBytes(rest));
 }
 
 void ApplyLinkAnswer(Answer answer, bool dontAskAgain, Settings& settings) {
@@ -88,21 +88,21 @@ bool EndsWithPdf(const std::string& path) {
   return UpperCaseAsciiCp932(path.substr(path.size() - 4)) == ".PDF";
 }
 
-bool HasExactCp932Form(const std::string& nativePath) {
-  return IsWellFormedUtf8(nativePath) && ToNativePath(FromNativePath(nativePath)) == nativePath;
+bool HasExactCp932Form(const NativePath& nativePath) {
+  return IsWellFormedUtf8(nativePath.str()) && ToNativePath(FromNativePath(nativePath)) == nativePath;
 }
 
 Importer::Importer(ImportPorts ports) : ports_(std::move(ports)) {}
 
-void Importer::ImportDroppedFile(const std::vector<std::string>& paths, const AskLinkKind& ask) {
+void Importer::ImportDroppedFile(const std::vector<NativePath>& paths, const AskLinkKind& ask) {
   if (paths.size() > 1) {
     ports_.prompter.Error(Msg::DropOneFileOnly);
     return;
   }
   if (paths.empty()) return;
-  const std::string& path = paths.front();
+  const NativePath& path = paths.front();
   // A PDF by its name, at an absolute path.
-  if (!EndsWithPdf(path) || path.front() != kPathSeparator) return;
+  if (!EndsWithPdf(path) || path.str().front() != kPathSeparator) return;
 
   // A file the engine cannot open is refused before the question, so nothing is written for it.
   if (!EngineAccepts(path) || !AcceptsDuplicate(path)) return;
@@ -135,7 +135,7 @@ void Importer::ImportDroppedFile(const std::vector<std::string>& paths, const As
 }
 
 void Importer::ImportFromUrl(const std::string& address, const std::string& fileName) {
-  const std::string local = DownloadPdf(address);
+  const NativePath local = DownloadPdf(address);
   if (local.empty()) return;
   if (address.find('/') == std::string::npos) return;
 
@@ -143,7 +143,8 @@ void Importer::ImportFromUrl(const std::string& address, const std::string& file
   IndexRecord& record = ports_.store.WorkingRecord();
   record.Clear();
   PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(local, record);
-  FillDerivedTitle(record, ports_.settings, heading_, fileName.empty() ? AddressFileName(address) : fileName);
+  FillDerivedTitle(record, ports_.settings, heading_,
+                   Cp932Text(fileName.empty() ? AddressFileName(address) : fileName));
   ports_.html.SetDocumentLoaded(false);
   ports_.html.SetWaitTicks(0);
   ports_.html.Navigate2(address);
@@ -160,18 +161,18 @@ bool Importer::ImportShownPdf() {
   IndexRecord& record = ports_.store.WorkingRecord();
   record[FieldTag::FG] = Utf8ToCp932(url);
   if (ports_.html.PageType() != "PDF") return false;
-  const std::string local = DownloadPdf(url);
+  const NativePath local = DownloadPdf(url);
   if (local.empty() || !EngineAccepts(local) || !AcceptsDuplicate(local)) return false;
   PdfInfo(ports_.prompter, ports_.pdf).ReadInfoFile(local, record);
   // The document is named by the file name the area keeps ("get?id=5" served as a PDF is
   // "get.pdf"): the viewer's title key and FN come from it, FG keeps the real address.
   const std::string name = ports_.html.ShownFileName();
   const std::string named = name.empty() ? url : AddressWithName(url, name);
-  FillDerivedTitle(record, ports_.settings, heading_, AddressFileName(named));
+  FillDerivedTitle(record, ports_.settings, heading_, Cp932Text(AddressFileName(named)));
   return ImportDocument(local, named, named);
 }
 
-bool Importer::EngineAccepts(const std::string& path) {
+bool Importer::EngineAccepts(const NativePath& path) {
   heading_.clear();
   if (!ports_.pdf) return true;
   const PdfOpenResult opened = ports_.pdf->Open(path);
@@ -186,12 +187,12 @@ bool Importer::EngineAccepts(const std::string& path) {
   return !failure;
 }
 
-bool Importer::AcceptsDuplicate(const std::string& path) {
+bool Importer::AcceptsDuplicate(const NativePath& path) {
   const std::optional<StoredDocument> stored = FindStoredDigest(ports_.store, FileDigestHexNative(path));
   return !stored || ConfirmDuplicateImport(ports_.prompter, *stored);
 }
 
-void Importer::Wait(const std::string& sourcePath, bool fromLink) {
+void Importer::Wait(const NativePath& sourcePath, bool fromLink) {
   // A drop while another import waits replaces it.
   pending_ = true;
   pendingSource_ = sourcePath;
@@ -210,7 +211,7 @@ void Importer::Tick() {
   if (ImportDocument(pendingSource_, {}, pendingSource_) && fromLink) ports_.html.GoBack();
 }
 
-bool Importer::ImportDocument(const std::string& sourcePath, const std::string& url, const std::string& keySource) {
+bool Importer::ImportDocument(const NativePath& sourcePath, const std::string& url, const std::string& keySource) {
   Store& store = ports_.store;
   // The whole import of the document — serial, copy, text, record — holds the writer's lock.
   const StoreWriteLock lock = store.LockForWriting();
@@ -234,10 +235,10 @@ bool Importer::ImportDocument(const std::string& sourcePath, const std::string& 
 
   const std::string key = ViewerTitleKey(FromNativePath(keySource));
   if (key.empty()) return false;
-  std::string workText = store.WorkTextPath();
+  NativePath workText = store.WorkTextPath();
   if (!TakeBodyText(sourcePath, key, workText)) {
     if (ports_.prompter.AskYesNo(Msg::ContinueWithoutTextQuestion) != Answer::Yes) return false;
-    workText.clear();  // the record gets no text
+    workText = NativePath();  // the record gets no text
   }
   // The capture and the question ran: the working record is this import's still.
   if (!store.StoreDocumentFile(kKindText, workText, serial)) return false;
@@ -249,7 +250,7 @@ bool Importer::ImportDocument(const std::string& sourcePath, const std::string& 
   return true;
 }
 
-bool Importer::TakeBodyText(const std::string& sourcePath, const std::string& key, const std::string& workTextNative) {
+bool Importer::TakeBodyText(const NativePath& sourcePath, const std::string& key, const NativePath& workText) {
   // Which pages have text is asked of the engine first: a document of page images needs no
   // capture, and one with some image pages takes its page texts from the engine and the
   // recognition, as folidex-cli import does.
@@ -265,19 +266,19 @@ bool Importer::TakeBodyText(const std::string& sourcePath, const std::string& ke
   if (layer == TextLayer::Everywhere) {
     std::string text;
     const CaptureResult captured =
-        CaptureViewerText(ports_.viewer, ports_.prompter, true, workTextNative, key, text, timing_, !recognition);
+        CaptureViewerText(ports_.viewer, ports_.prompter, true, workText, key, text, timing_, !recognition);
     // An empty copy or a viewer that never copied: the recognition is the next step.
     if (captured == CaptureResult::Captured || captured == CaptureResult::Cancelled || !recognition) {
       if (ports_.pdf) ports_.pdf->Close();
       return captured == CaptureResult::Captured;
     }
   }
-  const bool stored = RecogniseBodyText(workTextNative);
+  const bool stored = RecogniseBodyText(workText);
   ports_.pdf->Close();
   return stored;
 }
 
-bool Importer::RecogniseBodyText(const std::string& workTextNative) {
+bool Importer::RecogniseBodyText(const NativePath& workText) {
   class Uncancelled : public DocumentTextMonitor {
     bool Cancelled() override { return false; }
   };
@@ -290,7 +291,7 @@ bool Importer::RecogniseBodyText(const std::string& workTextNative) {
   }
   switch (document.outcome) {
     case DocumentTextOutcome::Text:
-      if (!WriteFileAtomic(workTextNative, PrepareBodyText(document.text))) {
+      if (!WriteFileAtomic(workText, PrepareBodyText(document.text))) {
         ports_.prompter.Error(Msg::FileOpenFailed);
         return false;
       }
@@ -304,7 +305,7 @@ bool Importer::RecogniseBodyText(const std::string& workTextNative) {
   return false;
 }
 
-void FillLocalFileFields(IndexRecord& record, const std::string& sourcePath, const Clock& clock) {
+void FillLocalFileFields(IndexRecord& record, const NativePath& sourcePath, const Clock& clock) {
   const std::optional<FileStatus> status = StatFile(sourcePath);
   if (status) record[FieldTag::FS] = std::to_string(status->size);
   record[FieldTag::FC] = FormatLocalTime(status ? status->created : 0, "%Y/%m/%d %H:%M:%S");
@@ -312,17 +313,16 @@ void FillLocalFileFields(IndexRecord& record, const std::string& sourcePath, con
   record[FieldTag::Y2] = FileDigestHexNative(sourcePath);
 }
 
-void FillDerivedTitle(IndexRecord& record, Settings& settings, std::u16string_view heading,
-                      const std::string& fileNameCp932) {
+void FillDerivedTitle(IndexRecord& record, Settings& settings, std::u16string_view heading, const Cp932Text& fileName) {
   if (settings.GetInt(setting::AutoTitle) != 1 || !record[FieldTag::PT].empty()) return;
-  record[FieldTag::PT] = DerivedTitle(heading, fileNameCp932);
+  record[FieldTag::PT] = DerivedTitle(heading, fileName.str());
 }
 
 bool RecognitionAvailable(Settings& settings, PdfEngine* pdf, TextRecognizer* recognizer) {
   return settings.GetInt(setting::Ocr) == 1 && pdf && recognizer && recognizer->Check().Ready();
 }
 
-void Importer::FillFileFields(const std::string& url, const std::string& sourcePath) {
+void Importer::FillFileFields(const std::string& url, const NativePath& sourcePath) {
   IndexRecord& record = ports_.store.WorkingRecord();
   if (!url.empty()) {
     record[FieldTag::TY] = std::string(kLinkCopy);
@@ -337,12 +337,12 @@ void Importer::FillFileFields(const std::string& url, const std::string& sourceP
   }
 }
 
-std::string Importer::DownloadPdf(const std::string& address) {
+NativePath Importer::DownloadPdf(const std::string& address) {
   // Only the web is downloaded. A PDF the area shows from a local file is that file, taken
   // through the checks of a dropped file (a regular file, never a device or a FIFO); any other
   // scheme is refused.
   if (!IsHttpAddress(address)) {
-    const std::string path = LocalFileAddressPath(address);
+    const NativePath path = LocalFileAddressPath(address);
     if (path.empty()) {
       ports_.prompter.Information(Msg::AddressNotFetchable);
       return {};
@@ -357,9 +357,9 @@ std::string Importer::DownloadPdf(const std::string& address) {
     }
     return path;
   }
-  const std::string folder = ports_.store.WorkFolderPath();
+  const NativePath folder = ports_.store.WorkFolderPath();
   if (folder.empty()) return {};
-  const std::string target = folder + kPathSeparator + "tmp.pdf";
+  const NativePath target = folder + kPathSeparator + "tmp.pdf";
   if (!ports_.downloader.Download(address, target)) {
     ports_.prompter.Information(Msg::DownloadFailed);
     return {};

@@ -70,23 +70,22 @@ bool IsHttpAddress(std::string_view address);
 
 // The native path of a local file address (file:///a.pdf, file://localhost/a.pdf; escapes
 // decoded to their bytes); empty for any other address.
-std::string LocalFileAddressPath(std::string_view address);
+NativePath LocalFileAddressPath(std::string_view address);
 
 // True when a path (or a file name) ends in ".pdf" in any case: how a PDF is known by its name.
 bool EndsWithPdf(const std::string& path);
 
 // True when a native path has an exact CP932 form (FG can hold it).
-bool HasExactCp932Form(const std::string& nativePath);
+bool HasExactCp932Form(const NativePath& nativePath);
 
 // FS, FC (the file's own time), FA (now) and Y2 of `record` for a local file; the import of a
 // dropped file and folidex-cli import fill them alike.
-void FillLocalFileFields(IndexRecord& record, const std::string& sourcePath, const Clock& clock);
+void FillLocalFileFields(IndexRecord& record, const NativePath& sourcePath, const Clock& clock);
 
 // With KanSet/AutoTitle 1, an empty PT becomes the title derived from the first page's `heading`
-// (else the file name `fileNameCp932` without ".pdf"); the import of a dropped file, of a link,
+// (else the file name `fileName` without ".pdf"); the import of a dropped file, of a link,
 // of the shown PDF and folidex-cli import derive it alike.
-void FillDerivedTitle(IndexRecord& record, Settings& settings, std::u16string_view heading,
-                      const std::string& fileNameCp932);
+void FillDerivedTitle(IndexRecord& record, Settings& settings, std::u16string_view heading, const Cp932Text& fileName);
 
 // Whether text recognition may run: KanSet/Ocr on, and an engine and recognizer that are ready.
 bool RecognitionAvailable(Settings& settings, PdfEngine* pdf, TextRecognizer* recognizer);
@@ -97,7 +96,7 @@ class Importer {
 
   // Files dropped on the list area (native paths). Several: 30008. One that is not a PDF, or a
   // relative path: ignored. The link kind comes from `ask` (KanSet/Ques 1) or KanSet/Link.
-  void ImportDroppedFile(const std::vector<std::string>& paths, const AskLinkKind& ask);
+  void ImportDroppedFile(const std::vector<NativePath>& paths, const AskLinkKind& ask);
   // A link to a PDF dropped on the list area: downloaded, shown, then imported (always a copy).
   // `fileName` (CP932) is FN; empty: the address's last segment.
   void ImportFromUrl(const std::string& address, const std::string& fileName = {});
@@ -110,38 +109,39 @@ class Importer {
   bool Waiting() const { return pending_; }
   void Tick();
 
-  // The common pipeline. `sourcePath` native, `url` the address of a fetched page (empty for a
-  // drop), `keySource` the text the viewer title key is made from. True when stored.
-  bool ImportDocument(const std::string& sourcePath, const std::string& url, const std::string& keySource);
+  // The common pipeline. `url` the address of a fetched page (empty for a drop), `keySource` the
+  // text the viewer title key is made from (the native path of a dropped file, the address of a
+  // fetched one: UTF-8 either way). True when stored.
+  bool ImportDocument(const NativePath& sourcePath, const std::string& url, const std::string& keySource);
 
   // Fills TY and FN (only with `url`), FS, FC, FA and Y2 of the working record.
-  void FillFileFields(const std::string& url, const std::string& sourcePath);
+  void FillFileFields(const std::string& url, const NativePath& sourcePath);
 
   // How long the text capture waits for the viewer (a hundred polls, 100 ms apart).
   void SetCaptureTiming(CaptureTiming timing) { timing_ = timing; }
 
   // Downloads `address` into tmp.pdf of the work folder; its native path, or empty after 30076
   // (also for an answer whose first byte is "<": a web page instead of a PDF).
-  std::string DownloadPdf(const std::string& address);
+  NativePath DownloadPdf(const std::string& address);
 
  private:
-  void Wait(const std::string& sourcePath, bool fromLink);
+  void Wait(const NativePath& sourcePath, bool fromLink);
   // Whether the engine opens the file within its limits; after the engine's message when not
   // (31121 not a PDF, 31122 damaged, 31123 encrypted, or why the engine gave up). A file that
   // hangs, exhausts or defeats the engine never reaches the viewer pane or the store.
   // When a stored record's Y2 is this file's digest: whether the user still wants it stored.
-  bool AcceptsDuplicate(const std::string& path);
+  bool AcceptsDuplicate(const NativePath& path);
   // While it is open, the first page's heading is kept for the title (KanSet/AutoTitle 1).
-  bool EngineAccepts(const std::string& path);
+  bool EngineAccepts(const NativePath& path);
   // The document's text into the work text file: captured from the viewer, or recognised when the
   // document (or some of its pages) has no text to capture. False when there is none.
-  bool TakeBodyText(const std::string& sourcePath, const std::string& key, const std::string& workTextNative);
-  bool RecogniseBodyText(const std::string& workTextNative);
+  bool TakeBodyText(const NativePath& sourcePath, const std::string& key, const NativePath& workText);
+  bool RecogniseBodyText(const NativePath& workText);
 
   ImportPorts ports_;
   CaptureTiming timing_;
   bool pending_ = false;
-  std::string pendingSource_;
+  NativePath pendingSource_;
   bool pendingFromLink_ = false;
   std::u16string heading_;  // of the file EngineAccepts opened last
 };

@@ -132,7 +132,7 @@ RetextReport Retexter::Retext(const std::string& serial) {
 bool Retexter::KeepBackup(const std::string& serial, const std::string& bytes) {
   if (backupFolder_.empty()) backupFolder_ = MakeRunFolder(store_, layout::kBackup, clock_.Now());
   if (backupFolder_.empty()) return false;
-  const std::string name = fs::path(store_.RecordFilePath(serial, kKindText)).filename().string();
+  const std::string name = fs::path(store_.RecordFilePath(serial, kKindText).str()).filename().string();
   return WriteFileAtomic(backupFolder_ + kPathSeparator + name, bytes);
 }
 

@@ -114,7 +114,7 @@ ListRows::Cells ParseListLine(std::string_view line) {
 int SaveListFile(const ListRows& list, Store& store, Prompter& prompter, const std::string& fileName) {
   std::string folder = EnsureListFolder(store, prompter);
   if (folder.empty()) return kListFileOpenFailed;
-  for (const std::string& real : {store.StoreRoot(), folder}) {
+  for (const std::string& real : {store.StoreRoot().str(), folder}) {
     struct stat st;
     if (::lstat(real.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
       prompter.Error(Msg::StoreFolderIsLink, FromNativePath(real) + "\n");

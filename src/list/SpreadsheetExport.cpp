@@ -297,7 +297,7 @@ ExportResult ExportListToSpreadsheet(const ListRows& list, const std::string& fo
     } else if (!EnsureFolders(folder)) {
       result.outcome = ExportOutcome::Failed;
     } else {
-      result.path = WriteTimestampedWorkbook(list, folder, clock.Now());
+      result.path = NativePath(WriteTimestampedWorkbook(list, folder, clock.Now()));
       result.outcome = result.path.empty() ? ExportOutcome::Failed : ExportOutcome::LeftForUser;
     }
   }

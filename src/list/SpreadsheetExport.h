@@ -74,7 +74,7 @@ enum class ExportOutcome {
 };
 struct ExportResult {
   ExportOutcome outcome = ExportOutcome::Declined;
-  std::string path;  // native path of the workbook written
+  NativePath path;  // the workbook written
 };
 
 // "Excel 出力": asks 30055, then (with the wait cursor) writes the list's workbook into

@@ -157,9 +157,9 @@ Store::Store(Settings& settings, Prompter& prompter) : settings_(settings), prom
 
 Store::~Store() = default;
 
-std::string Store::LockFilePath() const {
-  const std::string root = StoreRoot();
-  return root.empty() ? root : root + kSep + std::string(layout::kLock);
+NativePath Store::LockFilePath() const {
+  const NativePath root = StoreRoot();
+  return root.empty() ? root : root + kSep + layout::kLock;
 }
 
 bool Store::CheckWritableRoot() {
@@ -200,7 +200,7 @@ StoreWriteLock Store::LockForWriting() {
       return {};
     case LockResult::Failed:
       lockFailure_ = Msg::StoreLockFailed;
-      ReportWriteFailure(prompter_, lock->Path(), lock->Error(), Msg::StoreLockFailed);
+      ReportWriteFailure(prompter_, NativePath(lock->Path()), lock->Error(), Msg::StoreLockFailed);
       return {};
   }
   lock_ = std::move(lock);
@@ -310,7 +310,7 @@ Store::FolderState Store::FoldersOf(const std::string& filePath, bool report) {
   return FolderState::Real;
 }
 
-std::string Store::WritableFolder(std::string_view top, std::string_view sub) {
+NativePath Store::WritableFolder(std::string_view top, std::string_view sub) {
   if (!CheckWritableRoot()) return {};
   std::string folder = StoreRoot();
   for (std::string_view part : {top, sub}) {
@@ -335,29 +335,29 @@ std::string Store::WritableFolder(std::string_view top, std::string_view sub) {
       return {};
     }
   }
-  return folder;
+  return NativePath(std::move(folder));
 }
 
-void Store::SetLocation(std::string location) {
+void Store::SetLocation(NativePath location) {
   location_ = std::move(location);
   locationUsable_ = IsUsableLocation(location_);
 }
 
-std::string Store::StoreRoot() const {
+NativePath Store::StoreRoot() const {
   if (!locationUsable_) return {};
   std::string root = location_;
   if (root.back() != kSep) root += kSep;
-  return root + "DOCDATA";
+  return NativePath(root + "DOCDATA");
 }
 
-std::string Store::RecordFilePath(std::string_view serial, std::string_view kind) const {
+NativePath Store::RecordFilePath(std::string_view serial, std::string_view kind) const {
   std::string root = StoreRoot();
   if (root.empty()) return {};
   std::string path;
   path.reserve(root.size() + 32);
   path.append(root).append(1, kSep).append(kind).append(1, kSep).append(LastTwo(serial));
   path.append(1, kSep).append(serial).append(1, '.').append(kind);
-  return path;
+  return NativePath(std::move(path));
 }
 
 bool Store::CheckStoreRoot() {
@@ -369,8 +369,8 @@ bool Store::CheckStoreRoot() {
   return false;
 }
 
-std::string Store::StoreFilePath(std::string_view serial, std::string_view kind) {
-  std::string path = RecordFilePath(serial, kind);
+NativePath Store::StoreFilePath(std::string_view serial, std::string_view kind) {
+  NativePath path = RecordFilePath(serial, kind);
   if (path.empty() || WritableFolder(kind, LastTwo(serial)).empty()) return {};
   return path;
 }
@@ -441,7 +441,7 @@ bool Store::ReadRecordFile(std::string_view serial, bool stopAfterText) {
 bool Store::WriteRecordFile(std::string_view serial) {
   const StoreWriteLock lock = LockForWriting();
   if (!lock) return false;
-  std::string path = StoreFilePath(serial, kKindText);
+  const NativePath path = StoreFilePath(serial, kKindText);
   if (path.empty()) return false;
   if (!WriteFileAtomic(path, FormatRecordFile(working_))) {
     ReportWriteFailure(prompter_, path, errno, Msg::FileOpenFailed);
@@ -491,7 +491,7 @@ PatchStatus Store::PatchRecordFile(std::string_view serial, const std::vector<Fi
   }
 }
 
-void ReportPatchFailure(Prompter& prompter, const std::string& recordPath, PatchStatus status) {
+void ReportPatchFailure(Prompter& prompter, const NativePath& recordPath, PatchStatus status) {
   const std::string prefix = FromNativePath(recordPath) + "\n";
   switch (status) {
     case PatchStatus::Patched:
@@ -519,7 +519,7 @@ void Store::ReportPatchFailure(std::string_view serial, PatchStatus status) {
   folidex::ReportPatchFailure(prompter_, RecordFilePath(serial, kKindText), status);
 }
 
-bool Store::LoadBodyText(const std::string& workTextPath) {
+bool Store::LoadBodyText(const NativePath& workTextPath) {
   if (workTextPath.empty()) {
     working_[FieldTag::TX].clear();
     working_[FieldTag::TS].assign(1, '0');
@@ -557,7 +557,7 @@ bool Store::SetBodyText(std::string text) {
   return true;
 }
 
-bool Store::StoreDocumentFile(std::string_view kind, const std::string& sourcePath, std::string_view serial) {
+bool Store::StoreDocumentFile(std::string_view kind, const NativePath& sourcePath, std::string_view serial) {
   const StoreWriteLock lock = LockForWriting();
   if (!lock) return false;
   if (kind == kKindPdf) return StorePdfCopy(sourcePath, serial);
@@ -567,12 +567,12 @@ bool Store::StoreDocumentFile(std::string_view kind, const std::string& sourcePa
   return WriteRecordFile(serial);
 }
 
-bool Store::StorePdfCopy(const std::string& sourceNative, std::string_view serial) {
+bool Store::StorePdfCopy(const NativePath& source, std::string_view serial) {
   const StoreWriteLock lock = LockForWriting();
   if (!lock) return false;
-  std::string destination = StoreFilePath(serial, kKindPdf);
+  const NativePath destination = StoreFilePath(serial, kKindPdf);
   if (destination.empty()) return false;
-  if (!CopyFileAtomic(sourceNative, destination)) {
+  if (!CopyFileAtomic(source, destination)) {
     ReportWriteFailure(prompter_, destination, errno, Msg::FileSaveFailed);
     return false;
   }
@@ -640,9 +640,9 @@ FileHandle Store::OpenIndexFile() {
 
 std::string Store::ReadSerialCounter() const { return settings_.GetText(setting::SerialCounter); }
 
-std::string Store::CounterFilePath() const {
-  const std::string root = StoreRoot();
-  return root.empty() ? root : root + kSep + std::string(layout::kCounter);
+NativePath Store::CounterFilePath() const {
+  const NativePath root = StoreRoot();
+  return root.empty() ? root : root + kSep + layout::kCounter;
 }
 
 std::optional<long> Store::ReadCounterFile(bool& damaged) {
@@ -710,7 +710,7 @@ std::string Store::TakeNewSerial() {
     return {};
   }
   if (!CheckStoreRoot()) return {};
-  const std::string counterPath = CounterFilePath();
+  const NativePath counterPath = CounterFilePath();
   if (!WriteFileAtomic(counterPath, FormatSerial(next + 1))) {
     ReportWriteFailure(prompter_, counterPath, errno, Msg::FileSaveFailed);
     return {};
@@ -749,7 +749,7 @@ void Store::RemoveDocumentCopy(std::string_view serial) { RemoveStoreFile(serial
 
 bool Store::RemoveRecordFile(std::string_view serial) { return RemoveStoreFile(serial, kKindText); }
 
-void ReportWriteFailure(Prompter& prompter, const std::string& path, int error, Msg otherwise) {
+void ReportWriteFailure(Prompter& prompter, const NativePath& path, int error, Msg otherwise) {
   const std::string prefix = FromNativePath(path) + "\n";
   switch (error) {
     case ENOSPC:
@@ -768,7 +768,7 @@ void ReportWriteFailure(Prompter& prompter, const std::string& path, int error, 
   }
 }
 
-long Store::ScanNextSerial(const std::string& txtFolder) {
+long Store::ScanNextSerial(const NativePath& txtFolder) {
   long highest = -1;
   const std::string& base = txtFolder;
   for (int folder = 0; folder < 100; ++folder) {
@@ -788,7 +788,7 @@ long Store::ScanNextSerial(const std::string& txtFolder) {
   return highest + 1;
 }
 
-std::string Store::WorkFolderPath() {
+NativePath Store::WorkFolderPath() {
   std::error_code error;
   std::filesystem::path temp = std::filesystem::temp_directory_path(error);
   if (error || temp.empty()) {
@@ -810,11 +810,11 @@ std::string Store::WorkFolderPath() {
     return {};
   }
 #endif
-  return folder;
+  return NativePath(std::move(folder));
 }
 
 bool Store::ResetWorkText() {
-  std::string folder = WorkFolderPath();
+  const NativePath folder = WorkFolderPath();
   if (folder.empty()) return false;
   workTextPath_ = folder + kSep + "tmp.txt";
   const std::string& native = workTextPath_;
@@ -832,14 +832,14 @@ bool IsSerialText(std::string_view serial) {
 DocumentLocation ResolveDocumentPath(Store& store, std::string_view serial, std::string_view ty, std::string_view fg) {
   if (ty == kLinkCopy) {
     // The mark only needs the copy's existence; the folders are not created for the test.
-    std::string copy = store.RecordFilePath(serial, kKindPdf);
+    NativePath copy = store.RecordFilePath(serial, kKindPdf);
     if (!copy.empty() && IsFile(copy)) return {kMarkAvailable, copy};
     return {kMarkMissing, {}};
   }
   std::string upper = UpperCaseAsciiCp932(fg.substr(0, 5));
   if (upper.rfind("HTTP", 0) == 0) return {kMarkAvailable, {}};
   // On a file system that tells letter case apart the path is tested as FG holds it.
-  std::string native = upper.rfind("FILE:", 0) == 0 ? FileUrlToNativePath(fg) : ToNativePath(fg);
+  NativePath native(upper.rfind("FILE:", 0) == 0 ? FileUrlToNativePath(fg) : ToNativePath(fg));
   if (!native.empty() && IsFile(native)) return {kMarkAvailable, native};
   return {kMarkMissing, {}};
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The store: record files, PDF copies and the index file below DOCDATA in the user's storage
 // location, the serial counter, and the per-user work folder. The location and every path handed
-// out are native (UTF-8 bytes here), never CP932: a folder name outside CP932 stays itself.
+// out are NativePaths, never CP932: a folder name outside CP932 stays itself.
 // Messages show paths converted with FromNativePath.
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/FileSystem.h"
+#include "common/PathText.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "store/Record.h"
@@ -55,7 +56,7 @@ enum class PatchStatus {
 // The availability of a record's document, and its path when it is reachable as a file.
 struct DocumentLocation {
   std::string mark;  // kMarkAvailable or kMarkMissing
-  std::string path;  // native; empty when not a reachable file
+  NativePath path;   // empty when not a reachable file
 };
 
 class Store;
@@ -101,19 +102,19 @@ class Store {
   void SetLockOptions(StoreLockOptions options) { lockOptions_ = std::move(options); }
   StoreLockOptions& LockOptions() { return lockOptions_; }
   // DOCDATA/.lock (native), or empty without a location.
-  std::string LockFilePath() const;
+  NativePath LockFilePath() const;
 
   // The folder DOCDATA/<top>[/<sub>] for writing: each part below DOCDATA made when missing and
   // refused when it is a symbolic link or not a folder (31225 naming it); empty after the
   // message. DOCDATA itself must exist and be a real folder.
-  std::string WritableFolder(std::string_view top, std::string_view sub = {});
+  NativePath WritableFolder(std::string_view top, std::string_view sub = {});
 
   // The storage location (native). An absolute path; anything else gives empty store paths.
-  void SetLocation(std::string location);
-  const std::string& Location() const { return location_; }
+  void SetLocation(NativePath location);
+  const NativePath& Location() const { return location_; }
 
   // location/DOCDATA, or empty without a usable location.
-  std::string StoreRoot() const;
+  NativePath StoreRoot() const;
 
   // True when DOCDATA of the location is an existing folder; otherwise (a location that is not
   // there: an unplugged drive, an unmounted share) 31041 naming the folder, and false. Nothing
@@ -124,9 +125,9 @@ class Store {
   // The full path of a record's file of kind "TXT" or "PDF" for writing, creating missing
   // folders below an existing DOCDATA; empty after a message when DOCDATA is not there or a
   // folder cannot be created, empty without a location.
-  std::string StoreFilePath(std::string_view serial, std::string_view kind);
+  NativePath StoreFilePath(std::string_view serial, std::string_view kind);
   // The same path without touching the file system (for loops that only read).
-  std::string RecordFilePath(std::string_view serial, std::string_view kind) const;
+  NativePath RecordFilePath(std::string_view serial, std::string_view kind) const;
 
   // The one working record that all record work goes through.
   IndexRecord& WorkingRecord() { return working_; }
@@ -155,12 +156,12 @@ class Store {
 
   // TX and TS of the working record from a captured text: the work text file's bytes (an empty
   // path: no text, TS "0"), or the text itself (CP932), normalised up to its first zero byte.
-  bool LoadBodyText(const std::string& workTextPath);
+  bool LoadBodyText(const NativePath& workTextPath);
   bool SetBodyText(std::string text);
-  bool StoreDocumentFile(std::string_view kind, const std::string& sourcePath, std::string_view serial);
+  bool StoreDocumentFile(std::string_view kind, const NativePath& sourcePath, std::string_view serial);
   // The PDF copy of `serial` from a file at a native path (which may have no CP932 form): 30018
   // when the copy fails.
-  bool StorePdfCopy(const std::string& sourceNative, std::string_view serial);
+  bool StorePdfCopy(const NativePath& source, std::string_view serial);
 
   // The index file, open for reading and writing (created with one '1' per serial handed out,
   // in a few large writes, when missing inside an existing DOCDATA); nothing after a message
@@ -178,7 +179,7 @@ class Store {
   std::optional<long> ReadSerialCount();
   void WriteSerialCounter(long next);
   // DOCDATA/counter (native), or empty without a location.
-  std::string CounterFilePath() const;
+  NativePath CounterFilePath() const;
 
   // The serial for a new record, the import's first step (before any file is written): the
   // counter's serial ("%08ld"), or the one after the highest record file of the store
@@ -199,12 +200,12 @@ class Store {
 
   // The serial after the highest one among the record files below `txtFolder` (native), or 0.
   // Only names of exactly eight digits and ".TXT" in the folders 00..99 count.
-  static long ScanNextSerial(const std::string& txtFolder);
+  static long ScanNextSerial(const NativePath& txtFolder);
 
   // The per-user work folder (created mode 0700; a folder owned by someone else is refused).
-  std::string WorkFolderPath();
+  NativePath WorkFolderPath();
   bool ResetWorkText();
-  const std::string& WorkTextPath() const { return workTextPath_; }
+  const NativePath& WorkTextPath() const { return workTextPath_; }
 
   Settings& settings() { return settings_; }
   Prompter& prompter() { return prompter_; }
@@ -231,10 +232,10 @@ class Store {
 
   Settings& settings_;
   Prompter& prompter_;
-  std::string location_;
+  NativePath location_;
   bool locationUsable_ = false;
   IndexRecord working_;
-  std::string workTextPath_;
+  NativePath workTextPath_;
 };
 
 // True for a serial number as the store names its files by: one or more decimal digits. A cell
@@ -248,12 +249,12 @@ std::string FormatRecordFile(const IndexRecord& record);
 void ParseRecordFile(std::string_view bytes, bool stopAfterText, IndexRecord& record);
 
 // The message of a failed PatchRecordFile (see Store::ReportPatchFailure) through `prompter`.
-void ReportPatchFailure(Prompter& prompter, const std::string& recordPath, PatchStatus status);
+void ReportPatchFailure(Prompter& prompter, const NativePath& recordPath, PatchStatus status);
 
 // The message of a write that failed with `error` (errno) at `path` (native): a full disk, a
 // read-only file system and a missing permission have their own messages; any other error
 // gives `otherwise` with the system's text. The path always comes first.
-void ReportWriteFailure(Prompter& prompter, const std::string& path, int error, Msg otherwise);
+void ReportWriteFailure(Prompter& prompter, const NativePath& path, int error, Msg otherwise);
 
 // The availability mark and resolved path of a record's document.
 DocumentLocation ResolveDocumentPath(Store& store, std::string_view serial, std::string_view ty, std::string_view fg);

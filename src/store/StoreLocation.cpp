@@ -9,17 +9,17 @@ bool IsAbsoluteFolderText(const std::string& path) {
   return !path.empty() && path[0] == kPathSeparator && !(path.size() > 1 && path[1] == kPathSeparator);
 }
 
-bool ChangeStoreLocation(const std::string& location, Store& store, Settings& settings, Prompter& prompter,
+bool ChangeStoreLocation(const NativePath& location, Store& store, Settings& settings, Prompter& prompter,
                          Progress& progress) {
-  std::string root = location;
-  if (!root.empty() && root.back() != kPathSeparator) root += kPathSeparator;
+  NativePath root = location;
+  if (!root.empty() && root.str().back() != kPathSeparator) root += kPathSeparator;
   root += "DOCDATA";
   if (!IsAbsoluteFolderText(location)) {
     // No store can live there: keep the current one rather than count from nothing.
     prompter.Error(Msg::FilePathRequired);
     return false;
   }
-  const std::string txt = root + kPathSeparator + "TXT";
+  const NativePath txt = root + kPathSeparator + "TXT";
   long next = 0;
   if (IsDirectory(txt)) {
     WaitCursor wait(progress);

@@ -15,12 +15,12 @@ namespace folidex {
 // names a network share, not a folder here.
 bool IsAbsoluteFolderText(const std::string& path);
 
-// Makes `location` (a native path, as the user chose it: never converted to CP932) the storage
-// location: Sys/No from the highest record below its
+// Makes `location` (as the user chose it: never converted to CP932) the storage location:
+// Sys/No from the highest record below its
 // DOCDATA/TXT (under the wait cursor) or 0 for a fresh DOCDATA, then KanSet/StorePath.
 // A location that is not an absolute path, or whose DOCDATA cannot be created, is refused
 // with a message and nothing changes; false then.
-bool ChangeStoreLocation(const std::string& location, Store& store, Settings& settings, Prompter& prompter,
+bool ChangeStoreLocation(const NativePath& location, Store& store, Settings& settings, Prompter& prompter,
                          Progress& progress);
 
 }  // namespace folidex

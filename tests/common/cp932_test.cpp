@@ -2,6 +2,8 @@
 
 #include "common/Cp932.h"
 
+#include <type_traits>
+
 using namespace folidex;
 
 TEST(Cp932, RoundTripsJapaneseAndAscii) {
@@ -46,6 +48,29 @@ TEST(Cp932, NativePathsAreUtf8) {
   EXPECT_EQ(ToNativePath("/tmp/plain"), "/tmp/plain");
   EXPECT_EQ(ToNativePath(Utf8ToCp932("/home/資料")), "/home/資料");
   EXPECT_EQ(FromNativePath("/home/資料"), Utf8ToCp932("/home/資料"));
+}
+
+// A path converted twice does not compile: each conversion takes only its own kind of text, and
+// neither kind turns into the other.
+template <typename T>
+concept ConvertsToNative = requires(const T& text) {
+  ToNativePath(text);
+};
+template <typename T>
+concept ConvertsFromNative = requires(const T& path) {
+  FromNativePath(path);
+};
+static_assert(ConvertsToNative<Cp932Text> && !ConvertsToNative<NativePath>);
+static_assert(ConvertsFromNative<NativePath> && !ConvertsFromNative<Cp932Text>);
+static_assert(!std::is_convertible_v<std::string, NativePath> && !std::is_convertible_v<NativePath, Cp932Text>);
+static_assert(!std::is_convertible_v<std::string, Cp932Text> && !std::is_convertible_v<Cp932Text, NativePath>);
+
+TEST(Cp932, TypedPathsConvertOnceEachWay) {
+  const Cp932Text stored(Utf8ToCp932("/home/資料庫 テスト/a.pdf"));
+  const NativePath native = ToNativePath(stored);
+  EXPECT_EQ(native, "/home/資料庫 テスト/a.pdf");
+  EXPECT_EQ(FromNativePath(native), stored);
+  EXPECT_EQ(native + "/" + "DOCDATA", "/home/資料庫 テスト/a.pdf/DOCDATA");
 }
 
 TEST(Cp932, BodyTextIsComposedAndFallsBackToCompatibleForms) {

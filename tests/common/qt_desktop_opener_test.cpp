@@ -79,18 +79,18 @@ class QtDesktopOpenerTest : public QObject {
     QtDesktopOpener opener;
     const std::string workbook = desktop->home.File("リスト_20261209_153000.xlsx");
     desktop->SetDefaults("");
-    QVERIFY(!opener.HasProgramFor(workbook));
+    QVERIFY(!opener.HasProgramFor(NativePath(workbook)));
     QVERIFY(QtDesktopOpener::DefaultApplicationFor(QString::fromLatin1(kXlsx)).isEmpty());
 
     desktop->SetDefaults(std::string(kXlsx) + "=folidex-not-installed.desktop\n");
-    QVERIFY(!opener.HasProgramFor(workbook));
+    QVERIFY(!opener.HasProgramFor(NativePath(workbook)));
 
     desktop->SetDefaults(std::string(kXlsx) + "=folidex-test-opener.desktop\n");
-    QVERIFY(opener.HasProgramFor(workbook));
+    QVERIFY(opener.HasProgramFor(NativePath(workbook)));
     QCOMPARE(QtDesktopOpener::DefaultApplicationFor(QString::fromLatin1(kXlsx)),
              QStringLiteral("folidex-test-opener.desktop"));
-    QVERIFY(!opener.HasProgramFor(desktop->home.File("a.doc")));
-    QVERIFY(!opener.HasProgramFor(desktop->home.File("no-type.zzqqxx")));
+    QVERIFY(!opener.HasProgramFor(NativePath(desktop->home.File("a.doc"))));
+    QVERIFY(!opener.HasProgramFor(NativePath(desktop->home.File("no-type.zzqqxx"))));
   }
 
   void OpenFileStartsTheRegisteredProgram() {
@@ -98,8 +98,8 @@ class QtDesktopOpenerTest : public QObject {
     desktop->SetDefaults("text/plain=folidex-test-opener.desktop\ninode/directory=folidex-test-opener.desktop\n");
     const std::string note = desktop->home.File("メモ.txt");
     QVERIFY(WriteFileAtomic(note, "note\n"));
-    QVERIFY(opener.HasProgramFor(note));
-    QVERIFY(opener.OpenFile(note));
+    QVERIFY(opener.HasProgramFor(NativePath(note)));
+    QVERIFY(opener.OpenFile(NativePath(note)));
     QCOMPARE(desktop->WaitForMarker(), QString::fromStdString(note));
   }
 
@@ -109,7 +109,7 @@ class QtDesktopOpenerTest : public QObject {
     QVERIFY(EnsureFolders(desktop->home.File("Documents/Folidex")));
     const std::string file = desktop->home.File("Documents/Folidex/report.doc");
     QVERIFY(WriteFileAtomic(file, "doc"));
-    QVERIFY(opener.ShowInFolder(file));
+    QVERIFY(opener.ShowInFolder(NativePath(file)));
     QCOMPARE(desktop->WaitForMarker(), QString::fromStdString(desktop->home.File("Documents/Folidex")));
   }
 

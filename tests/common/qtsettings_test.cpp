@@ -72,8 +72,8 @@ TEST(QtSettings, PathsAreKeptAsTheirOwnBytesNeverThroughCp932) {
   const std::string cafe = "/media/café, 2";
   {
     QtSettings s(file);
-    s.SetPath(setting::StorePath, wave);
-    s.SetPath(setting::WordStorePath, cafe);
+    s.SetPath(setting::StorePath, NativePath(wave));
+    s.SetPath(setting::WordStorePath, NativePath(cafe));
     s.Sync();
   }
   QSettings raw(file, QSettings::IniFormat);

@@ -31,7 +31,7 @@ struct KeywordFixture : StoreFixture {
     PutRecord(FormatSerial(serial), r);
     AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing, true);
   }
-  std::string Path(long serial) { return ToNativePath(store.StoreFilePath(FormatSerial(serial), kKindText)); }
+  std::string Path(long serial) { return store.StoreFilePath(FormatSerial(serial), kKindText); }
   std::string Bytes(long serial) {
     std::string bytes;
     ReadFileBytes(Path(serial), bytes);

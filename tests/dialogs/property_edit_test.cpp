@@ -27,7 +27,7 @@ struct PropertyFixture : StoreFixture {
     AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing, true);
     list.SetSelected(list.RowCount() - 1, selected);
   }
-  std::string Path(long serial) { return ToNativePath(store.StoreFilePath(FormatSerial(serial), kKindText)); }
+  std::string Path(long serial) { return store.StoreFilePath(FormatSerial(serial), kKindText); }
   std::string Bytes(long serial) {
     std::string bytes;
     ReadFileBytes(Path(serial), bytes);

@@ -29,7 +29,7 @@ struct TextFixture : StoreFixture {
     cells[12] = "10";
     list.AppendRow(cells, true);
   }
-  std::string Path() { return ToNativePath(store.StoreFilePath("00000007", kKindText)); }
+  std::string Path() { return store.StoreFilePath("00000007", kKindText); }
   std::string Bytes() {
     std::string bytes;
     ReadFileBytes(Path(), bytes);

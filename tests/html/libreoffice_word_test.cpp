@@ -41,7 +41,7 @@ TEST(LibreOfficeWord, PlainAndFormattedOutputGiveWordDocumentsWhoseTextReadsBack
   TempDir dir;
   MemorySettings settings;
   settings.SetInt(setting::DspWord, 0);
-  settings.SetPath(setting::WordStorePath, dir.File("saved"));
+  settings.SetPath(setting::WordStorePath, NativePath(dir.File("saved")));
   ScriptedPrompter prompter;
   prompter.fallback = Answer::No;
   RecordingProgress progress;

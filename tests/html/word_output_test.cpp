@@ -46,7 +46,7 @@ struct WordFixture {
   WordFixture() {
     processor.progress = &progress;
     settings.SetInt(setting::DspWord, 0);
-    settings.SetPath(setting::WordStorePath, saveFolder);
+    settings.SetPath(setting::WordStorePath, NativePath(saveFolder));
   }
   WordOutputResult Run(const std::string& text, const std::string& html = {},
                        const std::string& address = "https://example.com/docs/report.pdf") {

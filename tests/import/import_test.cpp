@@ -56,11 +56,11 @@ class ImportTest : public ::testing::Test {
   }
   std::string CopyOf(const std::string& serial) {
     std::string bytes;
-    ReadFileBytes(ToNativePath(fx.store.RecordFilePath(serial, kKindPdf)), bytes);
+    ReadFileBytes(fx.store.RecordFilePath(serial, kKindPdf), bytes);
     return bytes;
   }
   void Drop(const std::string& path, Answer answer) {
-    importer.ImportDroppedFile({path}, [answer] { return answer; });
+    importer.ImportDroppedFile({NativePath(path)}, [answer] { return answer; });
     while (importer.Waiting()) importer.Tick();
   }
 };
@@ -87,7 +87,7 @@ TEST_F(ImportTest, ADroppedPdfCopiedIntoTheStoreBecomesASelectedRow) {
   EXPECT_EQ(CopyOf("00000007"), kPdf);
   // The work text holds the captured text; the HTML area was sent to the file.
   std::string work;
-  ReadFileBytes(ToNativePath(fx.store.WorkTextPath()), work);
+  ReadFileBytes(fx.store.WorkTextPath(), work);
   EXPECT_EQ(work, viewer.documentText);
   EXPECT_EQ(html.navigated, std::vector<std::string>{path});
   ASSERT_EQ(list.RowCount(), 2);
@@ -118,7 +118,7 @@ TEST_F(ImportTest, TheAnswerDecidesCopyOrOutsideLinkAndTheStoredAnswerSkipsTheQu
   const std::string path = PutPdf("REPORT.Pdf");
   Drop(path, Answer::No);
   EXPECT_EQ(Stored("00000000")[FieldTag::TY], "O");
-  EXPECT_FALSE(PathExists(ToNativePath(fx.store.RecordFilePath("00000000", kKindPdf))));
+  EXPECT_FALSE(PathExists(fx.store.RecordFilePath("00000000", kKindPdf)));
   EXPECT_EQ(list.Cell(0, ListColumn::Status), kMarkAvailable);
 
   // Cancel stores nothing.
@@ -129,7 +129,7 @@ TEST_F(ImportTest, TheAnswerDecidesCopyOrOutsideLinkAndTheStoredAnswerSkipsTheQu
   ApplyLinkAnswer(Answer::Yes, true, fx.settings);
   EXPECT_EQ(fx.settings.GetInt(setting::Ques), 0);
   EXPECT_EQ(fx.settings.GetText(setting::Link), "I");
-  importer.ImportDroppedFile({path}, [] {
+  importer.ImportDroppedFile({NativePath(path)}, [] {
     ADD_FAILURE() << "asked although Ques is 0";
     return Answer::Cancel;
   });
@@ -145,12 +145,12 @@ TEST_F(ImportTest, TheAnswerDecidesCopyOrOutsideLinkAndTheStoredAnswerSkipsTheQu
 TEST_F(ImportTest, DropsThatAreNotOneAbsolutePdfAreRefusedOrIgnored) {
   const std::string a = PutPdf("a.pdf");
   const std::string b = PutPdf("b.pdf");
-  importer.ImportDroppedFile({a, b}, [] { return Answer::Yes; });
+  importer.ImportDroppedFile({NativePath(a), NativePath(b)}, [] { return Answer::Yes; });
   EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::DropOneFileOnly));
   EXPECT_FALSE(importer.Waiting());
   fx.prompter.shown.clear();
-  importer.ImportDroppedFile({PutPdf("report.txt")}, [] { return Answer::Yes; });
-  importer.ImportDroppedFile({"relative/a.pdf"}, [] { return Answer::Yes; });
+  importer.ImportDroppedFile({NativePath(PutPdf("report.txt"))}, [] { return Answer::Yes; });
+  importer.ImportDroppedFile({NativePath("relative/a.pdf")}, [] { return Answer::Yes; });
   EXPECT_FALSE(importer.Waiting());
   EXPECT_TRUE(fx.prompter.shown.empty());
   EXPECT_TRUE(html.navigated.empty());
@@ -158,7 +158,7 @@ TEST_F(ImportTest, DropsThatAreNotOneAbsolutePdfAreRefusedOrIgnored) {
 
 TEST_F(ImportTest, TheTimedImportWaitsForTheDocumentAtMostTwentyOneTicks) {
   html.loadsAtOnce = false;
-  importer.ImportDroppedFile({PutPdf("slow.pdf")}, [] { return Answer::Yes; });
+  importer.ImportDroppedFile({NativePath(PutPdf("slow.pdf"))}, [] { return Answer::Yes; });
   int ticks = 0;
   while (importer.Waiting()) {
     importer.Tick();
@@ -168,9 +168,9 @@ TEST_F(ImportTest, TheTimedImportWaitsForTheDocumentAtMostTwentyOneTicks) {
   EXPECT_EQ(list.RowCount(), 1);
 
   // A second drop while waiting replaces the first: only the second is imported.
-  importer.ImportDroppedFile({PutPdf("first.pdf")}, [] { return Answer::Yes; });
+  importer.ImportDroppedFile({NativePath(PutPdf("first.pdf"))}, [] { return Answer::Yes; });
   importer.Tick();
-  importer.ImportDroppedFile({PutPdf("second.pdf")}, [] { return Answer::Yes; });
+  importer.ImportDroppedFile({NativePath(PutPdf("second.pdf"))}, [] { return Answer::Yes; });
   html.SetDocumentLoaded(true);
   importer.Tick();
   EXPECT_FALSE(importer.Waiting());
@@ -202,7 +202,7 @@ TEST_F(ImportTest, ANameWithNothingBeforeTheExtensionStopsAfterTheCopy) {
   Drop(PutPdf(".pdf"), Answer::Yes);
   EXPECT_EQ(list.RowCount(), 0);
   EXPECT_EQ(CopyOf("00000000"), "");  // no copy without its record
-  EXPECT_FALSE(PathExists(ToNativePath(fx.store.RecordFilePath("00000000", kKindText))));
+  EXPECT_FALSE(PathExists(fx.store.RecordFilePath("00000000", kKindText)));
   EXPECT_EQ(fx.settings.GetText(setting::SerialCounter), "00000001");
   EXPECT_TRUE(fx.prompter.shown.empty());
 }
@@ -210,8 +210,8 @@ TEST_F(ImportTest, ANameWithNothingBeforeTheExtensionStopsAfterTheCopy) {
 TEST_F(ImportTest, APathWithoutACp932FormIsAlwaysCopied) {
   std::filesystem::create_directories(outside.File("caf\xC3\xA9"));  // café
   const std::string path = PutPdf("caf\xC3\xA9/a.pdf");
-  EXPECT_FALSE(HasExactCp932Form(path));
-  EXPECT_TRUE(HasExactCp932Form(outside.File("\xE8\xB3\x87\xE6\x96\x99.pdf")));  // 資料.pdf
+  EXPECT_FALSE(HasExactCp932Form(NativePath(path)));
+  EXPECT_TRUE(HasExactCp932Form(NativePath(outside.File("\xE8\xB3\x87\xE6\x96\x99.pdf"))));  // 資料.pdf
   Drop(path, Answer::No);
   EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::OutsideLinkImpossible));
   EXPECT_EQ(Stored("00000000")[FieldTag::TY], "I");
@@ -347,7 +347,7 @@ class RecognitionImportTest : public ImportTest {
   }
   std::unique_ptr<Importer> recognising;
   IndexRecord DropAndStore(const std::string& name) {
-    recognising->ImportDroppedFile({PutPdf(name)}, [] { return Answer::Yes; });
+    recognising->ImportDroppedFile({NativePath(PutPdf(name))}, [] { return Answer::Yes; });
     while (recognising->Waiting()) recognising->Tick();
     return Stored("00000000");
   }
@@ -360,7 +360,7 @@ TEST_F(RecognitionImportTest, AFileTheEngineCannotOpenIsRefusedBeforeAnythingIsW
   const std::string truncated = kPdf.substr(0, 30);
   const std::string counter = fx.store.ReadSerialCounter();
   int asked = 0;
-  recognising->ImportDroppedFile({PutPdf("cut.pdf", truncated)}, [&asked] {
+  recognising->ImportDroppedFile({NativePath(PutPdf("cut.pdf", truncated))}, [&asked] {
     ++asked;
     return Answer::Yes;
   });
@@ -376,7 +376,7 @@ TEST_F(RecognitionImportTest, AFileTheEngineCannotOpenIsRefusedBeforeAnythingIsW
   for (const auto& shown : fx.prompter.shown)
     EXPECT_TRUE(std::string_view(shown.text).ends_with(MessageText(Msg::PdfDamaged))) << Cp932ToUtf8(shown.text);
   EXPECT_FALSE(fx.store.ReadRecordFile("00000000", true));
-  EXPECT_FALSE(std::filesystem::exists(ToNativePath(fx.store.RecordFilePath("00000000", kKindPdf))));
+  EXPECT_FALSE(std::filesystem::exists(fx.store.RecordFilePath("00000000", kKindPdf).str()));
   EXPECT_EQ(fx.store.ReadSerialCounter(), counter);
   EXPECT_EQ(list.RowCount(), 0);
   EXPECT_EQ(html.navigated, std::vector<std::string>{address});  // the viewer was never sent to them
@@ -386,7 +386,7 @@ TEST_F(RecognitionImportTest, ADocumentWithoutATitleTakesItsFirstPagesHeadingUnl
   pdf.texts = {u"本文"};
   pdf.heading = u" 年次報告書 ";
   const std::string untitled = "%PDF-1.4\n1 0 obj << /Author (Yamada) >> endobj\n%%EOF\n";
-  recognising->ImportDroppedFile({PutPdf("untitled.pdf", untitled)}, [] { return Answer::Yes; });
+  recognising->ImportDroppedFile({NativePath(PutPdf("untitled.pdf", untitled))}, [] { return Answer::Yes; });
   while (recognising->Waiting()) recognising->Tick();
   EXPECT_EQ(Stored("00000000")[FieldTag::PT], J("年次報告書"));
   // A link to a document without text on its first page: the name the link gives.
@@ -398,7 +398,7 @@ TEST_F(RecognitionImportTest, ADocumentWithoutATitleTakesItsFirstPagesHeadingUnl
   EXPECT_EQ(Stored("00000001")[FieldTag::PT], J("資料"));
   fx.settings.SetInt(setting::AutoTitle, 0);
   pdf.heading = u"年次報告書";
-  recognising->ImportDroppedFile({PutPdf("again.pdf", untitled)}, [] { return Answer::Yes; });
+  recognising->ImportDroppedFile({NativePath(PutPdf("again.pdf", untitled))}, [] { return Answer::Yes; });
   while (recognising->Waiting()) recognising->Tick();
   EXPECT_EQ(Stored("00000002")[FieldTag::PT], "");
   EXPECT_EQ(Stored("00000002")[FieldTag::PA], "Yamada");
@@ -415,7 +415,7 @@ TEST_F(RecognitionImportTest, APictureOnlyPdfIsRecognisedWithoutWaitingForTheVie
   EXPECT_TRUE(fx.prompter.shown.empty());
   EXPECT_FALSE(pdf.isOpen);
   std::string work;
-  ReadFileBytes(ToNativePath(fx.store.WorkTextPath()), work);
+  ReadFileBytes(fx.store.WorkTextPath(), work);
   EXPECT_EQ(Cp932ToUtf8(work), "請求書の支払期限請求書の支払期限");
 }
 
@@ -458,7 +458,7 @@ TEST_F(RecognitionImportTest, ACancelledRecognitionAsks30039) {
   ports.recognize = [](PdfEngine&, TextRecognizer&) { return DocumentText{DocumentTextOutcome::Cancelled, {}, {}}; };
   recognising = std::make_unique<Importer>(std::move(ports));
   fx.prompter.answers = {Answer::No};
-  recognising->ImportDroppedFile({PutPdf("scan.pdf")}, [] { return Answer::Yes; });
+  recognising->ImportDroppedFile({NativePath(PutPdf("scan.pdf"))}, [] { return Answer::Yes; });
   while (recognising->Waiting()) recognising->Tick();
   ASSERT_EQ(fx.prompter.shown.size(), 1u);
   EXPECT_TRUE(fx.prompter.ShowedMessage(Msg::ContinueWithoutTextQuestion));
@@ -483,8 +483,9 @@ TEST_F(RecognitionImportTest, MetadataTheScanCannotSeeComesFromTheEngineOnlyWhen
   pdf.meta.title = u"年度報告書";
   pdf.meta.created = PdfDateTime{2010, 12, 1, 10, 20, 30};
   // The information dictionary sits in a compressed object stream: no name in the raw bytes.
-  recognising->ImportDroppedFile({PutPdf("compressed.pdf", "%PDF-1.5\n%\xE2\xE3\n1 0 obj\n<< /Length 3 >>\n%%EOF\n")},
-                                 [] { return Answer::Yes; });
+  recognising->ImportDroppedFile(
+      {NativePath(PutPdf("compressed.pdf", "%PDF-1.5\n%\xE2\xE3\n1 0 obj\n<< /Length 3 >>\n%%EOF\n"))},
+      [] { return Answer::Yes; });
   while (recognising->Waiting()) recognising->Tick();
   IndexRecord r = Stored("00000000");
   EXPECT_EQ(Cp932ToUtf8(r[FieldTag::PT]), "年度報告書");
@@ -492,7 +493,7 @@ TEST_F(RecognitionImportTest, MetadataTheScanCannotSeeComesFromTheEngineOnlyWhen
   EXPECT_EQ(r[FieldTag::PM], "");
 
   // kPdf names its title and author: the scan's result stands, the engine's title is not taken.
-  recognising->ImportDroppedFile({PutPdf("named.pdf")}, [] { return Answer::Yes; });
+  recognising->ImportDroppedFile({NativePath(PutPdf("named.pdf"))}, [] { return Answer::Yes; });
   while (recognising->Waiting()) recognising->Tick();
   r = Stored("00000001");
   EXPECT_EQ(r[FieldTag::PT], "Annual Report");

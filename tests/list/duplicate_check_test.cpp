@@ -150,7 +150,7 @@ TEST(RecordFingerprint, ComputesAndStoresAnyY2ThatIsNotSixtyFourCharacters) {
   f.Add(1, std::string(63, 'F'), J("題"), FromNativePath(f.dir.File("doc.pdf")));
   f.Add(2, std::string(65, 'F'), J("題"), FromNativePath(f.dir.File("doc.pdf")));
   // A hand-arranged file with a field after the TX line: the write-back keeps it.
-  std::string path = ToNativePath(f.store.StoreFilePath("00000002", kKindText)), bytes;
+  std::string path = f.store.StoreFilePath("00000002", kKindText), bytes;
   ASSERT_TRUE(ReadFileBytes(path, bytes));
   ASSERT_TRUE(WriteFileAtomic(path, bytes + "<FP>after\r\n"));
 
@@ -206,7 +206,7 @@ TEST(RecordFingerprint, TheWriteBackChangesOnlyTheY2LineAndAddsNone) {
     }
     return bytes;
   };
-  auto path = [&](long serial) { return ToNativePath(f.store.StoreFilePath(FormatSerial(serial), kKindText)); };
+  auto path = [&](long serial) { return f.store.StoreFilePath(FormatSerial(serial), kKindText); };
   // A byte-order mark on the first line; LF line ends with the continuation of a title that
   // held a line break and a line after the seventeenth; a file without a Y2 line.
   const std::string files[] = {"\xEF\xBB\xBF" + lines("\r\n", J("報告書"), true),
@@ -240,9 +240,9 @@ TEST(CheckStoreDuplicates, AnOversizeOrFifoRecordAloneTakesNoPart) {
   f.Add(1, Fp('a'));
   f.Add(2, Fp('a'));
   f.Add(3, Fp('a'));
-  std::string oversize = ToNativePath(f.store.StoreFilePath("00000002", kKindText));
+  std::string oversize = f.store.StoreFilePath("00000002", kKindText);
   std::filesystem::resize_file(oversize, kMaxRecordFileSize + 1);
-  std::string fifo = ToNativePath(f.store.StoreFilePath("00000003", kKindText));
+  std::string fifo = f.store.StoreFilePath("00000003", kKindText);
   std::filesystem::remove(fifo);
   ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
   f.settings.SetText(setting::SerialCounter, "00000004");

@@ -28,9 +28,7 @@ struct ListFixture : StoreFixture {
     AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing, true);
     list.SetSelected(list.RowCount() - 1, false);
   }
-  std::string Native(long serial, std::string_view kind) {
-    return ToNativePath(store.StoreFilePath(FormatSerial(serial), kind));
-  }
+  std::string Native(long serial, std::string_view kind) { return store.StoreFilePath(FormatSerial(serial), kind); }
   Strings Column(int column) const {
     Strings cells;
     for (int i = 0; i < list.RowCount(); ++i) cells.push_back(list.Cell(i, column));
@@ -184,6 +182,6 @@ TEST(UpdateRecord, WritesOnlyTheChangedFieldsLinesAndTheirCells) {
   ASSERT_TRUE(ReadFileBytes(f.Native(2, kKindText), after));
   EXPECT_EQ(after, sixteen);
   EXPECT_EQ(f.list.Cell(1, 3), "two");
-  EXPECT_EQ(f.prompter.TextsUtf8(), (Strings{Cp932ToUtf8(f.store.RecordFilePath("00000002", kKindText)) + "\n" +
+  EXPECT_EQ(f.prompter.TextsUtf8(), (Strings{f.store.RecordFilePath("00000002", kKindText).str() + "\n" +
                                              MessageTextUtf8(Msg::IndexFileDamaged)}));
 }

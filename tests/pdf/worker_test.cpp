@@ -153,10 +153,10 @@ TEST_F(WorkerPoolTest, TheImportReportsAFileTheEngineGaveUpOnAndStoresTheNext) {
   options.recognise = false;
   BulkImporter importer(fx.store, clock, engine, nullptr, options, monitor);
   ASSERT_TRUE(importer.Prepare());
-  const FileReport looped = importer.ImportFile(File("loop.pdf"));
+  const FileReport looped = importer.ImportFile(NativePath(File("loop.pdf")));
   EXPECT_EQ(looped.outcome, FileOutcome::Failed);
   EXPECT_EQ(looped.note, MessageText(Msg::EngineTooSlow));
-  const FileReport stored = importer.ImportFile(File("next.pdf"));
+  const FileReport stored = importer.ImportFile(NativePath(File("next.pdf")));
   ASSERT_EQ(stored.outcome, FileOutcome::Stored) << stored.note;
   EXPECT_EQ(stored.serial, "00000000");  // nothing was written for the file given up
   ASSERT_TRUE(fx.store.ReadRecordFile("00000000", false));

@@ -44,7 +44,7 @@ struct SearchFixture : StoreFixture {
   void Put(long i, IndexRecord r) {
     if (r[FieldTag::TY].empty()) r[FieldTag::TY] = "O";
     // Written directly: the search only reads, and hundreds of atomic writes would be slow.
-    std::ofstream(ToNativePath(store.StoreFilePath(Serial(i), "TXT")), std::ios::binary) << FormatRecordFile(r);
+    std::ofstream(store.StoreFilePath(Serial(i), "TXT"), std::ios::binary) << FormatRecordFile(r);
   }
   void Counter(long n) { store.WriteSerialCounter(n); }
   std::string IndexPath() { return dir.path() + "/DOCDATA/index"; }

@@ -164,7 +164,7 @@ TEST(ReadOnlyStore, ALocationWithoutAStoreThatCannotBeCreatedChangesNothing) {
   f.settings.SetText(setting::SerialCounter, "00000007");
   RecordingProgress progress;
   fs::permissions(other.path(), kReadOnlyFolder);
-  EXPECT_FALSE(ChangeStoreLocation(other.path(), f.store, f.settings, f.prompter, progress));
+  EXPECT_FALSE(ChangeStoreLocation(NativePath(other.path()), f.store, f.settings, f.prompter, progress));
   fs::permissions(other.path(), fs::perms::owner_all);
   EXPECT_TRUE(f.prompter.ShowedMessage(Msg::StoreFolderCreateFailed));
   EXPECT_EQ(f.settings.GetText(setting::SerialCounter), "00000007");

@@ -109,11 +109,11 @@ TEST(PatchRecordFile, LeavesTheFileAsItIsWhenItCannotBePatched) {
   EXPECT_EQ(f.Patch("00000003", FieldTag::Y2, kDigest), PatchStatus::Unreadable);  // missing
   EXPECT_FALSE(PathExists(f.Path("00000003")));
   EXPECT_EQ(f.Patch("12x", FieldTag::Y2, kDigest), PatchStatus::Unreadable);
-  f.store.SetLocation("");
+  f.store.SetLocation(NativePath(""));
   EXPECT_EQ(f.Patch("00000001", FieldTag::Y2, kDigest), PatchStatus::NoLocation);
   EXPECT_TRUE(f.prompter.shown.empty());
 
-  f.store.SetLocation(f.dir.path());
+  f.store.SetLocation(NativePath(f.dir.path()));
   f.store.ReportPatchFailure("00000002", PatchStatus::Incomplete);
   f.store.ReportPatchFailure("00000003", PatchStatus::Unreadable);
   ASSERT_EQ(f.prompter.shown.size(), 2u);

@@ -81,9 +81,9 @@ TEST(ScanNextSerial, OnlyEightDigitNamesCount) {
   Spit(txt + "/99/0000099.TXT", "");       // seven
   Spit(txt + "/99/0000009x.TXT", "");
   Spit(txt + "/99/00000099.TXT.tmp0123abcd", "");
-  EXPECT_EQ(Store::ScanNextSerial(txt), 4);
+  EXPECT_EQ(Store::ScanNextSerial(NativePath(txt)), 4);
   Spit(txt + "/99/99999999.TXT", "");
-  EXPECT_EQ(Store::ScanNextSerial(txt), 100'000'000);
+  EXPECT_EQ(Store::ScanNextSerial(NativePath(txt)), 100'000'000);
 }
 
 TEST(TakeNewSerial, ReservesTheSerialInBothCountersPastEveryRecordFile) {

@@ -23,8 +23,8 @@ class StoreChangeTest : public ::testing::Test {
   Store store{settings, prompter};
 
   void SetUp() override {
-    store.SetLocation(current.path());
-    settings.SetPath(setting::StorePath, current.path());
+    store.SetLocation(NativePath(current.path()));
+    settings.SetPath(setting::StorePath, NativePath(current.path()));
     settings.SetText(setting::SerialCounter, "00000007");
   }
   static void Touch(const std::filesystem::path& file) {
@@ -36,7 +36,7 @@ class StoreChangeTest : public ::testing::Test {
 TEST_F(StoreChangeTest, AnExistingStoreSetsTheCounterAfterItsHighestRecord) {
   Touch(std::filesystem::path(other.path()) / "DOCDATA/TXT/00/00000000.TXT");
   Touch(std::filesystem::path(other.path()) / "DOCDATA/TXT/41/00000041.TXT");
-  ASSERT_TRUE(ChangeStoreLocation(other.path(), store, settings, prompter, progress));
+  ASSERT_TRUE(ChangeStoreLocation(NativePath(other.path()), store, settings, prompter, progress));
   EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000042");
   EXPECT_EQ(settings.GetPath(setting::StorePath), other.path());
   EXPECT_EQ(store.Location(), other.path());
@@ -45,7 +45,7 @@ TEST_F(StoreChangeTest, AnExistingStoreSetsTheCounterAfterItsHighestRecord) {
 }
 
 TEST_F(StoreChangeTest, AnEmptyFolderGetsDocdataAndCountsFromZero) {
-  ASSERT_TRUE(ChangeStoreLocation(other.path(), store, settings, prompter, progress));
+  ASSERT_TRUE(ChangeStoreLocation(NativePath(other.path()), store, settings, prompter, progress));
   EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(other.path()) / "DOCDATA"));
   EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000000");
   EXPECT_TRUE(prompter.shown.empty());
@@ -55,14 +55,14 @@ TEST_F(StoreChangeTest, AFolderNameOutsideCp932IsTheFolderChosen) {
   // An existing 42-record store under a name with U+301C, and a fresh folder "café".
   const std::string wave = other.path() + "/資料〜2024";
   Touch(std::filesystem::path(wave) / "DOCDATA/TXT/41/00000041.TXT");
-  ASSERT_TRUE(ChangeStoreLocation(wave, store, settings, prompter, progress));
+  ASSERT_TRUE(ChangeStoreLocation(NativePath(wave), store, settings, prompter, progress));
   EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000042");  // the counter kept
   EXPECT_EQ(settings.GetPath(setting::StorePath), wave);
   EXPECT_EQ(store.RecordFilePath("00000041", kKindText), wave + "/DOCDATA/TXT/41/00000041.TXT");
 
   const std::string cafe = other.path() + "/café";
   std::filesystem::create_directories(cafe);
-  ASSERT_TRUE(ChangeStoreLocation(cafe, store, settings, prompter, progress));
+  ASSERT_TRUE(ChangeStoreLocation(NativePath(cafe), store, settings, prompter, progress));
   EXPECT_TRUE(std::filesystem::is_directory(cafe + "/DOCDATA"));
   EXPECT_EQ(store.Location(), cafe);
   EXPECT_EQ(settings.GetPath(setting::StorePath), cafe);
@@ -78,7 +78,7 @@ TEST_F(StoreChangeTest, AFolderNameOutsideCp932IsTheFolderChosen) {
 // A folder that cannot be written is tested in readonly_test.cpp (it needs a user whom file
 // modes stop).
 TEST_F(StoreChangeTest, ARelativePathCanHoldNoStore) {
-  EXPECT_FALSE(ChangeStoreLocation("relative/folder", store, settings, prompter, progress));
+  EXPECT_FALSE(ChangeStoreLocation(NativePath("relative/folder"), store, settings, prompter, progress));
   EXPECT_TRUE(prompter.ShowedMessage(Msg::FilePathRequired));
   EXPECT_EQ(settings.GetPath(setting::StorePath), current.path());
   EXPECT_EQ(settings.GetText(setting::SerialCounter), "00000007");

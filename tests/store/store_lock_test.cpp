@@ -228,7 +228,7 @@ TEST(StoreFolders, ALinkedFolderIsRefusedAndItsTargetUntouched) {
   const std::string source = f.dir.File("in.pdf");
   ASSERT_TRUE(WriteFileAtomic(source, "%PDF-1.4 body"));
 
-  EXPECT_FALSE(f.store.StorePdfCopy(source, "00000005"));
+  EXPECT_FALSE(f.store.StorePdfCopy(NativePath(source), "00000005"));
   ASSERT_EQ(f.prompter.shown.size(), 1u);
   EXPECT_TRUE(f.prompter.ShowedMessage(Msg::StoreFolderIsLink));
   EXPECT_NE(Cp932ToUtf8(f.prompter.shown[0].text).find("DOCDATA/PDF/05"), std::string::npos);

@@ -58,7 +58,7 @@ TEST(StorePaths, SerialSelectsTheSubFolder) {
 TEST(StorePaths, UnusableLocationsGiveEmptyPathsWithoutMessages) {
   StoreFixture f;
   for (const char* location : {"", "relative/dir", "//server/share"}) {
-    f.store.SetLocation(location);
+    f.store.SetLocation(NativePath(location));
     EXPECT_EQ(f.store.StoreFilePath("00000001", "TXT"), "") << location;
     EXPECT_FALSE(f.store.ReadRecordFile("00000001", true));
     EXPECT_FALSE(f.store.WriteRecordFile("00000001"));
@@ -73,7 +73,7 @@ TEST(StorePaths, LocationsOutsideCp932StayThemselvesOnDisk) {
     StoreFixture f;
     const std::string location = f.dir.path() + name;
     std::filesystem::create_directories(location + "/DOCDATA");
-    f.store.SetLocation(location);
+    f.store.SetLocation(NativePath(location));
     EXPECT_EQ(f.store.Location(), location);
     f.PutRecord("00000003", SampleRecord());
     EXPECT_TRUE(IsFile(location + "/DOCDATA/TXT/03/00000003.TXT")) << name;
@@ -91,7 +91,7 @@ TEST(StorePaths, LocationsOutsideCp932StayThemselvesOnDisk) {
 TEST(StorePaths, NothingIsCreatedForAStoreThatIsNotThere) {
   StoreFixture f;
   const std::string location = f.dir.path() + "/unplugged";
-  f.store.SetLocation(location);
+  f.store.SetLocation(NativePath(location));
   f.store.WorkingRecord() = SampleRecord();
   EXPECT_FALSE(f.store.ReadRecordFile("00000001", false));
   EXPECT_TRUE(f.prompter.shown.empty());  // a missing record is no message
@@ -217,22 +217,22 @@ TEST(RecordFile, FailedRewriteKeepsTheOldFile) {
 
 TEST(BodyText, LoadsAndNormalisesTheWorkText) {
   StoreFixture f;
-  EXPECT_TRUE(f.store.LoadBodyText(""));
+  EXPECT_TRUE(f.store.LoadBodyText(NativePath("")));
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::TX], "");
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::TS], "0");
 
   std::string work = f.dir.File("tmp.txt");
   Spit(work, std::string("\0abc", 4));
-  EXPECT_TRUE(f.store.LoadBodyText(work));
+  EXPECT_TRUE(f.store.LoadBodyText(NativePath(work)));
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::TX], "");
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::TS], "0");
 
   Spit(work, "line one\r\nline two");
-  EXPECT_TRUE(f.store.LoadBodyText(work));
+  EXPECT_TRUE(f.store.LoadBodyText(NativePath(work)));
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::TX], "LINE ONE LINE TWO");
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::TS], "17");
 
-  EXPECT_FALSE(f.store.LoadBodyText(f.dir.File("missing.txt")));
+  EXPECT_FALSE(f.store.LoadBodyText(NativePath(f.dir.File("missing.txt"))));
   ASSERT_EQ(f.prompter.shown.size(), 1u);
   EXPECT_EQ(f.prompter.shown[0].text, f.dir.File("missing.txt") + "\n" + MessageText(Msg::FileOpenFailed));
 }
@@ -241,16 +241,16 @@ TEST(DocumentFile, CopiesThePdfAndWritesTheRecord) {
   StoreFixture f;
   std::string source = f.dir.File("in.pdf");
   Spit(source, std::string("%PDF-1.4\0binary", 15));
-  ASSERT_TRUE(f.store.StoreDocumentFile("PDF", source, "00000005"));
+  ASSERT_TRUE(f.store.StoreDocumentFile("PDF", NativePath(source), "00000005"));
   EXPECT_EQ(Slurp(f.dir.path() + "/DOCDATA/PDF/05/00000005.PDF"), std::string("%PDF-1.4\0binary", 15));
 
-  EXPECT_FALSE(f.store.StoreDocumentFile("PDF", f.dir.File("absent.pdf"), "00000006"));
+  EXPECT_FALSE(f.store.StoreDocumentFile("PDF", NativePath(f.dir.File("absent.pdf")), "00000006"));
   EXPECT_TRUE(f.prompter.ShowedMessage(Msg::FileSaveFailed));
 
   std::string work = f.dir.File("tmp.txt");
   Spit(work, "text");
   f.store.WorkingRecord() = SampleRecord();
-  ASSERT_TRUE(f.store.StoreDocumentFile("TXT", work, "00000005"));
+  ASSERT_TRUE(f.store.StoreDocumentFile("TXT", NativePath(work), "00000005"));
   ASSERT_TRUE(f.store.ReadRecordFile("00000005", true));
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::TX], "TEXT");
   EXPECT_EQ(f.store.WorkingRecord()[FieldTag::PT], J("報告書"));
@@ -277,7 +277,7 @@ TEST(IndexFile, CreatedWithOneEntryPerSerialHandedOut) {
 
 TEST(IndexFile, UncreatableIndexReportsWithItsPrefix) {
   StoreFixture f;
-  f.store.SetLocation("//server/share");
+  f.store.SetLocation(NativePath("//server/share"));
   EXPECT_FALSE(f.store.OpenIndexFile());
   ASSERT_EQ(f.prompter.shown.size(), 1u);
   EXPECT_EQ(f.prompter.shown[0].text, J("索引") + MessageText(Msg::FileCreateFailed));
@@ -294,18 +294,18 @@ TEST(SerialCounter, ReadsAndWritesEightDigits) {
 TEST(SerialCounter, ScanFindsTheNextSerial) {
   StoreFixture f;
   std::string txt = f.dir.path() + "/DOCDATA/TXT";
-  EXPECT_EQ(Store::ScanNextSerial(txt), 0);  // no tree at all
+  EXPECT_EQ(Store::ScanNextSerial(NativePath(txt)), 0);  // no tree at all
   std::filesystem::create_directories(txt + "/00");
-  EXPECT_EQ(Store::ScanNextSerial(txt), 0);
+  EXPECT_EQ(Store::ScanNextSerial(NativePath(txt)), 0);
   Spit(txt + "/00/00000000.TXT", "");
-  EXPECT_EQ(Store::ScanNextSerial(txt), 1);
+  EXPECT_EQ(Store::ScanNextSerial(NativePath(txt)), 1);
   Spit(txt + "/03/00000003.TXT", "");
   Spit(txt + "/07/00000107.TXT", "");
   Spit(txt + "/07/notes.txt", "");                                // not a record file
   Spit(txt + "/08/00009999.PDF", "");                             // wrong kind
   Spit(txt + "/100/00000500.TXT", "");                            // not a two-digit folder
   std::filesystem::create_directories(txt + "/09/00000900.TXT");  // a folder, skipped
-  EXPECT_EQ(Store::ScanNextSerial(txt), 108);
+  EXPECT_EQ(Store::ScanNextSerial(NativePath(txt)), 108);
 }
 
 TEST(WorkFolder, PerUserClosedToOthers) {

@@ -15,15 +15,15 @@ class FakeDesktopOpener : public DesktopOpener {
   bool showSucceeds = true;  // ShowInFolder's answer
   std::vector<std::string> asked, opened, shownInFolder;
 
-  bool HasProgramFor(const std::string& path) override {
+  bool HasProgramFor(const NativePath& path) override {
     asked.push_back(path);
     return hasProgram;
   }
-  bool OpenFile(const std::string& path) override {
+  bool OpenFile(const NativePath& path) override {
     opened.push_back(path);
     return openSucceeds;
   }
-  bool ShowInFolder(const std::string& path) override {
+  bool ShowInFolder(const NativePath& path) override {
     shownInFolder.push_back(path);
     return showSucceeds;
   }

@@ -53,7 +53,7 @@ bool ScriptedPrompter::ShowedMessage(Msg id) const {
 }
 
 StoreFixture::StoreFixture() {
-  store.SetLocation(dir.path());
+  store.SetLocation(NativePath(dir.path()));
   std::filesystem::create_directories(dir.path() + "/DOCDATA");
 }
 

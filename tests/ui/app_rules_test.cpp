@@ -92,7 +92,7 @@ TEST(HoverHelpTest, TextsFollowTheStateAtTheMomentOfHovering) {
 TEST(SheetValuesTest, WritingRewritesEveryOptionAndLeavesTheCounterAlone) {
   MemorySettings settings;
   settings.SetText(setting::SerialCounter, "00000012");
-  SheetValues values = LoadSheetValues(settings, "/data");
+  SheetValues values = LoadSheetValues(settings, NativePath("/data"));
   EXPECT_EQ(values.storePath, "/data");
   EXPECT_EQ(values.hitMax, 500);
   WriteSheetValues(values, settings);

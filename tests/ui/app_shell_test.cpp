@@ -226,7 +226,7 @@ void AppShellTest::lastListComesBackOnlyWithSetListButIsAlwaysWritten() {
     test::ScriptedPrompter prompter;
     Store store(settings, prompter);
     run.MakeStoreFolders();
-    store.SetLocation(run.StorePath());
+    store.SetLocation(NativePath(run.StorePath()));
     ListRows rows;
     rows.AppendRow(RowCells("00000001", "one"), false);
     rows.AppendRow(RowCells("00000002", "two"), false);
@@ -536,7 +536,7 @@ void AppShellTest::searchFromTheRibbonFillsTheListAndSavesTheConditions() {
     test::ScriptedPrompter prompter;
     Store store(settings, prompter);
     run.MakeStoreFolders();
-    store.SetLocation(run.StorePath());
+    store.SetLocation(NativePath(run.StorePath()));
     PutRecord(store, "00000000", "Alpha report");
     PutRecord(store, "00000001", "Beta");
     PutRecord(store, "00000002", "Alpha notes");
@@ -775,7 +775,7 @@ void AppShellTest::everyDialogAndSheetPageGivesEachMnemonicOneOwner() {
     test::ScriptedPrompter prompter;
     Store store(settings, prompter);
     run.MakeStoreFolders();
-    store.SetLocation(run.StorePath());
+    store.SetLocation(NativePath(run.StorePath()));
     PutRecord(store, "00000000", "Alpha");
   }
   run.WriteStandardIni("[Sys]\nNo=00000001\n");

@@ -188,9 +188,9 @@ void ImportDesktopTest::aDroppedPdfIsStoredListedAndFoundByItsBody() {
   QVERIFY2(body.find("第一頁には見積書の説明") != std::string::npos, body.c_str());
   QVERIFY2(body.find("沢田さんの報告") != std::string::npos, body.c_str());  // 澤 folded
   QVERIFY(body.find('\n') == std::string::npos);
-  QCOMPARE(Bytes(ToNativePath(services.store.RecordFilePath("00000003", kKindPdf))), pdfBytes_);
-  QVERIFY(Cp932ToUtf8(std::string(Bytes(ToNativePath(services.store.WorkTextPath())).toStdString()))
-              .find("二頁目のテキスト") != std::string::npos);
+  QCOMPARE(Bytes(services.store.RecordFilePath("00000003", kKindPdf)), pdfBytes_);
+  QVERIFY(Cp932ToUtf8(std::string(Bytes(services.store.WorkTextPath()).toStdString())).find("二頁目のテキスト") !=
+          std::string::npos);
   QVERIFY(services.list.IsSelected(0));
   QCOMPARE(services.list.Cell(0, ListColumn::Status), kMarkAvailable);
   QCOMPARE(services.settings.GetText(setting::SerialCounter), std::string("00000004"));
@@ -213,7 +213,7 @@ void ImportDesktopTest::answersDecideCopyOrLinkAndTheBoxStopsTheQuestion() {
   Drop(run.Frame()->ListView(), {pdf_});
   QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 1, kImportTimeout);
   QCOMPARE(Stored(run, "00000000")[FieldTag::TY], std::string("O"));
-  QVERIFY(!PathExists(ToNativePath(services.store.RecordFilePath("00000000", kKindPdf))));
+  QVERIFY(!PathExists(services.store.RecordFilePath("00000000", kKindPdf)));
 
   // Yes with the box ticked: KanSet/Ques 0, and the next drop is taken without a question.
   // The same document again: each time asked first whether to store it once more (はい).
@@ -311,7 +311,7 @@ void ImportDesktopTest::aDocumentThatHangsTheEngineCanBeCancelled() {
   QVERIFY2(took.elapsed() < 30000, "the wait ended long after the cancel");
   Services& services = run.app->services();
   QCOMPARE(services.list.RowCount(), 0);
-  QVERIFY(!PathExists(ToNativePath(services.store.RecordFilePath("00000000", kKindText))));
+  QVERIFY(!PathExists(services.store.RecordFilePath("00000000", kKindText)));
   Modal::TakeShownMessages();
 }
 
@@ -400,7 +400,7 @@ void ImportDesktopTest::linksDownloadWithTheBrowsersCookies() {
   run.Frame()->Import()->DropLink(server_.Url(QStringLiteral("/private.pdf")).toStdString());
   QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 2, kImportTimeout);
   QCOMPARE(Modal::TakeShownMessages().size(), 1);
-  QCOMPARE(Bytes(ToNativePath(services.store.RecordFilePath("00000001", kKindPdf))), pdfBytes_);
+  QCOMPARE(Bytes(services.store.RecordFilePath("00000001", kKindPdf)), pdfBytes_);
 
   // A web page where the PDF should be: 30076, nothing stored.
   Modal::SetNextAnswers({Answer::Ok});

@@ -29,7 +29,7 @@ struct ListFixture {
   Services services{settings, prompter, clock, progress, store, list};
 
   ListFixture() {
-    store.SetLocation(dir.path());
+    store.SetLocation(NativePath(dir.path()));
     std::filesystem::create_directories(dir.path() + "/DOCDATA");
   }
 

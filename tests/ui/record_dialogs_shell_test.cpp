@@ -51,7 +51,7 @@ class RecordDialogsShellTest : public QObject {
       MemorySettings settings;
       test::ScriptedPrompter prompter;
       Store store(settings, prompter);
-      store.SetLocation(run.StorePath());
+      store.SetLocation(NativePath(run.StorePath()));
       PutRecord(store, "00000000", "Alpha 報告", "年次報告。委員会のCOMMITEE議事録。");
       PutRecord(store, "00000001", "Beta", "別の文書。");
       PutRecord(store, "00000002", "Alpha メモ", "メモの本文。");

@@ -51,7 +51,7 @@ struct DialogFixture : ListFixture {
     AppendRecordRow(list, store.WorkingRecord(), FormatSerial(serial), kMarkMissing, true);
     list.SetSelected(list.RowCount() - 1, selected);
   }
-  std::string Path(long serial) { return ToNativePath(store.StoreFilePath(FormatSerial(serial), kKindText)); }
+  std::string Path(long serial) { return store.StoreFilePath(FormatSerial(serial), kKindText); }
   std::string Bytes(long serial) {
     std::string bytes;
     ReadFileBytes(Path(serial), bytes);
@@ -202,6 +202,10 @@ class RecordDialogsTest : public QObject {
 
   void sourceAndFolderButtons() {
     DialogFixture f;
+    // A store under a Japanese folder name: its paths reach the opener exactly as they are.
+    const NativePath location(f.dir.path() + "/書類/資料庫 テスト");
+    QVERIFY(EnsureFolders(location + "/DOCDATA"));
+    f.store.SetLocation(location);
     f.Add(1);
     // An outside link to the web: the source is shown in the HTML area; no folder to open.
     f.list.SetCell(0, 9, "O");
@@ -215,7 +219,8 @@ class RecordDialogsTest : public QObject {
 
     // A stored copy: its folder is shown; a file manager that cannot start gives 30048.
     f.list.SetCell(0, 9, "I");
-    const std::string copy = ToNativePath(f.store.StoreFilePath("00000001", kKindPdf));
+    const std::string copy = f.store.StoreFilePath("00000001", kKindPdf);
+    QCOMPARE(copy, location.str() + "/DOCDATA/PDF/01/00000001.PDF");
     QVERIFY(WriteFileAtomic(copy, "%PDF-1.4"));
     dialog = f.Properties(0);
     QVERIFY(Enabled(dialog.get(), "IDC_BUTTON_1001"));

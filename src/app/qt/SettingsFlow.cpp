@@ -56,8 +56,8 @@ int EditSettings(Services& services, QWidget* owner) {
   }
 }
 
-std::string RequireStorePath(Services& services, QWidget* owner) {
-  std::string path = services.settings.GetPath(setting::StorePath);
+NativePath RequireStorePath(Services& services, QWidget* owner) {
+  NativePath path = services.settings.GetPath(setting::StorePath);
   if (path.empty()) {
     if (services.prompter.AskYesNo(Msg::StorePathMissingQuestion) != Answer::Yes) return {};
     if (EditSettings(services, owner) == 0) return {};

@@ -5,6 +5,7 @@
 #include <QString>
 #include <string>
 
+#include "common/PathText.h"
 #include "common/qt/Services.h"
 
 class QWidget;
@@ -18,7 +19,7 @@ int EditSettings(Services& services, QWidget* owner);
 
 // KanSet/StorePath, asking 30016 and opening the sheet when it is empty. A returned location
 // is the store's location from now on; empty when the user declines.
-std::string RequireStorePath(Services& services, QWidget* owner);
+NativePath RequireStorePath(Services& services, QWidget* owner);
 
 // A folder chooser titled "フォルダの指定"; starts at the user's home folder when `initial` is
 // not an absolute path. Empty when the user cancels.

@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <optional>
 
+#include "common/qt/QtText.h"
+
 namespace folidex {
 namespace {
 
@@ -70,7 +72,7 @@ QString QtDesktopOpener::DefaultApplicationFor(const QString& mimeType) {
   return DesktopEntryInstalled(*id) ? *id : QString();
 }
 
-bool QtDesktopOpener::HasProgramFor(const std::string& path) {
+bool QtDesktopOpener::HasProgramFor(const NativePath& path) {
   QMimeType type = QMimeDatabase().mimeTypeForFile(FromNative(path), QMimeDatabase::MatchExtension);
   if (!type.isValid() || type.isDefault()) return false;
   if (!DefaultApplicationFor(type.name()).isEmpty()) return true;
@@ -80,11 +82,11 @@ bool QtDesktopOpener::HasProgramFor(const std::string& path) {
   return false;
 }
 
-bool QtDesktopOpener::OpenFile(const std::string& path) {
+bool QtDesktopOpener::OpenFile(const NativePath& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(FromNative(path)));
 }
 
-bool QtDesktopOpener::ShowInFolder(const std::string& path) {
+bool QtDesktopOpener::ShowInFolder(const NativePath& path) {
   const QString file = QFileInfo(FromNative(path)).absoluteFilePath();
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (bus.isConnected()) {
@@ -101,10 +103,10 @@ bool QtDesktopOpener::ShowInFolder(const std::string& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
 }
 
-std::string FolidexDocumentsFolder() {
+NativePath FolidexDocumentsFolder() {
   QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (documents.isEmpty()) documents = QDir::homePath();
-  return QDir::cleanPath(documents + QStringLiteral("/Folidex")).toStdString();
+  return ToNativePathText(QDir::cleanPath(documents + QStringLiteral("/Folidex")));
 }
 
 bool QtDesktopOpener::OpenAddress(const QString& address) {

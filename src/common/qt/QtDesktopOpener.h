@@ -14,9 +14,9 @@ namespace folidex {
 
 class QtDesktopOpener : public DesktopOpener {
  public:
-  bool HasProgramFor(const std::string& path) override;
-  bool OpenFile(const std::string& path) override;
-  bool ShowInFolder(const std::string& path) override;
+  bool HasProgramFor(const NativePath& path) override;
+  bool OpenFile(const NativePath& path) override;
+  bool ShowInFolder(const NativePath& path) override;
 
   // The desktop entry (for example "libreoffice-calc.desktop") the desktop starts for files of
   // this MIME type, or an empty text when none is registered or its entry is not installed.
@@ -27,6 +27,6 @@ class QtDesktopOpener : public DesktopOpener {
 
 // The folder for files the program makes for the user to keep (exported workbooks, Word
 // documents): the user's documents folder + "Folidex" (native path; not created here).
-std::string FolidexDocumentsFolder();
+NativePath FolidexDocumentsFolder();
 
 }  // namespace folidex

@@ -42,6 +42,6 @@ inline std::string CodePointText(const QString& character) {
 
 // File-system paths are never CP932: a native path (UTF-8 bytes here) to and from QString.
 inline QString PathToQString(const std::string& native) { return QFile::decodeName(QByteArray::fromStdString(native)); }
-inline std::string ToNativePathText(const QString& path) { return QFile::encodeName(path).toStdString(); }
+inline NativePath ToNativePathText(const QString& path) { return NativePath(QFile::encodeName(path).toStdString()); }
 
 }  // namespace folidex

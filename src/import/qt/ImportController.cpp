@@ -8,6 +8,7 @@
 #include <QWebEngineProfile>
 
 #include "common/Cp932.h"
+#include "common/qt/QtText.h"
 #include "html/CShelfView.h"
 #include "import/CQuesDlg.h"
 #include "pdf/qt/CRecognitionDlg.h"
@@ -98,8 +99,8 @@ void ImportController::StartWaiting() {
 }
 
 void ImportController::DropFiles(const QStringList& paths) {
-  std::vector<std::string> native;
-  for (const QString& path : paths) native.push_back(path.toStdString());
+  std::vector<NativePath> native;
+  for (const QString& path : paths) native.push_back(ToNativePathText(path));
   importer_->ImportDroppedFile(native, [this] { return CQuesDlg::Ask(services_.settings, owner_); });
   StartWaiting();
 }
