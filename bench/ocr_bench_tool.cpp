@@ -118,15 +118,35 @@ std::vector<Sample> Samples() {
        {Page(QString::fromUtf8("第1章　事業の概要") + QLatin1Char('\n') + Paragraphs(0, 2) + QStringLiteral("\n\n") +
                  QString::fromUtf8(kMixed),
              42, QString::fromUtf8("令和六年度　事業報告書"))},
-       1.2, true, true, true},
+       1.2,
+       true,
+       true,
+       true},
       {QStringLiteral("scan-columns"),
-       {Page(Paragraphs(3, 5) + QLatin1Char('\f') + Paragraphs(5, 7), 40, QString::fromUtf8("第2章　社内の取り組み"), 2)},
-       -1.5, true, true, true},
-      {QStringLiteral("scan-vertical"), {Page(QString::fromUtf8(kVertical), 46, {}, 1, false, true)}, 1.0, true, true, true},
+       {Page(Paragraphs(3, 5) + QLatin1Char('\f') + Paragraphs(5, 7), 40, QString::fromUtf8("第2章　社内の取り組み"),
+             2)},
+       -1.5,
+       true,
+       true,
+       true},
+      {QStringLiteral("scan-vertical"),
+       {Page(QString::fromUtf8(kVertical), 46, {}, 1, false, true)},
+       1.0,
+       true,
+       true,
+       true},
       {QStringLiteral("scan-table"),
-       {Page(QString::fromUtf8(kTable), 44, QString::fromUtf8("備品購入一覧"), 1, true)}, 1.8, true, true, true},
-      {QStringLiteral("scan-english"), {Page(QString::fromUtf8(kEnglish), 44, QStringLiteral("Quarterly Review"))},
-       -1.0, true, true, true},
+       {Page(QString::fromUtf8(kTable), 44, QString::fromUtf8("備品購入一覧"), 1, true)},
+       1.8,
+       true,
+       true,
+       true},
+      {QStringLiteral("scan-english"),
+       {Page(QString::fromUtf8(kEnglish), 44, QStringLiteral("Quarterly Review"))},
+       -1.0,
+       true,
+       true,
+       true},
   };
 }
 
@@ -258,8 +278,7 @@ int Alignment(const QString& truthPath, const QString& outPath) {
   const std::vector<char32_t> out = Characters(QString::fromUtf8(outFile.readAll()));
   std::vector<int> row(out.size() + 1, 0), next(out.size() + 1, 0);
   for (char32_t t : truth) {
-    for (std::size_t j = 0; j < out.size(); ++j)
-      next[j + 1] = t == out[j] ? row[j] + 1 : std::max(next[j], row[j + 1]);
+    for (std::size_t j = 0; j < out.size(); ++j) next[j + 1] = t == out[j] ? row[j] + 1 : std::max(next[j], row[j + 1]);
     std::swap(row, next);
   }
   std::printf("%.3f\n", truth.empty() ? 0.0 : static_cast<double>(row.back()) / static_cast<double>(truth.size()));

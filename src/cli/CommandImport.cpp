@@ -86,12 +86,12 @@ int CommandImport(Context& context) {
   // each loading its models once for the whole run.
   std::unique_ptr<RecognizerPool> recognizers;
   if (options.recognise && context.settings.GetInt(setting::Ocr) == 1)
-    recognizers = std::make_unique<RecognizerPool>([] { return std::make_unique<TesseractRecognizer>(); },
-                                                   RecognizerCount());
+    recognizers =
+        std::make_unique<RecognizerPool>([] { return std::make_unique<TesseractRecognizer>(); }, RecognizerCount());
   const SystemClock clock;
-  BulkImporter importer = recognizers ? BulkImporter(context.store, clock, *engineList.front(), *recognizers, options,
-                                                     terminal)
-                                      : BulkImporter(context.store, clock, *engineList.front(), nullptr, options, terminal);
+  BulkImporter importer = recognizers
+                              ? BulkImporter(context.store, clock, *engineList.front(), *recognizers, options, terminal)
+                              : BulkImporter(context.store, clock, *engineList.front(), nullptr, options, terminal);
   if (!importer.Prepare()) return 1;
 
   int stored = 0, withoutText = 0, skipped = 0, failed = 0;

@@ -32,7 +32,7 @@ class CliMonitor : public DocumentTextMonitor {
   }
   void PageFinished(int page, const PageText& result) override {
     reading_[page] = result.source == PageSource::Recognised ? std::optional<std::u16string>(result.text)
-                                                            : std::optional<std::u16string>(std::u16string());
+                                                             : std::optional<std::u16string>(std::u16string());
     while (!reading_.empty() && reading_.begin()->second) {
       const std::u16string& text = *reading_.begin()->second;
       if (!text.empty()) std::cout << Out(ReplaceAllCp932(Utf16ToCp932(text), "\r\n", "\n")) << '\n';

@@ -77,7 +77,9 @@ class Cp932Text {
 inline std::string operator+(const Cp932Text& text, std::string_view more) { return text.str() + std::string(more); }
 inline std::string operator+(const Cp932Text& text, const char* more) { return text.str() + more; }
 inline std::string operator+(const Cp932Text& text, const std::string& more) { return text.str() + more; }
-inline std::string operator+(std::string_view before, const Cp932Text& text) { return std::string(before) + text.str(); }
+inline std::string operator+(std::string_view before, const Cp932Text& text) {
+  return std::string(before) + text.str();
+}
 inline std::string operator+(const char* before, const Cp932Text& text) { return before + text.str(); }
 inline std::string operator+(const std::string& before, const Cp932Text& text) { return before + text.str(); }
 

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <optional>
-#include <thread>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <thread>
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
@@ -211,10 +211,10 @@ PendingFile BulkImporter::Read(const NativePath& path, PdfEngine& pdf, DocumentT
     report.note = MessageText(Msg::ImportDuplicateSkipped);
     return file;
   }
-  const bool haveText = pool_ ? ReadDocumentBodyText(pdf, recognising_ ? pool_ : nullptr, monitor, file.text,
-                                                     report.recognisedPages)
-                              : ReadDocumentBodyText(pdf, recognising_ ? recognizer_ : nullptr, monitor, file.text,
-                                                     report.recognisedPages);
+  const bool haveText =
+      pool_
+          ? ReadDocumentBodyText(pdf, recognising_ ? pool_ : nullptr, monitor, file.text, report.recognisedPages)
+          : ReadDocumentBodyText(pdf, recognising_ ? recognizer_ : nullptr, monitor, file.text, report.recognisedPages);
   const std::optional<Msg> gaveUp = pdf.Failure();  // too slow, too much memory, crashed
   pdf.Close();
   if (gaveUp || !haveText) {  // nothing is written for a file the engine gave up on
@@ -301,7 +301,7 @@ FileReport BulkImporter::Write(PendingFile& file) {
 }
 
 void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::vector<PdfEngine*>& engines,
-                              const std::function<bool(std::size_t, const FileReport&)>& stored) {
+                               const std::function<bool(std::size_t, const FileReport&)>& stored) {
   if (engines.size() <= 1) {  // one engine: one file after the other on this thread
     PdfEngine& pdf = engines.empty() ? pdf_ : *engines.front();
     for (std::size_t k = 0; k < files.size() && !monitor_.Cancelled(); ++k) {

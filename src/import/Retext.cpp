@@ -40,13 +40,7 @@ Retexter::Retexter(Store& store, const Clock& clock, PdfEngine& pdf, TextRecogni
 
 Retexter::Retexter(Store& store, const Clock& clock, PdfEngine& pdf, RecognizerPool& pool, bool dryRun,
                    DocumentTextMonitor& monitor)
-    : store_(store),
-      clock_(clock),
-      pdf_(pdf),
-      recognizer_(nullptr),
-      pool_(&pool),
-      dryRun_(dryRun),
-      monitor_(monitor) {}
+    : store_(store), clock_(clock), pdf_(pdf), recognizer_(nullptr), pool_(&pool), dryRun_(dryRun), monitor_(monitor) {}
 
 RetextReport Retexter::Retext(const std::string& serial) {
   RetextReport report;

@@ -4,8 +4,8 @@
 #include <QHash>
 #include <QPageSize>
 #include <QPainter>
-#include <QStringList>
 #include <QPdfWriter>
+#include <QStringList>
 #include <QTextOption>
 
 namespace folidex::test {
@@ -63,7 +63,8 @@ void DrawPage(QPainter& painter, const ScanPage& page) {
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     const QStringList parts = page.columns == 2 ? page.text.split(QLatin1Char('\f')) : QStringList{page.text};
     const int gap = page.pixelSize * 3;
-    const int width = (kWidth - 2 * kMargin - (static_cast<int>(parts.size()) - 1) * gap) / static_cast<int>(parts.size());
+    const int width =
+        (kWidth - 2 * kMargin - (static_cast<int>(parts.size()) - 1) * gap) / static_cast<int>(parts.size());
     for (int i = 0; i < parts.size(); ++i)
       painter.drawText(QRectF(kMargin + i * (width + gap), top, width, kHeight - kMargin - top), parts[i], option);
     return;

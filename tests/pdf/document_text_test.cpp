@@ -264,8 +264,7 @@ TEST(DocumentText, ThePooledRecognitionGivesTheSerialResultForAnyMixOfPages) {
     Monitor serialMonitor;
     const DocumentText serial = BuildDocumentText(pdf, serialRecognizer, serialMonitor);
 
-    RecognizerPool pool([&failing] { return std::make_unique<PageNumberRecognizer>(failing); },
-                        1 + round % 4);
+    RecognizerPool pool([&failing] { return std::make_unique<PageNumberRecognizer>(failing); }, 1 + round % 4);
     Monitor monitor;
     const DocumentText pooled = BuildDocumentText(pdf, pool, monitor);
     EXPECT_EQ(pooled.outcome, serial.outcome);

@@ -1,10 +1,10 @@
 // Text recognition with the real engine (Tesseract with the Japanese data) on PDFs drawn here:
 // skipped, saying why, when the engine's Japanese data is not installed.
 
-#include <QTemporaryDir>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <filesystem>
 

@@ -77,16 +77,21 @@ std::vector<Region> ReadingRegions(const PageImage& page) {
   // A cell is ink when a quarter of its pixels are dark: a stroke crosses it, not a speck of dust.
   std::vector<std::uint8_t> ink(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
   for (int y = 0; y < h * kCell; ++y) {
-    const std::uint8_t* row = page.bytes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(page.bytesPerLine);
+    const std::uint8_t* row =
+        page.bytes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(page.bytesPerLine);
     std::uint8_t* cells = ink.data() + static_cast<std::size_t>(y / kCell) * static_cast<std::size_t>(w);
     for (int x = 0; x < w * kCell; ++x) cells[x / kCell] += row[x] < 128 ? 1 : 0;
   }
   for (std::uint8_t& cell : ink) cell = cell >= kCell * kCell / 4 ? 1 : 0;
   // Per row, the ink cells left of each x.
   std::vector<int> before(static_cast<std::size_t>(w + 1) * static_cast<std::size_t>(h), 0);
-  auto at = [&](int y, int x) -> int& { return before[static_cast<std::size_t>(y) * static_cast<std::size_t>(w + 1) + static_cast<std::size_t>(x)]; };
+  auto at = [&](int y, int x) -> int& {
+    return before[static_cast<std::size_t>(y) * static_cast<std::size_t>(w + 1) + static_cast<std::size_t>(x)];
+  };
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) at(y, x + 1) = at(y, x) + ink[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
+    for (int x = 0; x < w; ++x)
+      at(y, x + 1) =
+          at(y, x) + ink[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
   auto inkIn = [&](int y, int from, int to) { return at(y, to) - at(y, from); };
 
   const int dpi = page.dpi > 0 ? page.dpi : 300;
@@ -157,7 +162,8 @@ std::vector<Region> ReadingRegions(const PageImage& page) {
     from = bottom;
   }
   if (regions.empty()) return {whole};
-  if (from < h || from * kCell < page.height) regions.push_back({0, from * kCell, page.width, page.height - from * kCell});
+  if (from < h || from * kCell < page.height)
+    regions.push_back({0, from * kCell, page.width, page.height - from * kCell});
   return regions;
 }
 
