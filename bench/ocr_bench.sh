@@ -50,20 +50,20 @@ while read -r name pages; do
   read -r cpu wall rss < <(run "$tmp/$name.scan.pdf" "$tmp/$name.out")
   recall=$("$tool" recall "$tmp/$name.truth.txt" "$tmp/$name.out" 2>/dev/null)
   align=$("$tool" align "$tmp/$name.truth.txt" "$tmp/$name.out" 2>/dev/null)
-  cli=-
+  engine=-
   if command -v tesseract >/dev/null; then
     : >"$tmp/$name.cli"
     for image in "$tmp/$name".*.png; do
       OMP_THREAD_LIMIT=1 tesseract "$image" - -l jpn+jpn_vert+eng 2>/dev/null >>"$tmp/$name.cli" || true
     done
-    cli=$("$tool" align "$tmp/$name.truth.txt" "$tmp/$name.cli" 2>/dev/null)
-    sum_cli=$(awk -v a="$sum_cli" -v b="$cli" -v p="$pages" 'BEGIN { print a + b * p }')
+    engine=$("$tool" align "$tmp/$name.truth.txt" "$tmp/$name.cli" 2>/dev/null)
+    sum_cli=$(awk -v a="$sum_cli" -v b="$engine" -v p="$pages" 'BEGIN { print a + b * p }')
   fi
   sum_align=$(awk -v a="$sum_align" -v b="$align" -v p="$pages" 'BEGIN { print a + b * p }')
   total_wall=$(awk -v a="$total_wall" -v b="$wall" -v l="$load_wall" 'BEGIN { n = b - l; print a + (n < 0.01 ? 0.01 : n) }')
   net=$(awk -v c="$cpu" -v l="$load_cpu" 'BEGIN { n = c - l; print (n < 0.01 ? 0.01 : n) }')
   rate=$(awk -v p="$pages" -v n="$net" 'BEGIN { printf "%.3f", p / n }')
-  printf '%-14s %5d %7s %6s %6s %7s %7s %13s %7s\n' "$name" "$pages" "$recall" "$align" "$cli" "$cpu" "$wall" "$rate" "$rss"
+  printf '%-14s %5d %7s %6s %6s %7s %7s %13s %7s\n' "$name" "$pages" "$recall" "$align" "$engine" "$cpu" "$wall" "$rate" "$rss"
   total_pages=$((total_pages + pages))
   total_net=$(awk -v a="$total_net" -v b="$net" 'BEGIN { print a + b }')
   [[ $name == ja-horizontal ]] && horizontal=$recall
