@@ -13,12 +13,14 @@
 // paper scans come: "ja-skewed" (turned by 1.5 degrees, with speckle and grey noise) and
 // "ja-sideways" (fed into the scanner sideways: turned by 90 degrees, a landscape page).
 
+#include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMap>
 #include <QPainter>
 #include <QStringList>
 #include <QTransform>
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <vector>
@@ -70,12 +72,35 @@ QString Paragraphs(int from, int to) {
   return parts.join(QStringLiteral("\n\n"));
 }
 
+const char* const kMixed =
+    "社内の文書はPDF形式で保存し、検索にはFolidex 2.0を使っています。動作確認はWindows 11とDebian 12で行い、"
+    "文字認識にはTesseract 5.3を採用しました。詳しくは技術資料のAppendix Bを参照してください。";
+
+const char* const kTable =
+    "品目\t数量\t単価\t金額\n"
+    "事務用紙\t20\t450\t9000\n"
+    "封筒\t500\t12\t6000\n"
+    "印刷用トナー\t3\t8200\t24600\n"
+    "ファイル\t40\t150\t6000\n"
+    "合計\t\t\t45600";
+
 struct Sample {
   QString name;
   std::vector<ScanPage> pages;
   double turn = 0;     // degrees the scanner turned the sheet
   bool noise = false;  // speckle and grey noise of a paper scan
+  bool blur = false;   // the softness of a scanner's lens
+  bool jpeg = false;   // saved as JPEG, as scanners save at 300 dpi
 };
+
+ScanPage Page(QString text, int pixelSize, QString heading = {}, int columns = 1, bool table = false,
+              bool vertical = false) {
+  ScanPage page{std::move(text), false, vertical, pixelSize};
+  page.heading = std::move(heading);
+  page.columns = columns;
+  page.table = table;
+  return page;
+}
 
 std::vector<Sample> Samples() {
   return {
@@ -87,6 +112,41 @@ std::vector<Sample> Samples() {
       {QStringLiteral("en"), {{QString::fromUtf8(kEnglish), false, false, 46}}},
       {QStringLiteral("ja-skewed"), {{Paragraphs(0, 3), false, false, 44}}, 1.5, true},
       {QStringLiteral("ja-sideways"), {{Paragraphs(3, 6), false, false, 44}}, 90, false},
+      // Pages as documents are scanned: headings, columns, a table, Latin words; blurred a
+      // little, turned by 1 to 2 degrees, speckled, saved as JPEG.
+      {QStringLiteral("scan-report"),
+       {Page(QString::fromUtf8("第1章　事業の概要") + QLatin1Char('\n') + Paragraphs(0, 2) + QStringLiteral("\n\n") +
+                 QString::fromUtf8(kMixed),
+             42, QString::fromUtf8("令和六年度　事業報告書"))},
+       1.2,
+       true,
+       true,
+       true},
+      {QStringLiteral("scan-columns"),
+       {Page(Paragraphs(3, 5) + QLatin1Char('\f') + Paragraphs(5, 7), 40, QString::fromUtf8("第2章　社内の取り組み"),
+             2)},
+       -1.5,
+       true,
+       true,
+       true},
+      {QStringLiteral("scan-vertical"),
+       {Page(QString::fromUtf8(kVertical), 46, {}, 1, false, true)},
+       1.0,
+       true,
+       true,
+       true},
+      {QStringLiteral("scan-table"),
+       {Page(QString::fromUtf8(kTable), 44, QString::fromUtf8("備品購入一覧"), 1, true)},
+       1.8,
+       true,
+       true,
+       true},
+      {QStringLiteral("scan-english"),
+       {Page(QString::fromUtf8(kEnglish), 44, QStringLiteral("Quarterly Review"))},
+       -1.0,
+       true,
+       true,
+       true},
   };
 }
 
@@ -108,6 +168,20 @@ QImage Scanned(const QImage& page, const Sample& sample, std::mt19937& random) {
     painter.rotate(sample.turn);
     painter.drawImage(QPointF(-page.width() / 2.0, -page.height() / 2.0), page);
   }
+  if (sample.blur) {  // a 3 x 3 box filter
+    const QImage sharp = out;
+    for (int y = 1; y + 1 < out.height(); ++y) {
+      uchar* line = out.scanLine(y);
+      for (int x = 1; x + 1 < out.width(); ++x) {
+        int sum = 0;
+        for (int dy = -1; dy <= 1; ++dy) {
+          const uchar* from = sharp.constScanLine(y + dy);
+          sum += from[x - 1] + from[x] + from[x + 1];
+        }
+        line[x] = static_cast<uchar>(sum / 9);
+      }
+    }
+  }
   if (sample.noise) {
     std::normal_distribution<double> grey(0, 18);
     std::uniform_int_distribution<int> speckle(0, 999);
@@ -119,12 +193,26 @@ QImage Scanned(const QImage& page, const Sample& sample, std::mt19937& random) {
       }
     }
   }
+  if (sample.jpeg) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    out.save(&buffer, "JPG", 75);
+    out = QImage::fromData(bytes, "JPG").convertToFormat(QImage::Format_Grayscale8);
+  }
   return out;
+}
+
+// The truth of a page: the heading, then the text, a table's cells one space apart.
+QString Truth(const ScanPage& page) {
+  QString text = page.text;
+  text.replace(QLatin1Char('\f'), QLatin1Char('\n')).replace(QLatin1Char('\t'), QLatin1Char(' '));
+  return page.heading.isEmpty() ? text : page.heading + QLatin1Char('\n') + text;
 }
 
 // The pages of a text PDF as a scanner would make them: rendered at 300 dpi by the program's
 // engine, then wrapped again as picture pages.
-bool Rescan(const QString& textPdf, const QString& scanPdf, const Sample& sample) {
+bool Rescan(const QString& textPdf, const QString& scanPdf, const Sample& sample, const QString& base) {
   std::mt19937 random(20240401);
   folidex::PopplerPdfEngine pdf;
   if (pdf.Open(textPdf.toStdString()) != folidex::PdfOpenResult::Opened) return false;
@@ -137,6 +225,8 @@ bool Rescan(const QString& textPdf, const QString& scanPdf, const Sample& sample
       std::copy_n(image.bytes.data() + static_cast<std::size_t>(y * image.bytesPerLine), image.width,
                   picture.scanLine(y));
     images.push_back(Scanned(picture, sample, random));
+    // The same picture for the engine's own program.
+    if (!images.back().save(base + QStringLiteral(".%1.png").arg(page + 1))) return false;
   }
   if (!folidex::test::WriteImagePdf(scanPdf, images)) return false;
   // What the benchmark recognises has no text of its own.
@@ -150,10 +240,10 @@ int Make(const QString& dir) {
   for (const Sample& sample : Samples()) {
     const QString base = dir + QLatin1Char('/') + sample.name;
     QStringList truth;
-    for (const ScanPage& page : sample.pages) truth << page.text;
+    for (const ScanPage& page : sample.pages) truth << Truth(page);
     if (!folidex::test::WriteScanPdf(base + QStringLiteral(".text.pdf"), sample.pages) ||
         !WriteFile(base + QStringLiteral(".truth.txt"), truth.join(QLatin1Char('\n')).toUtf8() + '\n') ||
-        !Rescan(base + QStringLiteral(".text.pdf"), base + QStringLiteral(".scan.pdf"), sample)) {
+        !Rescan(base + QStringLiteral(".text.pdf"), base + QStringLiteral(".scan.pdf"), sample, base)) {
       std::fprintf(stderr, "ocr_bench_tool: cannot write %s\n", qPrintable(base));
       return 1;
     }
@@ -170,6 +260,29 @@ QMap<QPair<char32_t, char32_t>, int> Bigrams(const QString& text) {
   QMap<QPair<char32_t, char32_t>, int> bigrams;
   for (std::size_t i = 1; i < characters.size(); ++i) ++bigrams[qMakePair(characters[i - 1], characters[i])];
   return bigrams;
+}
+
+std::vector<char32_t> Characters(const QString& text) {
+  std::vector<char32_t> characters;
+  for (char32_t c : text.toUcs4())
+    if (!QChar::isSpace(c)) characters.push_back(c);
+  return characters;
+}
+
+// Character alignment: the share of the truth's characters (white space removed) that the output
+// has in the same order (the longest common subsequence).
+int Alignment(const QString& truthPath, const QString& outPath) {
+  QFile truthFile(truthPath), outFile(outPath);
+  if (!truthFile.open(QIODevice::ReadOnly) || !outFile.open(QIODevice::ReadOnly)) return 1;
+  const std::vector<char32_t> truth = Characters(QString::fromUtf8(truthFile.readAll()));
+  const std::vector<char32_t> out = Characters(QString::fromUtf8(outFile.readAll()));
+  std::vector<int> row(out.size() + 1, 0), next(out.size() + 1, 0);
+  for (char32_t t : truth) {
+    for (std::size_t j = 0; j < out.size(); ++j) next[j + 1] = t == out[j] ? row[j] + 1 : std::max(next[j], row[j + 1]);
+    std::swap(row, next);
+  }
+  std::printf("%.3f\n", truth.empty() ? 0.0 : static_cast<double>(row.back()) / static_cast<double>(truth.size()));
+  return 0;
 }
 
 int Recall(const QString& truthPath, const QString& outPath) {
@@ -194,6 +307,7 @@ int main(int argc, char** argv) {
   const QStringList args = app.arguments();
   if (args.size() == 3 && args[1] == QStringLiteral("make")) return Make(args[2]);
   if (args.size() == 4 && args[1] == QStringLiteral("recall")) return Recall(args[2], args[3]);
-  std::fprintf(stderr, "usage: ocr_bench_tool make DIR | recall TRUTH OUT\n");
+  if (args.size() == 4 && args[1] == QStringLiteral("align")) return Alignment(args[2], args[3]);
+  std::fprintf(stderr, "usage: ocr_bench_tool make DIR | recall TRUTH OUT | align TRUTH OUT\n");
   return 2;
 }

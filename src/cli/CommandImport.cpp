@@ -8,6 +8,7 @@
 #include "common/Cp932.h"
 #include "common/qt/InstanceLock.h"
 #include "import/BulkImport.h"
+#include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 #include "search/index/IndexUpkeep.h"
@@ -72,25 +73,36 @@ int CommandImport(Context& context) {
 
   InterruptGuard guard;
   Terminal terminal;
-  // The engine runs in a worker process, killed at its limits or at an interrupt.
+  terminal.File(1, files.size(), files.front());
+  // The engine runs in worker processes, killed at their limits or at an interrupt: two
+  // documents are read at once, each in a worker of its own.
   const std::string worker = WorkerProgramPath();
   if (worker.empty()) return Fail("folidex-worker not found beside folidex-cli");
-  WorkerPool pool({worker}, ReadWorkerLimits(context.settings));
-  WorkerPdfEngine pdf(pool, [] { return Interrupted(); });
+  const int readers = files.size() > 1 ? 2 : 1;
+  WorkerPool pool({worker}, ReadWorkerLimits(context.settings), readers);
+  std::vector<std::unique_ptr<WorkerPdfEngine>> engines;
+  std::vector<PdfEngine*> engineList;
+  for (int k = 0; k < readers; ++k) {
+    engines.push_back(std::make_unique<WorkerPdfEngine>(pool, [] { return Interrupted(); }));
+    engineList.push_back(engines.back().get());
+  }
   // An interrupt ends a wait for another writer's lock too.
   context.store.LockOptions().cancelled = [] { return Interrupted(); };
-  std::unique_ptr<TesseractRecognizer> recognizer;
+  // The pages without text of every document share one recognizer per core (at most four),
+  // each loading its models once for the whole run.
+  std::unique_ptr<RecognizerPool> recognizers;
   if (options.recognise && context.settings.GetInt(setting::Ocr) == 1)
-    recognizer = std::make_unique<TesseractRecognizer>();
+    recognizers =
+        std::make_unique<RecognizerPool>([] { return std::make_unique<TesseractRecognizer>(); }, RecognizerCount());
   const SystemClock clock;
-  BulkImporter importer(context.store, clock, pdf, recognizer.get(), options, terminal);
+  BulkImporter importer = recognizers
+                              ? BulkImporter(context.store, clock, *engineList.front(), *recognizers, options, terminal)
+                              : BulkImporter(context.store, clock, *engineList.front(), nullptr, options, terminal);
   if (!importer.Prepare()) return 1;
 
   int stored = 0, withoutText = 0, skipped = 0, failed = 0;
-  for (std::size_t k = 0; k < files.size() && !Interrupted(); ++k) {
+  importer.ImportFiles(files, engineList, [&](std::size_t k, const FileReport& report) {
     const NativePath& path = files[k];
-    terminal.File(k + 1, files.size(), path);
-    const FileReport report = importer.ImportFile(path);
     terminal.Clear();
     switch (report.outcome) {
       case FileOutcome::Stored:
@@ -110,8 +122,10 @@ int CommandImport(Context& context) {
         std::cerr << path << ": " << Line(report.note.empty() ? MessageText(Msg::FileOpenFailed) : report.note) << '\n';
         break;
     }
-    if (report.stopRun) break;  // nothing more can be stored: the message said why
-  }
+    if (report.stopRun || Interrupted()) return false;  // nothing more can be stored: the message said why
+    if (k + 1 < files.size()) terminal.File(k + 2, files.size(), files[k + 1]);
+    return true;
+  });
   std::string summary = MessageText(Msg::ImportSummary);
   const int counts[] = {stored, withoutText, skipped, failed};
   for (int k = 0; k < 4; ++k)

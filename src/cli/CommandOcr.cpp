@@ -1,9 +1,12 @@
 #include <iostream>
+#include <map>
+#include <optional>
 
 #include "cli/Cli.h"
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "pdf/DocumentText.h"
+#include "pdf/RecognizerPool.h"
 #include "pdf/poppler/PopplerPdfEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 
@@ -17,22 +20,30 @@ std::size_t Characters(std::u16string_view text) {
   return n;
 }
 
-// Progress on stderr; each recognised page's text on stdout as soon as it is read.
+// Progress on stderr; each recognised page's text on stdout as soon as it and the pages before
+// it are read (pages are read at once, and finish in any order).
 class CliMonitor : public DocumentTextMonitor {
  public:
   explicit CliMonitor(int pages) : pages_(pages) {}
   bool Cancelled() override { return false; }
   void RecognitionStarted(int index, int count, int page) override {
     std::cerr << "page " << page + 1 << '/' << pages_ << ": recognising (" << index << " of " << count << ")\n";
+    reading_[page];
   }
-  void PageFinished(int, const PageText& result) override {
-    if (result.source != PageSource::Recognised) return;
-    std::cout << Out(ReplaceAllCp932(Utf16ToCp932(result.text), "\r\n", "\n")) << '\n';
+  void PageFinished(int page, const PageText& result) override {
+    reading_[page] = result.source == PageSource::Recognised ? std::optional<std::u16string>(result.text)
+                                                             : std::optional<std::u16string>(std::u16string());
+    while (!reading_.empty() && reading_.begin()->second) {
+      const std::u16string& text = *reading_.begin()->second;
+      if (!text.empty()) std::cout << Out(ReplaceAllCp932(Utf16ToCp932(text), "\r\n", "\n")) << '\n';
+      reading_.erase(reading_.begin());
+    }
     std::cout.flush();
   }
 
  private:
   int pages_;
+  std::map<int, std::optional<std::u16string>> reading_;  // started pages, with their text once read
 };
 
 }  // namespace
@@ -48,15 +59,16 @@ int CommandOcr(Context& context) {
     context.prompter.Error(PdfOpenFailureMessage(opened), FromNativePath(path) + "\n");
     return 1;
   }
-  TesseractRecognizer recognizer;
-  const RecognizerCheck check = recognizer.Check();
+  // The pages are read at once, one recognizer per core (at most four).
+  RecognizerPool recognizers([] { return std::make_unique<TesseractRecognizer>(); }, RecognizerCount());
+  const RecognizerCheck check = recognizers.Check();
   if (!check.Ready()) {
     context.prompter.Error(Msg::RecognizerUnavailable, Utf8ToCp932(check.detail) + "\n");
     return 1;
   }
   const int pages = pdf.PageCount();
   CliMonitor monitor(pages);
-  const DocumentText document = BuildDocumentText(pdf, recognizer, monitor);
+  const DocumentText document = BuildDocumentText(pdf, recognizers, monitor);
   for (std::size_t page = 0; page < document.pages.size(); ++page) {
     const PageText& result = document.pages[page];
     std::cerr << "page " << page + 1 << '/' << pages << ": ";

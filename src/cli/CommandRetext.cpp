@@ -12,6 +12,7 @@
 #include "common/qt/InstanceLock.h"
 #include "import/Import.h"
 #include "import/Retext.h"
+#include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 #include "search/index/IndexUpkeep.h"
@@ -23,7 +24,7 @@ namespace folidex::cli {
 namespace {
 
 const char kUsage[] =
-    "usage: folidex-cli retext [--dry-run] (SERIAL... | --all) [--store DIR]\n"
+    "usage: folidex-cli retext [--dry-run] [--ocr] (SERIAL... | --all) [--store DIR]\n"
     "       folidex-cli retext --drop-backups [--yes] [--store DIR]";
 
 // --drop-backups: the run folders below DOCDATA/BACKUP go, after a y on the terminal (or --yes).
@@ -56,15 +57,18 @@ int DropBackups(Context& context, bool yes) {
 // and TS change where the text differs, after the record file has been kept in the run's backup
 // folder. One line per changed record on stdout ("SERIAL<TAB>title"; with --dry-run the records
 // that would change), what was unreachable or failed on stderr, a summary at the end. Exit
-// status 0 unless a record failed (1) or the run was interrupted (130).
+// status 0 unless a record failed (1) or the run was interrupted (130). With --ocr the pages
+// without text are recognised again whatever the OCR setting, on one recognizer per core.
 int CommandRetext(Context& context) {
   const IndexBatch indexBatch;  // the search index stays open from record to record
-  bool dryRun = false, all = false, drop = false, yes = false;
+  bool dryRun = false, all = false, drop = false, yes = false, ocr = false;
   std::vector<std::string> serials;
   for (std::size_t k = 0; k < context.args.size(); ++k) {
     const std::string& arg = context.args[k];
     if (arg == "--dry-run") {
       dryRun = true;
+    } else if (arg == "--ocr") {
+      ocr = true;
     } else if (arg == "--all") {
       all = true;
     } else if (arg == "--drop-backups") {
@@ -79,7 +83,7 @@ int CommandRetext(Context& context) {
       return Fail("unknown argument " + arg + "\n" + kUsage, 2);
     }
   }
-  if (drop ? (all || dryRun || !serials.empty()) : (yes || all == !serials.empty())) return Fail(kUsage, 2);
+  if (drop ? (all || dryRun || ocr || !serials.empty()) : (yes || all == !serials.empty())) return Fail(kUsage, 2);
   if (int status = RequireStore(context)) return status;
   if (!context.store.CheckStoreRoot()) return 1;
   if (drop) return DropBackups(context, yes);
@@ -120,7 +124,16 @@ int CommandRetext(Context& context) {
   TextRecognizer* recognising =
       RecognitionAvailable(context.settings, &pdf, recognizer.get()) ? recognizer.get() : nullptr;
   const SystemClock clock;
-  Retexter retexter(context.store, clock, pdf, recognising, dryRun, terminal);
+  RecognizerPool recognizers([] { return std::make_unique<TesseractRecognizer>(); }, RecognizerCount());
+  if (ocr) {
+    const RecognizerCheck check = recognizers.Check();
+    if (!check.Ready()) {
+      context.prompter.Error(Msg::RecognizerUnavailable, Utf8ToCp932(check.detail) + "\n");
+      return 1;
+    }
+  }
+  Retexter retexter = ocr ? Retexter(context.store, clock, pdf, recognizers, dryRun, terminal)
+                          : Retexter(context.store, clock, pdf, recognising, dryRun, terminal);
 
   int changed = 0, unchanged = 0, unreachable = 0, failed = 0;
   for (std::size_t k = 0; k < serials.size() && !Interrupted(); ++k) {

@@ -41,15 +41,18 @@ std::string Line(const std::string& cp932) { return Out(ReplaceAllCp932(cp932, "
 Terminal::Terminal() : tty_(::isatty(STDERR_FILENO) == 1) {}
 
 void Terminal::RecognitionStarted(int index, int count, int) {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (tty_) Show(Out(RecognitionProgressText(index, count)));
 }
 
 void Terminal::File(std::size_t index, std::size_t count, const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
   file_ = "[" + std::to_string(index) + "/" + std::to_string(count) + "] " + path;
   if (tty_) Show({});
 }
 
 void Terminal::Clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (tty_ && shown_) std::cerr << "\r\033[K" << std::flush;
   shown_ = false;
 }

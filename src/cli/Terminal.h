@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstddef>
+#include <mutex>
 #include <string>
 
 #include "pdf/DocumentText.h"
@@ -41,6 +42,7 @@ class Terminal : public DocumentTextMonitor {
   bool tty_;
   bool shown_ = false;
   std::string file_;
+  std::mutex mutex_;  // the import's reading threads and its storing thread all show progress
 };
 
 }  // namespace folidex::cli

@@ -3,9 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <thread>
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
@@ -63,6 +67,20 @@ BulkImporter::BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, Tex
       options_(std::move(options)),
       monitor_(monitor) {
   recognising_ = options_.recognise && RecognitionAvailable(store_.settings(), &pdf_, recognizer_);
+  autoTitle_ = store_.settings().GetInt(setting::AutoTitle) == 1;
+}
+
+BulkImporter::BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, RecognizerPool& pool,
+                           BulkImportOptions options, DocumentTextMonitor& monitor)
+    : store_(store),
+      clock_(clock),
+      pdf_(pdf),
+      recognizer_(nullptr),
+      pool_(&pool),
+      options_(std::move(options)),
+      monitor_(monitor) {
+  recognising_ = options_.recognise && pool_ && store_.settings().GetInt(setting::Ocr) == 1 && pool_->Check().Ready();
+  autoTitle_ = store_.settings().GetInt(setting::AutoTitle) == 1;
 }
 
 bool BulkImporter::Prepare() {
@@ -80,8 +98,10 @@ bool BulkImporter::Prepare() {
   return true;
 }
 
-bool ReadDocumentBodyText(PdfEngine& pdf, TextRecognizer* recognizer, DocumentTextMonitor& monitor,
-                          std::u16string& text, int& recognisedPages) {
+namespace {
+
+// Every page's own text joined with CR LF; false when some page has none.
+bool OwnText(PdfEngine& pdf, std::u16string& text) {
   // Each page's text is taken once; only a document with pages without text goes on to the
   // recognition.
   bool allPagesHaveText = true;
@@ -91,17 +111,70 @@ bool ReadDocumentBodyText(PdfEngine& pdf, TextRecognizer* recognizer, DocumentTe
     allPagesHaveText = allPagesHaveText && PageHasText(pageText);
     text += pageText;
   }
-  if (allPagesHaveText || recognizer == nullptr) return true;
-  // Pages without text are recognised; the others keep their own text, in page order.
-  DocumentText document = BuildDocumentText(pdf, *recognizer, monitor);
+  return allPagesHaveText;
+}
+
+// The recognised document's text in place of the pages' own; false after a cancel.
+bool TakeDocument(DocumentText document, std::u16string& text, int& recognisedPages) {
   if (document.outcome == DocumentTextOutcome::Cancelled) return false;
   for (const PageText& page : document.pages) recognisedPages += page.source == PageSource::Recognised;
   text = std::move(document.text);
   return true;
 }
 
+// The monitor of a run shared by the files read at once: one call at a time.
+class LockedMonitor : public DocumentTextMonitor {
+ public:
+  LockedMonitor(DocumentTextMonitor& monitor, std::mutex& mutex, const std::atomic<bool>& stop)
+      : monitor_(monitor), mutex_(mutex), stop_(stop) {}
+  bool Cancelled() override {
+    if (stop_) return true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return monitor_.Cancelled();
+  }
+  void PageProgress(int percent) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    monitor_.PageProgress(percent);
+  }
+  void RecognitionStarted(int index, int count, int page) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    monitor_.RecognitionStarted(index, count, page);
+  }
+  void PageFinished(int page, const PageText& result) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    monitor_.PageFinished(page, result);
+  }
+
+ private:
+  DocumentTextMonitor& monitor_;
+  std::mutex& mutex_;
+  const std::atomic<bool>& stop_;  // the run ends: the files being read are abandoned
+};
+
+}  // namespace
+
+bool ReadDocumentBodyText(PdfEngine& pdf, TextRecognizer* recognizer, DocumentTextMonitor& monitor,
+                          std::u16string& text, int& recognisedPages) {
+  if (OwnText(pdf, text) || recognizer == nullptr) return true;
+  // Pages without text are recognised; the others keep their own text, in page order.
+  return TakeDocument(BuildDocumentText(pdf, *recognizer, monitor), text, recognisedPages);
+}
+
+bool ReadDocumentBodyText(PdfEngine& pdf, RecognizerPool* pool, DocumentTextMonitor& monitor, std::u16string& text,
+                          int& recognisedPages) {
+  if (OwnText(pdf, text) || pool == nullptr) return true;
+  return TakeDocument(BuildDocumentText(pdf, *pool, monitor), text, recognisedPages);
+}
+
 FileReport BulkImporter::ImportFile(const NativePath& path) {
-  FileReport report;
+  PendingFile file = Read(path, pdf_, monitor_);
+  return Write(file);
+}
+
+PendingFile BulkImporter::Read(const NativePath& path, PdfEngine& pdf, DocumentTextMonitor& monitor) {
+  PendingFile file;
+  file.path = path;
+  FileReport& report = file.report;
   // What the information reader finds, and the file fields; the reader also refuses what is not
   // a readable regular file.
   IndexRecord info;
@@ -109,39 +182,64 @@ FileReport BulkImporter::ImportFile(const NativePath& path) {
   PdfInfo reader(catcher);
   if (!reader.ReadInfoFile(path, info)) {
     report.note = catcher.text;
-    return report;
+    return file;
   }
   // The engine opens the file once: the meta data the scan cannot see comes from there too.
-  const PdfOpenResult opened = pdf_.Open(path);
+  const PdfOpenResult opened = pdf.Open(path);
   if (opened != PdfOpenResult::Opened) {
-    report.note = MessageText(pdf_.Failure().value_or(PdfOpenFailureMessage(opened)));
-    pdf_.Close();
-    return report;
+    report.note = MessageText(pdf.Failure().value_or(PdfOpenFailureMessage(opened)));
+    pdf.Close();
+    return file;
   }
-  if (!reader.FoundNames()) PdfInfo::TakeMetaData(pdf_.MetaData(), info);
-  if (info[FieldTag::PT].empty() && store_.settings().GetInt(setting::AutoTitle) == 1)
-    FillDerivedTitle(info, store_.settings(), pdf_.PageHeading(0),
+  if (!reader.FoundNames()) PdfInfo::TakeMetaData(pdf.MetaData(), info);
+  if (info[FieldTag::PT].empty() && autoTitle_) {
+    const std::u16string heading = pdf.PageHeading(0);
+    std::lock_guard<std::mutex> lock(mutex_);
+    FillDerivedTitle(info, store_.settings(), heading,
                      FromNativePath(NativePath(fs::path(path.str()).filename().string())));
+  }
   FillLocalFileFields(info, path, clock_);
   if (info[FieldTag::Y2].empty()) {
-    pdf_.Close();
+    pdf.Close();
     report.note = MessageText(Msg::FileOpenFailed);
-    return report;
+    return file;
   }
-  const std::string digest = UpperCaseAsciiCp932(info[FieldTag::Y2]);
-  if (options_.skipDuplicates && digests_.count(digest)) {
-    pdf_.Close();
+  file.digest = UpperCaseAsciiCp932(info[FieldTag::Y2]);
+  if (options_.skipDuplicates && KnownDigest(file.digest)) {
+    pdf.Close();
     report.outcome = FileOutcome::Skipped;
     report.note = MessageText(Msg::ImportDuplicateSkipped);
-    return report;
+    return file;
   }
-  std::u16string text;
   const bool haveText =
-      ReadDocumentBodyText(pdf_, recognising_ ? recognizer_ : nullptr, monitor_, text, report.recognisedPages);
-  const std::optional<Msg> gaveUp = pdf_.Failure();  // too slow, too much memory, crashed
-  pdf_.Close();
+      pool_
+          ? ReadDocumentBodyText(pdf, recognising_ ? pool_ : nullptr, monitor, file.text, report.recognisedPages)
+          : ReadDocumentBodyText(pdf, recognising_ ? recognizer_ : nullptr, monitor, file.text, report.recognisedPages);
+  const std::optional<Msg> gaveUp = pdf.Failure();  // too slow, too much memory, crashed
+  pdf.Close();
   if (gaveUp || !haveText) {  // nothing is written for a file the engine gave up on
     report.note = MessageText(gaveUp.value_or(Msg::ImportInterrupted));
+    report.recognisedPages = 0;
+    return file;
+  }
+  file.info = std::move(info);
+  file.ready = true;
+  return file;
+}
+
+bool BulkImporter::KnownDigest(const std::string& digest) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return digests_.count(digest) > 0;
+}
+
+FileReport BulkImporter::Write(PendingFile& file) {
+  FileReport& report = file.report;
+  if (!file.ready) return report;
+  const NativePath& path = file.path;
+  // A file read at once with an equal one stored just before it.
+  if (options_.skipDuplicates && KnownDigest(file.digest)) {
+    report.outcome = FileOutcome::Skipped;
+    report.note = MessageText(Msg::ImportDuplicateSkipped);
     report.recognisedPages = 0;
     return report;
   }
@@ -163,7 +261,7 @@ FileReport BulkImporter::ImportFile(const NativePath& path) {
     return report;
   }
   IndexRecord& record = store_.WorkingRecord();
-  record = info;
+  record = file.info;
   record[FieldTag::TY] = kind;
   record[FieldTag::FN] = FromNativePath(NativePath(fs::path(path.str()).filename().string()));
   record[FieldTag::FG] = FromNativePath(path);
@@ -180,12 +278,15 @@ FileReport BulkImporter::ImportFile(const NativePath& path) {
     report.note = MessageText(Msg::FileSaveFailed);
     return report;
   }
-  if (!store_.SetBodyText(PrepareBodyText(text)) || !store_.WriteRecordFile(serial)) {
+  if (!store_.SetBodyText(PrepareBodyText(file.text)) || !store_.WriteRecordFile(serial)) {
     if (kind == kLinkCopy) store_.RemoveDocumentCopy(serial);  // no copy without its record
     report.note = MessageText(Msg::FileSaveFailed);
     return report;
   }
-  digests_.insert(digest);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    digests_.insert(file.digest);
+  }
 
   report.serial = serial;
   report.title = record[FieldTag::PT];
@@ -197,6 +298,72 @@ FileReport BulkImporter::ImportFile(const NativePath& path) {
     if (report.recognisedPages > 0 && report.note.empty()) report.note = MessageText(Msg::ImportRecognised);
   }
   return report;
+}
+
+void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::vector<PdfEngine*>& engines,
+                               const std::function<bool(std::size_t, const FileReport&)>& stored) {
+  if (engines.size() <= 1) {  // one engine: one file after the other on this thread
+    PdfEngine& pdf = engines.empty() ? pdf_ : *engines.front();
+    for (std::size_t k = 0; k < files.size() && !monitor_.Cancelled(); ++k) {
+      PendingFile file = Read(files[k], pdf, monitor_);
+      if (!stored(k, Write(file))) return;
+    }
+    return;
+  }
+  std::mutex monitorMutex;
+  std::atomic<bool> stopping{false};
+  LockedMonitor monitor(monitor_, monitorMutex, stopping);
+  // The files read and not yet stored, by index; the readers stay at most one file each ahead
+  // of the one being stored.
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::optional<PendingFile>> done(files.size());
+  std::size_t next = 0;     // the next file to read
+  std::size_t written = 0;  // the files stored (or reported) so far
+  bool stop = false;
+  const std::size_t ahead = engines.size();
+  // A worker process ends with the thread that started it: no reader ends before the others,
+  // since each may be using a worker another one started.
+  std::size_t readersDone = 0;
+  auto reader = [&](PdfEngine* pdf) {
+    for (;;) {
+      std::size_t k;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return stop || next >= files.size() || next < written + ahead; });
+        if (stop || next >= files.size()) {
+          ++readersDone;
+          changed.notify_all();
+          changed.wait(lock, [&] { return readersDone == engines.size(); });
+          return;
+        }
+        k = next++;
+      }
+      PendingFile file = Read(files[k], *pdf, monitor);
+      std::lock_guard<std::mutex> lock(mutex);
+      done[k] = std::move(file);
+      changed.notify_all();
+    }
+  };
+  std::vector<std::thread> readers;
+  for (PdfEngine* pdf : engines) readers.emplace_back(reader, pdf);
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    std::optional<PendingFile> file;
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      changed.wait(lock, [&] { return done[k].has_value(); });
+      file = std::move(done[k]);
+      done[k].reset();
+    }
+    const bool goOn = !monitor.Cancelled() && stored(k, Write(*file));
+    std::lock_guard<std::mutex> lock(mutex);
+    ++written;
+    stop = stop || !goOn;
+    stopping = stop;
+    changed.notify_all();
+    if (stop) break;
+  }
+  for (std::thread& thread : readers) thread.join();
 }
 
 }  // namespace folidex

@@ -11,6 +11,8 @@
 // record.
 
 #include <cstddef>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "common/Clock.h"
 #include "pdf/DocumentText.h"
 #include "pdf/PdfEngine.h"
+#include "pdf/RecognizerPool.h"
 #include "pdf/TextRecognizer.h"
 #include "store/Store.h"
 
@@ -57,12 +60,28 @@ std::vector<NativePath> CollectPdfFiles(const std::vector<NativePath>& args, std
 // pages. False when `monitor` stopped the recognition.
 bool ReadDocumentBodyText(PdfEngine& pdf, TextRecognizer* recognizer, DocumentTextMonitor& monitor,
                           std::u16string& text, int& recognisedPages);
+// The same with the pages recognised at once on the pool's recognizers (null: no recognition).
+bool ReadDocumentBodyText(PdfEngine& pdf, RecognizerPool* pool, DocumentTextMonitor& monitor, std::u16string& text,
+                          int& recognisedPages);
+
+// A file read and not yet stored: all an import learns about it before it writes.
+struct PendingFile {
+  NativePath path;
+  bool ready = false;  // to be stored; otherwise `report` tells why not (skipped, failed)
+  FileReport report;
+  IndexRecord info;
+  std::string digest;  // upper-case SHA-256
+  std::u16string text;
+};
 
 class BulkImporter {
  public:
   // `recognizer` may be null (no recognition). `monitor` reports the recognition of a file's
   // pages and is asked whether to stop.
   BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, TextRecognizer* recognizer, BulkImportOptions options,
+               DocumentTextMonitor& monitor);
+  // The same with the recognizers of `pool`, shared by the files read at once.
+  BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, RecognizerPool& pool, BulkImportOptions options,
                DocumentTextMonitor& monitor);
 
   // Reads the Y2 of every record of the store (with skipDuplicates). False after a message when
@@ -72,17 +91,36 @@ class BulkImporter {
   // Imports one file.
   FileReport ImportFile(const NativePath& path);
 
+  // The two halves of ImportFile. Read opens the file with `pdf` and takes all there is to
+  // know, writing nothing; several files may be read at once, each on its own thread with its
+  // own engine. Write stores a file read (serial, copy, record), on one thread at a time.
+  PendingFile Read(const NativePath& path, PdfEngine& pdf, DocumentTextMonitor& monitor);
+  FileReport Write(PendingFile& file);
+
+  // Imports `files` in their order, reading as many at once as `engines` has engines, each file
+  // on a thread of its own; the records are stored one after the other in the files' order
+  // (each complete before the next serial is taken), and `stored` hears of each file in that
+  // order on this thread. When it answers false, or the monitor asks to stop, the files not yet
+  // stored are left alone. The monitor is called one call at a time, from the reading threads.
+  void ImportFiles(const std::vector<NativePath>& files, const std::vector<PdfEngine*>& engines,
+                   const std::function<bool(std::size_t, const FileReport&)>& stored);
+
   // Whether recognition will run for files that need it.
   bool Recognising() const { return recognising_; }
 
  private:
+  bool KnownDigest(const std::string& digest);
+
   Store& store_;
   const Clock& clock_;
   PdfEngine& pdf_;
   TextRecognizer* recognizer_;
+  RecognizerPool* pool_ = nullptr;
   BulkImportOptions options_;
   DocumentTextMonitor& monitor_;
   bool recognising_ = false;
+  bool autoTitle_ = false;
+  std::mutex mutex_;  // the settings and the digests, between reading and storing threads
   std::unordered_set<std::string> digests_;
 };
 

@@ -38,6 +38,10 @@ Retexter::Retexter(Store& store, const Clock& clock, PdfEngine& pdf, TextRecogni
                    DocumentTextMonitor& monitor)
     : store_(store), clock_(clock), pdf_(pdf), recognizer_(recognizer), dryRun_(dryRun), monitor_(monitor) {}
 
+Retexter::Retexter(Store& store, const Clock& clock, PdfEngine& pdf, RecognizerPool& pool, bool dryRun,
+                   DocumentTextMonitor& monitor)
+    : store_(store), clock_(clock), pdf_(pdf), recognizer_(nullptr), pool_(&pool), dryRun_(dryRun), monitor_(monitor) {}
+
 RetextReport Retexter::Retext(const std::string& serial) {
   RetextReport report;
   const std::string path = store_.RecordFilePath(serial, kKindText);
@@ -81,7 +85,8 @@ RetextReport Retexter::Retext(const std::string& serial) {
   }
   std::u16string text;
   int recognisedPages = 0;
-  const bool haveText = ReadDocumentBodyText(pdf_, recognizer_, monitor_, text, recognisedPages);
+  const bool haveText = pool_ ? ReadDocumentBodyText(pdf_, pool_, monitor_, text, recognisedPages)
+                              : ReadDocumentBodyText(pdf_, recognizer_, monitor_, text, recognisedPages);
   const std::optional<Msg> gaveUp = pdf_.Failure();
   pdf_.Close();
   if (gaveUp || !haveText) {

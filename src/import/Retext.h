@@ -12,6 +12,7 @@
 #include "common/Clock.h"
 #include "pdf/DocumentText.h"
 #include "pdf/PdfEngine.h"
+#include "pdf/RecognizerPool.h"
 #include "pdf/TextRecognizer.h"
 #include "store/Store.h"
 
@@ -36,6 +37,9 @@ class Retexter {
   // written and no folder is made.
   Retexter(Store& store, const Clock& clock, PdfEngine& pdf, TextRecognizer* recognizer, bool dryRun,
            DocumentTextMonitor& monitor);
+  // The same with the pages without text recognised at once on the pool's recognizers.
+  Retexter(Store& store, const Clock& clock, PdfEngine& pdf, RecognizerPool& pool, bool dryRun,
+           DocumentTextMonitor& monitor);
 
   RetextReport Retext(const std::string& serial);
 
@@ -49,6 +53,7 @@ class Retexter {
   const Clock& clock_;
   PdfEngine& pdf_;
   TextRecognizer* recognizer_;
+  RecognizerPool* pool_ = nullptr;
   bool dryRun_;
   DocumentTextMonitor& monitor_;
   std::string backupFolder_;

@@ -1,8 +1,11 @@
 #include "pdf/DocumentText.h"
 
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "common/Cp932.h"
+#include "pdf/RecognizerPool.h"
 
 namespace folidex {
 
@@ -168,10 +171,12 @@ std::string RecognitionProgressText(int index, int count) {
   return Utf8ToCp932("文字認識中 ") + std::to_string(index) + "/" + std::to_string(count) + Utf8ToCp932(" ページ");
 }
 
-DocumentText BuildDocumentText(PdfEngine& pdf, TextRecognizer& recognizer, DocumentTextMonitor& monitor) {
+namespace {
+
+// The pages' own texts; the pages without text are put into `withoutText`.
+DocumentText OwnTexts(PdfEngine& pdf, std::vector<int>& withoutText) {
   DocumentText result;
   const int pageCount = pdf.PageCount();
-  std::vector<int> withoutText;
   result.pages.reserve(pageCount > 0 ? static_cast<std::size_t>(pageCount) : 0);
   for (int page = 0; page < pageCount; ++page) {
     PageText own{PageSource::TextLayer, pdf.PageText(page)};
@@ -181,40 +186,28 @@ DocumentText BuildDocumentText(PdfEngine& pdf, TextRecognizer& recognizer, Docum
     }
     result.pages.push_back(std::move(own));
   }
+  return result;
+}
 
-  auto cancelled = [&result] {
-    result = DocumentText{DocumentTextOutcome::Cancelled, {}, {}};
-    return result;
-  };
-  const int count = static_cast<int>(withoutText.size());
-  for (int index = 0; index < count; ++index) {
-    if (monitor.Cancelled()) return cancelled();
-    const int page = withoutText[static_cast<std::size_t>(index)];
-    monitor.RecognitionStarted(index + 1, count, page);
-    PageText& done = result.pages[static_cast<std::size_t>(page)];
-    {
-      PageImage image;  // one page at a time: released before the next is rendered
-      if (!pdf.RenderPage(page, kRecognitionDpi, image) || image.Empty()) {
-        done.source = PageSource::RenderFailed;
-      } else {
-        std::u16string text;
-        switch (recognizer.Recognize(image, monitor, text)) {
-          case RecognitionStatus::Cancelled:
-            return cancelled();
-          case RecognitionStatus::Failed:
-            done.source = PageSource::RecognitionFailed;
-            break;
-          case RecognitionStatus::Done:
-            done.text = TidySpacing(text, Spacing::Recognised);
-            done.source = PageHasText(done.text) ? PageSource::Recognised : PageSource::NothingRecognised;
-            if (done.source == PageSource::NothingRecognised) done.text.clear();
-            break;
-        }
-      }
-    }
-    monitor.PageFinished(page, done);
+// A page's result from what the recognizer answered; false when it was cancelled.
+bool TakeRecognised(RecognitionStatus status, const std::u16string& text, PageText& done) {
+  switch (status) {
+    case RecognitionStatus::Cancelled:
+      return false;
+    case RecognitionStatus::Failed:
+      done.source = PageSource::RecognitionFailed;
+      break;
+    case RecognitionStatus::Done:
+      done.text = TidySpacing(text, Spacing::Recognised);
+      done.source = PageHasText(done.text) ? PageSource::Recognised : PageSource::NothingRecognised;
+      if (done.source == PageSource::NothingRecognised) done.text.clear();
+      break;
   }
+  return true;
+}
 
+// The pages joined in page order, and the outcome.
+DocumentText Joined(DocumentText result) {
   bool any = false;
   for (std::size_t page = 0; page < result.pages.size(); ++page) {
     if (page > 0) result.text += u"\r\n";
@@ -224,6 +217,101 @@ DocumentText BuildDocumentText(PdfEngine& pdf, TextRecognizer& recognizer, Docum
   if (!any) result.text.clear();
   result.outcome = any ? DocumentTextOutcome::Text : DocumentTextOutcome::NothingFound;
   return result;
+}
+
+// The document's monitor as the recognising threads see it: one call at a time.
+class SharedMonitor : public RecognitionMonitor {
+ public:
+  SharedMonitor(DocumentTextMonitor& monitor, std::mutex& mutex) : monitor_(monitor), mutex_(mutex) {}
+  bool Cancelled() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return monitor_.Cancelled();
+  }
+  void PageProgress(int percent) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    monitor_.PageProgress(percent);
+  }
+
+ private:
+  DocumentTextMonitor& monitor_;
+  std::mutex& mutex_;
+};
+
+}  // namespace
+
+DocumentText BuildDocumentText(PdfEngine& pdf, TextRecognizer& recognizer, DocumentTextMonitor& monitor) {
+  std::vector<int> withoutText;
+  DocumentText result = OwnTexts(pdf, withoutText);
+  const int count = static_cast<int>(withoutText.size());
+  for (int index = 0; index < count; ++index) {
+    if (monitor.Cancelled()) return DocumentText{DocumentTextOutcome::Cancelled, {}, {}};
+    const int page = withoutText[static_cast<std::size_t>(index)];
+    monitor.RecognitionStarted(index + 1, count, page);
+    PageText& done = result.pages[static_cast<std::size_t>(page)];
+    {
+      PageImage image;  // one page at a time: released before the next is rendered
+      if (!pdf.RenderPage(page, kRecognitionDpi, image) || image.Empty()) {
+        done.source = PageSource::RenderFailed;
+      } else {
+        std::u16string text;
+        if (!TakeRecognised(recognizer.Recognize(image, monitor, text), text, done))
+          return DocumentText{DocumentTextOutcome::Cancelled, {}, {}};
+      }
+    }
+    monitor.PageFinished(page, done);
+  }
+  return Joined(std::move(result));
+}
+
+DocumentText BuildDocumentText(PdfEngine& pdf, RecognizerPool& pool, DocumentTextMonitor& monitor) {
+  std::vector<int> withoutText;
+  DocumentText result = OwnTexts(pdf, withoutText);
+  const int count = static_cast<int>(withoutText.size());
+  std::mutex mutex;  // the monitor, the pages' results and the counts below
+  SharedMonitor shared(monitor, mutex);
+  int finished = 0;
+  bool cancelled = false;
+  std::vector<std::thread> reading;
+  for (int index = 0; index < count; ++index) {
+    const int page = withoutText[static_cast<std::size_t>(index)];
+    TextRecognizer* recognizer = pool.Acquire([&shared] { return shared.Cancelled(); });
+    bool stop = recognizer == nullptr;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stop = stop || cancelled || monitor.Cancelled();
+      cancelled = cancelled || stop;
+      if (!stop) monitor.RecognitionStarted(finished + 1, count, page);
+    }
+    PageImage image;
+    if (stop || !pdf.RenderPage(page, kRecognitionDpi, image) || image.Empty()) {
+      pool.Release(recognizer);
+      if (stop) break;
+      std::lock_guard<std::mutex> lock(mutex);
+      PageText& done = result.pages[static_cast<std::size_t>(page)];
+      done.source = PageSource::RenderFailed;
+      ++finished;
+      monitor.PageFinished(page, done);
+      continue;
+    }
+    reading.emplace_back([&, recognizer, page, taken = std::move(image)]() mutable {
+      PageImage image = std::move(taken);
+      std::u16string text;
+      const RecognitionStatus status = recognizer->Recognize(image, shared, text);
+      image = PageImage{};  // gone before the recognizer takes the next page
+      pool.Release(recognizer);
+      std::lock_guard<std::mutex> lock(mutex);
+      PageText& done = result.pages[static_cast<std::size_t>(page)];
+      if (!TakeRecognised(status, text, done)) {
+        cancelled = true;
+        return;
+      }
+      ++finished;
+      if (!cancelled) monitor.PageFinished(page, done);
+    });
+  }
+  for (std::thread& thread : reading) thread.join();
+  if (cancelled) return DocumentText{DocumentTextOutcome::Cancelled, {}, {}};
+  return Joined(std::move(result));
 }
 
 }  // namespace folidex

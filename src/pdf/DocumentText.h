@@ -57,6 +57,16 @@ class DocumentTextMonitor : public RecognitionMonitor {
 // the others go on.
 DocumentText BuildDocumentText(PdfEngine& pdf, TextRecognizer& recognizer, DocumentTextMonitor& monitor);
 
+class RecognizerPool;
+
+// The same text as above, the pages without text recognised at once on the pool's recognizers
+// (shared with other documents): each page is rendered by `pdf`, one after the other, when a
+// recognizer is free for it, so no more page images exist than the pool has recognizers. The
+// monitor is called from the recognising threads, one call at a time; RecognitionStarted counts
+// the pages finished (its `index` is one more than those), PageFinished comes as each finishes,
+// in any order. A cancel stops every page being read.
+DocumentText BuildDocumentText(PdfEngine& pdf, RecognizerPool& pool, DocumentTextMonitor& monitor);
+
 // Whether a page's own text holds anything but white space.
 bool PageHasText(std::u16string_view text);
 

@@ -190,6 +190,7 @@ bool WorkerPool::Reap(Worker& worker, bool kill) {
 }
 
 WorkerPool::Worker* WorkerPool::Acquire() {
+  std::lock_guard<std::mutex> lock(mutex_);
   for (auto& worker : workers_) {
     if (worker->busy) continue;
     if (worker->pid < 0 && !Start(*worker)) return nullptr;
@@ -205,13 +206,24 @@ WorkerPool::Worker* WorkerPool::Acquire() {
 }
 
 void WorkerPool::Release(Worker* worker) {
+  std::lock_guard<std::mutex> lock(mutex_);
   if (worker) worker->busy = false;
+}
+
+int WorkerPool::Started() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return started_;
 }
 
 bool WorkerPool::Kill(Worker* worker) {
   if (!worker) return false;
-  // A worker that has already died is reaped for its status; a live one is killed first.
-  return Reap(*worker, true);
+  std::lock_guard<std::mutex> lock(mutex_);
+  // A worker that has already died is reaped for its status; a live one is killed first. It
+  // stays its caller's until Release: no other thread may start a worker in its place before.
+  const bool busy = worker->busy;
+  const bool outOfMemory = Reap(*worker, true);
+  worker->busy = busy;
+  return outOfMemory;
 }
 
 WorkerPdfEngine::WorkerPdfEngine(WorkerPool& pool, std::function<bool()> cancelled)

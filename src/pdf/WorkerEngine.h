@@ -16,6 +16,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,9 @@ WorkerLimits ReadWorkerLimits(Settings& settings);
 // the build tree's pdf folder next to it; empty when none is found.
 std::string WorkerProgramPath();
 
+// Acquire, Release, Kill and Started may come from several threads (a WorkerPdfEngine on each).
+// A worker is killed when the thread that started it (the one whose Acquire started it) ends, so
+// threads sharing a pool stay until none of them uses a worker any more.
 class WorkerPool {
  public:
   // `command`: the worker's program and arguments. `size`: how many workers may run at once.
@@ -71,7 +75,7 @@ class WorkerPool {
   // by its exit status, or it died of a signal after using at least half its limit.
   bool Kill(Worker* worker);
   // How many workers have been started so far.
-  int Started() const { return started_; }
+  int Started() const;
 
  private:
   bool Start(Worker& worker);
@@ -82,6 +86,7 @@ class WorkerPool {
   std::vector<std::unique_ptr<Worker>> workers_;
   int size_;
   int started_ = 0;
+  mutable std::mutex mutex_;
 };
 
 class WorkerPdfEngine : public PdfEngine {

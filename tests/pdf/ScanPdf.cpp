@@ -5,6 +5,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QStringList>
 #include <QTextOption>
 
 namespace folidex::test {
@@ -29,15 +30,48 @@ void DrawPage(QPainter& painter, const ScanPage& page) {
   font.setPixelSize(page.pixelSize);
   painter.setFont(font);
   painter.setPen(Qt::black);
+  int top = kMargin;
+  if (!page.heading.isEmpty()) {
+    QFont large = font;
+    large.setPixelSize(page.pixelSize * 5 / 2);
+    large.setBold(true);
+    painter.setFont(large);
+    const QRect bounds(kMargin, top, kWidth - 2 * kMargin, page.pixelSize * 4);
+    painter.drawText(bounds, Qt::AlignLeft | Qt::AlignVCenter, page.heading);
+    painter.setFont(font);
+    top += page.pixelSize * 5;
+  }
+  if (page.table) {
+    const QStringList rows = page.text.split(QLatin1Char('\n'));
+    const int rowHeight = page.pixelSize * 2;
+    int cells = 1;
+    for (const QString& row : rows) cells = std::max(cells, static_cast<int>(row.split(QLatin1Char('\t')).size()));
+    const int cellWidth = (kWidth - 2 * kMargin) / cells;
+    painter.setPen(QPen(Qt::black, 3));
+    for (int r = 0; r < rows.size(); ++r) {
+      const QStringList row = rows[r].split(QLatin1Char('\t'));
+      for (int c = 0; c < row.size(); ++c) {
+        const QRect cell(kMargin + c * cellWidth, top + r * rowHeight, cellWidth, rowHeight);
+        painter.drawRect(cell);
+        painter.drawText(cell.adjusted(page.pixelSize / 3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, row[c]);
+      }
+    }
+    return;
+  }
   if (!page.vertical) {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    painter.drawText(QRectF(kMargin, kMargin, kWidth - 2 * kMargin, kHeight - 2 * kMargin), page.text, option);
+    const QStringList parts = page.columns == 2 ? page.text.split(QLatin1Char('\f')) : QStringList{page.text};
+    const int gap = page.pixelSize * 3;
+    const int width =
+        (kWidth - 2 * kMargin - (static_cast<int>(parts.size()) - 1) * gap) / static_cast<int>(parts.size());
+    for (int i = 0; i < parts.size(); ++i)
+      painter.drawText(QRectF(kMargin + i * (width + gap), top, width, kHeight - kMargin - top), parts[i], option);
     return;
   }
   const int size = page.pixelSize;
   const int step = size * 11 / 10;
-  const int perColumn = (kHeight - 2 * kMargin) / step;
+  const int perColumn = (kHeight - kMargin - top) / step;
   int x = kWidth - kMargin - size;
   int row = 0;
   for (const QChar c : page.text) {
@@ -47,7 +81,7 @@ void DrawPage(QPainter& painter, const ScanPage& page) {
       if (c == QLatin1Char('\n')) continue;
     }
     if (x < kMargin) break;
-    painter.drawText(QRect(x, kMargin + row * step, size, step), Qt::AlignCenter, QString(VerticalForm(c)));
+    painter.drawText(QRect(x, top + row * step, size, step), Qt::AlignCenter, QString(VerticalForm(c)));
     ++row;
   }
 }

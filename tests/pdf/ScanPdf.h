@@ -14,6 +14,9 @@ struct ScanPage {
   bool picture = true;    // false: drawn as text
   bool vertical = false;  // columns from the right, top to bottom; "\n" starts a column
   int pixelSize = 64;     // character size in pixels at 300 dpi (44 is 10.5 points)
+  QString heading{};      // drawn above the text, bold, at 2.5 times the size
+  int columns = 1;        // 2: "\f" in `text` starts the right-hand column
+  bool table = false;     // "\n" starts a row, "\t" a cell; drawn in a ruled grid
 };
 
 // An A4 page image at 300 dpi (2480 x 3508 greyscale) with `page.text` drawn in black.

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <map>
+#include <random>
 #include <set>
+#include <thread>
 #include <tuple>
 
 #include "pdf/DocumentText.h"
+#include "pdf/RecognizerPool.h"
 #include "support/FakePdf.h"
 #include "support/TestSupport.h"
 
@@ -200,4 +205,99 @@ TEST(DocumentText, PreparedBodyTextJoinsTheLinesTheEngineBroke) {
   EXPECT_EQ(PrepareBodyText(u"デ \u30FC タ ベ \u30FC ス の\r\n設 計 と カ\u3099 イ ド\r\nof the PDF"),
             J("データベースの設計とガイド of the PDF"));
   EXPECT_EQ(PrepareBodyText(u"\uFB01nal caf\u00E9"), "final cafe");
+}
+
+// The pooled recognition: every page's result lands on its own page, whichever recognizer read
+// it and in whatever order the pages finished.
+namespace {
+
+class PageNumberRecognizer : public TextRecognizer {
+ public:
+  explicit PageNumberRecognizer(const std::set<int>& failing) : failing_(failing) {}
+  RecognizerCheck Check() override { return {RecognizerState::Ready, "fake"}; }
+  RecognitionStatus Recognize(const PageImage& image, RecognitionMonitor& monitor, std::u16string& text) override {
+    const int page = image.bytes.at(0);
+    // Later pages finish sooner now and then, so the pages do not finish in page order.
+    std::this_thread::sleep_for(std::chrono::microseconds((7 - page % 7) * 150));
+    monitor.PageProgress(50);
+    if (monitor.Cancelled()) return RecognitionStatus::Cancelled;
+    if (failing_.count(page)) return RecognitionStatus::Failed;
+    text = page % 5 == 0 ? u" " : u"頁 " + std::u16string(1, static_cast<char16_t>(u'0' + page % 10)) + u" 本文";
+    return RecognitionStatus::Done;
+  }
+
+ private:
+  const std::set<int>& failing_;
+};
+
+// A recognizer that reads until it is cancelled, counting how many read at once.
+class EndlessRecognizer : public TextRecognizer {
+ public:
+  explicit EndlessRecognizer(std::atomic<int>& reading) : reading_(reading) {}
+  RecognizerCheck Check() override { return {RecognizerState::Ready, "fake"}; }
+  RecognitionStatus Recognize(const PageImage&, RecognitionMonitor& monitor, std::u16string&) override {
+    ++reading_;
+    while (!monitor.Cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    --reading_;
+    return RecognitionStatus::Cancelled;
+  }
+
+ private:
+  std::atomic<int>& reading_;
+};
+
+}  // namespace
+
+TEST(DocumentText, ThePooledRecognitionGivesTheSerialResultForAnyMixOfPages) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 30; ++round) {
+    FakePdf pdf;
+    std::set<int> failing;
+    const int pages = 1 + static_cast<int>(random() % 12);
+    for (int page = 0; page < pages; ++page) {
+      const unsigned kind = random() % 5;
+      pdf.texts.push_back(kind == 0 ? u"本文のある頁" : u"");
+      if (kind == 1) pdf.unrenderable.insert(page);
+      if (kind == 2) failing.insert(page);
+    }
+    PageNumberRecognizer serialRecognizer(failing);
+    Monitor serialMonitor;
+    const DocumentText serial = BuildDocumentText(pdf, serialRecognizer, serialMonitor);
+
+    RecognizerPool pool([&failing] { return std::make_unique<PageNumberRecognizer>(failing); }, 1 + round % 4);
+    Monitor monitor;
+    const DocumentText pooled = BuildDocumentText(pdf, pool, monitor);
+    EXPECT_EQ(pooled.outcome, serial.outcome);
+    EXPECT_TRUE(pooled.text == serial.text) << round;
+    EXPECT_EQ(Sources(pooled), Sources(serial)) << round;
+    // Each page without text reported once, the counts of the pages finished going 1, 2, ...
+    std::multiset<int> reported, expected;
+    for (const auto& [page, source] : monitor.finished) reported.insert(page);
+    for (const auto& [page, source] : serialMonitor.finished) expected.insert(page);
+    EXPECT_EQ(reported, expected);
+    for (const auto& [index, count, page] : monitor.started) EXPECT_TRUE(index >= 1 && index <= count);
+    EXPECT_LE(pool.Made(), pool.Size());
+  }
+}
+
+TEST(DocumentText, ACancelStopsEveryPageBeingReadOnThePool) {
+  FakePdf pdf;
+  pdf.texts.assign(6, u"");
+  std::atomic<int> reading{0};
+  RecognizerPool pool([&reading] { return std::make_unique<EndlessRecognizer>(reading); }, 2);
+  // The user cancels once both recognizers are reading.
+  class CancelWhenBothRead : public DocumentTextMonitor {
+   public:
+    explicit CancelWhenBothRead(std::atomic<int>& reading) : reading_(reading) {}
+    bool Cancelled() override { return cancelled_ = cancelled_ || reading_ == 2; }
+    std::atomic<int>& reading_;
+    bool cancelled_ = false;
+  } monitor(reading);
+  const DocumentText d = BuildDocumentText(pdf, pool, monitor);
+  EXPECT_EQ(d.outcome, DocumentTextOutcome::Cancelled);
+  EXPECT_TRUE(d.text.empty() && d.pages.empty());
+  EXPECT_EQ(pool.Made(), 2);
+  EXPECT_EQ(reading, 0);  // none is still reading
+  // The pages after the two being read were never rendered.
+  EXPECT_EQ(pdf.rendered.size(), 2u);
 }

@@ -1,6 +1,9 @@
 // Text recognition with the real engine (Tesseract with the Japanese data) on PDFs drawn here:
 // skipped, saying why, when the engine's Japanese data is not installed.
 
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <filesystem>
@@ -8,8 +11,11 @@
 #include "ScanPdf.h"
 #include "common/ByteText.h"
 #include "common/Cp932.h"
+#include "common/Messages.h"
 #include "common/Normalize.h"
 #include "pdf/DocumentText.h"
+#include "pdf/RecognizerPool.h"
+#include "pdf/WorkerEngine.h"
 #include "pdf/poppler/PopplerPdfEngine.h"
 #include "pdf/qt/CRecognitionDlg.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
@@ -135,6 +141,108 @@ class OcrTest : public QObject {
       const RecognitionStatus status = recognizer_.Recognize(page, monitor, text);
       QVERIFY(status == RecognitionStatus::Done || status == RecognitionStatus::Failed);  // and no abort
     }
+  }
+
+  void eachPageIsReadWithTheModelsOfItsScript() {
+    // A Japanese page with a large heading: the heading is read as Japanese, not as English words.
+    test::ScanPage japanese{QString::fromUtf8(kSentence) + QString::fromUtf8("取引先には来週までに連絡します。"), true,
+                            false, 48};
+    japanese.heading = QString::fromUtf8("第一章　請求書の扱い");
+    PopplerPdfEngine pdf;
+    QCOMPARE(pdf.Open(Write("heading.pdf", {japanese})), PdfOpenResult::Opened);
+    Quiet monitor;
+    const DocumentText heading = BuildDocumentText(pdf, recognizer_, monitor);
+    const std::string seen = Cp932ToUtf8(Utf16ToCp932(heading.text));
+    QVERIFY2(BodyHas(heading.text, "請求書の扱い"), seen.c_str());
+    QVERIFY2(BodyHas(heading.text, "支払期限"), seen.c_str());
+    QCOMPARE(recognizer_.LastScript(), PageScript::Japanese);
+    QVERIFY(recognizer_.LastLanguages().rfind("jpn", 0) == 0);
+
+    // An English page: the English model alone.
+    test::ScanPage english{QStringLiteral("The invoice is due at the end of next month. Please send the signed "
+                                          "contract to the office before Friday."),
+                           true, false, 48};
+    english.heading = QStringLiteral("Payment Terms");
+    QCOMPARE(pdf.Open(Write("english.pdf", {english})), PdfOpenResult::Opened);
+    const DocumentText words = BuildDocumentText(pdf, recognizer_, monitor);
+    QCOMPARE(recognizer_.LastScript(), PageScript::Latin);
+    QCOMPARE(recognizer_.LastLanguages(), std::string("eng"));
+    QVERIFY2(BodyHas(words.text, "signed contract"), Cp932ToUtf8(Utf16ToCp932(words.text)).c_str());
+    QVERIFY(BodyHas(words.text, "Payment Terms"));
+  }
+
+  void twoColumnsAreReadOneAfterTheOther() {
+    const char* left = "左の段には会議の日程と場所を書きました。出席者は十名で、議題は来年度の計画と予算の見直しです。";
+    const char* right = "右の段には予算の内訳を書きました。合計は五十万円で、そのうち半分を設備の更新に充てます。";
+    test::ScanPage page{QString::fromUtf8(left) + QLatin1Char('\f') + QString::fromUtf8(right), true, false, 56};
+    page.columns = 2;
+    PopplerPdfEngine pdf;
+    QCOMPARE(pdf.Open(Write("columns.pdf", {page})), PdfOpenResult::Opened);
+    Quiet monitor;
+    const DocumentText d = BuildDocumentText(pdf, recognizer_, monitor);
+    // Each column wraps over several lines; each reads whole, the left one first.
+    const std::string stored = NormalizeBodyText(PrepareBodyText(d.text));
+    const std::size_t l = FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(left)));
+    const std::size_t r = FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(right + 3)));  // from its second character
+    QVERIFY2(l != std::string::npos && r != std::string::npos && l < r, Cp932ToUtf8(stored).c_str());
+  }
+
+  void thePagesReadAtOnceGiveTheTextReadOneByOne() {
+    const std::string path = Write("three.pdf", {{QString::fromUtf8(kSentence)},
+                                                 {QStringLiteral("表紙"), false},
+                                                 {QString::fromUtf8("会議は午後三時から始まります。")},
+                                                 {QString::fromUtf8("資料は前日までに配ります。")}});
+    PopplerPdfEngine pdf;
+    QCOMPARE(pdf.Open(path), PdfOpenResult::Opened);
+    Quiet serialMonitor;
+    const DocumentText serial = BuildDocumentText(pdf, recognizer_, serialMonitor);
+    RecognizerPool pool([] { return std::make_unique<TesseractRecognizer>(); }, 2);
+    Quiet monitor;
+    const DocumentText pooled = BuildDocumentText(pdf, pool, monitor);
+    QCOMPARE(pooled.outcome, DocumentTextOutcome::Text);
+    QVERIFY(pooled.text == serial.text);
+    QCOMPARE(pool.Made(), 2);
+
+    // A cancel while both read stops both; the pool reads the next document again.
+    Quiet cancelling;
+    cancelling.cancelAtProgress = true;
+    QCOMPARE(BuildDocumentText(pdf, pool, cancelling).outcome, DocumentTextOutcome::Cancelled);
+    Quiet again;
+    QVERIFY(BuildDocumentText(pdf, pool, again).text == serial.text);
+  }
+
+  void aVeryLargePageIsRenderedAndReadWithinTheWorkersMemory() {
+    const QString path = dir_.filePath(QStringLiteral("huge.pdf"));
+    {
+      QPdfWriter writer(path);
+      writer.setPageSize(QPageSize(QSizeF(3000, 3000), QPageSize::Millimeter));
+      writer.setResolution(72);
+      // A picture the size of the page, the sentence across its top.
+      QImage picture(3000, 3000, QImage::Format_Grayscale8);
+      picture.fill(255);
+      {
+        QPainter drawing(&picture);
+        QFont font(QStringLiteral("Noto Sans CJK JP"));
+        font.setPixelSize(90);
+        drawing.setFont(font);
+        drawing.drawText(QPointF(200, 400), QString::fromUtf8(kSentence));
+      }
+      QPainter painter(&writer);
+      painter.drawImage(QRect(0, 0, writer.width(), writer.height()), picture);
+    }
+    const std::string worker = WorkerProgramPath();
+    QVERIFY(!worker.empty());
+    WorkerLimits limits;
+    limits.memoryMb = 300;
+    WorkerPool workers({worker}, limits, 1);
+    WorkerPdfEngine pdf(workers);
+    QCOMPARE(pdf.Open(path.toStdString()), PdfOpenResult::Opened);
+    RecognizerPool pool([] { return std::make_unique<TesseractRecognizer>(); }, 2);
+    Quiet monitor;
+    const DocumentText d = BuildDocumentText(pdf, pool, monitor);
+    QVERIFY2(!pdf.Failure(), pdf.Failure() ? MessageTextUtf8(*pdf.Failure()) : "");
+    QCOMPARE(d.pages.at(0).source, PageSource::Recognised);
+    QVERIFY2(BodyHas(d.text, "支払期限"), Cp932ToUtf8(Utf16ToCp932(d.text)).c_str());
   }
 
   void missingDataIsReportedNotFailedOn() {

@@ -3,8 +3,10 @@
 #include <omp.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
+#include <tesseract/resultiterator.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -14,7 +16,7 @@ namespace folidex {
 
 namespace {
 
-constexpr const char* kLanguages = "jpn+jpn_vert+eng";
+namespace fs = std::filesystem;
 
 struct Monitored {
   tesseract::ETEXT_DESC desc;
@@ -35,6 +37,136 @@ void SilenceDiagnostics() {
   quiet.SetVariable("debug_file", "/dev/null");
 }
 
+// The orientation and script detection wants a page with some text; below this share of the
+// detection's confidence the page is read with the Japanese models.
+constexpr float kLatinConfidence = 0.5f;
+
+// The recognised words in the engine's reading order: blocks, paragraphs and lines as its layout
+// analysis found them, the words of a line one space apart, each line on a line of its own.
+std::string LayoutText(tesseract::TessBaseAPI& api) {
+  std::string out;
+  std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+  if (!it) return out;
+  bool lineStart = true;
+  do {
+    lineStart = lineStart || it->IsAtBeginningOf(tesseract::RIL_TEXTLINE);
+    std::unique_ptr<char[]> word(it->GetUTF8Text(tesseract::RIL_WORD));
+    if (!word || word[0] == '\0') continue;
+    if (!out.empty()) out += lineStart ? "\n" : " ";
+    out += word.get();
+    lineStart = false;
+  } while (it->Next(tesseract::RIL_WORD));
+  return out;
+}
+
+struct Region {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+
+// The parts of a page in reading order. A page with two columns of horizontal lines side by
+// side, a white gutter between them (5 mm at least, straight down through the columns' height),
+// reads as what is above the columns (a heading across the page), the left column, the right
+// column and what is below; any other page is one part. The engine's own layout analysis reads
+// a line of the left column on into the right one when the gutter is narrow, and Japanese has no
+// spaces to tell it where a line ends.
+std::vector<Region> ReadingRegions(const PageImage& page) {
+  const Region whole{0, 0, page.width, page.height};
+  constexpr int kCell = 4;  // pixels a side of the cells the page is looked at in
+  const int w = page.width / kCell, h = page.height / kCell;
+  if (w < 64 || h < 64) return {whole};
+  // A cell is ink when a quarter of its pixels are dark: a stroke crosses it, not a speck of dust.
+  std::vector<std::uint8_t> ink(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+  for (int y = 0; y < h * kCell; ++y) {
+    const std::uint8_t* row =
+        page.bytes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(page.bytesPerLine);
+    std::uint8_t* cells = ink.data() + static_cast<std::size_t>(y / kCell) * static_cast<std::size_t>(w);
+    for (int x = 0; x < w * kCell; ++x) cells[x / kCell] += row[x] < 128 ? 1 : 0;
+  }
+  for (std::uint8_t& cell : ink) cell = cell >= kCell * kCell / 4 ? 1 : 0;
+  // Per row, the ink cells left of each x.
+  std::vector<int> before(static_cast<std::size_t>(w + 1) * static_cast<std::size_t>(h), 0);
+  auto at = [&](int y, int x) -> int& {
+    return before[static_cast<std::size_t>(y) * static_cast<std::size_t>(w + 1) + static_cast<std::size_t>(x)];
+  };
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      at(y, x + 1) =
+          at(y, x) + ink[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
+  auto inkIn = [&](int y, int from, int to) { return at(y, to) - at(y, from); };
+
+  const int dpi = page.dpi > 0 ? page.dpi : 300;
+  const int gutter = std::max(2, (dpi * 50 + 254 * kCell - 1) / (254 * kCell));  // 5 mm in cells
+  // Lines of text on one side within rows [from, to): runs of rows with ink, one after the
+  // other. A row between two lines of a slightly turned page still has a little ink of both at
+  // its ends: a row counts as inked with a sixth of the ink of the side's fullest row.
+  auto lines = [&](int from, int to, int x0, int x1, int& inked) {
+    int fullest = 0;
+    for (int y = from; y < to; ++y) fullest = std::max(fullest, inkIn(y, x0, x1));
+    const int least = std::max(2, fullest / 6);
+    int count = 0;
+    bool inLine = false;
+    inked = 0;
+    for (int y = from; y < to; ++y) {
+      const bool any = inkIn(y, x0, x1) >= least;
+      inked += any;
+      count += any && !inLine;
+      inLine = any;
+    }
+    return count;
+  };
+  // The first run of rows from `from` on with two columns side by side (of those starting on
+  // the same row, the longest): its gutter's first cell, and its rows; false when there is none.
+  auto columns = [&](int from, int& bestX, int& bestTop, int& bestBottom) {
+    bestX = -1;
+    bestTop = bestBottom = 0;
+    for (int x = w / 5; x + gutter <= w * 4 / 5; ++x) {
+      for (int y = from; y < h;) {
+        if (inkIn(y, x, x + gutter) > 0) {
+          ++y;
+          continue;
+        }
+        int top = y;
+        while (y < h && inkIn(y, x, x + gutter) == 0) ++y;
+        // The white run without the blank rows at its ends.
+        int bottom = y;
+        while (top < bottom && inkIn(top, 0, w) == 0) ++top;
+        while (bottom > top && inkIn(bottom - 1, 0, w) == 0) --bottom;
+        if (bestX >= 0 && (top > bestTop || (top == bestTop && bottom - top <= bestBottom - bestTop))) continue;
+        int leftInk = 0, rightInk = 0;
+        const int leftLines = lines(top, bottom, 0, x, leftInk);
+        const int rightLines = lines(top, bottom, x + gutter, w, rightInk);
+        if (leftLines >= 3 && rightLines >= 3 && leftInk * 10 >= (bottom - top) * 3 &&
+            rightInk * 10 >= (bottom - top) * 3) {
+          bestX = x;
+          bestTop = top;
+          bestBottom = bottom;
+        }
+      }
+    }
+    return bestX >= 0;
+  };
+  std::vector<Region> regions;
+  int from = 0, x = 0, top = 0, bottom = 0;
+  while (from < h && columns(from, x, top, bottom)) {
+    // The columns part in the gutter's middle.
+    int end = x + gutter;
+    for (bool white = true; end < w && white; end += white ? 1 : 0) {
+      for (int y = top; y < bottom && white; ++y)
+        white = ink[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(end)] == 0;
+    }
+    const int split = (x + end) / 2 * kCell;
+    if (top > from) regions.push_back({0, from * kCell, page.width, (top - from) * kCell});
+    const int y0 = top * kCell, y1 = bottom * kCell;
+    regions.push_back({0, y0, split, y1 - y0});
+    regions.push_back({split, y0, page.width - split, y1 - y0});
+    from = bottom;
+  }
+  if (regions.empty()) return {whole};
+  if (from < h || from * kCell < page.height)
+    regions.push_back({0, from * kCell, page.width, page.height - from * kCell});
+  return regions;
+}
+
 }  // namespace
 
 TesseractRecognizer::TesseractRecognizer(std::string dataPath) : dataPath_(std::move(dataPath)) {}
@@ -47,36 +179,77 @@ RecognizerCheck TesseractRecognizer::Check() {
   const std::string version = std::string("Tesseract ") + tesseract::TessBaseAPI::Version();
   const char* path = dataPath_.empty() ? nullptr : dataPath_.c_str();
   auto api = std::make_unique<tesseract::TessBaseAPI>();
-  if (api->Init(path, kLanguages, tesseract::OEM_LSTM_ONLY) != 0) {
-    check_ = {RecognizerState::EngineMissing,
-              version + ": no language data in " + (dataPath_.empty() ? "the default folder" : dataPath_)};
+  if (api->Init(path, "jpn+jpn_vert", tesseract::OEM_LSTM_ONLY) != 0) {
+    // Without the Japanese model: whether the engine runs at all, with English.
+    tesseract::TessBaseAPI probe;
+    if (probe.Init(path, "eng", tesseract::OEM_LSTM_ONLY) != 0) {
+      check_ = {RecognizerState::EngineMissing,
+                version + ": no language data in " + (dataPath_.empty() ? "the default folder" : dataPath_)};
+      return check_;
+    }
+    dataFolder_ = probe.GetDatapath();
+    check_ = {RecognizerState::JapaneseDataMissing, version + ", " + dataFolder_ + ": eng; missing: jpn"};
     return check_;
   }
-  // Tesseract goes on with the languages it found: without Japanese it would read English only.
   std::vector<std::string> loaded;
   api->GetLoadedLanguagesAsVector(&loaded);
   dataFolder_ = api->GetDatapath();
   std::string detail = version + ", " + dataFolder_ + ":";
-  for (const std::string& language : loaded) detail += " " + language;
-  if (std::find(loaded.begin(), loaded.end(), "jpn") == loaded.end()) {
-    check_ = {RecognizerState::JapaneseDataMissing, detail + "; missing: jpn"};
-    return check_;
-  }
   std::string missing;
-  for (const char* wanted : {"jpn_vert", "eng"}) {
-    if (std::find(loaded.begin(), loaded.end(), wanted) == loaded.end()) missing += std::string(" ") + wanted;
+  for (const std::string& language : loaded) {
+    detail += " " + language;
+    japaneseLanguages_ += (japaneseLanguages_.empty() ? "" : "+") + language;
   }
-  const bool osd = std::filesystem::exists(std::filesystem::path(dataFolder_) / "osd.traineddata");
-  if (osd) {
-    detail += " osd";
-  } else {
-    missing += " osd";
+  if (std::find(loaded.begin(), loaded.end(), "jpn_vert") == loaded.end()) missing += " jpn_vert";
+  englishData_ = fs::exists(fs::path(dataFolder_) / "eng.traineddata");
+  detail += englishData_ ? " eng" : "";
+  missing += englishData_ ? "" : " eng";
+  if (fs::exists(fs::path(dataFolder_) / "osd.traineddata")) {
+    auto osd = std::make_unique<tesseract::TessBaseAPI>();
+    if (osd->Init(path, "osd", tesseract::OEM_TESSERACT_ONLY) == 0) {
+      osd->SetPageSegMode(tesseract::PSM_OSD_ONLY);
+      osd_ = std::move(osd);
+      osdData_ = true;
+    }
   }
+  detail += osdData_ ? " osd" : "";
+  missing += osdData_ ? "" : " osd";
   if (!missing.empty()) detail += "; missing:" + missing;
-  api->SetPageSegMode(osd ? tesseract::PSM_AUTO_OSD : tesseract::PSM_AUTO);
-  api_ = std::move(api);
+  // With the detection's data a page turned sideways is turned upright before it is read.
+  api->SetPageSegMode(osdData_ ? tesseract::PSM_AUTO_OSD : tesseract::PSM_AUTO);
+  japanese_ = std::move(api);
   check_ = {RecognizerState::Ready, detail};
   return check_;
+}
+
+tesseract::TessBaseAPI* TesseractRecognizer::EnglishEngine() {
+  if (english_ || englishTried_ || !englishData_) return english_.get();
+  englishTried_ = true;
+  auto api = std::make_unique<tesseract::TessBaseAPI>();
+  if (api->Init(dataPath_.empty() ? nullptr : dataPath_.c_str(), "eng", tesseract::OEM_LSTM_ONLY) != 0) return nullptr;
+  api->SetPageSegMode(osdData_ ? tesseract::PSM_AUTO_OSD : tesseract::PSM_AUTO);
+  english_ = std::move(api);
+  return english_.get();
+}
+
+PageScript TesseractRecognizer::DetectScript(const PageImage& page) {
+  if (!osd_) return PageScript::Unknown;
+  osd_->SetImage(page.bytes.data(), page.width, page.height, 1, page.bytesPerLine);
+  osd_->SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
+  int degrees = 0;
+  float orientationConfidence = 0, scriptConfidence = 0;
+  const char* script = nullptr;
+  PageScript found = PageScript::Unknown;
+  if (osd_->DetectOrientationScript(&degrees, &orientationConfidence, &script, &scriptConfidence) && script) {
+    if (std::strcmp(script, "Latin") == 0) {
+      found = scriptConfidence >= kLatinConfidence ? PageScript::Latin : PageScript::Unknown;
+    } else if (std::strcmp(script, "Japanese") == 0 || std::strcmp(script, "Han") == 0 ||
+               std::strcmp(script, "Hiragana") == 0 || std::strcmp(script, "Katakana") == 0) {
+      found = PageScript::Japanese;
+    }
+  }
+  osd_->Clear();
+  return found;
 }
 
 RecognitionStatus TesseractRecognizer::Recognize(const PageImage& page, RecognitionMonitor& monitor,
@@ -91,24 +264,47 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& page, Recognit
   // times slower on a busy machine; this thread reads one page with one core.
   omp_set_max_active_levels(0);
 
-  api_->SetImage(page.bytes.data(), page.width, page.height, 1, page.bytesPerLine);
-  api_->SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
+  // A page in Latin script is read with the English model alone; every other page with the
+  // Japanese ones, which read the Latin words of a Japanese page as well.
+  lastScript_ = DetectScript(page);
+  tesseract::TessBaseAPI* api = japanese_.get();
+  lastLanguages_ = japaneseLanguages_;
+  if (lastScript_ == PageScript::Latin) {
+    if (tesseract::TessBaseAPI* english = EnglishEngine()) {
+      api = english;
+      lastLanguages_ = "eng";
+    }
+  }
+  if (monitor.Cancelled()) return RecognitionStatus::Cancelled;
+
+  api->SetImage(page.bytes.data(), page.width, page.height, 1, page.bytesPerLine);
+  api->SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
   Monitored monitored{{}, &monitor};
   monitored.desc.cancel = &CancelThunk;
   monitored.desc.cancel_this = &monitored;
   monitored.desc.progress_callback2 = &ProgressThunk;
-  const int result = api_->Recognize(&monitored.desc);
   RecognitionStatus status = RecognitionStatus::Done;
-  if (monitor.Cancelled()) {
-    status = RecognitionStatus::Cancelled;
-  } else if (result != 0) {
-    status = RecognitionStatus::Failed;
-  } else {
-    std::unique_ptr<char[]> utf8(api_->GetUTF8Text());
-    if (utf8) text = Utf8ToUtf16(utf8.get());
+  std::string utf8;
+  const std::vector<Region> regions = ReadingRegions(page);
+  for (const Region& region : regions) {
+    if (regions.size() > 1) api->SetRectangle(region.left, region.top, region.width, region.height);
+    const int result = api->Recognize(&monitored.desc);
+    if (monitor.Cancelled()) {
+      status = RecognitionStatus::Cancelled;
+      break;
+    }
+    if (result != 0) {
+      status = RecognitionStatus::Failed;
+      break;
+    }
+    const std::string part = LayoutText(*api);
+    if (!part.empty()) utf8 += (utf8.empty() ? "" : "\n") + part;
+  }
+  if (status == RecognitionStatus::Done) {
+    text = Utf8ToUtf16(utf8);
     monitor.PageProgress(100);
   }
-  api_->Clear();  // the page's image and results go; the models stay
+  api->Clear();  // the page's image and results go; the models stay
   return status;
 }
 
