@@ -182,6 +182,21 @@ char32_t CodePointAt(const char* at, std::size_t left, std::size_t& bytes) {
 
 char32_t FoldRadical(char32_t codePoint) {
   if (codePoint < 0x2E80 || codePoint > 0x2FD5) return codePoint;
+  // Radicals of the supplement that Japanese fonts draw with an ideograph's glyph but that have
+  // no compatibility form: their equivalent ideographs.
+  static constexpr std::pair<char32_t, char32_t> kSupplement[] = {
+      {0x2EA0, 0x6C11},  // ⺠ 民
+      {0x2EC4, 0x897F},  // ⻄ 西
+      {0x2ED1, 0x9577},  // ⻑ 長
+      {0x2EDD, 0x98DF},  // ⻝ 食
+      {0x2EE9, 0x9EC4},  // ⻩ 黄
+      {0x2EEB, 0x6589},  // ⻫ 斉
+      {0x2EED, 0x6B6F},  // ⻭ 歯
+      {0x2EEF, 0x7ADC},  // ⻯ 竜
+      {0x2EF2, 0x4E80},  // ⻲ 亀
+  };
+  for (const auto& [radical, ideograph] : kSupplement)
+    if (radical == codePoint) return ideograph;
   UErrorCode status = U_ZERO_ERROR;
   const icu::UnicodeString folded = Nfkc().normalize(icu::UnicodeString(static_cast<UChar32>(codePoint)), status);
   if (U_FAILURE(status) || folded.countChar32() != 1) return codePoint;

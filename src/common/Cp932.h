@@ -33,7 +33,8 @@ std::u16string Cp932ToUtf16(std::string_view cp932);
 std::string Cp932ToUtf8(std::string_view cp932);
 
 // The compatibility fold applied before conversion: a Kangxi radical or CJK radical supplement
-// (U+2E80..U+2FD5) whose NFKC form is one ideograph maps to it; any other code point is
+// (U+2E80..U+2FD5) whose NFKC form is one ideograph maps to it, and so do the supplement's
+// radicals that Japanese fonts draw as an ideograph (⻑ 長, ⻄ 西, …); any other code point is
 // returned unchanged.
 char32_t FoldRadical(char32_t codePoint);
 

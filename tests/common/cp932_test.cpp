@@ -36,6 +36,7 @@ TEST(Cp932, KangxiRadicalsFoldToUnifiedIdeographs) {
   // ⽇ (U+2F47 KANGXI RADICAL SUN) and ⺟ (U+2E9F) as PDF fonts emit them.
   EXPECT_EQ(FoldRadical(0x2F47), U'日');
   EXPECT_EQ(FoldRadical(0x2E9F), U'母');
+  EXPECT_EQ(FoldRadical(0x2ED1), U'長');    // the supplement's radicals a Japanese font draws as ideographs
   EXPECT_EQ(FoldRadical(0x2E80), 0x2E80u);  // no compatibility form: unchanged
   EXPECT_EQ(Utf16ToCp932(u"\u2F47\u672C"), Utf8ToCp932("日本"));
 }
