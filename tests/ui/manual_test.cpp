@@ -89,6 +89,19 @@ class ManualTest : public QObject {
     QVERIFY(!Holds(manual.flat, "「存在しない見出し」"));
   }
 
+  void theTextLayerReadsAsWritten() {
+    // What any reader finds (pdftotext, a viewer's search): poppler's text, not folded by the
+    // import's conversion. No radical look-alikes, no digit lost after a key's letter.
+    PopplerPdfEngine engine;
+    QCOMPARE(engine.Open(kBuiltManual.toStdString()), PdfOpenResult::Opened);
+    std::u16string text;
+    for (int page = 0; page < engine.PageCount(); ++page) text += engine.PageText(page);
+    for (const char16_t* word : {u"表示", u"出力", u"F6", u"Ctrl+F1", u"Shift+F3", u"受信フォルダ"})
+      QVERIFY2(text.find(word) != std::u16string::npos, qPrintable(QString::fromStdU16String(word)));
+    const auto radical = std::find_if(text.begin(), text.end(), [](char16_t c) { return c >= 0x2E80 && c <= 0x2FD5; });
+    QVERIFY2(radical == text.end(), qPrintable(QStringLiteral("U+%1").arg(static_cast<int>(*radical), 4, 16)));
+  }
+
   void helpShowsTheManualBesideTheProgram() {
     // The help command looks beside the running executable: this test's own folder.
     const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/Manual.pdf");

@@ -7,6 +7,7 @@
 // The PDF is written beside OUT.pdf and renamed over it only when complete, so a failed run never
 // leaves a truncated manual behind. Runs without a display (QT_QPA_PLATFORM=offscreen).
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
@@ -21,6 +22,8 @@
 #include <QTextDocument>
 #include <QUrl>
 #include <cstdio>
+
+#include "common/Cp932.h"
 
 namespace {
 
@@ -73,6 +76,53 @@ QString EmbedImages(QTextDocument& doc, const QString& body, const QString& fold
   return out;
 }
 
+// Qt's PDF writer names each glyph in a font's ToUnicode map by the first code point that the
+// font draws with it. A CJK font draws a Kangxi radical and its ideograph (U+2F70 and U+793A 示)
+// with one glyph, so the text layer said 表⽰ and the manual could not be searched for 表示. Every
+// destination of the maps that is a radical with a compatibility ideograph becomes that ideograph:
+// four hexadecimal digits for four, so no byte of the file moves and its cross-reference stays.
+int UnifyRadicals(QByteArray& pdf) {
+  static const QRegularExpression cmap(QStringLiteral("begincmap(.*?)endcmap"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+  static const QRegularExpression hex(QStringLiteral("<([0-9A-Fa-f]{4})>"));
+  const QString text = QString::fromLatin1(pdf);
+  int changed = 0;
+  for (auto maps = cmap.globalMatch(text); maps.hasNext();) {
+    const QRegularExpressionMatch map = maps.next();
+    qsizetype lineStart = map.capturedStart(1);
+    const qsizetype mapEnd = map.capturedEnd(1);
+    enum { Other, Ranges, Glyphs } section = Other;
+    while (lineStart < mapEnd) {
+      qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), lineStart);
+      if (lineEnd < 0 || lineEnd > mapEnd) lineEnd = mapEnd;
+      const QString line = text.mid(lineStart, lineEnd - lineStart);
+      if (line.contains(QLatin1String("beginbfrange"))) section = Ranges;
+      if (line.contains(QLatin1String("beginbfchar"))) section = Glyphs;
+      if (line.contains(QLatin1String("endbf"))) section = Other;
+      // "<lo> <hi> [<d>...]" and "<lo> <hi> <d>" of a range, "<glyph> <d>" of a single glyph; a
+      // range that counts up from a radical keeps it (its other code points would move too).
+      QList<QRegularExpressionMatch> values;
+      for (auto it = hex.globalMatch(line); it.hasNext();) values.append(it.next());
+      const qsizetype bracket = line.indexOf(QLatin1Char('['));
+      for (qsizetype k = 0; k < values.size() && section != Other; ++k) {
+        const bool destination = section == Glyphs ? k == 1
+                                 : bracket >= 0    ? values[k].capturedStart() > bracket
+                                                   : k == 2 && values[0].captured(1) == values[1].captured(1);
+        if (!destination) continue;
+        const char16_t code = static_cast<char16_t>(values[k].captured(1).toUInt(nullptr, 16));
+        if (code < 0x2E80 || code > 0x2FD5) continue;
+        const char32_t unified = folidex::FoldRadical(code);
+        if (unified == code || unified > 0xFFFF) continue;
+        pdf.replace(lineStart + values[k].capturedStart(1), 4,
+                    QByteArray::number(static_cast<uint>(unified), 16).toUpper().rightJustified(4, '0'));
+        ++changed;
+      }
+      lineStart = lineEnd + 1;
+    }
+  }
+  return changed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,12 +140,9 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  QSaveFile out(outPath);
-  if (!out.open(QIODevice::WriteOnly)) {
-    std::fprintf(stderr, "folidex-manual: cannot write %s\n", qPrintable(outPath));
-    return 1;
-  }
-  QPdfWriter writer(&out);
+  QBuffer pdf;
+  pdf.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&pdf);
   writer.setResolution(96);
   writer.setPageLayout(
       QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(18, 16, 18, 16), QPageLayout::Millimeter));
@@ -106,7 +153,16 @@ int main(int argc, char** argv) {
   QTextDocument doc;
   doc.setPageSize(page.size());
   doc.setDocumentMargin(0);
-  QFont font(QStringLiteral("Noto Sans CJK JP"));
+  // The text is set in IPAexGothic: with Noto Sans CJK JP the writer's text layer lost a digit
+  // after an "F" ("F6", "Ctrl+F1" read as "F", "Ctrl+F"), so the manual could not be searched
+  // for its keys. Without the font the manual is not made, rather than made with another one.
+  const QString family = QStringLiteral("IPAexGothic");
+  if (!QFontDatabase::families().contains(family)) {
+    std::fprintf(stderr, "folidex-manual: the font %s is missing (Debian: fonts-ipaexfont-gothic)\n",
+                 qPrintable(family));
+    return 1;
+  }
+  QFont font(family);
   font.setPointSizeF(10.5);
   doc.setDefaultFont(font);
   doc.setDefaultStyleSheet(css);
@@ -126,7 +182,10 @@ int main(int argc, char** argv) {
   html += QStringLiteral("</body></html>");
   doc.setHtml(html);
   doc.print(&writer);
-  if (!out.commit()) {
+  QByteArray bytes = pdf.data();
+  UnifyRadicals(bytes);
+  QSaveFile out(outPath);
+  if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
     std::fprintf(stderr, "folidex-manual: cannot write %s\n", qPrintable(outPath));
     return 1;
   }
