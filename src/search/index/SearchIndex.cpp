@@ -30,6 +30,8 @@ void InitGroonga() {
   static std::once_flag once;
   std::call_once(once, [] {
     grn_init();
+    // Groonga's own global state goes with the process (every index is closed by then).
+    std::atexit([] { grn_fin(); });
     // The texts are CP932, as the store keeps them: Shift_JIS characters to Groonga.
     grn_set_default_encoding(GRN_ENC_SJIS);
     // An exact search that finds nothing stays at nothing (never widened to looser matches).
