@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <new>
 #include <random>
@@ -321,6 +322,18 @@ std::vector<std::string> ListFiles(const std::string& folder) {
   }
   ::closedir(dir);
   return names;
+}
+
+std::string UserProgramFolder(const char* variable, std::string_view homeFallback) {
+  std::string base;
+  if (const char* own = std::getenv(variable); own && own[0] == '/') {
+    base = own;
+  } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+    base = std::string(home) + "/" + std::string(homeFallback);
+  } else {
+    return {};
+  }
+  return base + "/Orvane/Folidex";
 }
 
 }  // namespace folidex

@@ -23,6 +23,14 @@
 namespace folidex {
 
 bool IsFile(const std::string& path);
+
+// The program's folder of one kind below the user's own folders: `$<variable>/Orvane/Folidex`
+// (XDG_CACHE_HOME for derived data, XDG_DATA_HOME for the user's data), or
+// `$HOME/<homeFallback>/Orvane/Folidex` when the variable is not an absolute path. Empty when
+// neither is. Nothing is created.
+std::string UserProgramFolder(const char* variable, std::string_view homeFallback);
+inline std::string UserCacheFolder() { return UserProgramFolder("XDG_CACHE_HOME", ".cache"); }
+inline std::string UserDataFolder() { return UserProgramFolder("XDG_DATA_HOME", ".local/share"); }
 bool IsDirectory(const std::string& path);
 bool PathExists(const std::string& path);
 

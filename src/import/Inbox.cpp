@@ -211,14 +211,8 @@ bool KeptFiles::Save() const {
 }
 
 NativePath DefaultKeptFilesPath() {
-  std::string base;
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/')
-    base = data;
-  else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-    base = std::string(home) + "/.local/share";
-  else
-    return {};
-  return NativePath(base + "/Orvane/Folidex/inbox-kept.txt");
+  const std::string base = UserDataFolder();
+  return base.empty() ? NativePath() : NativePath(base + "/inbox-kept.txt");
 }
 
 bool InboxInsideStore(const NativePath& folder, const NativePath& storeRoot) {

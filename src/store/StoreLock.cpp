@@ -63,15 +63,8 @@ std::string ThisUser() {
 }
 
 std::string DefaultSightingFolder() {
-  std::string base;
-  if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/') {
-    base = cache;
-  } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
-    base = std::string(home) + "/.cache";
-  } else {
-    return {};
-  }
-  return base + "/Orvane/Folidex/locks";
+  const std::string base = UserCacheFolder();
+  return base.empty() ? base : base + "/locks";
 }
 
 // The lock file's bytes, or nothing when it is not there; `error` says why it could not be read.

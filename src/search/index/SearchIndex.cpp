@@ -153,22 +153,15 @@ std::string IndexStoreName(const std::string& storeRoot) {
 }
 
 std::string IndexFolderOf(const std::string& storeRoot) {
-  std::string base;
-  if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/') {
-    base = cache;
-  } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
-    base = std::string(home) + "/.cache";
-  } else {
-    return {};
-  }
-  if (storeRoot.empty()) return {};
+  const std::string base = UserCacheFolder();
+  if (base.empty() || storeRoot.empty()) return {};
   // A name of the store's real path (FNV-1a): the same store always finds the same folder; the
   // info file inside tells whether it really is this store's.
   std::uint64_t h = 0xCBF29CE484222325ull;
   for (unsigned char c : IndexStoreName(storeRoot)) h = (h ^ c) * 0x100000001B3ull;
   char name[24];
   std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(h));
-  return base + "/Orvane/Folidex/index/" + name;
+  return base + "/index/" + name;
 }
 
 struct SearchIndex::Impl {
