@@ -105,6 +105,7 @@ class PlacesTest : public QObject {
     QVERIFY2(pane.Open(path, QStringLiteral("terms.pdf"), &error), qPrintable(error));
     PdfPlaces places(pane);
     QVERIFY(places.Show(*Folded("契約")));
+    QTRY_VERIFY(places.Complete());  // the pages after the first place, read from the event loop
     QCOMPARE(places.Count(), 3);
     QCOMPARE(places.Places()[0].page, 1);
     QCOMPARE(places.Places()[2].page, 4);
@@ -132,6 +133,7 @@ class PlacesTest : public QObject {
 
     // A term across a line end is found as the import joined the lines, also matched exactly.
     QVERIFY(places.Show(PlaceMatcher(NormalizeSearchTerm(J("東京都")), false, false)));
+    QTRY_VERIFY(places.Complete());
     QCOMPARE(places.Count(), 1);
     QCOMPARE(places.Places()[0].page, 5);
     QVERIFY(places.Places()[0].rects.size() >= 2);  // on both lines
@@ -141,6 +143,40 @@ class PlacesTest : public QObject {
     QCOMPARE(places.Count(), 0);
     QVERIFY(!places.Bar()->isVisible());
     QVERIFY(!places.Show(*Folded("見当たらない")));
+    QTRY_VERIFY(places.Complete());
+    QVERIFY(!places.Bar()->isVisible());
+  }
+
+  // Read a page a slice: the first place is gone to when its page is read, the number in all
+  // is "…" until every page is, and stepping past what is known reads on.
+  void PaneReadsThePagesAfterTheFirstPlaceLater() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("terms.pdf"));
+    WriteJapanesePdf(path, {U("一頁"), U("二頁目に契約がある"), U("三頁"), U("四頁"), U("契約と\n契約の五頁"), U("六頁")});
+    CPdfPane pane;
+    pane.resize(500, 650);
+    pane.show();
+    QString error;
+    QVERIFY2(pane.Open(path, QStringLiteral("terms.pdf"), &error), qPrintable(error));
+    PdfPlaces places(pane);
+    places.SetSlices(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
+    QVERIFY(!places.Show(*Folded("契約")));  // page 1 only: no place yet
+    QVERIFY(!places.Bar()->isVisible());
+    QTRY_COMPARE(places.PositionText(), U("1/…"));
+    QVERIFY(places.Bar()->isVisible());
+    QTRY_COMPARE(pane.View()->pageNavigator()->currentPage(), 1);
+    places.Next();  // beyond the first, read on now to the next place
+    QCOMPARE(places.Current(), 1);
+    QCOMPARE(places.Places()[1].page, 4);
+    QTRY_COMPARE(places.PositionText(), U("2/3"));
+
+    // Before the first while pages are unread: round to the very last.
+    places.Show(*Folded("契約"));
+    QTRY_VERIFY(places.Current() == 0);
+    QVERIFY(!places.Complete());
+    places.Previous();
+    QVERIFY(places.Complete());
+    QCOMPARE(places.PositionText(), U("3/3"));
   }
 
   void TextDialogOpensAtTheFirstPlace() {

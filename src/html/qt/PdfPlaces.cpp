@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 
 #include "common/Cp932.h"
@@ -33,58 +35,62 @@ std::u16string_view Units(const QString& text) {
 
 }  // namespace
 
-QList<PdfPlace> FindPdfPlaces(QPdfDocument& document, const PlaceMatcher& matcher) {
+QList<PdfPlace> PdfPlacesOfPage(QPdfDocument& document, int page, const PlaceMatcher& matcher, PageCharacters& converted) {
   QList<PdfPlace> places;
   if (!matcher.HasTerm()) return places;
-  std::unordered_map<char32_t, std::string> converted;
-  for (int page = 0; page < document.pageCount(); ++page) {
-    const QString text = document.getAllText(page).text();
-    if (text.isEmpty()) continue;
-    const std::u16string_view units = Units(text);
-    // Most pages hold no place: the page's text as the import takes it tells.
-    if (matcher.Find(PrepareBodyText(units), false).empty()) continue;
-    // The page's spacing and line breaks as the import takes them, each character with the
-    // engine's index of the character it stands for (the rules only leave out white space or
-    // make it one space); a text they change otherwise is taken as the engine gives it.
-    const std::u16string prepared = JoinBrokenLines(TidySpacing(units, Spacing::Detect));
-    std::vector<int> from(prepared.size());
-    bool aligned = true;
-    for (std::size_t i = 0, j = 0; j < prepared.size() && aligned; ++j) {
-      while (i < units.size() && units[i] != prepared[j] && IsBlank(units[i])) ++i;
-      if (i < units.size() && (units[i] == prepared[j] || (prepared[j] == u' ' && IsBlank(units[i])))) {
-        from[j] = static_cast<int>(i++);
-      } else {
-        aligned = false;
-      }
-    }
-    const std::u16string_view shown = aligned ? std::u16string_view(prepared) : units;
-    // Character by character, with the engine's index of each CP932 byte.
-    std::string cp932;
-    std::vector<int> index;
-    for (std::size_t i = 0; i < shown.size();) {
-      const std::size_t length = (shown[i] >= 0xD800 && shown[i] < 0xDC00 && i + 1 < shown.size() &&
-                                  shown[i + 1] >= 0xDC00 && shown[i + 1] < 0xE000)
-                                     ? 2
-                                     : 1;
-      // A document repeats few characters many times: each converted once.
-      const char32_t code = length == 2 ? (char32_t(shown[i]) << 16) | shown[i + 1] : shown[i];
-      auto known = converted.find(code);
-      if (known == converted.end()) known = converted.emplace(code, BodyTextToCp932(shown.substr(i, length))).first;
-      const std::string& one = known->second;
-      cp932 += one;
-      index.insert(index.end(), one.size(), aligned ? from[i] : static_cast<int>(i));
-      i += length;
-    }
-    index.push_back(static_cast<int>(units.size()));
-    for (const Span& span : matcher.Find(cp932, false)) {
-      const int start = index[span.begin];
-      const QPdfSelection selection = document.getSelectionAtIndex(page, start, index[span.end] - start);
-      PdfPlace place;
-      place.page = page;
-      for (const QPolygonF& polygon : selection.bounds()) place.rects.push_back(polygon.boundingRect());
-      places.push_back(std::move(place));
+  const QString text = document.getAllText(page).text();
+  if (text.isEmpty()) return places;
+  const std::u16string_view units = Units(text);
+  // Most pages hold no place: the page's text as the import takes it tells.
+  if (matcher.Find(PrepareBodyText(units), false).empty()) return places;
+  // The page's spacing and line breaks as the import takes them, each character with the
+  // engine's index of the character it stands for (the rules only leave out white space or
+  // make it one space); a text they change otherwise is taken as the engine gives it.
+  const std::u16string prepared = JoinBrokenLines(TidySpacing(units, Spacing::Detect));
+  std::vector<int> from(prepared.size());
+  bool aligned = true;
+  for (std::size_t i = 0, j = 0; j < prepared.size() && aligned; ++j) {
+    while (i < units.size() && units[i] != prepared[j] && IsBlank(units[i])) ++i;
+    if (i < units.size() && (units[i] == prepared[j] || (prepared[j] == u' ' && IsBlank(units[i])))) {
+      from[j] = static_cast<int>(i++);
+    } else {
+      aligned = false;
     }
   }
+  const std::u16string_view shown = aligned ? std::u16string_view(prepared) : units;
+  // Character by character, with the engine's index of each CP932 byte.
+  std::string cp932;
+  std::vector<int> index;
+  for (std::size_t i = 0; i < shown.size();) {
+    const std::size_t length = (shown[i] >= 0xD800 && shown[i] < 0xDC00 && i + 1 < shown.size() &&
+                                shown[i + 1] >= 0xDC00 && shown[i + 1] < 0xE000)
+                                   ? 2
+                                   : 1;
+    // A document repeats few characters many times: each converted once.
+    const char32_t code = length == 2 ? (char32_t(shown[i]) << 16) | shown[i + 1] : shown[i];
+    auto known = converted.find(code);
+    if (known == converted.end()) known = converted.emplace(code, BodyTextToCp932(shown.substr(i, length))).first;
+    const std::string& one = known->second;
+    cp932 += one;
+    index.insert(index.end(), one.size(), aligned ? from[i] : static_cast<int>(i));
+    i += length;
+  }
+  index.push_back(static_cast<int>(units.size()));
+  for (const Span& span : matcher.Find(cp932, false)) {
+    const int start = index[span.begin];
+    const QPdfSelection selection = document.getSelectionAtIndex(page, start, index[span.end] - start);
+    PdfPlace place;
+    place.page = page;
+    for (const QPolygonF& polygon : selection.bounds()) place.rects.push_back(polygon.boundingRect());
+    places.push_back(std::move(place));
+  }
+  return places;
+}
+
+QList<PdfPlace> FindPdfPlaces(QPdfDocument& document, const PlaceMatcher& matcher) {
+  QList<PdfPlace> places;
+  PageCharacters converted;
+  for (int page = 0; page < document.pageCount(); ++page) places += PdfPlacesOfPage(document, page, matcher, converted);
   return places;
 }
 
@@ -154,6 +160,11 @@ PdfPlaces::PdfPlaces(CPdfPane& pane) : QObject(&pane), pane_(pane), view_(*pane.
   connect(view_.horizontalScrollBar(), &QScrollBar::valueChanged, layer_, qOverload<>(&QWidget::update));
   connect(&view_, &QPdfView::zoomFactorChanged, layer_, qOverload<>(&QWidget::update));
 
+  scan_ = new QTimer(this);
+  scan_->setSingleShot(true);
+  scan_->setInterval(0);
+  connect(scan_, &QTimer::timeout, this, [this] { ScanFor(slice_); });
+
   bar_ = new QWidget(&view_);
   bar_->setObjectName(QStringLiteral("PlaceBar"));
   bar_->setAutoFillBackground(true);
@@ -190,30 +201,72 @@ PdfPlaces::~PdfPlaces() = default;
 
 bool PdfPlaces::Show(const PlaceMatcher& matcher) {
   Clear();
-  if (!pane_.HasDocument() || !pane_.Document()) return false;
-  places_ = FindPdfPlaces(*pane_.Document(), matcher);
-  if (places_.isEmpty()) return false;
-  layer_->setGeometry(view_.viewport()->rect());
-  layer_->show();
-  layer_->raise();
-  bar_->show();
-  bar_->raise();
-  GoTo(0);
-  return true;
+  if (!pane_.HasDocument() || !pane_.Document() || !matcher.HasTerm()) return false;
+  matcher_ = std::make_unique<PlaceMatcher>(matcher);
+  complete_ = false;
+  // The first pages now, so that an early place is shown at once; the rest a slice at a time
+  // while the view stays free (a later first place is gone to when found).
+  ScanFor(firstSlice_);
+  return current_ >= 0;
 }
 
 void PdfPlaces::Clear() {
+  scan_->stop();
+  matcher_.reset();
+  converted_.clear();
+  scanned_ = 0;
+  complete_ = true;
   places_.clear();
   current_ = -1;
   layer_->hide();
   bar_->hide();
 }
 
+void PdfPlaces::ScanFor(std::chrono::milliseconds budget) {
+  QPdfDocument* document = pane_.Document();
+  if (complete_ || !matcher_ || !document) return;
+  QElapsedTimer clock;
+  clock.start();
+  const qsizetype before = places_.size();
+  // At least one page a slice, however short the slice; the first place is gone to as soon as
+  // it is found.
+  do {
+    if (scanned_ < document->pageCount()) places_ += PdfPlacesOfPage(*document, scanned_++, *matcher_, converted_);
+  } while (scanned_ < document->pageCount() && clock.elapsed() < budget.count() && (before > 0 || places_.isEmpty()));
+  complete_ = scanned_ >= document->pageCount();
+  if (complete_) {
+    matcher_.reset();
+    converted_.clear();
+  } else {
+    scan_->start();
+  }
+  if (places_.isEmpty()) return;
+  if (current_ < 0) {
+    layer_->setGeometry(view_.viewport()->rect());
+    layer_->show();
+    layer_->raise();
+    bar_->show();
+    bar_->raise();
+    GoTo(0);
+  } else if (places_.size() != before || complete_) {
+    UpdateBar();
+    layer_->update();
+  }
+}
+
+void PdfPlaces::ScanUntil(qsizetype count) {
+  while (!complete_ && (count < 0 || places_.size() < count)) ScanFor(slice_);
+}
+
 void PdfPlaces::Next() {
+  // Past the last place found so far: on to the next page that holds one.
+  if (current_ + 1 >= Count()) ScanUntil(Count() + 1);
   if (!places_.isEmpty()) GoTo((current_ + 1) % Count());
 }
 
 void PdfPlaces::Previous() {
+  // Before the first: round to the last, which takes every page.
+  if (current_ <= 0) ScanUntil(-1);
   if (!places_.isEmpty()) GoTo((current_ + Count() - 1) % Count());
 }
 
@@ -237,7 +290,9 @@ void PdfPlaces::UpdateBar() {
 }
 
 QString PdfPlaces::PositionText() const {
-  return current_ < 0 ? QString() : QStringLiteral("%1/%2").arg(current_ + 1).arg(Count());
+  if (current_ < 0) return {};
+  // While pages are still read, the number in all is not known yet.
+  return complete_ ? QStringLiteral("%1/%2").arg(current_ + 1).arg(Count()) : QStringLiteral("%1/\u2026").arg(current_ + 1);
 }
 
 QList<QRectF> PdfPlaces::RectsOf(int k) const {

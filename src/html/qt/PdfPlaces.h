@@ -5,12 +5,18 @@
 // Shift+F3) and "3/15" in a small bar over the view's top right corner. Another document in the
 // pane ends the places.
 
+#include <chrono>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
 #include <QList>
 #include <QObject>
 #include <QRectF>
 #include <QWidget>
 
 class QLabel;
+class QTimer;
 class QPdfDocument;
 class QPdfView;
 class QToolButton;
@@ -26,6 +32,12 @@ struct PdfPlace {
   QList<QRectF> rects;
 };
 
+// The CP932 form of each character met so far (a document repeats few characters many times).
+using PageCharacters = std::unordered_map<char32_t, std::string>;
+
+// The places of the matcher's term on one page (from 0), in text order.
+QList<PdfPlace> PdfPlacesOfPage(QPdfDocument& document, int page, const PlaceMatcher& matcher,
+                                PageCharacters& converted);
 // Every place of the matcher's term in the document, page by page, in text order.
 QList<PdfPlace> FindPdfPlaces(QPdfDocument& document, const PlaceMatcher& matcher);
 
@@ -39,17 +51,27 @@ class PdfPlaces : public QObject {
   explicit PdfPlaces(CPdfPane& pane);
   ~PdfPlaces() override;
 
-  // Finds the term in the shown document and goes to its first place. False when there is none
-  // (the bar stays hidden).
+  // Finds the term in the shown document and goes to its first place: the pages are read in
+  // order, the first ones at once, the rest a slice at a time from the event loop (the bar shows
+  // "1/…" until the number in all is known; a first place found later is gone to then). True
+  // when a place is shown on return; false when none has been found yet (the bar stays hidden
+  // until one is).
   bool Show(const PlaceMatcher& matcher);
   void Clear();
 
+  // How long the pages are read in Show() and then in each slice (at least a page each time).
+  void SetSlices(std::chrono::milliseconds first, std::chrono::milliseconds each) {
+    firstSlice_ = first;
+    slice_ = each;
+  }
+  // Whether every page has been read (Count() is then the number in all).
+  bool Complete() const { return complete_; }
   int Count() const { return static_cast<int>(places_.size()); }
   int Current() const { return current_; }  // from 0; -1 without places
   const QList<PdfPlace>& Places() const { return places_; }
   // The highlights drawn on the pages shown now (rectangles in viewport pixels).
   QList<QRectF> VisibleHighlights() const;
-  QString PositionText() const;  // "3/15"
+  QString PositionText() const;  // "3/15"; "3/…" while pages are still read
   QWidget* Bar() const { return bar_; }
 
  public slots:
@@ -58,6 +80,10 @@ class PdfPlaces : public QObject {
 
  private:
   class Layer;
+  // Reads pages for about `budget`, then leaves the rest to the next slice; goes to the first
+  // place once there is one.
+  void ScanFor(std::chrono::milliseconds budget);
+  void ScanUntil(qsizetype count);  // reads on until `count` places are known (-1: all)
   void GoTo(int index);
   void UpdateBar();
   QList<QRectF> RectsOf(int index) const;  // place `index` in viewport pixels (none when off screen)
@@ -66,6 +92,12 @@ class PdfPlaces : public QObject {
   QPdfView& view_;
   QList<PdfPlace> places_;
   int current_ = -1;
+  std::unique_ptr<PlaceMatcher> matcher_;  // while pages are still to be read
+  PageCharacters converted_;
+  int scanned_ = 0;  // the pages read
+  bool complete_ = true;
+  QTimer* scan_ = nullptr;
+  std::chrono::milliseconds firstSlice_{150}, slice_{12};
   Layer* layer_ = nullptr;
   QWidget* bar_ = nullptr;
   QToolButton* previous_ = nullptr;
