@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStyle>
+#include <QThreadPool>
 #include <QUrl>
 
 #include "common/ByteText.h"
@@ -153,6 +154,11 @@ CLeftView::CLeftView(Services& services, QWidget* parent)
 
 CLeftView::~CLeftView() {
   if (instance == this) instance = nullptr;
+  // A row's places being found use the PDF engine and post to this view: done before either goes.
+  if (placesThread_) {
+    placesThread_->clear();
+    placesThread_->waitForDone();
+  }
 }
 
 CLeftView* CLeftView::Instance() { return instance; }
@@ -383,28 +389,61 @@ bool ShowsPlaces(int column) {
 void CLeftView::SetPlaceMatcher(std::shared_ptr<const PlaceMatcher> matcher) {
   placeMatcher_ = matcher && matcher->HasTerm() ? std::move(matcher) : nullptr;
   placesCache_.clear();
+  placesPending_.clear();
+  ++placesGeneration_;  // what is still being found belongs to the search before
   HideTip();
 }
 
-const Places& CLeftView::PlacesOfRow(int row) {
-  static const Places none;
+const Places* CLeftView::PlacesOfRow(int row) {
   const ListRows& list = services_.list;
-  if (!placeMatcher_ || row < 0 || row >= list.RowCount()) return none;
+  if (!placeMatcher_ || row < 0 || row >= list.RowCount()) return nullptr;
   const std::string serial = list.Cell(row, ListColumn::SerialNo);
   for (const auto& [cached, places] : placesCache_)
-    if (cached == serial) return places;
-  if (!placesPdf_) {
+    if (cached == serial) return &places;
+  if (!placesPending_.insert(serial).second) return nullptr;
+  if (!placesThread_) {
     const std::string worker = WorkerProgramPath();
     if (!worker.empty()) {
       placesPool_ =
           std::make_unique<WorkerPool>(std::vector<std::string>{worker}, ReadWorkerLimits(services_.settings));
       placesPdf_ = std::make_unique<WorkerPdfEngine>(*placesPool_);
     }
+    placesThread_ = std::make_unique<QThreadPool>();
+    placesThread_->setMaxThreadCount(1);
   }
-  Places places = FindPlacesOfRecord(*placeMatcher_, services_.store, placesPdf_.get(), serial, kTipPlaces);
+  // The store names the files here; the worker thread only reads them (the matcher is shared
+  // read-only, its buffers are the thread's own).
+  placesThread_->start([this, matcher = placeMatcher_, files = PlaceFilesOfRecord(services_.store, serial),
+                        pdf = placesPdf_.get(), generation = placesGeneration_, serial] {
+    auto places = std::make_shared<Places>(FindPlacesOfRecordFiles(*matcher, files, pdf, kTipPlaces));
+    QMetaObject::invokeMethod(
+        this, [this, generation, serial, places] { OnPlacesFound(generation, serial, std::move(*places)); },
+        Qt::QueuedConnection);
+  });
+  return nullptr;
+}
+
+void CLeftView::OnPlacesFound(std::uint64_t generation, const std::string& serial, Places places) {
+  if (generation != placesGeneration_ || !placesPending_.erase(serial)) return;
   if (placesCache_.size() >= kCachedRows) placesCache_.pop_front();
   placesCache_.emplace_back(serial, std::move(places));
-  return placesCache_.back().second;
+  // The tooltip over that row, and pane 120 when it is the selected row, now with its places.
+  if (hoverPos_) {
+    const QModelIndex index = indexAt(*hoverPos_);
+    if (index.isValid() && services_.list.Cell(index.row(), ListColumn::SerialNo) == serial) {
+      lastTipRow_ = -1;
+      UpdateTip(*hoverPos_);
+    }
+  }
+  const int selected = services_.list.FirstSelectedRow();
+  if (selected >= 0 && services_.list.Cell(selected, ListColumn::SerialNo) == serial) ShowFirstPlace();
+  emit placesFound(serial);
+}
+
+void CLeftView::ShowFirstPlace() {
+  const Places* places = PlacesOfRow(services_.list.FirstSelectedRow());
+  services_.progress.SetPaneText(StatusPane::Url,
+                                 places && !places->places.empty() ? PlaceLine(places->places[0]) : std::string());
 }
 
 QString CLeftView::PlacesTipHtml(const Places& places) {
@@ -425,7 +464,8 @@ QString CLeftView::PlacesTipHtml(const Places& places) {
 QString CLeftView::TipTextForCell(int row, int column) {
   const bool selected = services_.list.IsSelected(row);
   QString placesHtml;
-  if (placeMatcher_ && ShowsPlaces(column)) placesHtml = PlacesTipHtml(PlacesOfRow(row));
+  if (placeMatcher_ && ShowsPlaces(column))
+    if (const Places* places = PlacesOfRow(row)) placesHtml = PlacesTipHtml(*places);
   if (placesHtml.isEmpty()) return selected ? TipTextFor(column) : QString();
   if (!selected) return placesHtml;
   return TipTextFor(column).toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) +
@@ -486,10 +526,12 @@ void CLeftView::startDrag(Qt::DropActions) {
 
 void CLeftView::mouseMoveEvent(QMouseEvent* event) {
   QTableView::mouseMoveEvent(event);
-  UpdateTip(event->position().toPoint());
+  hoverPos_ = event->position().toPoint();
+  UpdateTip(*hoverPos_);
 }
 
 void CLeftView::leaveEvent(QEvent* event) {
+  hoverPos_.reset();
   HideTip();
   QTableView::leaveEvent(event);
 }
@@ -620,17 +662,7 @@ void CLeftView::SelectionToCore(const QItemSelection& selected, const QItemSelec
   syncing_ = false;
   viewport()->update();
   // The first place of the selected row's record, in pane 120.
-  if (placeMatcher_ && !selected.isEmpty()) {
-    const Places& places = PlacesOfRow(list.FirstSelectedRow());
-    services_.progress.SetPaneText(StatusPane::Url,
-                                   places.places.empty() ? std::string() : PlaceLine(places.places[0]));
-  }
-  // The first place of the selected row's record, in pane 120.
-  if (placeMatcher_ && !selected.isEmpty()) {
-    const Places& places = PlacesOfRow(list.FirstSelectedRow());
-    services_.progress.SetPaneText(StatusPane::Url,
-                                   places.places.empty() ? std::string() : PlaceLine(places.places[0]));
-  }
+  if (placeMatcher_ && !selected.isEmpty()) ShowFirstPlace();
   emit listStateChanged();
 }
 

@@ -12,11 +12,13 @@
 
 #include <QColor>
 #include <QTableView>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -29,6 +31,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QMimeData;
+class QThreadPool;
 
 namespace folidex {
 
@@ -106,8 +109,10 @@ class CLeftView : public QTableView {
   // shows its first place in pane 120. Null (or a matcher without a term): no places.
   void SetPlaceMatcher(std::shared_ptr<const PlaceMatcher> matcher);
   const std::shared_ptr<const PlaceMatcher>& CurrentPlaceMatcher() const { return placeMatcher_; }
-  // The places of a row's record (up to three kept), read once and kept for the last rows.
-  const Places& PlacesOfRow(int row);
+  // The places of a row's record (up to three kept), found once and kept for the last rows.
+  // Null while they are still being found: a worker thread reads the record and its PDF, and
+  // the tooltip over the row and pane 120 are brought up to date when it is done.
+  const Places* PlacesOfRow(int row);
   // The tooltip's part about places (rich text): up to three lines, the term in bold, and
   // "他 N 箇所" for the rest; empty without places.
   static QString PlacesTipHtml(const Places& places);
@@ -139,6 +144,8 @@ class CLeftView : public QTableView {
   void filesDropped(const QStringList& paths);
   // A row's PDF was sent to the HTML area (32796): the main frame shows the term's places in it.
   void pdfShownInHtmlArea();
+  // A row's places were found (`serial`, CP932), for the search that fills the list now.
+  void placesFound(const std::string& serial);
   // A link to a PDF was dropped: the address to fetch (UTF-8, percent-encoded) and the file
   // name to store (CP932, decoded).
   void linkDropped(const std::string& fetchUrl, const std::string& fileName);
@@ -168,6 +175,9 @@ class CLeftView : public QTableView {
   void SortRows(bool descending);
   void HideTip();
   void UpdateTip(const QPoint& pos);
+  // The places of a row found on the worker thread; a result for an earlier search is dropped.
+  void OnPlacesFound(std::uint64_t generation, const std::string& serial, Places places);
+  void ShowFirstPlace();  // pane 120: the first selected row's first place (empty while unknown)
   // Keeping the core's selected flags and Qt's selection model in step.
   void SelectionFromCore();
   void ScheduleSelectionFromCore();
@@ -192,8 +202,12 @@ class CLeftView : public QTableView {
   int lastTipRow_ = -1;
   std::shared_ptr<const PlaceMatcher> placeMatcher_;
   std::deque<std::pair<std::string, Places>> placesCache_;  // serial, places; the newest last
+  std::set<std::string> placesPending_;                     // serials being found now
+  std::uint64_t placesGeneration_ = 0;                      // one more for each search's places
+  std::optional<QPoint> hoverPos_;                          // the mouse over the rows, if it is
   std::unique_ptr<WorkerPool> placesPool_;                  // reads a record's PDF for its places
-  std::unique_ptr<WorkerPdfEngine> placesPdf_;
+  std::unique_ptr<WorkerPdfEngine> placesPdf_;              // used on placesThread_ only
+  std::unique_ptr<QThreadPool> placesThread_;               // one thread: the places, one row at a time
   bool syncing_ = false;
   bool selectionSyncPending_ = false;
 };

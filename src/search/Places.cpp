@@ -213,16 +213,27 @@ Places FindRecordPlaces(const PlaceMatcher& matcher, PdfEngine* pdf, const std::
   return result;
 }
 
-Places FindPlacesOfRecord(const PlaceMatcher& matcher, Store& store, PdfEngine* pdf, std::string_view serial,
-                          std::size_t keep) {
-  if (!matcher.HasTerm() || !IsSerialText(serial)) return {};
+RecordPlaceFiles PlaceFilesOfRecord(const Store& store, std::string_view serial) {
+  if (!IsSerialText(serial)) return {};
+  return {store.RecordFilePath(serial, kKindText), store.RecordFilePath(serial, kKindPdf)};
+}
+
+Places FindPlacesOfRecordFiles(const PlaceMatcher& matcher, const RecordPlaceFiles& files, PdfEngine* pdf,
+                               std::size_t keep) {
+  if (!matcher.HasTerm() || files.record.empty()) return {};
   std::string bytes;
-  if (ReadRegularFile(store.RecordFilePath(serial, kKindText), bytes, kMaxRecordFileSize) != FileRead::Ok) return {};
+  if (ReadRegularFile(files.record, bytes, kMaxRecordFileSize) != FileRead::Ok) return {};
   IndexRecord record;
   ParseRecordFile(bytes, true, record);
-  const DocumentLocation where = ResolveDocumentPath(store, serial, record[FieldTag::TY], record[FieldTag::FG]);
+  const DocumentLocation where = ResolveDocumentPath(files.copy, record[FieldTag::TY], record[FieldTag::FG]);
   return FindRecordPlaces(matcher, where.mark == kMarkAvailable ? pdf : nullptr, where.path, record[FieldTag::TX],
                           keep);
+}
+
+Places FindPlacesOfRecord(const PlaceMatcher& matcher, Store& store, PdfEngine* pdf, std::string_view serial,
+                          std::size_t keep) {
+  if (!matcher.HasTerm()) return {};
+  return FindPlacesOfRecordFiles(matcher, PlaceFilesOfRecord(store, serial), pdf, keep);
 }
 
 std::string PlaceLine(const Place& place) {

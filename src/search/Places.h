@@ -81,6 +81,16 @@ Places FindRecordPlaces(const PlaceMatcher& matcher, PdfEngine* pdf, const std::
 Places FindPlacesOfRecord(const PlaceMatcher& matcher, Store& store, PdfEngine* pdf, std::string_view serial,
                           std::size_t keep);
 
+// The files FindPlacesOfRecord reads for the record `serial`, named (not read) from the store: a
+// worker thread may then read them through FindPlacesOfRecordFiles, the store left to its own.
+struct RecordPlaceFiles {
+  NativePath record;  // the record file
+  NativePath copy;    // where the store's copy of its document would be
+};
+RecordPlaceFiles PlaceFilesOfRecord(const Store& store, std::string_view serial);
+Places FindPlacesOfRecordFiles(const PlaceMatcher& matcher, const RecordPlaceFiles& files, PdfEngine* pdf,
+                               std::size_t keep);
+
 // "[page 3] …before【term】after…" (CP932; "[page ?]" when the page is unknown).
 std::string PlaceLine(const Place& place);
 

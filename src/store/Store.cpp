@@ -853,9 +853,12 @@ bool IsSerialText(std::string_view serial) {
 }
 
 DocumentLocation ResolveDocumentPath(Store& store, std::string_view serial, std::string_view ty, std::string_view fg) {
+  // The mark only needs the copy's existence; the folders are not created for the test.
+  return ResolveDocumentPath(ty == kLinkCopy ? store.RecordFilePath(serial, kKindPdf) : NativePath(), ty, fg);
+}
+
+DocumentLocation ResolveDocumentPath(const NativePath& copy, std::string_view ty, std::string_view fg) {
   if (ty == kLinkCopy) {
-    // The mark only needs the copy's existence; the folders are not created for the test.
-    NativePath copy = store.RecordFilePath(serial, kKindPdf);
     if (!copy.empty() && IsFile(copy)) return {kMarkAvailable, copy};
     return {kMarkMissing, {}};
   }

@@ -266,5 +266,8 @@ void ReportWriteFailure(Prompter& prompter, const NativePath& path, int error, M
 
 // The availability mark and resolved path of a record's document.
 DocumentLocation ResolveDocumentPath(Store& store, std::string_view serial, std::string_view ty, std::string_view fg);
+// The same with the store's copy already named (Store::RecordFilePath(serial, kKindPdf)): no store
+// needed, so any thread may resolve.
+DocumentLocation ResolveDocumentPath(const NativePath& copy, std::string_view ty, std::string_view fg);
 
 }  // namespace folidex

@@ -7,6 +7,7 @@
 #include <QPdfDocument>
 #include <QPdfPageNavigator>
 #include <QPdfView>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
@@ -67,6 +68,10 @@ class PlacesTest : public QObject {
     view->SetPlaceMatcher(Folded("契約"));
     const int title = ColumnIndex(ListColumn::Title), text = ColumnIndex(ListColumn::TextSize);
 
+    // Found on the worker thread: nothing shown until then, no waiting.
+    QCOMPARE(view->TipTextForCell(0, title), QString());
+    QSignalSpy found(view.get(), &CLeftView::placesFound);
+    QTRY_COMPARE(found.count(), 1);
     const QString tip = view->TipTextForCell(0, title);
     QCOMPARE(tip.count(U("<b>契約</b>")), 3);
     QVERIFY(tip.startsWith(U("冒頭の<b>契約</b>と")));
@@ -76,6 +81,7 @@ class PlacesTest : public QObject {
     QVERIFY(!tip.contains(U("けいやく</b>")));
     QCOMPARE(view->TipTextForCell(0, ColumnIndex(ListColumn::Author)), QString());
     QCOMPARE(view->TipTextForCell(1, text), CLeftView::TipTextFor(text));
+    QTRY_COMPARE(found.count(), 2);
 
     // Read once: the record file gone, the row still shows its places; nothing in the cells.
     RemoveFile(f.store.StoreFilePath(FormatSerial(0), kKindText));
@@ -90,6 +96,25 @@ class PlacesTest : public QObject {
              U("[page ?] 冒頭の【契約】と、けいやく以外の契約、契約書、ｹｲﾔｸ、そして契約。"));
     view->SetPlaceMatcher(nullptr);
     QCOMPARE(view->TipTextForCell(0, title), CLeftView::TipTextFor(title));
+  }
+
+  // A new search fills the list while a row's places are still being found: what the old search
+  // finds is dropped, the row shows the new search's places.
+  void PlacesFoundForAnEarlierListAreDropped() {
+    PlacesFixture f;
+    f.Add(0, J("古い本文の契約"), false);
+    auto view = f.MakeView();
+    view->SetPlaceMatcher(Folded("契約"));
+    const int title = ColumnIndex(ListColumn::Title);
+    QCOMPARE(view->TipTextForCell(0, title), QString());  // being found
+    f.list.DeleteAllRows();
+    f.Add(0, J("新しい本文の解約"), false);
+    view->SetPlaceMatcher(Folded("解約"));
+    QTRY_VERIFY(view->TipTextForCell(0, title).contains(U("<b>解約</b>")));
+    QVERIFY(!view->TipTextForCell(0, title).contains(U("契約")));
+    view->SetPlaceMatcher(Folded("本文"));
+    QCOMPARE(view->TipTextForCell(0, title), QString());
+    view.reset();  // gone while its places are being found
   }
 
   void PaneOpensAtTheFirstPlaceAndStepsAroundTheDocument() {
