@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QVBoxLayout>
 #include <QPdfDocument>
 #include <QPdfPageNavigator>
 #include <QPdfView>
@@ -174,13 +175,22 @@ class PlacesTest : public QObject {
 
   // Read a page a slice: the first place is gone to when its page is read, the number in all
   // is "…" until every page is, and stepping past what is known reads on.
+  // F3 steps with the focus anywhere in the window (as in the list the PDF was opened from).
   void PaneReadsThePagesAfterTheFirstPlaceLater() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("terms.pdf"));
     WriteJapanesePdf(path, {U("一頁"), U("二頁目に契約がある"), U("三頁"), U("四頁"), U("契約と\n契約の五頁"), U("六頁")});
-    CPdfPane pane;
-    pane.resize(500, 650);
-    pane.show();
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* elsewhere = new QLineEdit(&window);
+    auto* shown = new CPdfPane(&window);
+    column->addWidget(elsewhere);
+    column->addWidget(shown);
+    CPdfPane& pane = *shown;
+    window.resize(500, 700);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    elsewhere->setFocus();
     QString error;
     QVERIFY2(pane.Open(path, QStringLiteral("terms.pdf"), &error), qPrintable(error));
     PdfPlaces places(pane);
@@ -190,7 +200,7 @@ class PlacesTest : public QObject {
     QTRY_COMPARE(places.PositionText(), U("1/…"));
     QVERIFY(places.Bar()->isVisible());
     QTRY_COMPARE(pane.View()->pageNavigator()->currentPage(), 1);
-    places.Next();  // beyond the first, read on now to the next place
+    QTest::keyClick(elsewhere, Qt::Key_F3);  // beyond the first, read on now to the next place
     QCOMPARE(places.Current(), 1);
     QCOMPARE(places.Places()[1].page, 4);
     QTRY_COMPARE(places.PositionText(), U("2/3"));
@@ -199,9 +209,10 @@ class PlacesTest : public QObject {
     places.Show(*Folded("契約"));
     QTRY_VERIFY(places.Current() == 0);
     QVERIFY(!places.Complete());
-    places.Previous();
+    QTest::keyClick(elsewhere, Qt::Key_F3, Qt::ShiftModifier);
     QVERIFY(places.Complete());
     QCOMPARE(places.PositionText(), U("3/3"));
+    QCOMPARE(elsewhere->text(), QString());
   }
 
   void TextDialogOpensAtTheFirstPlace() {

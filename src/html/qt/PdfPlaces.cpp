@@ -186,11 +186,15 @@ PdfPlaces::PdfPlaces(CPdfPane& pane) : QObject(&pane), pane_(pane), view_(*pane.
   bar_->hide();
   connect(previous_, &QToolButton::clicked, this, &PdfPlaces::Previous);
   connect(next_, &QToolButton::clicked, this, &PdfPlaces::Next);
+  // F3 steps wherever the focus is in the window (the list, when the PDF was opened from it),
+  // but only while there are places to step through.
   for (auto [key, slot] : {std::pair{QKeySequence(Qt::Key_F3), &PdfPlaces::Next},
                            std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3), &PdfPlaces::Previous}}) {
     auto* shortcut = new QShortcut(key, &pane_);
-    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    shortcut->setContext(Qt::WindowShortcut);
+    shortcut->setEnabled(false);
     connect(shortcut, &QShortcut::activated, this, slot);
+    shortcuts_.push_back(shortcut);
   }
   // Another document (or none) in the pane ends these places.
   if (QPdfDocument* document = pane_.Document())
@@ -220,6 +224,7 @@ void PdfPlaces::Clear() {
   current_ = -1;
   layer_->hide();
   bar_->hide();
+  for (QShortcut* shortcut : shortcuts_) shortcut->setEnabled(false);
 }
 
 void PdfPlaces::ScanFor(std::chrono::milliseconds budget) {
@@ -247,6 +252,7 @@ void PdfPlaces::ScanFor(std::chrono::milliseconds budget) {
     layer_->raise();
     bar_->show();
     bar_->raise();
+    for (QShortcut* shortcut : shortcuts_) shortcut->setEnabled(true);
     GoTo(0);
   } else if (places_.size() != before || complete_) {
     UpdateBar();

@@ -2,8 +2,8 @@
 // The places of a search term in the PDF the viewer pane shows: found in the page texts of the
 // pane's own engine with the search's matcher, highlighted on the pages (a layer over the view's
 // pages, drawn from the page geometry), and stepped through with 前の箇所 / 次の箇所 (F3 /
-// Shift+F3) and "3/15" in a small bar over the view's top right corner. Another document in the
-// pane ends the places.
+// Shift+F3 anywhere in the pane's window) and "3/15" in a small bar over the view's top right
+// corner. Another document in the pane ends the places.
 
 #include <chrono>
 #include <memory>
@@ -16,6 +16,7 @@
 #include <QWidget>
 
 class QLabel;
+class QShortcut;
 class QTimer;
 class QPdfDocument;
 class QPdfView;
@@ -103,6 +104,7 @@ class PdfPlaces : public QObject {
   QToolButton* previous_ = nullptr;
   QToolButton* next_ = nullptr;
   QLabel* position_ = nullptr;
+  QList<QShortcut*> shortcuts_;  // F3, Shift+F3
   bool eventFilter(QObject* watched, QEvent* e) override;
 };
 
