@@ -10,6 +10,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QWindow>
+#include <QMouseEvent>
+#include <QTest>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -24,6 +26,8 @@
 #include "dialogs/CTextDlg.h"
 #include "dialogs/qt/BodyTextView.h"
 #include "html/CShelfView.h"
+#include "list/CLeftView.h"
+#include "list/ListColumn.h"
 #include "import/CQuesDlg.h"
 #include "list/CListDlg.h"
 #include "list/ListCommands.h"
@@ -43,6 +47,74 @@ void Grab(QWidget* widget, const QString& file) {
 }
 
 }  // namespace
+
+// Runs the steps one after another, `pause` ms apart, after the window has drawn itself.
+static void RunSteps(std::shared_ptr<std::deque<std::function<void()>>> steps, int pause) {
+  auto run = std::make_shared<std::function<void()>>();
+  *run = [steps, run, pause] {
+    if (steps->empty()) return;
+    auto step = steps->front();
+    steps->pop_front();
+    step();
+    QTimer::singleShot(pause, *run);
+  };
+  QTimer::singleShot(2500, *run);
+}
+
+void ScreenshotTour::StartPlaces(CShelfApp& app, const QString& folder) {
+  QDir().mkpath(folder);
+  const auto path = [folder](const char* name) { return folder + QLatin1Char('/') + QLatin1String(name); };
+  Modal::SetNextAnswers(std::deque<Answer>(64, Answer::Yes));
+  CMainFrame* frame = app.MainFrame();
+  Services* services = &app.services();
+  CLeftView* list = frame->ListView();
+  auto steps = std::make_shared<std::deque<std::function<void()>>>();
+  steps->push_back([frame, path] {
+    frame->Ribbon()->Tabs()->setCurrentIndex(1);
+    if (auto* search = frame->findChild<QAction*>(QStringLiteral("ID_DB_SEARCH"))) search->trigger();
+    Grab(frame, path("p1-hits.png"));
+  });
+  // The mouse over the first hit's title: the tooltip comes when its places are found.
+  const auto hover = [list] {
+    const QRect cell = list->visualRect(list->model()->index(0, ColumnIndex(ListColumn::Title)));
+    QTest::mouseMove(list->viewport(), cell.center());
+  };
+  steps->push_back(hover);
+  steps->push_back([frame, path, hover] {
+    hover();
+    Grab(frame, path("p2-hover.png"));
+  });
+  // Its PDF in the HTML area (the row's command), at the term's first place.
+  steps->push_back([frame, services, list] {
+    QTest::mouseMove(frame->Ribbon(), QPoint(5, 5));
+    frame->activateWindow();
+    services->list.SetAllSelected(false);
+    list->selectRow(0);
+    list->setFocus();
+  });
+  steps->push_back([frame, list, path] {
+    Grab(frame, path("p3-selected.png"));
+    list->RunCommand(CLeftView::kShowInHtmlArea);
+  });
+  steps->push_back([frame, path] { Grab(frame, path("p3-pdf-first-place.png")); });
+  // F3 with the focus still in the list.
+  steps->push_back([list] { QTest::keyClick(list, Qt::Key_F3); });
+  steps->push_back([frame, path] { Grab(frame, path("p4-pdf-next-place.png")); });
+  steps->push_back([list] { QTest::keyClick(list, Qt::Key_F3); });
+  steps->push_back([frame, path] { Grab(frame, path("p5-pdf-third-place.png")); });
+  steps->push_back([frame, path] {
+    Modal::SetNextRun([path](QDialog& dialog) {
+      dialog.show();
+      QApplication::processEvents();
+      QTest::qWait(300);
+      Grab(&dialog, path("p6-text-dialog.png"));
+      return 0;
+    });
+    if (auto* text = frame->findChild<QAction*>(QStringLiteral("ID_32799"))) text->trigger();
+  });
+  steps->push_back([frame] { frame->close(); });
+  RunSteps(steps, 1500);
+}
 
 void ScreenshotTour::Start(CShelfApp& app, const QString& folder) {
   QDir().mkpath(folder);

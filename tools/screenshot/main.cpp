@@ -1,6 +1,7 @@
 // folidex-screenshot: the desktop program taking pictures of itself for the documentation.
-//   folidex-screenshot OUTDIR
-// Starts like the program (same settings, same store), runs the screenshot tour and ends.
+//   folidex-screenshot OUTDIR [--places]
+// Starts like the program (same settings, same store), runs the screenshot tour (or the tour of
+// a hit's places) and ends.
 
 #include <QApplication>
 
@@ -14,13 +15,18 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Orvane"));
   QApplication::setApplicationName(QStringLiteral("Folidex"));
   const QStringList arguments = QApplication::arguments();
-  if (arguments.size() != 2) {
-    qWarning("usage: folidex-screenshot OUTDIR");
+  const bool places = arguments.size() == 3 && arguments.at(2) == QStringLiteral("--places");
+  if (arguments.size() != 2 && !places) {
+    qWarning("usage: folidex-screenshot OUTDIR [--places]");
     return 2;
   }
 
   folidex::CShelfApp shell;
   if (!shell.InitInstance()) return shell.ExitCode();
-  folidex::ScreenshotTour::Start(shell, arguments.at(1));
+  if (places) {
+    folidex::ScreenshotTour::StartPlaces(shell, arguments.at(1));
+  } else {
+    folidex::ScreenshotTour::Start(shell, arguments.at(1));
+  }
   return app.exec();
 }
