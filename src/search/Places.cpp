@@ -236,13 +236,30 @@ Places FindPlacesOfRecord(const PlaceMatcher& matcher, Store& store, PdfEngine* 
   return FindPlacesOfRecordFiles(matcher, PlaceFilesOfRecord(store, serial), pdf, keep);
 }
 
+namespace {
+// A page's text may hold long runs of white space (a table's columns, a line end): one line
+// shows each run as one space (0x20, 0x09, 0x0D, 0x0A are never trail bytes).
+void AppendOneLine(std::string& line, std::string_view text) {
+  bool blank = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool space = IsSpaceAt(text, i);
+    if (!space) {
+      line += text[i];
+    } else if (!blank) {
+      line += ' ';
+    }
+    blank = space;
+  }
+}
+}  // namespace
+
 std::string PlaceLine(const Place& place) {
   std::string line = place.page == kUnknownPage ? "[page ?] " : "[page " + std::to_string(place.page + 1) + "] ";
-  line += place.before;
+  AppendOneLine(line, place.before);
   line += "\x81\x79";  // 【
-  line += place.term;
+  AppendOneLine(line, place.term);
   line += "\x81\x7A";  // 】
-  line += place.after;
+  AppendOneLine(line, place.after);
   return line;
 }
 

@@ -120,6 +120,11 @@ TEST(Places, OccurrencesDoNotOverlapAndSitAtTheVeryEnds) {
   EXPECT_EQ(places.places[1].before, J("…") + std::string(40, 'x'));
   EXPECT_EQ(places.places[1].after, "");
   EXPECT_EQ(Cp932ToUtf8(PlaceLine(places.places[1])), "[page ?] …" + std::string(40, 'x') + "【語】");
+  // One line shows a page's runs of white space (a table's columns, line ends) as one space.
+  places = {};
+  Exact("語").Collect(J("表 \t  の\r\n語      欄"), false, 0, 1, places);
+  ASSERT_EQ(places.places.size(), 1u);
+  EXPECT_EQ(Cp932ToUtf8(PlaceLine(places.places[0])), "[page 1] 表 の 【語】 欄");
 }
 
 TEST(Places, ContextCountsCharactersAndKeepsTheFirstPlacesWithTheCountOfAll) {
