@@ -172,7 +172,11 @@ void CMainFrame::ConnectListDialogs() {
   connect(list_, &CLeftView::pdfShownInHtmlArea, this, [this] {
     if (!pdfPlaces_) pdfPlaces_ = new PdfPlaces(*html_->PdfPane());
     if (const std::shared_ptr<const PlaceMatcher>& matcher = list_->CurrentPlaceMatcher()) {
-      pdfPlaces_->Show(*matcher);
+      // The list's places of the row, when found already in the document's pages, tell the
+      // page the first place is on.
+      const Places* known = list_->PlacesOfRow(services_.list.FirstSelectedRow());
+      const int first = known && known->fromDocument && !known->places.empty() ? known->places[0].page : 0;
+      pdfPlaces_->Show(*matcher, first);
     } else {
       pdfPlaces_->Clear();
     }

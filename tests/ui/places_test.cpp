@@ -213,6 +213,13 @@ class PlacesTest : public QObject {
     QVERIFY(places.Complete());
     QCOMPARE(places.PositionText(), U("3/3"));
     QCOMPARE(elsewhere->text(), QString());
+
+    // The page of the first place known: reading starts there.
+    places.Show(*Folded("契約"), 4);
+    QTRY_VERIFY(places.Complete());
+    QCOMPARE(places.Count(), 2);
+    QCOMPARE(places.Places()[0].page, 4);
+    QTRY_COMPARE(pane.View()->pageNavigator()->currentPage(), 4);
   }
 
   void TextDialogOpensAtTheFirstPlace() {

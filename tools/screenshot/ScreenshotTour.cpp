@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QScreen>
@@ -25,7 +26,9 @@
 #include "common/qt/Modal.h"
 #include "dialogs/CTextDlg.h"
 #include "dialogs/qt/BodyTextView.h"
+#include "html/CPdfPane.h"
 #include "html/CShelfView.h"
+#include "html/qt/PdfPlaces.h"
 #include "list/CLeftView.h"
 #include "list/ListColumn.h"
 #include "import/CQuesDlg.h"
@@ -102,6 +105,16 @@ void ScreenshotTour::StartPlaces(CShelfApp& app, const QString& folder) {
   steps->push_back([frame, path] { Grab(frame, path("p4-pdf-next-place.png")); });
   steps->push_back([list] { QTest::keyClick(list, Qt::Key_F3); });
   steps->push_back([frame, path] { Grab(frame, path("p5-pdf-third-place.png")); });
+  // The number of places in all, once every page is read.
+  steps->push_back([frame, path] {
+    if (auto* places = frame->HtmlView()->PdfPane()->findChild<PdfPlaces*>()) {
+      QElapsedTimer clock;
+      clock.start();
+      while (!places->Complete()) QApplication::processEvents();
+      qInfo("places: %d in all, the last pages read in %lld ms more", places->Count(), clock.elapsed());
+    }
+    Grab(frame, path("p5-pdf-all-known.png"));
+  });
   steps->push_back([frame, path] {
     Modal::SetNextRun([path](QDialog& dialog) {
       dialog.show();

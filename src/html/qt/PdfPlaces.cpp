@@ -1,5 +1,6 @@
 #include "html/qt/PdfPlaces.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include <QElapsedTimer>
@@ -203,11 +204,12 @@ PdfPlaces::PdfPlaces(CPdfPane& pane) : QObject(&pane), pane_(pane), view_(*pane.
 
 PdfPlaces::~PdfPlaces() = default;
 
-bool PdfPlaces::Show(const PlaceMatcher& matcher) {
+bool PdfPlaces::Show(const PlaceMatcher& matcher, int firstPage) {
   Clear();
   if (!pane_.HasDocument() || !pane_.Document() || !matcher.HasTerm()) return false;
   matcher_ = std::make_unique<PlaceMatcher>(matcher);
   complete_ = false;
+  scanned_ = std::clamp(firstPage, 0, std::max(0, pane_.Document()->pageCount() - 1));
   // The first pages now, so that an early place is shown at once; the rest a slice at a time
   // while the view stays free (a later first place is gone to when found).
   ScanFor(firstSlice_);

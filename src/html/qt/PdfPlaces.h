@@ -56,8 +56,11 @@ class PdfPlaces : public QObject {
   // order, the first ones at once, the rest a slice at a time from the event loop (the bar shows
   // "1/…" until the number in all is known; a first place found later is gone to then). True
   // when a place is shown on return; false when none has been found yet (the bar stays hidden
-  // until one is).
-  bool Show(const PlaceMatcher& matcher);
+  // until one is). `firstPage` (from 0), when the page of the first place is known already
+  // (from the document's text as the import reads it), is where reading starts: the pages
+  // before it are taken to hold none. An engine may read a page's text slowly (a quarter of a
+  // second for some typeset documents), so this saves reading them all before the first place.
+  bool Show(const PlaceMatcher& matcher, int firstPage = 0);
   void Clear();
 
   // How long the pages are read in Show() and then in each slice (at least a page each time).
