@@ -4,13 +4,13 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 #include <QPdfDocument>
 #include <QPdfPageNavigator>
 #include <QPdfView>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
@@ -179,7 +179,8 @@ class PlacesTest : public QObject {
   void PaneReadsThePagesAfterTheFirstPlaceLater() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("terms.pdf"));
-    WriteJapanesePdf(path, {U("一頁"), U("二頁目に契約がある"), U("三頁"), U("四頁"), U("契約と\n契約の五頁"), U("六頁")});
+    WriteJapanesePdf(path,
+                     {U("一頁"), U("二頁目に契約がある"), U("三頁"), U("四頁"), U("契約と\n契約の五頁"), U("六頁")});
     QWidget window;
     auto* column = new QVBoxLayout(&window);
     auto* elsewhere = new QLineEdit(&window);

@@ -36,7 +36,8 @@ std::u16string_view Units(const QString& text) {
 
 }  // namespace
 
-QList<PdfPlace> PdfPlacesOfPage(QPdfDocument& document, int page, const PlaceMatcher& matcher, PageCharacters& converted) {
+QList<PdfPlace> PdfPlacesOfPage(QPdfDocument& document, int page, const PlaceMatcher& matcher,
+                                PageCharacters& converted) {
   QList<PdfPlace> places;
   if (!matcher.HasTerm()) return places;
   const QString text = document.getAllText(page).text();
@@ -300,7 +301,8 @@ void PdfPlaces::UpdateBar() {
 QString PdfPlaces::PositionText() const {
   if (current_ < 0) return {};
   // While pages are still read, the number in all is not known yet.
-  return complete_ ? QStringLiteral("%1/%2").arg(current_ + 1).arg(Count()) : QStringLiteral("%1/\u2026").arg(current_ + 1);
+  return complete_ ? QStringLiteral("%1/%2").arg(current_ + 1).arg(Count())
+                   : QStringLiteral("%1/\u2026").arg(current_ + 1);
 }
 
 QList<QRectF> PdfPlaces::RectsOf(int k) const {
