@@ -98,10 +98,10 @@ class RecordName {
   char name_[32];
 };
 
-// Scans the batch's record files; a reader stops early when `stop` is set (the walk no longer
-// wants the batch).
+// Scans the batch's record files, telling `hints` of each one that had to come from the disk; a
+// reader stops early when `stop` is set (the walk no longer wants the batch).
 void ScanBatch(Batch& batch, const std::vector<Serial>& serials, const RecordFolders& folders, RecordScanner& scanner,
-               const std::atomic<bool>* stop = nullptr) {
+               FileReadAhead& hints, const std::atomic<bool>* stop = nullptr) {
   RecordName name;
   if (batch.results.size() < batch.end - batch.begin) batch.results.resize(batch.end - batch.begin);
   for (std::size_t k = batch.begin; k < batch.end; ++k) {
@@ -110,6 +110,7 @@ void ScanBatch(Batch& batch, const std::vector<Serial>& serials, const RecordFol
     ScanResult& result = batch.results[k - batch.begin];
     try {
       scanner.Scan(folders.FolderOf(i), name.For(i), result);
+      if (scanner.Missed()) hints.Missed(k);
     } catch (const std::bad_alloc&) {
       result.status = ScanStatus::NoMemory;  // a file too large for memory is skipped, not marked
       result.lines = 0;
@@ -137,7 +138,7 @@ class ReadAhead {
         batches_(static_cast<long>((serials.size() + batchSize_ - 1) / batchSize_)),
         hints_(
             serials.size(), [&serials, txtFolder](std::size_t k) { return RecordPathIn(txtFolder, serials[k]); },
-            std::max(0, hints), std::max(kReadAheadWindow, 2 * batchSize_)) {
+            std::max(0, hints), std::max(kReadAheadWindow, 2 * batchSize_), true) {
     if (readers <= 0 || batches_ <= 1) {
       StartInline();
       return;
@@ -163,7 +164,7 @@ class ReadAhead {
       Batch& batch = slots_[0].batch;
       Prepare(batch, id);
       hints_.Reached(batch.begin);
-      ScanBatch(batch, serials_, folders_, *scanner_);
+      ScanBatch(batch, serials_, folders_, *scanner_, hints_);
       return &batch;
     }
     Slot& slot = SlotOf(id);
@@ -234,7 +235,7 @@ class ReadAhead {
       }
       Slot& slot = SlotOf(id);
       Prepare(slot.batch, id);
-      ScanBatch(slot.batch, serials_, folders_, scanner, &abandon_);
+      ScanBatch(slot.batch, serials_, folders_, scanner, hints_, &abandon_);
       {
         std::lock_guard lock(mutex_);
         slot.id = id;

@@ -27,17 +27,17 @@ void Hint(const std::string& path) {
 int ReadAheadThreads() {
   static const int threads = [] {
     const char* text = std::getenv("FOLIDEX_READ_AHEAD");
-    if (!text || !*text) return 8;
+    if (!text || !*text) return 16;
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
-    return *end == '\0' && value >= 0 && value <= 64 ? static_cast<int>(value) : 8;
+    return *end == '\0' && value >= 0 && value <= 64 ? static_cast<int>(value) : 16;
   }();
   return threads;
 }
 
 FileReadAhead::FileReadAhead(std::size_t count, std::function<std::string(std::size_t)> pathOf, int threads,
-                             std::size_t window)
-    : count_(count), pathOf_(std::move(pathOf)), window_(std::max<std::size_t>(1, window)) {
+                             std::size_t window, bool adaptive)
+    : count_(count), pathOf_(std::move(pathOf)), window_(std::max<std::size_t>(1, window)), adaptive_(adaptive) {
   if (count_ <= 1) return;
   try {
     for (int t = 0; t < threads; ++t) threads_.emplace_back([this] { Loop(); });
@@ -65,6 +65,18 @@ void FileReadAhead::Reached(std::size_t k) {
   wake_.notify_all();
 }
 
+void FileReadAhead::Missed(std::size_t k) {
+  if (threads_.empty()) return;
+  bool woken;
+  {
+    std::lock_guard lock(mutex_);
+    if (k <= lastMiss_) return;
+    woken = lastMiss_ + kReadAheadQuiet < reached_;  // the threads were resting
+    lastMiss_ = k;
+  }
+  if (woken) wake_.notify_all();
+}
+
 std::size_t FileReadAhead::Hinted() const {
   std::lock_guard lock(mutex_);
   return next_;
@@ -75,8 +87,12 @@ void FileReadAhead::Loop() {
     std::size_t k;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [&] { return stop_ || next_ >= count_ || next_ <= reached_ + window_; });
+      wake_.wait(lock, [&] {
+        return stop_ || next_ >= count_ ||
+               (next_ <= reached_ + window_ && (!adaptive_ || lastMiss_ + kReadAheadQuiet >= reached_));
+      });
       if (stop_ || next_ >= count_) return;
+      next_ = std::max(next_, reached_);  // after a rest: from where the walk is
       k = next_++;
     }
     try {
