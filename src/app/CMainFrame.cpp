@@ -428,7 +428,8 @@ void CMainFrame::OnDbSearch() {
   const SearchRunResult result = RunDbSearch(conditions, services_.store, services_.list, services_.settings,
                                              services_.prompter, progress_, services_.clock, options);
   // The search's end clears pane 120: it says again why this search read every record.
-  if (buildCancelled && !result.cancelled) progress_.SetPaneText(StatusPane::Url, MessageText(Msg::IndexBuildCancelled));
+  if (buildCancelled && !result.cancelled)
+    progress_.SetPaneText(StatusPane::Url, MessageText(Msg::IndexBuildCancelled));
   searching_ = false;
   // The term's places in the hits: the list's tooltips, the text dialog and the PDF pane.
   list_->SetPlaceMatcher(std::make_shared<const PlaceMatcher>(conditions));

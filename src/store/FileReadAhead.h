@@ -68,9 +68,9 @@ class FileReadAhead {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::vector<std::thread> threads_;
-  std::size_t next_ = 0;     // the next file to hint
-  std::size_t reached_ = 0;  // the walk's position
-  std::size_t told_ = 0;  // the position the threads were last woken for (the walk's own)
+  std::size_t next_ = 0;      // the next file to hint
+  std::size_t reached_ = 0;   // the walk's position
+  std::size_t told_ = 0;      // the position the threads were last woken for (the walk's own)
   std::size_t lastMiss_ = 0;  // the walk's last miss (at first the start: nothing is known yet)
   bool stop_ = false;
 };

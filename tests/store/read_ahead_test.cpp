@@ -71,12 +71,14 @@ TEST(FileReadAhead, AnAdaptiveWalkIsHintedOnlyNearItsMisses) {
   EXPECT_LE(asked.furthest.load(), kReadAheadQuiet + 2 * kWindow);  // warm from the start: soon quiet
   const std::size_t miss = k;
   hints.Missed(miss);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   for (; k < kFiles; ++k) {
     hints.Reached(k);
     if (k % 256 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(asked.count[miss + kWindow / 2], 1);                            // hinted again after it
+  std::lock_guard lock(asked.mutex);
+  EXPECT_EQ(asked.count[miss + kWindow / 2], 1);                           // hinted again after it
   EXPECT_LE(asked.furthest.load(), miss + kReadAheadQuiet + 2 * kWindow);  // and quiet again
   EXPECT_GE(asked.furthest.load(), miss + kReadAheadQuiet - kWindow);
 }
