@@ -11,6 +11,13 @@
 # Peak resident memory of the body search is reported from /usr/bin/time.
 #
 #   SEARCH_BENCH_SHAPES="20000:20000 100000:5000"   SEARCH_BENCH_RUNS=10
+#
+# SEARCH_BENCH_COLD=1 adds cold runs (SEARCH_BENCH_COLD_RUNS each, default 3): the scan's body
+# search and `dupes --all`, with the read-ahead hints off (FOLIDEX_READ_AHEAD=0, how both read
+# before the hints) and as they are by default, the store's pages evicted before each run, and the ratios printed.
+# Eviction drops the page cache when /proc/sys/vm/drop_caches is writable; otherwise (a
+# container) each record file's pages are evicted with posix_fadvise(DONTNEED), which leaves
+# the kernel's inode and directory caches warm, so such a cold run is colder only in its data.
 set -euo pipefail
 build=${1:-build-bench}
 cli=$build/src/cli/folidex-cli
@@ -128,4 +135,44 @@ for shape in $shapes; do
   printf 'median seconds, folded body: %.3f (Japanese %.3f)\n' "$fold" "$jaf"
   echo "ratio folded body / exact body:       $(ratio "$fold" "$body")   (target <= 1.5)"
   echo "ratio folded Japanese / exact Japanese: $(ratio "$jaf" "$jab")   (target <= 1.5)"
+
+  if [[ ${SEARCH_BENCH_COLD:-0} == 1 ]]; then
+    cold_runs=${SEARCH_BENCH_COLD_RUNS:-3}
+    evict() {
+      sync
+      if [[ -w /proc/sys/vm/drop_caches ]]; then
+        echo 3 >/proc/sys/vm/drop_caches
+      else
+        python3 -c '
+import os, sys
+for top, _, files in os.walk(sys.argv[1]):
+    for name in files:
+        fd = os.open(os.path.join(top, name), os.O_RDONLY)
+        os.posix_fadvise(fd, 0, 0, os.POSIX_FADV_DONTNEED)
+        os.close(fd)
+' "$txt"
+      fi
+    }
+    how=$([[ -w /proc/sys/vm/drop_caches ]] && echo "page cache dropped" || echo "record files evicted by posix_fadvise")
+    echo "== store $records x $mean B, cold ($how), $cold_runs runs each"
+    cold_median() {  # READ_AHEAD COMMAND...: the median wall seconds of cold runs
+      local ahead=$1
+      shift
+      for _ in $(seq "$cold_runs"); do
+        evict
+        local start=$(date +%s.%N)
+        FOLIDEX_READ_AHEAD=$ahead "$@" >/dev/null 2>&1 || true
+        awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.3f\n", e - s }'
+      done | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'
+    }
+    scan_off=$(cold_median 0 "${search[@]}" --scan --exact --body "$term")
+    scan_on=$(cold_median "" "${search[@]}" --scan --exact --body "$term")
+    dupes_off=$(cold_median 0 "$cli" --settings "$settings" dupes --all)
+    dupes_on=$(cold_median "" "$cli" --settings "$settings" dupes --all)
+    printf 'cold median seconds: scan %.3f without hints, %.3f with; dupes --all %.3f without, %.3f with\n' \
+      "$scan_off" "$scan_on" "$dupes_off" "$dupes_on"
+    echo "ratio cold scan with hints / without:   $(ratio "$scan_on" "$scan_off")   (target <= 0.75)"
+    echo "ratio cold dupes --all with / without:  $(ratio "$dupes_on" "$dupes_off")"
+    echo "ratio cold dupes --all / cold scan (with hints): $(ratio "$dupes_on" "$scan_on")"
+  fi
 done

@@ -15,8 +15,10 @@
 
 #include "app/CAboutDlg.h"
 #include "app/ShellRules.h"
+#include "app/qt/EscapeWatch.h"
 #include "app/qt/QtProgress.h"
 #include "app/qt/SettingsFlow.h"
+#include "common/Messages.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "common/qt/Modal.h"
@@ -412,14 +414,26 @@ void CMainFrame::OnDbSearch() {
   ribbon_->SetDateTexts(inputs.date1Text, inputs.date2Text);
   if (!go) return;
   searching_ = true;
+  // Esc cancels what runs: the index build, then the search itself.
+  EscapeWatch escape;
   // The first search that the index could answer builds it (the next ones answer at once).
+  // Cancelling the build does not cancel the search: it reads every record, as it does
+  // whenever there is no index, and a second Esc stops that too.
+  bool buildCancelled = false;
   if (services_.settings.GetInt(setting::Index) == 1 && IndexCanNarrow(conditions) &&
       IndexNeedsBuild(services_.store.StoreRoot())) {
     WaitCursor wait(progress_);
-    BuildIndexWithProgress(services_.store, progress_, {});
+    BuildIndexWithProgress(services_.store, progress_, [&escape] { return escape.Cancelled(); });
+    buildCancelled = escape.Cancelled();
+    escape.Reset();
   }
-  RunDbSearch(conditions, services_.store, services_.list, services_.settings, services_.prompter, progress_,
-              services_.clock);
+  SearchRunOptions options;
+  options.cancelled = [&escape] { return escape.Cancelled(); };
+  const SearchRunResult result = RunDbSearch(conditions, services_.store, services_.list, services_.settings,
+                                             services_.prompter, progress_, services_.clock, options);
+  // The search's end clears pane 120: it says again why this search read every record.
+  if (buildCancelled && !result.cancelled)
+    progress_.SetPaneText(StatusPane::Url, MessageText(Msg::IndexBuildCancelled));
   searching_ = false;
   // The term's places in the hits: the list's tooltips, the text dialog and the PDF pane.
   list_->SetPlaceMatcher(std::make_shared<const PlaceMatcher>(conditions));

@@ -12,6 +12,8 @@
 #include "list/RecordCommands.h"
 #include "list/RecordRow.h"
 #include "store/Digest.h"
+#include "store/FileReadAhead.h"
+#include "store/StoreLayout.h"
 
 namespace folidex {
 namespace {
@@ -179,7 +181,14 @@ int FindStoreDuplicates(ListRows& table, Store& store, Prompter& prompter, Progr
     std::vector<std::string> fingerprints;
     std::vector<long> serials;
     FingerprintWriteBack writeBack;
+    // The record files are read one after another: hints keep the next ones coming in meanwhile.
+    const std::string txtFolder = store.StoreRoot() + kPathSeparator + std::string(layout::kText) + kPathSeparator;
+    FileReadAhead hints(static_cast<std::size_t>(std::max(0L, n)), [txtFolder](std::size_t k) {
+      const std::string serial = FormatSerial(static_cast<long>(k));
+      return txtFolder + serial.substr(serial.size() - 2) + kPathSeparator + serial + '.' + std::string(kKindText);
+    });
     for (long i = 0; i < n; ++i) {
+      hints.Reached(static_cast<std::size_t>(i));
       std::string fingerprint = RecordFingerprint(store, FormatSerial(i), &writeBack);
       if (!fingerprint.empty()) {
         fingerprints.push_back(std::move(fingerprint));

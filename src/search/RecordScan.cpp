@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -130,6 +131,18 @@ bool RecordScanner::Fill(int fd, std::size_t want, bool& eof) {
     return true;
   }
   if (buffer_.size() < want) buffer_.resize(want);
+  if (size_ == 0) {
+    // The first read takes only what is in memory: when that is nothing, the file had to come
+    // from the disk (a miss, which tells the read-ahead that the walk is cold); it is read
+    // again as usual. Where non-waiting reads are not supported every file counts as a miss.
+    struct iovec piece = {buffer_.data(), want};
+    const ssize_t got = ::preadv2(fd, &piece, 1, -1, RWF_NOWAIT);
+    if (got > 0) {
+      size_ = static_cast<std::size_t>(got);
+    } else if (got < 0) {
+      missed_ = true;  // the read below decides what an error means
+    }
+  }
   while (size_ < want) {
     ssize_t got = ::read(fd, buffer_.data() + size_, want - size_);
     if (got < 0) {
@@ -146,6 +159,7 @@ bool RecordScanner::Fill(int fd, std::size_t want, bool& eof) {
 }
 
 void RecordScanner::Scan(int folder, const char* name, ScanResult& result) {
+  missed_ = false;
   result.lines = 0;
   result.header.clear();
   // Opened without waiting: a FIFO in place of a record file must not stop the search.

@@ -85,6 +85,9 @@ class RecordScanner {
   // Reads and matches the record file `name` of the folder open as `folder` into `result`. A
   // negative `folder` is the error (-errno) with which the folder itself could not be opened.
   void Scan(int folder, const char* name, ScanResult& result);
+  // Whether the last Scan's file was not in memory when its first read came (it was read from
+  // the disk).
+  bool Missed() const { return missed_; }
 
  private:
   bool Fill(int fd, std::size_t want, bool& eof);
@@ -92,6 +95,7 @@ class RecordScanner {
   const SearchMatcher& matcher_;
   std::vector<char> buffer_;
   std::size_t size_ = 0;  // bytes of the current file in buffer_
+  bool missed_ = false;
 };
 
 }  // namespace folidex

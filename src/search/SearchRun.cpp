@@ -9,12 +9,15 @@
 // threads do it ahead, in batches of consecutive serials. Everything that is observable — the
 // index repairs, the working record, the rows, the hit limit, progress and messages — happens
 // here on the calling thread, strictly in serial order, exactly as a one-by-one walk would.
+// Ahead of the readers, hint threads ask the kernel to bring the next record files into memory,
+// so that a cold walk has many reads in flight instead of one per reader.
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -30,6 +33,7 @@
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
+#include "common/Messages.h"
 #include "common/Normalize.h"
 #include "common/SettingsTable.h"
 #include "list/RecordRow.h"
@@ -37,6 +41,7 @@
 #include "search/SearchRun.h"
 #include "search/index/IndexText.h"
 #include "search/index/SearchIndex.h"
+#include "store/FileReadAhead.h"
 #include "store/RecordListing.h"
 #include "store/StoreLayout.h"
 
@@ -93,14 +98,19 @@ class RecordName {
   char name_[32];
 };
 
-void ScanBatch(Batch& batch, const std::vector<Serial>& serials, const RecordFolders& folders, RecordScanner& scanner) {
+// Scans the batch's record files, telling `hints` of each one that had to come from the disk; a
+// reader stops early when `stop` is set (the walk no longer wants the batch).
+void ScanBatch(Batch& batch, const std::vector<Serial>& serials, const RecordFolders& folders, RecordScanner& scanner,
+               FileReadAhead& hints, const std::atomic<bool>* stop = nullptr) {
   RecordName name;
   if (batch.results.size() < batch.end - batch.begin) batch.results.resize(batch.end - batch.begin);
   for (std::size_t k = batch.begin; k < batch.end; ++k) {
+    if (stop && stop->load(std::memory_order_relaxed)) return;
     const Serial i = serials[k];
     ScanResult& result = batch.results[k - batch.begin];
     try {
       scanner.Scan(folders.FolderOf(i), name.For(i), result);
+      if (scanner.Missed()) hints.Missed(k);
     } catch (const std::bad_alloc&) {
       result.status = ScanStatus::NoMemory;  // a file too large for memory is skipped, not marked
       result.lines = 0;
@@ -108,17 +118,27 @@ void ScanBatch(Batch& batch, const std::vector<Serial>& serials, const RecordFol
   }
 }
 
+// The native path of a serial's record file under the TXT folder (with its separator).
+std::string RecordPathIn(const std::string& txtFolder, Serial serial) {
+  char name[40];
+  std::snprintf(name, sizeof name, "%02lu%c%08lu.TXT", serial % 100, kPathSeparator, serial);
+  return txtFolder + name;
+}
+
 // Batches scanned ahead by reader threads and handed out in order; with no readers each batch
-// is scanned when it is asked for.
+// is scanned when it is asked for. The hints run ahead of the batch the readers last took.
 class ReadAhead {
  public:
   ReadAhead(const SearchMatcher& matcher, const std::vector<Serial>& serials, const std::string& txtFolder, int readers,
-            int batchSize)
+            int batchSize, int hints)
       : matcher_(matcher),
         serials_(serials),
         folders_(txtFolder),
         batchSize_(static_cast<std::size_t>(std::max(1, batchSize))),
-        batches_(static_cast<long>((serials.size() + batchSize_ - 1) / batchSize_)) {
+        batches_(static_cast<long>((serials.size() + batchSize_ - 1) / batchSize_)),
+        hints_(
+            serials.size(), [&serials, txtFolder](std::size_t k) { return RecordPathIn(txtFolder, serials[k]); },
+            std::max(0, hints), std::max(kReadAheadWindow, 2 * batchSize_), true) {
     if (readers <= 0 || batches_ <= 1) {
       StartInline();
       return;
@@ -137,18 +157,26 @@ class ReadAhead {
 
   long BatchCount() const { return batches_; }
 
-  // Batch `id` (0, 1, 2, … in order), scanned.
-  Batch& Take(long id) {
+  // Batch `id` (0, 1, 2, … in order), scanned; null when `cancelled`, asked every few tens of
+  // milliseconds while the batch is not ready yet, said so.
+  Batch* Take(long id, const std::function<bool()>& cancelled) {
     if (inline_) {
       Batch& batch = slots_[0].batch;
       Prepare(batch, id);
-      ScanBatch(batch, serials_, folders_, *scanner_);
-      return batch;
+      hints_.Reached(batch.begin);
+      ScanBatch(batch, serials_, folders_, *scanner_, hints_);
+      return &batch;
     }
     Slot& slot = SlotOf(id);
     std::unique_lock lock(mutex_);
-    taken_.wait(lock, [&] { return slot.ready && slot.id == id; });
-    return slot.batch;
+    while (!taken_.wait_for(lock, std::chrono::milliseconds(40), [&] { return slot.ready && slot.id == id; })) {
+      if (!cancelled) continue;
+      lock.unlock();
+      const bool stop = cancelled();
+      lock.lock();
+      if (stop) return nullptr;
+    }
+    return &slot.batch;
   }
 
   // Batch `id` is done with; its slot may be scanned again.
@@ -186,6 +214,7 @@ class ReadAhead {
     {
       std::lock_guard lock(mutex_);
       stop_ = true;
+      abandon_ = true;
     }
     freed_.notify_all();
     for (auto& thread : threads_) thread.join();
@@ -202,10 +231,11 @@ class ReadAhead {
         freed_.wait(lock, [&] { return stop_ || claimed_ >= batches_ || claimed_ < released_ + ahead; });
         if (stop_ || claimed_ >= batches_) return;
         id = claimed_++;
+        hints_.Reached(static_cast<std::size_t>(id) * batchSize_);
       }
       Slot& slot = SlotOf(id);
       Prepare(slot.batch, id);
-      ScanBatch(slot.batch, serials_, folders_, scanner);
+      ScanBatch(slot.batch, serials_, folders_, scanner, hints_, &abandon_);
       {
         std::lock_guard lock(mutex_);
         slot.id = id;
@@ -221,6 +251,7 @@ class ReadAhead {
   const std::size_t batchSize_;
   const long batches_;
 
+  FileReadAhead hints_;
   bool inline_ = false;
   std::unique_ptr<RecordScanner> scanner_;
 
@@ -231,6 +262,7 @@ class ReadAhead {
   long claimed_ = 0;   // batches handed to readers
   long released_ = 0;  // batches the walk is done with
   bool stop_ = false;
+  std::atomic<bool> abandon_{false};  // the readers stop within their batch
 };
 
 // The serials below `n` that the walk opens, ascending: those the index does not mark '0' (past
@@ -328,6 +360,18 @@ std::string ElapsedText(std::time_t seconds, double preciseSeconds) {
   return text;
 }
 
+bool Cancelled(const SearchRunOptions& options) { return options.cancelled && options.cancelled(); }
+
+// Pane 120 says the search was cancelled, pane 123 how long it ran.
+void ShowCancelled(Progress& progress, std::time_t seconds, std::chrono::steady_clock::time_point started) {
+  progress.SetProgressBar(0);
+  progress.SetPaneText(
+      StatusPane::ProcessingTime,
+      ElapsedText(seconds, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()));
+  progress.SetPaneText(StatusPane::Url, MessageText(Msg::SearchCancelled));
+  progress.Repaint();
+}
+
 int DefaultReaders() {
   unsigned cores = std::thread::hardware_concurrency();
   return cores <= 1 ? 1 : static_cast<int>(std::min(cores, 4u));
@@ -388,11 +432,12 @@ std::optional<std::vector<long>> AskIndex(SearchIndex& index, const IndexPlan& p
 
 // The status sweep: which of the walked record files are not as the index holds them (edited,
 // replaced, new, or not indexed at all). Only the stamps are read, never the database.
-std::vector<char> SweepStatus(const SearchIndex& index, const std::vector<Serial>& walked,
-                              const RecordFolders& folders) {
+std::vector<char> SweepStatus(const SearchIndex& index, const std::vector<Serial>& walked, const RecordFolders& folders,
+                              const std::atomic<bool>& stop) {
   std::vector<char> changed(walked.size(), 0);
   RecordName name;
   for (std::size_t k = 0; k < walked.size(); ++k) {
+    if (stop.load(std::memory_order_relaxed)) break;
     const Serial i = walked[k];
     struct stat st;
     const int folder = folders.FolderOf(i);
@@ -458,9 +503,34 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
       // file is not as it was indexed is read whatever the index says, and indexed again.
       const RecordFolders sweepFolders(txtFolder);
       std::vector<char> changed;
-      std::thread sweep([&] { changed = SweepStatus(*index, walked, sweepFolders); });
+      std::mutex sweepMutex;
+      std::condition_variable sweepEnded;
+      bool swept = false;
+      std::atomic<bool> sweepStop{false};
+      std::thread sweep([&] {
+        changed = SweepStatus(*index, walked, sweepFolders, sweepStop);
+        std::lock_guard lock(sweepMutex);
+        swept = true;
+        sweepEnded.notify_all();
+      });
       std::optional<std::vector<long>> candidates = AskIndex(*index, *plan);
+      {
+        // A sweep over a large store on a slow disk takes a while: Esc is heard meanwhile.
+        std::unique_lock lock(sweepMutex);
+        while (!sweepEnded.wait_for(lock, std::chrono::milliseconds(40), [&] { return swept; })) {
+          lock.unlock();
+          if (Cancelled(options)) sweepStop = true;
+          lock.lock();
+          if (sweepStop) break;
+        }
+      }
       sweep.join();
+      if (sweepStop) {
+        // Nothing has been changed yet: the list and the index file stay as they were.
+        outcome.cancelled = true;
+        ShowCancelled(progress, clock.Now() - t0, started);
+        return outcome;
+      }
       if (!candidates) {
         index.reset();
         outcome.index = IndexUse::Failed;
@@ -486,21 +556,25 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     }
     outcome.read = static_cast<long>(walked.size());
     readAhead = std::make_unique<ReadAhead>(*matcher, walked, txtFolder,
-                                            options.readers < 0 ? DefaultReaders() : options.readers, options.batch);
+                                            options.readers < 0 ? DefaultReaders() : options.readers, options.batch,
+                                            options.hints < 0 ? ReadAheadThreads() : options.hints);
   } catch (const std::bad_alloc&) {
     prompter.Error(Msg::FileObjectFailed);
     return outcome;
   }
   // The changed records are indexed again while the walk reads them (on a thread of its own, the
   // only user of the index from here on).
+  // A cancelled search stops it after the record it holds: those not done are found changed again.
   std::thread upkeep;
+  std::atomic<bool> upkeepStop{false};
   std::vector<std::string> stalePaths;
   if (index && (!stale.empty() || !gone.empty())) {
     try {
       for (Serial i : stale) stalePaths.push_back(store.RecordFilePath(FormatSerial(static_cast<long>(i)), kKindText));
       upkeep = std::thread([&] {
-        for (std::size_t k = 0; k < stale.size(); ++k) index->Update(static_cast<long>(stale[k]), stalePaths[k]);
-        for (long serial : gone) index->Remove(serial);
+        for (std::size_t k = 0; k < stale.size() && !upkeepStop; ++k)
+          index->Update(static_cast<long>(stale[k]), stalePaths[k]);
+        for (std::size_t k = 0; k < gone.size() && !upkeepStop; ++k) index->Remove(gone[k]);
       });
     } catch (const std::exception&) {
     }
@@ -524,10 +598,20 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   std::vector<Serial> missing;
   Serial reached = 0;
   int hits = 0;
-  bool stop = false, limitReached = false;
+  bool stop = false, limitReached = false, cancelled = false;
+  const std::function<bool()> cancel = [&options] { return Cancelled(options); };
   for (long id = 0; id < readAhead->BatchCount() && !stop; ++id) {
-    Batch& batch = readAhead->Take(id);
+    Batch* taken = readAhead->Take(id, options.cancelled ? cancel : std::function<bool()>());
+    if (!taken) {
+      cancelled = stop = true;
+      break;
+    }
+    Batch& batch = *taken;
     for (std::size_t k = batch.begin; k < batch.end; ++k) {
+      if (Cancelled(options)) {
+        cancelled = stop = true;
+        break;
+      }
       const Serial i = walked[k];
       reached = i + 1;
       const ScanResult& result = batch.results[k - batch.begin];
@@ -570,6 +654,7 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   }
   if (!stop) reached = n;  // the serials after the last record file were walked as well
   readAhead.reset();       // the readers stop before the message box waits for the user
+  if (cancelled) upkeepStop = true;
   if (limitReached) prompter.Information(Msg::HitLimitReached);
 
   progress.SetProgressBar(0);
@@ -585,6 +670,13 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   indexFile.Reset();
   if (!indexWritten) prompter.Error(Msg::FileSaveFailed, indexPrefix);
 
+  outcome.hits = hits;
+  if (cancelled) {
+    // The user stopped it: the rows speak for themselves, no message box waits for an answer.
+    outcome.cancelled = true;
+    ShowCancelled(progress, clock.Now() - t0, started);
+    return outcome;
+  }
   progress.SetPaneText(
       StatusPane::ProcessingTime,
       ElapsedText(clock.Now() - t0, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()));

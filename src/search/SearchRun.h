@@ -1,6 +1,9 @@
 #pragma once
-// RunDbSearch with its knobs: the command-line tool sets the hit limit of one run, and tests
-// choose the number of reader threads and the size of their batches.
+// RunDbSearch with its knobs: the command-line tool sets the hit limit of one run, the desktop
+// program lets Esc cancel a run, and tests choose the number of reader threads and the size of
+// their batches.
+
+#include <functional>
 
 #include "search/Search.h"
 
@@ -11,6 +14,11 @@ struct SearchRunOptions {
   int readers = -1;   // reader threads; -1 chooses by the machine, 0 reads on the calling thread
   int batch = 256;    // serials per batch handed to a reader
   int useIndex = -1;  // 1 asks the search index, 0 reads every record; -1 reads KanSet/Index
+  int hints = -1;     // read-ahead hint threads (FileReadAhead); -1 chooses by the machine, 0 none
+  // Asked before each record is examined, and every few tens of milliseconds while the walk
+  // waits for a read: true stops the search there. The hits found so far stay in the list, the
+  // index file is repaired as far as the walk came, and pane 120 says the search was cancelled.
+  std::function<bool()> cancelled;
 };
 
 // How the search index took part in a search.
@@ -29,6 +37,7 @@ struct SearchRunResult {
   IndexUse index = IndexUse::Off;
   long read = 0;     // record files read
   long changed = 0;  // record files found changed since they were indexed (re-indexed)
+  bool cancelled = false;
 };
 
 // Whether the search index can narrow these conditions (a term of two characters or more).

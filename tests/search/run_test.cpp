@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
@@ -480,4 +481,105 @@ TEST(SearchFlags, TheYureSwitchIsOnUnlessTheSettingsSayOtherwise) {
   EXPECT_FALSE(ToggleSearchFlag(flags, SearchToggle::Yure, settings, clock));
   EXPECT_EQ(settings.GetInt(setting::Yure), 0);
   EXPECT_FALSE(LoadSearchFlags(settings).yure);
+}
+
+namespace {
+
+// A random store for the differential tests: records that match (title A, or KEY in the body),
+// records that do not, missing files, damaged files, index entries already '0' and an index
+// shorter than the counter. Returns the index file's bytes before any search.
+std::string RandomStore(SearchFixture& f, std::mt19937& random, long n) {
+  f.Counter(n);
+  std::string index;
+  for (long i = 0; i < n; ++i) {
+    switch (random() % 8) {
+      case 0:
+        break;  // no record file
+      case 1:
+        std::ofstream(f.TxtPath(i), std::ios::binary) << "<PT>A\r\n<PA>\r\n";  // damaged
+        break;
+      default:
+        f.Put(i, Rec(random() % 3 ? "A" : "B", random() % 4 ? "BODY" : "BODY KEY"));
+    }
+    index += random() % 10 == 0 ? '0' : '1';
+  }
+  index.resize(static_cast<std::size_t>(random() % (n + 1)));
+  f.SetIndex(index);
+  return index;
+}
+
+struct Outcome {
+  std::vector<std::string> rows;
+  std::string index;
+  std::vector<std::string> messages;
+  bool operator==(const Outcome&) const = default;
+};
+
+Outcome SearchFrom(SearchFixture& f, const std::string& index) {
+  f.SetIndex(index);
+  Outcome outcome;
+  outcome.rows = f.Search();
+  outcome.index = f.Index();
+  outcome.messages = f.prompter.TextsUtf8();
+  return outcome;
+}
+
+}  // namespace
+
+TEST(RunDbSearch, ReadersAndReadAheadHintsNeverChangeWhatASearchDoes) {
+  std::mt19937 random(20261211);
+  for (int round = 0; round < 6; ++round) {
+    SearchFixture f;
+    const std::string index = RandomStore(f, random, 150 + static_cast<long>(random() % 400));
+    f.inputs.editTexts[4] = round % 2 ? "key" : "";
+    f.inputs.editTexts[0] = round % 2 ? "" : "A";
+    f.settings.SetInt(setting::HitMax, round < 3 ? 3000 : 20 + static_cast<long>(random() % 60));
+    f.options.readers = 0;
+    f.options.hints = 0;
+    const Outcome reference = SearchFrom(f, index);
+    ASSERT_FALSE(reference.rows.empty());
+    for (int readers : {1, 4, 9}) {
+      f.options.readers = readers;
+      f.options.hints = readers == 1 ? 0 : 8;
+      f.options.batch = 1 + static_cast<int>(random() % 40);
+      EXPECT_EQ(SearchFrom(f, index), reference) << round << " readers " << readers << " batch " << f.options.batch;
+    }
+  }
+}
+
+TEST(RunDbSearch, ACancelledSearchKeepsItsHitsAndRepairsTheIndexAsFarAsItCame) {
+  std::mt19937 random(7);
+  for (int readers : {0, 3}) {
+    SearchFixture f;
+    const long n = 400;
+    const std::string before = RandomStore(f, random, n);
+    f.inputs.editTexts[0] = "A";
+    f.options.readers = readers;
+    f.options.batch = 16;
+    const Outcome full = SearchFrom(f, before);
+    ASSERT_GT(full.rows.size(), 20u);
+    for (std::size_t keep : {std::size_t{0}, std::size_t{1}, full.rows.size() / 2}) {
+      f.options.cancelled = [&f, keep] { return static_cast<std::size_t>(f.list.RowCount()) >= keep; };
+      f.progress.paneTexts.clear();
+      const Outcome cancelled = SearchFrom(f, before);
+      f.options.cancelled = nullptr;
+      // The hits before the cancel, in serial order, and no message box.
+      EXPECT_EQ(cancelled.rows, std::vector<std::string>(full.rows.begin(), full.rows.begin() + keep));
+      EXPECT_TRUE(cancelled.messages.empty()) << cancelled.messages.front();
+      ASSERT_FALSE(f.progress.paneTexts.empty());
+      EXPECT_EQ(f.progress.paneTexts.back(), std::make_pair(StatusPane::Url, MessageText(Msg::SearchCancelled)));
+      // The index: repaired exactly as the whole search repairs it up to some serial past the
+      // last hit kept, and as it was from there on.
+      const long last = keep == 0 ? -1 : std::stol(cancelled.rows.back());
+      bool consistent = false;
+      for (long r = last + 1; r <= n && !consistent; ++r) {
+        const std::size_t at = static_cast<std::size_t>(r);
+        consistent = cancelled.index == full.index.substr(0, at) + (before.size() > at ? before.substr(at) : "");
+      }
+      EXPECT_TRUE(consistent) << readers << " keep " << keep;
+      // Nothing is lost: the next search over what the cancelled one left finds it all.
+      f.options.cancelled = nullptr;
+      EXPECT_EQ(SearchFrom(f, cancelled.index), full) << readers << " keep " << keep;
+    }
+  }
 }
