@@ -67,4 +67,14 @@ std::optional<PageImage> Deskewed(const PageImage& page, double* degrees) {
   return FromPix(level.get(), page.dpi);
 }
 
+std::optional<PageImage> Halved(const PageImage& page) {
+  if (!Usable(page) || page.width < 64 || page.height < 64) return std::nullopt;
+  PixPtr pix = ToPix(page);
+  if (!pix) return std::nullopt;
+  PixPtr half(pixScaleAreaMap2(pix.get()));
+  if (!half) return std::nullopt;
+  pix.reset();
+  return FromPix(half.get(), (page.dpi > 0 ? page.dpi : 300) / 2);
+}
+
 }  // namespace folidex

@@ -16,4 +16,8 @@ namespace folidex {
 // the angle the page was turned by (0 when it was not).
 std::optional<PageImage> Deskewed(const PageImage& page, double* degrees = nullptr);
 
+// The page at half its resolution (each pixel the mean of four), for what needs no fine detail;
+// nothing for a page too small or unusable.
+std::optional<PageImage> Halved(const PageImage& page);
+
 }  // namespace folidex

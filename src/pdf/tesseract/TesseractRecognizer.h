@@ -50,6 +50,7 @@ class TesseractRecognizer : public TextRecognizer {
 
  private:
   PageScript DetectScript(const PageImage& page);
+  PageScript DetectPageScript(const PageImage& page, RecognitionMonitor& monitor);
   tesseract::TessBaseAPI* EnglishEngine();
 
   std::string dataPath_;
