@@ -50,7 +50,7 @@ export XDG_RUNTIME_DIR=$tmp
 read -r import rss < "$tmp/time"
 stored=$(wc -l <"$tmp/out")
 
-largest=$(ls -S "${files[@]}" | head -1)
+largest=$(ls -S "${files[@]}" | sed -n 1p)  # sed reads to the end: no SIGPIPE for ls
 store single
 /usr/bin/time -f '%e %M' -o "$tmp/time1" "$cli" --settings "$tmp/single.conf" import --copy "$largest" \
   >/dev/null 2>"$tmp/err1" || { cat "$tmp/err1" >&2; exit 1; }
