@@ -28,8 +28,8 @@ PageImage TextLines(double degrees, bool lines = true) {
       const double dx = x - kWidth / 2.0, dy = y - kHeight / 2.0;
       const double u = c * dx + s * dy + kWidth / 2.0, v = -s * dx + c * dy + kHeight / 2.0;
       const int line = static_cast<int>(std::floor((v - 150) / kPitch));
-      const bool inLine = lines && u >= 120 && u < kWidth - 120 && v >= 150 && line < 30 &&
-                          std::fmod(v - 150, kPitch) < kInk;
+      const bool inLine =
+          lines && u >= 120 && u < kWidth - 120 && v >= 150 && line < 30 && std::fmod(v - 150, kPitch) < kInk;
       const bool word = inLine && static_cast<int>(u) % gaps[static_cast<std::size_t>(line)] > 14;
       std::uint8_t& pixel = page.bytes[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)];
       pixel = word ? 20 : (random() % 1000 == 0 ? 0 : 255);
