@@ -11,7 +11,8 @@
 // Samples: "ja-horizontal" (three pages of Japanese at 10.5 points), "ja-vertical" (one page of
 // vertical writing), "en" (one page of English at 11 points) — clean renderings — and two pages as
 // paper scans come: "ja-skewed" (turned by 1.5 degrees, with speckle and grey noise) and
-// "ja-sideways" (fed into the scanner sideways: turned by 90 degrees, a landscape page).
+// "ja-sideways" (fed into the scanner sideways: turned by 90 degrees, a landscape page). The
+// scan-like pages include "scan-small", notes in 7-point type.
 
 #include <QBuffer>
 #include <QFile>
@@ -141,6 +142,7 @@ std::vector<Sample> Samples() {
        true,
        true,
        true},
+      {QStringLiteral("scan-small"), {Page(Paragraphs(0, 5), 29, QString::fromUtf8("注記"))}, 0.8, true, true, true},
       {QStringLiteral("scan-english"),
        {Page(QString::fromUtf8(kEnglish), 44, QStringLiteral("Quarterly Review"))},
        -1.0,

@@ -254,7 +254,7 @@ bool Importer::TakeBodyText(const NativePath& sourcePath, const std::string& key
   // Which pages have text is asked of the engine first: a document of page images needs no
   // capture, and one with some image pages takes its page texts from the engine and the
   // recognition, as folidex-cli import does.
-  bool recognition = RecognitionAvailable(ports_.settings, ports_.pdf, ports_.recognizer);
+  bool recognition = RecognitionAvailable(ports_.settings, ports_.pdf, ports_.recognizers);
   TextLayer layer = TextLayer::Everywhere;
   if (recognition) {
     if (ports_.pdf->Open(sourcePath) == PdfOpenResult::Opened) {
@@ -284,10 +284,10 @@ bool Importer::RecogniseBodyText(const NativePath& workText) {
   };
   DocumentText document;
   if (ports_.recognize) {
-    document = ports_.recognize(*ports_.pdf, *ports_.recognizer);
+    document = ports_.recognize(*ports_.pdf, *ports_.recognizers);
   } else {
     Uncancelled monitor;
-    document = BuildDocumentText(*ports_.pdf, *ports_.recognizer, monitor);
+    document = BuildDocumentText(*ports_.pdf, *ports_.recognizers, monitor);
   }
   switch (document.outcome) {
     case DocumentTextOutcome::Text:
@@ -320,6 +320,10 @@ void FillDerivedTitle(IndexRecord& record, Settings& settings, std::u16string_vi
 
 bool RecognitionAvailable(Settings& settings, PdfEngine* pdf, TextRecognizer* recognizer) {
   return settings.GetInt(setting::Ocr) == 1 && pdf && recognizer && recognizer->Check().Ready();
+}
+
+bool RecognitionAvailable(Settings& settings, PdfEngine* pdf, RecognizerPool* recognizers) {
+  return settings.GetInt(setting::Ocr) == 1 && pdf && recognizers && recognizers->Check().Ready();
 }
 
 void Importer::FillFileFields(const std::string& url, const NativePath& sourcePath) {

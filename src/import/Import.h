@@ -22,6 +22,7 @@
 #include "import/Downloader.h"
 #include "list/ListRows.h"
 #include "pdf/DocumentText.h"
+#include "pdf/RecognizerPool.h"
 #include "pdf/ViewerBridge.h"
 #include "pdf/ViewerCapture.h"
 #include "store/Store.h"
@@ -42,12 +43,13 @@ struct ImportPorts {
   // Fits the widths of the list's columns (KanSet/ColumnMnt after an import).
   std::function<void()> fitColumns;
   // The PDF engine: the information reader's fallback for metadata it cannot see, and with the
-  // recognizer the text recognition of pages without text (KanSet/Ocr). Null: neither.
+  // recognizers the text recognition of pages without text (KanSet/Ocr), the pages of a document
+  // read at once on the pool's recognizers. Null: neither.
   PdfEngine* pdf = nullptr;
-  TextRecognizer* recognizer = nullptr;
+  RecognizerPool* recognizers = nullptr;
   // Runs BuildDocumentText for the document open in the engine, behind the desktop program's
   // progress window; unset, it runs directly.
-  std::function<DocumentText(PdfEngine&, TextRecognizer&)> recognize = {};
+  std::function<DocumentText(PdfEngine&, RecognizerPool&)> recognize = {};
 };
 
 // The confirmation dialog's answer for a dropped file: Yes copy, No outside link, Cancel.
@@ -89,6 +91,7 @@ void FillDerivedTitle(IndexRecord& record, Settings& settings, std::u16string_vi
 
 // Whether text recognition may run: KanSet/Ocr on, and an engine and recognizer that are ready.
 bool RecognitionAvailable(Settings& settings, PdfEngine* pdf, TextRecognizer* recognizer);
+bool RecognitionAvailable(Settings& settings, PdfEngine* pdf, RecognizerPool* recognizers);
 
 class Importer {
  public:

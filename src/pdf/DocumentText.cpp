@@ -1,5 +1,6 @@
 #include "pdf/DocumentText.h"
 
+#include <exception>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -296,7 +297,12 @@ DocumentText BuildDocumentText(PdfEngine& pdf, RecognizerPool& pool, DocumentTex
     reading.emplace_back([&, recognizer, page, taken = std::move(image)]() mutable {
       PageImage image = std::move(taken);
       std::u16string text;
-      const RecognitionStatus status = recognizer->Recognize(image, shared, text);
+      RecognitionStatus status = RecognitionStatus::Failed;
+      try {
+        status = recognizer->Recognize(image, shared, text);
+      } catch (const std::exception&) {  // out of memory in the engine: this page failed
+        text.clear();
+      }
       image = PageImage{};  // gone before the recognizer takes the next page
       pool.Release(recognizer);
       std::lock_guard<std::mutex> lock(mutex);

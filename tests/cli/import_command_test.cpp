@@ -113,6 +113,42 @@ TEST_F(CliImport, AFolderBecomesRecordsInSortedOrderAndASecondRunSkipsTheDuplica
   EXPECT_EQ(Counter(), "00000003");
 }
 
+TEST_F(CliImport, TwoEqualFilesReadAtOnceFollowTheDuplicateRulesInSortedOrder) {
+  // a.pdf and b.pdf hold the same bytes and are read at once, each by a worker of its own.
+  const std::string a = Pdf("a.pdf", {QStringLiteral("同じ内容の本文")}, QStringLiteral("同じ文書"));
+  const std::string b = docs.File("b.pdf");
+  fs::copy_file(a, b);
+  const std::string c = Pdf("c.pdf", {QStringLiteral("別の報告書")}, QStringLiteral("報告書"));
+
+  // Skipping duplicates: the first stands, the second equals it and is skipped, though neither
+  // was stored when both were read.
+  CliResult run = Import({"--copy", "--skip-duplicates", docs.path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "00000000\t同じ文書\n00000001\t報告書\n");
+  EXPECT_NE(run.err.find(b + ": 同じ内容のPDF"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find(a + ": 同じ内容のPDF"), std::string::npos) << run.err;
+  EXPECT_EQ(Record("00000000")[FieldTag::FG], a);
+  EXPECT_EQ(Record("00000001")[FieldTag::FG], c);
+
+  // Without the option both are stored again, each whole with its own name and copy.
+  run = Import({"--copy", docs.path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "00000002\t同じ文書\n00000003\t同じ文書\n00000004\t報告書\n");
+  EXPECT_EQ(Counter(), "00000005");
+  std::string original;
+  ReadFileBytes(a, original);
+  for (const auto& [serial, path] : {std::pair{"00000002", a}, std::pair{"00000003", b}}) {
+    const IndexRecord r = Record(serial);
+    EXPECT_EQ(r[FieldTag::FG], path);
+    EXPECT_EQ(r[FieldTag::FN], fs::path(path).filename().string());
+    EXPECT_EQ(r[FieldTag::Y2], FileDigestHexNative(a));
+    EXPECT_NE(Cp932ToUtf8(r[FieldTag::TX]).find("同じ内容の本文"), std::string::npos);
+    std::string copy;
+    ReadFileBytes(store.path() + "/DOCDATA/PDF/0" + std::string(1, serial[7]) + "/" + serial + ".PDF", copy);
+    EXPECT_EQ(copy, original) << serial;
+  }
+}
+
 TEST_F(CliImport, ADamagedFileIsReportedAndTheRestAreStored) {
   Pdf("a.pdf", {QStringLiteral("一つ目")}, QStringLiteral("一"));
   ASSERT_TRUE(WriteFileAtomic(docs.File("b.pdf"), "%PDF-1.7\n1 0 obj\n<< /Type /Cat"));

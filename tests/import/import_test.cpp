@@ -331,15 +331,29 @@ class FakeRecognizer : public TextRecognizer {
   }
 };
 
+// The pool's recognizer, reading as the test's.
+class SharedRecognizer : public TextRecognizer {
+ public:
+  explicit SharedRecognizer(TextRecognizer& to) : to_(to) {}
+  RecognizerCheck Check() override { return to_.Check(); }
+  RecognitionStatus Recognize(const PageImage& page, RecognitionMonitor& monitor, std::u16string& out) override {
+    return to_.Recognize(page, monitor, out);
+  }
+
+ private:
+  TextRecognizer& to_;
+};
+
 class RecognitionImportTest : public ImportTest {
  protected:
   test::FakePdf pdf;
   FakeRecognizer ocr;
+  RecognizerPool recognizers{[this] { return std::make_unique<SharedRecognizer>(ocr); }, 1};
   void SetUp() override {
     ImportTest::SetUp();
     ImportPorts ports{fx.store, fx.settings, fx.prompter, progress, clock, list, html, viewer, downloader, {}};
     ports.pdf = &pdf;
-    ports.recognizer = &ocr;
+    ports.recognizers = &recognizers;
     recognising = std::make_unique<Importer>(std::move(ports));
     recognising->SetCaptureTiming({3, 0});
     fx.settings.SetInt(setting::Ocr, 1);
@@ -454,8 +468,8 @@ TEST_F(RecognitionImportTest, ACancelledRecognitionAsks30039) {
   pdf.texts = {u""};
   ImportPorts ports{fx.store, fx.settings, fx.prompter, progress, clock, list, html, viewer, downloader, {}};
   ports.pdf = &pdf;
-  ports.recognizer = &ocr;
-  ports.recognize = [](PdfEngine&, TextRecognizer&) { return DocumentText{DocumentTextOutcome::Cancelled, {}, {}}; };
+  ports.recognizers = &recognizers;
+  ports.recognize = [](PdfEngine&, RecognizerPool&) { return DocumentText{DocumentTextOutcome::Cancelled, {}, {}}; };
   recognising = std::make_unique<Importer>(std::move(ports));
   fx.prompter.answers = {Answer::No};
   recognising->ImportDroppedFile({NativePath(PutPdf("scan.pdf"))}, [] { return Answer::Yes; });

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <new>
 #include <random>
 #include <set>
 #include <thread>
@@ -300,4 +301,26 @@ TEST(DocumentText, ACancelStopsEveryPageBeingReadOnThePool) {
   EXPECT_EQ(reading, 0);  // none is still reading
   // The pages after the two being read were never rendered.
   EXPECT_EQ(pdf.rendered.size(), 2u);
+}
+
+TEST(DocumentText, APageWhoseRecognizerThrowsFailsAloneOnThePool) {
+  // A page read on a thread of its own: an engine out of memory there fails that page, where it
+  // would otherwise end the program.
+  class Throwing : public TextRecognizer {
+    RecognizerCheck Check() override { return {RecognizerState::Ready, "fake"}; }
+    RecognitionStatus Recognize(const PageImage& image, RecognitionMonitor&, std::u16string& text) override {
+      if (image.bytes.at(0) == 1) throw std::bad_alloc();
+      text = u"本文";
+      return RecognitionStatus::Done;
+    }
+  };
+  FakePdf pdf;
+  pdf.texts.assign(3, u"");
+  RecognizerPool pool([] { return std::make_unique<Throwing>(); }, 2);
+  Monitor monitor;
+  const DocumentText d = BuildDocumentText(pdf, pool, monitor);
+  ASSERT_EQ(d.outcome, DocumentTextOutcome::Text);
+  EXPECT_TRUE(d.text == u"本文\r\n\r\n本文");
+  EXPECT_EQ(d.pages.at(1).source, PageSource::RecognitionFailed);
+  EXPECT_EQ(pool.Made(), 2);
 }

@@ -2,6 +2,7 @@
 // キャンセル button stop the work, the result comes back, and the Progress port is driven.
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -63,6 +64,45 @@ class BlankRecognizer : public TextRecognizer {
     text.clear();
     return RecognitionStatus::Done;
   }
+};
+
+// Reads page n (its pixels' value) as "page n", the later pages sooner, so pages read at once
+// finish out of page order; counts how many read at once, and reads on until cancelled when told.
+class PooledRecognizer : public TextRecognizer {
+ public:
+  struct Shared {
+    std::atomic<int> reading{0};
+    std::atomic<int> mostAtOnce{0};
+    std::atomic<int> started{0};
+    std::atomic<int> cancelled{0};
+    bool endless = false;
+    int slowPage = -1;  // read for a fifth of a second
+  };
+  explicit PooledRecognizer(Shared& shared) : shared_(shared) {}
+  RecognizerCheck Check() override { return {RecognizerState::Ready, "pooled"}; }
+  RecognitionStatus Recognize(const PageImage& image, RecognitionMonitor& monitor, std::u16string& text) override {
+    ++shared_.started;
+    const int now = ++shared_.reading;
+    for (int most = shared_.mostAtOnce; now > most && !shared_.mostAtOnce.compare_exchange_weak(most, now);) {
+    }
+    const int page = image.bytes[0];
+    const int steps = page == shared_.slowPage ? 40 : 10 - page;
+    for (int wait = 0; shared_.endless || wait < steps; ++wait) {
+      monitor.PageProgress(wait);
+      if (monitor.Cancelled()) {
+        --shared_.reading;
+        ++shared_.cancelled;
+        return RecognitionStatus::Cancelled;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    --shared_.reading;
+    text = u"page " + std::u16string(1, static_cast<char16_t>(u'0' + page));
+    return RecognitionStatus::Done;
+  }
+
+ private:
+  Shared& shared_;
 };
 
 QString StepText() {
@@ -132,6 +172,57 @@ class RecognitionDlgTest : public QObject {
       QVERIFY(ocr.sawCancel);
       QCOMPARE(ocr.started.load(), 1);  // the second page was never begun
     }
+  }
+
+  void thePagesReadAtOnceGiveTheSerialTextAndAreCountedAsTheyFinish() {
+    FakePdf pdf;
+    pdf.texts = {u"cover", u"", u"", u"", u"", u"end"};
+    PooledRecognizer::Shared shared;
+    PooledRecognizer serialRecognizer(shared);
+    class Quiet : public DocumentTextMonitor {
+      bool Cancelled() override { return false; }
+    } quiet;
+    const DocumentText serial = BuildDocumentText(pdf, serialRecognizer, quiet);
+    shared.mostAtOnce = 0;
+    shared.slowPage = 4;
+    RecognizerPool pool([&shared] { return std::make_unique<PooledRecognizer>(shared); }, 2);
+    std::set<QString> seen;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] { seen.insert(StepText()); });
+    poll.start(1);
+    const DocumentText d = CRecognitionDlg::Run(nullptr, pdf, pool);
+    QCOMPARE(d.outcome, DocumentTextOutcome::Text);
+    QVERIFY(d.text == serial.text);
+    QVERIFY(d.text == u"cover\r\npage 1\r\npage 2\r\npage 3\r\npage 4\r\nend");
+    QCOMPARE(shared.mostAtOnce.load(), 2);
+    QCOMPARE(pool.Made(), 2);
+    // The last page's step shows while it is read, though it began before the page before it
+    // finished.
+    QVERIFY(seen.count(QStringLiteral("文字認識中 4/4 ページ")));
+  }
+
+  void aCancelStopsBothRecognizersWithinASecond() {
+    FakePdf pdf;
+    pdf.texts.assign(8, u"");
+    PooledRecognizer::Shared shared;
+    shared.endless = true;
+    RecognizerPool pool([&shared] { return std::make_unique<PooledRecognizer>(shared); }, 2);
+    QElapsedTimer sinceCancel;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+      QWidget* dlg = QApplication::activeModalWidget();
+      if (sinceCancel.isValid() || !dlg || shared.reading.load() < 2) return;
+      sinceCancel.start();
+      dlg->findChild<QPushButton*>(QStringLiteral("IDCANCEL"))->click();
+    });
+    poll.start(5);
+    const DocumentText d = CRecognitionDlg::Run(nullptr, pdf, pool);
+    QVERIFY(sinceCancel.isValid());
+    QVERIFY2(sinceCancel.elapsed() < 1000, std::to_string(sinceCancel.elapsed()).c_str());
+    QCOMPARE(d.outcome, DocumentTextOutcome::Cancelled);
+    QCOMPARE(shared.cancelled.load(), 2);
+    QCOMPARE(shared.started.load(), 2);  // no further page was begun
+    QCOMPARE(shared.reading.load(), 0);
   }
 
   void nothingFound() {

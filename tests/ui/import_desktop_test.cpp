@@ -34,6 +34,8 @@
 #include "html/qt/WebEngineSetup.h"
 #include "import/qt/ImportController.h"
 #include "list/CLeftView.h"
+#include "pdf/DocumentText.h"
+#include "pdf/poppler/PopplerPdfEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 #include "shell_fixture.h"
 #include "support/qt/QtTestSupport.h"
@@ -352,13 +354,25 @@ void ImportDesktopTest::aScannedPdfIsRecognisedAndFoundByItsBody() {
   QVERIFY(Start(run, "Ocr=1\n"));
   Services& services = run.app->services();
   const QString scan = files_.filePath(QStringLiteral("scanned.pdf"));
-  QVERIFY(test::WriteScanPdf(scan, {{QStringLiteral("請求書の支払期限は来月末です。")}}));
+  QVERIFY(test::WriteScanPdf(scan, {{QStringLiteral("請求書の支払期限は来月末です。")},
+                                    {QStringLiteral("会議は午後三時から始まります。")},
+                                    {QStringLiteral("資料は前日までに配ります。")}}));
   AnswerQuestion("IDYES");
   Drop(run.Frame()->ListView(), {scan});
   QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 1, 120000);
   QCOMPARE(Modal::TakeShownMessages(), QStringList());  // no 30009: the pages were read
-  const std::string body = Cp932ToUtf8(Stored(run, "00000000")[FieldTag::TX]);
+  const std::string stored = Stored(run, "00000000")[FieldTag::TX];
+  const std::string body = Cp932ToUtf8(stored);
   QVERIFY2(body.find("支払期限") != std::string::npos, body.c_str());
+  // The pages were read at once; the text is what one recognizer reading them in turn gives.
+  PopplerPdfEngine pdf;
+  QCOMPARE(pdf.Open(scan.toStdString()), PdfOpenResult::Opened);
+  TesseractRecognizer recognizer;
+  class Quiet : public DocumentTextMonitor {
+    bool Cancelled() override { return false; }
+  } quiet;
+  const DocumentText serial = BuildDocumentText(pdf, recognizer, quiet);
+  QCOMPARE(Cp932ToUtf8(NormalizeBodyText(PrepareBodyText(serial.text))), body);
 
   Modal::SetNextAnswers({Answer::Ok});
   run.Element<QLineEdit>("ID_EDIT5")->setText(QStringLiteral("支払期限"));

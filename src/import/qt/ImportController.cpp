@@ -24,6 +24,7 @@ ImportController::ImportController(Services& services, CShelfView& html, std::fu
       downloader_(html.Network(), services.progress, html.Profile()->httpUserAgent()),
       pool_({WorkerProgramPath()}, ReadWorkerLimits(services.settings)),
       pdf_(pool_, [this] { return EngineWaitCancelled(); }),
+      recognizers_([] { return std::make_unique<TesseractRecognizer>(); }, RecognizerCount()),
       timer_(new QTimer(this)) {
   engineClock_.start();
   engineWaitHide_ = new QTimer(this);
@@ -36,10 +37,11 @@ ImportController::ImportController(Services& services, CShelfView& html, std::fu
       services.store, services.settings, services.prompter, services.progress,    services.clock, services.list,
       html,           viewer_,           downloader_,       std::move(fitColumns)};
   ports.pdf = &pdf_;
-  ports.recognizer = &recognizer_;
-  // The recognition runs on a worker thread behind its modal progress window.
-  ports.recognize = [this](PdfEngine& pdf, TextRecognizer& recognizer) {
-    return CRecognitionDlg::Run(owner_, pdf, recognizer, &services_.progress);
+  ports.recognizers = &recognizers_;
+  // The recognition runs on worker threads behind its modal progress window, the pages of a
+  // document at once.
+  ports.recognize = [this](PdfEngine& pdf, RecognizerPool& recognizers) {
+    return CRecognitionDlg::Run(owner_, pdf, recognizers, &services_.progress);
   };
   importer_ = std::make_unique<Importer>(std::move(ports));
   // Timer 1 of the list area: once a second until the HTML area has loaded the document.

@@ -15,6 +15,7 @@
 #include "html/qt/QtDownloader.h"
 #include "html/qt/QtViewerBridge.h"
 #include "import/Import.h"
+#include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 
@@ -59,7 +60,8 @@ class ImportController : public QObject {
   QtDownloader downloader_;
   WorkerPool pool_;
   WorkerPdfEngine pdf_;
-  TesseractRecognizer recognizer_;
+  // The recognizers of every import: one per core (at most four), each loading its models once.
+  RecognizerPool recognizers_;
   std::unique_ptr<Importer> importer_;
   QTimer* timer_;
   std::deque<QString> opened_;

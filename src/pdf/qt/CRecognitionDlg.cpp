@@ -21,8 +21,16 @@ class CRecognitionDlg::Monitor : public DocumentTextMonitor {
   bool Cancelled() override { return dlg_->cancelRequested_.load(); }
   void RecognitionStarted(int index, int count, int) override {
     lastPercent_ = -1;
+    count_ = count;
     QMetaObject::invokeMethod(
         dlg_, [dlg = dlg_, index, count] { dlg->ShowStep(index, count); }, Qt::QueuedConnection);
+  }
+  // The step counts the pages as they finish: pages read at once finish in any order, and the
+  // last ones start no other page after them.
+  void PageFinished(int, const PageText&) override {
+    if (++done_ >= count_) return;
+    QMetaObject::invokeMethod(
+        dlg_, [dlg = dlg_, index = done_ + 1, count = count_] { dlg->ShowStep(index, count); }, Qt::QueuedConnection);
   }
   void PageProgress(int percent) override {
     if (percent == lastPercent_) return;
@@ -34,6 +42,8 @@ class CRecognitionDlg::Monitor : public DocumentTextMonitor {
  private:
   CRecognitionDlg* dlg_;
   int lastPercent_ = -1;
+  int count_ = 0;
+  int done_ = 0;
 };
 
 CRecognitionDlg::CRecognitionDlg(QWidget* parent, Progress* progress) : QDialog(parent), progress_(progress) {
@@ -62,6 +72,17 @@ CRecognitionDlg::CRecognitionDlg(QWidget* parent, Progress* progress) : QDialog(
 }
 
 DocumentText CRecognitionDlg::Run(QWidget* parent, PdfEngine& pdf, TextRecognizer& recognizer, Progress* progress) {
+  return RunBuild(parent, progress,
+                  [&](DocumentTextMonitor& monitor) { return BuildDocumentText(pdf, recognizer, monitor); });
+}
+
+DocumentText CRecognitionDlg::Run(QWidget* parent, PdfEngine& pdf, RecognizerPool& recognizers, Progress* progress) {
+  return RunBuild(parent, progress,
+                  [&](DocumentTextMonitor& monitor) { return BuildDocumentText(pdf, recognizers, monitor); });
+}
+
+DocumentText CRecognitionDlg::RunBuild(QWidget* parent, Progress* progress,
+                                       const std::function<DocumentText(DocumentTextMonitor&)>& build) {
   CRecognitionDlg dlg(parent, progress);
   Monitor monitor(dlg);
   std::optional<WaitCursor> wait;
@@ -69,7 +90,7 @@ DocumentText CRecognitionDlg::Run(QWidget* parent, PdfEngine& pdf, TextRecognize
   DocumentText result;
   std::thread worker([&] {
     try {
-      result = BuildDocumentText(pdf, recognizer, monitor);
+      result = build(monitor);
     } catch (const std::exception&) {
       result = DocumentText{};  // out of memory in the engine: nothing found
     }
@@ -99,6 +120,8 @@ void CRecognitionDlg::ShowStep(int index, int count) {
 void CRecognitionDlg::ShowPagePercent(int percent) {
   if (count_ <= 0) return;
   const int overall = ((index_ - 1) * 100 + percent) / count_;
+  if (overall <= shownPercent_) return;  // another page read at once reported less
+  shownPercent_ = overall;
   bar_->setValue(overall);
   if (progress_) progress_->SetProgressBar(overall);
 }

@@ -6,9 +6,11 @@
 
 #include <QDialog>
 #include <atomic>
+#include <functional>
 
 #include "common/Progress.h"
 #include "pdf/DocumentText.h"
+#include "pdf/RecognizerPool.h"
 
 class QLabel;
 class QProgressBar;
@@ -25,6 +27,9 @@ class CRecognitionDlg : public QDialog {
   // `pdf` and `recognizer` are used on the worker thread meanwhile. With `progress`, the step is
   // also shown in pane 120 and the progress bar (cleared at the end) under the wait cursor.
   static DocumentText Run(QWidget* parent, PdfEngine& pdf, TextRecognizer& recognizer, Progress* progress = nullptr);
+  // The same with the pages read at once on the pool's recognizers; the step counts the pages
+  // as they finish, and a cancel stops every page being read.
+  static DocumentText Run(QWidget* parent, PdfEngine& pdf, RecognizerPool& recognizers, Progress* progress = nullptr);
 
  protected:
   void reject() override;
@@ -34,6 +39,8 @@ class CRecognitionDlg : public QDialog {
   class Monitor;
 
   CRecognitionDlg(QWidget* parent, Progress* progress);
+  static DocumentText RunBuild(QWidget* parent, Progress* progress,
+                               const std::function<DocumentText(DocumentTextMonitor&)>& build);
   void ShowStep(int index, int count);
   void ShowPagePercent(int percent);
   void Finish();
@@ -46,6 +53,7 @@ class CRecognitionDlg : public QDialog {
   bool finished_ = false;
   int index_ = 0;
   int count_ = 0;
+  int shownPercent_ = 0;  // of the whole document: the bar never goes back
 };
 
 }  // namespace folidex

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pdf/PdfText.h"
+#include "pdf/tesseract/PagePreparation.h"
 
 namespace folidex {
 
@@ -252,13 +253,28 @@ PageScript TesseractRecognizer::DetectScript(const PageImage& page) {
   return found;
 }
 
-RecognitionStatus TesseractRecognizer::Recognize(const PageImage& page, RecognitionMonitor& monitor,
+PageScript TesseractRecognizer::DetectPageScript(const PageImage& page, RecognitionMonitor& monitor) {
+  // The detection takes a second of a full page, and nothing stops it meanwhile: it looks at
+  // the page at half its resolution, which tells Japanese ordinary type as well. Small type comes
+  // out as Latin there, so a page found Latin is looked at again in full.
+  const std::optional<PageImage> half = Halved(page);
+  const PageScript found = DetectScript(half ? *half : page);
+  if (found != PageScript::Latin || !half || monitor.Cancelled()) return found;
+  return DetectScript(page);
+}
+
+RecognitionStatus TesseractRecognizer::Recognize(const PageImage& given, RecognitionMonitor& monitor,
                                                  std::u16string& text) {
   text.clear();
-  if (!Check().Ready() || page.Empty() || page.bytesPerLine < page.width ||
-      page.bytes.size() < static_cast<std::size_t>(page.bytesPerLine) * static_cast<std::size_t>(page.height)) {
+  if (!Check().Ready() || given.Empty() || given.bytesPerLine < given.width ||
+      given.bytes.size() < static_cast<std::size_t>(given.bytesPerLine) * static_cast<std::size_t>(given.height)) {
     return RecognitionStatus::Failed;
   }
+  if (monitor.Cancelled()) return RecognitionStatus::Cancelled;
+  // A sheet fed askew is turned level first: the engine reads level lines best, and the columns
+  // of a page are told apart by a gutter straight down the page.
+  const std::optional<PageImage> level = Deskewed(given);
+  const PageImage& page = level ? *level : given;
   if (monitor.Cancelled()) return RecognitionStatus::Cancelled;
   // Tesseract's OpenMP teams spin on every core for small pieces of work and make a page several
   // times slower on a busy machine; this thread reads one page with one core.
@@ -266,7 +282,7 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& page, Recognit
 
   // A page in Latin script is read with the English model alone; every other page with the
   // Japanese ones, which read the Latin words of a Japanese page as well.
-  lastScript_ = DetectScript(page);
+  lastScript_ = DetectPageScript(page, monitor);
   tesseract::TessBaseAPI* api = japanese_.get();
   lastLanguages_ = japaneseLanguages_;
   if (lastScript_ == PageScript::Latin) {

@@ -3,7 +3,8 @@
 // script detection (osd) first: a page written in Latin script is read with the English model
 // alone, every other page with the Japanese models (jpn+jpn_vert: the layout analysis finds
 // vertical lines and reads them with the vertical model), so large Japanese headings are never
-// taken for English words. A page turned sideways or upside down is turned upright first. The
+// taken for English words. A page turned sideways or upside down is turned upright first, and a
+// page whose lines slope a little (a sheet fed askew) is turned level (PagePreparation). The
 // text is taken from the engine's layout — blocks, paragraphs and lines in the engine's reading
 // order — so the columns of a page are not interleaved.
 //
@@ -49,6 +50,7 @@ class TesseractRecognizer : public TextRecognizer {
 
  private:
   PageScript DetectScript(const PageImage& page);
+  PageScript DetectPageScript(const PageImage& page, RecognitionMonitor& monitor);
   tesseract::TessBaseAPI* EnglishEngine();
 
   std::string dataPath_;

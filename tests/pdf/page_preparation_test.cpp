@@ -1,0 +1,83 @@
+// The page made ready for the recognizer: a sheet fed askew comes back level, and a level or
+// blank page is left alone.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "pdf/tesseract/PagePreparation.h"
+
+namespace folidex {
+namespace {
+
+constexpr int kWidth = 1240, kHeight = 1754;  // A4 at 150 dpi
+constexpr int kPitch = 50, kInk = 24;         // a line every 50 pixels, 24 of them inked
+
+// Lines of "words" (bars with gaps) as a page of text, turned by `degrees` about its middle, with
+// a few specks.
+PageImage TextLines(double degrees, bool lines = true) {
+  PageImage page{kWidth, kHeight, kWidth, 150, std::vector<std::uint8_t>(std::size_t{kWidth} * kHeight, 255)};
+  const double a = degrees * M_PI / 180, c = std::cos(a), s = std::sin(a);
+  std::mt19937 random(3);
+  std::vector<int> gaps(40);
+  for (int& gap : gaps) gap = 60 + static_cast<int>(random() % 90);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      // The point of the level page that lands here.
+      const double dx = x - kWidth / 2.0, dy = y - kHeight / 2.0;
+      const double u = c * dx + s * dy + kWidth / 2.0, v = -s * dx + c * dy + kHeight / 2.0;
+      const int line = static_cast<int>(std::floor((v - 150) / kPitch));
+      const bool inLine =
+          lines && u >= 120 && u < kWidth - 120 && v >= 150 && line < 30 && std::fmod(v - 150, kPitch) < kInk;
+      const bool word = inLine && static_cast<int>(u) % gaps[static_cast<std::size_t>(line)] > 14;
+      std::uint8_t& pixel = page.bytes[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)];
+      pixel = word ? 20 : (random() % 1000 == 0 ? 0 : 255);
+    }
+  }
+  return page;
+}
+
+// Rows with ink in the text's middle third: a level page has its lines' rows only.
+int InkedRows(const PageImage& page) {
+  int rows = 0;
+  for (int y = 0; y < page.height; ++y) {
+    int dark = 0;
+    for (int x = page.width / 3; x < page.width * 2 / 3; ++x)
+      dark += page.bytes[static_cast<std::size_t>(y) * static_cast<std::size_t>(page.bytesPerLine) +
+                         static_cast<std::size_t>(x)] < 128;
+    rows += dark > 20;
+  }
+  return rows;
+}
+
+TEST(PagePreparation, ASheetFedAskewComesBackLevel) {
+  for (const double turn : {-2.5, -1.5, 0.8, 1.8}) {
+    const PageImage askew = TextLines(turn);
+    double degrees = 0;
+    const std::optional<PageImage> level = Deskewed(askew, &degrees);
+    ASSERT_TRUE(level) << turn;
+    EXPECT_NEAR(degrees, -turn, 0.2) << turn;
+    EXPECT_EQ(level->width, askew.width);
+    EXPECT_EQ(level->height, askew.height);
+    EXPECT_EQ(level->dpi, 150);
+    // Each line's ink lies on its own rows again (a sloping line spreads over many more).
+    EXPECT_LE(InkedRows(*level), 30 * (kInk + 4)) << turn;
+    EXPECT_GT(InkedRows(askew), InkedRows(*level)) << turn;
+  }
+}
+
+TEST(PagePreparation, ALevelBlankOrTinyPageIsLeftAlone) {
+  double degrees = 1;
+  EXPECT_FALSE(Deskewed(TextLines(0), &degrees));
+  EXPECT_EQ(degrees, 0);
+  EXPECT_FALSE(Deskewed(TextLines(0, false)));  // specks alone: no slope to find
+  EXPECT_FALSE(Deskewed(PageImage{}));
+  EXPECT_FALSE(Deskewed(PageImage{20, 20, 20, 300, std::vector<std::uint8_t>(400, 0)}));
+  PageImage cut = TextLines(1.5);
+  cut.bytes.resize(cut.bytes.size() / 2);  // fewer bytes than its rows
+  EXPECT_FALSE(Deskewed(cut));
+}
+
+}  // namespace
+}  // namespace folidex
