@@ -398,6 +398,11 @@ bool SearchIndex::Build(const std::string& storeRoot, const std::vector<long>& s
   return true;
 }
 
+bool SearchIndex::Exists(const std::string& storeRoot) {
+  const std::string folder = IndexFolderOf(storeRoot);
+  return !folder.empty() && PathExists(folder + "/info");
+}
+
 bool SearchIndex::Drop(const std::string& storeRoot) {
   const std::string folder = IndexFolderOf(storeRoot);
   if (folder.empty() || !PathExists(folder)) return true;
