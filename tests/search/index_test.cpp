@@ -325,6 +325,20 @@ TEST(SearchIndex, TheProgramsOwnWritesKeepItInStep) {
   EXPECT_EQ(SearchIndex::Open(f.Root(), opened)->StampOf(20), 0u);
 }
 
+TEST(SearchIndex, ItsFiguresTellTheSpaceItTakes) {
+  IndexFixture f;
+  std::mt19937 rng(11);
+  f.MakeStore(rng, 4);
+  IndexFigures figures;
+  const std::vector<long> serials = ListedSerials(f.Root());
+  ASSERT_TRUE(SearchIndex::Build(f.Root(), serials, nullptr, &figures));
+  EXPECT_EQ(figures.records, static_cast<long>(serials.size()));
+  // Groonga's files are laid out for their largest size (over 100 MB for four records) but
+  // take a few megabytes of the disk.
+  EXPECT_GT(figures.bytes, 0u);
+  EXPECT_LT(figures.bytes, 16u << 20);
+}
+
 TEST(SearchIndex, ADamagedIndexOrOneOfAnotherStoreIsNeverUsed) {
   IndexFixture f;
   std::mt19937 rng(9);
