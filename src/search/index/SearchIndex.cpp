@@ -22,16 +22,27 @@
 namespace folidex {
 namespace {
 
-constexpr int kFormatVersion = 1;
+// 2: index columns of medium size (the largest a million records need, and a small table of
+// segments to open and close).
+constexpr int kFormatVersion = 2;
 constexpr char kStampsMagic[8] = {'F', 'L', 'D', 'X', 'S', 'T', '0', '1'};
 constexpr std::string_view kColumnNames[kIndexColumns] = {"pt", "pa", "ps", "pk", "body"};
+
+// Groonga's embedded Ruby is not needed by anything the index does, and starting it costs more
+// than a search: it is turned off (unless the environment says otherwise) before any thread
+// could read the environment.
+const bool kRubyOff = ::setenv("GRN_MRUBY_ENABLED", "no", 0) == 0;
 
 void InitGroonga() {
   static std::once_flag once;
   std::call_once(once, [] {
+    (void)kRubyOff;
     grn_init();
-    // Groonga's own global state goes with the process (every index is closed by then).
+#if defined(__SANITIZE_ADDRESS__)
+    // Groonga's own global state goes with the process (every index is closed by then); freed
+    // one by one only where a leak checker looks, since that costs a search's own time.
     std::atexit([] { grn_fin(); });
+#endif
     // The texts are CP932, as the store keeps them: Shift_JIS characters to Groonga.
     grn_set_default_encoding(GRN_ENC_SJIS);
     // An exact search that finds nothing stays at nothing (never widened to looser matches).
@@ -229,7 +240,8 @@ struct SearchIndex::Impl {
     for (int k = 0; k < kIndexColumns; ++k) {
       const std::string name = std::string(kColumnNames[k]) + "_index";
       indexes[k] = grn_column_create(&ctx, lexicon, name.data(), static_cast<unsigned>(name.size()), nullptr,
-                                     GRN_OBJ_COLUMN_INDEX | GRN_OBJ_WITH_POSITION | GRN_OBJ_PERSISTENT, table);
+                                     GRN_OBJ_COLUMN_INDEX | GRN_OBJ_WITH_POSITION | GRN_OBJ_INDEX_MEDIUM | GRN_OBJ_PERSISTENT,
+                                     table);
       if (!indexes[k]) return false;
       grn_obj source;
       GRN_UINT32_INIT(&source, 0);
