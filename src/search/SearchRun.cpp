@@ -440,6 +440,7 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
                       : opened == SearchIndex::OpenResult::Invalid ? IndexUse::Invalid
                                                                    : IndexUse::Used;
     }
+    if (!index) sweep.reset();
     if (index && !sweep) sweep.emplace(txtFolder, walked, DefaultReaders());  // built meanwhile
     if (index) {
       // The index's answer and the status of every record file, side by side; a record whose

@@ -39,6 +39,7 @@ StatusSweep::StatusSweep(const std::string& txtFolder, const std::vector<unsigne
 }
 
 StatusSweep::~StatusSweep() {
+  stop_ = true;
   Join();
   for (int fd : folders_) {
     if (fd >= 0) ::close(fd);
@@ -48,6 +49,7 @@ StatusSweep::~StatusSweep() {
 void StatusSweep::Sweep(std::size_t begin, std::size_t end) {
   char name[32];
   for (std::size_t k = begin; k < end; ++k) {
+    if (k % 1024 == 0 && stop_.load(std::memory_order_relaxed)) return;
     const unsigned long serial = serials_[k];
     const int folder = folders_[serial % 100];
     std::snprintf(name, sizeof name, "%08lu.TXT", serial);

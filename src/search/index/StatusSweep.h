@@ -4,6 +4,7 @@
 // calling thread opens and asks the index. One status call per file is all a sweep costs, so it
 // is spread over the machine's cores.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -16,6 +17,7 @@ class StatusSweep {
   // Starts the sweep of `serials` (which must outlive it) under the native TXT folder
   // `txtFolder` (ending in a separator) on up to `threads` threads.
   StatusSweep(const std::string& txtFolder, const std::vector<unsigned long>& serials, int threads);
+  // Stops a sweep whose stamps were not asked for (the index could not be used).
   ~StatusSweep();
   StatusSweep(const StatusSweep&) = delete;
   StatusSweep& operator=(const StatusSweep&) = delete;
@@ -33,6 +35,7 @@ class StatusSweep {
   std::vector<std::uint64_t> stamps_;
   std::vector<std::thread> threads_;
   std::size_t inlineBegin_ = 0;  // the part no thread took, swept by Stamps()
+  std::atomic<bool> stop_{false};
 };
 
 }  // namespace folidex
