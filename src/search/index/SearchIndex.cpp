@@ -239,9 +239,9 @@ struct SearchIndex::Impl {
     if (grn_obj_set_info(&ctx, lexicon, GRN_INFO_DEFAULT_TOKENIZER, tokenizer) != GRN_SUCCESS) return false;
     for (int k = 0; k < kIndexColumns; ++k) {
       const std::string name = std::string(kColumnNames[k]) + "_index";
-      indexes[k] = grn_column_create(&ctx, lexicon, name.data(), static_cast<unsigned>(name.size()), nullptr,
-                                     GRN_OBJ_COLUMN_INDEX | GRN_OBJ_WITH_POSITION | GRN_OBJ_INDEX_MEDIUM | GRN_OBJ_PERSISTENT,
-                                     table);
+      indexes[k] = grn_column_create(
+          &ctx, lexicon, name.data(), static_cast<unsigned>(name.size()), nullptr,
+          GRN_OBJ_COLUMN_INDEX | GRN_OBJ_WITH_POSITION | GRN_OBJ_INDEX_MEDIUM | GRN_OBJ_PERSISTENT, table);
       if (!indexes[k]) return false;
       grn_obj source;
       GRN_UINT32_INIT(&source, 0);
