@@ -64,8 +64,9 @@ CBmDlg::CBmDlg(Settings& settings, Prompter& prompter, QWidget* parent)
   grid->setColumnStretch(2, 1);
 
   auto* footnote = new QLabel(
-      QStringLiteral("※ 「名前」を空欄にしても削除することはできません。削除する場合は、その行の「削除」を押すか、"
-                     "ブックマークメニュー項目をCtrlキーを押しながらクリックしてください。"),
+      QStringLiteral(
+          "※ 「名前」を空欄にしても削除することはできません。削除する場合は、その行の「削除」を押すか、"
+          "ブックマークメニュー項目をCtrlキーを押しながらクリックするか、右クリックして「削除」を選んでください。"),
       this);
   footnote->setObjectName(QStringLiteral("Footnote"));
   footnote->setWordWrap(true);

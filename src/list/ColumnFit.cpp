@@ -1,10 +1,44 @@
 #include "list/ColumnFit.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "list/RecordRow.h"
 
 namespace folidex {
+
+namespace {
+
+// The widest of `header` and the column's cells. Laying a text out is what costs, so every cell
+// first gets a bound of its width; only the cells whose bound passes the widest width measured so
+// far are measured, the widest bounds first. Once a text reaches `enough`, none changes the column.
+int WidestText(const TextMeasure& measure, int rowCount, int column, const std::string& header, const CellTextFn& cell,
+               int enough) {
+  int width = measure.TextWidth(header);
+  if (width >= enough) return width;
+  std::vector<std::pair<int, int>> bounds;  // bound, row
+  int widestBoundRow = -1;
+  int widestBound = width;
+  for (int row = 0; row < rowCount; ++row) {
+    const std::string& text = cell(row, column);
+    if (text.empty()) continue;
+    const int bound = measure.WidthBound(text);
+    if (bound <= width) continue;
+    bounds.emplace_back(bound, row);
+    if (bound > widestBound) widestBound = bound, widestBoundRow = row;
+  }
+  if (widestBoundRow < 0) return width;
+  width = std::max(width, measure.TextWidth(cell(widestBoundRow, column)));
+  std::erase_if(bounds, [width](const std::pair<int, int>& b) { return b.first <= width; });
+  std::sort(bounds.begin(), bounds.end(), std::greater<>());
+  for (const auto& [bound, row] : bounds) {
+    if (bound <= width || width >= enough) break;
+    width = std::max(width, measure.TextWidth(cell(row, column)));
+  }
+  return width;
+}
+
+}  // namespace
 
 std::vector<ColumnWidth> FitColumnWidths(const TextMeasure& measure, int columnCount, int column, int rowCount,
                                          const HeaderTextFn& header, const CellTextFn& cell) {
@@ -12,13 +46,7 @@ std::vector<ColumnWidth> FitColumnWidths(const TextMeasure& measure, int columnC
   for (int i = 0; i < columnCount; ++i) {
     if (column != -1 && column != i) continue;
     const int margins = (i == 0 ? 20 : 0) + 15;
-    // Once a text reaches the bound, no wider one changes the column: the rest go unmeasured.
-    const int enough = kMaxFittedColumnWidth - margins;
-    int width = measure.TextWidth(header(i));
-    for (int row = 0; row < rowCount && width < enough; ++row) {
-      const std::string& text = cell(row, i);
-      if (!text.empty()) width = std::max(width, measure.TextWidth(text));
-    }
+    const int width = WidestText(measure, rowCount, i, header(i), cell, kMaxFittedColumnWidth - margins);
     widths.push_back({i, std::min(width + margins, kMaxFittedColumnWidth)});
   }
   return widths;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
+
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
@@ -257,6 +260,44 @@ TEST(ColumnFitTest, AFittedWidthStopsAtSixHundredAndTitlesAloneFitAFirstStart) {
   EXPECT_EQ(all[4].width, 596);
   EXPECT_EQ(TitleColumnWidth(measure, 1), 63 + 15);  // "Serial No"
   EXPECT_EQ(TitleColumnWidth(measure, 3), 8 * 7 + 15);
+}
+
+TEST(ColumnFitTest, LooseBoundsGiveTheWidthsOfMeasuringEveryCell) {
+  // A width that depends on the bytes in no simple way, and bounds above it by up to three
+  // pixels: the fit must measure every text that can still be the widest, ties included.
+  class Scrambled : public TextMeasure {
+   public:
+    int TextWidth(const std::string& text) const override {
+      int width = 0;
+      for (unsigned char c : text) width += 3 + c % 11;
+      return width;
+    }
+    int WidthBound(const std::string& text) const override {
+      return TextWidth(text) + static_cast<int>(std::hash<std::string>{}(text) % 4);
+    }
+  };
+  class Exact : public Scrambled {
+   public:
+    int WidthBound(const std::string& text) const override { return TextWidth(text); }
+  };
+  std::mt19937 random(11);
+  for (int trial = 0; trial < 200; ++trial) {
+    ListRows list;
+    const int rows = static_cast<int>(random() % 40);
+    for (int row = 0; row < rows; ++row) {
+      ListRows::Cells cells;
+      for (std::string& cell : cells) {
+        cell.resize(random() % (trial % 5 == 0 ? 60 : 8));
+        for (char& c : cell) c = static_cast<char>('a' + random() % 26);
+      }
+      list.AppendRow(cells, false);
+    }
+    const int column = trial % 3 == 0 ? static_cast<int>(random() % 17) : -1;
+    const std::vector<ColumnWidth> expected = FitColumnWidths(Exact(), list, 17, column);
+    const std::vector<ColumnWidth> got = FitColumnWidths(Scrambled(), list, 17, column);
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].width, expected[i].width) << trial;
+  }
 }
 
 }  // namespace

@@ -446,6 +446,15 @@ class ListViewTest : public QObject {
                                              J("①②"),
                                              J("〜－"),
                                              J("ＡＢＣ１２３"),
+                                             J("─┼"),
+                                             J("アー・カ"),
+                                             J("Цд"),
+                                             J("/home/資料/"),
+                                             "AV",
+                                             "0123456789",
+                                             "7",
+                                             "To",
+                                             J("ΑΥ"),
                                              "\x5C",
                                              "~",
                                              "e\xCC\x81",
@@ -464,10 +473,16 @@ class ListViewTest : public QObject {
     for (const QFont& font : {QApplication::font(), bold, serif}) {
       const QFontMetrics metrics(font);
       QtTextMeasure fast(metrics);
-      for (int i = 0; i < 3000; ++i) {
+      for (int i = 0; i < 8000; ++i) {
         const std::string t = text();
-        QVERIFY2(fast.TextWidth(t) == metrics.horizontalAdvance(ToQString(t)),
-                 qPrintable(ToQString(t).toHtmlEscaped() + QStringLiteral(" in ") + font.toString()));
+        const int width = metrics.horizontalAdvance(ToQString(t));
+        QVERIFY2(fast.TextWidth(t) == width && fast.WidthBound(t) >= width,
+                 qPrintable(ToQString(t).toHtmlEscaped() + QStringLiteral(" in ") + font.toString() +
+                            QString(" %1 %2 %3 [%4]")
+                                .arg(width)
+                                .arg(fast.WidthBound(t))
+                                .arg(fast.TextWidth(t))
+                                .arg(QString::fromLatin1(QByteArray::fromStdString(t).toHex()))));
       }
       class Shaped : public TextMeasure {
        public:
