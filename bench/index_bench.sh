@@ -49,9 +49,12 @@ echo "== store $records x $mean B: record files $text_bytes bytes"
 find "$store/DOCDATA/TXT" -type f -exec cat {} + >/dev/null  # warm
 read -r build_s build_kb < <(/usr/bin/time -f '%e %M' "${c[@]}" index --rebuild 2>&1 >"$tmp/figures" | tail -1)
 cat "$tmp/figures"
-index_bytes=$(du -sb "$XDG_CACHE_HOME" | cut -f1)
+# Groonga's files are sparse: the space they take is their blocks, not their lengths.
+index_bytes=$(du -s --block-size=1 "$XDG_CACHE_HOME" | cut -f1)
+index_length=$(du -sb "$XDG_CACHE_HOME" | cut -f1)
 echo "index build: ${build_s} s, peak RSS $((build_kb / 1024)) MB"
-echo "index size on disk: $index_bytes bytes = $(ratio "$index_bytes" "$text_bytes") x the record files"
+echo "index size on disk: $index_bytes bytes = $(ratio "$index_bytes" "$text_bytes") x the record files" \
+  "(files' lengths $index_length bytes)"
 
 terms=(量子 量子暗号 qzxjwv)
 for term in "${terms[@]}"; do

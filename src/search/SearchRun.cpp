@@ -41,6 +41,7 @@
 #include "search/SearchRun.h"
 #include "search/index/IndexText.h"
 #include "search/index/SearchIndex.h"
+#include "search/index/StatusSweep.h"
 #include "store/FileReadAhead.h"
 #include "store/RecordListing.h"
 #include "store/StoreLayout.h"
@@ -430,24 +431,6 @@ std::optional<std::vector<long>> AskIndex(SearchIndex& index, const IndexPlan& p
   return result;
 }
 
-// The status sweep: which of the walked record files are not as the index holds them (edited,
-// replaced, new, or not indexed at all). Only the stamps are read, never the database.
-std::vector<char> SweepStatus(const SearchIndex& index, const std::vector<Serial>& walked, const RecordFolders& folders,
-                              const std::atomic<bool>& stop) {
-  std::vector<char> changed(walked.size(), 0);
-  RecordName name;
-  for (std::size_t k = 0; k < walked.size(); ++k) {
-    if (stop.load(std::memory_order_relaxed)) break;
-    const Serial i = walked[k];
-    struct stat st;
-    const int folder = folders.FolderOf(i);
-    if (folder < 0 || ::fstatat(folder, name.For(i), &st, 0) != 0 ||
-        FileStamp(st) != index.StampOf(static_cast<long>(i)))
-      changed[k] = 1;
-  }
-  return changed;
-}
-
 }  // namespace
 
 bool IndexCanNarrow(const SearchConditions& conditions) { return PlanIndex(conditions).has_value(); }
@@ -490,6 +473,9 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     matcher = std::make_unique<SearchMatcher>(conditions);
     const bool useIndex = (options.useIndex < 0 ? settings.GetInt(setting::Index) : options.useIndex) != 0;
     std::optional<IndexPlan> plan = useIndex ? PlanIndex(conditions) : std::nullopt;
+    // The status of every walked record file is taken while the index is opened and asked.
+    std::optional<StatusSweep> sweep;
+    if (plan && SearchIndex::Exists(store.StoreRoot())) sweep.emplace(txtFolder, walked, DefaultReaders());
     if (plan) {
       SearchIndex::OpenResult opened;
       index = SearchIndex::Open(store.StoreRoot(), opened);
@@ -498,46 +484,28 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
                       : opened == SearchIndex::OpenResult::Invalid ? IndexUse::Invalid
                                                                    : IndexUse::Used;
     }
+    if (!index) sweep.reset();
+    if (index && !sweep) sweep.emplace(txtFolder, walked, DefaultReaders());  // built meanwhile
     if (index) {
       // The index's answer and the status of every record file, side by side; a record whose
       // file is not as it was indexed is read whatever the index says, and indexed again.
-      const RecordFolders sweepFolders(txtFolder);
-      std::vector<char> changed;
-      std::mutex sweepMutex;
-      std::condition_variable sweepEnded;
-      bool swept = false;
-      std::atomic<bool> sweepStop{false};
-      std::thread sweep([&] {
-        changed = SweepStatus(*index, walked, sweepFolders, sweepStop);
-        std::lock_guard lock(sweepMutex);
-        swept = true;
-        sweepEnded.notify_all();
-      });
       std::optional<std::vector<long>> candidates = AskIndex(*index, *plan);
-      {
-        // A sweep over a large store on a slow disk takes a while: Esc is heard meanwhile.
-        std::unique_lock lock(sweepMutex);
-        while (!sweepEnded.wait_for(lock, std::chrono::milliseconds(40), [&] { return swept; })) {
-          lock.unlock();
-          if (Cancelled(options)) sweepStop = true;
-          lock.lock();
-          if (sweepStop) break;
-        }
-      }
-      sweep.join();
-      if (sweepStop) {
+      // A sweep over a large store on a slow disk takes a while: Esc is heard meanwhile.
+      const std::vector<std::uint64_t>* swept = sweep->Stamps([&] { return Cancelled(options); });
+      if (!swept) {
         // Nothing has been changed yet: the list and the index file stay as they were.
         outcome.cancelled = true;
         ShowCancelled(progress, clock.Now() - t0, started);
         return outcome;
       }
+      const std::vector<std::uint64_t>& status = *swept;
       if (!candidates) {
         index.reset();
         outcome.index = IndexUse::Failed;
       } else {
         std::vector<Serial> narrowed;
         for (std::size_t k = 0; k < walked.size(); ++k) {
-          if (changed[k]) {
+          if (status[k] == 0 || status[k] != index->StampOf(static_cast<long>(walked[k]))) {
             stale.push_back(walked[k]);
             narrowed.push_back(walked[k]);
           } else if (std::binary_search(candidates->begin(), candidates->end(), static_cast<long>(walked[k]))) {

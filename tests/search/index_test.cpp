@@ -18,6 +18,7 @@
 #include "search/index/IndexText.h"
 #include "search/index/IndexUpkeep.h"
 #include "search/index/SearchIndex.h"
+#include "search/index/StatusSweep.h"
 #include "support/TestSupport.h"
 
 using namespace folidex;
@@ -323,6 +324,48 @@ TEST(SearchIndex, TheProgramsOwnWritesKeepItInStep) {
   ASSERT_TRUE(f.store.RemoveRecordFile(FormatSerial(20)));
   SearchIndex::OpenResult opened;
   EXPECT_EQ(SearchIndex::Open(f.Root(), opened)->StampOf(20), 0u);
+}
+
+// Swept on several threads (a walk long enough to be split), every file's stamp lands at its
+// place in the walk: files present, missing, and in a folder that is not there.
+TEST(SearchIndex, TheStatusSweepGivesEachWalkedFileItsOwnStamp) {
+  TempDir dir;
+  const std::string txt = dir.path() + "/TXT/";
+  std::vector<unsigned long> serials;
+  for (unsigned long i = 0; i < 300; ++i) {
+    if (i % 100 == 42) continue;  // folder 42 is not there
+    std::filesystem::create_directories(txt + (i % 100 < 10 ? "0" : "") + std::to_string(i % 100));
+    if (i % 7 == 3) continue;  // missing
+    char name[16];
+    std::snprintf(name, sizeof name, "/%08lu.TXT", i);
+    std::ofstream(txt + (i % 100 < 10 ? "0" : "") + std::to_string(i % 100) + name) << std::string(i, 'x');
+  }
+  std::mt19937 rng(3);
+  for (int k = 0; k < 20000; ++k) serials.push_back(rng() % 300);
+  StatusSweep sweep(txt, serials, 4);
+  const std::vector<std::uint64_t>& stamps = *sweep.Stamps();
+  ASSERT_EQ(stamps.size(), serials.size());
+  for (std::size_t k = 0; k < serials.size(); ++k) {
+    char path[64];
+    std::snprintf(path, sizeof path, "%02lu/%08lu.TXT", serials[k] % 100, serials[k]);
+    struct stat st;
+    const std::uint64_t expected = ::stat((txt + path).c_str(), &st) == 0 ? FileStamp(st) : 0;
+    ASSERT_EQ(stamps[k], expected) << path;
+  }
+}
+
+TEST(SearchIndex, ItsFiguresTellTheSpaceItTakes) {
+  IndexFixture f;
+  std::mt19937 rng(11);
+  f.MakeStore(rng, 4);
+  IndexFigures figures;
+  const std::vector<long> serials = ListedSerials(f.Root());
+  ASSERT_TRUE(SearchIndex::Build(f.Root(), serials, nullptr, &figures));
+  EXPECT_EQ(figures.records, static_cast<long>(serials.size()));
+  // Groonga's files are laid out for their largest size (over 100 MB for four records) but
+  // take a few megabytes of the disk.
+  EXPECT_GT(figures.bytes, 0u);
+  EXPECT_LT(figures.bytes, 16u << 20);
 }
 
 TEST(SearchIndex, ADamagedIndexOrOneOfAnotherStoreIsNeverUsed) {

@@ -65,6 +65,9 @@ class SearchIndex {
   static bool Build(const std::string& storeRoot, const std::vector<long>& serials,
                     const std::function<bool(long, long)>& progress, IndexFigures* figures = nullptr);
 
+  // Whether the store has an index that Open may find usable (one was built).
+  static bool Exists(const std::string& storeRoot);
+
   // Removes the index of the store. False when something could not be removed.
   static bool Drop(const std::string& storeRoot);
 
