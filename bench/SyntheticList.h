@@ -47,4 +47,27 @@ inline ListRows::Cells SyntheticRow(long i, std::mt19937& random) {
   return cells;
 }
 
+// A row whose Japanese cells (title, author, subtitle, keywords, file name and path) are all
+// different, of every length, as real ones are: no text repeats, none differs from another in
+// its digits alone.
+inline ListRows::Cells DistinctRow(long i, std::mt19937& random) {
+  static const std::u16string kCharacters =
+      u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん"
+      u"アイウエオカキクケコサシスセソタチツテトナニヌネノ報告書調査結果年次計画議事録仕様概要資料版";
+  auto japanese = [&](int shortest, int longest) {
+    std::u16string text;
+    const int length = shortest + static_cast<int>(random() % static_cast<unsigned>(longest - shortest + 1));
+    for (int k = 0; k < length; ++k) text += kCharacters[random() % kCharacters.size()];
+    return Utf16ToCp932(text);
+  };
+  ListRows::Cells cells = SyntheticRow(i, random);
+  cells[3] = japanese(4, 40);
+  cells[4] = japanese(2, 8);
+  cells[5] = japanese(0, 20);
+  cells[6] = japanese(2, 6) + ";" + japanese(2, 6);
+  cells[10] = japanese(3, 20) + ".pdf";
+  cells[15] = "/home/user/" + Utf8ToCp932("資料") + "/" + cells[10];
+  return cells;
+}
+
 }  // namespace folidex::bench

@@ -64,32 +64,13 @@ const ListRows& List() {
   return list;
 }
 
-// Rows whose Japanese cells are all different, of every length, as real titles, names, keywords
-// and file names are: no text repeats, none differs from another in its digits alone.
+// Rows whose Japanese cells are all different, as real titles, names and file names are.
 const ListRows& DistinctList() {
   static ListRows list;
   if (list.RowCount() == 0) {
     std::mt19937 random(2025);
-    const std::u16string kana =
-        u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん"
-        u"アイウエオカキクケコサシスセソタチツテトナニヌネノ報告書調査結果年次計画議事録仕様概要資料版";
-    auto japanese = [&](int shortest, int longest) {
-      std::u16string text;
-      const int length = shortest + static_cast<int>(random() % static_cast<unsigned>(longest - shortest + 1));
-      for (int i = 0; i < length; ++i) text += kana[random() % kana.size()];
-      return Utf16ToCp932(text);
-    };
     std::vector<ListRows::Row> rows(kRows);
-    for (long i = 0; i < kRows; ++i) {
-      ListRows::Cells cells = bench::SyntheticRow(i, random);
-      cells[3] = japanese(4, 40);
-      cells[4] = japanese(2, 8);
-      cells[5] = japanese(0, 20);
-      cells[6] = japanese(2, 6) + ";" + japanese(2, 6);
-      cells[10] = japanese(3, 20) + ".pdf";
-      cells[15] = "/home/user/" + Utf8ToCp932("資料") + "/" + cells[10];
-      rows[static_cast<std::size_t>(i)].cells = std::move(cells);
-    }
+    for (long i = 0; i < kRows; ++i) rows[static_cast<std::size_t>(i)].cells = bench::DistinctRow(i, random);
     list.ReplaceRows(std::move(rows));
   }
   return list;
