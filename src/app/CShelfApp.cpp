@@ -155,7 +155,8 @@ bool CShelfApp::InitInstance() {
 
   // 10.-11. The list of the last run and the column widths.
   if (settings_->GetInt(setting::SetList) == 1) LoadListFile(list_, *store_, prompter_, std::string(kCurrentListFile));
-  if (settings_->GetInt(setting::ColumnMnt) == 1) frame_->ListView()->FitColumnWidths(ListRows::kColumns, -1);
+  // A large list fits its columns one at a time once the window is up, taking input between them.
+  if (settings_->GetInt(setting::ColumnMnt) == 1) frame_->ListView()->FitColumnWidthsInSteps();
   frame_->UpdateCommandStates();
   // 12. The inbox, as the settings say.
   frame_->ApplyInbox();

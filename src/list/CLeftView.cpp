@@ -1,5 +1,7 @@
 #include "list/CLeftView.h"
 
+#include <QTimer>
+
 #include <optional>
 
 #include <QAction>
@@ -228,6 +230,17 @@ void CLeftView::FitColumnWidths(int columnCount, int column) {
   QtTextMeasure measure(fontMetrics());
   for (const ColumnWidth& fit : folidex::FitColumnWidths(measure, services_.list, columnCount, column))
     setColumnWidth(fit.column, fit.width);
+}
+
+void CLeftView::FitColumnWidthsInSteps() {
+  const int run = ++fitStep_;
+  auto step = std::make_shared<std::function<void(int)>>();
+  *step = [this, run, weak = std::weak_ptr<std::function<void(int)>>(step)](int column) {
+    if (run != fitStep_ || column >= ListRows::kColumns) return;
+    FitColumnWidths(ListRows::kColumns, column);
+    if (auto next = weak.lock()) QTimer::singleShot(0, this, [next, column] { (*next)(column + 1); });
+  };
+  QTimer::singleShot(0, this, [step] { (*step)(0); });
 }
 
 // ---- enabling ----

@@ -56,6 +56,9 @@ class CLeftView : public QTableView {
   void SaveColumnWidths();
   // Fits the widths of the first `columnCount` columns to header and cells; column -1 = all.
   void FitColumnWidths(int columnCount, int column);
+  // The same for every column, one column at a time from the event loop, so that a large list's
+  // window takes input between them (the fit at start). A later call starts over.
+  void FitColumnWidthsInSteps();
 
   // Command identifiers of the list's menus and double-click.
   enum Command {
@@ -209,6 +212,7 @@ class CLeftView : public QTableView {
   std::unique_ptr<WorkerPdfEngine> placesPdf_;              // used on placesThread_ only
   std::unique_ptr<QThreadPool> placesThread_;               // one thread: the places, one row at a time
   bool syncing_ = false;
+  int fitStep_ = 0;  // which run of FitColumnWidthsInSteps a queued step belongs to
   bool selectionSyncPending_ = false;
 };
 

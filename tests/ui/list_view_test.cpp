@@ -137,6 +137,23 @@ class ListViewTest : public QObject {
     QCOMPARE(Background(*view, image, 0, 4), view->palette().color(QPalette::Active, QPalette::Highlight));
   }
 
+  void aFitInStepsTakesInputBetweenColumnsAndEndsAsOneFit() {
+    ListFixture f;
+    for (int i = 0; i < 30; ++i) f.AddRow(FormatSerial(i), J("報告書の概要 第") + std::to_string(i) + J("版"));
+    auto view = f.MakeView();
+    for (int c = 0; c < ListRows::kColumns; ++c) view->setColumnWidth(c, 20);
+    view->FitColumnWidthsInSteps();
+    QCOMPARE(view->columnWidth(3), 20);  // nothing before the event loop runs
+    view->FitColumnWidthsInSteps();      // starts over: the first run's steps end
+    QCoreApplication::processEvents();
+    QVERIFY(view->columnWidth(ListRows::kColumns - 1) == 20);  // one column per turn of the loop
+    QTRY_VERIFY(view->columnWidth(ListRows::kColumns - 1) != 20);
+    std::vector<int> stepped;
+    for (int c = 0; c < ListRows::kColumns; ++c) stepped.push_back(view->columnWidth(c));
+    view->FitColumnWidths(ListRows::kColumns, -1);
+    for (int c = 0; c < ListRows::kColumns; ++c) QCOMPARE(stepped[static_cast<std::size_t>(c)], view->columnWidth(c));
+  }
+
   void widthsFromSettings() {
     ListFixture f;
     f.settings.SetInt(setting::ColumnWidth(5), 700);
