@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QShortcut>
 #include <QSplitter>
@@ -19,6 +20,7 @@
 #include "app/qt/QtProgress.h"
 #include "app/qt/SettingsFlow.h"
 #include "common/Messages.h"
+#include "common/Normalize.h"
 #include "common/Prompter.h"
 #include "common/Settings.h"
 #include "common/qt/Modal.h"
@@ -34,6 +36,7 @@
 #include "list/CLeftView.h"
 #include "list/CListDlg.h"
 #include "list/RecordRow.h"
+#include "search/Places.h"
 #include "search/Search.h"
 #include "search/SearchRun.h"
 #include "search/index/IndexUpkeep.h"
@@ -183,6 +186,9 @@ void CMainFrame::ConnectListDialogs() {
       pdfPlaces_->Clear();
     }
   });
+  auto* find = new QShortcut(QKeySequence::Find, html_->PdfPane(), nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+  find->setObjectName(QStringLiteral("PdfFindShortcut"));
+  connect(find, &QShortcut::activated, this, &CMainFrame::FindInPdf);
   connect(list_->CommandAction(CLeftView::kKeywordEdit), &QAction::triggered, this,
           [this] { RunKeywordEdit(services_, this); });
   connect(list_->CommandAction(CLeftView::kShowText), &QAction::triggered, this,
@@ -190,6 +196,35 @@ void CMainFrame::ConnectListDialogs() {
   connect(list_->CommandAction(CLeftView::kProperties), &QAction::triggered, this, [this] {
     RunPropertyDialog(services_, this, [this](int row) { list_->scrollTo(list_->model()->index(row, 0)); });
   });
+}
+
+void CMainFrame::FindInPdf() {
+  CPdfPane& pane = *html_->PdfPane();
+  if (!pane.HasDocument()) return;
+  QInputDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("PdfFindDialog"));
+  dialog.setWindowTitle(QString::fromUtf8(MessageTextUtf8(Msg::PdfFindTitle)));
+  dialog.setLabelText(QString::fromUtf8(MessageTextUtf8(Msg::PdfFindLabel)));
+  dialog.setTextValue(pdfFindTerm_);
+  if (Modal::Run(dialog) != QDialog::Accepted) return;
+  const QString term = dialog.textValue().trimmed();
+  if (term.isEmpty()) return;
+  pdfFindTerm_ = term;
+  // The term is matched as a body search would match it (表記ゆれ as the search tab says).
+  SearchConditions conditions;
+  conditions.goku[4] = NormalizeSearchTerm(ToCp932(term));
+  conditions.flags.yure = services_.settings.GetInt(setting::Yure) != 0;
+  conditions.hasTextCondition = true;
+  if (!pdfPlaces_) pdfPlaces_ = new PdfPlaces(pane);
+  // A document without the term is said so once every page has been read.
+  auto reportNone = [this] {
+    if (pdfPlaces_->Count() == 0) services_.prompter.Information(Msg::PdfFindNone);
+  };
+  if (pdfPlaces_->Show(PlaceMatcher(conditions))) return;
+  if (pdfPlaces_->Complete())
+    reportNone();
+  else
+    connect(pdfPlaces_, &PdfPlaces::completed, this, reportNone, Qt::SingleShotConnection);
 }
 
 RibbonActions CMainFrame::CollectRibbonActions() const {

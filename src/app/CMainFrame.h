@@ -70,6 +70,8 @@ class CMainFrame : public QMainWindow {
   void BuildActions();
   void BuildStatusBar();
   void ConnectListDialogs();
+  // Ctrl+F in the PDF pane: asks for a term and shows its places in the shown PDF.
+  void FindInPdf();
   RibbonActions CollectRibbonActions() const;
 
   // The commands.
@@ -102,6 +104,7 @@ class CMainFrame : public QMainWindow {
   QLabel* inboxCounter_ = nullptr;
   PdfPlaces* pdfPlaces_ = nullptr;  // the term's places in the PDF pane (made when first needed)
   QString placeTerm_;               // the last search's body or full-text term as typed
+  QString pdfFindTerm_;             // the last term searched for in the PDF pane (Ctrl+F)
   bool searching_ = false;          // a search is running (it repaints the window meanwhile)
   int area_ = 0;
   int cxCur_ = 400;

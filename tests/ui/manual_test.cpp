@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QPdfDocument>
+#include <QShortcut>
 #include <QTest>
 #include <algorithm>
 #include <string>
@@ -17,6 +19,7 @@
 #include "common/qt/Modal.h"
 #include "html/CPdfPane.h"
 #include "html/CShelfView.h"
+#include "html/qt/PdfPlaces.h"
 #include "html/qt/WebEngineSetup.h"
 #include "pdf/poppler/PopplerPdfEngine.h"
 #include "shell_fixture.h"
@@ -125,6 +128,31 @@ class ManualTest : public QObject {
     QVERIFY(QString::fromStdString(view->GetLocationURL()).endsWith(QStringLiteral("Manual.pdf")));
     QCOMPARE(QString::fromStdString(view->PageType()), QStringLiteral("PDF"));
     QVERIFY(view->PdfPane()->Document()->pageCount() >= 15);
+
+    // Ctrl+F in the pane finds a word of the manual, its places highlighted; a word it lacks is
+    // said to be missing.
+    auto* find = view->PdfPane()->findChild<QShortcut*>(QStringLiteral("PdfFindShortcut"));
+    QVERIFY(find);
+    auto searchFor = [](const QString& term) {
+      Modal::SetNextRun([term](QDialog& dialog) {
+        static_cast<QInputDialog&>(dialog).setTextValue(term);
+        return static_cast<int>(QDialog::Accepted);
+      });
+    };
+    searchFor(QStringLiteral("表示"));
+    emit find->activated();
+    auto* places = view->PdfPane()->findChild<PdfPlaces*>();
+    QVERIFY(places);
+    QTRY_VERIFY_WITH_TIMEOUT(places->Complete(), 30000);
+    QVERIFY2(places->Count() >= 10, qPrintable(QString::number(places->Count())));
+    QVERIFY(!places->VisibleHighlights().isEmpty());
+    searchFor(QStringLiteral("該当しない語句ＸＹＺ"));
+    Modal::SetNextAnswers({Answer::Ok});
+    emit find->activated();
+    QTRY_VERIFY_WITH_TIMEOUT(places->Complete(), 30000);
+    const QStringList none = Modal::TakeShownMessages();
+    QCOMPARE(none.size(), 1);
+    QVERIFY(none[0].contains(QStringLiteral("検索語句が見つかりませんでした")));
 
     // Installed: the manual is not beside the program but in PREFIX/share/doc/folidex.
     QFile::remove(beside);

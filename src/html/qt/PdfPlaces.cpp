@@ -245,6 +245,7 @@ void PdfPlaces::ScanFor(std::chrono::milliseconds budget) {
   if (complete_) {
     matcher_.reset();
     converted_.clear();
+    emit completed();
   } else {
     scan_->start();
   }

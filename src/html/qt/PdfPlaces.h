@@ -78,6 +78,10 @@ class PdfPlaces : public QObject {
   QString PositionText() const;  // "3/15"; "3/…" while pages are still read
   QWidget* Bar() const { return bar_; }
 
+ signals:
+  // Every page has been read since the last Show() (Count() is the number in all).
+  void completed();
+
  public slots:
   void Next();      // F3, wrapping after the last
   void Previous();  // Shift+F3, wrapping before the first
