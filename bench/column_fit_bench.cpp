@@ -53,26 +53,25 @@ std::vector<ColumnWidth> FitEveryCell(const TextMeasure& measure, const ListRows
   return widths;
 }
 
+// kRows rows made by `row`, the same ones at every call.
+template <typename MakeRow>
+ListRows MakeList(unsigned seed, const MakeRow& row) {
+  ListRows list;
+  std::mt19937 random(seed);
+  std::vector<ListRows::Row> rows(kRows);
+  for (long i = 0; i < kRows; ++i) rows[static_cast<std::size_t>(i)].cells = row(i, random);
+  list.ReplaceRows(std::move(rows));
+  return list;
+}
+
 const ListRows& List() {
-  static ListRows list;
-  if (list.RowCount() == 0) {
-    std::mt19937 random(2024);
-    std::vector<ListRows::Row> rows(kRows);
-    for (long i = 0; i < kRows; ++i) rows[static_cast<std::size_t>(i)].cells = bench::SyntheticRow(i, random);
-    list.ReplaceRows(std::move(rows));
-  }
+  static const ListRows list = MakeList(2024, bench::SyntheticRow);
   return list;
 }
 
 // Rows whose Japanese cells are all different, as real titles, names and file names are.
 const ListRows& DistinctList() {
-  static ListRows list;
-  if (list.RowCount() == 0) {
-    std::mt19937 random(2025);
-    std::vector<ListRows::Row> rows(kRows);
-    for (long i = 0; i < kRows; ++i) rows[static_cast<std::size_t>(i)].cells = bench::DistinctRow(i, random);
-    list.ReplaceRows(std::move(rows));
-  }
+  static const ListRows list = MakeList(2025, bench::DistinctRow);
   return list;
 }
 

@@ -233,14 +233,20 @@ void CLeftView::FitColumnWidths(int columnCount, int column) {
 }
 
 void CLeftView::FitColumnWidthsInSteps() {
+  // One measure for the whole run: what it learns of the font serves every column.
+  stepMeasure_ = std::make_unique<QtTextMeasure>(fontMetrics());
   const int run = ++fitStep_;
-  auto step = std::make_shared<std::function<void(int)>>();
-  *step = [this, run, weak = std::weak_ptr<std::function<void(int)>>(step)](int column) {
-    if (run != fitStep_ || column >= ListRows::kColumns) return;
-    FitColumnWidths(ListRows::kColumns, column);
-    if (auto next = weak.lock()) QTimer::singleShot(0, this, [next, column] { (*next)(column + 1); });
-  };
-  QTimer::singleShot(0, this, [step] { (*step)(0); });
+  QTimer::singleShot(0, this, [this, run] { FitColumnStep(run, 0); });
+}
+
+void CLeftView::FitColumnStep(int run, int column) {
+  if (run != fitStep_ || !stepMeasure_) return;
+  for (const ColumnWidth& fit : folidex::FitColumnWidths(*stepMeasure_, services_.list, ListRows::kColumns, column))
+    setColumnWidth(fit.column, fit.width);
+  if (column + 1 < ListRows::kColumns)
+    QTimer::singleShot(0, this, [this, run, column] { FitColumnStep(run, column + 1); });
+  else
+    stepMeasure_.reset();
 }
 
 // ---- enabling ----

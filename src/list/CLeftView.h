@@ -35,6 +35,8 @@ class QThreadPool;
 
 namespace folidex {
 
+class QtTextMeasure;
+
 class ListDelegate;
 class ListModel;
 class WorkerPdfEngine;
@@ -179,6 +181,7 @@ class CLeftView : public QTableView {
   void HideTip();
   void UpdateTip(const QPoint& pos);
   // The places of a row found on the worker thread; a result for an earlier search is dropped.
+  void FitColumnStep(int run, int column);  // one column of FitColumnWidthsInSteps
   void OnPlacesFound(std::uint64_t generation, const std::string& serial, Places places);
   void ShowFirstPlace();  // pane 120: the first selected row's first place (empty while unknown)
   // Keeping the core's selected flags and Qt's selection model in step.
@@ -212,7 +215,8 @@ class CLeftView : public QTableView {
   std::unique_ptr<WorkerPdfEngine> placesPdf_;              // used on placesThread_ only
   std::unique_ptr<QThreadPool> placesThread_;               // one thread: the places, one row at a time
   bool syncing_ = false;
-  int fitStep_ = 0;  // which run of FitColumnWidthsInSteps a queued step belongs to
+  int fitStep_ = 0;                             // which run of FitColumnWidthsInSteps a queued step belongs to
+  std::unique_ptr<QtTextMeasure> stepMeasure_;  // the running FitColumnWidthsInSteps's
   bool selectionSyncPending_ = false;
 };
 
