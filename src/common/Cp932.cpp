@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -60,6 +61,79 @@ class Converter {
 Converter& Utf16ToCp932Converter() {
   thread_local Converter c("CP932", "UTF-16LE");
   return c;
+}
+
+// The CP932 form of each UTF-16 unit, as the converter gives it for the unit alone, kept in
+// blocks of 256 units made at their first use. CP932 has no shift states and no character
+// outside the BMP, so a text's form is its units' forms in a row; a unit without one (and every
+// surrogate) is left to the caller's fallback, where the converter would have stopped too.
+// Converting a page of body text then costs a table look-up per character instead of a pass
+// through the converter's steps.
+class UnitForms {
+ public:
+  // The form of `unit` in `out`: false when it has none.
+  bool Append(char16_t unit, std::string& out) {
+    const std::unique_ptr<Block>& block = blocks_[unit >> 8];
+    if (!block) Make(unit >> 8);
+    const std::uint16_t form = blocks_[unit >> 8]->forms[unit & 0xFF];
+    if (form == kNone) return false;
+    // Two-byte forms have their lead byte at 0x81 or above; a one-byte form is below 0x100.
+    if (form >= 0x100) out.push_back(static_cast<char>(form >> 8));
+    out.push_back(static_cast<char>(form & 0xFF));
+    return true;
+  }
+
+ private:
+  static constexpr std::uint16_t kNone = 0xFFFF;  // no CP932 character is FF FF
+  struct Block {
+    std::array<std::uint16_t, 256> forms;
+  };
+
+  void Make(unsigned high) {
+    auto block = std::make_unique<Block>();
+    block->forms.fill(kNone);
+    for (unsigned low = 0; low < 256; ++low) {
+      const unsigned unit = (high << 8) | low;
+      if (unit >= 0xD800 && unit <= 0xDFFF) continue;
+      const char le[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+      std::string form;
+      bool whole = true;
+      Utf16ToCp932Converter().Run(le, 2, form, [&whole](const char*, std::size_t left, std::string&) {
+        whole = false;
+        return left;
+      });
+      if (!whole || form.empty() || form.size() > 2) continue;
+      block->forms[low] = form.size() == 1 ? static_cast<unsigned char>(form[0])
+                                           : static_cast<std::uint16_t>((static_cast<unsigned char>(form[0]) << 8) |
+                                                                        static_cast<unsigned char>(form[1]));
+    }
+    blocks_[high] = std::move(block);
+  }
+
+  std::array<std::unique_ptr<Block>, 256> blocks_;
+};
+
+UnitForms& Utf16ToCp932Forms() {
+  thread_local UnitForms forms;
+  return forms;
+}
+
+// Converts UTF-16LE bytes `le` (an even count) into CP932 as the converter would: at a unit
+// without a form, `onBad` appends the replacement and returns how many bytes to skip.
+template <typename OnBad>
+void RunUtf16ToCp932(const std::string& le, std::string& out, OnBad onBad) {
+  UnitForms& forms = Utf16ToCp932Forms();
+  std::size_t at = 0;
+  while (at < le.size()) {
+    const auto unit =
+        static_cast<char16_t>(static_cast<unsigned char>(le[at]) | (static_cast<unsigned char>(le[at + 1]) << 8));
+    if (forms.Append(unit, out)) {
+      at += 2;
+      continue;
+    }
+    const std::size_t left = le.size() - at;
+    at += std::max<std::size_t>(1, std::min(left, onBad(le.data() + at, left, out)));
+  }
 }
 // A second one for the fallback of a single character, asked while the first is converting.
 Converter& FallbackConverter() {
@@ -227,7 +301,7 @@ std::string BodyTextToCp932(std::u16string_view utf16) {
   for (char16_t unit : normal) AppendUnitLE(le, unit);
   std::string out;
   out.reserve(normal.size() * 2);
-  Utf16ToCp932Converter().Run(le.data(), le.size(), out, [](const char* at, std::size_t left, std::string& o) {
+  RunUtf16ToCp932(le, out, [](const char* at, std::size_t left, std::string& o) {
     std::size_t bytes = 0;
     const char32_t codePoint = CodePointAt(at, left, bytes);
     AppendFallback(codePoint, o);
@@ -242,7 +316,7 @@ std::string Utf16ToCp932(std::u16string_view utf16) {
   for (char16_t unit : utf16) AppendUnitLE(le, static_cast<char16_t>(FoldRadical(unit)));
   std::string out;
   out.reserve(utf16.size() * 2);
-  Utf16ToCp932Converter().Run(le.data(), le.size(), out, [](const char* at, std::size_t left, std::string& o) {
+  RunUtf16ToCp932(le, out, [](const char* at, std::size_t left, std::string& o) {
     o.push_back(' ');
     // A high surrogate followed by a low one is one character: skip both units.
     if (left >= 4) {

@@ -2,6 +2,11 @@
 
 #include "common/Cp932.h"
 
+#include <iconv.h>
+
+#include <cerrno>
+#include <iterator>
+#include <random>
 #include <type_traits>
 
 using namespace folidex;
@@ -83,4 +88,72 @@ TEST(Cp932, BodyTextIsComposedAndFallsBackToCompatibleForms) {
   EXPECT_EQ(body(u"①ｶﾀｶﾅ～"), "①ｶﾀｶﾅ～");                                           // what CP932 has is kept as it is
   // The metadata conversion stays as it was: no fallback there.
   EXPECT_EQ(Utf16ToCp932(u"caf\u00E9 \uFB01"), "caf   ");
+}
+
+namespace {
+
+// The conversion as the system's converter does it on the whole text at once: a unit without
+// a form (a surrogate pair counts as one) becomes one space.
+std::string ConverterCp932(std::u16string_view text) {
+  iconv_t cd = iconv_open("CP932", "UTF-16LE");
+  std::string le;
+  for (char16_t unit : text) {
+    const char16_t folded = static_cast<char16_t>(FoldRadical(unit));
+    le.push_back(static_cast<char>(folded & 0xFF));
+    le.push_back(static_cast<char>(folded >> 8));
+  }
+  std::string out;
+  char* src = le.data();
+  std::size_t left = le.size();
+  while (left > 0) {
+    char buffer[4096];
+    char* dst = buffer;
+    std::size_t room = sizeof buffer;
+    const std::size_t r = iconv(cd, &src, &left, &dst, &room);
+    const int error = errno;
+    out.append(buffer, dst - buffer);
+    if (r != static_cast<std::size_t>(-1)) break;
+    if (error == E2BIG) continue;
+    out.push_back(' ');
+    auto unitAt = [&](std::size_t k) {
+      return static_cast<unsigned char>(src[k]) | (static_cast<unsigned char>(src[k + 1]) << 8);
+    };
+    const std::size_t skip =
+        left >= 4 && unitAt(0) >= 0xD800 && unitAt(0) <= 0xDBFF && unitAt(2) >= 0xDC00 && unitAt(2) <= 0xDFFF ? 4 : 2;
+    src += skip;
+    left -= skip;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  iconv_close(cd);
+  return out;
+}
+
+}  // namespace
+
+TEST(Cp932, EveryUnitAndMixedTextsConvertAsTheConverterDoes) {
+  // Every unit of the BMP alone, surrogates included.
+  for (unsigned unit = 0; unit < 0x10000; ++unit) {
+    const std::u16string one(1, static_cast<char16_t>(unit));
+    ASSERT_EQ(Utf16ToCp932(one), ConverterCp932(one)) << std::hex << unit;
+  }
+  // Texts of mapped and unmapped characters, pairs and lone surrogates in any order.
+  const char16_t pieces[] = {u'a',      u'\0',     u'~',      u'\\',     u'\x7F',   u'\x80',   u'\xA5',   u'\xE9',
+                             u'\x3042', u'\xFF71', u'\x9AD9', u'\xFA11', u'\x2460', u'\x2F00', u'\x2EA0', u'\xFF5E',
+                             u'\x301C', u'\xFEFF', u'\xD83D', u'\xDE00', u'\xDBFF', u'\xDC00', u'\x20AC', u'\xE000'};
+  std::mt19937 random(25);
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string text;
+    const int length = static_cast<int>(random() % 24);
+    for (int k = 0; k < length; ++k) text.push_back(pieces[random() % std::size(pieces)]);
+    ASSERT_EQ(Utf16ToCp932(text), ConverterCp932(text)) << round;
+    // The body-text form keeps the converter's forms of what it can convert.
+    std::u16string mapped;
+    for (char16_t c : text) {
+      if (c < 0xD800 || c > 0xDFFF) mapped.push_back(c);
+    }
+    if (Utf16ToCp932(mapped).find(' ') == std::string::npos && mapped.find(u'\x2EA0') == std::u16string::npos &&
+        mapped.find(u'\x2F00') == std::u16string::npos) {
+      EXPECT_EQ(BodyTextToCp932(mapped), ConverterCp932(ToNfc(mapped))) << round;
+    }
+  }
 }
