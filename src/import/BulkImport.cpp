@@ -151,6 +151,9 @@ class LockedMonitor : public DocumentTextMonitor {
   const std::atomic<bool>& stop_;  // the run ends: the files being read are abandoned
 };
 
+// The most text (UTF-16 units) the files read ahead of the one being stored may hold.
+constexpr std::size_t kMostHeldTextUnits = std::size_t{16} << 20;
+
 }  // namespace
 
 bool ReadDocumentBodyText(PdfEngine& pdf, TextRecognizer* recognizer, DocumentTextMonitor& monitor,
@@ -313,15 +316,18 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
   std::mutex monitorMutex;
   std::atomic<bool> stopping{false};
   LockedMonitor monitor(monitor_, monitorMutex, stopping);
-  // The files read and not yet stored, by index; the readers stay at most one file each ahead
-  // of the one being stored.
+  // The files read and not yet stored, by index. A reader done with a small file goes on while
+  // another still reads a large one before it (waiting there would leave a core idle), up to a
+  // few files ahead of the one being stored and while the texts held stay small; the next file
+  // to be stored is always read, so the run never waits on itself.
   std::mutex mutex;
   std::condition_variable changed;
   std::vector<std::optional<PendingFile>> done(files.size());
   std::size_t next = 0;     // the next file to read
   std::size_t written = 0;  // the files stored (or reported) so far
   bool stop = false;
-  const std::size_t ahead = engines.size();
+  const std::size_t ahead = 4 * engines.size();
+  std::size_t heldUnits = 0;  // the text units of the files read and not yet stored
   // A worker process ends with the thread that started it: no reader ends before the others,
   // since each may be using a worker another one started.
   std::size_t readersDone = 0;
@@ -330,7 +336,10 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
       std::size_t k;
       {
         std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return stop || next >= files.size() || next < written + ahead; });
+        changed.wait(lock, [&] {
+          return stop || next >= files.size() ||
+                 (next < written + ahead && (heldUnits < kMostHeldTextUnits || next == written));
+        });
         if (stop || next >= files.size()) {
           ++readersDone;
           changed.notify_all();
@@ -341,6 +350,7 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
       }
       PendingFile file = Read(files[k], *pdf, monitor);
       std::lock_guard<std::mutex> lock(mutex);
+      heldUnits += file.text.size();
       done[k] = std::move(file);
       changed.notify_all();
     }
@@ -354,6 +364,7 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
       changed.wait(lock, [&] { return done[k].has_value(); });
       file = std::move(done[k]);
       done[k].reset();
+      heldUnits -= file->text.size();
     }
     const bool goOn = !monitor.Cancelled() && stored(k, Write(*file));
     std::lock_guard<std::mutex> lock(mutex);

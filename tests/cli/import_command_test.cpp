@@ -113,6 +113,28 @@ TEST_F(CliImport, AFolderBecomesRecordsInSortedOrderAndASecondRunSkipsTheDuplica
   EXPECT_EQ(Counter(), "00000003");
 }
 
+TEST_F(CliImport, FilesOfVeryDifferentLengthsReadAheadAreStoredInSortedOrderEachWithItsText) {
+  // Long files among short ones: the readers pass each other, the records keep the files' order.
+  std::string expected;
+  for (int k = 0; k < 14; ++k) {
+    QStringList pages;
+    const int count = k % 4 == 0 ? 40 : 1;
+    for (int p = 0; p < count; ++p) pages << QStringLiteral("文書%1の第%2頁").arg(k).arg(p + 1);
+    Pdf(QStringLiteral("%1.pdf").arg(k, 2, 10, QLatin1Char('0')).toStdString(), pages, QStringLiteral("文書%1").arg(k));
+    expected += QStringLiteral("%1\t文書%2\n").arg(k, 8, 10, QLatin1Char('0')).arg(k).toStdString();
+  }
+  CliResult run = Import({"--copy", docs.path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, expected);
+  for (int k = 0; k < 14; ++k) {
+    const std::string text =
+        Cp932ToUtf8(Record(QStringLiteral("%1").arg(k, 8, 10, QLatin1Char('0')).toStdString())[FieldTag::TX]);
+    const std::string last = QStringLiteral("文書%1の第%2頁").arg(k).arg(k % 4 == 0 ? 40 : 1).toStdString();
+    EXPECT_NE(text.find(last), std::string::npos) << k << ": " << text;
+    EXPECT_EQ(text.find(QStringLiteral("文書%1の").arg(k + 1).toStdString()), std::string::npos) << k;
+  }
+}
+
 TEST_F(CliImport, TwoEqualFilesReadAtOnceFollowTheDuplicateRulesInSortedOrder) {
   // a.pdf and b.pdf hold the same bytes and are read at once, each by a worker of its own.
   const std::string a = Pdf("a.pdf", {QStringLiteral("同じ内容の本文")}, QStringLiteral("同じ文書"));
