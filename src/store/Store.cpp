@@ -715,7 +715,7 @@ std::string Store::TakeNewSerial() {
   // Never at or below a record file that stands in the store (a counter restored from an old
   // settings file, another computer's records), and never into a gap: a deleted serial's index
   // entry is '0'.
-  const long next = std::max(*count, ScanNextSerial(StoreRoot() + kSep + std::string(layout::kText)));
+  const long next = std::max(*count, NextSerialOnDisk(StoreRoot() + kSep + std::string(layout::kText)));
   if (next > kMaxSerialCount) {
     prompter_.Error(Msg::SerialNumbersExhausted);
     return {};
@@ -791,22 +791,73 @@ void ReportWriteFailure(Prompter& prompter, const NativePath& path, int error, M
   }
 }
 
+namespace {
+
+std::string SerialFolderName(int folder) {
+  return {static_cast<char>('0' + folder / 10), static_cast<char>('0' + folder % 10)};
+}
+
+// The highest serial among the record files of one folder, or -1.
+long HighestSerialIn(const std::string& folder) {
+  long highest = -1;
+  for (const std::string& file : ListFiles(folder)) {
+    // Exactly "ssssssss.TXT": a stray longer name must not throw the counter far ahead.
+    if (file.size() != 12 || file.compare(8, 4, ".TXT") != 0) continue;
+    long value = 0;
+    bool digits = true;
+    for (std::size_t i = 0; i < 8 && digits; ++i) {
+      digits = file[i] >= '0' && file[i] <= '9';
+      value = value * 10 + (file[i] - '0');
+    }
+    if (digits && value > highest) highest = value;
+  }
+  return highest;
+}
+
+std::int64_t Nanoseconds(const struct timespec& time) {
+  return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+}  // namespace
+
 long Store::ScanNextSerial(const NativePath& txtFolder) {
   long highest = -1;
-  const std::string& base = txtFolder;
+  for (int folder = 0; folder < 100; ++folder)
+    highest = std::max(highest, HighestSerialIn(txtFolder.str() + kSep + SerialFolderName(folder)));
+  return highest + 1;
+}
+
+long Store::NextSerialOnDisk(const std::string& txtFolder) {
+  if (listedBase_ != txtFolder) {
+    listedBase_ = txtFolder;
+    listed_.fill(ListedFolder{});
+  }
+  // A change this recent may be followed by another within the same timestamp.
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  constexpr std::int64_t kBlur = 2'000'000'000;
+  long highest = -1;
   for (int folder = 0; folder < 100; ++folder) {
-    char name[3] = {static_cast<char>('0' + folder / 10), static_cast<char>('0' + folder % 10), '\0'};
-    for (const std::string& file : ListFiles(base + kSep + name)) {
-      // Exactly "ssssssss.TXT": a stray longer name must not throw the counter far ahead.
-      if (file.size() != 12 || file.compare(8, 4, ".TXT") != 0) continue;
-      long value = 0;
-      bool digits = true;
-      for (std::size_t i = 0; i < 8 && digits; ++i) {
-        digits = file[i] >= '0' && file[i] <= '9';
-        value = value * 10 + (file[i] - '0');
-      }
-      if (digits && value > highest) highest = value;
+    const std::string path = txtFolder + kSep + SerialFolderName(folder);
+    ListedFolder& seen = listed_[static_cast<std::size_t>(folder)];
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      seen = ListedFolder{};
+      highest = std::max(highest, HighestSerialIn(path));  // whatever ListFiles makes of it
+      continue;
     }
+    const std::int64_t modified = Nanoseconds(st.st_mtim), changed = Nanoseconds(st.st_ctim);
+    const bool same = seen.known && seen.device == st.st_dev && seen.inode == st.st_ino && seen.modified == modified &&
+                      seen.changed == changed;
+    if (!same || Nanoseconds(now) - std::max(modified, changed) < kBlur) {
+      seen.highest = HighestSerialIn(path);
+      seen.device = st.st_dev;
+      seen.inode = st.st_ino;
+      seen.modified = modified;
+      seen.changed = changed;
+      seen.known = true;
+    }
+    highest = std::max(highest, seen.highest);
   }
   return highest + 1;
 }

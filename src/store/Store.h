@@ -4,6 +4,7 @@
 // out are NativePaths, never CP932: a folder name outside CP932 stays itself.
 // Messages show paths converted with FromNativePath.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -231,6 +232,19 @@ class Store {
   FolderState FoldersOf(const std::string& filePath, bool report);
   // DOCDATA exists and is a real folder (31041, 31225 otherwise).
   bool CheckWritableRoot();
+
+  // ScanNextSerial for a taking of serials: a folder unchanged since it was last listed (the
+  // same folder, the same change times, the change older than the file system's timestamps can
+  // blur) is not listed again.
+  long NextSerialOnDisk(const std::string& txtFolder);
+  struct ListedFolder {
+    bool known = false;
+    std::uint64_t device = 0, inode = 0;
+    std::int64_t modified = 0, changed = 0;  // nanoseconds
+    long highest = -1;
+  };
+  std::string listedBase_;
+  std::array<ListedFolder, 100> listed_{};
 
   int lockDepth_ = 0;
   Msg lockFailure_ = Msg::StoreLockBusy;

@@ -6,8 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <thread>
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
@@ -219,4 +225,37 @@ TEST(IndexFile, ASymlinkOrFifoInItsPlaceIsRefusedAndNothingOutsideIsWritten) {
 
   ASSERT_EQ(f.prompter.shown.size(), 3u);
   for (const auto& shown : f.prompter.shown) EXPECT_EQ(shown.text, expected);
+}
+
+TEST(TakeNewSerial, ARecordFilePutBetweenTakingsIsNeverOvertakenByTheNextSerial) {
+  // The counters set back before each taking, so that only the record files tell the next serial:
+  // the folders listed for one taking and changed before the next are listed again, whether
+  // changed a moment ago or after they had stood a while (their time set back too).
+  StoreFixture f;
+  const std::string txt = f.dir.path() + "/DOCDATA/TXT";
+  const std::string counterFile = f.dir.path() + "/DOCDATA/counter";
+  std::mt19937 random(7);
+  long taken = -1;
+  for (int round = 0; round < 40; ++round) {
+    if (round == 20) std::this_thread::sleep_for(std::chrono::milliseconds(2200));
+    if (round % 3 == 0) {
+      const long foreign = taken + 1 + static_cast<long>(random() % 150);
+      char serial[9];
+      std::snprintf(serial, sizeof serial, "%08ld", foreign);
+      const std::string folder = txt + "/" + std::string(serial + 6, 2);
+      std::filesystem::create_directories(folder);
+      struct stat before {};
+      ::stat(folder.c_str(), &before);
+      Spit(TxtPath(f, serial), "<PT>x\r\n");
+      const struct timespec times[2] = {before.st_atim, before.st_mtim};
+      ::utimensat(AT_FDCWD, folder.c_str(), times, 0);
+    }
+    std::filesystem::remove(counterFile);
+    f.settings.SetText(setting::SerialCounter, "00000000");
+    const long expected = Store::ScanNextSerial(NativePath(txt));
+    const std::string serial = f.store.TakeNewSerial();
+    ASSERT_EQ(serial, std::string(8 - std::to_string(expected).size(), '0') + std::to_string(expected)) << round;
+    taken = expected;
+    PutComplete(f, serial);
+  }
 }
