@@ -321,6 +321,21 @@ TEST(SearchIndex, TheProgramsOwnWritesKeepItInStep) {
   ExpectSame(scan, indexed, "program writes");
   EXPECT_GE(indexed.rows.size(), 2u);
   EXPECT_EQ(indexed.result.changed, 0);  // nothing left for the sweep
+  // The changes are on the disk once the index closes, so a restart of the system keeps it; while
+  // it is open, the boot that holds them is noted (a power cut meanwhile makes it untrusted).
+  const std::string folder = IndexFolderOf(f.Root());
+  EXPECT_FALSE(PathExists(folder + "/unsynced"));
+  EXPECT_FALSE(PathExists(folder + "/writing"));
+  {
+    IndexBatch batch;
+    ASSERT_EQ(f.store.PatchRecordFile(FormatSerial(3), {{FieldTag::PK, J("鍵語")}}), PatchStatus::Patched);
+    std::string boot, noted;
+    ASSERT_TRUE(ReadFileBytes("/proc/sys/kernel/random/boot_id", boot));
+    ASSERT_TRUE(ReadFileBytes(folder + "/unsynced", noted));
+    EXPECT_EQ(noted + "\n", boot);
+  }
+  EXPECT_FALSE(PathExists(folder + "/unsynced"));
+  EXPECT_FALSE(PathExists(folder + "/writing"));
   ASSERT_TRUE(f.store.RemoveRecordFile(FormatSerial(20)));
   SearchIndex::OpenResult opened;
   EXPECT_EQ(SearchIndex::Open(f.Root(), opened)->StampOf(20), 0u);

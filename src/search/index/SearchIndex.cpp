@@ -129,6 +129,20 @@ bool NoteUnsynced(const std::string& folder) {
   return !boot.empty() && WriteFileAtomic(path, boot);
 }
 
+// Puts every file of the folder, and the folder itself, on the disk (a file's pages written
+// through Groonga's maps included). False when one of them cannot be.
+bool SyncFolderFiles(const std::string& folder) {
+  FileHandle dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+  if (!dir) return false;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (!entry.is_regular_file(error)) continue;
+    FileHandle file(::openat(dir.get(), entry.path().filename().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (!file || ::fsync(file.get()) != 0) return false;
+  }
+  return !error && ::fsync(dir.get()) == 0;
+}
+
 // Whether changes of an earlier boot may have been lost.
 bool LostUnsynced(const std::string& folder) {
   std::string noted;
@@ -194,13 +208,19 @@ struct SearchIndex::Impl {
     ctxReady = grn_ctx_init(&ctx, 0) == GRN_SUCCESS;
   }
   ~Impl() {
-    // A change is not flushed to the disk (that would cost more than the record's own write):
-    // the page cache holds it as long as the system runs. `unsynced` names the boot that holds
-    // it, and an index whose changes a restart may have lost is never trusted.
-    if (writing && !failed && !NoteUnsynced(folder)) failed = true;
+    // `unsynced`, noted before the first change, names the boot whose page cache holds changes
+    // not yet on the disk: an index whose changes a restart may have lost is never trusted. The
+    // changes are put on the disk once, when the index closes (not at every record of a
+    // command), and only then do the two markers go, so a restart keeps a finished index.
+    if (writing && !failed && db && grn_obj_flush_recursive(&ctx, db) != GRN_SUCCESS) failed = true;
     if (db) grn_obj_close(&ctx, db);
     if (ctxReady) grn_ctx_fin(&ctx);
-    if (writing && !failed) ::unlink((folder + "/writing").c_str());
+    if (writing && !failed && SyncFolderFiles(folder)) {
+      ::unlink((folder + "/unsynced").c_str());
+      ::unlink((folder + "/writing").c_str());
+    } else if (writing && !failed) {
+      ::unlink((folder + "/writing").c_str());  // complete, but only the page cache holds it
+    }
   }
 
   bool Ok() const { return ctx.rc == GRN_SUCCESS; }
@@ -385,6 +405,7 @@ bool SearchIndex::Build(const std::string& storeRoot, const std::vector<long>& s
            WriteFileAtomic(building + "/info", InfoText(IndexStoreName(storeRoot)));
     }
   }
+  ok = ok && SyncFolderFiles(building);
   if (!ok) {
     RemoveTree(building);
     return false;
@@ -423,6 +444,7 @@ bool SearchIndex::Drop(const std::string& storeRoot) {
 
 bool SearchIndex::MarkWriting() {
   if (impl_->writing) return true;
+  if (!NoteUnsynced(impl_->folder)) return false;
   FileHandle marker(::open((impl_->folder + "/writing").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
   if (!marker) return false;
   impl_->writing = true;
