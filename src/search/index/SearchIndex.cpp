@@ -246,9 +246,35 @@ struct SearchIndex::Impl {
     return !withIndexes || CreateIndexes();
   }
 
+  // Asked while Groonga builds an index from loaded texts (at most every 40 ms): a false answer
+  // stops the build there.
+  struct BuildWatch {
+    const std::function<bool()>* keepGoing = nullptr;
+    std::chrono::steady_clock::time_point lastAsked{};
+    bool stopped = false;
+  };
+  static void OnBuildProgress(grn_ctx* ctx, grn_progress*, void* data) {
+    auto* watch = static_cast<BuildWatch*>(data);
+    const auto now = std::chrono::steady_clock::now();
+    if (!watch->stopped && now - watch->lastAsked < std::chrono::milliseconds(40)) return;
+    watch->lastAsked = now;
+    if (!watch->stopped && !(*watch->keepGoing)()) watch->stopped = true;
+    if (watch->stopped) ctx->rc = GRN_CANCEL;
+  }
+
   // The bigram lexicon and one position index per text; with texts already loaded Groonga
-  // builds them in one pass.
-  bool CreateIndexes() {
+  // builds them in one pass. `keepGoing` (may be empty) is asked between the indexes and while
+  // each is built.
+  bool CreateIndexes(const std::function<bool()>& keepGoing = {}) {
+    BuildWatch watch;
+    watch.keepGoing = &keepGoing;
+    if (keepGoing) grn_ctx_set_progress_callback(&ctx, &OnBuildProgress, &watch);
+    const bool created = CreateIndexColumns(keepGoing, watch);
+    if (keepGoing) grn_ctx_set_progress_callback(&ctx, nullptr, nullptr);
+    return created && !watch.stopped;
+  }
+
+  bool CreateIndexColumns(const std::function<bool()>& keepGoing, BuildWatch& watch) {
     lexicon = grn_table_create(&ctx, "Terms", 5, nullptr, GRN_OBJ_TABLE_PAT_KEY | GRN_OBJ_PERSISTENT,
                                grn_ctx_at(&ctx, GRN_DB_SHORT_TEXT), nullptr);
     if (!lexicon) return false;
@@ -258,6 +284,7 @@ struct SearchIndex::Impl {
     if (!tokenizer) return false;
     if (grn_obj_set_info(&ctx, lexicon, GRN_INFO_DEFAULT_TOKENIZER, tokenizer) != GRN_SUCCESS) return false;
     for (int k = 0; k < kIndexColumns; ++k) {
+      if (keepGoing && (watch.stopped || !keepGoing())) return false;
       const std::string name = std::string(kColumnNames[k]) + "_index";
       indexes[k] = grn_column_create(
           &ctx, lexicon, name.data(), static_cast<unsigned>(name.size()), nullptr,
@@ -397,7 +424,10 @@ bool SearchIndex::Build(const std::string& storeRoot, const std::vector<long>& s
       ++records;
     }
     if (ok && progress) ok = progress(total, total);
-    ok = ok && impl.CreateIndexes() && grn_obj_flush_recursive(&impl.ctx, impl.db) == GRN_SUCCESS;
+    // The indexes take a good share of the build: a cancel is heard while they are made too.
+    std::function<bool()> keepGoing;
+    if (progress) keepGoing = [&] { return progress(total, total); };
+    ok = ok && impl.CreateIndexes(keepGoing) && grn_obj_flush_recursive(&impl.ctx, impl.db) == GRN_SUCCESS;
     if (ok) {
       std::string stampBytes(kStampsMagic, 8);
       stampBytes.append(reinterpret_cast<const char*>(stamps.data()), stamps.size() * sizeof(std::uint64_t));
