@@ -354,7 +354,7 @@ TEST(SearchIndex, AStoppedBuildStopsAndLeavesTheOldIndex) {
   ASSERT_EQ(before.result.index, IndexUse::Used);
   for (int stopAt : {1, 3, 4, 6}) {
     int asked = 0, askedAfterStop = 0;
-    auto progress = [&](long, long) {
+    auto progress = [&](const SearchIndex::BuildProgress&) {
       if (asked >= stopAt) ++askedAfterStop;
       return ++asked < stopAt;
     };
