@@ -453,13 +453,16 @@ void CMainFrame::OnDbSearch() {
   EscapeWatch escape;
   // The first search that the index could answer builds it (the next ones answer at once).
   // Cancelling the build does not cancel the search: it reads every record, as it does
-  // whenever there is no index, and a second Esc stops that too.
+  // whenever there is no index, and a second Esc stops that too. A build the user stopped is
+  // not started again by the next searches of this session: they read every record.
   bool buildCancelled = false;
-  if (services_.settings.GetInt(setting::Index) == 1 && IndexCanNarrow(conditions) &&
-      IndexNeedsBuild(services_.store.StoreRoot())) {
+  const std::string root = services_.store.StoreRoot();
+  if (services_.settings.GetInt(setting::Index) == 1 && IndexCanNarrow(conditions) && root != indexBuildStopped_ &&
+      IndexNeedsBuild(root)) {
     WaitCursor wait(progress_);
     BuildIndexWithProgress(services_.store, progress_, [&escape] { return escape.Cancelled(); });
     buildCancelled = escape.Cancelled();
+    if (buildCancelled) indexBuildStopped_ = root;
     escape.Reset();
   }
   SearchRunOptions options;

@@ -106,6 +106,7 @@ class CMainFrame : public QMainWindow {
   QString placeTerm_;               // the last search's body or full-text term as typed
   QString pdfFindTerm_;             // the last term searched for in the PDF pane (Ctrl+F)
   bool searching_ = false;          // a search is running (it repaints the window meanwhile)
+  std::string indexBuildStopped_;   // the store whose index build the user stopped with Esc
   int area_ = 0;
   int cxCur_ = 400;
   int webSearchFilter_ = 0;

@@ -321,9 +321,52 @@ TEST(SearchIndex, TheProgramsOwnWritesKeepItInStep) {
   ExpectSame(scan, indexed, "program writes");
   EXPECT_GE(indexed.rows.size(), 2u);
   EXPECT_EQ(indexed.result.changed, 0);  // nothing left for the sweep
+  // The changes are on the disk once the index closes, so a restart of the system keeps it; while
+  // it is open, the boot that holds them is noted (a power cut meanwhile makes it untrusted).
+  const std::string folder = IndexFolderOf(f.Root());
+  EXPECT_FALSE(PathExists(folder + "/unsynced"));
+  EXPECT_FALSE(PathExists(folder + "/writing"));
+  {
+    IndexBatch batch;
+    ASSERT_EQ(f.store.PatchRecordFile(FormatSerial(3), {{FieldTag::PK, J("鍵語")}}), PatchStatus::Patched);
+    std::string boot, noted;
+    ASSERT_TRUE(ReadFileBytes("/proc/sys/kernel/random/boot_id", boot));
+    ASSERT_TRUE(ReadFileBytes(folder + "/unsynced", noted));
+    EXPECT_EQ(noted + "\n", boot);
+  }
+  EXPECT_FALSE(PathExists(folder + "/unsynced"));
+  EXPECT_FALSE(PathExists(folder + "/writing"));
   ASSERT_TRUE(f.store.RemoveRecordFile(FormatSerial(20)));
   SearchIndex::OpenResult opened;
   EXPECT_EQ(SearchIndex::Open(f.Root(), opened)->StampOf(20), 0u);
+}
+
+// A build stopped at any point, the indexes' own making included, stops there: nothing more is
+// asked, and the index that was there before is still the one used.
+TEST(SearchIndex, AStoppedBuildStopsAndLeavesTheOldIndex) {
+  IndexFixture f;
+  std::mt19937 rng(12);
+  f.MakeStore(rng, 600);
+  ASSERT_TRUE(f.Build());
+  SearchInputs inputs;
+  inputs.editTexts[4] = J("会社");
+  const IndexFixture::Outcome before = f.Run(inputs, 1);
+  ASSERT_EQ(before.result.index, IndexUse::Used);
+  for (int stopAt : {1, 3, 4, 6}) {
+    int asked = 0, askedAfterStop = 0;
+    auto progress = [&](const SearchIndex::BuildProgress&) {
+      if (asked >= stopAt) ++askedAfterStop;
+      return ++asked < stopAt;
+    };
+    EXPECT_FALSE(SearchIndex::Build(f.Root(), ListedSerials(f.Root()), progress)) << stopAt;
+    EXPECT_EQ(askedAfterStop, 0) << stopAt;
+    const IndexFixture::Outcome after = f.Run(inputs, 1);
+    EXPECT_EQ(after.result.index, IndexUse::Used) << stopAt;
+    ExpectSame(before, after, "after a stopped build");
+  }
+  // Nothing of the stopped builds is left beside the index.
+  const std::filesystem::path folder = IndexFolderOf(f.Root());
+  for (const auto& entry : std::filesystem::directory_iterator(folder.parent_path())) EXPECT_EQ(entry.path(), folder);
 }
 
 // Swept on several threads (a walk long enough to be split into slices that the threads and the

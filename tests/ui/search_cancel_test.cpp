@@ -113,6 +113,23 @@ void SearchCancelTest::escStopsTheIndexBuildThenTheSearchAndKeepsTheRowsFound() 
   QVERIFY(index.size() <= static_cast<std::size_t>(kRecords));
   QCOMPARE(index.find('0'), std::string::npos);
 
+  // The next search of this session does not start the build the user stopped: it reads every
+  // record.
+  bool builtAgain = false;
+  QTimer watcher;
+  watcher.setInterval(0);
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    builtAgain = builtAgain || pane->text().startsWith(QStringLiteral("検索用の索引を作成しています"));
+  });
+  watcher.start();
+  Modal::SetNextAnswers({Answer::Ok});
+  run.Element<QAction>("ID_DB_SEARCH")->trigger();
+  watcher.stop();
+  QVERIFY(!builtAgain);
+  QCOMPARE(list.RowCount(), static_cast<int>(kRecords));
+  QVERIFY(IndexNeedsBuild(run.app->services().store.StoreRoot()));
+  Modal::TakeShownMessages();
+
   // The window takes input again.
   auto* title = run.Element<QLineEdit>("ID_EDIT1");
   title->setFocus();

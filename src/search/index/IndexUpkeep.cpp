@@ -64,10 +64,17 @@ bool BuildIndexWithProgress(Store& store, Progress& progress, const std::functio
   const std::string root = store.StoreRoot();
   if (root.empty()) return false;
   bool stopped = false;
-  auto shown = [&](long done, long total) {
-    std::string text = ReplaceAllCp932(MessageText(Msg::IndexBuilding), "%1", GroupDigits(std::to_string(done)));
-    progress.SetPaneText(StatusPane::Url, ReplaceAllCp932(text, "%2", GroupDigits(std::to_string(total))));
-    progress.SetProgressBar(total > 0 ? static_cast<int>(done * 100 / total) : 0);
+  auto shown = [&](const SearchIndex::BuildProgress& step) {
+    if (step.finishingPercent >= 0) {
+      const std::string percent = std::to_string(step.finishingPercent);
+      progress.SetPaneText(StatusPane::Url, ReplaceAllCp932(MessageText(Msg::IndexFinishing), "%1", percent));
+      progress.SetProgressBar(step.finishingPercent);
+    } else {
+      const std::string done = GroupDigits(std::to_string(step.read)), total = GroupDigits(std::to_string(step.total));
+      progress.SetPaneText(StatusPane::Url,
+                           ReplaceAllCp932(ReplaceAllCp932(MessageText(Msg::IndexBuilding), "%1", done), "%2", total));
+      progress.SetProgressBar(step.total > 0 ? static_cast<int>(step.read * 100 / step.total) : 0);
+    }
     progress.Repaint();
     if (cancelled && cancelled()) stopped = true;
     return !stopped;

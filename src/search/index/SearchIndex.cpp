@@ -129,6 +129,25 @@ bool NoteUnsynced(const std::string& folder) {
   return !boot.empty() && WriteFileAtomic(path, boot);
 }
 
+// Puts every file of the folder, and the folder itself, on the disk (a file's pages written
+// through Groonga's maps included). False when one of them cannot be.
+bool SyncFolderFiles(const std::string& folder) {
+  FileHandle dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+  if (!dir) return false;
+#ifdef __linux__
+  // One commit of the file system's journal for all of them, where one per file would cost a
+  // commit each.
+  if (::syncfs(dir.get()) == 0) return true;
+#endif
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (!entry.is_regular_file(error)) continue;
+    FileHandle file(::openat(dir.get(), entry.path().filename().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (!file || ::fsync(file.get()) != 0) return false;
+  }
+  return !error && ::fsync(dir.get()) == 0;
+}
+
 // Whether changes of an earlier boot may have been lost.
 bool LostUnsynced(const std::string& folder) {
   std::string noted;
@@ -194,13 +213,19 @@ struct SearchIndex::Impl {
     ctxReady = grn_ctx_init(&ctx, 0) == GRN_SUCCESS;
   }
   ~Impl() {
-    // A change is not flushed to the disk (that would cost more than the record's own write):
-    // the page cache holds it as long as the system runs. `unsynced` names the boot that holds
-    // it, and an index whose changes a restart may have lost is never trusted.
-    if (writing && !failed && !NoteUnsynced(folder)) failed = true;
+    // `unsynced`, noted before the first change, names the boot whose page cache holds changes
+    // not yet on the disk: an index whose changes a restart may have lost is never trusted. The
+    // changes are put on the disk once, when the index closes (not at every record of a
+    // command), and only then do the two markers go, so a restart keeps a finished index.
+    if (writing && !failed && db && grn_obj_flush_recursive(&ctx, db) != GRN_SUCCESS) failed = true;
     if (db) grn_obj_close(&ctx, db);
     if (ctxReady) grn_ctx_fin(&ctx);
-    if (writing && !failed) ::unlink((folder + "/writing").c_str());
+    if (writing && !failed && SyncFolderFiles(folder)) {
+      ::unlink((folder + "/unsynced").c_str());
+      ::unlink((folder + "/writing").c_str());
+    } else if (writing && !failed) {
+      ::unlink((folder + "/writing").c_str());  // complete, but only the page cache holds it
+    }
   }
 
   bool Ok() const { return ctx.rc == GRN_SUCCESS; }
@@ -226,9 +251,56 @@ struct SearchIndex::Impl {
     return !withIndexes || CreateIndexes();
   }
 
+  // Asked while Groonga builds an index from loaded texts (at most every 40 ms): a false answer
+  // stops the build there.
+  // The share of the work done is told from the texts' sizes: the index of the bodies takes
+  // nearly all of it.
+  struct BuildWatch {
+    const std::function<bool(int)>* keepGoing = nullptr;
+    std::array<double, kIndexColumns> weight{};  // each index's share of the texts' bytes
+    int column = 0;                              // the index being made
+    std::chrono::steady_clock::time_point lastAsked{};
+    bool stopped = false;
+
+    int Percent(double columnShare) const {
+      double done = 0;
+      for (int k = 0; k < column; ++k) done += weight[k];
+      done += weight[column] * columnShare;
+      return std::clamp(static_cast<int>(done * 100), 0, 100);
+    }
+  };
+  static void OnBuildProgress(grn_ctx* ctx, grn_progress* progress, void* data) {
+    auto* watch = static_cast<BuildWatch*>(data);
+    const auto now = std::chrono::steady_clock::now();
+    if (!watch->stopped && now - watch->lastAsked < std::chrono::milliseconds(40)) return;
+    watch->lastAsked = now;
+    double share = 0;
+    if (grn_progress_get_type(ctx, progress) == GRN_PROGRESS_INDEX) {
+      const uint32_t target = grn_progress_index_get_n_target_records(ctx, progress);
+      if (target > 0) share = std::min(1.0, grn_progress_index_get_n_processed_records(ctx, progress) / double(target));
+    }
+    if (!watch->stopped && !(*watch->keepGoing)(watch->Percent(share))) watch->stopped = true;
+    if (watch->stopped) ctx->rc = GRN_CANCEL;
+  }
+
   // The bigram lexicon and one position index per text; with texts already loaded Groonga
-  // builds them in one pass.
-  bool CreateIndexes() {
+  // builds them in one pass. `keepGoing(percent)` (may be empty) is asked between the indexes
+  // and while each is made; `textBytes` (may be empty) are the loaded texts' sizes per index.
+  bool CreateIndexes(const std::function<bool(int)>& keepGoing = {},
+                     const std::array<std::uint64_t, kIndexColumns>& textBytes = {}) {
+    BuildWatch watch;
+    watch.keepGoing = &keepGoing;
+    std::uint64_t allBytes = 0;
+    for (std::uint64_t b : textBytes) allBytes += b;
+    for (int k = 0; k < kIndexColumns; ++k)
+      watch.weight[k] = allBytes > 0 ? double(textBytes[k]) / double(allBytes) : 1.0 / kIndexColumns;
+    if (keepGoing) grn_ctx_set_progress_callback(&ctx, &OnBuildProgress, &watch);
+    const bool created = CreateIndexColumns(keepGoing, watch);
+    if (keepGoing) grn_ctx_set_progress_callback(&ctx, nullptr, nullptr);
+    return created && !watch.stopped;
+  }
+
+  bool CreateIndexColumns(const std::function<bool(int)>& keepGoing, BuildWatch& watch) {
     lexicon = grn_table_create(&ctx, "Terms", 5, nullptr, GRN_OBJ_TABLE_PAT_KEY | GRN_OBJ_PERSISTENT,
                                grn_ctx_at(&ctx, GRN_DB_SHORT_TEXT), nullptr);
     if (!lexicon) return false;
@@ -238,6 +310,8 @@ struct SearchIndex::Impl {
     if (!tokenizer) return false;
     if (grn_obj_set_info(&ctx, lexicon, GRN_INFO_DEFAULT_TOKENIZER, tokenizer) != GRN_SUCCESS) return false;
     for (int k = 0; k < kIndexColumns; ++k) {
+      watch.column = k;
+      if (keepGoing && (watch.stopped || !keepGoing(watch.Percent(0)))) return false;
       const std::string name = std::string(kColumnNames[k]) + "_index";
       indexes[k] = grn_column_create(
           &ctx, lexicon, name.data(), static_cast<unsigned>(name.size()), nullptr,
@@ -276,12 +350,15 @@ struct SearchIndex::Impl {
     return true;
   }
 
-  bool SetTexts(grn_id id, const RecordTextParts& parts) {
+  // Sets the record's texts; `textBytes` (may be null) adds up their sizes per index.
+  bool SetTexts(grn_id id, const RecordTextParts& parts,
+                std::array<std::uint64_t, kIndexColumns>* textBytes = nullptr) {
     grn_obj text;
     GRN_TEXT_INIT(&text, 0);
     bool ok = true;
     for (int k = 0; k < kIndexColumns && ok; ++k) {
       const std::string form = IndexForm(k < 4 ? parts.fields[k] : parts.body);
+      if (textBytes) (*textBytes)[k] += form.size();
       GRN_TEXT_SET(&ctx, &text, form.data(), form.size());
       ok = grn_obj_set_value(&ctx, columns[k], id, &text, GRN_OBJ_SET) == GRN_SUCCESS;
     }
@@ -338,7 +415,7 @@ std::unique_ptr<SearchIndex> SearchIndex::Open(const std::string& storeRoot, Ope
 }
 
 bool SearchIndex::Build(const std::string& storeRoot, const std::vector<long>& serials,
-                        const std::function<bool(long, long)>& progress, IndexFigures* figures) {
+                        const std::function<bool(const BuildProgress&)>& progress, IndexFigures* figures) {
   const std::string folder = IndexFolderOf(storeRoot);
   if (folder.empty()) return false;
   const std::string building = folder + ".build-" + std::to_string(::getpid());
@@ -353,11 +430,12 @@ bool SearchIndex::Build(const std::string& storeRoot, const std::vector<long>& s
     const std::string dbPath = building + "/db";
     impl.db = impl.ctxReady ? grn_db_create(&impl.ctx, dbPath.c_str(), nullptr) : nullptr;
     std::vector<std::uint64_t> stamps;
+    std::array<std::uint64_t, kIndexColumns> columnBytes{};
     ok = impl.db && impl.CreateSchema(false);
     std::string bytes;
     const long total = static_cast<long>(serials.size());
     for (long done = 0; ok && done < total; ++done) {
-      if (progress && done % 256 == 0 && !progress(done, total)) ok = false;
+      if (progress && done % 256 == 0 && !progress(BuildProgress{done, total, -1})) ok = false;
       if (!ok) break;
       const long serial = serials[static_cast<std::size_t>(done)];
       std::uint64_t stamp = 0;
@@ -367,7 +445,7 @@ bool SearchIndex::Build(const std::string& storeRoot, const std::vector<long>& s
       if (!SplitRecordText(bytes, parts)) parts = RecordTextParts{};  // damaged: never matches
       const std::uint32_t key = static_cast<std::uint32_t>(serial);
       const grn_id id = grn_table_add(&impl.ctx, impl.table, &key, sizeof key, nullptr);
-      if (id == GRN_ID_NIL || !impl.SetTexts(id, parts)) {
+      if (id == GRN_ID_NIL || !impl.SetTexts(id, parts, &columnBytes)) {
         ok = false;
         break;
       }
@@ -376,8 +454,11 @@ bool SearchIndex::Build(const std::string& storeRoot, const std::vector<long>& s
       textBytes += bytes.size();
       ++records;
     }
-    if (ok && progress) ok = progress(total, total);
-    ok = ok && impl.CreateIndexes() && grn_obj_flush_recursive(&impl.ctx, impl.db) == GRN_SUCCESS;
+    if (ok && progress) ok = progress(BuildProgress{total, total, -1});
+    // Making the indexes takes most of the build: its progress is told, and a cancel heard.
+    std::function<bool(int)> keepGoing;
+    if (progress) keepGoing = [&](int percent) { return progress(BuildProgress{total, total, percent}); };
+    ok = ok && impl.CreateIndexes(keepGoing, columnBytes) && grn_obj_flush_recursive(&impl.ctx, impl.db) == GRN_SUCCESS;
     if (ok) {
       std::string stampBytes(kStampsMagic, 8);
       stampBytes.append(reinterpret_cast<const char*>(stamps.data()), stamps.size() * sizeof(std::uint64_t));
@@ -385,6 +466,7 @@ bool SearchIndex::Build(const std::string& storeRoot, const std::vector<long>& s
            WriteFileAtomic(building + "/info", InfoText(IndexStoreName(storeRoot)));
     }
   }
+  ok = ok && SyncFolderFiles(building);
   if (!ok) {
     RemoveTree(building);
     return false;
@@ -423,6 +505,7 @@ bool SearchIndex::Drop(const std::string& storeRoot) {
 
 bool SearchIndex::MarkWriting() {
   if (impl_->writing) return true;
+  if (!NoteUnsynced(impl_->folder)) return false;
   FileHandle marker(::open((impl_->folder + "/writing").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
   if (!marker) return false;
   impl_->writing = true;

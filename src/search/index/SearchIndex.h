@@ -59,11 +59,19 @@ class SearchIndex {
   // it; Invalid: damaged, of another store or version (to be rebuilt).
   static std::unique_ptr<SearchIndex> Open(const std::string& storeRoot, OpenResult& result);
 
+  // How far a build has come: first the record files are read (`read` of `total`), then the
+  // indexes are made from the texts read (`finishingPercent` 0-100; -1 while reading).
+  struct BuildProgress {
+    long read = 0;
+    long total = 0;
+    int finishingPercent = -1;
+  };
+
   // Builds a new index of the store from its record files (`serials` ascending, the records that
-  // exist) and puts it in place of the old one. `progress(done, total)` is called now and then;
-  // false from it cancels (nothing changes then). False when the build failed or was cancelled.
+  // exist) and puts it in place of the old one. `progress` is called now and then; false from
+  // it cancels (nothing changes then). False when the build failed or was cancelled.
   static bool Build(const std::string& storeRoot, const std::vector<long>& serials,
-                    const std::function<bool(long, long)>& progress, IndexFigures* figures = nullptr);
+                    const std::function<bool(const BuildProgress&)>& progress, IndexFigures* figures = nullptr);
 
   // Whether the store has an index that Open may find usable (one was built).
   static bool Exists(const std::string& storeRoot);
