@@ -1,7 +1,11 @@
 // folidex-cli [--settings FILE] [--store DIR] COMMAND [ARGS...]
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QString>
+#include <cerrno>
+#include <climits>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -12,6 +16,16 @@
 #include "common/Version.h"
 #include "common/qt/QtSettings.h"
 #include "search/index/IndexUpkeep.h"
+
+// The commands that read PDFs (poppler, Tesseract and what they bring) are built into a second
+// program, folidex-cli-pdf, installed beside this one: folidex-cli itself links only the store,
+// the search and its index, so that a search does not spend its start loading libraries it never
+// uses. folidex-cli-pdf is the whole command set; folidex-cli hands it the commands it lacks.
+#ifdef FOLIDEX_CLI_PDF
+#define FOLIDEX_PDF_COMMAND(run) run
+#else
+#define FOLIDEX_PDF_COMMAND(run) nullptr
+#endif
 
 namespace {
 
@@ -34,7 +48,7 @@ const std::map<std::string, Command>& Commands() {
         "列を表示",
         true}},
       {"import",
-       {folidex::cli::CommandImport,
+       {FOLIDEX_PDF_COMMAND(folidex::cli::CommandImport),
         "import [--copy|--link] [--skip-duplicates] [--no-ocr] PATH...\n"
         "                       PDF ファイルとフォルダー（サブフォルダーの *.pdf も）を登録。--copy は保存場所に"
         "コピーを保存、\n                       --link はファイルのパスだけ（既定はデスクトップ版の前回の選択）。"
@@ -44,7 +58,7 @@ const std::map<std::string, Command>& Commands() {
         "の PDF を登録。\n                       --watch は Ctrl+C まで監視を続け、--once は今ある PDF "
         "を登録して終了"}},
       {"retext",
-       {folidex::cli::CommandRetext,
+       {FOLIDEX_PDF_COMMAND(folidex::cli::CommandRetext),
         "retext [--dry-run] (SERIAL... | --all) [--store DIR]\n"
         "                       登録済みデータの本文を PDF（保存場所のコピー、または元のファイル）から取り直す。"
         "\n                       変更前のデータファイルは DOCDATA/BACKUP/日時/ に保存。--dry-run は変更される"
@@ -55,9 +69,10 @@ const std::map<std::string, Command>& Commands() {
         "init DIR [--force] [--use] DIR に新しい空の資料保存場所を作成（--force は空の DOCDATA も可、--use は"
         "設定の保存場所にする）"}},
       {"info",
-       {folidex::cli::CommandInfo,
+       {FOLIDEX_PDF_COMMAND(folidex::cli::CommandInfo),
         "info [--title] FILE.pdf...  登録時に各 PDF から読み取る情報（PT..PM、--title で登録時のタイトル）"}},
-      {"ocr", {folidex::cli::CommandOcr, "ocr FILE.pdf         テキストのないページを文字認識した結果"}},
+      {"ocr",
+       {FOLIDEX_PDF_COMMAND(folidex::cli::CommandOcr), "ocr FILE.pdf         テキストのないページを文字認識した結果"}},
       {"list",
        {folidex::cli::CommandList, "list [--json] FILE|NAME 保存した一覧の行（パス、または DOCDATA/LIST の名前）",
         true}},
@@ -131,6 +146,18 @@ int main(int argc, char** argv) {
   if (command == Commands().end()) {
     std::cerr << "folidex-cli: 不明なコマンドです: " << argv[i] << '\n';
     return Usage();
+  }
+
+  if (!command->second.run) {
+    // A command of folidex-cli-pdf: that program runs it with the same arguments.
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string program = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string();
+    program.resize(program.rfind('/') + 1);
+    program += "folidex-cli-pdf";
+    ::execv(program.c_str(), argv);
+    std::cerr << "folidex-cli: " << program << " を起動できません: " << std::strerror(errno) << '\n';
+    return 1;
   }
 
   if (i + 1 < argc && (std::strcmp(argv[i + 1], "--help") == 0 || std::strcmp(argv[i + 1], "-h") == 0)) {

@@ -460,7 +460,35 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
   std::unique_ptr<SearchIndex> index;
   std::vector<Serial> stale;  // record files changed since they were indexed
   std::vector<long> gone;     // index entries of records no longer walked
+  // The index is opened and asked on a thread of its own while the folders are listed.
+  const bool useIndex = (options.useIndex < 0 ? settings.GetInt(setting::Index) : options.useIndex) != 0;
+  std::optional<IndexPlan> plan;
+  SearchIndex::OpenResult opened = SearchIndex::OpenResult::Missing;
+  std::optional<std::vector<long>> candidates;
+  const auto openAndAsk = [&] {
+    try {
+      index = SearchIndex::Open(store.StoreRoot(), opened);
+      if (index) candidates = AskIndex(*index, *plan);
+    } catch (const std::bad_alloc&) {
+      candidates.reset();  // the index failed: the record files are read instead
+    }
+  };
+  std::thread asking;
+  struct AskJoiner {
+    std::thread& thread;
+    ~AskJoiner() {
+      if (thread.joinable()) thread.join();
+    }
+  } askJoiner{asking};
   try {
+    plan = useIndex ? PlanIndex(conditions) : std::nullopt;
+    if (plan) {
+      try {
+        asking = std::thread(openAndAsk);
+      } catch (const std::system_error&) {
+        // No thread to be had: the index is opened below, after the listing.
+      }
+    }
     // Which record files exist, from the folders' listings; then the serials to open, from the
     // index entries of the serials handed out (an index longer than that is read no further).
     listing = std::make_unique<RecordListing>(ListRecordFiles(txtFolder.substr(0, txtFolder.size() - 1)));
@@ -471,14 +499,14 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
       return outcome;
     }
     matcher = std::make_unique<SearchMatcher>(conditions);
-    const bool useIndex = (options.useIndex < 0 ? settings.GetInt(setting::Index) : options.useIndex) != 0;
-    std::optional<IndexPlan> plan = useIndex ? PlanIndex(conditions) : std::nullopt;
     // The status of every walked record file is taken while the index is opened and asked.
     std::optional<StatusSweep> sweep;
     if (plan && SearchIndex::Exists(store.StoreRoot())) sweep.emplace(txtFolder, walked, DefaultReaders());
     if (plan) {
-      SearchIndex::OpenResult opened;
-      index = SearchIndex::Open(store.StoreRoot(), opened);
+      if (asking.joinable())
+        asking.join();
+      else
+        openAndAsk();
       outcome.index = opened == SearchIndex::OpenResult::Missing   ? IndexUse::Missing
                       : opened == SearchIndex::OpenResult::Busy    ? IndexUse::Busy
                       : opened == SearchIndex::OpenResult::Invalid ? IndexUse::Invalid
@@ -489,7 +517,6 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     if (index) {
       // The index's answer and the status of every record file, side by side; a record whose
       // file is not as it was indexed is read whatever the index says, and indexed again.
-      std::optional<std::vector<long>> candidates = AskIndex(*index, *plan);
       // A sweep over a large store on a slow disk takes a while: Esc is heard meanwhile.
       const std::vector<std::uint64_t>* swept = sweep->Stamps([&] { return Cancelled(options); });
       if (!swept) {

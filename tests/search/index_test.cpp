@@ -369,31 +369,39 @@ TEST(SearchIndex, AStoppedBuildStopsAndLeavesTheOldIndex) {
   for (const auto& entry : std::filesystem::directory_iterator(folder.parent_path())) EXPECT_EQ(entry.path(), folder);
 }
 
-// Swept on several threads (a walk long enough to be split), every file's stamp lands at its
-// place in the walk: files present, missing, and in a folder that is not there.
+// Swept on several threads (a walk long enough to be split into slices that the threads and the
+// caller share), every file's stamp lands at its place in the walk: files present, missing, in a
+// folder that is not there, and of serials of eight and nine digits; walks of every length.
 TEST(SearchIndex, TheStatusSweepGivesEachWalkedFileItsOwnStamp) {
   TempDir dir;
   const std::string txt = dir.path() + "/TXT/";
-  std::vector<unsigned long> serials;
-  for (unsigned long i = 0; i < 300; ++i) {
+  std::vector<unsigned long> files;
+  for (unsigned long i = 0; i < 300; ++i) files.push_back(i);
+  for (unsigned long i : {12345678ul, 99999999ul, 123456789ul, 100000042ul}) files.push_back(i);
+  for (unsigned long i : files) {
     if (i % 100 == 42) continue;  // folder 42 is not there
     std::filesystem::create_directories(txt + (i % 100 < 10 ? "0" : "") + std::to_string(i % 100));
     if (i % 7 == 3) continue;  // missing
     char name[16];
     std::snprintf(name, sizeof name, "/%08lu.TXT", i);
-    std::ofstream(txt + (i % 100 < 10 ? "0" : "") + std::to_string(i % 100) + name) << std::string(i, 'x');
+    std::ofstream(txt + (i % 100 < 10 ? "0" : "") + std::to_string(i % 100) + name) << std::string(i % 1000, 'x');
   }
   std::mt19937 rng(3);
-  for (int k = 0; k < 20000; ++k) serials.push_back(rng() % 300);
-  StatusSweep sweep(txt, serials, 4);
-  const std::vector<std::uint64_t>& stamps = *sweep.Stamps();
-  ASSERT_EQ(stamps.size(), serials.size());
-  for (std::size_t k = 0; k < serials.size(); ++k) {
-    char path[64];
-    std::snprintf(path, sizeof path, "%02lu/%08lu.TXT", serials[k] % 100, serials[k]);
-    struct stat st;
-    const std::uint64_t expected = ::stat((txt + path).c_str(), &st) == 0 ? FileStamp(st) : 0;
-    ASSERT_EQ(stamps[k], expected) << path;
+  for (std::size_t length : {0u, 1u, 2049u, 20000u}) {
+    for (int threads : {1, 4}) {
+      std::vector<unsigned long> serials;
+      for (std::size_t k = 0; k < length; ++k) serials.push_back(files[rng() % files.size()]);
+      StatusSweep sweep(txt, serials, threads);
+      const std::vector<std::uint64_t>& stamps = *sweep.Stamps();
+      ASSERT_EQ(stamps.size(), serials.size());
+      for (std::size_t k = 0; k < serials.size(); ++k) {
+        char path[64];
+        std::snprintf(path, sizeof path, "%02lu/%08lu.TXT", serials[k] % 100, serials[k]);
+        struct stat st;
+        const std::uint64_t expected = ::stat((txt + path).c_str(), &st) == 0 ? FileStamp(st) : 0;
+        ASSERT_EQ(stamps[k], expected) << path << " of " << length << " on " << threads;
+      }
+    }
   }
 }
 

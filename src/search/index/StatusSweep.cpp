@@ -7,11 +7,16 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <system_error>
 
 #include "search/index/SearchIndex.h"
 
 namespace folidex {
+
+namespace {
+constexpr std::size_t kSlice = 2048;
+}  // namespace
 
 StatusSweep::StatusSweep(const std::string& txtFolder, const std::vector<unsigned long>& serials, int threads)
     : serials_(serials), stamps_(serials.size(), 0) {
@@ -19,26 +24,19 @@ StatusSweep::StatusSweep(const std::string& txtFolder, const std::vector<unsigne
     const char name[3] = {static_cast<char>('0' + k / 10), static_cast<char>('0' + k % 10), '\0'};
     folders_[k] = ::open((txtFolder + name).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   }
-  // Slices of a few thousand files at least: a thread costs more than a few hundred calls.
+  // Slices of a few thousand files: a slice costs more than a few calls to hand out, and a thread
+  // more than a few hundred.
   const std::size_t n = serials.size();
-  const std::size_t parts = std::clamp<std::size_t>(n / 4096, 1, static_cast<std::size_t>(std::max(1, threads)));
-  inlineBegin_ = n;
-  if (parts <= 1) {
-    inlineBegin_ = 0;
-    return;
-  }
-  const std::size_t slice = (n + parts - 1) / parts;
+  slices_ = (n + kSlice - 1) / kSlice;
+  const std::size_t helpers = std::min<std::size_t>(slices_ / 2, static_cast<std::size_t>(std::max(1, threads)));
   try {
-    for (std::size_t begin = 0; begin < n; begin += slice) {
-      const std::size_t end = std::min(n, begin + slice);
-      threads_.emplace_back([this, begin, end] {
-        Sweep(begin, end);
-        ++threadsDone_;
+    for (std::size_t t = 0; t < helpers; ++t)
+      threads_.emplace_back([this] {
+        while (SweepSlice()) {
+        }
       });
-      inlineBegin_ = end;
-    }
   } catch (const std::system_error&) {
-    // No thread to be had: what no thread took is swept by the caller.
+    // No thread to be had: what no thread takes is swept by the caller.
   }
 }
 
@@ -56,10 +54,28 @@ void StatusSweep::Sweep(std::size_t begin, std::size_t end) {
     if (k % 1024 == 0 && stop_.load(std::memory_order_relaxed)) return;
     const unsigned long serial = serials_[k];
     const int folder = folders_[serial % 100];
-    std::snprintf(name, sizeof name, "%08lu.TXT", serial);
+    // "%08lu.TXT", without the cost of a format for each of a hundred thousand names.
+    char digits[24];
+    int count = 0;
+    for (unsigned long v = serial; v > 0 || count < 8; v /= 10) digits[count++] = static_cast<char>('0' + v % 10);
+    for (int d = 0; d < count; ++d) name[d] = digits[count - 1 - d];
+    std::memcpy(name + count, ".TXT", 5);
     struct stat st;
     if (folder >= 0 && ::fstatat(folder, name, &st, 0) == 0) stamps_[k] = FileStamp(st);
   }
+}
+
+bool StatusSweep::SweepSlice() {
+  if (stop_.load(std::memory_order_relaxed)) return false;
+  const std::size_t slice = nextSlice_.fetch_add(1);
+  if (slice >= slices_) return false;
+  Sweep(slice * kSlice, std::min(serials_.size(), (slice + 1) * kSlice));
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++slicesDone_;
+  }
+  sliceDone_.notify_all();
+  return true;
 }
 
 void StatusSweep::Join() {
@@ -74,16 +90,18 @@ const std::vector<std::uint64_t>* StatusSweep::Stamps(const std::function<bool()
     Join();
     return true;
   };
-  while (inlineBegin_ < serials_.size()) {
+  do {
     if (stopped()) return nullptr;
-    const std::size_t end = std::min(serials_.size(), inlineBegin_ + 4096);
-    Sweep(inlineBegin_, end);
-    inlineBegin_ = end;
-  }
-  while (threadsDone_ < threads_.size()) {
+  } while (SweepSlice());
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (slicesDone_ < slices_) {
+    sliceDone_.wait_for(lock, std::chrono::milliseconds(40));
+    if (slicesDone_ >= slices_) break;
+    lock.unlock();
     if (stopped()) return nullptr;
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    lock.lock();
   }
+  lock.unlock();
   Join();
   return &stamps_;
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The status sweep of a search that asks the index: the stamp (FileStamp) of every record file
 // the search walks, taken on threads of its own from the moment the walk is known, while the
-// calling thread opens and asks the index. One status call per file is all a sweep costs, so it
-// is spread over the machine's cores.
+// calling thread opens and asks the index, and then joins in. One status call per file is all a
+// sweep costs, so it is spread over the machine's cores in slices that whoever is free takes.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,21 +26,27 @@ class StatusSweep {
   StatusSweep& operator=(const StatusSweep&) = delete;
 
   // Per serial its file's stamp, 0 when it has no status (missing, or its folder cannot be
-  // opened). Waits for the sweep to end; asks `cancelled` (when given) every few tens of
-  // milliseconds meanwhile, and gives nullptr, the sweep stopped, once it says so.
+  // opened). Sweeps what is left alongside the threads and waits for them; asks `cancelled`
+  // (when given) between slices and every few tens of milliseconds while waiting, and gives
+  // nullptr, the sweep stopped, once it says so.
   const std::vector<std::uint64_t>* Stamps(const std::function<bool()>& cancelled = {});
 
  private:
   void Sweep(std::size_t begin, std::size_t end);
+  // Sweeps the next slice nobody took; false when none is left (or the sweep is stopped).
+  bool SweepSlice();
   void Join();
 
   const std::vector<unsigned long>& serials_;
   int folders_[100];
   std::vector<std::uint64_t> stamps_;
   std::vector<std::thread> threads_;
-  std::size_t inlineBegin_ = 0;  // the part no thread took, swept by Stamps()
+  std::size_t slices_ = 0;
+  std::atomic<std::size_t> nextSlice_{0};
   std::atomic<bool> stop_{false};
-  std::atomic<std::size_t> threadsDone_{0};
+  std::mutex mutex_;
+  std::condition_variable sliceDone_;
+  std::size_t slicesDone_ = 0;  // under mutex_
 };
 
 }  // namespace folidex
