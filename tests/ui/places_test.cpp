@@ -4,9 +4,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPdfDocument>
 #include <QPdfPageNavigator>
 #include <QPdfView>
+#include <QPdfWriter>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -221,6 +223,90 @@ class PlacesTest : public QObject {
     QCOMPARE(places.Count(), 2);
     QCOMPARE(places.Places()[0].page, 4);
     QTRY_COMPARE(pane.View()->pageNavigator()->currentPage(), 4);
+  }
+
+  // The highlight covers the word on the page as the view draws it: a term printed in red on a
+  // late page among pages of other heights, in the width-fitted view and zoomed; the view grabbed
+  // with and without the highlights tells where each is.
+  void HighlightCoversTheWordWhereTheViewDrawsIt() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("red.pdf"));
+    {
+      QPdfWriter writer(path);
+      writer.setResolution(300);
+      QPainter painter;
+      QFont font(QStringLiteral("Noto Sans CJK JP"));
+      font.setPointSize(14);
+      for (int i = 0; i < 12; ++i) {
+        // Heights that fall between whole pixels, so that rounding shows.
+        writer.setPageSize(QPageSize(QSizeF(203.3, 251.7 + 13.9 * (i % 5)), QPageSize::Millimeter));
+        if (i == 0) {
+          painter.begin(&writer);
+          painter.setFont(font);
+        } else {
+          writer.newPage();
+        }
+        painter.setPen(Qt::black);
+        for (int line = 0; line < 30; ++line)
+          painter.drawText(QPoint(220, 260 + line * 90), U("本文の行がここに続いています %1 %2").arg(i).arg(line));
+        if (i != 8) continue;
+        const QString before = U("前置き ");
+        const QPoint at(400, 260 + 12 * 90 + 45);
+        painter.drawText(at, before);
+        painter.setPen(Qt::red);
+        painter.drawText(at + QPoint(painter.fontMetrics().horizontalAdvance(before), 0), U("契約"));
+      }
+    }
+    CPdfPane pane;
+    pane.resize(700, 600);
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pane));
+    QString error;
+    QVERIFY2(pane.Open(path, QStringLiteral("red.pdf"), &error), qPrintable(error));
+    PdfPlaces places(pane);
+    QWidget* layer = pane.View()->viewport()->findChild<QWidget*>(QStringLiteral("PlaceHighlights"));
+    QVERIFY(layer);
+    for (const double zoom : {1.0, 1.7}) {
+      pane.SetZoom(zoom);
+      QVERIFY(places.Show(*Folded("契約")));
+      QTRY_VERIFY(places.Complete());
+      QCOMPARE(places.Count(), 1);
+      QCOMPARE(places.Places()[0].page, 8);
+      QTRY_COMPARE(pane.View()->pageNavigator()->currentPage(), 8);
+      // The red glyphs once the page is drawn, the highlights hidden.
+      auto box = [](const QImage& image, auto&& keep) {
+        QRect found;
+        for (int y = 0; y < image.height(); ++y)
+          for (int x = 0; x < image.width(); ++x)
+            if (keep(x, y)) found |= QRect(x, y, 1, 1);
+        return found;
+      };
+      QImage plain, marked;
+      QRect red;
+      layer->hide();
+      QTRY_VERIFY((plain = pane.View()->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                   red = box(plain,
+                             [&](int x, int y) {
+                               const QColor c = plain.pixelColor(x, y);
+                               return c.red() > 180 && c.green() < 90 && c.blue() < 90;
+                             }),
+                   red.width() > 8));
+      layer->show();
+      marked = pane.View()->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+      const QRect lit = box(marked, [&](int x, int y) { return marked.pixel(x, y) != plain.pixel(x, y); });
+      const QString where = QStringLiteral("zoom %1: word %2,%3 %4x%5, highlight %6,%7 %8x%9")
+                                .arg(zoom)
+                                .arg(red.x())
+                                .arg(red.y())
+                                .arg(red.width())
+                                .arg(red.height())
+                                .arg(lit.x())
+                                .arg(lit.y())
+                                .arg(lit.width())
+                                .arg(lit.height());
+      QVERIFY2(lit.adjusted(-1, -1, 1, 1).contains(red), qPrintable(where));
+      QVERIFY2(lit.width() <= red.width() * 1.3 + 6 && lit.height() <= red.height() * 2.0 + 6, qPrintable(where));
+    }
   }
 
   void TextDialogOpensAtTheFirstPlace() {

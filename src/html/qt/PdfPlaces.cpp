@@ -97,32 +97,41 @@ QList<PdfPlace> FindPdfPlaces(QPdfDocument& document, const PlaceMatcher& matche
 }
 
 QRectF PageRectInViewport(const QPdfView& view, int page) {
-  // QPdfView's own layout: pages one under another, each centred, with the document margins
-  // around them and the page spacing between; a page's size in points at the screen's
-  // resolution, times the zoom factor, or fitted to the viewport's width.
+  // QPdfView's own layout, to the pixel: pages one under another, each centred, with the
+  // document margins around them and the page spacing between. Each page's size is rounded to
+  // whole pixels the way the view rounds it (its points at the screen's resolution first, then
+  // zoomed or fitted to the width), and the pages above are summed in those whole sizes, so that
+  // no rounding adds up down a long document.
   QPdfDocument* document = view.document();
   if (!document || page < 0 || page >= document->pageCount()) return {};
   const QWidget* viewport = view.viewport();
-  const qreal resolution = QGuiApplication::primaryScreen()->logicalDotsPerInch() / 72.0;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const qreal resolution = (screen ? screen->logicalDotsPerInch() : 72.0) / 72.0;
   const QMargins margins = view.documentMargins();
-  auto size = [&](int p) {
-    QSizeF s = document->pagePointSize(p) * resolution;
-    if (view.zoomMode() == QPdfView::ZoomMode::FitToWidth) {
-      s *= qreal(viewport->width() - margins.left() - margins.right()) / s.width();
-    } else if (view.zoomMode() == QPdfView::ZoomMode::FitInView) {
-      const QSizeF room(viewport->width() - margins.left() - margins.right(),
-                        viewport->height() - margins.top() - margins.bottom());
-      s = s.scaled(room, Qt::KeepAspectRatio);
-    } else {
-      s *= view.zoomFactor();
+  auto size = [&](int p) -> QSize {
+    const QSizeF points = document->pagePointSize(p);
+    switch (view.zoomMode()) {
+      case QPdfView::ZoomMode::Custom:
+        return (points * resolution * view.zoomFactor()).toSize();
+      case QPdfView::ZoomMode::FitToWidth: {
+        const QSize s = (points * resolution).toSize();
+        if (s.width() <= 0) return s;
+        return s * (qreal(viewport->width() - margins.left() - margins.right()) / qreal(s.width()));
+      }
+      case QPdfView::ZoomMode::FitInView: {
+        const QSize room(viewport->width() - margins.left() - margins.right(), viewport->height() - view.pageSpacing());
+        return (points * resolution).toSize().scaled(room, Qt::KeepAspectRatio);
+      }
     }
-    return s.toSize();
+    return {};
   };
+  const int count = view.pageMode() == QPdfView::PageMode::SinglePage ? 1 : document->pageCount();
+  const int first = view.pageMode() == QPdfView::PageMode::SinglePage ? page : 0;
   int totalWidth = 0;
-  for (int p = 0; p < document->pageCount(); ++p) totalWidth = std::max(totalWidth, size(p).width());
+  for (int p = first; p < first + count; ++p) totalWidth = std::max(totalWidth, size(p).width());
   totalWidth += margins.left() + margins.right();
   int y = margins.top();
-  for (int p = 0; p < page; ++p) y += size(p).height() + view.pageSpacing();
+  for (int p = first; p < page; ++p) y += size(p).height() + view.pageSpacing();
   const QSize s = size(page);
   const int x = (std::max(totalWidth, viewport->width()) - s.width()) / 2;
   return QRectF(QPointF(x - view.horizontalScrollBar()->value(), y - view.verticalScrollBar()->value()), s);
@@ -155,6 +164,7 @@ class PdfPlaces::Layer : public QWidget {
 
 PdfPlaces::PdfPlaces(CPdfPane& pane) : QObject(&pane), pane_(pane), view_(*pane.View()) {
   layer_ = new Layer(*this, view_.viewport());
+  layer_->setObjectName(QStringLiteral("PlaceHighlights"));
   layer_->hide();
   view_.viewport()->installEventFilter(this);
   // The highlights follow the pages when the view scrolls.
@@ -288,6 +298,24 @@ void PdfPlaces::GoTo(int index) {
   at.setX(0);
   at.setY(std::max<qreal>(0, at.y() - 36));
   view_.pageNavigator()->jump(place.page, at, view_.zoomFactor());
+  // The view scrolls to a page's top only when the page changes, and not to a place lower down:
+  // the place itself is scrolled into view, a quarter of the viewport from its top (and from its
+  // left when the page is wider than the viewport and the place is not in sight).
+  const QRectF page = PageRectInViewport(view_, place.page);
+  const QSizeF points = view_.document() ? view_.document()->pagePointSize(place.page) : QSizeF();
+  if (!place.rects.isEmpty() && !page.isEmpty() && !points.isEmpty()) {
+    const QRectF& r = place.rects.front();
+    const qreal sx = page.width() / points.width(), sy = page.height() / points.height();
+    const QSize room = view_.viewport()->size();
+    QScrollBar* vertical = view_.verticalScrollBar();
+    QScrollBar* horizontal = view_.horizontalScrollBar();
+    const int top = vertical->value() + qRound(page.top() + r.top() * sy);
+    const int left = horizontal->value() + qRound(page.left() + r.left() * sx);
+    const int right = horizontal->value() + qRound(page.left() + r.right() * sx);
+    vertical->setValue(top - room.height() / 4);
+    if (left < horizontal->value() || right > horizontal->value() + room.width())
+      horizontal->setValue(left - room.width() / 4);
+  }
   UpdateBar();
   layer_->update();
 }
