@@ -153,6 +153,11 @@ int main(int argc, char** argv) {
     char self[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
     std::string program = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string();
+    // Only ever the program beside this one: never a name looked up in the working folder.
+    if (program.empty() || program.front() != '/') {
+      std::cerr << "folidex-cli: folidex-cli-pdf の場所がわかりません\n";
+      return 1;
+    }
     program.resize(program.rfind('/') + 1);
     program += "folidex-cli-pdf";
     ::execv(program.c_str(), argv);
