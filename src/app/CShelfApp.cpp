@@ -20,6 +20,7 @@
 #include "app/qt/OpenWith.h"
 #include "app/qt/QtProgress.h"
 #include "app/qt/SettingsFlow.h"
+#include "app/qt/TerminationWatch.h"
 #include "common/Settings.h"
 #include "list/CLeftView.h"
 #include "list/SavedLists.h"
@@ -169,7 +170,26 @@ bool CShelfApp::InitInstance() {
   if (!options_.openFiles.isEmpty())
     QTimer::singleShot(0, frame_.get(),
                        [frame = frame_.get(), files = options_.openFiles] { frame->OpenFiles(files); });
+  // A shutdown of the system or a `kill` ends the program as its window's close does: the
+  // current list and the settings are kept.
+  termination_ = std::make_unique<TerminationWatch>();
+  QObject::connect(termination_.get(), &TerminationWatch::requested, frame_.get(), [this] {
+    if (closeAsked_) return;
+    closeAsked_ = true;
+    CloseWhenIdle();
+  });
   return true;
+}
+
+void CShelfApp::CloseWhenIdle() {
+  // A running command (its window refuses the close) or an open dialog finishes first: asked
+  // again five times a second until the program can end.
+  if (!frame_ || shutDown_) return;
+  if (!QApplication::activeModalWidget() && frame_->close()) {
+    QCoreApplication::quit();
+    return;
+  }
+  QTimer::singleShot(200, frame_.get(), [this] { CloseWhenIdle(); });
 }
 
 void CShelfApp::Shutdown() {

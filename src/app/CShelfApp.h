@@ -29,6 +29,7 @@ struct ShellOptions {
 };
 
 class OpenWithServer;
+class TerminationWatch;
 
 class CShelfApp {
  public:
@@ -66,7 +67,12 @@ class CShelfApp {
   std::unique_ptr<Services> services_;
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<OpenWithServer> openWith_;
+  std::unique_ptr<TerminationWatch> termination_;
+  bool closeAsked_ = false;  // an end was asked for from outside, and is waited for
   bool shutDown_ = false;
+  // Ends the program as a close of its window does, at the first moment no command runs and no
+  // dialog waits for the user.
+  void CloseWhenIdle();
   int exitCode_ = 0;
 };
 

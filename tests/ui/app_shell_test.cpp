@@ -42,6 +42,7 @@
 #include "app/CMyRibbonBar.h"
 #include "app/CShelfApp.h"
 #include "app/qt/SettingsFlow.h"
+#include "common/FileSystem.h"
 #include "common/qt/Modal.h"
 #include "common/qt/QtDesktopOpener.h"
 #include "common/qt/QtSettings.h"
@@ -167,6 +168,7 @@ class AppShellTest : public QObject {
   void lastListComesBackOnlyWithSetListButIsAlwaysWritten();
   void exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge();
   void aSecondCopyIsRefused();
+  void aTerminationRequestEndsLikeAClose();
   void ribbonElementsAreReachable();
   void enablingRulesFollowFlagsListAndPageType();
   void lowerDateBoundGetsTodayOnlyOverTheOpenValue();
@@ -348,6 +350,38 @@ void AppShellTest::aSecondCopyIsRefused() {
   QVERIFY(QFile::exists(lock));
   program.kill();
   program.waitForFinished();
+}
+
+void AppShellTest::aTerminationRequestEndsLikeAClose() {
+  // The program itself, ended by SIGTERM (a shutdown, a `kill`) once it is up: it ends normally
+  // and keeps the current list and its settings, as a close of its window does.
+  Run first;
+  QDir().mkpath(QString::fromStdString(first.dir.File("cfg/Orvane")));
+  QDir().mkpath(QString::fromStdString(first.dir.File("run")));
+  QFile::setPermissions(QString::fromStdString(first.dir.File("run")),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  first.MakeStoreFolders();
+  const std::string conf = first.dir.File("cfg/Orvane/Folidex.conf");
+  std::ofstream(conf) << "[KanSet]\nStorePath=" << first.StorePath() << "\nHome=about:blank\n";
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(first.dir.File("cfg")));
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(first.dir.File("run")));
+  program.setProcessEnvironment(env);
+  program.start(QStringLiteral(FOLIDEX_PROGRAM), {});
+  QVERIFY(program.waitForStarted());
+  QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QString::fromStdString(first.dir.File("run/folidex.lock"))), 30000);
+  QTest::qWait(1000);  // the window is up and the event loop runs
+  const std::string listFile = first.StorePath() + "/DOCDATA/LIST/ListData.csv";
+  QVERIFY(!std::filesystem::exists(listFile));
+  program.terminate();
+  QVERIFY(program.waitForFinished(30000));
+  QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(program.exitCode(), 0);
+  QVERIFY(std::filesystem::exists(listFile));
+  std::string settings;
+  QVERIFY(ReadFileBytes(conf, settings));
+  QVERIFY(settings.find("Zoomed=") != std::string::npos);
 }
 
 void AppShellTest::ribbonElementsAreReachable() {
