@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 
 namespace folidex {
 namespace {
