@@ -312,23 +312,29 @@ void AppShellTest::exitWritesWindowStateWithTheNormalRectangleAndNoNegativeEdge(
   QCOMPARE(run.Frame()->frameGeometry().size(), QSize(1100, 700));
 }
 
+// Starts the program itself, as a user would, on the run's store: its settings under
+// cfg/Orvane/Folidex.conf, its lock under run/.
+static bool StartProgram(const Run& run, QProcess& program) {
+  QDir().mkpath(QString::fromStdString(run.dir.File("cfg/Orvane")));
+  QDir().mkpath(QString::fromStdString(run.dir.File("run")));
+  QFile::setPermissions(QString::fromStdString(run.dir.File("run")),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  std::ofstream(run.dir.File("cfg/Orvane/Folidex.conf"))
+      << "[KanSet]\nStorePath=" << run.StorePath() << "\nHome=about:blank\n";
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(run.dir.File("cfg")));
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(run.dir.File("run")));
+  program.setProcessEnvironment(env);
+  program.start(QStringLiteral(FOLIDEX_PROGRAM), {});
+  return program.waitForStarted();
+}
+
 void AppShellTest::aSecondCopyIsRefused() {
   // The first copy is the program itself, started as a user would.
   Run first;
-  QDir().mkpath(QString::fromStdString(first.dir.File("cfg/Orvane")));
-  QDir().mkpath(QString::fromStdString(first.dir.File("run")));
-  QFile::setPermissions(QString::fromStdString(first.dir.File("run")),
-                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   std::filesystem::create_directories(first.StorePath());
-  std::ofstream(first.dir.File("cfg/Orvane/Folidex.conf"))
-      << "[KanSet]\nStorePath=" << first.StorePath() << "\nHome=about:blank\n";
   QProcess program;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(first.dir.File("cfg")));
-  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(first.dir.File("run")));
-  program.setProcessEnvironment(env);
-  program.start(QStringLiteral(FOLIDEX_PROGRAM), {});
-  QVERIFY(program.waitForStarted());
+  QVERIFY(StartProgram(first, program));
   const QString lock = QString::fromStdString(first.dir.File("run/folidex.lock"));
   QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock), 30000);
 
@@ -356,20 +362,10 @@ void AppShellTest::aTerminationRequestEndsLikeAClose() {
   // The program itself, ended by SIGTERM (a shutdown, a `kill`) once it is up: it ends normally
   // and keeps the current list and its settings, as a close of its window does.
   Run first;
-  QDir().mkpath(QString::fromStdString(first.dir.File("cfg/Orvane")));
-  QDir().mkpath(QString::fromStdString(first.dir.File("run")));
-  QFile::setPermissions(QString::fromStdString(first.dir.File("run")),
-                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   first.MakeStoreFolders();
   const std::string conf = first.dir.File("cfg/Orvane/Folidex.conf");
-  std::ofstream(conf) << "[KanSet]\nStorePath=" << first.StorePath() << "\nHome=about:blank\n";
   QProcess program;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(first.dir.File("cfg")));
-  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(first.dir.File("run")));
-  program.setProcessEnvironment(env);
-  program.start(QStringLiteral(FOLIDEX_PROGRAM), {});
-  QVERIFY(program.waitForStarted());
+  QVERIFY(StartProgram(first, program));
   QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QString::fromStdString(first.dir.File("run/folidex.lock"))), 30000);
   QTest::qWait(1000);  // the window is up and the event loop runs
   const std::string listFile = first.StorePath() + "/DOCDATA/LIST/ListData.csv";
