@@ -18,6 +18,7 @@
 #include "pdf/WorkerEngine.h"
 #include "pdf/poppler/PopplerPdfEngine.h"
 #include "pdf/qt/CRecognitionDlg.h"
+#include "pdf/tesseract/PagePreparation.h"
 #include "pdf/tesseract/TesseractRecognizer.h"
 
 using namespace folidex;
@@ -169,6 +170,30 @@ class OcrTest : public QObject {
     QCOMPARE(recognizer_.LastLanguages(), std::string("eng"));
     QVERIFY2(BodyHas(words.text, "signed contract"), Cp932ToUtf8(Utf16ToCp932(words.text)).c_str());
     QVERIFY(BodyHas(words.text, "Payment Terms"));
+  }
+
+  void aPageFedSidewaysOrUpsideDownIsReadUprightColumnByColumn() {
+    const char* left = "左の段には会議の日程と場所を書きました。出席者は十名で、議題は来年度の計画と予算の見直しです。";
+    const char* right = "右の段には予算の内訳を書きました。合計は五十万円で、そのうち半分を設備の更新に充てます。";
+    test::ScanPage sheet{QString::fromUtf8(left) + QLatin1Char('\f') + QString::fromUtf8(right), true, false, 56};
+    sheet.columns = 2;
+    PopplerPdfEngine pdf;
+    QCOMPARE(pdf.Open(Write("turned.pdf", {sheet})), PdfOpenResult::Opened);
+    PageImage upright;
+    QVERIFY(pdf.RenderPage(0, 300, upright));
+    // Turned back by 90 is a sheet fed turned clockwise by 270, and so on.
+    for (int fed : {90, 180, 270}) {
+      const std::optional<PageImage> page = TurnedBack(upright, 360 - fed);
+      QVERIFY(page);
+      std::u16string text;
+      Quiet monitor;
+      QCOMPARE(recognizer_.Recognize(*page, monitor, text), RecognitionStatus::Done);
+      const std::string stored = NormalizeBodyText(PrepareBodyText(TidySpacing(text, Spacing::Recognised)));
+      const std::size_t l = FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(left)));
+      const std::size_t r = FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(right + 3)));
+      QVERIFY2(l != std::string::npos && r != std::string::npos && l < r,
+               qPrintable(QStringLiteral("%1: ").arg(fed) + QString::fromStdString(Cp932ToUtf8(stored))));
+    }
   }
 
   void twoColumnsAreReadOneAfterTheOther() {

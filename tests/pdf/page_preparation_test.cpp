@@ -79,5 +79,41 @@ TEST(PagePreparation, ALevelBlankOrTinyPageIsLeftAlone) {
   EXPECT_FALSE(Deskewed(cut));
 }
 
+TEST(PagePreparation, APageTurnedBackByEachQuarterComesBackWhole) {
+  // 5 x 3 pixels, each its own value, rows padded to 8 bytes.
+  PageImage page{5, 3, 8, 300, std::vector<std::uint8_t>(24, 255)};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) page.bytes[static_cast<std::size_t>(y * 8 + x)] = static_cast<std::uint8_t>(y * 5 + x);
+  auto pixel = [](const PageImage& p, int x, int y) {
+    return p.bytes[static_cast<std::size_t>(y * p.bytesPerLine + x)];
+  };
+  auto same = [&](const PageImage& a, const PageImage& b) {
+    if (a.width != b.width || a.height != b.height) return false;
+    for (int y = 0; y < a.height; ++y)
+      for (int x = 0; x < a.width; ++x)
+        if (pixel(a, x, y) != pixel(b, x, y)) return false;
+    return true;
+  };
+  // A page turned clockwise by 90 has its top right corner at the top left once turned back.
+  const std::optional<PageImage> back = TurnedBack(page, 90);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->width, 3);
+  EXPECT_EQ(back->height, 5);
+  EXPECT_EQ(pixel(*back, 0, 0), pixel(page, 4, 0));
+  EXPECT_EQ(pixel(*back, 0, 4), pixel(page, 0, 0));
+  for (int turn : {90, 180, 270}) {
+    const std::optional<PageImage> once = TurnedBack(page, turn);
+    ASSERT_TRUE(once) << turn;
+    const std::optional<PageImage> whole = TurnedBack(*once, 360 - turn);
+    ASSERT_TRUE(whole) << turn;
+    EXPECT_TRUE(same(*whole, page)) << turn;
+    EXPECT_EQ(whole->dpi, 300);
+  }
+  EXPECT_TRUE(same(*TurnedBack(*TurnedBack(page, 90), 90), *TurnedBack(page, 180)));
+  EXPECT_FALSE(TurnedBack(page, 0));
+  EXPECT_FALSE(TurnedBack(page, 45));
+  EXPECT_FALSE(TurnedBack(PageImage{}, 90));
+}
+
 }  // namespace
 }  // namespace folidex

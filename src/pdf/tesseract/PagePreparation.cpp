@@ -67,6 +67,38 @@ std::optional<PageImage> Deskewed(const PageImage& page, double* degrees) {
   return FromPix(level.get(), page.dpi);
 }
 
+std::optional<PageImage> TurnedBack(const PageImage& page, int clockwise) {
+  if (!Usable(page) || (clockwise != 90 && clockwise != 180 && clockwise != 270)) return std::nullopt;
+  const bool sideways = clockwise != 180;
+  PageImage out;
+  out.width = sideways ? page.height : page.width;
+  out.height = sideways ? page.width : page.height;
+  out.bytesPerLine = out.width;
+  out.dpi = page.dpi;
+  out.bytes.resize(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
+  for (int y = 0; y < page.height; ++y) {
+    const std::uint8_t* from =
+        page.bytes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(page.bytesPerLine);
+    for (int x = 0; x < page.width; ++x) {
+      // Where the pixel (x, y) goes when the page turns counterclockwise.
+      int tx = x, ty = y;
+      if (clockwise == 90) {
+        tx = y;
+        ty = page.width - 1 - x;
+      } else if (clockwise == 180) {
+        tx = page.width - 1 - x;
+        ty = page.height - 1 - y;
+      } else {
+        tx = page.height - 1 - y;
+        ty = x;
+      }
+      out.bytes[static_cast<std::size_t>(ty) * static_cast<std::size_t>(out.width) + static_cast<std::size_t>(tx)] =
+          from[x];
+    }
+  }
+  return out;
+}
+
 std::optional<PageImage> Halved(const PageImage& page) {
   if (!Usable(page) || page.width < 64 || page.height < 64) return std::nullopt;
   PixPtr pix = ToPix(page);

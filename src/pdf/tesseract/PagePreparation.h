@@ -16,6 +16,10 @@ namespace folidex {
 // the angle the page was turned by (0 when it was not).
 std::optional<PageImage> Deskewed(const PageImage& page, double* degrees = nullptr);
 
+// The page turned counterclockwise by `clockwise` degrees (90, 180 or 270): upright again when
+// it was turned clockwise by that much. Nothing for any other angle or an unusable page.
+std::optional<PageImage> TurnedBack(const PageImage& page, int clockwise);
+
 // The page at half its resolution (each pixel the mean of four), for what needs no fine detail;
 // nothing for a page too small or unusable.
 std::optional<PageImage> Halved(const PageImage& page);

@@ -41,6 +41,9 @@ void SilenceDiagnostics() {
 // The orientation and script detection wants a page with some text; below this share of the
 // detection's confidence the page is read with the Japanese models.
 constexpr float kLatinConfidence = 0.5f;
+// Below this margin of the detected orientation over the next one, the engine's own detection
+// does not believe a page upside down unless its script is Japanese.
+constexpr float kOrientationMargin = 7.0f;
 
 // The recognised words in the engine's reading order: blocks, paragraphs and lines as its layout
 // analysis found them, the words of a line one space apart, each line on a line of its own.
@@ -216,7 +219,6 @@ RecognizerCheck TesseractRecognizer::Check() {
   detail += osdData_ ? " osd" : "";
   missing += osdData_ ? "" : " osd";
   if (!missing.empty()) detail += "; missing:" + missing;
-  // With the detection's data a page turned sideways is turned upright before it is read.
   api->SetPageSegMode(osdData_ ? tesseract::PSM_AUTO_OSD : tesseract::PSM_AUTO);
   japanese_ = std::move(api);
   check_ = {RecognizerState::Ready, detail};
@@ -233,33 +235,39 @@ tesseract::TessBaseAPI* TesseractRecognizer::EnglishEngine() {
   return english_.get();
 }
 
-PageScript TesseractRecognizer::DetectScript(const PageImage& page) {
-  if (!osd_) return PageScript::Unknown;
+TesseractRecognizer::Detected TesseractRecognizer::DetectScript(const PageImage& page) {
+  Detected found;
+  if (!osd_) return found;
   osd_->SetImage(page.bytes.data(), page.width, page.height, 1, page.bytesPerLine);
   osd_->SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
   int degrees = 0;
   float orientationConfidence = 0, scriptConfidence = 0;
   const char* script = nullptr;
-  PageScript found = PageScript::Unknown;
   if (osd_->DetectOrientationScript(&degrees, &orientationConfidence, &script, &scriptConfidence) && script) {
     if (std::strcmp(script, "Latin") == 0) {
-      found = scriptConfidence >= kLatinConfidence ? PageScript::Latin : PageScript::Unknown;
+      found.script = scriptConfidence >= kLatinConfidence ? PageScript::Latin : PageScript::Unknown;
     } else if (std::strcmp(script, "Japanese") == 0 || std::strcmp(script, "Han") == 0 ||
                std::strcmp(script, "Hiragana") == 0 || std::strcmp(script, "Katakana") == 0) {
-      found = PageScript::Japanese;
+      found.script = PageScript::Japanese;
     }
+    // As the engine's own detection does: the orientation found is taken even when its margin
+    // over the next is weak, except upside down for a script other than Japanese.
+    const bool weak = orientationConfidence < kOrientationMargin;
+    if (degrees == 90 || degrees == 270 || (degrees == 180 && (found.script == PageScript::Japanese || !weak)))
+      found.clockwise = degrees;
   }
   osd_->Clear();
   return found;
 }
 
-PageScript TesseractRecognizer::DetectPageScript(const PageImage& page, RecognitionMonitor& monitor) {
+TesseractRecognizer::Detected TesseractRecognizer::DetectPageScript(const PageImage& page,
+                                                                    RecognitionMonitor& monitor) {
   // The detection takes a second of a full page, and nothing stops it meanwhile: it looks at
   // the page at half its resolution, which tells Japanese ordinary type as well. Small type comes
   // out as Latin there, so a page found Latin is looked at again in full.
   const std::optional<PageImage> half = Halved(page);
-  const PageScript found = DetectScript(half ? *half : page);
-  if (found != PageScript::Latin || !half || monitor.Cancelled()) return found;
+  const Detected found = DetectScript(half ? *half : page);
+  if (found.script != PageScript::Latin || !half || monitor.Cancelled()) return found;
   return DetectScript(page);
 }
 
@@ -274,7 +282,7 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& given, Recogni
   // A sheet fed askew is turned level first: the engine reads level lines best, and the columns
   // of a page are told apart by a gutter straight down the page.
   const std::optional<PageImage> level = Deskewed(given);
-  const PageImage& page = level ? *level : given;
+  const PageImage& levelPage = level ? *level : given;
   if (monitor.Cancelled()) return RecognitionStatus::Cancelled;
   // Tesseract's OpenMP teams spin on every core for small pieces of work and make a page several
   // times slower on a busy machine; this thread reads one page with one core.
@@ -282,7 +290,8 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& given, Recogni
 
   // A page in Latin script is read with the English model alone; every other page with the
   // Japanese ones, which read the Latin words of a Japanese page as well.
-  lastScript_ = DetectPageScript(page, monitor);
+  const Detected detected = DetectPageScript(levelPage, monitor);
+  lastScript_ = detected.script;
   tesseract::TessBaseAPI* api = japanese_.get();
   lastLanguages_ = japaneseLanguages_;
   if (lastScript_ == PageScript::Latin) {
@@ -292,6 +301,17 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& given, Recogni
     }
   }
   if (monitor.Cancelled()) return RecognitionStatus::Cancelled;
+  // The page's parts in reading order, found on the page turned upright by the detection above.
+  // A page of one part is left to the engine as it came: its layout analysis detects the
+  // orientation once more, which also tells its line finding to join Japanese strokes into
+  // characters. A page of several parts is read upright without that, or the detection would
+  // run for each part, each time as long as above.
+  const std::optional<PageImage> upright = TurnedBack(levelPage, detected.clockwise);
+  std::vector<Region> regions = ReadingRegions(upright ? *upright : levelPage);
+  const bool inParts = regions.size() > 1;
+  const PageImage& page = inParts && upright ? *upright : levelPage;
+  if (!inParts) regions = {Region{0, 0, page.width, page.height}};
+  api->SetPageSegMode(inParts || !osdData_ ? tesseract::PSM_AUTO : tesseract::PSM_AUTO_OSD);
 
   api->SetImage(page.bytes.data(), page.width, page.height, 1, page.bytesPerLine);
   api->SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
@@ -301,9 +321,8 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& given, Recogni
   monitored.desc.progress_callback2 = &ProgressThunk;
   RecognitionStatus status = RecognitionStatus::Done;
   std::string utf8;
-  const std::vector<Region> regions = ReadingRegions(page);
   for (const Region& region : regions) {
-    if (regions.size() > 1) api->SetRectangle(region.left, region.top, region.width, region.height);
+    if (inParts) api->SetRectangle(region.left, region.top, region.width, region.height);
     const int result = api->Recognize(&monitored.desc);
     if (monitor.Cancelled()) {
       status = RecognitionStatus::Cancelled;

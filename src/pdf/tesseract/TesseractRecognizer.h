@@ -49,8 +49,12 @@ class TesseractRecognizer : public TextRecognizer {
   const std::string& LastLanguages() const { return lastLanguages_; }
 
  private:
-  PageScript DetectScript(const PageImage& page);
-  PageScript DetectPageScript(const PageImage& page, RecognitionMonitor& monitor);
+  struct Detected {
+    PageScript script = PageScript::Unknown;
+    int clockwise = 0;  // degrees the page is turned clockwise: 0, 90, 180 or 270
+  };
+  Detected DetectScript(const PageImage& page);
+  Detected DetectPageScript(const PageImage& page, RecognitionMonitor& monitor);
   tesseract::TessBaseAPI* EnglishEngine();
 
   std::string dataPath_;
