@@ -149,25 +149,73 @@ std::vector<Region> ReadingRegions(const PageImage& page) {
     }
     return bestX >= 0;
   };
-  std::vector<Region> regions;
+  // The parts meet in the middle of rows blank across the page, never inside a line: the engine
+  // misreads a line whose ink touches the edge of its part (a heading at the columns' top above
+  // all). A run of columns that ends where the next begins, with no blank row between (the
+  // gutter crossed by a wide line, a heading reaching into it), is one run.
+  auto blank = [&](int y) { return inkIn(y, 0, w) == 0; };
+  struct Run {
+    int top, bottom, left, right;  // rows [top, bottom); the gutter within cells [left, right)
+  };
+  std::vector<Run> runs;
   int from = 0, x = 0, top = 0, bottom = 0;
   while (from < h && columns(from, x, top, bottom)) {
-    // The columns part in the gutter's middle.
-    int end = x + gutter;
+    int end = x + gutter;  // the gutter's white reaches on past its first cells
     for (bool white = true; end < w && white; end += white ? 1 : 0) {
       for (int y = top; y < bottom && white; ++y)
         white = ink[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(end)] == 0;
     }
-    const int split = (x + end) / 2 * kCell;
-    if (top > from) regions.push_back({0, from * kCell, page.width, (top - from) * kCell});
-    const int y0 = top * kCell, y1 = bottom * kCell;
+    int cutTop = from;
+    for (int y = top - 1; y >= from; --y) {
+      if (!blank(y)) continue;
+      int first = y;
+      while (first > from && blank(first - 1)) --first;
+      cutTop = (first + y + 1) / 2;
+      break;
+    }
+    int cutBottom = h;
+    for (int y = bottom; y < h; ++y) {
+      if (!blank(y)) continue;
+      int last = y;
+      while (last + 1 < h && blank(last + 1)) ++last;
+      cutBottom = (y + last + 1) / 2;
+      break;
+    }
+    if (!runs.empty() && runs.back().bottom == cutTop) {
+      Run& run = runs.back();
+      run.bottom = cutBottom;
+      run.left = std::min(run.left, x);
+      run.right = std::max(run.right, end);
+    } else {
+      runs.push_back({cutTop, cutBottom, x, end});
+    }
+    from = std::max(cutBottom, bottom);
+  }
+  std::vector<Region> regions;
+  int done = 0;  // rows already in a part
+  for (const Run& run : runs) {
+    // Split where the gutter holds the least ink over the whole run: its middle when it is white.
+    int best = -1, bestInk = 0, bestLast = 0;
+    for (int c = run.left; c < run.right && c < w; ++c) {
+      int inkHere = 0;
+      for (int y = run.top; y < run.bottom; ++y) inkHere += inkIn(y, c, c + 1);
+      if (best < 0 || inkHere < bestInk) {
+        best = bestLast = c;
+        bestInk = inkHere;
+      } else if (inkHere == bestInk && bestLast == c - 1) {
+        bestLast = c;
+      }
+    }
+    const int split = ((best + bestLast) / 2) * kCell + kCell / 2;
+    if (run.top > done) regions.push_back({0, done * kCell, page.width, (run.top - done) * kCell});
+    const int y0 = run.top * kCell, y1 = run.bottom >= h ? page.height : run.bottom * kCell;
     regions.push_back({0, y0, split, y1 - y0});
     regions.push_back({split, y0, page.width - split, y1 - y0});
-    from = bottom;
+    done = run.bottom;
   }
+  from = done;
   if (regions.empty()) return {whole};
-  if (from < h || from * kCell < page.height)
-    regions.push_back({0, from * kCell, page.width, page.height - from * kCell});
+  if (from < h) regions.push_back({0, from * kCell, page.width, page.height - from * kCell});
   return regions;
 }
 
