@@ -45,27 +45,90 @@ constexpr float kLatinConfidence = 0.5f;
 // does not believe a page upside down unless its script is Japanese.
 constexpr float kOrientationMargin = 7.0f;
 
-// The recognised words in the engine's reading order: blocks, paragraphs and lines as its layout
-// analysis found them, the words of a line one space apart, each line on a line of its own.
-std::string LayoutText(tesseract::TessBaseAPI& api) {
-  std::string out;
+// The mean word confidence (0..100) a line the layout analysis dropped must be read again with
+// to be kept.
+constexpr int kLostLineConfidence = 50;
+
+// A recognised line of text: its rows on the page, its words one space apart.
+struct TextLine {
+  int top = 0, bottom = 0;
+  std::string text;
+};
+
+// The recognised lines in the engine's reading order: blocks, paragraphs and lines as its layout
+// analysis found them.
+std::vector<TextLine> LayoutLines(tesseract::TessBaseAPI& api) {
+  std::vector<TextLine> lines;
   std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
-  if (!it) return out;
+  if (!it) return lines;
   bool lineStart = true;
   do {
-    lineStart = lineStart || it->IsAtBeginningOf(tesseract::RIL_TEXTLINE);
+    if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) lineStart = true;
     std::unique_ptr<char[]> word(it->GetUTF8Text(tesseract::RIL_WORD));
     if (!word || word[0] == '\0') continue;
-    if (!out.empty()) out += lineStart ? "\n" : " ";
-    out += word.get();
+    if (lineStart) {
+      TextLine line;
+      int left = 0, right = 0;
+      it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &line.top, &right, &line.bottom);
+      lines.push_back(std::move(line));
+    } else {
+      lines.back().text += ' ';
+    }
+    lines.back().text += word.get();
     lineStart = false;
   } while (it->Next(tesseract::RIL_WORD));
-  return out;
+  return lines;
 }
 
 struct Region {
   int left = 0, top = 0, width = 0, height = 0;
 };
+
+// The engine's layout analysis drops some lines outright: a title in very large type is taken
+// for a picture. The bands of rows of `region` with ink that no recognised line covers, each
+// widened into the blank rows around it (to their middle), to be read again on their own.
+std::vector<std::pair<int, int>> LostBands(const PageImage& page, const Region& region,
+                                           const std::vector<TextLine>& lines) {
+  constexpr int kPad = 4;                              // pixels a line's box is taken wider by
+  constexpr int kGap = 8;                              // blank rows a band may have within it (between strokes)
+  constexpr int kTallest = 40;                         // blank rows at most a band is widened by on each side
+  const int minInk = std::max(8, region.width / 150);  // dark pixels of a row that are not specks
+  const int minHeight = std::max(12, (page.dpi > 0 ? page.dpi : 300) / 12);  // about 2 mm
+  const int rows = region.height;
+  std::vector<std::uint8_t> inked(static_cast<std::size_t>(rows), 0), covered(static_cast<std::size_t>(rows), 0);
+  for (int r = 0; r < rows; ++r) {
+    const std::uint8_t* row = page.bytes.data() +
+                              static_cast<std::size_t>(region.top + r) * static_cast<std::size_t>(page.bytesPerLine) +
+                              static_cast<std::size_t>(region.left);
+    int dark = 0;
+    for (int x = 0; x < region.width; ++x) dark += row[x] < 128 ? 1 : 0;
+    inked[static_cast<std::size_t>(r)] = dark >= minInk;
+  }
+  for (const TextLine& line : lines)
+    for (int y = std::max(line.top - kPad, region.top); y < std::min(line.bottom + kPad, region.top + rows); ++y)
+      covered[static_cast<std::size_t>(y - region.top)] = 1;
+  auto lost = [&](int r) { return inked[static_cast<std::size_t>(r)] && !covered[static_cast<std::size_t>(r)]; };
+  auto clear = [&](int r) { return !inked[static_cast<std::size_t>(r)] && !covered[static_cast<std::size_t>(r)]; };
+  std::vector<std::pair<int, int>> bands;
+  for (int r = 0; r < rows;) {
+    if (!lost(r)) {
+      ++r;
+      continue;
+    }
+    int first = r, last = r;
+    for (int next = r + 1; next < rows && next <= last + kGap + 1; ++next) {
+      if (covered[static_cast<std::size_t>(next)]) break;
+      if (lost(next)) last = next;
+    }
+    r = last + 1;
+    if (last - first + 1 < minHeight) continue;
+    int above = first, below = last;
+    while (above > 0 && first - above < kTallest && clear(above - 1)) --above;
+    while (below + 1 < rows && below - last < kTallest && clear(below + 1)) ++below;
+    bands.emplace_back(region.top + (above + first) / 2, region.top + (last + below) / 2 + 1);
+  }
+  return bands;
+}
 
 // The parts of a page in reading order. A page with two columns of horizontal lines side by
 // side, a white gutter between them (5 mm at least, straight down through the columns' height),
@@ -359,10 +422,10 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& given, Recogni
   const bool inParts = regions.size() > 1;
   const PageImage& page = inParts && upright ? *upright : levelPage;
   if (!inParts) regions = {Region{0, 0, page.width, page.height}};
-  api->SetPageSegMode(inParts || !osdData_ ? tesseract::PSM_AUTO : tesseract::PSM_AUTO_OSD);
+  const tesseract::PageSegMode mode = inParts || !osdData_ ? tesseract::PSM_AUTO : tesseract::PSM_AUTO_OSD;
+  api->SetPageSegMode(mode);
 
-  api->SetImage(page.bytes.data(), page.width, page.height, 1, page.bytesPerLine);
-  api->SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
+  bool pageSet = false;  // whether the engine holds the whole page (not a band of it)
   Monitored monitored{{}, &monitor};
   monitored.desc.cancel = &CancelThunk;
   monitored.desc.cancel_this = &monitored;
@@ -370,6 +433,11 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& given, Recogni
   RecognitionStatus status = RecognitionStatus::Done;
   std::string utf8;
   for (const Region& region : regions) {
+    if (!pageSet) {
+      api->SetImage(page.bytes.data(), page.width, page.height, 1, page.bytesPerLine);
+      api->SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
+      pageSet = true;
+    }
     if (inParts) api->SetRectangle(region.left, region.top, region.width, region.height);
     const int result = api->Recognize(&monitored.desc);
     if (monitor.Cancelled()) {
@@ -380,8 +448,35 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& given, Recogni
       status = RecognitionStatus::Failed;
       break;
     }
-    const std::string part = LayoutText(*api);
-    if (!part.empty()) utf8 += (utf8.empty() ? "" : "\n") + part;
+    std::vector<TextLine> lines = LayoutLines(*api);
+    // What the layout analysis dropped is read again as one block, and kept where it lies when
+    // the engine is fairly sure of it (a picture read so gives words it is not sure of).
+    if (detected.clockwise == 0 || inParts) {
+      for (const auto& [top, bottom] : LostBands(page, region, lines)) {
+        // The band on its own image: read through a rectangle of the page, the engine makes it
+        // black and white badly and reads next to nothing.
+        const std::uint8_t* first = page.bytes.data() +
+                                    static_cast<std::size_t>(top) * static_cast<std::size_t>(page.bytesPerLine) +
+                                    static_cast<std::size_t>(region.left);
+        api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+        api->SetImage(first, region.width, bottom - top, 1, page.bytesPerLine);
+        api->SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
+        pageSet = false;
+        const int again = api->Recognize(&monitored.desc);
+        if (monitor.Cancelled()) break;
+        std::vector<TextLine> found =
+            again == 0 && api->MeanTextConf() >= kLostLineConfidence ? LayoutLines(*api) : std::vector<TextLine>{};
+        for (TextLine& line : found) line.top += top;
+        auto at = std::find_if(lines.begin(), lines.end(), [&](const TextLine& line) { return line.top > top; });
+        lines.insert(at, std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
+      }
+      api->SetPageSegMode(mode);
+    }
+    if (monitor.Cancelled()) {
+      status = RecognitionStatus::Cancelled;
+      break;
+    }
+    for (const TextLine& line : lines) utf8 += (utf8.empty() ? "" : "\n") + line.text;
   }
   if (status == RecognitionStatus::Done) {
     text = Utf8ToUtf16(utf8);
