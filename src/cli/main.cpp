@@ -59,10 +59,10 @@ const std::map<std::string, Command>& Commands() {
         "を登録して終了"}},
       {"retext",
        {FOLIDEX_PDF_COMMAND(folidex::cli::CommandRetext),
-        "retext [--dry-run] (SERIAL... | --all) [--store DIR]\n"
+        "retext [--dry-run] [--ocr] (SERIAL... | --all) [--store DIR]\n"
         "                       登録済みデータの本文を PDF（保存場所のコピー、または元のファイル）から取り直す。"
         "\n                       変更前のデータファイルは DOCDATA/BACKUP/日時/ に保存。--dry-run は変更される"
-        "データを表示するだけ\n"
+        "データを表示するだけ、--ocr\n                       はテキストのないページを設定にかかわらず文字認識し直す\n"
         "                       retext --drop-backups [--yes]  バックアップフォルダーを確認のうえ削除"}},
       {"init",
        {folidex::cli::CommandInit,
