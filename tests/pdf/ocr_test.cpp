@@ -1,12 +1,16 @@
 // Text recognition with the real engine (Tesseract with the Japanese data) on PDFs drawn here:
 // skipped, saying why, when the engine's Japanese data is not installed.
 
+#include <QBuffer>
+#include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
+#include <random>
 
 #include "ScanPdf.h"
 #include "common/ByteText.h"
@@ -39,6 +43,36 @@ bool BodyHas(const std::u16string& text, const char* word) {
 }
 
 const char* kSentence = "請求書の支払期限は来月末です。";
+
+// A rendered page as a scanner gives it: a little soft, with grey noise, saved as JPEG.
+PageImage AsScanned(const PageImage& sharp) {
+  QImage image(sharp.width, sharp.height, QImage::Format_Grayscale8);
+  std::mt19937 random(11);
+  std::normal_distribution<double> grey(0, 18);
+  for (int y = 0; y < sharp.height; ++y) {
+    uchar* line = image.scanLine(y);
+    for (int x = 0; x < sharp.width; ++x) {
+      int sum = 0, count = 0;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int yy = std::clamp(y + dy, 0, sharp.height - 1), xx = std::clamp(x + dx, 0, sharp.width - 1);
+          sum += sharp.bytes[static_cast<std::size_t>(yy * sharp.bytesPerLine + xx)];
+          ++count;
+        }
+      line[x] = static_cast<uchar>(std::clamp(sum / count + static_cast<int>(grey(random)), 0, 255));
+    }
+  }
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "JPG", 75);
+  image = QImage::fromData(jpeg, "JPG").convertToFormat(QImage::Format_Grayscale8);
+  PageImage page{image.width(), image.height(), image.width(), sharp.dpi, {}};
+  page.bytes.resize(static_cast<std::size_t>(page.width) * static_cast<std::size_t>(page.height));
+  for (int y = 0; y < page.height; ++y)
+    std::copy_n(image.constScanLine(y), page.width, page.bytes.data() + static_cast<std::size_t>(y * page.width));
+  return page;
+}
 
 }  // namespace
 
@@ -194,6 +228,25 @@ class OcrTest : public QObject {
       QVERIFY2(l != std::string::npos && r != std::string::npos && l < r,
                qPrintable(QStringLiteral("%1: ").arg(fed) + QString::fromStdString(Cp932ToUtf8(stored))));
     }
+  }
+
+  void aParagraphsShortLastLineIsReadAsJapanese() {
+    // A scanned line with a character or two on it: the engine read 「た。」 as "7" or "ye".
+    test::ScanPage sheet{
+        QString::fromUtf8("利用者への案内が今後の課題として残っ\nた。\n新しい受付の仕組みは来月から使われ\nる。\n"
+                          "参加者の意見を集めて次回の計画に反映し\nた。"),
+        true, false, 44};
+    PopplerPdfEngine pdf;
+    QCOMPARE(pdf.Open(Write("short.pdf", {sheet})), PdfOpenResult::Opened);
+    PageImage sharp;
+    QVERIFY(pdf.RenderPage(0, 300, sharp));
+    std::u16string text;
+    Quiet monitor;
+    QCOMPARE(recognizer_.Recognize(AsScanned(sharp), monitor, text), RecognitionStatus::Done);
+    const std::string stored = NormalizeBodyText(PrepareBodyText(TidySpacing(text, Spacing::Recognised)));
+    for (const char* words : {"課題として残った。", "使われる。", "反映した。"})
+      QVERIFY2(FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(words))) != std::string::npos,
+               Cp932ToUtf8(stored).c_str());
   }
 
   void twoColumnsAreReadOneAfterTheOther() {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "pdf/PdfText.h"
@@ -51,7 +52,7 @@ constexpr int kLostLineConfidence = 50;
 
 // A recognised line of text: its rows on the page, its words one space apart.
 struct TextLine {
-  int top = 0, bottom = 0;
+  int left = 0, top = 0, right = 0, bottom = 0;  // its box on the page, right and bottom exclusive
   std::string text;
 };
 
@@ -68,8 +69,7 @@ std::vector<TextLine> LayoutLines(tesseract::TessBaseAPI& api) {
     if (!word || word[0] == '\0') continue;
     if (lineStart) {
       TextLine line;
-      int left = 0, right = 0;
-      it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &line.top, &right, &line.bottom);
+      it->BoundingBox(tesseract::RIL_TEXTLINE, &line.left, &line.top, &line.right, &line.bottom);
       lines.push_back(std::move(line));
     } else {
       lines.back().text += ' ';
@@ -282,6 +282,60 @@ std::vector<Region> ReadingRegions(const PageImage& page) {
   return regions;
 }
 
+std::string WithoutSpaces(std::string_view text) {
+  std::string out;
+  for (char c : text)
+    if (c != ' ') out += c;
+  return out;
+}
+
+// The last line of a paragraph with a character or two on it (「た。」) is read as Latin
+// garbage: the engine takes a line's size from the line itself. Such a line is read again after
+// the line above it, on one image, and what follows that line's own text is its text.
+void RereadShortLines(tesseract::TessBaseAPI& api, const PageImage& page, std::vector<TextLine>& lines,
+                      tesseract::ETEXT_DESC* monitor) {
+  for (std::size_t k = 1; k < lines.size(); ++k) {
+    TextLine& line = lines[k];
+    const TextLine& above = lines[k - 1];
+    const int height = above.bottom - above.top, width = line.right - line.left;
+    const bool aboveIsLine = height > 0 && above.right - above.left >= 4 * height;
+    const bool short_ = width > 0 && width < 5 * height / 2 && line.bottom - line.top <= height * 3 / 2;
+    const bool next = line.top >= above.bottom - height / 4 && line.top - above.bottom < height &&
+                      std::abs(line.left - above.left) < height;
+    if (!aboveIsLine || !short_ || !next || line.right > page.width || above.right > page.width) continue;
+    // Both lines on one white line, the short one bottom-aligned with the one above.
+    const int margin = height / 2, gap = height / 2;
+    const int shortTop = std::max(0, line.bottom - height);
+    PageImage joined;
+    joined.width = margin + (above.right - above.left) + gap + width + margin;
+    joined.height = height + 2 * margin;
+    joined.bytesPerLine = joined.width;
+    joined.dpi = page.dpi;
+    joined.bytes.assign(static_cast<std::size_t>(joined.width) * static_cast<std::size_t>(joined.height), 255);
+    auto copy = [&](int fromLeft, int fromTop, int w, int toLeft) {
+      for (int y = 0; y < height && fromTop + y < page.height; ++y)
+        std::copy_n(
+            page.bytes.data() + static_cast<std::size_t>(fromTop + y) * static_cast<std::size_t>(page.bytesPerLine) +
+                static_cast<std::size_t>(fromLeft),
+            w,
+            joined.bytes.data() + static_cast<std::size_t>(margin + y) * static_cast<std::size_t>(joined.width) +
+                static_cast<std::size_t>(toLeft));
+    };
+    copy(above.left, above.top, above.right - above.left, margin);
+    copy(line.left, shortTop, width, margin + (above.right - above.left) + gap);
+    api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+    api.SetImage(joined.bytes.data(), joined.width, joined.height, 1, joined.bytesPerLine);
+    api.SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
+    if (api.Recognize(monitor) != 0) continue;
+    std::unique_ptr<char[]> read(api.GetUTF8Text());
+    const std::string both = read ? WithoutSpaces(read.get()) : std::string();
+    const std::string own = WithoutSpaces(above.text);
+    std::string rest = both.size() > own.size() && both.compare(0, own.size(), own) == 0 ? both.substr(own.size()) : "";
+    while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r')) rest.pop_back();
+    if (!rest.empty()) line.text = rest;
+  }
+}
+
 }  // namespace
 
 TesseractRecognizer::TesseractRecognizer(std::string dataPath) : dataPath_(std::move(dataPath)) {}
@@ -466,11 +520,21 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& given, Recogni
         if (monitor.Cancelled()) break;
         std::vector<TextLine> found =
             again == 0 && api->MeanTextConf() >= kLostLineConfidence ? LayoutLines(*api) : std::vector<TextLine>{};
-        for (TextLine& line : found) line.top += top;
+        for (TextLine& line : found) {
+          line.left += region.left;
+          line.right += region.left;
+          line.top += top;
+          line.bottom += top;
+        }
         auto at = std::find_if(lines.begin(), lines.end(), [&](const TextLine& line) { return line.top > top; });
         lines.insert(at, std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
       }
       api->SetPageSegMode(mode);
+    }
+    if (api == japanese_.get() && !monitor.Cancelled()) {
+      RereadShortLines(*api, page, lines, &monitored.desc);
+      api->SetPageSegMode(mode);
+      pageSet = false;
     }
     if (monitor.Cancelled()) {
       status = RecognitionStatus::Cancelled;
