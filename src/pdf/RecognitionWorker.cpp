@@ -221,6 +221,7 @@ RecognizerCheck WorkerTextRecognizer::Check() {
   } else {
     check_ = {RecognizerState::EngineMissing, command_.front() + ": the recognition worker ended without an answer"};
   }
+  if (!check_.Ready()) KillWorker();  // it reads no page: its memory goes now
   return check_;
 }
 
