@@ -12,8 +12,8 @@
 #include "common/FileSystem.h"
 #include "import/BulkImport.h"
 #include "import/Inbox.h"
-#include "pdf/WorkerEngine.h"
 #include "pdf/RecognitionWorker.h"
+#include "pdf/WorkerEngine.h"
 #include "store/Record.h"
 #include "store/StoreLock.h"
 

@@ -215,8 +215,8 @@ RecognizerCheck WorkerTextRecognizer::Check() {
   }
   RecognitionReply reply;
   const auto deadline = Clock::now() + std::chrono::seconds(limits_.documentSeconds);
-  if (StartWorker() && Call(RecognitionOp::Check, EncodeRecognitionRequest({}), deadline, nullptr, reply) ==
-                           Wait::Replied) {
+  if (StartWorker() &&
+      Call(RecognitionOp::Check, EncodeRecognitionRequest({}), deadline, nullptr, reply) == Wait::Replied) {
     check_ = reply.check;
   } else {
     check_ = {RecognizerState::EngineMissing, command_.front() + ": the recognition worker ended without an answer"};
@@ -228,8 +228,8 @@ RecognizerCheck WorkerTextRecognizer::Check() {
 RecognitionStatus WorkerTextRecognizer::Recognize(const PageImage& page, RecognitionMonitor& monitor,
                                                   std::u16string& text) {
   text.clear();
-  const std::size_t size = static_cast<std::size_t>(std::max(0, page.bytesPerLine)) *
-                           static_cast<std::size_t>(std::max(0, page.height));
+  const std::size_t size =
+      static_cast<std::size_t>(std::max(0, page.bytesPerLine)) * static_cast<std::size_t>(std::max(0, page.height));
   if ((checked_ && !check_.Ready()) || page.Empty() || page.bytesPerLine < page.width || page.bytes.size() < size)
     return RecognitionStatus::Failed;
   if (monitor.Cancelled()) return RecognitionStatus::Cancelled;

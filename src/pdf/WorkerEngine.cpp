@@ -120,8 +120,7 @@ std::string WorkerProgramPath() {
   return {};
 }
 
-bool StartWorkerProcess(const std::vector<std::string>& command, const WorkerLimits& limits, pid_t& pid,
-                        int& socket) {
+bool StartWorkerProcess(const std::vector<std::string>& command, const WorkerLimits& limits, pid_t& pid, int& socket) {
   pid = -1;
   socket = -1;
   if (command.empty()) return false;

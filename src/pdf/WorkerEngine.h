@@ -52,8 +52,7 @@ std::string WorkerProgramPath();
 // end), its standard error /dev/null, in a process group of its own, under the address-space
 // limit of `limits`, killed when the thread that started it ends. False when it cannot start (a
 // program that is not there starts and ends at once, with status 127).
-bool StartWorkerProcess(const std::vector<std::string>& command, const WorkerLimits& limits, pid_t& pid,
-                        int& socket);
+bool StartWorkerProcess(const std::vector<std::string>& command, const WorkerLimits& limits, pid_t& pid, int& socket);
 // Closes `socket` and waits for the worker, killed first (SIGKILL) when `kill`; both become -1.
 // True when it ran out of memory: it said so by its exit status, or it died of a signal after
 // using at least half its limit.

@@ -251,7 +251,8 @@ std::string EncodeRecognizeRequest(const PageImage& image) {
   out.reserve(size + 21);
   for (int value : {image.width, image.height, image.bytesPerLine, image.dpi})
     PutNumber(out, static_cast<std::uint32_t>(value));
-  PutBytes(out, std::string_view(reinterpret_cast<const char*>(image.bytes.data()), std::min(size, image.bytes.size())));
+  PutBytes(out,
+           std::string_view(reinterpret_cast<const char*>(image.bytes.data()), std::min(size, image.bytes.size())));
   return out;
 }
 

@@ -65,10 +65,10 @@ struct RecognitionRequest {
 
 struct RecognitionReply {
   RecognitionOp op = RecognitionOp::Check;
-  RecognizerCheck check;                                // Check
-  int percent = 0;                                      // Progress: 0..100
+  RecognizerCheck check;                                 // Check
+  int percent = 0;                                       // Progress: 0..100
   RecognitionStatus status = RecognitionStatus::Failed;  // Recognize
-  std::u16string text;                                  // Recognize, when Done
+  std::u16string text;                                   // Recognize, when Done
 };
 
 std::string EncodeRecognitionRequest(const RecognitionRequest& request);

@@ -10,8 +10,8 @@
 #include "common/Messages.h"
 #include "import/BulkImport.h"
 #include "import/Inbox.h"
-#include "pdf/WorkerEngine.h"
 #include "pdf/RecognitionWorker.h"
+#include "pdf/WorkerEngine.h"
 #include "store/StoreLock.h"
 
 namespace folidex {
