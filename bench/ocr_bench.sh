@@ -8,8 +8,10 @@
 # folidex-cli ocr reads each, and its output is compared with the text drawn by character-bigram
 # recall (white space ignored). Speed is pages per CPU second, which is pages per second per core
 # (a page is read on one core), after the engine's start (timed on load.pdf, one page with text,
-# so the models are loaded but nothing is recognised) is taken off each run. Peak resident memory
-# is shown per run: it is bounded by one page per recognizer, whatever the page count.
+# so the models are loaded but nothing is recognised) is taken off each run; the CPU time includes
+# the recognition workers'. Peak resident memory is shown per run, of its largest process (the
+# program or one recognition worker, which holds its models and one page, whatever the count).
+# `ocr_bench_tool cancel SCAN.pdf [DPI]` times how fast a cancel stops a page, by hand.
 #
 # Besides, pages as documents are scanned (headings, two columns, a vertical page, a table;
 # blurred, turned by 1 to 2 degrees, speckled, JPEG). "align" is character alignment recall (the

@@ -7,6 +7,10 @@
 //                                   with text, to time the engine's start alone
 //   ocr_bench_tool recall TRUTH OUT character-bigram recall of OUT against TRUTH: the share of the
 //                                   truth's bigrams (white space removed) that OUT has too
+//   ocr_bench_tool cancel SCAN.pdf [DPI]
+//                                   how long a cancel takes to stop the recognition of the first
+//                                   page (rendered at DPI, 300 unless given), in this process and in
+//                                   a worker process, and the page's time and peak memory uncancelled
 //
 // Samples: "ja-horizontal" (three pages of Japanese at 10.5 points), "ja-vertical" (one page of
 // vertical writing), "en" (one page of English at 11 points) — clean renderings — and two pages as
@@ -22,12 +26,18 @@
 #include <QStringList>
 #include <QTransform>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "ScanPdf.h"
+#include "pdf/RecognitionWorker.h"
 #include "pdf/poppler/PopplerPdfEngine.h"
+#include "pdf/tesseract/TesseractRecognizer.h"
 
 namespace {
 
@@ -301,6 +311,69 @@ int Recall(const QString& truthPath, const QString& outPath) {
   return 0;
 }
 
+// The peak resident memory of a process in MB (VmHWM), 0 when it cannot be read.
+long PeakMb(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) / 1024;
+  return 0;
+}
+
+// How long a cancel takes to stop the recognition of a PDF's first page (rendered at `dpi`):
+// in this process and in a worker process, each with its models loaded, cancelled at several
+// moments of the page; and how long the page takes uncancelled.
+int Cancel(const QString& pdfPath, int dpi) {
+  using Clock = std::chrono::steady_clock;
+  folidex::PopplerPdfEngine pdf;
+  folidex::PageImage page;
+  if (pdf.Open(pdfPath.toStdString()) != folidex::PdfOpenResult::Opened || !pdf.RenderPage(0, dpi, page)) return 1;
+  std::printf("page %dx%d at %d dpi\n", page.width, page.height, page.dpi);
+  class Stop : public folidex::RecognitionMonitor {
+   public:
+    std::atomic<bool> stop{false};
+    bool Cancelled() override { return stop.load(); }
+  };
+  auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+  for (const bool inWorker : {false, true}) {
+    const char* where = inWorker ? "worker" : "in-process";
+    for (const int delay : {-1, 200, 500, 800, 1200, 1600, 2000, 2400}) {
+      std::unique_ptr<folidex::TextRecognizer> recognizer;
+      if (inWorker)
+        recognizer = std::make_unique<folidex::WorkerTextRecognizer>(folidex::RecognitionWorkerCommand(),
+                                                                     folidex::WorkerLimits{});
+      else
+        recognizer = std::make_unique<folidex::TesseractRecognizer>();
+      if (!recognizer->Check().Ready()) return 1;
+      Stop monitor;
+      std::u16string text;
+      folidex::RecognitionStatus status = folidex::RecognitionStatus::Failed;
+      const Clock::time_point begun = Clock::now();
+      Clock::time_point ended;
+      std::thread reading([&] {
+        status = recognizer->Recognize(page, monitor, text);
+        ended = Clock::now();
+      });
+      if (delay < 0) {
+        reading.join();
+        long peak = 0;
+        if (inWorker) peak = PeakMb(dynamic_cast<folidex::WorkerTextRecognizer&>(*recognizer).WorkerPid());
+        std::printf("%-10s whole page: %6.0f ms, %zu characters, peak %ld MB\n", where, ms(ended - begun), text.size(),
+                    inWorker ? peak : PeakMb(::getpid()));
+        continue;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+      const Clock::time_point cancelled = Clock::now();
+      monitor.stop = true;
+      reading.join();
+      if (status == folidex::RecognitionStatus::Cancelled)
+        std::printf("%-10s cancel at %5d ms: stopped in %6.0f ms\n", where, delay, ms(ended - cancelled));
+      else
+        std::printf("%-10s cancel at %5d ms: the page was read first\n", where, delay);
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -310,6 +383,8 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[1] == QStringLiteral("make")) return Make(args[2]);
   if (args.size() == 4 && args[1] == QStringLiteral("recall")) return Recall(args[2], args[3]);
   if (args.size() == 4 && args[1] == QStringLiteral("align")) return Alignment(args[2], args[3]);
-  std::fprintf(stderr, "usage: ocr_bench_tool make DIR | recall TRUTH OUT | align TRUTH OUT\n");
+  if ((args.size() == 3 || args.size() == 4) && args[1] == QStringLiteral("cancel"))
+    return Cancel(args[2], args.size() == 4 ? args[3].toInt() : 300);
+  std::fprintf(stderr, "usage: ocr_bench_tool make DIR | recall TRUTH OUT | align TRUTH OUT | cancel SCAN.pdf [DPI]\n");
   return 2;
 }

@@ -8,9 +8,9 @@
 #include "common/Cp932.h"
 #include "common/qt/InstanceLock.h"
 #include "import/BulkImport.h"
+#include "pdf/RecognitionWorker.h"
 #include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
-#include "pdf/tesseract/TesseractRecognizer.h"
 #include "search/index/IndexUpkeep.h"
 #include "store/Record.h"
 
@@ -89,11 +89,11 @@ int CommandImport(Context& context) {
   // An interrupt ends a wait for another writer's lock too.
   context.store.LockOptions().cancelled = [] { return Interrupted(); };
   // The pages without text of every document share one recognizer per core (at most four),
-  // each loading its models once for the whole run.
+  // each a worker process loading its models once for the whole run.
   std::unique_ptr<RecognizerPool> recognizers;
   if (options.recognise && context.settings.GetInt(setting::Ocr) == 1)
-    recognizers =
-        std::make_unique<RecognizerPool>([] { return std::make_unique<TesseractRecognizer>(); }, RecognizerCount());
+    recognizers = std::make_unique<RecognizerPool>(
+        WorkerRecognizers(RecognitionWorkerCommand(), ReadWorkerLimits(context.settings)), RecognizerCount());
   const SystemClock clock;
   BulkImporter importer = recognizers
                               ? BulkImporter(context.store, clock, *engineList.front(), *recognizers, options, terminal)

@@ -12,8 +12,8 @@
 #include "common/FileSystem.h"
 #include "import/BulkImport.h"
 #include "import/Inbox.h"
+#include "pdf/RecognitionWorker.h"
 #include "pdf/WorkerEngine.h"
-#include "pdf/tesseract/TesseractRecognizer.h"
 #include "store/Record.h"
 #include "store/StoreLock.h"
 
@@ -105,8 +105,9 @@ int CommandImportInbox(Context& context) {
   WorkerPool pool({worker}, ReadWorkerLimits(context.settings));
   WorkerPdfEngine pdf(pool, [] { return Interrupted(); });
   context.store.LockOptions().cancelled = [] { return Interrupted(); };
-  std::unique_ptr<TesseractRecognizer> recognizer;
-  if (recognise && context.settings.GetInt(setting::Ocr) == 1) recognizer = std::make_unique<TesseractRecognizer>();
+  std::unique_ptr<TextRecognizer> recognizer;  // in a worker process, its models loaded once
+  if (recognise && context.settings.GetInt(setting::Ocr) == 1)
+    recognizer = std::make_unique<WorkerTextRecognizer>(RecognitionWorkerCommand(), ReadWorkerLimits(context.settings));
   const SystemClock clock;
   BulkImportOptions options;
   options.linkKind = std::string(kLinkCopy);

@@ -6,9 +6,9 @@
 #include "common/ByteText.h"
 #include "common/Cp932.h"
 #include "pdf/DocumentText.h"
+#include "pdf/RecognitionWorker.h"
 #include "pdf/RecognizerPool.h"
 #include "pdf/poppler/PopplerPdfEngine.h"
-#include "pdf/tesseract/TesseractRecognizer.h"
 
 namespace folidex::cli {
 
@@ -59,8 +59,9 @@ int CommandOcr(Context& context) {
     context.prompter.Error(PdfOpenFailureMessage(opened), FromNativePath(path) + "\n");
     return 1;
   }
-  // The pages are read at once, one recognizer per core (at most four).
-  RecognizerPool recognizers([] { return std::make_unique<TesseractRecognizer>(); }, RecognizerCount());
+  // The pages are read at once, one recognizer per core (at most four), each in a worker process.
+  RecognizerPool recognizers(WorkerRecognizers(RecognitionWorkerCommand(), ReadWorkerLimits(context.settings)),
+                             RecognizerCount());
   const RecognizerCheck check = recognizers.Check();
   if (!check.Ready()) {
     context.prompter.Error(Msg::RecognizerUnavailable, Utf8ToCp932(check.detail) + "\n");

@@ -12,9 +12,9 @@
 #include "common/qt/InstanceLock.h"
 #include "import/Import.h"
 #include "import/Retext.h"
+#include "pdf/RecognitionWorker.h"
 #include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
-#include "pdf/tesseract/TesseractRecognizer.h"
 #include "search/index/IndexUpkeep.h"
 #include "store/RunFolders.h"
 #include "store/StoreLayout.h"
@@ -119,12 +119,17 @@ int CommandRetext(Context& context) {
   if (worker.empty()) return Fail("folidex-worker not found beside folidex-cli");
   WorkerPool pool({worker}, ReadWorkerLimits(context.settings));
   WorkerPdfEngine pdf(pool, [] { return Interrupted(); });
-  std::unique_ptr<TesseractRecognizer> recognizer;
-  if (context.settings.GetInt(setting::Ocr) == 1) recognizer = std::make_unique<TesseractRecognizer>();
+  // Recognition runs in worker processes: one for the records without text, one per core (at
+  // most four) for --ocr.
+  const std::vector<std::string> recognition = RecognitionWorkerCommand();
+  const WorkerLimits limits = ReadWorkerLimits(context.settings);
+  std::unique_ptr<TextRecognizer> recognizer;
+  if (!ocr && context.settings.GetInt(setting::Ocr) == 1)
+    recognizer = std::make_unique<WorkerTextRecognizer>(recognition, limits);
   TextRecognizer* recognising =
       RecognitionAvailable(context.settings, &pdf, recognizer.get()) ? recognizer.get() : nullptr;
   const SystemClock clock;
-  RecognizerPool recognizers([] { return std::make_unique<TesseractRecognizer>(); }, RecognizerCount());
+  RecognizerPool recognizers(WorkerRecognizers(recognition, limits), RecognizerCount());
   if (ocr) {
     const RecognizerCheck check = recognizers.Check();
     if (!check.Ready()) {

@@ -120,31 +120,26 @@ std::string WorkerProgramPath() {
   return {};
 }
 
-WorkerPool::WorkerPool(std::vector<std::string> command, WorkerLimits limits, int size)
-    : command_(std::move(command)), limits_(limits), size_(std::max(1, size)) {}
-
-WorkerPool::~WorkerPool() {
-  for (auto& worker : workers_) Reap(*worker, true);
-}
-
-bool WorkerPool::Start(Worker& worker) {
-  if (command_.empty()) return false;
+bool StartWorkerProcess(const std::vector<std::string>& command, const WorkerLimits& limits, pid_t& pid, int& socket) {
+  pid = -1;
+  socket = -1;
+  if (command.empty()) return false;
   int pair[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return false;
   // Everything the child needs is made before the fork: after it only system calls run.
   std::vector<char*> argv;
-  for (const std::string& arg : command_) argv.push_back(const_cast<char*>(arg.c_str()));
+  for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  const rlim_t bytes = static_cast<rlim_t>(limits_.memoryMb) << 20;
+  const rlim_t bytes = static_cast<rlim_t>(limits.memoryMb) << 20;
   const rlimit memory{bytes, bytes};
   const pid_t parent = ::getpid();
-  const pid_t pid = ::fork();
-  if (pid < 0) {
+  const pid_t child = ::fork();
+  if (child < 0) {
     ::close(pair[0]);
     ::close(pair[1]);
     return false;
   }
-  if (pid == 0) {
+  if (child == 0) {
     // The worker ends with this process, never outlives it in a loop of its own.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) ::_exit(127);
@@ -161,8 +156,42 @@ bool WorkerPool::Start(Worker& worker) {
     ::_exit(127);
   }
   ::close(pair[1]);
-  worker.pid = pid;
-  worker.socket = pair[0];
+  pid = child;
+  socket = pair[0];
+  return true;
+}
+
+bool EndWorkerProcess(pid_t& pid, int& socket, bool kill, const WorkerLimits& limits) {
+  if (socket >= 0) ::close(socket);
+  socket = -1;
+  bool outOfMemory = false;
+  if (pid > 0) {
+    if (kill) ::kill(pid, SIGKILL);
+    int status = 0;
+    rusage usage{};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    const long usedMb = usage.ru_maxrss / 1024;  // kilobytes
+    outOfMemory = (WIFEXITED(status) && WEXITSTATUS(status) == kWorkerOutOfMemory) ||
+                  (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL && usedMb * 2 >= limits.memoryMb);
+  }
+  pid = -1;
+  return outOfMemory;
+}
+
+bool ReadWorkerFrame(int fd, std::string& buffer, std::string& payload) { return ReadFrame(fd, buffer, payload); }
+
+bool WriteWorkerFrame(int fd, std::string_view payload) { return WriteAll(fd, EncodeFrame(payload)); }
+
+WorkerPool::WorkerPool(std::vector<std::string> command, WorkerLimits limits, int size)
+    : command_(std::move(command)), limits_(limits), size_(std::max(1, size)) {}
+
+WorkerPool::~WorkerPool() {
+  for (auto& worker : workers_) Reap(*worker, true);
+}
+
+bool WorkerPool::Start(Worker& worker) {
+  if (!StartWorkerProcess(command_, limits_, worker.pid, worker.socket)) return false;
   worker.buffer.clear();
   worker.busy = false;
   ++started_;
@@ -170,20 +199,7 @@ bool WorkerPool::Start(Worker& worker) {
 }
 
 bool WorkerPool::Reap(Worker& worker, bool kill) {
-  if (worker.socket >= 0) ::close(worker.socket);
-  worker.socket = -1;
-  bool outOfMemory = false;
-  if (worker.pid > 0) {
-    if (kill) ::kill(worker.pid, SIGKILL);
-    int status = 0;
-    rusage usage{};
-    while (::wait4(worker.pid, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
-    const long usedMb = usage.ru_maxrss / 1024;  // kilobytes
-    outOfMemory = (WIFEXITED(status) && WEXITSTATUS(status) == kWorkerOutOfMemory) ||
-                  (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL && usedMb * 2 >= limits_.memoryMb);
-  }
-  worker.pid = -1;
+  const bool outOfMemory = EndWorkerProcess(worker.pid, worker.socket, kill, limits_);
   worker.busy = false;
   worker.buffer.clear();
   return outOfMemory;

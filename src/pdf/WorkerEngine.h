@@ -48,6 +48,21 @@ WorkerLimits ReadWorkerLimits(Settings& settings);
 // the build tree's pdf folder next to it; empty when none is found.
 std::string WorkerProgramPath();
 
+// Starts `command` as a worker: its standard input and output a socket (`socket`, this side's
+// end), its standard error /dev/null, in a process group of its own, under the address-space
+// limit of `limits`, killed when the thread that started it ends. False when it cannot start (a
+// program that is not there starts and ends at once, with status 127).
+bool StartWorkerProcess(const std::vector<std::string>& command, const WorkerLimits& limits, pid_t& pid, int& socket);
+// Closes `socket` and waits for the worker, killed first (SIGKILL) when `kill`; both become -1.
+// True when it ran out of memory: it said so by its exit status, or it died of a signal after
+// using at least half its limit.
+bool EndWorkerProcess(pid_t& pid, int& socket, bool kill, const WorkerLimits& limits);
+
+// A worker's side of the frames: one read from a blocking descriptor (false at its end or when it
+// does not decode), one written whole.
+bool ReadWorkerFrame(int fd, std::string& buffer, std::string& payload);
+bool WriteWorkerFrame(int fd, std::string_view payload);
+
 // Acquire, Release, Kill and Started may come from several threads (a WorkerPdfEngine on each).
 // A worker is killed when the thread that started it (the one whose Acquire started it) ends, so
 // threads sharing a pool stay until none of them uses a worker any more.

@@ -1,5 +1,6 @@
 #include "pdf/WorkerProtocol.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace folidex {
@@ -20,6 +21,12 @@ void PutDate(std::string& out, const std::optional<PdfDateTime>& date) {
   if (!date) return;
   for (int part : {date->year, date->month, date->day, date->hour, date->minute, date->second})
     PutNumber(out, static_cast<std::uint32_t>(part));
+}
+
+void PutImage(std::string& out, const PageImage& image) {
+  for (int value : {image.width, image.height, image.bytesPerLine, image.dpi})
+    PutNumber(out, static_cast<std::uint32_t>(value));
+  PutBytes(out, std::string_view(reinterpret_cast<const char*>(image.bytes.data()), image.bytes.size()));
 }
 
 // Reads from the front of a payload; every read fails once one has failed.
@@ -60,6 +67,21 @@ class Reader {
     std::u16string text(bytes.size() / sizeof(char16_t), u'\0');
     if (!text.empty()) std::memcpy(text.data(), bytes.data(), bytes.size());
     return text;
+  }
+  // A page image whose bytes fill its rows exactly; false when it does not.
+  bool Image(PageImage& image) {
+    image.width = Int();
+    image.height = Int();
+    image.bytesPerLine = Int();
+    image.dpi = Int();
+    const std::string_view bytes = Bytes();
+    if (!ok_ || image.width <= 0 || image.height <= 0 || image.bytesPerLine < image.width ||
+        static_cast<std::uint64_t>(image.bytesPerLine) * static_cast<std::uint64_t>(image.height) != bytes.size()) {
+      ok_ = false;
+      return false;
+    }
+    image.bytes.assign(bytes.begin(), bytes.end());
+    return true;
   }
   std::optional<PdfDateTime> Date() {
     const std::uint8_t has = Byte();
@@ -171,12 +193,7 @@ std::string EncodeReply(const WorkerReply& reply) {
       break;
     case WorkerOp::Render:
       out.push_back(reply.rendered ? 1 : 0);
-      if (reply.rendered) {
-        for (int value : {reply.image.width, reply.image.height, reply.image.bytesPerLine, reply.image.dpi})
-          PutNumber(out, static_cast<std::uint32_t>(value));
-        PutBytes(out,
-                 std::string_view(reinterpret_cast<const char*>(reply.image.bytes.data()), reply.image.bytes.size()));
-      }
+      if (reply.rendered) PutImage(out, reply.image);
       break;
     case WorkerOp::Close:
       break;
@@ -214,22 +231,95 @@ bool DecodeReply(std::string_view payload, WorkerReply& reply) {
       const std::uint8_t rendered = in.Byte();
       if (rendered > 1) return false;
       reply.rendered = rendered == 1;
-      if (reply.rendered) {
-        PageImage& image = reply.image;
-        image.width = in.Int();
-        image.height = in.Int();
-        image.bytesPerLine = in.Int();
-        image.dpi = in.Int();
-        const std::string_view bytes = in.Bytes();
-        if (!in.Ok() || image.width <= 0 || image.height <= 0 || image.bytesPerLine < image.width ||
-            static_cast<std::uint64_t>(image.bytesPerLine) * static_cast<std::uint64_t>(image.height) != bytes.size())
-          return false;
-        image.bytes.assign(bytes.begin(), bytes.end());
-      }
+      if (reply.rendered && !in.Image(reply.image)) return false;
       break;
     }
     case WorkerOp::Close:
       break;
+  }
+  return in.Done();
+}
+
+std::string EncodeRecognitionRequest(const RecognitionRequest& request) {
+  if (request.op == RecognitionOp::Recognize) return EncodeRecognizeRequest(request.image);
+  return std::string(1, static_cast<char>(request.op));
+}
+
+std::string EncodeRecognizeRequest(const PageImage& image) {
+  const std::size_t size = static_cast<std::size_t>(image.bytesPerLine) * static_cast<std::size_t>(image.height);
+  std::string out(1, static_cast<char>(RecognitionOp::Recognize));
+  out.reserve(size + 21);
+  for (int value : {image.width, image.height, image.bytesPerLine, image.dpi})
+    PutNumber(out, static_cast<std::uint32_t>(value));
+  PutBytes(out,
+           std::string_view(reinterpret_cast<const char*>(image.bytes.data()), std::min(size, image.bytes.size())));
+  return out;
+}
+
+bool DecodeRecognitionRequest(std::string_view payload, RecognitionRequest& request) {
+  request = RecognitionRequest{};
+  Reader in(payload);
+  const std::uint8_t op = in.Byte();
+  if (!in.Ok()) return false;
+  request.op = static_cast<RecognitionOp>(op);
+  switch (request.op) {
+    case RecognitionOp::Check:
+      break;
+    case RecognitionOp::Recognize:
+      if (!in.Image(request.image)) return false;
+      break;
+    default:
+      return false;
+  }
+  return in.Done();
+}
+
+std::string EncodeRecognitionReply(const RecognitionReply& reply) {
+  std::string out(1, static_cast<char>(reply.op));
+  switch (reply.op) {
+    case RecognitionOp::Check:
+      out.push_back(static_cast<char>(reply.check.state));
+      PutBytes(out, reply.check.detail);
+      break;
+    case RecognitionOp::Progress:
+      out.push_back(static_cast<char>(reply.percent));
+      break;
+    case RecognitionOp::Recognize:
+      out.push_back(static_cast<char>(reply.status));
+      PutText(out, reply.status == RecognitionStatus::Done ? reply.text : std::u16string());
+      break;
+  }
+  return out;
+}
+
+bool DecodeRecognitionReply(std::string_view payload, RecognitionReply& reply) {
+  reply = RecognitionReply{};
+  Reader in(payload);
+  const std::uint8_t op = in.Byte();
+  if (!in.Ok()) return false;
+  reply.op = static_cast<RecognitionOp>(op);
+  switch (reply.op) {
+    case RecognitionOp::Check: {
+      const std::uint8_t state = in.Byte();
+      if (state > static_cast<std::uint8_t>(RecognizerState::JapaneseDataMissing)) return false;
+      reply.check.state = static_cast<RecognizerState>(state);
+      reply.check.detail = std::string(in.Bytes());
+      break;
+    }
+    case RecognitionOp::Progress:
+      reply.percent = in.Byte();
+      if (reply.percent > 100) return false;
+      break;
+    case RecognitionOp::Recognize: {
+      const std::uint8_t status = in.Byte();
+      if (status > static_cast<std::uint8_t>(RecognitionStatus::Failed)) return false;
+      reply.status = static_cast<RecognitionStatus>(status);
+      reply.text = in.Text();
+      if (reply.status != RecognitionStatus::Done && !reply.text.empty()) return false;
+      break;
+    }
+    default:
+      return false;
   }
   return in.Done();
 }

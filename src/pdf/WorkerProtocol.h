@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "pdf/PdfEngine.h"
+#include "pdf/TextRecognizer.h"
 
 namespace folidex {
 
@@ -50,5 +51,32 @@ bool DecodeRequest(std::string_view payload, WorkerRequest& request);
 // A reply carries only the part of its operation.
 std::string EncodeReply(const WorkerReply& reply);
 bool DecodeReply(std::string_view payload, WorkerReply& reply);
+
+// The recognition worker's requests and replies (folidex-worker --recognize, RecognitionWorker.h),
+// in frames of the same kind. Their operations are numbered apart from the PDF engine's, so a
+// worker of the one kind refuses what was meant for the other. A Recognize request is answered
+// by any number of Progress replies and then one Recognize reply.
+enum class RecognitionOp : std::uint8_t { Check = 0x41, Recognize, Progress };
+
+struct RecognitionRequest {
+  RecognitionOp op = RecognitionOp::Check;
+  PageImage image;  // Recognize
+};
+
+struct RecognitionReply {
+  RecognitionOp op = RecognitionOp::Check;
+  RecognizerCheck check;                                 // Check
+  int percent = 0;                                       // Progress: 0..100
+  RecognitionStatus status = RecognitionStatus::Failed;  // Recognize
+  std::u16string text;                                   // Recognize, when Done
+};
+
+std::string EncodeRecognitionRequest(const RecognitionRequest& request);
+// The Recognize request of `image` without a copy of it first; the image's bytes past its rows
+// (bytesPerLine * height, which it must hold) are left out.
+std::string EncodeRecognizeRequest(const PageImage& image);
+bool DecodeRecognitionRequest(std::string_view payload, RecognitionRequest& request);
+std::string EncodeRecognitionReply(const RecognitionReply& reply);
+bool DecodeRecognitionReply(std::string_view payload, RecognitionReply& reply);
 
 }  // namespace folidex

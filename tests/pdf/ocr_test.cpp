@@ -18,6 +18,7 @@
 #include "common/Messages.h"
 #include "common/Normalize.h"
 #include "pdf/DocumentText.h"
+#include "pdf/RecognitionWorker.h"
 #include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
 #include "pdf/poppler/PopplerPdfEngine.h"
@@ -280,6 +281,12 @@ class OcrTest : public QObject {
     QCOMPARE(pooled.outcome, DocumentTextOutcome::Text);
     QVERIFY(pooled.text == serial.text);
     QCOMPARE(pool.Made(), 2);
+    // Read in worker processes, the same text again.
+    RecognizerPool workers(WorkerRecognizers(RecognitionWorkerCommand(), WorkerLimits{}), 2);
+    QVERIFY(workers.Check().Ready());
+    Quiet inWorkers;
+    const DocumentText apart = BuildDocumentText(pdf, workers, inWorkers);
+    QVERIFY2(apart.text == serial.text, Cp932ToUtf8(Utf16ToCp932(apart.text)).c_str());
 
     // A cancel while both read stops both; the pool reads the next document again.
     Quiet cancelling;
@@ -315,7 +322,7 @@ class OcrTest : public QObject {
     WorkerPool workers({worker}, limits, 1);
     WorkerPdfEngine pdf(workers);
     QCOMPARE(pdf.Open(path.toStdString()), PdfOpenResult::Opened);
-    RecognizerPool pool([] { return std::make_unique<TesseractRecognizer>(); }, 2);
+    RecognizerPool pool(WorkerRecognizers(RecognitionWorkerCommand(), WorkerLimits{}), 2);
     Quiet monitor;
     const DocumentText d = BuildDocumentText(pdf, pool, monitor);
     QVERIFY2(!pdf.Failure(), pdf.Failure() ? MessageTextUtf8(*pdf.Failure()) : "");

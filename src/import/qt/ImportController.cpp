@@ -11,6 +11,7 @@
 #include "common/qt/QtText.h"
 #include "html/CShelfView.h"
 #include "import/CQuesDlg.h"
+#include "pdf/RecognitionWorker.h"
 #include "pdf/qt/CRecognitionDlg.h"
 
 namespace folidex {
@@ -24,7 +25,8 @@ ImportController::ImportController(Services& services, CShelfView& html, std::fu
       downloader_(html.Network(), services.progress, html.Profile()->httpUserAgent()),
       pool_({WorkerProgramPath()}, ReadWorkerLimits(services.settings)),
       pdf_(pool_, [this] { return EngineWaitCancelled(); }),
-      recognizers_([] { return std::make_unique<TesseractRecognizer>(); }, RecognizerCount()),
+      recognizers_(WorkerRecognizers(RecognitionWorkerCommand(), ReadWorkerLimits(services.settings)),
+                   RecognizerCount()),
       timer_(new QTimer(this)) {
   engineClock_.start();
   engineWaitHide_ = new QTimer(this);

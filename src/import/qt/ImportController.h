@@ -17,7 +17,6 @@
 #include "import/Import.h"
 #include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
-#include "pdf/tesseract/TesseractRecognizer.h"
 
 namespace folidex {
 
@@ -60,7 +59,8 @@ class ImportController : public QObject {
   QtDownloader downloader_;
   WorkerPool pool_;
   WorkerPdfEngine pdf_;
-  // The recognizers of every import: one per core (at most four), each loading its models once.
+  // The recognizers of every import: one per core (at most four), each a worker process loading
+  // its models once.
   RecognizerPool recognizers_;
   std::unique_ptr<Importer> importer_;
   QTimer* timer_;

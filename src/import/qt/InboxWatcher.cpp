@@ -10,8 +10,8 @@
 #include "common/Messages.h"
 #include "import/BulkImport.h"
 #include "import/Inbox.h"
+#include "pdf/RecognitionWorker.h"
 #include "pdf/WorkerEngine.h"
-#include "pdf/tesseract/TesseractRecognizer.h"
 #include "store/StoreLock.h"
 
 namespace folidex {
@@ -98,7 +98,8 @@ class InboxWorker : public QObject {
   void Begin() {
     pool_ = std::make_unique<WorkerPool>(std::vector<std::string>{WorkerProgramPath()}, ReadWorkerLimits(*settings_));
     pdf_ = std::make_unique<WorkerPdfEngine>(*pool_, [stop = stop_] { return stop->load(); });
-    if (settings_->GetInt(setting::Ocr) == 1) recognizer_ = std::make_unique<TesseractRecognizer>();
+    if (settings_->GetInt(setting::Ocr) == 1)
+      recognizer_ = std::make_unique<WorkerTextRecognizer>(RecognitionWorkerCommand(), ReadWorkerLimits(*settings_));
     BulkImportOptions options;
     options.linkKind = std::string(kLinkCopy);
     importer_ = std::make_unique<BulkImporter>(*store_, clock_, *pdf_, recognizer_.get(), options, monitor_);
@@ -179,7 +180,7 @@ class InboxWorker : public QObject {
   std::unique_ptr<StoreLock> lock_;
   std::unique_ptr<WorkerPool> pool_;
   std::unique_ptr<WorkerPdfEngine> pdf_;
-  std::unique_ptr<TesseractRecognizer> recognizer_;
+  std::unique_ptr<TextRecognizer> recognizer_;
   std::unique_ptr<BulkImporter> importer_;
   std::unique_ptr<Inbox> inbox_;
   QFileSystemWatcher* watch_ = nullptr;
