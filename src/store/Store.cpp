@@ -17,6 +17,7 @@
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "common/Normalize.h"
+#include "store/Digest.h"
 #include "store/RunFolders.h"
 #include "store/StoreLayout.h"
 
@@ -596,6 +597,35 @@ bool Store::StorePdfCopy(const NativePath& source, std::string_view serial) {
     return false;
   }
   return true;
+}
+
+bool Store::StorePdfBytes(std::string_view bytes, std::string_view serial) {
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return false;
+  const NativePath destination = StoreFilePath(serial, kKindPdf);
+  if (destination.empty()) return false;
+  if (!WriteFileAtomic(destination, bytes)) {
+    ReportWriteFailure(prompter_, destination, errno, Msg::FileSaveFailed);
+    return false;
+  }
+  return true;
+}
+
+bool Store::StorePdfCopy(const NativePath& source, std::string_view serial, std::string_view digest, bool& changed) {
+  changed = false;
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return false;
+  const NativePath destination = StoreFilePath(serial, kKindPdf);
+  if (destination.empty()) return false;
+  Sha256 sha;
+  const bool copied = CopyFileAtomic(
+      source, destination, [&sha](std::string_view block) { sha.Update(block); },
+      [&] {
+        changed = sha.Finish() != digest;
+        return !changed;
+      });
+  if (!copied && !changed) ReportWriteFailure(prompter_, destination, errno, Msg::FileSaveFailed);
+  return copied;
 }
 
 FileHandle Store::OpenIndexFile() {

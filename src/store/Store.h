@@ -163,6 +163,13 @@ class Store {
   // The PDF copy of `serial` from a file at a native path (which may have no CP932 form): 30018
   // when the copy fails.
   bool StorePdfCopy(const NativePath& source, std::string_view serial);
+  // The PDF copy of `serial` from bytes already read: exactly these bytes are stored. 30018
+  // when they cannot be written.
+  bool StorePdfBytes(std::string_view bytes, std::string_view serial);
+  // The PDF copy of `serial` from a file, stored only when the bytes copied have the SHA-256
+  // `digest` (upper-case hexadecimal): a file that changed since its digest was taken leaves no
+  // copy, and `changed` tells so without a message. 30018 when the copy fails otherwise.
+  bool StorePdfCopy(const NativePath& source, std::string_view serial, std::string_view digest, bool& changed);
 
   // The index file, open for reading and writing (created with one '1' per serial handed out,
   // in a few large writes, when missing inside an existing DOCDATA); nothing after a message
