@@ -159,6 +159,7 @@ class LockedMonitor : public DocumentTextMonitor {
 constexpr std::size_t kMostHeldBytes = std::size_t{64} << 20;
 // The longest the writer's lock stays held across files without being let go.
 constexpr std::chrono::milliseconds kLongestLockHold{1000};
+constexpr std::chrono::milliseconds kSettingsSyncInterval{1000};
 
 }  // namespace
 
@@ -408,6 +409,9 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
   std::vector<std::thread> readers;
   for (PdfEngine* pdf : engines) readers.emplace_back(reader, pdf);
   keepLock_ = true;
+  // The store's counter is written for every serial; the settings' copy of it at most once a
+  // second and at the end.
+  store_.SetSettingsSyncInterval(kSettingsSyncInterval);
   std::chrono::steady_clock::time_point heldSince{};
   for (std::size_t k = 0; k < files.size(); ++k) {
     std::optional<PendingFile> file;
@@ -439,6 +443,8 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
   }
   keepLock_ = false;
   heldLock_.Reset();
+  store_.SetSettingsSyncInterval(std::chrono::milliseconds{0});
+  store_.FlushSettings();
   for (std::thread& thread : readers) thread.join();
 }
 

@@ -753,11 +753,7 @@ std::string Store::TakeNewSerial() {
   // The serial is reserved before any of its files is written: a run killed after this leaves
   // a gap at most, never a record past the counter.
   WriteSerialCounter(next + 1);
-  if (!settings_.Sync()) {
-    std::string location = settings_.Location();
-    prompter_.Error(Msg::SettingsSyncFailed, location.empty() ? std::string() : location + "\n");
-    return {};
-  }
+  if (!SyncSettings(false)) return {};
   if (!CheckStoreRoot()) return {};
   const NativePath counterPath = CounterFilePath();
   if (!WriteFileAtomic(counterPath, FormatSerial(next + 1))) {
@@ -766,6 +762,25 @@ std::string Store::TakeNewSerial() {
   }
   return FormatSerial(next);
 }
+
+bool Store::SyncSettings(bool force) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!force && settingsSyncInterval_.count() > 0 && settingsSynced_ &&
+      now - *settingsSynced_ < settingsSyncInterval_) {
+    settingsUnsynced_ = true;
+    return true;
+  }
+  if (!settings_.Sync()) {
+    std::string location = settings_.Location();
+    prompter_.Error(Msg::SettingsSyncFailed, location.empty() ? std::string() : location + "\n");
+    return false;
+  }
+  settingsSynced_ = now;
+  settingsUnsynced_ = false;
+  return true;
+}
+
+bool Store::FlushSettings() { return !settingsUnsynced_ || SyncSettings(true); }
 
 void Store::MarkIndexPresent(std::string_view serial) {
   const std::string root = StoreRoot();

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "common/FileSystem.h"
+#include "common/SettingsTable.h"
 #include "import/BulkImport.h"
 #include "store/Digest.h"
 #include "support/FakePdf.h"
@@ -122,6 +123,42 @@ TEST_F(BulkImportBytes, AFileChangedWhileItIsReadIsStoredAsReadOrNotAtAll) {
   const FileReport next = importer.ImportFile(NativePath(sources.File("c-after.pdf")));
   ASSERT_EQ(next.outcome, FileOutcome::Stored) << next.note;
   EXPECT_TRUE(Stored(next.serial) == after);
+}
+
+// Settings that note the serial counter each time they are synced.
+class SyncNoting : public MemorySettings {
+ public:
+  std::vector<std::string> synced;
+  bool Sync() override {
+    synced.push_back(GetText(setting::SerialCounter));
+    return MemorySettings::Sync();
+  }
+};
+
+TEST_F(BulkImportBytes, ARunSyncsTheSettingsAtItsFirstSerialAndAfterItsLast) {
+  SyncNoting settings;
+  test::ScriptedPrompter prompter;
+  Store store(settings, prompter);
+  store.SetLocation(NativePath(fx.dir.path()));
+  std::vector<NativePath> files;
+  for (int k = 0; k < 5; ++k) {
+    Write("s" + std::to_string(k) + ".pdf", 100, static_cast<unsigned>(k));
+    files.emplace_back(sources.File("s" + std::to_string(k) + ".pdf"));
+  }
+  BulkImporter importer(store, clock, engine, nullptr, options, monitor);
+  ASSERT_TRUE(importer.Prepare());
+  int stored = 0;
+  importer.ImportFiles(files, {&engine, &second}, [&](std::size_t, const FileReport& report) {
+    stored += report.outcome == FileOutcome::Stored;
+    return true;
+  });
+  EXPECT_EQ(stored, 5);
+  ASSERT_FALSE(settings.synced.empty());
+  EXPECT_EQ(settings.synced.front(), "00000001");  // a settings file that cannot be saved stops the first
+  EXPECT_EQ(settings.synced.back(), "00000005");
+  std::string counter;
+  ASSERT_TRUE(ReadFileBytes(fx.dir.path() + "/DOCDATA/counter", counter));
+  EXPECT_EQ(counter, "00000005");
 }
 
 }  // namespace
