@@ -134,7 +134,7 @@ class BulkImporter {
   bool autoTitle_ = false;
   std::mutex mutex_;  // the settings and the digests, between reading and storing threads
   std::unordered_set<std::string> digests_;
-  bool keepLock_ = false;   // Write leaves the writer's lock in heldLock_
+  bool keepLock_ = false;  // Write leaves the writer's lock in heldLock_
   StoreWriteLock heldLock_;
 };
 
