@@ -174,6 +174,11 @@ bool WriteFileAtomic(const std::string& path, std::string_view data) {
 }
 
 bool CopyFileAtomic(const std::string& source, const std::string& destination) {
+  return CopyFileAtomic(source, destination, {}, {});
+}
+
+bool CopyFileAtomic(const std::string& source, const std::string& destination,
+                    const std::function<void(std::string_view)>& seen, const std::function<bool()>& accept) {
   int in = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (in < 0) return false;
   FileHandle input(in);
@@ -187,9 +192,16 @@ bool CopyFileAtomic(const std::string& source, const std::string& destination) {
         if (errno == EINTR) continue;
         return false;
       }
-      if (n == 0) return true;
-      if (!WriteAll(out, std::string_view(buffer, static_cast<std::size_t>(n)))) return false;
+      if (n == 0) break;
+      const std::string_view block(buffer, static_cast<std::size_t>(n));
+      if (seen) seen(block);
+      if (!WriteAll(out, block)) return false;
     }
+    if (accept && !accept()) {
+      errno = 0;
+      return false;
+    }
+    return true;
   });
 }
 

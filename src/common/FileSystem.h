@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,6 +64,11 @@ bool WriteFileAtomic(const std::string& path, std::string_view data);
 
 // Copies the regular file `source` to `destination` atomically, replacing a file already there.
 bool CopyFileAtomic(const std::string& source, const std::string& destination);
+// The same, showing `seen` every block as it is written; after the last one `accept` decides
+// whether the copy is published. A refused copy leaves nothing behind and returns false with
+// errno 0.
+bool CopyFileAtomic(const std::string& source, const std::string& destination,
+                    const std::function<void(std::string_view)>& seen, const std::function<bool()>& accept);
 
 bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
@@ -13,8 +14,11 @@
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
+#include "common/FileSystem.h"
+#include "common/Normalize.h"
 #include "import/Import.h"
 #include "pdf/PdfInfo.h"
+#include "store/Digest.h"
 
 namespace folidex {
 namespace {
@@ -151,8 +155,11 @@ class LockedMonitor : public DocumentTextMonitor {
   const std::atomic<bool>& stop_;  // the run ends: the files being read are abandoned
 };
 
-// The most text (UTF-16 units) the files read ahead of the one being stored may hold.
-constexpr std::size_t kMostHeldTextUnits = std::size_t{16} << 20;
+// The most memory (bytes and texts) the files read ahead of the one being stored may hold.
+constexpr std::size_t kMostHeldBytes = std::size_t{64} << 20;
+// The longest the writer's lock stays held across files without being let go.
+constexpr std::chrono::milliseconds kLongestLockHold{1000};
+constexpr std::chrono::milliseconds kSettingsSyncInterval{1000};
 
 }  // namespace
 
@@ -178,14 +185,27 @@ PendingFile BulkImporter::Read(const NativePath& path, PdfEngine& pdf, DocumentT
   PendingFile file;
   file.path = path;
   FileReport& report = file.report;
-  // What the information reader finds, and the file fields; the reader also refuses what is not
-  // a readable regular file.
   IndexRecord info;
-  MessageCatcher catcher;
-  PdfInfo reader(catcher);
-  if (!reader.ReadInfoFile(path, info)) {
-    report.note = catcher.text;
-    return file;
+  // A file that fits in memory is read once: the information keys, the digest and later the
+  // copy come from these same bytes. A larger one (or one that cannot be held) is read for
+  // each; the information reader also refuses what is not a readable regular file.
+  bool foundNames = false;
+  try {
+    file.held = ReadRegularFile(path, file.bytes, options_.heldFileBytes) == FileRead::Ok;
+  } catch (const std::bad_alloc&) {
+    file.held = false;
+  }
+  if (file.held) {
+    foundNames = PdfInfo::ScanInfoNames(file.bytes, info);
+  } else {
+    std::string().swap(file.bytes);
+    MessageCatcher catcher;
+    PdfInfo reader(catcher);
+    if (!reader.ReadInfoFile(path, info)) {
+      report.note = catcher.text;
+      return file;
+    }
+    foundNames = reader.FoundNames();
   }
   // The engine opens the file once: the meta data the scan cannot see comes from there too.
   const PdfOpenResult opened = pdf.Open(path);
@@ -194,14 +214,17 @@ PendingFile BulkImporter::Read(const NativePath& path, PdfEngine& pdf, DocumentT
     pdf.Close();
     return file;
   }
-  if (!reader.FoundNames()) PdfInfo::TakeMetaData(pdf.MetaData(), info);
+  if (!foundNames) PdfInfo::TakeMetaData(pdf.MetaData(), info);
   if (info[FieldTag::PT].empty() && autoTitle_) {
     const std::u16string heading = pdf.PageHeading(0);
     std::lock_guard<std::mutex> lock(mutex_);
     FillDerivedTitle(info, store_.settings(), heading,
                      FromNativePath(NativePath(fs::path(path.str()).filename().string())));
   }
-  FillLocalFileFields(info, path, clock_);
+  if (file.held)
+    FillLocalFileFields(info, path, clock_, file.bytes.size(), DigestHex(file.bytes));
+  else
+    FillLocalFileFields(info, path, clock_);
   if (info[FieldTag::Y2].empty()) {
     pdf.Close();
     report.note = MessageText(Msg::FileOpenFailed);
@@ -214,10 +237,12 @@ PendingFile BulkImporter::Read(const NativePath& path, PdfEngine& pdf, DocumentT
     report.note = MessageText(Msg::ImportDuplicateSkipped);
     return file;
   }
+  // An outside link keeps no copy: the bytes are not needed past the digest.
+  if (options_.linkKind != kLinkCopy && HasExactCp932Form(path)) std::string().swap(file.bytes);
+  std::u16string text;
   const bool haveText =
-      pool_
-          ? ReadDocumentBodyText(pdf, recognising_ ? pool_ : nullptr, monitor, file.text, report.recognisedPages)
-          : ReadDocumentBodyText(pdf, recognising_ ? recognizer_ : nullptr, monitor, file.text, report.recognisedPages);
+      pool_ ? ReadDocumentBodyText(pdf, recognising_ ? pool_ : nullptr, monitor, text, report.recognisedPages)
+            : ReadDocumentBodyText(pdf, recognising_ ? recognizer_ : nullptr, monitor, text, report.recognisedPages);
   const std::optional<Msg> gaveUp = pdf.Failure();  // too slow, too much memory, crashed
   pdf.Close();
   if (gaveUp || !haveText) {  // nothing is written for a file the engine gave up on
@@ -226,8 +251,26 @@ PendingFile BulkImporter::Read(const NativePath& path, PdfEngine& pdf, DocumentT
     return file;
   }
   file.info = std::move(info);
+  if (!PrepareText(file, text)) return file;
   file.ready = true;
   return file;
+}
+
+bool BulkImporter::PrepareText(PendingFile& file, const std::u16string& text) {
+  // The stored form of the text is made here, on the reading thread, as the store's
+  // SetBodyText would make it: the writing of records in order has nothing left to do but write.
+  try {
+    std::string body = PrepareBodyText(text);
+    const std::size_t zero = body.find('\0');
+    if (zero != std::string::npos) body.resize(zero);
+    file.info[FieldTag::TX] = NormalizeBodyText(body);
+    file.info[FieldTag::TS] = std::to_string(file.info[FieldTag::TX].size());
+  } catch (const std::bad_alloc&) {
+    file.report.note = MessageText(Msg::MemoryAllocFailed);
+    file.report.recognisedPages = 0;
+    return false;
+  }
+  return true;
 }
 
 bool BulkImporter::KnownDigest(const std::string& digest) {
@@ -257,7 +300,7 @@ FileReport BulkImporter::Write(PendingFile& file) {
   // writer's lock; the engine's work above runs outside it, so two imports of one store
   // interleave file by file instead of one waiting for the whole of the other. A lock that
   // cannot be had stops the run: the next file would fare no better.
-  const StoreWriteLock lock = store_.LockForWriting();
+  StoreWriteLock lock = store_.LockForWriting();
   if (!lock) {
     report.stopRun = true;
     report.note = MessageText(store_.LockFailure());
@@ -276,16 +319,24 @@ FileReport BulkImporter::Write(PendingFile& file) {
     report.note = MessageText(Msg::FileSaveFailed);
     return report;
   }
-  if (kind == kLinkCopy && !store_.StorePdfCopy(path, serial)) {
-    store_.RemoveDocumentCopy(serial);
-    report.note = MessageText(Msg::FileSaveFailed);
-    return report;
+  if (kind == kLinkCopy) {
+    // The copy is the bytes the digest was taken of: those held, or a file read again whose
+    // bytes must still have that digest.
+    bool changed = false;
+    const bool copied =
+        file.held ? store_.StorePdfBytes(file.bytes, serial) : store_.StorePdfCopy(path, serial, file.digest, changed);
+    if (!copied) {
+      store_.RemoveDocumentCopy(serial);
+      report.note = MessageText(changed ? Msg::ImportSourceChanged : Msg::FileSaveFailed);
+      return report;
+    }
   }
-  if (!store_.SetBodyText(PrepareBodyText(file.text)) || !store_.WriteRecordFile(serial)) {
+  if (!store_.WriteRecordFile(serial)) {
     if (kind == kLinkCopy) store_.RemoveDocumentCopy(serial);  // no copy without its record
     report.note = MessageText(Msg::FileSaveFailed);
     return report;
   }
+  if (keepLock_) heldLock_ = std::move(lock);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     digests_.insert(file.digest);
@@ -318,8 +369,8 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
   LockedMonitor monitor(monitor_, monitorMutex, stopping);
   // The files read and not yet stored, by index. A reader done with a small file goes on while
   // another still reads a large one before it (waiting there would leave a core idle), up to a
-  // few files ahead of the one being stored and while the texts held stay small; the next file
-  // to be stored is always read, so the run never waits on itself.
+  // few files ahead of the one being stored and while the memory they hold stays small; the
+  // next file to be stored is always read, so the run never waits on itself.
   std::mutex mutex;
   std::condition_variable changed;
   std::vector<std::optional<PendingFile>> done(files.size());
@@ -327,7 +378,7 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
   std::size_t written = 0;  // the files stored (or reported) so far
   bool stop = false;
   const std::size_t ahead = 4 * engines.size();
-  std::size_t heldUnits = 0;  // the text units of the files read and not yet stored
+  std::size_t heldBytes = 0;  // the memory of the files read and not yet stored
   // A worker process ends with the thread that started it: no reader ends before the others,
   // since each may be using a worker another one started.
   std::size_t readersDone = 0;
@@ -338,7 +389,7 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [&] {
           return stop || next >= files.size() ||
-                 (next < written + ahead && (heldUnits < kMostHeldTextUnits || next == written));
+                 (next < written + ahead && (heldBytes < kMostHeldBytes || next == written));
         });
         if (stop || next >= files.size()) {
           ++readersDone;
@@ -350,23 +401,39 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
       }
       PendingFile file = Read(files[k], *pdf, monitor);
       std::lock_guard<std::mutex> lock(mutex);
-      heldUnits += file.text.size();
+      heldBytes += file.HeldBytes();
       done[k] = std::move(file);
       changed.notify_all();
     }
   };
   std::vector<std::thread> readers;
   for (PdfEngine* pdf : engines) readers.emplace_back(reader, pdf);
+  keepLock_ = true;
+  // The store's counter is written for every serial; the settings' copy of it at most once a
+  // second and at the end.
+  store_.SetSettingsSyncInterval(kSettingsSyncInterval);
+  std::chrono::steady_clock::time_point heldSince{};
   for (std::size_t k = 0; k < files.size(); ++k) {
     std::optional<PendingFile> file;
     {
       std::unique_lock<std::mutex> lock(mutex);
+      if (heldLock_ && !done[k].has_value()) {
+        // The engine has yet to finish this file: another writer may store its files meanwhile.
+        lock.unlock();
+        heldLock_.Reset();
+        lock.lock();
+      }
       changed.wait(lock, [&] { return done[k].has_value(); });
       file = std::move(done[k]);
       done[k].reset();
-      heldUnits -= file->text.size();
+      heldBytes -= file->HeldBytes();
     }
+    changed.notify_all();  // room for the readers
+    const bool wasHeld = static_cast<bool>(heldLock_);
     const bool goOn = !monitor.Cancelled() && stored(k, Write(*file));
+    if (heldLock_ && !wasHeld) heldSince = std::chrono::steady_clock::now();
+    if (heldLock_ && std::chrono::steady_clock::now() - heldSince >= kLongestLockHold) heldLock_.Reset();
+    file.reset();
     std::lock_guard<std::mutex> lock(mutex);
     ++written;
     stop = stop || !goOn;
@@ -374,6 +441,10 @@ void BulkImporter::ImportFiles(const std::vector<NativePath>& files, const std::
     changed.notify_all();
     if (stop) break;
   }
+  keepLock_ = false;
+  heldLock_.Reset();
+  store_.SetSettingsSyncInterval(std::chrono::milliseconds{0});
+  store_.FlushSettings();
   for (std::thread& thread : readers) thread.join();
 }
 

@@ -11,6 +11,7 @@
 // record.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -30,6 +31,10 @@ struct BulkImportOptions {
   std::string linkKind{"I"};    // kLinkCopy: a copy in the store; kLinkOutside: FG only
   bool skipDuplicates = false;  // skip a file whose SHA-256 is the Y2 of a stored record
   bool recognise = true;        // recognise pages without text (when the recognizer is ready)
+  // A file up to this size is read once into memory: its information keys, its digest and its
+  // copy in the store come from the same bytes. A larger one is read again for each, and its
+  // copy is stored only when the bytes copied have the digest taken before.
+  std::uint64_t heldFileBytes = std::uint64_t{32} << 20;
 };
 
 enum class FileOutcome {
@@ -69,9 +74,12 @@ struct PendingFile {
   NativePath path;
   bool ready = false;  // to be stored; otherwise `report` tells why not (skipped, failed)
   FileReport report;
-  IndexRecord info;
+  IndexRecord info;    // every field the file gives, the body text (TX, TS) included
   std::string digest;  // upper-case SHA-256
-  std::u16string text;
+  bool held = false;   // `bytes` are the file's bytes (the ones the digest was taken of)
+  std::string bytes;
+  // The memory the file takes while it waits to be stored.
+  std::size_t HeldBytes() const { return bytes.size() + info[FieldTag::TX].size(); }
 };
 
 class BulkImporter {
@@ -102,6 +110,8 @@ class BulkImporter {
   // (each complete before the next serial is taken), and `stored` hears of each file in that
   // order on this thread. When it answers false, or the monitor asks to stop, the files not yet
   // stored are left alone. The monitor is called one call at a time, from the reading threads.
+  // The writer's lock stays held from one file to the next while the next one is already read
+  // (for at most a second at a time); it is let go whenever the files wait for the engine.
   void ImportFiles(const std::vector<NativePath>& files, const std::vector<PdfEngine*>& engines,
                    const std::function<bool(std::size_t, const FileReport&)>& stored);
 
@@ -110,6 +120,8 @@ class BulkImporter {
 
  private:
   bool KnownDigest(const std::string& digest);
+  // The body text's fields (TX, TS) of `file` from the engine's text; false after a note.
+  bool PrepareText(PendingFile& file, const std::u16string& text);
 
   Store& store_;
   const Clock& clock_;
@@ -122,6 +134,8 @@ class BulkImporter {
   bool autoTitle_ = false;
   std::mutex mutex_;  // the settings and the digests, between reading and storing threads
   std::unordered_set<std::string> digests_;
+  bool keepLock_ = false;  // Write leaves the writer's lock in heldLock_
+  StoreWriteLock heldLock_;
 };
 
 }  // namespace folidex

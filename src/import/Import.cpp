@@ -313,6 +313,15 @@ void FillLocalFileFields(IndexRecord& record, const NativePath& sourcePath, cons
   record[FieldTag::Y2] = FileDigestHexNative(sourcePath);
 }
 
+void FillLocalFileFields(IndexRecord& record, const NativePath& sourcePath, const Clock& clock, std::uint64_t size,
+                         std::string digest) {
+  const std::optional<FileStatus> status = StatFile(sourcePath);
+  record[FieldTag::FS] = std::to_string(size);
+  record[FieldTag::FC] = FormatLocalTime(status ? status->created : 0, "%Y/%m/%d %H:%M:%S");
+  record[FieldTag::FA] = FormatLocalTime(clock.Now(), "%Y/%m/%d %H:%M");
+  record[FieldTag::Y2] = std::move(digest);
+}
+
 void FillDerivedTitle(IndexRecord& record, Settings& settings, std::u16string_view heading, const Cp932Text& fileName) {
   if (settings.GetInt(setting::AutoTitle) != 1 || !record[FieldTag::PT].empty()) return;
   record[FieldTag::PT] = DerivedTitle(heading, fileName.str());

@@ -8,6 +8,7 @@
 // Paths handed in are native (UTF-8 here); addresses are UTF-8 in their percent-encoded form.
 // What the record stores (FN, FG) is CP932.
 
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -83,6 +84,10 @@ bool HasExactCp932Form(const NativePath& nativePath);
 // FS, FC (the file's own time), FA (now) and Y2 of `record` for a local file; the import of a
 // dropped file and folidex-cli import fill them alike.
 void FillLocalFileFields(IndexRecord& record, const NativePath& sourcePath, const Clock& clock);
+// The same for a file already read: FS and Y2 are those of its `size` bytes read and their
+// `digest`, not of the file as it is now.
+void FillLocalFileFields(IndexRecord& record, const NativePath& sourcePath, const Clock& clock, std::uint64_t size,
+                         std::string digest);
 
 // With KanSet/AutoTitle 1, an empty PT becomes the title derived from the first page's `heading`
 // (else the file name `fileName` without ".pdf"); the import of a dropped file, of a link,

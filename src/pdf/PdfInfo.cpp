@@ -347,6 +347,12 @@ void PdfInfo::ScanInfo(std::string_view bytes, IndexRecord& record) {
   ScanInfoAt(bytes, FindPdfKeys(bytes), record);
 }
 
+bool PdfInfo::ScanInfoNames(std::string_view bytes, IndexRecord& record) {
+  const PdfKeyPositions keys = FindPdfKeys(bytes);
+  ScanInfoAt(bytes, keys, record);
+  return HasInfoNamesAt(keys);
+}
+
 int PdfInfo::ReadInfo(const std::string& pathCp932, IndexRecord& record) {
   return ReadInfoFile(ToNativePath(pathCp932), record);
 }

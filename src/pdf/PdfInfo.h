@@ -36,6 +36,8 @@ class PdfInfo {
   // The scans of ReadInfo on bytes already in memory. Any bytes at all are accepted; what cannot
   // be used leaves its field empty.
   static void ScanInfo(std::string_view bytes, IndexRecord& record);
+  // ScanInfo and HasInfoNames in one pass over the bytes: true when any metadata name was found.
+  static bool ScanInfoNames(std::string_view bytes, IndexRecord& record);
 
   // Whether the raw bytes hold any metadata name the scan looks for (see above).
   static bool HasInfoNames(std::string_view bytes);

@@ -34,7 +34,49 @@ class FileDescriptor {
   int fd_;
 };
 
+std::string HexOf(const unsigned char* digest, unsigned int length) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(length * 2);
+  for (unsigned int i = 0; i < length; ++i) {
+    hex.push_back(kHex[digest[i] >> 4]);
+    hex.push_back(kHex[digest[i] & 0x0F]);
+  }
+  return hex;
+}
+
 }  // namespace
+
+struct Sha256::Context {
+  std::unique_ptr<EVP_MD_CTX, MdContextFree> md{EVP_MD_CTX_new()};
+};
+
+Sha256::Sha256() : context_(std::make_unique<Context>()) {
+  failed_ = !context_->md || EVP_DigestInit_ex(context_->md.get(), EVP_sha256(), nullptr) != 1;
+}
+
+Sha256::~Sha256() = default;
+
+void Sha256::Update(std::string_view bytes) {
+  if (!failed_ && !bytes.empty()) failed_ = EVP_DigestUpdate(context_->md.get(), bytes.data(), bytes.size()) != 1;
+}
+
+std::string Sha256::Finish() {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (failed_ || EVP_DigestFinal_ex(context_->md.get(), digest, &length) != 1) {
+    failed_ = true;
+    return {};
+  }
+  failed_ = true;  // spent
+  return HexOf(digest, length);
+}
+
+std::string DigestHex(std::string_view bytes) {
+  Sha256 sha;
+  sha.Update(bytes);
+  return sha.Finish();
+}
 
 std::string FileDigestHexNative(const std::string& nativePath) {
   if (nativePath.empty()) return {};
@@ -64,15 +106,7 @@ std::string FileDigestHexNative(const std::string& nativePath) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return {};
-
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string hex;
-  hex.reserve(length * 2);
-  for (unsigned int i = 0; i < length; ++i) {
-    hex.push_back(kHex[digest[i] >> 4]);
-    hex.push_back(kHex[digest[i] & 0x0F]);
-  }
-  return hex;
+  return HexOf(digest, length);
 }
 
 std::string FileDigestHex(const std::string& pathCp932) {

@@ -17,6 +17,7 @@
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
 #include "common/Normalize.h"
+#include "store/Digest.h"
 #include "store/RunFolders.h"
 #include "store/StoreLayout.h"
 
@@ -598,6 +599,35 @@ bool Store::StorePdfCopy(const NativePath& source, std::string_view serial) {
   return true;
 }
 
+bool Store::StorePdfBytes(std::string_view bytes, std::string_view serial) {
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return false;
+  const NativePath destination = StoreFilePath(serial, kKindPdf);
+  if (destination.empty()) return false;
+  if (!WriteFileAtomic(destination, bytes)) {
+    ReportWriteFailure(prompter_, destination, errno, Msg::FileSaveFailed);
+    return false;
+  }
+  return true;
+}
+
+bool Store::StorePdfCopy(const NativePath& source, std::string_view serial, std::string_view digest, bool& changed) {
+  changed = false;
+  const StoreWriteLock lock = LockForWriting();
+  if (!lock) return false;
+  const NativePath destination = StoreFilePath(serial, kKindPdf);
+  if (destination.empty()) return false;
+  Sha256 sha;
+  const bool copied = CopyFileAtomic(
+      source, destination, [&sha](std::string_view block) { sha.Update(block); },
+      [&] {
+        changed = sha.Finish() != digest;
+        return !changed;
+      });
+  if (!copied && !changed) ReportWriteFailure(prompter_, destination, errno, Msg::FileSaveFailed);
+  return copied;
+}
+
 FileHandle Store::OpenIndexFile() {
   const std::string prefix = Utf8ToCp932("索引");
   const std::string root = StoreRoot();
@@ -723,11 +753,7 @@ std::string Store::TakeNewSerial() {
   // The serial is reserved before any of its files is written: a run killed after this leaves
   // a gap at most, never a record past the counter.
   WriteSerialCounter(next + 1);
-  if (!settings_.Sync()) {
-    std::string location = settings_.Location();
-    prompter_.Error(Msg::SettingsSyncFailed, location.empty() ? std::string() : location + "\n");
-    return {};
-  }
+  if (!SyncSettings(false)) return {};
   if (!CheckStoreRoot()) return {};
   const NativePath counterPath = CounterFilePath();
   if (!WriteFileAtomic(counterPath, FormatSerial(next + 1))) {
@@ -736,6 +762,25 @@ std::string Store::TakeNewSerial() {
   }
   return FormatSerial(next);
 }
+
+bool Store::SyncSettings(bool force) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!force && settingsSyncInterval_.count() > 0 && settingsSynced_ &&
+      now - *settingsSynced_ < settingsSyncInterval_) {
+    settingsUnsynced_ = true;
+    return true;
+  }
+  if (!settings_.Sync()) {
+    std::string location = settings_.Location();
+    prompter_.Error(Msg::SettingsSyncFailed, location.empty() ? std::string() : location + "\n");
+    return false;
+  }
+  settingsSynced_ = now;
+  settingsUnsynced_ = false;
+  return true;
+}
+
+bool Store::FlushSettings() { return !settingsUnsynced_ || SyncSettings(true); }
 
 void Store::MarkIndexPresent(std::string_view serial) {
   const std::string root = StoreRoot();

@@ -5,6 +5,7 @@
 // Messages show paths converted with FromNativePath.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -163,6 +164,13 @@ class Store {
   // The PDF copy of `serial` from a file at a native path (which may have no CP932 form): 30018
   // when the copy fails.
   bool StorePdfCopy(const NativePath& source, std::string_view serial);
+  // The PDF copy of `serial` from bytes already read: exactly these bytes are stored. 30018
+  // when they cannot be written.
+  bool StorePdfBytes(std::string_view bytes, std::string_view serial);
+  // The PDF copy of `serial` from a file, stored only when the bytes copied have the SHA-256
+  // `digest` (upper-case hexadecimal): a file that changed since its digest was taken leaves no
+  // copy, and `changed` tells so without a message. 30018 when the copy fails otherwise.
+  bool StorePdfCopy(const NativePath& source, std::string_view serial, std::string_view digest, bool& changed);
 
   // The index file, open for reading and writing (created with one '1' per serial handed out,
   // in a few large writes, when missing inside an existing DOCDATA); nothing after a message
@@ -190,6 +198,13 @@ class Store {
   // the settings cannot be saved or the counter file cannot be written; nothing of the
   // record is written then.
   std::string TakeNewSerial();
+  // For a run that takes many serials (folidex-cli import): with an interval, the settings are
+  // synced for a serial only when they were not synced within it (the first serial always);
+  // DOCDATA/counter is still written for each. A run killed meanwhile leaves Sys/No behind the
+  // store's counter, which ReadSerialCount brings it up to. 0 (the default): every serial.
+  void SetSettingsSyncInterval(std::chrono::milliseconds interval) { settingsSyncInterval_ = interval; }
+  // Syncs the settings when a serial taken since has not been: false after 31221.
+  bool FlushSettings();
 
   // Sets the index byte of `serial` to '1' when it says '0' (a record written there).
   void MarkIndexPresent(std::string_view serial);
@@ -243,6 +258,10 @@ class Store {
     std::int64_t modified = 0, changed = 0;  // nanoseconds
     long highest = -1;
   };
+  bool SyncSettings(bool force);
+  std::chrono::milliseconds settingsSyncInterval_{0};
+  std::optional<std::chrono::steady_clock::time_point> settingsSynced_;
+  bool settingsUnsynced_ = false;
   std::string listedBase_;
   std::array<ListedFolder, 100> listed_{};
 
