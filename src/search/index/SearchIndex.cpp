@@ -16,6 +16,7 @@
 #include <mutex>
 #include <thread>
 
+#include "common/ByteText.h"
 #include "common/FileSystem.h"
 #include "store/Store.h"
 
@@ -24,7 +25,9 @@ namespace {
 
 // 2: index columns of medium size (the largest a million records need, and a small table of
 // segments to open and close).
-constexpr int kFormatVersion = 2;
+// 3: no positions in the index columns: a candidate holds every bigram of a piece, and is matched
+// by the scan's matchers anyway.
+constexpr int kFormatVersion = 3;
 constexpr char kStampsMagic[8] = {'F', 'L', 'D', 'X', 'S', 'T', '0', '1'};
 constexpr std::string_view kColumnNames[kIndexColumns] = {"pt", "pa", "ps", "pk", "body"};
 
@@ -155,6 +158,23 @@ bool LostUnsynced(const std::string& folder) {
   return noted.empty() || noted != BootId();
 }
 
+// The bigrams (two characters, overlapping) of the pieces, each once.
+std::vector<std::string> Bigrams(const std::vector<std::string>& pieces) {
+  std::vector<std::string> bigrams;
+  for (const std::string& piece : pieces) {
+    std::size_t first = 0;
+    while (first < piece.size()) {
+      const std::size_t second = first + Cp932CharLength(piece, first);
+      if (second >= piece.size()) break;
+      const std::size_t end = second + Cp932CharLength(piece, second);
+      std::string bigram = piece.substr(first, end - first);
+      if (std::find(bigrams.begin(), bigrams.end(), bigram) == bigrams.end()) bigrams.push_back(std::move(bigram));
+      first = second;
+    }
+  }
+  return bigrams;
+}
+
 std::string RecordPath(const std::string& storeRoot, long serial) {
   char name[64];
   std::snprintf(name, sizeof name, "/TXT/%02ld/%08ld.TXT", serial % 100, serial);
@@ -283,7 +303,7 @@ struct SearchIndex::Impl {
     if (watch->stopped) ctx->rc = GRN_CANCEL;
   }
 
-  // The bigram lexicon and one position index per text; with texts already loaded Groonga
+  // The bigram lexicon and one index per text; with texts already loaded Groonga
   // builds them in one pass. `keepGoing(percent)` (may be empty) is asked between the indexes
   // and while each is made; `textBytes` (may be empty) are the loaded texts' sizes per index.
   bool CreateIndexes(const std::function<bool(int)>& keepGoing = {},
@@ -313,9 +333,8 @@ struct SearchIndex::Impl {
       watch.column = k;
       if (keepGoing && (watch.stopped || !keepGoing(watch.Percent(0)))) return false;
       const std::string name = std::string(kColumnNames[k]) + "_index";
-      indexes[k] = grn_column_create(
-          &ctx, lexicon, name.data(), static_cast<unsigned>(name.size()), nullptr,
-          GRN_OBJ_COLUMN_INDEX | GRN_OBJ_WITH_POSITION | GRN_OBJ_INDEX_MEDIUM | GRN_OBJ_PERSISTENT, table);
+      indexes[k] = grn_column_create(&ctx, lexicon, name.data(), static_cast<unsigned>(name.size()), nullptr,
+                                     GRN_OBJ_COLUMN_INDEX | GRN_OBJ_INDEX_MEDIUM | GRN_OBJ_PERSISTENT, table);
       if (!indexes[k]) return false;
       grn_obj source;
       GRN_UINT32_INIT(&source, 0);
@@ -584,15 +603,20 @@ std::optional<std::vector<long>> SearchIndex::Find(IndexColumn column, const std
     ctx->rc = GRN_SUCCESS;
     return std::nullopt;
   }
+  // The index keeps no positions: a candidate holds every bigram of every piece, each asked as
+  // one token of the lexicon.
+  const std::vector<std::string> bigrams = Bigrams(pieces);
   grn_obj query;
   GRN_TEXT_INIT(&query, 0);
-  bool ok = true;
-  for (std::size_t k = 0; k < pieces.size() && ok; ++k) {
-    GRN_TEXT_SET(ctx, &query, pieces[k].data(), pieces[k].size());
+  bool ok = !bigrams.empty();
+  for (std::size_t k = 0; k < bigrams.size() && ok; ++k) {
+    GRN_TEXT_SET(ctx, &query, bigrams[k].data(), bigrams[k].size());
     grn_search_optarg optarg;
     std::memset(&optarg, 0, sizeof optarg);
     optarg.mode = GRN_OP_EXACT;
     ok = grn_obj_search(ctx, index, &query, result, k == 0 ? GRN_OP_OR : GRN_OP_AND, &optarg) == GRN_SUCCESS;
+    // Nothing left: the other bigrams cannot add any.
+    if (ok && grn_table_size(ctx, result) == 0) break;
   }
   GRN_OBJ_FIN(ctx, &query);
   std::vector<long> serials;

@@ -1,6 +1,6 @@
 #pragma once
 // The search index: a Groonga database of the folded searchable texts of a store's records
-// (title, author, subtitle, keywords and body), each a bigram index, so that a search term
+// (title, author, subtitle, keywords and body), each a bigram index without positions, so that a search term
 // names the few records that may hold it instead of every record being read. It is derived
 // data kept outside the store, per user and machine:
 //   $XDG_CACHE_HOME/Orvane/Folidex/index/<name of the store's real path>/
@@ -92,7 +92,8 @@ class SearchIndex {
   bool Update(long serial, const std::string& path);
   bool Remove(long serial);
 
-  // The serials (ascending) whose text in `column` holds every piece. Nothing on an error.
+  // The serials (ascending) whose text in `column` holds every bigram of every piece (all that
+  // hold the pieces, and maybe others). Nothing on an error or without any piece.
   std::optional<std::vector<long>> Find(IndexColumn column, const std::vector<std::string>& pieces);
 
   IndexFigures Figures() const;
