@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QSettings>
@@ -85,4 +86,47 @@ TEST(QtSettings, PathsAreKeptAsTheirOwnBytesNeverThroughCp932) {
   // A location written by an older version as text reads back as the same path.
   again.SetText(setting::StorePath, Utf8ToCp932("/home/資料"));
   EXPECT_EQ(again.GetPath(setting::StorePath), "/home/資料");
+}
+
+TEST(QtSettings, AFileHoldingTheValuesSetIsNotRewritten) {
+  // A search saves its conditions every time: the same values leave the file untouched (not
+  // replaced by a new file), and a changed one is still saved.
+  test::TempDir dir;
+  const std::string path = dir.File("hand.conf");
+  const QByteArray hand = "[KanSet]\nHitMax=3000\nStorePath=/data/資料\nHome=x\n";
+  {
+    QFile f(QString::fromStdString(path));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(hand);
+  }
+  struct stat before {};
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+  {
+    QtSettings s(QString::fromStdString(path));
+    s.SetInt(setting::HitMax, 3000);
+    s.SetText(setting::StorePath, Utf8ToCp932("/data/資料"));
+    s.SetPath(setting::StorePath, NativePath("/data/資料"));
+    s.SetText(setting::Home, "x");
+    EXPECT_TRUE(s.Sync());
+  }
+  struct stat after {};
+  ASSERT_EQ(::stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  QFile f(QString::fromStdString(path));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), hand);
+  f.close();
+
+  {
+    QtSettings s(QString::fromStdString(path));
+    s.SetInt(setting::HitMax, 3000);
+    s.SetInt(setting::Kakunin, 0);  // absent from the file: written
+    s.SetText(setting::Home, "y");
+    EXPECT_TRUE(s.Sync());
+  }
+  QtSettings again(QString::fromStdString(path));
+  EXPECT_EQ(again.GetInt(setting::HitMax), 3000);
+  EXPECT_EQ(again.GetInt(setting::Kakunin), 0);
+  EXPECT_EQ(again.GetText(setting::Home), "y");
+  EXPECT_EQ(Cp932ToUtf8(again.GetText(setting::StorePath)), "/data/資料");
 }

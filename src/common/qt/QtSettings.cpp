@@ -65,7 +65,8 @@ std::optional<std::string> QtSettings::ReadNative(const std::string& section, co
 }
 
 void QtSettings::WriteNative(const std::string& section, const std::string& name, const std::string& native) {
-  settings_->setValue(KeyOf(section, name), QFile::decodeName(QByteArray::fromStdString(native)));
+  const QString text = QFile::decodeName(QByteArray::fromStdString(native));
+  Put(section, name, text, text);
 }
 
 std::optional<QString> QtSettings::RawFileValue(const std::string& section, const std::string& name) const {
@@ -88,12 +89,23 @@ std::optional<QString> QtSettings::RawFileValue(const std::string& section, cons
   return found;
 }
 
+void QtSettings::Put(const std::string& section, const std::string& name, const QString& text, const QVariant& value) {
+  const QString key = KeyOf(section, name);
+  // A value the file already holds is not written again: a command that sets what is there (a
+  // search saving the conditions it was given) leaves the file as it is, and Sync then has
+  // nothing to replace. Only a plain text is compared; anything else is written as before.
+  const QVariant current = settings_->value(key);
+  if (current.isValid() && current.metaType().id() == QMetaType::QString && current.toString() == text) return;
+  settings_->setValue(key, value);
+}
+
 void QtSettings::WriteInteger(const std::string& section, const std::string& name, long value) {
-  settings_->setValue(KeyOf(section, name), static_cast<qlonglong>(value));
+  Put(section, name, QString::number(value), static_cast<qlonglong>(value));
 }
 
 void QtSettings::WriteText(const std::string& section, const std::string& name, const std::string& cp932) {
-  settings_->setValue(KeyOf(section, name), ToQString(cp932));
+  const QString text = ToQString(cp932);
+  Put(section, name, text, text);
 }
 
 }  // namespace folidex

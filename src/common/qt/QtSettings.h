@@ -6,6 +6,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QVariant>
 #include <memory>
 
 #include "common/Settings.h"
@@ -36,6 +37,9 @@ class QtSettings : public Settings {
   // The value of `name` in `section` exactly as the file's line holds it, without the spaces
   // around it; nothing when there is no such line.
   std::optional<QString> RawFileValue(const std::string& section, const std::string& name) const;
+
+  // Sets `value` (whose text form is `text`) unless the file holds that text already.
+  void Put(const std::string& section, const std::string& name, const QString& text, const QVariant& value);
 
   std::unique_ptr<QSettings> settings_;
 };
