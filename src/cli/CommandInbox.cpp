@@ -13,6 +13,7 @@
 #include "import/BulkImport.h"
 #include "import/Inbox.h"
 #include "pdf/RecognitionWorker.h"
+#include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
 #include "store/Record.h"
 #include "store/StoreLock.h"
@@ -105,14 +106,18 @@ int CommandImportInbox(Context& context) {
   WorkerPool pool({worker}, ReadWorkerLimits(context.settings));
   WorkerPdfEngine pdf(pool, [] { return Interrupted(); });
   context.store.LockOptions().cancelled = [] { return Interrupted(); };
-  std::unique_ptr<TextRecognizer> recognizer;  // in a worker process, its models loaded once
+  // The pages of a scanned document are read at once, one recognizer per core (at most four),
+  // each a worker process loading its models once for the whole run.
+  std::unique_ptr<RecognizerPool> recognizers;
   if (recognise && context.settings.GetInt(setting::Ocr) == 1)
-    recognizer = std::make_unique<WorkerTextRecognizer>(RecognitionWorkerCommand(), ReadWorkerLimits(context.settings));
+    recognizers = std::make_unique<RecognizerPool>(
+        WorkerRecognizers(RecognitionWorkerCommand(), ReadWorkerLimits(context.settings)), RecognizerCount());
   const SystemClock clock;
   BulkImportOptions options;
   options.linkKind = std::string(kLinkCopy);
   options.recognise = recognise;
-  BulkImporter importer(context.store, clock, pdf, recognizer.get(), options, terminal);
+  BulkImporter importer = recognizers ? BulkImporter(context.store, clock, pdf, *recognizers, options, terminal)
+                                      : BulkImporter(context.store, clock, pdf, nullptr, options, terminal);
   if (!importer.Prepare()) return 1;
 
   const SteadyTickClock ticks;

@@ -11,6 +11,7 @@
 #include "import/BulkImport.h"
 #include "import/Inbox.h"
 #include "pdf/RecognitionWorker.h"
+#include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
 #include "store/StoreLock.h"
 
@@ -98,11 +99,16 @@ class InboxWorker : public QObject {
   void Begin() {
     pool_ = std::make_unique<WorkerPool>(std::vector<std::string>{WorkerProgramPath()}, ReadWorkerLimits(*settings_));
     pdf_ = std::make_unique<WorkerPdfEngine>(*pool_, [stop = stop_] { return stop->load(); });
-    if (settings_->GetInt(setting::Ocr) == 1)
-      recognizer_ = std::make_unique<WorkerTextRecognizer>(RecognitionWorkerCommand(), ReadWorkerLimits(*settings_));
     BulkImportOptions options;
     options.linkKind = std::string(kLinkCopy);
-    importer_ = std::make_unique<BulkImporter>(*store_, clock_, *pdf_, recognizer_.get(), options, monitor_);
+    // The pages of a scanned document are read at once, one recognizer per core (at most four).
+    if (settings_->GetInt(setting::Ocr) == 1) {
+      recognizers_ = std::make_unique<RecognizerPool>(
+          WorkerRecognizers(RecognitionWorkerCommand(), ReadWorkerLimits(*settings_)), RecognizerCount());
+      importer_ = std::make_unique<BulkImporter>(*store_, clock_, *pdf_, *recognizers_, options, monitor_);
+    } else {
+      importer_ = std::make_unique<BulkImporter>(*store_, clock_, *pdf_, nullptr, options, monitor_);
+    }
     InboxOptions inboxOptions{config_.folder, config_.moveDone, DefaultKeptFilesPath(), InboxLogPath(*store_)};
     inbox_ = std::make_unique<Inbox>(
         *store_, inboxOptions, [this](const NativePath& path) { return importer_->ImportFile(path); }, clock_, ticks_,
@@ -180,7 +186,7 @@ class InboxWorker : public QObject {
   std::unique_ptr<StoreLock> lock_;
   std::unique_ptr<WorkerPool> pool_;
   std::unique_ptr<WorkerPdfEngine> pdf_;
-  std::unique_ptr<TextRecognizer> recognizer_;
+  std::unique_ptr<RecognizerPool> recognizers_;
   std::unique_ptr<BulkImporter> importer_;
   std::unique_ptr<Inbox> inbox_;
   QFileSystemWatcher* watch_ = nullptr;
