@@ -3,6 +3,7 @@
 #include <QFileSystemWatcher>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 
 #include "common/ByteText.h"
 #include "common/Cp932.h"
@@ -10,6 +11,7 @@
 #include "common/Messages.h"
 #include "import/BulkImport.h"
 #include "import/Inbox.h"
+#include "pdf/DocumentText.h"
 #include "pdf/RecognitionWorker.h"
 #include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
@@ -37,6 +39,11 @@ class StopMonitor : public DocumentTextMonitor {
  public:
   explicit StopMonitor(std::shared_ptr<std::atomic<bool>> stop) : stop_(std::move(stop)) {}
   bool Cancelled() override { return stop_->load(); }
+  void RecognitionStarted(int index, int count, int) override {
+    if (pages) pages(index, count);
+  }
+
+  std::function<void(int index, int count)> pages;  // a page of a scan is being recognised
 
  private:
   std::shared_ptr<std::atomic<bool>> stop_;
@@ -145,7 +152,12 @@ class InboxWorker : public QObject {
       counter = ReplaceAllCp932(counter, "%1", std::to_string(due.size()));
       counter = ReplaceAllCp932(counter, "%2", std::to_string(k + 1));
       Counter(QString::fromUtf8(Cp932ToUtf8(counter).c_str()));
+      // A scan shows how far its recognition has come: "… 1件目を登録中 文字認識中 3/12 ページ".
+      monitor_.pages = [this, counter](int index, int count) {
+        Counter(QString::fromUtf8(Cp932ToUtf8(counter + " " + RecognitionProgressText(index, count)).c_str()));
+      };
       const InboxResult result = inbox_->Take(due[k]);
+      monitor_.pages = nullptr;
       if (!result.logLine.empty()) Log(QString::fromUtf8(result.logLine.c_str()));
       if (result.outcome == InboxOutcome::Stored && store_->ReadRecordFile(result.serial, false)) {
         const IndexRecord record = store_->WorkingRecord();
