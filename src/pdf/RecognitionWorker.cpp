@@ -38,12 +38,6 @@ class ReportingMonitor : public RecognitionMonitor {
   int last_ = -1;
 };
 
-std::string FrameHeader(std::size_t length) {
-  std::string header(4, '\0');
-  for (int k = 0; k < 4; ++k) header[static_cast<std::size_t>(k)] = static_cast<char>((length >> (8 * k)) & 0xFF);
-  return header;
-}
-
 }  // namespace
 
 int ServeRecognition(TextRecognizer& recognizer, int in, int out) {

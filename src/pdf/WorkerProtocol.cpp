@@ -105,6 +105,12 @@ bool KnownOp(std::uint8_t op) { return op >= 1 && op <= static_cast<std::uint8_t
 
 }  // namespace
 
+std::string FrameHeader(std::size_t length) {
+  std::string header;
+  PutNumber(header, static_cast<std::uint32_t>(length));
+  return header;
+}
+
 std::string EncodeFrame(std::string_view payload) {
   std::string frame;
   frame.reserve(payload.size() + 4);

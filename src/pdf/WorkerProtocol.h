@@ -39,6 +39,9 @@ struct WorkerReply {
 
 // The frame of a payload: its length, then its bytes.
 std::string EncodeFrame(std::string_view payload);
+// The length that begins the frame of a payload of `length` bytes (to send a large payload
+// after it without copying it into one frame).
+std::string FrameHeader(std::size_t length);
 
 enum class FrameStatus { Complete, Incomplete, Invalid };
 // Takes the first whole frame off the front of `buffer` into `payload`. Incomplete when more
