@@ -45,6 +45,26 @@ bool BodyHas(const std::u16string& text, const char* word) {
 
 const char* kSentence = "請求書の支払期限は来月末です。";
 
+const char* kLeftColumn =
+    "左の段には会議の日程と場所を書きました。出席者は十名で、議題は来年度の計画と予算の見直しです。";
+const char* kRightColumn = "右の段には予算の内訳を書きました。合計は五十万円で、そのうち半分を設備の更新に充てます。";
+
+// A page of two columns of horizontal lines, each wrapping over several lines.
+test::ScanPage TwoColumns() {
+  test::ScanPage page{QString::fromUtf8(kLeftColumn) + QLatin1Char('\f') + QString::fromUtf8(kRightColumn), true, false,
+                      56};
+  page.columns = 2;
+  return page;
+}
+
+// Whether the stored text holds each column whole, the left one first (the right one from its
+// second character).
+bool LeftColumnThenRight(const std::string& stored) {
+  const std::size_t l = FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(kLeftColumn)));
+  const std::size_t r = FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(kRightColumn + 3)));
+  return l != std::string::npos && r != std::string::npos && l < r;
+}
+
 // A rendered page as a scanner gives it: a little soft, with grey noise, saved as JPEG.
 PageImage AsScanned(const PageImage& sharp) {
   QImage image(sharp.width, sharp.height, QImage::Format_Grayscale8);
@@ -208,12 +228,8 @@ class OcrTest : public QObject {
   }
 
   void aPageFedSidewaysOrUpsideDownIsReadUprightColumnByColumn() {
-    const char* left = "左の段には会議の日程と場所を書きました。出席者は十名で、議題は来年度の計画と予算の見直しです。";
-    const char* right = "右の段には予算の内訳を書きました。合計は五十万円で、そのうち半分を設備の更新に充てます。";
-    test::ScanPage sheet{QString::fromUtf8(left) + QLatin1Char('\f') + QString::fromUtf8(right), true, false, 56};
-    sheet.columns = 2;
     PopplerPdfEngine pdf;
-    QCOMPARE(pdf.Open(Write("turned.pdf", {sheet})), PdfOpenResult::Opened);
+    QCOMPARE(pdf.Open(Write("turned.pdf", {TwoColumns()})), PdfOpenResult::Opened);
     PageImage upright;
     QVERIFY(pdf.RenderPage(0, 300, upright));
     // Turned back by 90 is a sheet fed turned clockwise by 270, and so on.
@@ -224,9 +240,7 @@ class OcrTest : public QObject {
       Quiet monitor;
       QCOMPARE(recognizer_.Recognize(*page, monitor, text), RecognitionStatus::Done);
       const std::string stored = NormalizeBodyText(PrepareBodyText(TidySpacing(text, Spacing::Recognised)));
-      const std::size_t l = FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(left)));
-      const std::size_t r = FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(right + 3)));
-      QVERIFY2(l != std::string::npos && r != std::string::npos && l < r,
+      QVERIFY2(LeftColumnThenRight(stored),
                qPrintable(QStringLiteral("%1: ").arg(fed) + QString::fromStdString(Cp932ToUtf8(stored))));
     }
   }
@@ -251,19 +265,13 @@ class OcrTest : public QObject {
   }
 
   void twoColumnsAreReadOneAfterTheOther() {
-    const char* left = "左の段には会議の日程と場所を書きました。出席者は十名で、議題は来年度の計画と予算の見直しです。";
-    const char* right = "右の段には予算の内訳を書きました。合計は五十万円で、そのうち半分を設備の更新に充てます。";
-    test::ScanPage page{QString::fromUtf8(left) + QLatin1Char('\f') + QString::fromUtf8(right), true, false, 56};
-    page.columns = 2;
     PopplerPdfEngine pdf;
-    QCOMPARE(pdf.Open(Write("columns.pdf", {page})), PdfOpenResult::Opened);
+    QCOMPARE(pdf.Open(Write("columns.pdf", {TwoColumns()})), PdfOpenResult::Opened);
     Quiet monitor;
     const DocumentText d = BuildDocumentText(pdf, recognizer_, monitor);
     // Each column wraps over several lines; each reads whole, the left one first.
     const std::string stored = NormalizeBodyText(PrepareBodyText(d.text));
-    const std::size_t l = FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(left)));
-    const std::size_t r = FindCp932(stored, NormalizeSearchTerm(Utf8ToCp932(right + 3)));  // from its second character
-    QVERIFY2(l != std::string::npos && r != std::string::npos && l < r, Cp932ToUtf8(stored).c_str());
+    QVERIFY2(LeftColumnThenRight(stored), Cp932ToUtf8(stored).c_str());
   }
 
   void thePagesReadAtOnceGiveTheTextReadOneByOne() {
