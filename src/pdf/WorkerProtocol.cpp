@@ -112,9 +112,8 @@ std::string FrameHeader(std::size_t length) {
 }
 
 std::string EncodeFrame(std::string_view payload) {
-  std::string frame;
-  frame.reserve(payload.size() + 4);
-  PutBytes(frame, payload);
+  std::string frame = FrameHeader(payload.size());
+  frame.append(payload);
   return frame;
 }
 
