@@ -36,6 +36,8 @@
 #include "list/CLeftView.h"
 #include "list/CListDlg.h"
 #include "list/RecordRow.h"
+#include "pdf/RecognitionWorker.h"
+#include "pdf/RecognizerPool.h"
 #include "search/Places.h"
 #include "search/Search.h"
 #include "search/SearchRun.h"
@@ -61,8 +63,12 @@ CMainFrame::CMainFrame(Services& services, QtProgress& progress, QWidget* parent
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
 
+  // One set of text recognizers for the window's imports and the inbox: one per core (at most
+  // four) in all, each a worker process that loads its models once.
+  auto recognizers = std::make_shared<RecognizerPool>(
+      WorkerRecognizers(RecognitionWorkerCommand(), ReadWorkerLimits(services_.settings)), RecognizerCount());
   import_ = new ImportController(
-      services_, *html_, [this] { list_->FitColumnWidths(ListRows::kColumns, -1); }, this);
+      services_, *html_, [this] { list_->FitColumnWidths(ListRows::kColumns, -1); }, recognizers, this);
   connect(list_, &CLeftView::filesDropped, import_, &ImportController::DropFiles);
   connect(list_, &CLeftView::linkDropped, import_, &ImportController::DropLink);
   // The inbox's worker reads and writes the user's settings file through its own object.
@@ -73,7 +79,7 @@ CMainFrame::CMainFrame(Services& services, QtProgress& progress, QWidget* parent
           return std::make_unique<QtSettings>(own->FileName());
         return nullptr;
       },
-      this);
+      recognizers, this);
   connect(inbox_, &InboxWatcher::recordStored, this, [this](const QString& serial, const IndexRecord& stored) {
     // Appended as an import appends its record, without taking the selection from the user.
     IndexRecord record = stored;

@@ -14,6 +14,7 @@
 #include "common/Cp932.h"
 #include "common/Messages.h"
 #include "html/qt/WebEngineSetup.h"
+#include "import/qt/ImportController.h"
 #include "import/qt/InboxWatcher.h"
 #include "list/ListColumn.h"
 #include "shell_fixture.h"
@@ -46,6 +47,9 @@ void InboxDesktopTest::filesAreStoredWhileTheWindowRunsAndTheCliIsKeptOut() {
                          QStringLiteral("起動前"));
   run.WriteStandardIni("Ocr=0\nInboxOn=1\nInbox=" + inbox + "\n");
   QVERIFY(run.Start());
+  // The inbox reads scans on the window's own recognizers: the engines in all stay one per core.
+  QVERIFY(run.Frame()->Inbox()->Recognizers() != nullptr);
+  QCOMPARE(run.Frame()->Inbox()->Recognizers(), run.Frame()->Import()->Recognizers());
   Services& services = run.app->services();
   QTRY_COMPARE_WITH_TIMEOUT(services.list.RowCount(), 1, kInboxTimeout);
   QCOMPARE(Cp932ToUtf8(services.list.Cell(0, ListColumn::Title)), std::string("起動前"));

@@ -17,7 +17,7 @@
 namespace folidex {
 
 ImportController::ImportController(Services& services, CShelfView& html, std::function<void()> fitColumns,
-                                   QWidget* owner)
+                                   std::shared_ptr<RecognizerPool> recognizers, QWidget* owner)
     : QObject(owner),
       services_(services),
       owner_(owner),
@@ -25,8 +25,7 @@ ImportController::ImportController(Services& services, CShelfView& html, std::fu
       downloader_(html.Network(), services.progress, html.Profile()->httpUserAgent()),
       pool_({WorkerProgramPath()}, ReadWorkerLimits(services.settings)),
       pdf_(pool_, [this] { return EngineWaitCancelled(); }),
-      recognizers_(WorkerRecognizers(RecognitionWorkerCommand(), ReadWorkerLimits(services.settings)),
-                   RecognizerCount()),
+      recognizers_(std::move(recognizers)),
       timer_(new QTimer(this)) {
   engineClock_.start();
   engineWaitHide_ = new QTimer(this);
@@ -39,7 +38,7 @@ ImportController::ImportController(Services& services, CShelfView& html, std::fu
       services.store, services.settings, services.prompter, services.progress,    services.clock, services.list,
       html,           viewer_,           downloader_,       std::move(fitColumns)};
   ports.pdf = &pdf_;
-  ports.recognizers = &recognizers_;
+  ports.recognizers = recognizers_.get();
   // The recognition runs on worker threads behind its modal progress window, the pages of a
   // document at once.
   ports.recognize = [this](PdfEngine& pdf, RecognizerPool& recognizers) {

@@ -26,8 +26,10 @@ class ImportController : public QObject {
   Q_OBJECT
 
  public:
-  // `fitColumns` fits the list's column widths after an import (KanSet/ColumnMnt).
-  ImportController(Services& services, CShelfView& html, std::function<void()> fitColumns, QWidget* owner);
+  // `fitColumns` fits the list's column widths after an import (KanSet/ColumnMnt). `recognizers`
+  // are the window's text recognizers, shared with the inbox.
+  ImportController(Services& services, CShelfView& html, std::function<void()> fitColumns,
+                   std::shared_ptr<RecognizerPool> recognizers, QWidget* owner);
 
   // Files dropped on the list area (native paths).
   void DropFiles(const QStringList& paths);
@@ -41,6 +43,7 @@ class ImportController : public QObject {
   bool ImportShownPdf();
 
   Importer& Pipeline() { return *importer_; }
+  const RecognizerPool* Recognizers() const { return recognizers_.get(); }
   // The HTML area's viewer, as the text capture reaches it.
   ViewerBridge& Viewer() { return viewer_; }
   QTimer* Timer() const { return timer_; }
@@ -59,9 +62,7 @@ class ImportController : public QObject {
   QtDownloader downloader_;
   WorkerPool pool_;
   WorkerPdfEngine pdf_;
-  // The recognizers of every import: one per core (at most four), each a worker process loading
-  // its models once.
-  RecognizerPool recognizers_;
+  std::shared_ptr<RecognizerPool> recognizers_;
   std::unique_ptr<Importer> importer_;
   QTimer* timer_;
   std::deque<QString> opened_;

@@ -57,6 +57,7 @@ class InboxWorker : public QObject {
   struct Config {
     NativePath location, folder;
     bool moveDone = true;
+    std::shared_ptr<RecognizerPool> recognizers;
   };
   InboxWorker(InboxWatcher* watcher, Config config, std::unique_ptr<Settings> settings,
               std::shared_ptr<std::atomic<bool>> stop)
@@ -108,11 +109,9 @@ class InboxWorker : public QObject {
     pdf_ = std::make_unique<WorkerPdfEngine>(*pool_, [stop = stop_] { return stop->load(); });
     BulkImportOptions options;
     options.linkKind = std::string(kLinkCopy);
-    // The pages of a scanned document are read at once, one recognizer per core (at most four).
-    if (settings_->GetInt(setting::Ocr) == 1) {
-      recognizers_ = std::make_unique<RecognizerPool>(
-          WorkerRecognizers(RecognitionWorkerCommand(), ReadWorkerLimits(*settings_)), RecognizerCount());
-      importer_ = std::make_unique<BulkImporter>(*store_, clock_, *pdf_, *recognizers_, options, monitor_);
+    // The pages of a scanned document are read at once, on the window's recognizers.
+    if (settings_->GetInt(setting::Ocr) == 1 && config_.recognizers) {
+      importer_ = std::make_unique<BulkImporter>(*store_, clock_, *pdf_, *config_.recognizers, options, monitor_);
     } else {
       importer_ = std::make_unique<BulkImporter>(*store_, clock_, *pdf_, nullptr, options, monitor_);
     }
@@ -198,7 +197,6 @@ class InboxWorker : public QObject {
   std::unique_ptr<StoreLock> lock_;
   std::unique_ptr<WorkerPool> pool_;
   std::unique_ptr<WorkerPdfEngine> pdf_;
-  std::unique_ptr<RecognizerPool> recognizers_;
   std::unique_ptr<BulkImporter> importer_;
   std::unique_ptr<Inbox> inbox_;
   QFileSystemWatcher* watch_ = nullptr;
@@ -208,8 +206,12 @@ class InboxWorker : public QObject {
   bool waitSaid_ = false;
 };
 
-InboxWatcher::InboxWatcher(Settings& settings, std::function<std::unique_ptr<Settings>()> makeSettings, QObject* parent)
-    : QObject(parent), settings_(settings), makeSettings_(std::move(makeSettings)) {}
+InboxWatcher::InboxWatcher(Settings& settings, std::function<std::unique_ptr<Settings>()> makeSettings,
+                           std::shared_ptr<RecognizerPool> recognizers, QObject* parent)
+    : QObject(parent),
+      settings_(settings),
+      makeSettings_(std::move(makeSettings)),
+      recognizers_(std::move(recognizers)) {}
 
 InboxWatcher::~InboxWatcher() { Stop(); }
 
@@ -227,7 +229,8 @@ void InboxWatcher::Apply(const std::string& storeLocation) {
   stop_ = std::make_shared<std::atomic<bool>>(false);
   thread_ = new QThread(this);
   thread_->setObjectName(QStringLiteral("inbox"));
-  worker_ = new InboxWorker(this, {NativePath(storeLocation), NativePath(folder), moveDone}, std::move(own), stop_);
+  worker_ = new InboxWorker(this, {NativePath(storeLocation), NativePath(folder), moveDone, recognizers_},
+                            std::move(own), stop_);
   worker_->moveToThread(thread_);
   InboxWorker* worker = worker_;
   connect(thread_, &QThread::started, worker, [worker] { worker->Start(); });

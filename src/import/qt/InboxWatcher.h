@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "common/Settings.h"
+#include "pdf/RecognizerPool.h"
 #include "store/Record.h"
 
 namespace folidex {
@@ -24,8 +25,11 @@ class InboxWatcher : public QObject {
   Q_OBJECT
 
  public:
-  // `makeSettings` gives the worker settings of its own on the user's settings file.
-  InboxWatcher(Settings& settings, std::function<std::unique_ptr<Settings>()> makeSettings, QObject* parent = nullptr);
+  // `makeSettings` gives the worker settings of its own on the user's settings file; a scan's pages
+  // are read by `recognizers`, which the window's own imports share (so the engines in all stay
+  // within the pool's size).
+  InboxWatcher(Settings& settings, std::function<std::unique_ptr<Settings>()> makeSettings,
+               std::shared_ptr<RecognizerPool> recognizers, QObject* parent = nullptr);
   ~InboxWatcher() override;
 
   // Starts, stops or restarts the watch as the settings now say (InboxOn, Inbox, InboxDone,
@@ -33,6 +37,7 @@ class InboxWatcher : public QObject {
   void Apply(const std::string& storeLocation);
   void Stop();
   bool Running() const { return thread_ != nullptr; }
+  const RecognizerPool* Recognizers() const { return recognizers_.get(); }
 
  signals:
   // A record stored from the inbox (its fields as the record file holds them).
@@ -45,6 +50,7 @@ class InboxWatcher : public QObject {
  private:
   Settings& settings_;
   std::function<std::unique_ptr<Settings>()> makeSettings_;
+  std::shared_ptr<RecognizerPool> recognizers_;
   QThread* thread_ = nullptr;
   InboxWorker* worker_ = nullptr;
   std::shared_ptr<std::atomic<bool>> stop_;
