@@ -83,7 +83,12 @@ BulkImporter::BulkImporter(Store& store, const Clock& clock, PdfEngine& pdf, Rec
       pool_(&pool),
       options_(std::move(options)),
       monitor_(monitor) {
-  recognising_ = options_.recognise && pool_ && store_.settings().GetInt(setting::Ocr) == 1 && pool_->Check().Ready();
+  // The first recognizer loads its models here, a second or more: a cancel (an interrupt, the
+  // inbox stopping) ends that wait too.
+  if (options_.recognise && store_.settings().GetInt(setting::Ocr) == 1) {
+    const std::optional<RecognizerCheck> check = pool_->Check([this] { return monitor_.Cancelled(); });
+    recognising_ = check && check->Ready();
+  }
   autoTitle_ = store_.settings().GetInt(setting::AutoTitle) == 1;
 }
 

@@ -201,16 +201,31 @@ WorkerTextRecognizer::Wait WorkerTextRecognizer::Call(RecognitionOp op, const st
 }
 
 RecognizerCheck WorkerTextRecognizer::Check() {
+  return CheckUnlessCancelled(std::function<bool()>()).value_or(RecognizerCheck{});
+}
+
+std::optional<RecognizerCheck> WorkerTextRecognizer::CheckUnlessCancelled(const std::function<bool()>& cancelled) {
   if (checked_) return check_;
-  checked_ = true;
   if (command_.empty()) {
+    checked_ = true;
     check_ = {RecognizerState::EngineMissing, "folidex-worker not found"};
     return check_;
   }
+  class Asker : public RecognitionMonitor {
+   public:
+    explicit Asker(const std::function<bool()>& cancelled) : cancelled_(cancelled) {}
+    bool Cancelled() override { return cancelled_ && cancelled_(); }
+
+   private:
+    const std::function<bool()>& cancelled_;
+  } asker(cancelled);
   RecognitionReply reply;
   const auto deadline = Clock::now() + std::chrono::seconds(limits_.documentSeconds);
-  if (StartWorker() &&
-      Call(RecognitionOp::Check, EncodeRecognitionRequest({}), deadline, nullptr, reply) == Wait::Replied) {
+  const Wait wait =
+      StartWorker() ? Call(RecognitionOp::Check, EncodeRecognitionRequest({}), deadline, &asker, reply) : Wait::Failed;
+  if (wait == Wait::Cancelled) return std::nullopt;  // the worker is gone; nothing is known yet
+  checked_ = true;
+  if (wait == Wait::Replied) {
     check_ = reply.check;
   } else {
     check_ = {RecognizerState::EngineMissing, command_.front() + ": the recognition worker ended without an answer"};

@@ -43,6 +43,8 @@ class WorkerTextRecognizer : public TextRecognizer {
   // The worker's check, asked once (it loads the models, within KanSet/WorkerSeconds). A worker
   // that cannot start or fails to answer is a missing engine.
   RecognizerCheck Check() override;
+  // A cancel kills the worker loading its models; the next check starts another.
+  std::optional<RecognizerCheck> CheckUnlessCancelled(const std::function<bool()>& cancelled) override;
   RecognitionStatus Recognize(const PageImage& page, RecognitionMonitor& monitor, std::u16string& text) override;
 
   // The running worker's process, -1 when none runs.

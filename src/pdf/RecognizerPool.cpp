@@ -15,10 +15,15 @@ RecognizerPool::RecognizerPool(Factory make, int size) : make_(std::move(make)),
   slots_.reserve(static_cast<std::size_t>(size_));
 }
 
-RecognizerCheck RecognizerPool::Check() {
-  TextRecognizer* first = Acquire({});
-  if (!first) return {};
-  const RecognizerCheck check = first->Check();
+RecognizerCheck RecognizerPool::Check() { return Check(std::function<bool()>()).value_or(RecognizerCheck{}); }
+
+std::optional<RecognizerCheck> RecognizerPool::Check(const std::function<bool()>& cancelled) {
+  TextRecognizer* first = Acquire(cancelled);
+  if (!first) {
+    if (cancelled && cancelled()) return std::nullopt;
+    return RecognizerCheck{};  // none could be made: no engine
+  }
+  std::optional<RecognizerCheck> check = first->CheckUnlessCancelled(cancelled);
   Release(first);
   return check;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "pdf/TextRecognizer.h"
@@ -25,8 +26,11 @@ class RecognizerPool {
 
   int Size() const { return size_; }
 
-  // The check of the first recognizer (made for it when none is there yet).
+  // The check of the first recognizer (made for it when none is there yet); the second form
+  // gives nullopt when `cancelled` said so first (while it waited for a free recognizer or for
+  // the engine to load its models).
   RecognizerCheck Check();
+  std::optional<RecognizerCheck> Check(const std::function<bool()>& cancelled);
 
   // A free recognizer, made when none is free and the pool has room; waits while all are busy.
   // Null when `cancelled` said so while it waited (asked about twenty times a second).

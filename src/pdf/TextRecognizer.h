@@ -3,6 +3,8 @@
 // and vertical writing, English), with progress and cancel. The engine (Tesseract here) stays
 // behind this port; tests fake it.
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "pdf/PageImage.h"
@@ -38,6 +40,13 @@ class TextRecognizer {
   // Whether the engine and its Japanese data are there. May take a moment the first time (the
   // engine loads its models); later calls answer at once.
   virtual RecognizerCheck Check() = 0;
+
+  // As Check, while `cancelled` (asked at least ten times a second while the engine loads) does
+  // not say stop; nullopt once it does, and that check is not kept (the next one asks again).
+  virtual std::optional<RecognizerCheck> CheckUnlessCancelled(const std::function<bool()>& cancelled) {
+    (void)cancelled;
+    return Check();
+  }
 
   // Reads the text of one page image into `text` (lines joined with "\n"; empty when the page
   // shows no text). Cancelled when the monitor asked for it; Failed when the engine is missing or

@@ -2,7 +2,8 @@
 // first byte of a page image decides how it behaves: 'h' allocates until it fails, 's' never
 // answers, 'c' dies, 'g' answers what does not decode; any other page is read as
 // "page P by PID #N", its first byte, the worker's process and how many pages it has read. With
-// the argument "slow" every page reports 10 % and then never answers.
+// the argument "slow" every page reports 10 % and then never answers; with "slowcheck" the check
+// never answers (an engine that takes long to load its models).
 
 #include <unistd.h>
 
@@ -19,8 +20,9 @@ namespace {
 
 class ScriptedRecognizer : public folidex::TextRecognizer {
  public:
-  explicit ScriptedRecognizer(bool slow) : slow_(slow) {}
+  ScriptedRecognizer(bool slow, bool slowCheck) : slow_(slow), slowCheck_(slowCheck) {}
   folidex::RecognizerCheck Check() override {
+    while (slowCheck_) ::pause();
     return {folidex::RecognizerState::Ready, "fake " + std::to_string(::getpid())};
   }
   folidex::RecognitionStatus Recognize(const folidex::PageImage& page, folidex::RecognitionMonitor& monitor,
@@ -47,12 +49,14 @@ class ScriptedRecognizer : public folidex::TextRecognizer {
 
  private:
   bool slow_;
+  bool slowCheck_;
   int pages_ = 0;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  ScriptedRecognizer recognizer(argc > 1 && std::strcmp(argv[1], "slow") == 0);
+  const char* mode = argc > 1 ? argv[1] : "";
+  ScriptedRecognizer recognizer(std::strcmp(mode, "slow") == 0, std::strcmp(mode, "slowcheck") == 0);
   return folidex::ServeRecognition(recognizer, 0, 1);
 }

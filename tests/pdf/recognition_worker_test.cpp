@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <memory>
+#include <optional>
 #include <thread>
 
 #include "pdf/DocumentText.h"
@@ -160,6 +162,30 @@ TEST_F(RecognitionWorkerTest, ACancelStopsEveryBusyWorkerWithinASecond) {
   EXPECT_LT(ended - cancelled, std::chrono::seconds(1));
   for (pid_t worker : workers) EXPECT_TRUE(Gone(worker)) << worker;
   EXPECT_EQ(pool.Made(), 2);
+}
+
+TEST_F(RecognitionWorkerTest, ACancelEndsTheWaitForTheModelsAndTheNextCheckAsksAgain) {
+  WorkerTextRecognizer recognizer({FOLIDEX_FAKE_RECOGNITION_WORKER, "slowcheck"}, WorkerLimits{});
+  RecognizerPool pool([] { return std::unique_ptr<TextRecognizer>(); }, 1);
+  std::atomic<bool> cancel{false};
+  std::optional<RecognizerCheck> check = RecognizerCheck{RecognizerState::Ready, "not asked"};
+  Clock::time_point ended;
+  std::thread checking([&] {
+    check = recognizer.CheckUnlessCancelled([&] { return cancel.load(); });
+    ended = Clock::now();
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the worker runs, its check unanswered
+  const auto cancelled = Clock::now();
+  cancel = true;
+  checking.join();
+  EXPECT_FALSE(check.has_value());
+  EXPECT_LT(ended - cancelled, std::chrono::seconds(1));
+  EXPECT_EQ(recognizer.WorkerPid(), -1);  // killed and reaped
+  // Nothing was kept: the next check starts a worker and asks again.
+  EXPECT_FALSE(recognizer.CheckUnlessCancelled([] { return true; }).has_value());
+  // A pool whose recognizers cannot be made says so, unless the wait was cancelled.
+  EXPECT_EQ(pool.Check().state, RecognizerState::EngineMissing);
+  EXPECT_FALSE(pool.Check([] { return true; }).has_value());
 }
 
 }  // namespace
