@@ -64,10 +64,17 @@ std::vector<Region> ReadingRegions(const PageImage& page) {
         }
         int top = y;
         while (y < h && inkIn(y, x, x + gutter) == 0) ++y;
-        // The white run without the blank rows at its ends.
+        // The white run without the blank rows at its ends, and without the ends of lines that
+        // reach into the gutter above or below it (a heading's lowest strokes end a row or two
+        // above the gutter's white: its cut must be found above the columns, not above it).
         int bottom = y;
-        while (top < bottom && inkIn(top, 0, w) == 0) ++top;
-        while (bottom > top && inkIn(bottom - 1, 0, w) == 0) --bottom;
+        const auto inked = [&](int row) { return inkIn(row, 0, w) > 0; };
+        if (top > 0 && inked(top - 1))
+          while (top < bottom && inked(top)) ++top;
+        if (bottom < h && inked(bottom))
+          while (bottom > top && inked(bottom - 1)) --bottom;
+        while (top < bottom && !inked(top)) ++top;
+        while (bottom > top && !inked(bottom - 1)) --bottom;
         if (bestX >= 0 && (top > bestTop || (top == bestTop && bottom - top <= bestBottom - bestTop))) continue;
         int leftInk = 0, rightInk = 0;
         const int leftLines = lines(top, bottom, 0, x, leftInk);
