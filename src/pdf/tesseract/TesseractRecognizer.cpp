@@ -348,6 +348,34 @@ RecognitionStatus TesseractRecognizer::Recognize(const PageImage& given, Recogni
       break;
     }
     std::vector<TextLine> lines = LayoutLines(*api);
+    // A part the engine is unsure of is read again on an image of its own: through a rectangle
+    // of the page it makes a part that is mostly white (a heading above the columns) black and
+    // white badly, and reads a clean heading as Latin garbage. The surer reading is kept.
+    if (inParts && !lines.empty()) {
+      const int sureness = api->MeanTextConf();
+      if (sureness < kLostLineConfidence) {
+        const std::uint8_t* first = page.bytes.data() +
+                                    static_cast<std::size_t>(region.top) * static_cast<std::size_t>(page.bytesPerLine) +
+                                    static_cast<std::size_t>(region.left);
+        api->SetImage(first, region.width, region.height, 1, page.bytesPerLine);
+        api->SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
+        pageSet = false;
+        const int again = api->Recognize(&monitored.desc);
+        if (monitor.Cancelled()) {
+          status = RecognitionStatus::Cancelled;
+          break;
+        }
+        if (again == 0 && api->MeanTextConf() > sureness) {
+          lines = LayoutLines(*api);
+          for (TextLine& line : lines) {
+            line.left += region.left;
+            line.right += region.left;
+            line.top += region.top;
+            line.bottom += region.top;
+          }
+        }
+      }
+    }
     // What the layout analysis dropped is read again as one block, and kept where it lies when
     // the engine is fairly sure of it (a picture read so gives words it is not sure of).
     if (detected.clockwise == 0 || inParts) {
