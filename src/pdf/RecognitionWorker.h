@@ -44,6 +44,7 @@ class WorkerTextRecognizer : public TextRecognizer {
   // that cannot start or fails to answer is a missing engine.
   RecognizerCheck Check() override;
   RecognitionStatus Recognize(const PageImage& page, RecognitionMonitor& monitor, std::u16string& text) override;
+  RecognitionStatus RecognizeTaken(PageImage&& page, RecognitionMonitor& monitor, std::u16string& text) override;
 
   // The running worker's process, -1 when none runs.
   pid_t WorkerPid() const { return pid_; }
@@ -53,6 +54,9 @@ class WorkerTextRecognizer : public TextRecognizer {
   enum class Wait { Replied, Cancelled, Failed };
   bool StartWorker();
   void KillWorker();
+  bool Readable(const PageImage& page) const;
+  // Sends a Recognize request and takes the page's text from its reply.
+  RecognitionStatus Send(std::string payload, RecognitionMonitor& monitor, std::u16string& text);
   // Sends the request `payload` (of operation `op`) and waits for its reply until `deadline`;
   // Progress replies on the way go to `monitor`, which is asked about a cancel (when given).
   Wait Call(RecognitionOp op, const std::string& payload, std::chrono::steady_clock::time_point deadline,
