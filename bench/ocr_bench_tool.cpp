@@ -16,11 +16,13 @@
 // vertical writing), "en" (one page of English at 11 points) — clean renderings — and two pages as
 // paper scans come: "ja-skewed" (turned by 1.5 degrees, with speckle and grey noise) and
 // "ja-sideways" (fed into the scanner sideways: turned by 90 degrees, a landscape page). The
-// scan-like pages include "scan-small", notes in 7-point type.
+// scan-like pages include "scan-small", notes in 7-point type, and "scan-large", an A4 page drawn
+// at twice its size (an A2 poster of 35 million pixels at 300 dpi).
 
 #include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMap>
 #include <QPainter>
 #include <QStringList>
@@ -102,6 +104,7 @@ struct Sample {
   bool noise = false;  // speckle and grey noise of a paper scan
   bool blur = false;   // the softness of a scanner's lens
   bool jpeg = false;   // saved as JPEG, as scanners save at 300 dpi
+  int enlarged = 1;    // the page drawn this many times as large each way (2: an A4 page as A2)
 };
 
 ScanPage Page(QString text, int pixelSize, QString heading = {}, int columns = 1, bool table = false,
@@ -159,6 +162,14 @@ std::vector<Sample> Samples() {
        true,
        true,
        true},
+      // A poster-size page (A2, 35 million pixels at 300 dpi): the worker's memory with it.
+      {QStringLiteral("scan-large"),
+       {Page(Paragraphs(1, 4), 44, QString::fromUtf8("研修制度のご案内"))},
+       1.0,
+       true,
+       true,
+       true,
+       2},
   };
 }
 
@@ -236,6 +247,8 @@ bool Rescan(const QString& textPdf, const QString& scanPdf, const Sample& sample
     for (int y = 0; y < image.height; ++y)
       std::copy_n(image.bytes.data() + static_cast<std::size_t>(y * image.bytesPerLine), image.width,
                   picture.scanLine(y));
+    if (sample.enlarged > 1)
+      picture = picture.scaled(picture.size() * sample.enlarged, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     images.push_back(Scanned(picture, sample, random));
     // The same picture for the engine's own program.
     if (!images.back().save(base + QStringLiteral(".%1.png").arg(page + 1))) return false;
@@ -379,6 +392,7 @@ int Cancel(const QString& pdfPath, int dpi) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
+  QImageReader::setAllocationLimit(1024);  // MB: a poster-size page decoded from JPEG
   const QStringList args = app.arguments();
   if (args.size() == 3 && args[1] == QStringLiteral("make")) return Make(args[2]);
   if (args.size() == 4 && args[1] == QStringLiteral("recall")) return Recall(args[2], args[3]);

@@ -251,11 +251,11 @@ DocumentText BuildDocumentText(PdfEngine& pdf, TextRecognizer& recognizer, Docum
     PageText& done = result.pages[static_cast<std::size_t>(page)];
     {
       PageImage image;  // one page at a time: released before the next is rendered
-      if (!pdf.RenderPage(page, kRecognitionDpi, image) || image.Empty()) {
+      if (!pdf.RenderPageWithin(page, kRecognitionDpi, kRecognitionPixels, image) || image.Empty()) {
         done.source = PageSource::RenderFailed;
       } else {
         std::u16string text;
-        if (!TakeRecognised(recognizer.Recognize(image, monitor, text), text, done))
+        if (!TakeRecognised(recognizer.RecognizeTaken(std::move(image), monitor, text), text, done))
           return DocumentText{DocumentTextOutcome::Cancelled, {}, {}};
       }
     }
@@ -284,7 +284,7 @@ DocumentText BuildDocumentText(PdfEngine& pdf, RecognizerPool& pool, DocumentTex
       if (!stop) monitor.RecognitionStarted(finished + 1, count, page);
     }
     PageImage image;
-    if (stop || !pdf.RenderPage(page, kRecognitionDpi, image) || image.Empty()) {
+    if (stop || !pdf.RenderPageWithin(page, kRecognitionDpi, kRecognitionPixels, image) || image.Empty()) {
       pool.Release(recognizer);
       if (stop) break;
       std::lock_guard<std::mutex> lock(mutex);
@@ -299,7 +299,7 @@ DocumentText BuildDocumentText(PdfEngine& pdf, RecognizerPool& pool, DocumentTex
       std::u16string text;
       RecognitionStatus status = RecognitionStatus::Failed;
       try {
-        status = recognizer->Recognize(image, shared, text);
+        status = recognizer->RecognizeTaken(std::move(image), shared, text);
       } catch (const std::exception&) {  // out of memory in the engine: this page failed
         text.clear();
       }

@@ -15,6 +15,10 @@
 namespace folidex {
 
 inline constexpr int kRecognitionDpi = 300;
+// The most pixels a page is rendered with for the recognizer (an A3 page at 300 dpi); a larger
+// page gets fewer dots per inch. What the engine holds while it reads a page grows with its
+// pixels: this keeps a recognition worker, its models included, within 300 MB.
+inline constexpr long long kRecognitionPixels = 17'500'000;
 
 enum class PageSource {
   TextLayer,          // the page's own text

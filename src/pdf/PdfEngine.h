@@ -3,6 +3,7 @@
 // text of one page, the document's meta data, and a page rendered to a greyscale image. The engine
 // itself (poppler here: PopplerPdfEngine) stays behind this port.
 
+#include <cmath>
 #include <optional>
 #include <string>
 
@@ -69,6 +70,21 @@ class PdfEngine {
   // Renders one page at `dpi` (white where the page draws nothing) into `image`. Returns false,
   // with `image` emptied, when the page cannot be rendered.
   virtual bool RenderPage(int page, int dpi, PageImage& image) = 0;
+
+  // As RenderPage, at a lower resolution than `dpi` where the page would have more than
+  // `maxPixels` pixels at it (PageImage::dpi tells which). An engine that cannot tell a page's
+  // size first renders such a page twice, one image after the other.
+  virtual bool RenderPageWithin(int page, int dpi, long long maxPixels, PageImage& image) {
+    for (int attempt = 0; attempt < 3 && RenderPage(page, dpi, image); ++attempt) {
+      const double pixels = static_cast<double>(image.width) * static_cast<double>(image.height);
+      if (pixels <= static_cast<double>(maxPixels)) return true;
+      dpi = static_cast<int>(image.dpi * std::sqrt(static_cast<double>(maxPixels) / pixels) * 0.99);
+      image = PageImage{};
+      if (dpi <= 0) break;
+    }
+    image = PageImage{};
+    return false;
+  }
 
   // Why the engine gave up on the document opened last (it ran too long, used too much memory
   // or crashed; every call since has answered empty), or nothing.

@@ -55,8 +55,7 @@ int ServeRecognition(TextRecognizer& recognizer, int in, int out) {
         reply.check = recognizer.Check();
       } else {
         ReportingMonitor monitor(out);
-        reply.status = recognizer.Recognize(request.image, monitor, reply.text);
-        request.image = PageImage{};
+        reply.status = recognizer.RecognizeTaken(std::move(request.image), monitor, reply.text);
       }
       if (!WriteWorkerFrame(out, EncodeRecognitionReply(reply))) return 0;
     }
@@ -237,16 +236,32 @@ std::optional<RecognizerCheck> WorkerTextRecognizer::CheckUnlessCancelled(const 
 RecognitionStatus WorkerTextRecognizer::Recognize(const PageImage& page, RecognitionMonitor& monitor,
                                                   std::u16string& text) {
   text.clear();
+  if (!Readable(page)) return RecognitionStatus::Failed;
+  return Send(EncodeRecognizeRequest(page), monitor, text);
+}
+
+RecognitionStatus WorkerTextRecognizer::RecognizeTaken(PageImage&& page, RecognitionMonitor& monitor,
+                                                       std::u16string& text) {
+  text.clear();
+  const bool readable = Readable(page);
+  std::string payload = readable ? EncodeRecognizeRequest(page) : std::string();
+  page = PageImage{};  // the request holds the page's one copy in this process
+  return readable ? Send(std::move(payload), monitor, text) : RecognitionStatus::Failed;
+}
+
+bool WorkerTextRecognizer::Readable(const PageImage& page) const {
   const std::size_t size =
       static_cast<std::size_t>(std::max(0, page.bytesPerLine)) * static_cast<std::size_t>(std::max(0, page.height));
-  if ((checked_ && !check_.Ready()) || page.Empty() || page.bytesPerLine < page.width || page.bytes.size() < size)
-    return RecognitionStatus::Failed;
+  return !(checked_ && !check_.Ready()) && !page.Empty() && page.bytesPerLine >= page.width &&
+         page.bytes.size() >= size;
+}
+
+RecognitionStatus WorkerTextRecognizer::Send(std::string payload, RecognitionMonitor& monitor, std::u16string& text) {
   if (monitor.Cancelled()) return RecognitionStatus::Cancelled;
   // The worker loads its models on its first page; a new worker's first page takes that time too.
   if (!StartWorker()) return RecognitionStatus::Failed;
   RecognitionReply reply;
   const auto deadline = Clock::now() + std::chrono::seconds(limits_.pageSeconds);
-  const std::string payload = EncodeRecognizeRequest(page);
   if (payload.size() > kMaxWorkerFrame) return RecognitionStatus::Failed;  // no worker takes it
   const Wait wait = Call(RecognitionOp::Recognize, payload, deadline, &monitor, reply);
   if (wait == Wait::Cancelled) return RecognitionStatus::Cancelled;

@@ -46,6 +46,7 @@ class WorkerTextRecognizer : public TextRecognizer {
   // A cancel kills the worker loading its models; the next check starts another.
   std::optional<RecognizerCheck> CheckUnlessCancelled(const std::function<bool()>& cancelled) override;
   RecognitionStatus Recognize(const PageImage& page, RecognitionMonitor& monitor, std::u16string& text) override;
+  RecognitionStatus RecognizeTaken(PageImage&& page, RecognitionMonitor& monitor, std::u16string& text) override;
 
   // The running worker's process, -1 when none runs.
   pid_t WorkerPid() const { return pid_; }
@@ -55,6 +56,9 @@ class WorkerTextRecognizer : public TextRecognizer {
   enum class Wait { Replied, Cancelled, Failed };
   bool StartWorker();
   void KillWorker();
+  bool Readable(const PageImage& page) const;
+  // Sends a Recognize request and takes the page's text from its reply.
+  RecognitionStatus Send(std::string payload, RecognitionMonitor& monitor, std::u16string& text);
   // Sends the request `payload` (of operation `op`) and waits for its reply until `deadline`;
   // Progress replies on the way go to `monitor`, which is asked about a cancel (when given).
   Wait Call(RecognitionOp op, const std::string& payload, std::chrono::steady_clock::time_point deadline,

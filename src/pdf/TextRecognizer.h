@@ -52,6 +52,14 @@ class TextRecognizer {
   // shows no text). Cancelled when the monitor asked for it; Failed when the engine is missing or
   // fails. `text` is empty unless the result is Done.
   virtual RecognitionStatus Recognize(const PageImage& page, RecognitionMonitor& monitor, std::u16string& text) = 0;
+  // The same with the page handed over (it is empty afterwards): a recognizer that prepares the
+  // page (turns it level) lets the given image go as it makes the new one, so no more than two
+  // images of the page exist at once.
+  virtual RecognitionStatus RecognizeTaken(PageImage&& page, RecognitionMonitor& monitor, std::u16string& text) {
+    const RecognitionStatus status = Recognize(page, monitor, text);
+    page = PageImage{};
+    return status;
+  }
 };
 
 }  // namespace folidex

@@ -38,6 +38,11 @@ bool ReadFrame(int fd, std::string& buffer, std::string& payload) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     buffer.append(chunk, static_cast<std::size_t>(n));
+    // Room for the whole frame at once: a buffer grown by doubling holds up to twice a page.
+    if (buffer.size() >= 4) {
+      const std::size_t whole = 4 + FrameLength(buffer);
+      if (whole <= 4 + static_cast<std::size_t>(kMaxWorkerFrame) && buffer.capacity() < whole) buffer.reserve(whole);
+    }
   }
 }
 
@@ -86,7 +91,7 @@ int ServeWorker(PdfEngine& engine, int in, int out) {
           reply.text = engine.PageHeading(request.page);
           break;
         case WorkerOp::Render:
-          reply.rendered = engine.RenderPage(request.page, request.dpi, reply.image);
+          reply.rendered = engine.RenderPageWithin(request.page, request.dpi, request.maxPixels, reply.image);
           break;
       }
       if (!WriteAll(out, EncodeFrame(EncodeReply(reply)))) return 0;
@@ -373,11 +378,15 @@ PdfMetaData WorkerPdfEngine::MetaData() {
 }
 
 bool WorkerPdfEngine::RenderPage(int page, int dpi, PageImage& image) {
+  return RenderPageWithin(page, dpi, kMaxRenderPixels, image);
+}
+
+bool WorkerPdfEngine::RenderPageWithin(int page, int dpi, long long maxPixels, PageImage& image) {
   image = PageImage{};
   if (!worker_) return false;
   deadline_ += std::chrono::seconds(pool_.Limits().pageSeconds);  // each page recognised adds its time
   WorkerReply reply;
-  if (!Call(WorkerRequest{WorkerOp::Render, {}, page, dpi}, reply) || !reply.rendered) return false;
+  if (!Call(WorkerRequest{WorkerOp::Render, {}, page, dpi, maxPixels}, reply) || !reply.rendered) return false;
   image = std::move(reply.image);
   return true;
 }

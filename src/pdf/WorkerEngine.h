@@ -119,6 +119,7 @@ class WorkerPdfEngine : public PdfEngine {
   PdfMetaData MetaData() override;
   std::u16string PageHeading(int page) override;
   bool RenderPage(int page, int dpi, PageImage& image) override;
+  bool RenderPageWithin(int page, int dpi, long long maxPixels, PageImage& image) override;
   std::optional<Msg> Failure() const override { return failure_; }
 
  private:

@@ -117,14 +117,26 @@ std::string EncodeFrame(std::string_view payload) {
   return frame;
 }
 
+std::uint32_t FrameLength(std::string_view buffer) {
+  Reader header(buffer.substr(0, 4));
+  return header.Number();
+}
+
 FrameStatus TakeFrame(std::string& buffer, std::string& payload) {
   if (buffer.size() < 4) return FrameStatus::Incomplete;
-  Reader header(std::string_view(buffer).substr(0, 4));
-  const std::uint32_t length = header.Number();
+  const std::uint32_t length = FrameLength(buffer);
   if (length > kMaxWorkerFrame) return FrameStatus::Invalid;
   if (buffer.size() - 4 < length) return FrameStatus::Incomplete;
-  payload.assign(buffer, 4, length);
-  buffer.erase(0, 4 + static_cast<std::size_t>(length));
+  if (buffer.size() - 4 == length) {
+    // The buffer is this frame alone (a page's image, often): its bytes become the payload
+    // without a second copy of them.
+    payload = std::move(buffer);
+    payload.erase(0, 4);
+    buffer = std::string();
+  } else {
+    payload.assign(buffer, 4, length);
+    buffer.erase(0, 4 + static_cast<std::size_t>(length));
+  }
   return FrameStatus::Complete;
 }
 
@@ -141,6 +153,7 @@ std::string EncodeRequest(const WorkerRequest& request) {
     case WorkerOp::Render:
       PutNumber(out, static_cast<std::uint32_t>(request.page));
       PutNumber(out, static_cast<std::uint32_t>(request.dpi));
+      PutNumber(out, static_cast<std::uint32_t>(std::clamp<long long>(request.maxPixels, 0, kMaxRenderPixels)));
       break;
     case WorkerOp::Close:
     case WorkerOp::PageCount:
@@ -167,6 +180,7 @@ bool DecodeRequest(std::string_view payload, WorkerRequest& request) {
     case WorkerOp::Render:
       request.page = in.Int();
       request.dpi = in.Int();
+      request.maxPixels = in.Int();
       break;
     case WorkerOp::Close:
     case WorkerOp::PageCount:

@@ -21,9 +21,10 @@ enum class WorkerOp : std::uint8_t { Open = 1, Close, PageCount, PageText, MetaD
 
 struct WorkerRequest {
   WorkerOp op = WorkerOp::Close;
-  std::string path;  // Open: a native path
-  int page = 0;      // PageText, Render, PageHeading
-  int dpi = 0;       // Render
+  std::string path;                        // Open: a native path
+  int page = 0;                            // PageText, Render, PageHeading
+  int dpi = 0;                             // Render
+  long long maxPixels = kMaxRenderPixels;  // Render: the image's bound (RenderPageWithin)
   friend bool operator==(const WorkerRequest&, const WorkerRequest&) = default;
 };
 
@@ -47,6 +48,8 @@ enum class FrameStatus { Complete, Incomplete, Invalid };
 // Takes the first whole frame off the front of `buffer` into `payload`. Incomplete when more
 // bytes are needed; Invalid when the length is over kMaxWorkerFrame.
 FrameStatus TakeFrame(std::string& buffer, std::string& payload);
+// The length the frame at the front of `buffer` (four bytes at least) says it has.
+std::uint32_t FrameLength(std::string_view buffer);
 
 std::string EncodeRequest(const WorkerRequest& request);
 bool DecodeRequest(std::string_view payload, WorkerRequest& request);

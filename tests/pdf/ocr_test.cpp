@@ -43,6 +43,15 @@ bool BodyHas(const std::u16string& text, const char* word) {
   return FindCp932(NormalizeBodyText(Utf16ToCp932(text)), NormalizeSearchTerm(Utf8ToCp932(word))) != std::string::npos;
 }
 
+// The peak resident memory of a running process in MB (VmHWM), 0 when it cannot be read.
+long PeakResidentMb(pid_t pid) {
+  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+  if (pid <= 0 || !status.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong() / 1024;
+  return 0;
+}
+
 const char* kSentence = "請求書の支払期限は来月末です。";
 
 const char* kLeftColumn =
@@ -330,12 +339,16 @@ class OcrTest : public QObject {
     WorkerPool workers({worker}, limits, 1);
     WorkerPdfEngine pdf(workers);
     QCOMPARE(pdf.Open(path.toStdString()), PdfOpenResult::Opened);
-    RecognizerPool pool(WorkerRecognizers(RecognitionWorkerCommand(), WorkerLimits{}), 2);
+    // The page is rendered within the recognizer's pixel budget, and the worker that reads it,
+    // its models loaded, stays within 300 MB resident at its peak.
+    WorkerTextRecognizer reader(RecognitionWorkerCommand(), WorkerLimits{});
     Quiet monitor;
-    const DocumentText d = BuildDocumentText(pdf, pool, monitor);
+    const DocumentText d = BuildDocumentText(pdf, reader, monitor);
     QVERIFY2(!pdf.Failure(), pdf.Failure() ? MessageTextUtf8(*pdf.Failure()) : "");
     QCOMPARE(d.pages.at(0).source, PageSource::Recognised);
     QVERIFY2(BodyHas(d.text, "支払期限"), Cp932ToUtf8(Utf16ToCp932(d.text)).c_str());
+    const long peak = PeakResidentMb(reader.WorkerPid());
+    QVERIFY2(peak > 0 && peak <= 300, QByteArray::number(static_cast<qlonglong>(peak)).constData());
   }
 
   void missingDataIsReportedNotFailedOn() {

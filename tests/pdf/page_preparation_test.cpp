@@ -115,5 +115,48 @@ TEST(PagePreparation, APageTurnedBackByEachQuarterComesBackWhole) {
   EXPECT_FALSE(TurnedBack(PageImage{}, 90));
 }
 
+// Characters (squares of `size` pixels, `apart` between them) set on a grid: in lines across the
+// page `between` pixels apart, or, for vertical writing, in columns so far apart.
+PageImage Grid(int size, int apart, int between, bool vertical) {
+  PageImage page{kWidth, kHeight, kWidth, 150, std::vector<std::uint8_t>(std::size_t{kWidth} * kHeight, 255)};
+  for (int y = 100; y < kHeight - 100; ++y)
+    for (int x = 100; x < kWidth - 100; ++x) {
+      const int along = vertical ? y - 100 : x - 100, across = vertical ? x - 100 : y - 100;
+      if (along % (size + apart) < size && across % (size + between) < size)
+        page.bytes[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)] = 20;
+    }
+  return page;
+}
+
+TEST(PagePreparation, TheHeightOfLinesOfHorizontalTextWhateverTheirSlope) {
+  // Along the slope found, each line's ink is told apart, turned or not.
+  for (const double turn : {0.0, 0.8, -1.8, 3.0}) {
+    const PageImage page = TextLines(turn);
+    const double slope = Slope(page).value_or(0);
+    EXPECT_NEAR(TypeHeight(page, slope), kInk, 2) << turn;
+    if (turn != 0) EXPECT_GT(std::abs(TypeHeight(page, 0) - kInk), 2) << turn;  // across the slope: lines run together
+  }
+  // Japanese on a grid: characters close together in a line, lines further apart.
+  EXPECT_NEAR(TypeHeight(Grid(20, 3, 14, false)), 20, 1);
+  // Vertical writing on the same grid, a page turned sideways, a page without lines: no height.
+  EXPECT_EQ(TypeHeight(Grid(20, 3, 14, true)), 0);
+  EXPECT_EQ(TypeHeight(*TurnedBack(TextLines(0), 90)), 0);
+  EXPECT_EQ(TypeHeight(TextLines(0, false)), 0);
+  EXPECT_EQ(TypeHeight(PageImage{}), 0);
+}
+
+TEST(PagePreparation, APageTurnedInPlaceIsTheDeskewedOne) {
+  const PageImage askew = TextLines(1.5);
+  const std::optional<PageImage> level = Deskewed(askew);
+  ASSERT_TRUE(level);
+  PageImage turned = askew;
+  ASSERT_TRUE(Turn(turned, *Slope(askew)));
+  EXPECT_EQ(turned.bytes, level->bytes);
+  PageImage flat = TextLines(0);
+  const std::vector<std::uint8_t> before = flat.bytes;
+  EXPECT_FALSE(Level(flat));  // level already: left as it was
+  EXPECT_EQ(flat.bytes, before);
+}
+
 }  // namespace
 }  // namespace folidex

@@ -157,6 +157,11 @@ class PdfEngineTest : public QObject {
     QVERIFY(static_cast<long long>(image.width) * image.height <= kMaxRenderPixels);
     QVERIFY(image.width > 5000);
     QVERIFY(image.dpi < 300 && image.dpi > 25);
+    // Within a smaller bound, at fewer dots per inch still; a page within it keeps its resolution.
+    const int capped = image.dpi;
+    QVERIFY(pdf.RenderPageWithin(0, 300, 2'000'000, image));
+    QVERIFY(static_cast<long long>(image.width) * image.height <= 2'000'000);
+    QVERIFY(image.width > 1000 && image.dpi < capped);
   }
 
   void metaDataWithTheDocumentsOwnClockTime() {

@@ -21,7 +21,7 @@ TEST(WorkerProtocol, EveryRequestAndReplyRoundTripsAndACutOrPaddedOneIsRefused) 
                                                {WorkerOp::PageCount, {}, 0, 0},
                                                {WorkerOp::PageText, {}, 7, 0},
                                                {WorkerOp::MetaData, {}, 0, 0},
-                                               {WorkerOp::Render, {}, 3, 300},
+                                               {WorkerOp::Render, {}, 3, 300, 17'500'000},
                                                {WorkerOp::PageHeading, {}, 0, 0}};
   for (const WorkerRequest& request : requests) {
     const std::string payload = EncodeRequest(request);
@@ -64,6 +64,17 @@ TEST(WorkerProtocol, EveryRequestAndReplyRoundTripsAndACutOrPaddedOneIsRefused) 
     EXPECT_EQ(back.image.bytes, reply.image.bytes);
     EXPECT_EQ(back.image.bytesPerLine, reply.image.bytesPerLine);
     for (std::size_t cut = 0; cut < payload.size(); ++cut) EXPECT_FALSE(DecodeReply(payload.substr(0, cut), back));
+  }
+  // Two frames come in one read: each is taken in turn, the second one as it was sent.
+  {
+    std::string buffer = EncodeFrame(EncodeReply(text)) + EncodeFrame(EncodeReply(image)), payload;
+    ASSERT_EQ(TakeFrame(buffer, payload), FrameStatus::Complete);
+    ASSERT_EQ(TakeFrame(buffer, payload), FrameStatus::Complete);
+    EXPECT_TRUE(buffer.empty());
+    WorkerReply back;
+    ASSERT_TRUE(DecodeReply(payload, back));
+    EXPECT_EQ(back.image.bytes, image.image.bytes);
+    EXPECT_EQ(TakeFrame(buffer, payload), FrameStatus::Incomplete);
   }
   // An image whose bytes do not fill its rows, and a frame longer than any reply, are refused.
   image.image.bytes.pop_back();

@@ -176,7 +176,13 @@ PdfMetaData PopplerPdfEngine::MetaData() {
 }
 
 bool PopplerPdfEngine::RenderPage(int page, int dpi, PageImage& image) {
+  return RenderPageWithin(page, dpi, kMaxRenderPixels, image);
+}
+
+bool PopplerPdfEngine::RenderPageWithin(int page, int dpi, long long maxPixels, PageImage& image) {
   image = PageImage{};
+  maxPixels = std::min(maxPixels, kMaxRenderPixels);
+  if (maxPixels <= 0) return false;
   if (page < 0 || page >= PageCount() || dpi <= 0) return false;
   const std::unique_ptr<poppler::page> p(document_->create_page(page));
   if (!p) return false;
@@ -191,8 +197,7 @@ bool PopplerPdfEngine::RenderPage(int page, int dpi, PageImage& image) {
   double scale = dpi / 72.0;
   const double pixels = widthPt * scale * heightPt * scale;
   // (The renderer rounds the sides up: a little margin keeps the capped image under the bound.)
-  if (pixels > static_cast<double>(kMaxRenderPixels))
-    scale *= std::sqrt(static_cast<double>(kMaxRenderPixels) / pixels) * 0.999;
+  if (pixels > static_cast<double>(maxPixels)) scale *= std::sqrt(static_cast<double>(maxPixels) / pixels) * 0.999;
   scale = std::min({scale, kMaxRenderSide / widthPt, kMaxRenderSide / heightPt});
   const double resolution = scale * 72.0;
 

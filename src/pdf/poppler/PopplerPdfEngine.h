@@ -31,6 +31,7 @@ class PopplerPdfEngine : public PdfEngine {
   PdfMetaData MetaData() override;
   std::u16string PageHeading(int page) override;
   bool RenderPage(int page, int dpi, PageImage& image) override;
+  bool RenderPageWithin(int page, int dpi, long long maxPixels, PageImage& image) override;
 
  private:
   // A file up to this size is read into memory once and parsed from there (the engine's own file

@@ -15,6 +15,22 @@ namespace folidex {
 // its slope cannot be told (a blank page, a page of pictures). `degrees`, when given, is set to
 // the angle the page was turned by (0 when it was not).
 std::optional<PageImage> Deskewed(const PageImage& page, double* degrees = nullptr);
+// The same in place: `page` turned level (true), or left as it was (false). No more than two
+// images of the page exist meanwhile, this one included.
+bool Level(PageImage& page, double* degrees = nullptr);
+
+// The slope of the page's lines in degrees (what Turn makes level), when they slope by a tenth
+// of a degree or more (up to seven) and the slope is found with confidence.
+std::optional<double> Slope(const PageImage& page);
+// The page turned by `degrees` (a slope found above) in place; false, the page as it was, when it
+// cannot be turned. No more than two images of the page exist meanwhile, this one included.
+bool Turn(PageImage& page, double degrees);
+
+// The height in pixels of most of the page's lines of horizontal text that slope by `degrees`:
+// the median height of the bands of rows (along the slope) with ink across the page. 0 when the
+// page has fewer than four such lines, or its bands are those of vertical writing (rows of
+// characters closer together than the columns are).
+int TypeHeight(const PageImage& page, double degrees = 0);
 
 // The page turned counterclockwise by `clockwise` degrees (90, 180 or 270): upright again when
 // it was turned clockwise by that much. Nothing for any other angle or an unusable page.

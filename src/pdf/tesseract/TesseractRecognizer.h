@@ -4,7 +4,8 @@
 // alone, every other page with the Japanese models (jpn+jpn_vert: the layout analysis finds
 // vertical lines and reads them with the vertical model), so large Japanese headings are never
 // taken for English words. A page turned sideways or upside down is turned upright first, and a
-// page whose lines slope a little (a sheet fed askew) is turned level (PagePreparation). The
+// page whose lines slope a little (a sheet fed askew) is turned level (PagePreparation), except
+// a page of small type, which the engine reads better unturned at twice its size. The
 // text is taken from the engine's layout — blocks, paragraphs and lines in the engine's reading
 // order — so the columns of a page are not interleaved.
 //
@@ -38,6 +39,7 @@ class TesseractRecognizer : public TextRecognizer {
 
   RecognizerCheck Check() override;
   RecognitionStatus Recognize(const PageImage& page, RecognitionMonitor& monitor, std::u16string& text) override;
+  RecognitionStatus RecognizeTaken(PageImage&& page, RecognitionMonitor& monitor, std::u16string& text) override;
 
   // The folder the models were loaded from, once Check found any; empty before.
   const std::string& DataFolder() const { return dataFolder_; }
@@ -55,6 +57,7 @@ class TesseractRecognizer : public TextRecognizer {
   };
   Detected DetectScript(const PageImage& page);
   Detected DetectPageScript(const PageImage& page, RecognitionMonitor& monitor);
+  RecognitionStatus Read(PageImage page, RecognitionMonitor& monitor, std::u16string& text);
   tesseract::TessBaseAPI* EnglishEngine();
 
   std::string dataPath_;
