@@ -44,7 +44,7 @@ std::string IndexStoreName(const std::string& storeRoot);
 struct IndexFigures {
   long records = 0;             // records indexed
   std::uint64_t bytes = 0;      // size of the index folder
-  std::uint64_t textBytes = 0;  // bytes of the record files it was built from (a build only)
+  std::uint64_t textBytes = 0;  // bytes of the record files it was built from (Build only)
 };
 
 class SearchIndex {
