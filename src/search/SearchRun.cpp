@@ -491,7 +491,14 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     }
     // Which record files exist, from the folders' listings; then the serials to open, from the
     // index entries of the serials handed out (an index longer than that is read no further).
-    listing = std::make_unique<RecordListing>(ListRecordFiles(txtFolder.substr(0, txtFolder.size() - 1)));
+    // With an index, the listings of folders unchanged since the last search are remembered
+    // beside it (the index is of no use without the listing: it is on the way to every answer).
+    const std::string txtPath = txtFolder.substr(0, txtFolder.size() - 1);
+    const std::string indexFolder = plan ? IndexFolderOf(store.StoreRoot()) : std::string();
+    listing = std::make_unique<RecordListing>(
+        !indexFolder.empty() && IsDirectory(indexFolder)
+            ? ListRecordFilesRemembered(txtPath, indexFolder + kPathSeparator + "listing", options.listingNowNs)
+            : ListRecordFiles(txtPath));
     bool readable = false;
     walked = WalkedSerials(indexFile.get(), n, *listing, indexSize, readable);
     if (!readable) {

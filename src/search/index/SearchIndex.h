@@ -10,6 +10,7 @@
 //     lock      held (flock) by the one process that uses the index at a time
 //     writing   present while a process changes the index: left behind, the index is damaged
 //     unsynced  the boot whose changes may not be on the disk yet: after a restart, damaged
+//     listing   the TXT folders' listings as a search last saw them (ListRecordFilesRemembered)
 // An index of another store, another format or another Groonga version is never used, nor a
 // damaged one: it is rebuilt from the record files, and until then the search reads them all.
 
