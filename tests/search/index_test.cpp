@@ -453,10 +453,11 @@ TEST(SearchIndex, TheStatusSweepGivesEachWalkedFileItsOwnStamp) {
   }
   std::mt19937 rng(3);
   for (std::size_t length : {0u, 1u, 2049u, 20000u}) {
-    for (int threads : {1, 4}) {
+    for (int threads : {1, 4, -1}) {  // -1: one thread, and more once the sweep counts as cold
       std::vector<unsigned long> serials;
       for (std::size_t k = 0; k < length; ++k) serials.push_back(files[rng() % files.size()]);
-      StatusSweep sweep(txt, serials, threads);
+      { StatusSweep stopped(txt, serials, std::abs(threads), 8, threads < 0 ? -1 : 64); }
+      StatusSweep sweep(txt, serials, std::abs(threads), 8, threads < 0 ? -1 : 64);
       const std::vector<std::uint64_t>& stamps = *sweep.Stamps();
       ASSERT_EQ(stamps.size(), serials.size());
       for (std::size_t k = 0; k < serials.size(); ++k) {
