@@ -41,17 +41,42 @@ const bool kRubyOff = ::setenv("GRN_MRUBY_ENABLED", "no", 0) == 0;
 // loading it writes (and so copies) its 8 MB of relocated data page by page, tens of
 // milliseconds that a search spends on a thread of its own beside the folders' listing and
 // the status sweep, and that a command without the index never spends.
-#define FOLIDEX_GROONGA_FUNCTIONS(X)                                                                               \
-  X(grn_init)                                                                                                      \
-  X(grn_fin)                                                                                                       \
-  X(grn_set_default_encoding) X(grn_set_default_match_escalation_threshold) X(grn_get_version) X(grn_ctx_init)     \
-      X(grn_ctx_fin) X(grn_ctx_at) X(grn_ctx_get) X(grn_ctx_set_progress_callback) X(grn_db_create) X(grn_db_open) \
-          X(grn_obj_close) X(grn_obj_flush_recursive) X(grn_obj_set_info) X(grn_obj_set_value) X(grn_obj_search)   \
-              X(grn_obj_id) X(grn_bulk_write_from) X(grn_table_create) X(grn_table_add) X(grn_table_get)           \
-                  X(grn_table_delete) X(grn_table_size) X(grn_table_get_key) X(grn_table_cursor_open)              \
-                      X(grn_table_cursor_next) X(grn_table_cursor_get_key) X(grn_table_cursor_close)               \
-                          X(grn_column_create) X(grn_progress_get_type) X(grn_progress_index_get_n_target_records) \
-                              X(grn_progress_index_get_n_processed_records)
+// clang-format off
+#define FOLIDEX_GROONGA_FUNCTIONS(X) \
+  X(grn_init) \
+  X(grn_fin) \
+  X(grn_set_default_encoding) \
+  X(grn_set_default_match_escalation_threshold) \
+  X(grn_get_version) \
+  X(grn_ctx_init) \
+  X(grn_ctx_fin) \
+  X(grn_ctx_at) \
+  X(grn_ctx_get) \
+  X(grn_ctx_set_progress_callback) \
+  X(grn_db_create) \
+  X(grn_db_open) \
+  X(grn_obj_close) \
+  X(grn_obj_flush_recursive) \
+  X(grn_obj_set_info) \
+  X(grn_obj_set_value) \
+  X(grn_obj_search) \
+  X(grn_obj_id) \
+  X(grn_bulk_write_from) \
+  X(grn_table_create) \
+  X(grn_table_add) \
+  X(grn_table_get) \
+  X(grn_table_delete) \
+  X(grn_table_size) \
+  X(grn_table_get_key) \
+  X(grn_table_cursor_open) \
+  X(grn_table_cursor_next) \
+  X(grn_table_cursor_get_key) \
+  X(grn_table_cursor_close) \
+  X(grn_column_create) \
+  X(grn_progress_get_type) \
+  X(grn_progress_index_get_n_target_records) \
+  X(grn_progress_index_get_n_processed_records)
+// clang-format on
 
 struct GroongaApi {
 #define FOLIDEX_GROONGA_POINTER(name) decltype(&::name) name = nullptr;
