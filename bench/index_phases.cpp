@@ -1,6 +1,7 @@
 // index_phases: the parts of an indexed search timed one by one in one process, for the search
 // index benchmark (index_bench.sh): the TXT folders' listing, the status sweep, opening the index
-// (Groonga and the stamps), asking it for a body term, and closing it.
+// (Groonga and the stamps), asking it for a body term, and closing it. The listing is timed
+// twice: every folder read, and as an indexed search lists them (unchanged folders remembered).
 //
 //   index_phases STORE_DOCDATA TERM... (terms UTF-8; the index is found under $XDG_CACHE_HOME;
 //   INDEX_PHASES_THREADS sets the sweep's helper threads, default 2)
@@ -35,6 +36,11 @@ int main(int argc, char** argv) {
   auto start = std::chrono::steady_clock::now();
   const folidex::RecordListing listing = folidex::ListRecordFiles(root + "/TXT");
   std::printf("listing %zu files: %.1f ms\n", listing.serials.size(), Since(start));
+  const std::string memo = folidex::IndexFolderOf(root) + "/listing";
+  start = std::chrono::steady_clock::now();
+  const folidex::RecordListing remembered = folidex::ListRecordFilesRemembered(root + "/TXT", memo);
+  std::printf("listing remembered beside the index: %.1f ms%s\n", Since(start),
+              remembered.serials == listing.serials ? "" : " (differs!)");
   std::vector<unsigned long> serials(listing.serials.begin(), listing.serials.end());
   start = std::chrono::steady_clock::now();
   {

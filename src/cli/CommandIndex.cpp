@@ -65,18 +65,22 @@ int CommandIndex(Context& context) {
   std::unique_ptr<SearchIndex> index = SearchIndex::Open(root, result);
   if (!index) return Problem(result);
   IndexFigures figures = index->Figures();
+  // The record files' bytes are the size of what the index covers now: an opened index keeps no
+  // count of them, so they are added up from the files' status.
+  long changed = 0;
+  const std::vector<long> serials = ListedSerials(root);
+  for (long serial : serials) {
+    struct stat st;
+    const std::string path = context.store.RecordFilePath(FormatSerial(serial), kKindText);
+    const bool there = ::stat(path.c_str(), &st) == 0;
+    if (there && S_ISREG(st.st_mode)) figures.textBytes += static_cast<std::uint64_t>(st.st_size);
+    if (!there || FileStamp(st) != index->StampOf(serial)) ++changed;
+  }
   if (mode == "--check") {
     std::string problem;
     if (!index->Check(problem)) {
       std::cerr << Out(Filled(Msg::IndexCheckFailed, {Utf8ToCp932(problem)})) << '\n';
       return 1;
-    }
-    long changed = 0;
-    const std::vector<long> serials = ListedSerials(root);
-    for (long serial : serials) {
-      struct stat st;
-      const std::string path = context.store.RecordFilePath(FormatSerial(serial), kKindText);
-      if (::stat(path.c_str(), &st) != 0 || FileStamp(st) != index->StampOf(serial)) ++changed;
     }
     for (std::size_t serial = 0; serial < index->Stamps().size(); ++serial) {
       if (index->Stamps()[serial] != 0 &&

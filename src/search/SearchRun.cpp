@@ -473,13 +473,13 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
       candidates.reset();  // the index failed: the record files are read instead
     }
   };
-  std::thread asking;
+  std::thread asking, closing;
   struct AskJoiner {
     std::thread& thread;
     ~AskJoiner() {
       if (thread.joinable()) thread.join();
     }
-  } askJoiner{asking};
+  } askJoiner{asking}, closeJoiner{closing};
   try {
     plan = useIndex ? PlanIndex(conditions) : std::nullopt;
     if (plan) {
@@ -491,17 +491,25 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
     }
     // Which record files exist, from the folders' listings; then the serials to open, from the
     // index entries of the serials handed out (an index longer than that is read no further).
-    listing = std::make_unique<RecordListing>(ListRecordFiles(txtFolder.substr(0, txtFolder.size() - 1)));
+    // With an index, the listings of folders unchanged since the last search are remembered
+    // beside it (the index is of no use without the listing: it is on the way to every answer).
+    const std::string txtPath = txtFolder.substr(0, txtFolder.size() - 1);
+    const std::string indexFolder = plan ? IndexFolderOf(store.StoreRoot()) : std::string();
+    listing = std::make_unique<RecordListing>(
+        !indexFolder.empty() && IsDirectory(indexFolder)
+            ? ListRecordFilesRemembered(txtPath, indexFolder + kPathSeparator + "listing", options.listingNowNs)
+            : ListRecordFiles(txtPath));
     bool readable = false;
     walked = WalkedSerials(indexFile.get(), n, *listing, indexSize, readable);
     if (!readable) {
       prompter.Error(Msg::FileOpenFailed, indexPrefix);
       return outcome;
     }
-    matcher = std::make_unique<SearchMatcher>(conditions);
-    // The status of every walked record file is taken while the index is opened and asked.
+    // The status of every walked record file is taken while the index is opened and asked (and
+    // the matcher made).
     std::optional<StatusSweep> sweep;
     if (plan && SearchIndex::Exists(store.StoreRoot())) sweep.emplace(txtFolder, walked, DefaultReaders());
+    matcher = std::make_unique<SearchMatcher>(conditions);
     if (plan) {
       if (asking.joinable())
         asking.join();
@@ -547,6 +555,15 @@ SearchRunResult RunDbSearch(const SearchConditions& conditions, Store& store, Li
         }
         walked.swap(narrowed);
         outcome.changed = static_cast<long>(stale.size());
+        // With nothing to index again the index has answered all it is asked: it is closed
+        // (Groonga's files unmapped, the lock let go) while the walk reads the candidates.
+        if (stale.empty() && gone.empty()) {
+          try {
+            closing = std::thread([done = std::move(index)]() mutable { done.reset(); });
+          } catch (const std::system_error&) {
+            // Closed here instead: the callable that holds it went with the thread not made.
+          }
+        }
       }
     }
     outcome.read = static_cast<long>(walked.size());

@@ -15,6 +15,8 @@ struct SearchRunOptions {
   int batch = 256;    // serials per batch handed to a reader
   int useIndex = -1;  // 1 asks the search index, 0 reads every record; -1 reads KanSet/Index
   int hints = -1;     // read-ahead hint threads (FileReadAhead); -1 chooses by the machine, 0 none
+  // The wall clock (ns) by which remembered folder listings are judged; -1: now.
+  long long listingNowNs = -1;
   // Asked before each record is examined, and every few tens of milliseconds while the walk
   // waits for a read: true stops the search there. The hits found so far stay in the list, the
   // index file is repaired as far as the walk came, and pane 120 says the search was cancelled.

@@ -26,6 +26,17 @@ struct RecordListing {
 // Lists `txtFolder` (native: DOCDATA/TXT). May throw std::bad_alloc.
 RecordListing ListRecordFiles(const std::string& txtFolder);
 
+// The same listing, with the names of a sub-folder taken from the memo file `memoPath` (derived
+// data, native path) when the folder's status (device, inode, size, modification and change
+// time) is the one the memo holds for it: a name added, removed or renamed into or out of a
+// folder changes its times. A folder is remembered only when both its times are more than a
+// couple of seconds older than `nowNs` (the wall clock in nanoseconds; -1: now), since a change
+// in the same tick of a coarse clock, or on a drive whose clock runs a little apart, may leave
+// them as they were. The memo is rewritten when a folder had to be listed anew; a memo that
+// cannot be read or does not add up is ignored. May throw std::bad_alloc.
+RecordListing ListRecordFilesRemembered(const std::string& txtFolder, const std::string& memoPath,
+                                        long long nowNs = -1);
+
 // The serial named by a record file name "ssssssss.TXT", or -1.
 long RecordFileSerial(const char* name);
 

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "CliRunner.h"
+#include "list/RecordRow.h"
 #include "support/TestSupport.h"
 
 using namespace folidex;
@@ -86,4 +90,23 @@ TEST(CliSearch, YureFollowsTheSettingAndTheFlagsOverrideItForOneRun) {
   EXPECT_TRUE(exact.Run({"--title", "minutes"}).out.empty());
   EXPECT_EQ(exact.Run({"--title", "minutes", "--fold"}).out.substr(0, 11), "1\t00000002\t");
   EXPECT_TRUE(exact.Run({"--title", "minutes"}).out.empty());  // the flag was not saved
+}
+
+TEST(CliSearch, TheIndexFiguresCountTheRecordFilesWhateverTheMode) {
+  CliSearch s;
+  const std::string cache = s.f.dir.File("cache");
+  ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+  std::uintmax_t bytes = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(s.f.dir.File("DOCDATA/TXT")))
+    if (entry.is_regular_file()) bytes += entry.file_size();
+  ASSERT_GT(bytes, 0u);
+  const std::string figure = "（記録ファイル " + GroupDigits(std::to_string(bytes)) + "バイト）";
+  for (const char* mode : {"--rebuild", "--check", ""}) {
+    std::vector<std::string> args = {"--settings", s.settings, "index"};
+    if (*mode) args.push_back(mode);
+    const CliResult result = RunCli(args);
+    ASSERT_EQ(result.status, 0) << mode << result.err;
+    EXPECT_NE(result.out.find(figure), std::string::npos) << mode << ": " << result.out;
+  }
+  ::unsetenv("XDG_CACHE_HOME");
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -68,6 +69,7 @@ struct IndexFixture : StoreFixture {
   FixedClock clock;
   std::vector<std::string> texts;  // the texts written, for terms
   long counter = 0;
+  long long listingNow = -1;  // the moment remembered folder listings are judged by
 
   IndexFixture() {
     ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
@@ -156,6 +158,7 @@ struct IndexFixture : StoreFixture {
     options.readers = 0;
     options.useIndex = useIndex;
     options.hitMax = hitMax;
+    options.listingNowNs = listingNow;
     out.result = RunDbSearch(conditions, store, list, settings, prompter, progress, clock, options);
     for (int r = 0; r < list.RowCount(); ++r) {
       ListRows::Cells cells;
@@ -298,6 +301,68 @@ TEST(SearchIndex, HandEditsBehindTheProgramsBackAreFoundAndIndexedAgain) {
   EXPECT_LT(indexed2.result.read, 5);
 }
 
+TEST(SearchIndex, RememberedFolderListingsStillSeeFilesAddedOrRemovedBehindItsBack) {
+  IndexFixture f;
+  std::mt19937 rng(17);
+  f.MakeStore(rng, 160);  // every folder there
+  ASSERT_TRUE(f.Build());
+  const std::string memo = IndexFolderOf(f.Root()) + "/listing";
+  SearchInputs inputs;
+  inputs.editTexts[4] = J("会社");
+  // Folders changed a moment ago are listed anew and not remembered.
+  auto [scan0, indexed0] = f.Both(inputs);
+  ExpectSame(scan0, indexed0, "fresh folders");
+  EXPECT_FALSE(PathExists(memo));
+  // An hour on, every folder is remembered: only their status tells a change now.
+  f.listingNow = static_cast<long long>(std::time(nullptr) + 3600) * 1000000000LL;
+  auto [scan1, indexed1] = f.Both(inputs);
+  ExpectSame(scan1, indexed1, "remembered");
+  ASSERT_TRUE(PathExists(memo));
+  IndexRecord r;
+  r[FieldTag::TY] = "O";
+  r[FieldTag::TX] = NormalizeBodyText(J("会社の記録"));
+  const std::string outside = f.dir.File("outside.TXT");
+  // Each record file removed, then put back by a rename; each time the folder's times are put
+  // back as they were, as a copy that keeps times, or a change within the same tick, leaves them.
+  const auto behindItsBack = [&](const std::string& path, bool add) {
+    const std::string folder = path.substr(0, path.rfind('/'));
+    struct stat before;
+    ASSERT_EQ(::stat(folder.c_str(), &before), 0);
+    if (add) {
+      std::ofstream(outside, std::ios::binary | std::ios::trunc) << FormatRecordFile(r);
+      ASSERT_EQ(::rename(outside.c_str(), path.c_str()), 0);
+    } else {
+      ASSERT_TRUE(RemoveFile(path));
+    }
+    timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+  };
+  // Records written by another program (another machine's import: the counter goes up) and
+  // records removed, each where a remembered listing does not expect it.
+  for (int step = 0; step < 6; ++step) {
+    const long add = f.counter++;
+    f.store.WriteSerialCounter(f.counter);
+    const std::vector<long> listed = ListedSerials(f.Root());
+    const long remove = listed[rng() % listed.size()];
+    for (long serial : {add, remove}) {
+      behindItsBack(f.store.StoreFilePath(FormatSerial(serial), "TXT"), serial == add);
+      auto [scan, indexed] = f.Both(inputs);
+      ExpectSame(scan, indexed, "step " + std::to_string(step) + " serial " + std::to_string(serial));
+      EXPECT_EQ(indexed.result.index, IndexUse::Used);
+      EXPECT_EQ(indexed.rows.size(), scan.rows.size());
+    }
+  }
+  // A memo that does not add up is not used.
+  std::string bytes;
+  ASSERT_TRUE(ReadFileBytes(memo, bytes));
+  bytes[bytes.size() / 2] ^= 0x10;
+  std::ofstream(memo, std::ios::binary | std::ios::trunc) << bytes;
+  const long gone = ListedSerials(f.Root()).front();
+  ASSERT_TRUE(RemoveFile(f.TxtPath(gone)));
+  auto [scan2, indexed2] = f.Both(inputs);
+  ExpectSame(scan2, indexed2, "damaged memo");
+}
+
 TEST(SearchIndex, TheProgramsOwnWritesKeepItInStep) {
   IndexFixture f;
   InstallIndexUpkeep();
@@ -388,10 +453,11 @@ TEST(SearchIndex, TheStatusSweepGivesEachWalkedFileItsOwnStamp) {
   }
   std::mt19937 rng(3);
   for (std::size_t length : {0u, 1u, 2049u, 20000u}) {
-    for (int threads : {1, 4}) {
+    for (int threads : {1, 4, -1}) {  // -1: one thread, and more once the sweep counts as cold
       std::vector<unsigned long> serials;
       for (std::size_t k = 0; k < length; ++k) serials.push_back(files[rng() % files.size()]);
-      StatusSweep sweep(txt, serials, threads);
+      { StatusSweep stopped(txt, serials, std::abs(threads), 8, threads < 0 ? -1 : 64); }
+      StatusSweep sweep(txt, serials, std::abs(threads), 8, threads < 0 ? -1 : 64);
       const std::vector<std::uint64_t>& stamps = *sweep.Stamps();
       ASSERT_EQ(stamps.size(), serials.size());
       for (std::size_t k = 0; k < serials.size(); ++k) {

@@ -1,5 +1,6 @@
 #include "search/index/SearchIndex.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <groonga.h>
 #include <sys/file.h>
@@ -36,10 +37,115 @@ constexpr std::string_view kColumnNames[kIndexColumns] = {"pt", "pa", "ps", "pk"
 // could read the environment.
 const bool kRubyOff = ::setenv("GRN_MRUBY_ENABLED", "no", 0) == 0;
 
-void InitGroonga() {
+// Groonga's library is loaded when an index is first opened or built, not with the program:
+// loading it writes (and so copies) its 8 MB of relocated data page by page, tens of
+// milliseconds that a search spends on a thread of its own beside the folders' listing and
+// the status sweep, and that a command without the index never spends.
+// clang-format off
+#define FOLIDEX_GROONGA_FUNCTIONS(X) \
+  X(grn_init) \
+  X(grn_fin) \
+  X(grn_set_default_encoding) \
+  X(grn_set_default_match_escalation_threshold) \
+  X(grn_get_version) \
+  X(grn_ctx_init) \
+  X(grn_ctx_fin) \
+  X(grn_ctx_at) \
+  X(grn_ctx_get) \
+  X(grn_ctx_set_progress_callback) \
+  X(grn_db_create) \
+  X(grn_db_open) \
+  X(grn_obj_close) \
+  X(grn_obj_flush_recursive) \
+  X(grn_obj_set_info) \
+  X(grn_obj_set_value) \
+  X(grn_obj_search) \
+  X(grn_obj_id) \
+  X(grn_bulk_write_from) \
+  X(grn_table_create) \
+  X(grn_table_add) \
+  X(grn_table_get) \
+  X(grn_table_delete) \
+  X(grn_table_size) \
+  X(grn_table_get_key) \
+  X(grn_table_cursor_open) \
+  X(grn_table_cursor_next) \
+  X(grn_table_cursor_get_key) \
+  X(grn_table_cursor_close) \
+  X(grn_column_create) \
+  X(grn_progress_get_type) \
+  X(grn_progress_index_get_n_target_records) \
+  X(grn_progress_index_get_n_processed_records)
+// clang-format on
+
+struct GroongaApi {
+#define FOLIDEX_GROONGA_POINTER(name) decltype(&::name) name = nullptr;
+  FOLIDEX_GROONGA_FUNCTIONS(FOLIDEX_GROONGA_POINTER)
+#undef FOLIDEX_GROONGA_POINTER
+};
+
+GroongaApi groonga;
+
+// Loads the library and finds every function; false (and no function) when one is missing.
+bool LoadGroonga() {
+  void* library = ::dlopen("libgroonga.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (!library) return false;
+  GroongaApi api;
+  bool found = true;
+#define FOLIDEX_GROONGA_FIND(name)                                         \
+  api.name = reinterpret_cast<decltype(&::name)>(::dlsym(library, #name)); \
+  found = found && api.name != nullptr;
+  FOLIDEX_GROONGA_FUNCTIONS(FOLIDEX_GROONGA_FIND)
+#undef FOLIDEX_GROONGA_FIND
+  if (!found) return false;  // the library stays loaded: nothing of it is used
+  groonga = api;
+  return true;
+}
+
+// From here on each Groonga function is called through the loaded library (the header's macros
+// included).
+#define grn_init (groonga.grn_init)
+#define grn_fin (groonga.grn_fin)
+#define grn_set_default_encoding (groonga.grn_set_default_encoding)
+#define grn_set_default_match_escalation_threshold (groonga.grn_set_default_match_escalation_threshold)
+#define grn_get_version (groonga.grn_get_version)
+#define grn_ctx_init (groonga.grn_ctx_init)
+#define grn_ctx_fin (groonga.grn_ctx_fin)
+#define grn_ctx_at (groonga.grn_ctx_at)
+#define grn_ctx_get (groonga.grn_ctx_get)
+#define grn_ctx_set_progress_callback (groonga.grn_ctx_set_progress_callback)
+#define grn_db_create (groonga.grn_db_create)
+#define grn_db_open (groonga.grn_db_open)
+#define grn_obj_close (groonga.grn_obj_close)
+#define grn_obj_flush_recursive (groonga.grn_obj_flush_recursive)
+#define grn_obj_set_info (groonga.grn_obj_set_info)
+#define grn_obj_set_value (groonga.grn_obj_set_value)
+#define grn_obj_search (groonga.grn_obj_search)
+#define grn_obj_id (groonga.grn_obj_id)
+#define grn_bulk_write_from (groonga.grn_bulk_write_from)
+#define grn_table_create (groonga.grn_table_create)
+#define grn_table_add (groonga.grn_table_add)
+#define grn_table_get (groonga.grn_table_get)
+#define grn_table_delete (groonga.grn_table_delete)
+#define grn_table_size (groonga.grn_table_size)
+#define grn_table_get_key (groonga.grn_table_get_key)
+#define grn_table_cursor_open (groonga.grn_table_cursor_open)
+#define grn_table_cursor_next (groonga.grn_table_cursor_next)
+#define grn_table_cursor_get_key (groonga.grn_table_cursor_get_key)
+#define grn_table_cursor_close (groonga.grn_table_cursor_close)
+#define grn_column_create (groonga.grn_column_create)
+#define grn_progress_get_type (groonga.grn_progress_get_type)
+#define grn_progress_index_get_n_target_records (groonga.grn_progress_index_get_n_target_records)
+#define grn_progress_index_get_n_processed_records (groonga.grn_progress_index_get_n_processed_records)
+
+// Loads and starts Groonga once for the process; false when its library cannot be loaded.
+bool InitGroonga() {
   static std::once_flag once;
+  static bool ready = false;
   std::call_once(once, [] {
     (void)kRubyOff;
+    if (!LoadGroonga()) return;
+    ready = true;
     grn_init();
 #if defined(__SANITIZE_ADDRESS__)
     // Groonga's own global state goes with the process (every index is closed by then); freed
@@ -51,9 +157,12 @@ void InitGroonga() {
     // An exact search that finds nothing stays at nothing (never widened to looser matches).
     grn_set_default_match_escalation_threshold(-1);
   });
+  return ready;
 }
 
+// Empty when Groonga cannot be loaded (no index is then this store's).
 std::string InfoText(const std::string& storeName) {
+  if (!InitGroonga()) return {};
   return "folidex-search-index " + std::to_string(kFormatVersion) + "\ngroonga " + grn_get_version() + "\n" +
          storeName + "\n";
 }
@@ -228,10 +337,7 @@ struct SearchIndex::Impl {
   bool writing = false;
   bool failed = false;  // a change did not go through: the marker stays and the index is rebuilt
 
-  Impl() {
-    InitGroonga();
-    ctxReady = grn_ctx_init(&ctx, 0) == GRN_SUCCESS;
-  }
+  Impl() { ctxReady = InitGroonga() && grn_ctx_init(&ctx, 0) == GRN_SUCCESS; }
   ~Impl() {
     // `unsynced`, noted before the first change, names the boot whose page cache holds changes
     // not yet on the disk: an index whose changes a restart may have lost is never trusted. The

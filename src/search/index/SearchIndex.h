@@ -10,6 +10,7 @@
 //     lock      held (flock) by the one process that uses the index at a time
 //     writing   present while a process changes the index: left behind, the index is damaged
 //     unsynced  the boot whose changes may not be on the disk yet: after a restart, damaged
+//     listing   the TXT folders' listings as a search last saw them (ListRecordFilesRemembered)
 // An index of another store, another format or another Groonga version is never used, nor a
 // damaged one: it is rebuilt from the record files, and until then the search reads them all.
 
@@ -44,7 +45,7 @@ std::string IndexStoreName(const std::string& storeRoot);
 struct IndexFigures {
   long records = 0;             // records indexed
   std::uint64_t bytes = 0;      // size of the index folder
-  std::uint64_t textBytes = 0;  // bytes of the record files it was built from (a build only)
+  std::uint64_t textBytes = 0;  // bytes of the record files it was built from (Build only)
 };
 
 class SearchIndex {

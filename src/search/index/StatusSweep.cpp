@@ -1,6 +1,7 @@
 #include "search/index/StatusSweep.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,10 +17,18 @@ namespace folidex {
 
 namespace {
 constexpr std::size_t kSlice = 2048;
+// A slice is cold when the thread read blocks for it (by default more than eight inode table
+// blocks of 4 KB): told by the thread's own count of blocks read, not by its time, which a busy
+// machine stretches as well.
+long BlocksReadByThread() {
+  struct rusage usage;
+  return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_inblock : 0;
+}
 }  // namespace
 
-StatusSweep::StatusSweep(const std::string& txtFolder, const std::vector<unsigned long>& serials, int threads)
-    : serials_(serials), stamps_(serials.size(), 0) {
+StatusSweep::StatusSweep(const std::string& txtFolder, const std::vector<unsigned long>& serials, int threads,
+                         int coldThreads, long coldBlocks)
+    : serials_(serials), stamps_(serials.size(), 0), coldBlocks_(coldBlocks) {
   for (int k = 0; k < 100; ++k) {
     const char name[3] = {static_cast<char>('0' + k / 10), static_cast<char>('0' + k % 10), '\0'};
     folders_[k] = ::open((txtFolder + name).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -29,12 +38,32 @@ StatusSweep::StatusSweep(const std::string& txtFolder, const std::vector<unsigne
   const std::size_t n = serials.size();
   slices_ = (n + kSlice - 1) / kSlice;
   const std::size_t helpers = std::min<std::size_t>(slices_ / 2, static_cast<std::size_t>(std::max(1, threads)));
+  coldWanted_ = std::min<std::size_t>(slices_ / 2, static_cast<std::size_t>(std::max(threads, coldThreads)));
+  coldWanted_ = coldWanted_ > helpers ? coldWanted_ - helpers : 0;
+  const auto sweeping = [this] {
+    while (SweepSlice()) {
+    }
+  };
   try {
-    for (std::size_t t = 0; t < helpers; ++t)
-      threads_.emplace_back([this] {
-        while (SweepSlice()) {
+    for (std::size_t t = 0; t < helpers; ++t) {
+      if (t > 0 || coldWanted_ == 0) {
+        threads_.emplace_back(sweeping);
+        continue;
+      }
+      threads_.emplace_back([this, sweeping] {
+        const long before = BlocksReadByThread();
+        if (!SweepSlice()) return;
+        if (BlocksReadByThread() - before > coldBlocks_) {
+          std::lock_guard<std::mutex> lock(mutex_);
+          try {
+            for (std::size_t c = 0; c < coldWanted_ && !stop_; ++c) coldThreads_.emplace_back(sweeping);
+          } catch (const std::system_error&) {
+            // Fewer in flight: the sweep is slower, not wrong.
+          }
         }
+        sweeping();
       });
+    }
   } catch (const std::system_error&) {
     // No thread to be had: what no thread takes is swept by the caller.
   }
@@ -81,6 +110,12 @@ bool StatusSweep::SweepSlice() {
 void StatusSweep::Join() {
   for (auto& thread : threads_) thread.join();
   threads_.clear();
+  std::vector<std::thread> cold;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cold.swap(coldThreads_);
+  }
+  for (auto& thread : cold) thread.join();
 }
 
 const std::vector<std::uint64_t>* StatusSweep::Stamps(const std::function<bool()>& cancelled) {
