@@ -134,7 +134,9 @@ TEST(PagePreparation, TheHeightOfLinesOfHorizontalTextWhateverTheirSlope) {
     const PageImage page = TextLines(turn);
     const double slope = Slope(page).value_or(0);
     EXPECT_NEAR(TypeHeight(page, slope), kInk, 2) << turn;
-    if (turn != 0) EXPECT_GT(std::abs(TypeHeight(page, 0) - kInk), 2) << turn;  // across the slope: lines run together
+    if (turn != 0) {
+      EXPECT_GT(std::abs(TypeHeight(page, 0) - kInk), 2) << turn;  // across the slope: lines run together
+    }
   }
   // Japanese on a grid: characters close together in a line, lines further apart.
   EXPECT_NEAR(TypeHeight(Grid(20, 3, 14, false)), 20, 1);

@@ -59,7 +59,9 @@ TEST(ReadingRegions, AHeadingReachingIntoTheGutterStaysWholeAboveTheColumns) {
     ASSERT_EQ(parts.size(), 4u) << headingRight;
     // The parts meet in rows blank across the page, never inside a line.
     for (const Region& part : parts) {
-      if (part.top > 0) EXPECT_FALSE(page.RowInked(part.top)) << headingRight << " at " << part.top;
+      if (part.top > 0) {
+        EXPECT_FALSE(page.RowInked(part.top)) << headingRight << " at " << part.top;
+      }
     }
     // The heading is whole in one part, read before the columns: a part across the page, or the
     // left column's when it ends short of the right column.
@@ -67,7 +69,9 @@ TEST(ReadingRegions, AHeadingReachingIntoTheGutterStaysWholeAboveTheColumns) {
     ASSERT_NE(heading, nullptr);
     EXPECT_EQ(PartAt(parts, headingEnd - 10, 350), heading) << headingRight;
     EXPECT_EQ(heading->left, 0) << headingRight;
-    if (headingEnd > kGutterRight) EXPECT_EQ(heading->width, kWidth) << headingRight;
+    if (headingEnd > kGutterRight) {
+      EXPECT_EQ(heading->width, kWidth) << headingRight;
+    }
     // The columns are apart: the left one's lines and the right one's in parts of their own.
     const Region* left = PartAt(parts, kMargin + 10, 500);
     const Region* right = PartAt(parts, kGutterRight + 10, 500);
