@@ -135,6 +135,30 @@ std::vector<std::pair<int, int>> LostBands(const PageImage& page, const Region& 
   return bands;
 }
 
+// The lines of `part` of the page read on an image of its own, with their boxes on the page, and
+// the engine's mean confidence in them (0 when it failed). Read through a rectangle of the whole
+// page instead, the engine makes a part that is mostly white black and white badly and reads
+// next to nothing, or Latin garbage. Leaves the engine holding that image.
+std::vector<TextLine> ReadAlone(tesseract::TessBaseAPI& api, const PageImage& page, const Region& part, int resolution,
+                                tesseract::ETEXT_DESC* monitor, int& sureness) {
+  sureness = 0;
+  const std::uint8_t* first = page.bytes.data() +
+                              static_cast<std::size_t>(part.top) * static_cast<std::size_t>(page.bytesPerLine) +
+                              static_cast<std::size_t>(part.left);
+  api.SetImage(first, part.width, part.height, 1, page.bytesPerLine);
+  api.SetSourceResolution(resolution);
+  if (api.Recognize(monitor) != 0) return {};
+  sureness = api.MeanTextConf();
+  std::vector<TextLine> lines = LayoutLines(api);
+  for (TextLine& line : lines) {
+    line.left += part.left;
+    line.right += part.left;
+    line.top += part.top;
+    line.bottom += part.top;
+  }
+  return lines;
+}
+
 std::string WithoutSpaces(std::string_view text) {
   std::string out;
   for (char c : text)
@@ -390,51 +414,28 @@ RecognitionStatus TesseractRecognizer::Read(PageImage levelPage, RecognitionMoni
     if (inParts && !lines.empty()) {
       const int sureness = api->MeanTextConf();
       if (sureness < kLostLineConfidence) {
-        const std::uint8_t* first = page.bytes.data() +
-                                    static_cast<std::size_t>(region.top) * static_cast<std::size_t>(page.bytesPerLine) +
-                                    static_cast<std::size_t>(region.left);
-        api->SetImage(first, region.width, region.height, 1, page.bytesPerLine);
-        api->SetSourceResolution(page.dpi > 0 ? page.dpi : 300);
         pageSet = false;
-        const int again = api->Recognize(&monitored.desc);
+        int surenessAlone = 0;
+        std::vector<TextLine> alone = ReadAlone(*api, page, region, resolution, &monitored.desc, surenessAlone);
         if (monitor.Cancelled()) {
           status = RecognitionStatus::Cancelled;
           break;
         }
-        if (again == 0 && api->MeanTextConf() > sureness) {
-          lines = LayoutLines(*api);
-          for (TextLine& line : lines) {
-            line.left += region.left;
-            line.right += region.left;
-            line.top += region.top;
-            line.bottom += region.top;
-          }
-        }
+        if (surenessAlone > sureness) lines = std::move(alone);
       }
     }
     // What the layout analysis dropped is read again as one block, and kept where it lies when
     // the engine is fairly sure of it (a picture read so gives words it is not sure of).
     if (detected.clockwise == 0 || inParts) {
       for (const auto& [top, bottom] : LostBands(page, region, lines)) {
-        // The band on its own image: read through a rectangle of the page, the engine makes it
-        // black and white badly and reads next to nothing.
-        const std::uint8_t* first = page.bytes.data() +
-                                    static_cast<std::size_t>(top) * static_cast<std::size_t>(page.bytesPerLine) +
-                                    static_cast<std::size_t>(region.left);
+        // The band on its own image, read as one block.
         api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
-        api->SetImage(first, region.width, bottom - top, 1, page.bytesPerLine);
-        api->SetSourceResolution(resolution);
         pageSet = false;
-        const int again = api->Recognize(&monitored.desc);
+        int sureness = 0;
+        std::vector<TextLine> found = ReadAlone(*api, page, Region{region.left, top, region.width, bottom - top},
+                                                resolution, &monitored.desc, sureness);
         if (monitor.Cancelled()) break;
-        std::vector<TextLine> found =
-            again == 0 && api->MeanTextConf() >= kLostLineConfidence ? LayoutLines(*api) : std::vector<TextLine>{};
-        for (TextLine& line : found) {
-          line.left += region.left;
-          line.right += region.left;
-          line.top += top;
-          line.bottom += top;
-        }
+        if (sureness < kLostLineConfidence) found.clear();
         auto at = std::find_if(lines.begin(), lines.end(), [&](const TextLine& line) { return line.top > top; });
         lines.insert(at, std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
       }
