@@ -114,4 +114,10 @@ std::string FileDigestHex(const std::string& pathCp932) {
   return FileDigestHexNative(ToNativePath(pathCp932));
 }
 
+std::uint64_t Fnv1a(std::string_view bytes) {
+  std::uint64_t hash = 0xCBF29CE484222325ull;
+  for (unsigned char c : bytes) hash = (hash ^ c) * 0x100000001B3ull;
+  return hash;
+}
+
 }  // namespace folidex

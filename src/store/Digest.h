@@ -1,6 +1,8 @@
 #pragma once
-// Content digests of PDF files: SHA-256 as 64 upper-case hexadecimal digits (field Y2).
+// Content digests of PDF files: SHA-256 as 64 upper-case hexadecimal digits (field Y2); and
+// FNV-1a, a quick hash for names and for checking derived files, never for content.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,6 +19,9 @@ std::string FileDigestHexNative(const std::string& nativePath);
 
 // The same digest of bytes in memory; empty only when the digest cannot be made.
 std::string DigestHex(std::string_view bytes);
+
+// The 64-bit FNV-1a hash of `bytes`.
+std::uint64_t Fnv1a(std::string_view bytes);
 
 // A SHA-256 made block by block, for bytes that pass by (a file being copied).
 class Sha256 {

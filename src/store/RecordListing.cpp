@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "common/FileSystem.h"
+#include "store/Digest.h"
 #include "store/StoreLayout.h"
 
 namespace folidex {
@@ -84,11 +85,7 @@ std::uint64_t FolderStamp(const struct stat& st) {
   return h | 1;
 }
 
-std::uint64_t Checksum(const char* data, std::size_t size) {
-  std::uint64_t h = 0xCBF29CE484222325ull;
-  for (std::size_t i = 0; i < size; ++i) h = (h ^ static_cast<unsigned char>(data[i])) * 0x100000001B3ull;
-  return h;
-}
+std::uint64_t Checksum(const char* data, std::size_t size) { return Fnv1a(std::string_view(data, size)); }
 
 // The memo: a magic, per sub-folder its stamp (0: not remembered) and count of serials, the
 // serials (four bytes each, folder by folder, ascending), and a checksum of all before it.

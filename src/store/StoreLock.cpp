@@ -13,6 +13,7 @@
 
 #include "common/Cp932.h"
 #include "common/FileSystem.h"
+#include "store/Digest.h"
 
 namespace folidex {
 namespace {
@@ -28,15 +29,6 @@ std::string OneLine(std::string_view value) {
     if (u < 0x20 || u == 0x7f) c = ' ';
   }
   return line;
-}
-
-std::uint64_t Fnv1a(std::string_view bytes) {
-  std::uint64_t hash = 1469598103934665603ull;
-  for (unsigned char c : bytes) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  return hash;
 }
 
 std::string Hex64(std::uint64_t value) {

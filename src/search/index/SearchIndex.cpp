@@ -19,6 +19,7 @@
 
 #include "common/ByteText.h"
 #include "common/FileSystem.h"
+#include "store/Digest.h"
 #include "store/Store.h"
 
 namespace folidex {
@@ -316,8 +317,7 @@ std::string IndexFolderOf(const std::string& storeRoot) {
   if (base.empty() || storeRoot.empty()) return {};
   // A name of the store's real path (FNV-1a): the same store always finds the same folder; the
   // info file inside tells whether it really is this store's.
-  std::uint64_t h = 0xCBF29CE484222325ull;
-  for (unsigned char c : IndexStoreName(storeRoot)) h = (h ^ c) * 0x100000001B3ull;
+  const std::uint64_t h = Fnv1a(IndexStoreName(storeRoot));
   char name[24];
   std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(h));
   return base + "/index/" + name;
