@@ -11,7 +11,6 @@
 #include "common/qt/QtText.h"
 #include "html/CShelfView.h"
 #include "import/CQuesDlg.h"
-#include "pdf/RecognitionWorker.h"
 #include "pdf/qt/CRecognitionDlg.h"
 
 namespace folidex {

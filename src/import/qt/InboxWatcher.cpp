@@ -12,7 +12,6 @@
 #include "import/BulkImport.h"
 #include "import/Inbox.h"
 #include "pdf/DocumentText.h"
-#include "pdf/RecognitionWorker.h"
 #include "pdf/RecognizerPool.h"
 #include "pdf/WorkerEngine.h"
 #include "store/StoreLock.h"
